@@ -1,0 +1,35 @@
+#include "Pasteboard.h"
+
+void Pasteboard::clearContents()
+{
+    m_written.clear();
+    beginOwnChange();
+    m_ownChangeCount = changeCount();
+    offer(m_written);
+}
+
+void Pasteboard::setString(const QString &text)
+{
+    add({{QStringLiteral("text/plain"), text.toUtf8()}});
+}
+
+void Pasteboard::writeObjects(const QList<PasteboardObject> &objects)
+{
+    add(mimeFormatsForObjects(objects));
+}
+
+std::optional<QString> Pasteboard::string() const
+{
+    const auto items = pasteboardItems();
+    return items.isEmpty() ? std::nullopt : items.first().string(PasteboardType::string);
+}
+
+void Pasteboard::add(const MimeFormats &formats)
+{
+    // A write without a clear of our own first replaces whatever another program offered:
+    // that is a change of its own.
+    if (m_ownChangeCount != changeCount())
+        clearContents();
+    m_written.insert(formats);
+    offer(m_written);
+}

@@ -1,0 +1,45 @@
+#pragma once
+
+#include "PasteboardItem.h"
+#include "PasteboardObject.h"
+
+#include <QList>
+#include <QString>
+
+#include <optional>
+
+/// The system clipboard, as the history reads and writes it. Used on the main thread only.
+///
+/// The change count grows by one for every change of the clipboard, whoever made it. A clear made
+/// here raises it at once, inside the call; the string and objects written after it belong to that
+/// same change and do not raise it again.
+class Pasteboard {
+public:
+    virtual ~Pasteboard() = default;
+
+    virtual qint64 changeCount() const = 0;
+    /// The current items: none, or one item offering its formats.
+    virtual QList<PasteboardItem> pasteboardItems() const = 0;
+
+    /// Empties the clipboard and counts one change.
+    void clearContents();
+    /// Adds `text` as plain text to what was written since the last clear.
+    void setString(const QString &text);
+    /// Adds the objects, in order, to what was written since the last clear.
+    void writeObjects(const QList<PasteboardObject> &objects);
+
+    /// The first item's plain text, if any.
+    std::optional<QString> string() const;
+
+protected:
+    /// Counts one change made by this program and takes the clipboard over with no content.
+    virtual void beginOwnChange() = 0;
+    /// Serves `formats` as the clipboard content of the change begun last.
+    virtual void offer(const MimeFormats &formats) = 0;
+
+private:
+    void add(const MimeFormats &formats);
+
+    MimeFormats m_written;
+    qint64 m_ownChangeCount = -1;
+};

@@ -1,0 +1,41 @@
+#pragma once
+
+#include "PasteboardType.h"
+
+#include <QByteArray>
+#include <QMap>
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+
+/// MIME type -> bytes, as read from (or written to) the clipboard.
+using MimeFormats = QMap<QString, QByteArray>;
+
+/// One item of the pasteboard. An X11 selection carries one item offered in several formats;
+/// this class turns those formats into the pasteboard types of the history.
+class PasteboardItem {
+public:
+    PasteboardItem() = default;
+    /// `imagePng` is the item's image already re-encoded as PNG (see PasteboardImage), if any.
+    explicit PasteboardItem(MimeFormats formats, std::optional<QByteArray> imagePng = std::nullopt);
+
+    std::optional<QString> string(PasteboardType type) const;
+    /// The first of the image formats that decodes, re-encoded as PNG.
+    const std::optional<QByteArray> &imagePng() const { return m_imagePng; }
+    /// A password manager asked clipboard managers not to keep this copy.
+    bool isConcealed() const;
+    const MimeFormats &formats() const { return m_formats; }
+
+    /// The text formats worth reading, in order of preference, out of what an owner offers.
+    /// Images are read separately (PasteboardImage), the password hint first of all.
+    static QStringList textFormatsToRead(const QStringList &offered);
+    static inline const QString passwordHintFormat = QStringLiteral("x-kde-passwordManagerHint");
+
+private:
+    std::optional<QString> plainText() const;
+    QStringList uriList() const;
+
+    MimeFormats m_formats;
+    std::optional<QByteArray> m_imagePng;
+};
