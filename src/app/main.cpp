@@ -1,1 +1,6 @@
-int main() { return 0; }
+#include "QuillboxApp.h"
+
+int main(int argc, char **argv)
+{
+    return QuillboxApp::main(argc, argv);
+}

@@ -1,7 +1,5 @@
 #include "PasteboardObject.h"
 
-#include <QBuffer>
-
 MimeFormats mimeFormatsForObjects(const QList<PasteboardObject> &objects)
 {
     QList<QByteArray> uris;
@@ -13,9 +11,7 @@ MimeFormats mimeFormatsForObjects(const QList<PasteboardObject> &objects)
             if (url->isLocalFile())
                 files.append(url->toEncoded());
         } else if (png.isEmpty()) { // the clipboard holds one image
-            QBuffer buffer(&png);
-            buffer.open(QIODevice::WriteOnly);
-            std::get<QImage>(object).save(&buffer, "PNG");
+            png = std::get<PngImage>(object).data;
         }
     }
 

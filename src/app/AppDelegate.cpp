@@ -1,0 +1,71 @@
+#include "AppDelegate.h"
+
+#include "capture/ClipboardMonitor.h"
+#include "model/ModelContainer.h"
+#include "model/ModelContext.h"
+#include "services/ConsoleLog.h"
+
+AppDelegate::AppDelegate(Pasteboard &pasteboard, Workspace &workspace, QObject *parent)
+    : QObject(parent)
+    , m_pasteboard(pasteboard)
+    , m_workspace(workspace)
+{
+}
+
+AppDelegate::~AppDelegate() = default;
+
+void AppDelegate::applicationDidFinishLaunching()
+{
+    setupModelContainer();
+    startClipboardMonitoring();
+}
+
+void AppDelegate::applicationWillTerminate()
+{
+    if (m_clipboardMonitor)
+        m_clipboardMonitor->stopMonitoring();
+    if (m_modelContainer)
+        m_modelContainer->mainContext().save();
+}
+
+void AppDelegate::setupModelContainer()
+{
+    QString error;
+    m_modelContainer = ModelContainer::open(ModelContainer::defaultPath(), &error);
+    if (!m_modelContainer) {
+        printLine(QStringLiteral("Failed to create ModelContainer: ") + error);
+        return;
+    }
+    seedDefaultCategories();
+    seedDefaultTemplates();
+}
+
+void AppDelegate::seedDefaultCategories()
+{
+    if (!m_modelContainer)
+        return;
+    ModelContext &context = m_modelContainer->mainContext();
+    if (context.count<ClipCategory>() > 0)
+        return;
+    ClipCategory::insertDefaults(context);
+    printLine(QStringLiteral("[Quillbox] Seeded %1 default categories").arg(ClipCategory::defaults.size()));
+}
+
+void AppDelegate::seedDefaultTemplates()
+{
+    if (!m_modelContainer)
+        return;
+    ModelContext &context = m_modelContainer->mainContext();
+    if (context.count<PasteTemplate>() > 0)
+        return;
+    PasteTemplate::insertDefaults(context);
+    printLine(QStringLiteral("[Quillbox] Seeded %1 default templates").arg(PasteTemplate::defaults.size()));
+}
+
+void AppDelegate::startClipboardMonitoring()
+{
+    if (!m_modelContainer)
+        return;
+    m_clipboardMonitor = std::make_unique<ClipboardMonitor>(*m_modelContainer, m_pasteboard, m_workspace);
+    m_clipboardMonitor->startMonitoring();
+}

@@ -1,0 +1,390 @@
+#include "X11ClipboardReader.h"
+
+#include "PasteboardImage.h"
+
+#include <QElapsedTimer>
+#include <QLoggingCategory>
+
+#include <xcb/xcb.h>
+#include <xcb/xfixes.h>
+
+#include <poll.h>
+#include <sys/eventfd.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <vector>
+
+namespace {
+
+Q_LOGGING_CATEGORY(lcReader, "quillbox.pasteboard.reader")
+
+using Clock = std::chrono::steady_clock;
+
+struct FreeDeleter {
+    void operator()(void *pointer) const { std::free(pointer); }
+};
+template<typename T>
+using XcbReply = std::unique_ptr<T, FreeDeleter>;
+
+// An owner may list any number of targets; real ones offer a few dozen at most.
+constexpr std::size_t maxTargets = 1024;
+// get_property length in 32-bit units: everything the property holds, so delete=1 always applies.
+constexpr std::uint32_t wholeProperty = 0x1fffffff;
+
+QByteArray propertyBytes(const xcb_get_property_reply_t *reply)
+{
+    return QByteArray(static_cast<const char *>(xcb_get_property_value(reply)), xcb_get_property_value_length(reply));
+}
+
+} // namespace
+
+X11ClipboardReader::X11ClipboardReader(std::uint32_t ownIdBase, std::uint32_t ownIdMask, const QByteArray &displayName)
+    : m_ownIdBase(ownIdBase)
+    , m_ownIdMask(ownIdMask)
+{
+    m_wakeFd = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+    xcb_connection_t *connection = xcb_connect(displayName.isEmpty() ? nullptr : displayName.constData(), nullptr);
+    if (xcb_connection_has_error(connection)) {
+        qCWarning(lcReader) << "cannot connect to the X server; clipboard changes will not be seen";
+        xcb_disconnect(connection);
+        return;
+    }
+    m_connection = connection;
+    if (m_wakeFd < 0 || !subscribe()) {
+        xcb_disconnect(m_connection);
+        m_connection = nullptr;
+    }
+}
+
+X11ClipboardReader::~X11ClipboardReader()
+{
+    if (m_connection)
+        xcb_disconnect(m_connection);
+    if (m_wakeFd >= 0)
+        close(m_wakeFd);
+}
+
+bool X11ClipboardReader::isOwnWindow(std::uint32_t window) const
+{
+    return window != XCB_NONE && m_ownIdMask != 0 && (window & ~m_ownIdMask) == m_ownIdBase;
+}
+
+bool X11ClipboardReader::subscribe()
+{
+    m_clipboardAtom = internAtom("CLIPBOARD");
+    m_targetsAtom = internAtom("TARGETS");
+    m_incrAtom = internAtom("INCR");
+    m_utf8StringAtom = internAtom("UTF8_STRING");
+    m_propertyAtom = internAtom("QUILLBOX_SELECTION");
+    if (!m_clipboardAtom || !m_targetsAtom || !m_incrAtom || !m_utf8StringAtom || !m_propertyAtom)
+        return false;
+
+    const xcb_screen_t *screen = xcb_setup_roots_iterator(xcb_get_setup(m_connection)).data;
+    m_window = xcb_generate_id(m_connection);
+    const std::uint32_t eventMask = XCB_EVENT_MASK_PROPERTY_CHANGE;
+    xcb_create_window(m_connection, XCB_COPY_FROM_PARENT, m_window, screen->root, 0, 0, 1, 1, 0,
+                      XCB_WINDOW_CLASS_INPUT_ONLY, XCB_COPY_FROM_PARENT, XCB_CW_EVENT_MASK, &eventMask);
+
+    const xcb_query_extension_reply_t *xfixes = xcb_get_extension_data(m_connection, &xcb_xfixes_id);
+    if (!xfixes || !xfixes->present) {
+        qCWarning(lcReader) << "the X server lacks XFixes; clipboard changes will not be seen";
+        return false;
+    }
+    // The server ignores every other XFixes request until the version is negotiated.
+    XcbReply<xcb_xfixes_query_version_reply_t> version(
+        xcb_xfixes_query_version_reply(m_connection, xcb_xfixes_query_version(m_connection, 5, 0), nullptr));
+    if (!version)
+        return false;
+    m_xfixesFirstEvent = xfixes->first_event;
+
+    // Checked, so that the subscription is in force once the constructor returns.
+    const std::uint32_t selectionMask = XCB_XFIXES_SELECTION_EVENT_MASK_SET_SELECTION_OWNER
+        | XCB_XFIXES_SELECTION_EVENT_MASK_SELECTION_WINDOW_DESTROY
+        | XCB_XFIXES_SELECTION_EVENT_MASK_SELECTION_CLIENT_CLOSE;
+    XcbReply<xcb_generic_error_t> error(xcb_request_check(
+        m_connection,
+        xcb_xfixes_select_selection_input_checked(m_connection, m_window, m_clipboardAtom, selectionMask)));
+    if (error) {
+        qCWarning(lcReader) << "cannot watch the clipboard owner, X error" << error->error_code;
+        return false;
+    }
+    return true;
+}
+
+std::uint32_t X11ClipboardReader::internAtom(const char *name) const
+{
+    XcbReply<xcb_intern_atom_reply_t> reply(xcb_intern_atom_reply(
+        m_connection, xcb_intern_atom(m_connection, 0, static_cast<std::uint16_t>(std::strlen(name)), name), nullptr));
+    return reply ? reply->atom : XCB_ATOM_NONE;
+}
+
+std::uint32_t X11ClipboardReader::currentOwner() const
+{
+    XcbReply<xcb_get_selection_owner_reply_t> reply(xcb_get_selection_owner_reply(
+        m_connection, xcb_get_selection_owner(m_connection, m_clipboardAtom), nullptr));
+    return reply ? reply->owner : XCB_NONE;
+}
+
+void X11ClipboardReader::run()
+{
+    if (!m_connection)
+        return;
+    m_pending = OwnerChange{currentOwner(), XCB_CURRENT_TIME, false};
+    while (!m_stopping) {
+        if (m_pending) {
+            const OwnerChange change = *m_pending;
+            m_pending.reset();
+            readChange(change);
+        } else {
+            waitForChange();
+        }
+        if (m_abort == Abort::connectionLost) {
+            qCWarning(lcReader) << "lost the X connection; clipboard changes are no longer seen";
+            return;
+        }
+    }
+}
+
+void X11ClipboardReader::stop()
+{
+    m_stopping = true;
+    const std::uint64_t one = 1;
+    if (m_wakeFd >= 0 && write(m_wakeFd, &one, sizeof one) < 0)
+        qCWarning(lcReader) << "cannot wake the reader:" << std::strerror(errno);
+}
+
+bool X11ClipboardReader::noteOwnerChange(const xcb_generic_event_t *event)
+{
+    if ((event->response_type & 0x7f) != m_xfixesFirstEvent + XCB_XFIXES_SELECTION_NOTIFY)
+        return false;
+    const auto *notify = reinterpret_cast<const xcb_xfixes_selection_notify_event_t *>(event);
+    // A destroyed owner window or a closed owner connection leaves the selection without owner.
+    const std::uint32_t owner = notify->subtype == XCB_XFIXES_SELECTION_EVENT_SET_SELECTION_OWNER ? notify->owner
+                                                                                                 : XCB_NONE;
+    // Our own changes are reported as they are seen, never coalesced with later ones: the pasteboard
+    // matches each of its writes against these reports to tell stale snapshots apart.
+    if (isOwnWindow(owner))
+        emit contentRead({}, std::nullopt, owner, true);
+    m_pending = OwnerChange{owner, notify->selection_timestamp, true};
+    return true;
+}
+
+template<typename Accept>
+X11ClipboardReader::EventPtr X11ClipboardReader::waitForEvent(Accept accept)
+{
+    const int connectionFd = xcb_get_file_descriptor(m_connection);
+    for (;;) {
+        while (xcb_generic_event_t *raw = xcb_poll_for_event(m_connection)) {
+            EventPtr event(raw, std::free);
+            if (noteOwnerChange(event.get())) {
+                m_abort = Abort::superseded;
+                return EventPtr(nullptr, std::free);
+            }
+            if (accept(event.get()))
+                return event;
+        }
+        if (xcb_connection_has_error(m_connection)) {
+            m_abort = Abort::connectionLost;
+            return EventPtr(nullptr, std::free);
+        }
+        if (m_stopping) {
+            m_abort = Abort::stopped;
+            return EventPtr(nullptr, std::free);
+        }
+
+        int timeoutMs = -1;
+        if (m_requestor != XCB_NONE) {
+            const auto deadline = std::min(m_lastAnswer + answerTimeout, m_readStart + readTimeout);
+            const auto remaining = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now());
+            if (remaining.count() <= 0) {
+                m_abort = Abort::timeout;
+                return EventPtr(nullptr, std::free);
+            }
+            timeoutMs = static_cast<int>(remaining.count());
+        }
+        pollfd fds[] = {{connectionFd, POLLIN, 0}, {m_wakeFd, POLLIN, 0}};
+        if (poll(fds, 2, timeoutMs) < 0 && errno != EINTR) {
+            qCWarning(lcReader) << "poll failed:" << std::strerror(errno);
+            m_abort = Abort::connectionLost;
+            return EventPtr(nullptr, std::free);
+        }
+    }
+}
+
+void X11ClipboardReader::waitForChange()
+{
+    m_abort.reset();
+    waitForEvent([](const xcb_generic_event_t *) { return false; });
+}
+
+bool X11ClipboardReader::superseded()
+{
+    while (xcb_generic_event_t *raw = xcb_poll_for_event(m_connection)) {
+        const EventPtr event(raw, std::free);
+        if (noteOwnerChange(event.get()))
+            return true;
+    }
+    return false;
+}
+
+void X11ClipboardReader::readChange(const OwnerChange &change)
+{
+    m_abort.reset();
+    if (change.owner == XCB_NONE) {
+        emit contentRead({}, std::nullopt, XCB_NONE, change.counted);
+        return;
+    }
+    // Our own content is known to the pasteboard already; it was reported when the change was seen.
+    if (isOwnWindow(change.owner))
+        return;
+
+    // A fresh requestor window for every change: a stalled owner that wakes up later answers a window
+    // that no longer exists instead of writing into the next read.
+    m_requestor = xcb_generate_id(m_connection);
+    const xcb_screen_t *screen = xcb_setup_roots_iterator(xcb_get_setup(m_connection)).data;
+    const std::uint32_t eventMask = XCB_EVENT_MASK_PROPERTY_CHANGE;
+    xcb_create_window(m_connection, XCB_COPY_FROM_PARENT, m_requestor, screen->root, 0, 0, 1, 1, 0,
+                      XCB_WINDOW_CLASS_INPUT_ONLY, XCB_COPY_FROM_PARENT, XCB_CW_EVENT_MASK, &eventMask);
+    m_requestTime = change.time;
+    m_readStart = m_lastAnswer = Clock::now();
+
+    MimeFormats formats;
+    std::optional<QByteArray> imagePng;
+    readContent(formats, imagePng);
+
+    xcb_destroy_window(m_connection, m_requestor);
+    xcb_flush(m_connection);
+    m_requestor = XCB_NONE;
+
+    if (m_abort && *m_abort != Abort::timeout)
+        return;
+    if (!m_abort && superseded())
+        return; // read to the end, but the clipboard has moved on meanwhile
+    if (m_abort == Abort::timeout)
+        qCWarning(lcReader).nospace() << "the clipboard owner 0x" << Qt::hex << change.owner
+                                      << " stopped answering; keeping what it sent";
+    emit contentRead(formats, imagePng, change.owner, change.counted);
+}
+
+void X11ClipboardReader::readContent(MimeFormats &formats, std::optional<QByteArray> &imagePng)
+{
+    const QHash<QString, std::uint32_t> offered = readTargets();
+    const QStringList names = offered.keys();
+    const auto read = [&](const QString &format) -> std::optional<QByteArray> {
+        const std::uint32_t atom = offered.value(format);
+        return atom ? readTarget(atom) : std::nullopt;
+    };
+
+    const QString &hint = PasteboardItem::passwordHintFormat;
+    if (offered.contains(hint)) {
+        if (const auto value = read(hint))
+            formats.insert(hint, *value);
+        // A secret is not even read.
+        if (PasteboardItem(formats).isConcealed())
+            return;
+    }
+    for (const QString &format : PasteboardItem::textFormatsToRead(names)) {
+        if (format == hint)
+            continue;
+        if (const auto data = read(format))
+            formats.insert(format, *data);
+    }
+
+    QElapsedTimer timer;
+    timer.start();
+    imagePng = PasteboardImage::extractPng(names, read);
+    if (imagePng)
+        qCDebug(lcReader) << "read and converted an image in" << timer.elapsed() << "ms";
+}
+
+QHash<QString, std::uint32_t> X11ClipboardReader::readTargets()
+{
+    QHash<QString, std::uint32_t> offered;
+    const auto data = readTarget(m_targetsAtom);
+    if (!data) {
+        // An owner that refuses TARGETS may still serve plain text.
+        if (!m_abort)
+            offered.insert(QStringLiteral("UTF8_STRING"), m_utf8StringAtom);
+        return offered;
+    }
+
+    std::vector<std::uint32_t> atoms(std::min<std::size_t>(data->size() / sizeof(std::uint32_t), maxTargets));
+    std::memcpy(atoms.data(), data->constData(), atoms.size() * sizeof(std::uint32_t));
+
+    // Names are fetched in one batch of requests; atoms live as long as the server, so they are cached.
+    std::vector<std::pair<std::uint32_t, xcb_get_atom_name_cookie_t>> lookups;
+    for (const std::uint32_t atom : atoms) {
+        if (atom != XCB_ATOM_NONE && !m_atomNames.contains(atom))
+            lookups.emplace_back(atom, xcb_get_atom_name(m_connection, atom));
+    }
+    for (const auto &[atom, cookie] : lookups) {
+        XcbReply<xcb_get_atom_name_reply_t> reply(xcb_get_atom_name_reply(m_connection, cookie, nullptr));
+        if (reply)
+            m_atomNames.insert(atom, QString::fromLatin1(xcb_get_atom_name_name(reply.get()),
+                                                         xcb_get_atom_name_name_length(reply.get())));
+    }
+    for (const std::uint32_t atom : atoms) {
+        const QString name = m_atomNames.value(atom);
+        if (!name.isEmpty())
+            offered.insert(name, atom);
+    }
+    return offered;
+}
+
+std::optional<QByteArray> X11ClipboardReader::readTarget(std::uint32_t target)
+{
+    if (m_abort)
+        return std::nullopt;
+    xcb_convert_selection(m_connection, m_requestor, m_clipboardAtom, target, m_propertyAtom, m_requestTime);
+    xcb_flush(m_connection);
+    const EventPtr event = waitForEvent([&](const xcb_generic_event_t *candidate) {
+        if ((candidate->response_type & 0x7f) != XCB_SELECTION_NOTIFY)
+            return false;
+        const auto *notify = reinterpret_cast<const xcb_selection_notify_event_t *>(candidate);
+        return notify->requestor == m_requestor && notify->selection == m_clipboardAtom && notify->target == target;
+    });
+    if (!event)
+        return std::nullopt;
+    m_lastAnswer = Clock::now();
+    const std::uint32_t property = reinterpret_cast<const xcb_selection_notify_event_t *>(event.get())->property;
+    if (property == XCB_ATOM_NONE)
+        return std::nullopt; // refused
+
+    XcbReply<xcb_get_property_reply_t> reply(xcb_get_property_reply(
+        m_connection,
+        xcb_get_property(m_connection, 1, m_requestor, property, XCB_GET_PROPERTY_TYPE_ANY, 0, wholeProperty),
+        nullptr));
+    if (!reply)
+        return std::nullopt;
+    if (reply->type != m_incrAtom)
+        return propertyBytes(reply.get());
+
+    // INCR: deleting the property (done above) asks for the first chunk; each chunk arrives as a new
+    // value of the property and is deleted in turn, until an empty one ends the transfer.
+    QByteArray data;
+    for (;;) {
+        const EventPtr chunk = waitForEvent([&](const xcb_generic_event_t *candidate) {
+            if ((candidate->response_type & 0x7f) != XCB_PROPERTY_NOTIFY)
+                return false;
+            const auto *notify = reinterpret_cast<const xcb_property_notify_event_t *>(candidate);
+            return notify->window == m_requestor && notify->atom == property
+                && notify->state == XCB_PROPERTY_NEW_VALUE;
+        });
+        if (!chunk)
+            return std::nullopt;
+        m_lastAnswer = Clock::now();
+        XcbReply<xcb_get_property_reply_t> part(xcb_get_property_reply(
+            m_connection,
+            xcb_get_property(m_connection, 1, m_requestor, property, XCB_GET_PROPERTY_TYPE_ANY, 0, wholeProperty),
+            nullptr));
+        if (!part)
+            return std::nullopt;
+        if (xcb_get_property_value_length(part.get()) == 0)
+            return data;
+        data.append(propertyBytes(part.get()));
+    }
+}

@@ -1,0 +1,264 @@
+#include "ClipboardItem.h"
+
+#include "ModelContext.h"
+#include "capture/Pasteboard.h"
+
+#include <QBuffer>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTextBoundaryFinder>
+#include <QUrl>
+
+namespace {
+
+bool parsesAsUrl(const QString &text)
+{
+    return QUrl(text, QUrl::StrictMode).isValid();
+}
+
+bool isPng(const QByteArray &data)
+{
+    return data.startsWith("\x89PNG\r\n\x1a\n");
+}
+
+QString lastPathComponent(QString path)
+{
+    while (path.size() > 1 && path.endsWith(QLatin1Char('/')))
+        path.chop(1);
+    return QFileInfo(path).fileName();
+}
+
+// Writes image bytes to a fresh "Quillbox-XXXXXXXX.png" in the temporary folder, readable only by the user.
+std::optional<QString> writeTemporaryPng(const QByteArray &data)
+{
+    const QString hex = QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper().left(8);
+    QFile file(QDir(QDir::tempPath()).filePath(QStringLiteral("Quillbox-%1.png").arg(hex)));
+    if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly)
+        || !file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner) || file.write(data) != data.size()
+        || !file.flush()) {
+        file.remove();
+        return std::nullopt;
+    }
+    return file.fileName();
+}
+
+} // namespace
+
+ClipboardItem::ClipboardItem(const QString &content, ClipboardItemType type,
+                             const std::optional<QByteArray> &imageData, const std::optional<QString> &sourceAppName,
+                             const std::optional<QString> &sourceAppBundleId, bool isPinned)
+    : StoredRecord(QUuid::createUuid())
+    , m_content(content)
+    , m_type(type)
+    , m_hasImageData(imageData.has_value())
+    , m_residentImageData(imageData)
+    , m_sourceAppName(sourceAppName)
+    , m_sourceAppBundleId(sourceAppBundleId)
+    , m_isPinned(isPinned)
+    , m_createdAt(QDateTime::currentDateTimeUtc())
+    , m_characterCount(countCharacters(content))
+{
+}
+
+ClipboardItem::ClipboardItem(Stored &&stored)
+    : StoredRecord(stored.id)
+    , m_content(std::move(stored.content))
+    , m_type(stored.type)
+    , m_hasImageData(stored.hasImageData)
+    , m_sourceAppName(std::move(stored.sourceAppName))
+    , m_sourceAppBundleId(std::move(stored.sourceAppBundleId))
+    , m_isPinned(stored.isPinned)
+    , m_createdAt(stored.createdAt)
+    , m_characterCount(stored.characterCount)
+    , m_categoryId(stored.categoryId)
+{
+}
+
+std::shared_ptr<ClipboardItem> ClipboardItem::create(const QString &content, ClipboardItemType type,
+                                                     const std::optional<QByteArray> &imageData,
+                                                     const std::optional<QString> &sourceAppName,
+                                                     const std::optional<QString> &sourceAppBundleId, bool isPinned)
+{
+    return std::make_shared<ClipboardItem>(content, type, imageData, sourceAppName, sourceAppBundleId, isPinned);
+}
+
+void ClipboardItem::setContent(const QString &content)
+{
+    m_content = content;
+    didChange();
+}
+
+void ClipboardItem::setType(ClipboardItemType type)
+{
+    m_type = type;
+    didChange();
+}
+
+std::optional<QByteArray> ClipboardItem::imageData() const
+{
+    if (!m_hasImageData)
+        return std::nullopt;
+    if (m_residentImageData)
+        return m_residentImageData;
+    if (modelContext())
+        return modelContext()->storedImageData(*this);
+    return std::nullopt;
+}
+
+void ClipboardItem::setImageData(const std::optional<QByteArray> &imageData)
+{
+    m_hasImageData = imageData.has_value();
+    m_residentImageData = imageData;
+    didChange();
+}
+
+void ClipboardItem::setSourceAppName(const std::optional<QString> &name)
+{
+    m_sourceAppName = name;
+    didChange();
+}
+
+void ClipboardItem::setSourceAppBundleId(const std::optional<QString> &bundleId)
+{
+    m_sourceAppBundleId = bundleId;
+    didChange();
+}
+
+void ClipboardItem::setPinned(bool pinned)
+{
+    m_isPinned = pinned;
+    didChange();
+}
+
+void ClipboardItem::setCharacterCount(int count)
+{
+    m_characterCount = count;
+    didChange();
+}
+
+void ClipboardItem::setCategoryId(const std::optional<QUuid> &categoryId)
+{
+    m_categoryId = categoryId;
+    didChange();
+}
+
+QString ClipboardItem::typeIcon() const
+{
+    return ::typeIcon(m_type);
+}
+
+QImage ClipboardItem::thumbnail() const
+{
+    const auto data = imageData();
+    return data ? QImage::fromData(*data) : QImage();
+}
+
+void ClipboardItem::copyToPasteboard(Pasteboard &pasteboard) const
+{
+    pasteboard.clearContents();
+    switch (m_type) {
+    case ClipboardItemType::text:
+    case ClipboardItemType::richText:
+        pasteboard.setString(m_content);
+        break;
+    case ClipboardItemType::url:
+        if (!parsesAsUrl(m_content))
+            return;
+        pasteboard.setString(m_content);
+        pasteboard.writeObjects({QUrl(m_content, QUrl::StrictMode)});
+        break;
+    case ClipboardItemType::file:
+        if (!parsesAsUrl(m_content))
+            return;
+        pasteboard.writeObjects({QUrl(m_content, QUrl::StrictMode)});
+        break;
+    case ClipboardItemType::image: {
+        const auto data = imageData();
+        if (!data)
+            return;
+        const QImage image = QImage::fromData(*data);
+        if (image.isNull())
+            return;
+        QByteArray png = *data;
+        if (!isPng(png)) {
+            png.clear();
+            QBuffer buffer(&png);
+            buffer.open(QIODevice::WriteOnly);
+            image.save(&buffer, "PNG");
+        }
+        pasteboard.writeObjects({PngImage{png}});
+        break;
+    }
+    }
+}
+
+bool ClipboardItem::copyFilesToPasteboard(const QList<std::shared_ptr<ClipboardItem>> &items, Pasteboard &pasteboard)
+{
+    QList<PasteboardObject> urls;
+    QStringList names;
+    for (const auto &item : items) {
+        QString path;
+        switch (item->type()) {
+        case ClipboardItemType::image:
+            if (item->content().contains(QLatin1Char('/')) && QFileInfo::exists(item->content())) {
+                path = item->content();
+            } else {
+                const auto data = item->imageData();
+                if (!data)
+                    return false;
+                const auto written = writeTemporaryPng(*data);
+                if (!written)
+                    return false;
+                path = *written;
+            }
+            break;
+        case ClipboardItemType::file: {
+            const QString stripped = QString(item->content()).remove(QStringLiteral("file://"));
+            path = QUrl::fromPercentEncoding(stripped.toUtf8());
+            // Escapes that decode to invalid UTF-8 leave the path as it was stored.
+            if (path.contains(QChar::ReplacementCharacter) && !stripped.contains(QChar::ReplacementCharacter))
+                path = stripped;
+            if (!QFileInfo::exists(path))
+                return false;
+            break;
+        }
+        default:
+            return false;
+        }
+        urls.append(QUrl::fromLocalFile(path));
+        names.append(lastPathComponent(path));
+    }
+    if (urls.isEmpty())
+        return false;
+
+    pasteboard.clearContents();
+    pasteboard.writeObjects(urls);
+    pasteboard.setString(names.join(QLatin1Char('\n')));
+    return true;
+}
+
+int ClipboardItem::countCharacters(const QString &text)
+{
+    // Below U+0300 nothing combines, so each code unit is one character except CR LF; this keeps
+    // counting a huge plain-text copy cheap.
+    qsizetype crlf = 0;
+    bool simple = true;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const char16_t c = text.at(i).unicode();
+        if (c >= 0x300) {
+            simple = false;
+            break;
+        }
+        if (c == u'\n' && i > 0 && text.at(i - 1) == QLatin1Char('\r'))
+            ++crlf;
+    }
+    if (simple)
+        return int(text.size() - crlf);
+
+    QTextBoundaryFinder finder(QTextBoundaryFinder::Grapheme, text);
+    int count = 0;
+    while (finder.toNextBoundary() > 0)
+        ++count;
+    return count;
+}

@@ -1,0 +1,102 @@
+#pragma once
+
+#include "ClipboardItemType.h"
+#include "StoredRecord.h"
+
+#include <QByteArray>
+#include <QDateTime>
+#include <QImage>
+#include <QList>
+#include <QString>
+#include <QUuid>
+
+#include <memory>
+#include <optional>
+
+class Pasteboard;
+
+/// One entry of the clipboard history.
+///
+/// Image bytes are kept in memory only until the record is saved; after that `imageData()` reads
+/// them from the store on demand, so a history of large images costs no memory.
+class ClipboardItem final : public StoredRecord {
+public:
+    ClipboardItem(const QString &content, ClipboardItemType type, const std::optional<QByteArray> &imageData,
+                  const std::optional<QString> &sourceAppName, const std::optional<QString> &sourceAppBundleId,
+                  bool isPinned);
+
+    static std::shared_ptr<ClipboardItem> create(const QString &content, ClipboardItemType type,
+                                                 const std::optional<QByteArray> &imageData = std::nullopt,
+                                                 const std::optional<QString> &sourceAppName = std::nullopt,
+                                                 const std::optional<QString> &sourceAppBundleId = std::nullopt,
+                                                 bool isPinned = false);
+
+    RecordType recordType() const override { return RecordType::clipboardItem; }
+
+    const QString &content() const { return m_content; }
+    /// Does not recount characters: whoever edits the content sets `characterCount` too.
+    void setContent(const QString &content);
+    ClipboardItemType type() const { return m_type; }
+    void setType(ClipboardItemType type);
+    bool hasImageData() const { return m_hasImageData; }
+    std::optional<QByteArray> imageData() const;
+    void setImageData(const std::optional<QByteArray> &imageData);
+    const std::optional<QString> &sourceAppName() const { return m_sourceAppName; }
+    void setSourceAppName(const std::optional<QString> &name);
+    const std::optional<QString> &sourceAppBundleId() const { return m_sourceAppBundleId; }
+    void setSourceAppBundleId(const std::optional<QString> &bundleId);
+    bool isPinned() const { return m_isPinned; }
+    void setPinned(bool pinned);
+    const QDateTime &createdAt() const { return m_createdAt; }
+    int characterCount() const { return m_characterCount; }
+    void setCharacterCount(int count);
+    const std::optional<QUuid> &categoryId() const { return m_categoryId; }
+    void setCategoryId(const std::optional<QUuid> &categoryId);
+
+    QString typeIcon() const;
+    /// The decoded image; null when there is no image data or it does not decode.
+    QImage thumbnail() const;
+
+    /// Clears the clipboard and writes this item to it by type. Text goes out as plain text, a link as
+    /// text and URL, a file as a file URL only, an image as an image. Content that does not parse or
+    /// image data that does not decode leaves the clipboard empty.
+    void copyToPasteboard(Pasteboard &pasteboard) const;
+    /// Places file and image items on the clipboard as files, with their names as plain text.
+    /// False, with the clipboard untouched, when any item cannot be placed as a file.
+    static bool copyFilesToPasteboard(const QList<std::shared_ptr<ClipboardItem>> &items, Pasteboard &pasteboard);
+
+    /// User-perceived characters (extended grapheme clusters).
+    static int countCharacters(const QString &text);
+
+private:
+    friend class ModelContainer;
+    friend class ModelContext;
+
+    struct Stored;
+    explicit ClipboardItem(Stored &&stored);
+
+    QString m_content;
+    ClipboardItemType m_type;
+    bool m_hasImageData = false;
+    std::optional<QByteArray> m_residentImageData; // bytes not yet written to the store
+    std::optional<QString> m_sourceAppName;
+    std::optional<QString> m_sourceAppBundleId;
+    bool m_isPinned = false;
+    QDateTime m_createdAt;
+    int m_characterCount = 0;
+    std::optional<QUuid> m_categoryId;
+};
+
+/// The fields of a stored row, for the store to rebuild a record.
+struct ClipboardItem::Stored {
+    QUuid id;
+    QString content;
+    ClipboardItemType type;
+    bool hasImageData;
+    std::optional<QString> sourceAppName;
+    std::optional<QString> sourceAppBundleId;
+    bool isPinned;
+    QDateTime createdAt;
+    int characterCount;
+    std::optional<QUuid> categoryId;
+};

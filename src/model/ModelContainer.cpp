@@ -1,0 +1,364 @@
+#include "ModelContainer.h"
+
+#include "ModelContext.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QLoggingCategory>
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QStandardPaths>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+Q_LOGGING_CATEGORY(lcStore, "quillbox.store", QtInfoMsg)
+
+namespace {
+
+constexpr int schemaVersion = 1;
+
+const char *const schema[] = {
+    "CREATE TABLE ClipboardItem (id TEXT NOT NULL, content TEXT NOT NULL, type TEXT NOT NULL, imageData BLOB, "
+    "sourceAppName TEXT, sourceAppBundleId TEXT, isPinned INTEGER NOT NULL, createdAt REAL NOT NULL, "
+    "characterCount INTEGER NOT NULL, categoryId TEXT)",
+    "CREATE TABLE ClipCategory (id TEXT NOT NULL, name TEXT NOT NULL, colorHex TEXT NOT NULL, icon TEXT NOT NULL, "
+    "sortOrder INTEGER NOT NULL, isDefault INTEGER NOT NULL, createdAt REAL NOT NULL)",
+    "CREATE TABLE PasteTemplate (id TEXT NOT NULL, name TEXT NOT NULL, separator TEXT NOT NULL, "
+    "itemPrefix TEXT NOT NULL, itemSuffix TEXT NOT NULL, wrapPrefix TEXT NOT NULL, wrapSuffix TEXT NOT NULL, "
+    "sortOrder INTEGER NOT NULL, isDefault INTEGER NOT NULL)",
+};
+
+QString uuidText(const QUuid &id)
+{
+    return id.toString(QUuid::WithoutBraces).toUpper();
+}
+
+QVariant optionalText(const std::optional<QString> &text)
+{
+    return text ? QVariant(*text) : QVariant();
+}
+
+QVariant optionalUuid(const std::optional<QUuid> &id)
+{
+    return id ? QVariant(uuidText(*id)) : QVariant();
+}
+
+double unixSeconds(const QDateTime &time)
+{
+    return double(time.toMSecsSinceEpoch()) / 1000.0;
+}
+
+QDateTime fromUnixSeconds(double seconds)
+{
+    return QDateTime::fromMSecsSinceEpoch(qRound64(seconds * 1000.0), Qt::UTC);
+}
+
+std::optional<QString> textOrNothing(const QVariant &value)
+{
+    return value.isNull() ? std::nullopt : std::optional(value.toString());
+}
+
+std::optional<QUuid> uuidOrNothing(const QVariant &value)
+{
+    return value.isNull() ? std::nullopt : std::optional(QUuid::fromString(value.toString()));
+}
+
+QString tableName(RecordType type)
+{
+    switch (type) {
+    case RecordType::clipboardItem:
+        return QStringLiteral("ClipboardItem");
+    case RecordType::clipCategory:
+        return QStringLiteral("ClipCategory");
+    case RecordType::pasteTemplate:
+        return QStringLiteral("PasteTemplate");
+    }
+    Q_UNREACHABLE();
+    return {};
+}
+
+// Creates the file readable by its owner only before SQLite opens it; SQLite gives its -wal and
+// -shm files the same mode.
+bool createPrivateFile(const QString &path, QString *error)
+{
+    const QByteArray nativePath = QFile::encodeName(path);
+    const int fd = ::open(nativePath.constData(), O_WRONLY | O_CREAT | O_CLOEXEC, 0600);
+    if (fd < 0) {
+        *error = QStringLiteral("cannot create %1: %2").arg(path, QString::fromLocal8Bit(strerror(errno)));
+        return false;
+    }
+    ::fchmod(fd, 0600);
+    ::close(fd);
+    return true;
+}
+
+} // namespace
+
+// Column names and values of a record, in declaration order. Stored image bytes that are not in
+// memory are left out, so an update keeps them.
+QList<std::pair<QString, QVariant>> ModelContainer::columns(const StoredRecord &record)
+{
+    QList<std::pair<QString, QVariant>> values{{QStringLiteral("id"), uuidText(record.id())}};
+    switch (record.recordType()) {
+    case RecordType::clipboardItem: {
+        const auto &item = static_cast<const ClipboardItem &>(record);
+        values.append({{QStringLiteral("content"), item.content()}, {QStringLiteral("type"), rawValue(item.type())}});
+        const auto &resident = item.m_residentImageData;
+        if (!item.hasImageData() || resident)
+            values.append({QStringLiteral("imageData"), resident ? QVariant(*resident) : QVariant()});
+        values.append({{QStringLiteral("sourceAppName"), optionalText(item.sourceAppName())},
+                       {QStringLiteral("sourceAppBundleId"), optionalText(item.sourceAppBundleId())},
+                       {QStringLiteral("isPinned"), int(item.isPinned())},
+                       {QStringLiteral("createdAt"), unixSeconds(item.createdAt())},
+                       {QStringLiteral("characterCount"), item.characterCount()},
+                       {QStringLiteral("categoryId"), optionalUuid(item.categoryId())}});
+        break;
+    }
+    case RecordType::clipCategory: {
+        const auto &category = static_cast<const ClipCategory &>(record);
+        values.append({{QStringLiteral("name"), category.name()},
+                       {QStringLiteral("colorHex"), category.colorHex()},
+                       {QStringLiteral("icon"), category.icon()},
+                       {QStringLiteral("sortOrder"), category.sortOrder()},
+                       {QStringLiteral("isDefault"), int(category.isDefault())},
+                       {QStringLiteral("createdAt"), unixSeconds(category.createdAt())}});
+        break;
+    }
+    case RecordType::pasteTemplate: {
+        const auto &pasteTemplate = static_cast<const PasteTemplate &>(record);
+        values.append({{QStringLiteral("name"), pasteTemplate.name()},
+                       {QStringLiteral("separator"), pasteTemplate.separator()},
+                       {QStringLiteral("itemPrefix"), pasteTemplate.itemPrefix()},
+                       {QStringLiteral("itemSuffix"), pasteTemplate.itemSuffix()},
+                       {QStringLiteral("wrapPrefix"), pasteTemplate.wrapPrefix()},
+                       {QStringLiteral("wrapSuffix"), pasteTemplate.wrapSuffix()},
+                       {QStringLiteral("sortOrder"), pasteTemplate.sortOrder()},
+                       {QStringLiteral("isDefault"), int(pasteTemplate.isDefault())}});
+        break;
+    }
+    }
+    return values;
+}
+
+QString ModelContainer::defaultPath()
+{
+    return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation)
+        + QStringLiteral("/Quillbox/Quillbox.sqlite");
+}
+
+ModelContainer::ModelContainer(const QString &path)
+    : m_path(path)
+    , m_connectionName(QStringLiteral("quillbox-store-%1").arg(quintptr(this)))
+{
+    m_mainContext = std::make_unique<ModelContext>(*this);
+}
+
+ModelContainer::~ModelContainer()
+{
+    m_mainContext.reset();
+    {
+        QSqlDatabase db = QSqlDatabase::database(m_connectionName, false);
+        if (db.isOpen())
+            db.close();
+    }
+    QSqlDatabase::removeDatabase(m_connectionName);
+}
+
+std::unique_ptr<ModelContainer> ModelContainer::open(const QString &path, QString *error)
+{
+    std::unique_ptr<ModelContainer> container(new ModelContainer(path));
+    if (!container->openDatabase(error) || !container->load(error))
+        return nullptr;
+    return container;
+}
+
+bool ModelContainer::openDatabase(QString *error)
+{
+    const QString folder = QFileInfo(m_path).absolutePath();
+    if (!QDir().mkpath(folder)) {
+        *error = QStringLiteral("cannot create the folder %1").arg(folder);
+        return false;
+    }
+    if (!createPrivateFile(m_path, error))
+        return false;
+
+    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_connectionName);
+    db.setDatabaseName(m_path);
+    // A second process on the same file must not stall the GUI thread for long.
+    db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=200"));
+    if (!db.open()) {
+        *error = db.lastError().text();
+        return false;
+    }
+
+    QSqlQuery query(db);
+    const auto run = [&](const QString &statement) {
+        if (query.exec(statement))
+            return true;
+        *error = query.lastError().text();
+        return false;
+    };
+    // The first statement that reads the file also tells whether it is a database at all.
+    if (!run(QStringLiteral("PRAGMA user_version")) || !query.next()) {
+        if (error->isEmpty())
+            *error = QStringLiteral("cannot read the store's version");
+        return false;
+    }
+    const int version = query.value(0).toInt();
+    if (version > schemaVersion) {
+        *error = QStringLiteral("the store was written by a newer version of Quillbox (schema %1)").arg(version);
+        return false;
+    }
+    if (!run(QStringLiteral("PRAGMA journal_mode=WAL")) || !run(QStringLiteral("PRAGMA synchronous=NORMAL")))
+        return false;
+    if (version == 0) {
+        if (!db.transaction()) {
+            *error = db.lastError().text();
+            return false;
+        }
+        for (const char *statement : schema) {
+            if (!run(QString::fromLatin1(statement))) {
+                db.rollback();
+                return false;
+            }
+        }
+        if (!run(QStringLiteral("PRAGMA user_version=%1").arg(schemaVersion)) || !db.commit()) {
+            db.rollback();
+            return false;
+        }
+    }
+    return true;
+}
+
+bool ModelContainer::load(QString *error)
+{
+    QSqlQuery query(QSqlDatabase::database(m_connectionName));
+    query.setForwardOnly(true);
+
+    if (!query.exec(QStringLiteral("SELECT rowid, id, content, type, imageData IS NOT NULL, sourceAppName, "
+                                   "sourceAppBundleId, isPinned, createdAt, characterCount, categoryId "
+                                   "FROM ClipboardItem ORDER BY rowid"))) {
+        *error = query.lastError().text();
+        return false;
+    }
+    int skipped = 0;
+    while (query.next()) {
+        // A row of a type this version does not know stays in the file, untouched, and is not loaded.
+        const auto type = clipboardItemTypeFromRawValue(query.value(3).toString());
+        if (!type || query.value(2).isNull()) {
+            ++skipped;
+            continue;
+        }
+        auto item = std::shared_ptr<ClipboardItem>(new ClipboardItem(ClipboardItem::Stored{
+            QUuid::fromString(query.value(1).toString()), query.value(2).toString(), *type, query.value(4).toBool(),
+            textOrNothing(query.value(5)), textOrNothing(query.value(6)), query.value(7).toBool(),
+            fromUnixSeconds(query.value(8).toDouble()), query.value(9).toInt(), uuidOrNothing(query.value(10))}));
+        item->m_rowId = query.value(0).toLongLong();
+        m_mainContext->adopt(item);
+    }
+    if (skipped > 0)
+        qCWarning(lcStore) << "skipped" << skipped << "stored items of an unknown type";
+
+    if (!query.exec(QStringLiteral(
+            "SELECT rowid, id, name, colorHex, icon, sortOrder, isDefault, createdAt FROM ClipCategory ORDER BY rowid"))) {
+        *error = query.lastError().text();
+        return false;
+    }
+    while (query.next()) {
+        auto category = std::shared_ptr<ClipCategory>(new ClipCategory(ClipCategory::Stored{
+            QUuid::fromString(query.value(1).toString()), query.value(2).toString(), query.value(3).toString(),
+            query.value(4).toString(), query.value(5).toInt(), query.value(6).toBool(),
+            fromUnixSeconds(query.value(7).toDouble())}));
+        category->m_rowId = query.value(0).toLongLong();
+        m_mainContext->adopt(category);
+    }
+
+    if (!query.exec(QStringLiteral("SELECT rowid, id, name, separator, itemPrefix, itemSuffix, wrapPrefix, "
+                                   "wrapSuffix, sortOrder, isDefault FROM PasteTemplate ORDER BY rowid"))) {
+        *error = query.lastError().text();
+        return false;
+    }
+    while (query.next()) {
+        auto pasteTemplate = std::shared_ptr<PasteTemplate>(new PasteTemplate(PasteTemplate::Stored{
+            QUuid::fromString(query.value(1).toString()),
+            {query.value(2).toString(), query.value(3).toString(), query.value(4).toString(),
+             query.value(5).toString(), query.value(6).toString(), query.value(7).toString()},
+            query.value(8).toInt(), query.value(9).toBool()}));
+        pasteTemplate->m_rowId = query.value(0).toLongLong();
+        m_mainContext->adopt(pasteTemplate);
+    }
+    return true;
+}
+
+bool ModelContainer::write(const QList<std::shared_ptr<StoredRecord>> &inserts,
+                           const QList<std::shared_ptr<StoredRecord>> &updates,
+                           const QList<std::shared_ptr<StoredRecord>> &deletes)
+{
+    QSqlDatabase db = QSqlDatabase::database(m_connectionName, false);
+    if (!db.isOpen() || !db.transaction()) {
+        qCWarning(lcStore) << "save: cannot begin a transaction:" << db.lastError().text();
+        return false;
+    }
+    QSqlQuery query(db);
+    QList<std::pair<StoredRecord *, qint64>> newRowIds;
+    const auto fail = [&](const char *what) {
+        qCWarning(lcStore) << "save:" << what << "failed:" << query.lastError().text();
+        db.rollback();
+        return false;
+    };
+
+    for (const auto &record : deletes) {
+        query.prepare(QStringLiteral("DELETE FROM %1 WHERE rowid = ?").arg(tableName(record->recordType())));
+        query.addBindValue(record->rowId());
+        if (!query.exec())
+            return fail("delete");
+    }
+    for (const auto &record : inserts) {
+        const auto values = columns(*record);
+        QStringList names;
+        for (const auto &[name, value] : values)
+            names.append(name);
+        query.prepare(QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
+                          .arg(tableName(record->recordType()), names.join(QLatin1Char(',')),
+                               QStringList(names.size(), QStringLiteral("?")).join(QLatin1Char(','))));
+        for (const auto &[name, value] : values)
+            query.addBindValue(value);
+        if (!query.exec())
+            return fail("insert");
+        newRowIds.append({record.get(), query.lastInsertId().toLongLong()});
+    }
+    for (const auto &record : updates) {
+        const auto values = columns(*record);
+        QStringList assignments;
+        for (const auto &[name, value] : values)
+            assignments.append(name + QStringLiteral(" = ?"));
+        query.prepare(QStringLiteral("UPDATE %1 SET %2 WHERE rowid = ?")
+                          .arg(tableName(record->recordType()), assignments.join(QLatin1Char(','))));
+        for (const auto &[name, value] : values)
+            query.addBindValue(value);
+        query.addBindValue(record->rowId());
+        if (!query.exec())
+            return fail("update");
+    }
+    if (!db.commit()) {
+        qCWarning(lcStore) << "save: commit failed:" << db.lastError().text();
+        db.rollback();
+        return false;
+    }
+    for (const auto &[record, rowId] : newRowIds)
+        record->m_rowId = rowId;
+    return true;
+}
+
+std::optional<QByteArray> ModelContainer::readImageData(qint64 rowId) const
+{
+    QSqlQuery query(QSqlDatabase::database(m_connectionName, false));
+    query.prepare(QStringLiteral("SELECT imageData FROM ClipboardItem WHERE rowid = ?"));
+    query.addBindValue(rowId);
+    if (!query.exec() || !query.next() || query.value(0).isNull())
+        return std::nullopt;
+    return query.value(0).toByteArray();
+}

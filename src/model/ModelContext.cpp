@@ -1,0 +1,155 @@
+#include "ModelContext.h"
+
+#include "ModelContainer.h"
+
+ModelContext::ModelContext(ModelContainer &container)
+    : m_container(container)
+{
+}
+
+ModelContext::~ModelContext()
+{
+    for (auto &records : m_records) {
+        for (const auto &record : records)
+            record->m_context = nullptr;
+    }
+}
+
+void ModelContext::insert(const std::shared_ptr<StoredRecord> &record)
+{
+    if (!record || record->m_context)
+        return;
+    attach(record);
+    m_pendingInserts.append(record);
+    emit recordInserted(record);
+}
+
+void ModelContext::adopt(const std::shared_ptr<StoredRecord> &record)
+{
+    attach(record);
+}
+
+void ModelContext::attach(const std::shared_ptr<StoredRecord> &record)
+{
+    record->m_context = this;
+    record->m_sequence = ++m_nextSequence;
+    m_records[size_t(record->recordType())].append(record);
+    if (record->recordType() == RecordType::clipboardItem)
+        indexItem(static_cast<ClipboardItem &>(*record));
+}
+
+void ModelContext::remove(const std::shared_ptr<StoredRecord> &record)
+{
+    if (!record || record->m_context != this)
+        return;
+    auto &records = m_records[size_t(record->recordType())];
+    records.removeOne(record);
+    if (record->recordType() == RecordType::clipboardItem)
+        unindexItem(static_cast<ClipboardItem &>(*record));
+    m_pendingUpdates.remove(record.get());
+    if (!m_pendingInserts.removeOne(record))
+        m_pendingDeletes.append(record);
+    record->m_context = nullptr;
+    emit recordRemoved(record);
+}
+
+void ModelContext::recordDidChange(StoredRecord &record)
+{
+    auto shared = record.shared_from_this();
+    if (record.m_rowId != 0)
+        m_pendingUpdates.insert(&record, shared);
+    if (record.recordType() == RecordType::clipboardItem) {
+        auto &item = static_cast<ClipboardItem &>(record);
+        unindexItem(item);
+        indexItem(item);
+    }
+    emit recordChanged(shared);
+}
+
+bool ModelContext::hasChanges() const
+{
+    return !m_pendingInserts.isEmpty() || !m_pendingUpdates.isEmpty() || !m_pendingDeletes.isEmpty();
+}
+
+bool ModelContext::save()
+{
+    if (!hasChanges())
+        return true;
+    if (!m_container.write(m_pendingInserts, m_pendingUpdates.values(), m_pendingDeletes))
+        return false;
+    for (const auto &record : std::as_const(m_pendingInserts)) {
+        if (record->recordType() == RecordType::clipboardItem)
+            static_cast<ClipboardItem &>(*record).m_residentImageData.reset();
+    }
+    for (const auto &record : std::as_const(m_pendingUpdates)) {
+        if (record->recordType() == RecordType::clipboardItem)
+            static_cast<ClipboardItem &>(*record).m_residentImageData.reset();
+    }
+    m_pendingInserts.clear();
+    m_pendingUpdates.clear();
+    m_pendingDeletes.clear();
+    return true;
+}
+
+std::optional<QByteArray> ModelContext::storedImageData(const ClipboardItem &item) const
+{
+    if (item.rowId() == 0)
+        return std::nullopt;
+    return m_container.readImageData(item.rowId());
+}
+
+std::shared_ptr<ClipboardItem> ModelContext::newestItem(const QString &content, ClipboardItemType type) const
+{
+    ClipboardItem *newest = nullptr;
+    const auto [begin, end] = m_itemsByContent.equal_range(contentKey(content, type));
+    for (auto it = begin; it != end; ++it) {
+        ClipboardItem *item = *it;
+        if (item->type() != type || item->content() != content)
+            continue;
+        if (!newest || AgeKey{item->createdAt().toMSecsSinceEpoch(), item->m_sequence, item}
+                < AgeKey{newest->createdAt().toMSecsSinceEpoch(), newest->m_sequence, newest})
+            newest = item;
+    }
+    return newest ? std::static_pointer_cast<ClipboardItem>(newest->shared_from_this()) : nullptr;
+}
+
+QList<std::shared_ptr<ClipboardItem>> ModelContext::unpinnedItemsBeyond(int keep) const
+{
+    QList<std::shared_ptr<ClipboardItem>> beyond;
+    if (keep < 0 || size_t(keep) >= m_unpinnedByAge.size())
+        return beyond;
+    for (auto it = std::next(m_unpinnedByAge.begin(), keep); it != m_unpinnedByAge.end(); ++it)
+        beyond.append(std::static_pointer_cast<ClipboardItem>(it->item->shared_from_this()));
+    return beyond;
+}
+
+bool ModelContext::AgeKey::operator<(const AgeKey &other) const
+{
+    if (createdAt != other.createdAt)
+        return createdAt > other.createdAt;
+    return sequence < other.sequence;
+}
+
+size_t ModelContext::contentKey(const QString &content, ClipboardItemType type)
+{
+    return qHashMulti(0, content, int(type));
+}
+
+void ModelContext::indexItem(ClipboardItem &item)
+{
+    IndexEntry entry{contentKey(item.content(), item.type()), std::nullopt};
+    m_itemsByContent.insert(entry.contentKey, &item);
+    if (!item.isPinned()) {
+        entry.unpinned = AgeKey{item.createdAt().toMSecsSinceEpoch(), item.m_sequence, &item};
+        m_unpinnedByAge.insert(*entry.unpinned);
+    }
+    m_indexEntries.insert(&item, entry);
+}
+
+void ModelContext::unindexItem(ClipboardItem &item)
+{
+    const auto entry = m_indexEntries.take(&item);
+    m_itemsByContent.remove(entry.contentKey, &item);
+    if (entry.unpinned)
+        m_unpinnedByAge.erase(*entry.unpinned);
+}

@@ -1,0 +1,125 @@
+#pragma once
+
+#include "ClipCategory.h"
+#include "ClipboardItem.h"
+#include "FetchDescriptor.h"
+#include "PasteTemplate.h"
+
+#include <QHash>
+#include <QList>
+#include <QObject>
+
+#include <algorithm>
+#include <array>
+#include <memory>
+#include <set>
+
+class ModelContainer;
+
+/// The store's one context, used on the main thread. Inserts, deletes and field changes are
+/// visible to fetches and live queries at once; `save()` writes them to the store in one transaction.
+/// All records are held in memory (image bytes excepted), so fetches never touch the disk.
+class ModelContext : public QObject {
+    Q_OBJECT
+
+public:
+    explicit ModelContext(ModelContainer &container);
+    ~ModelContext() override;
+
+    template <class T>
+    QList<std::shared_ptr<T>> fetch(const FetchDescriptor<T> &descriptor = {}) const;
+    template <class T>
+    int count() const
+    {
+        return int(m_records[size_t(recordTypeOf<T>())].size());
+    }
+
+    template <class T>
+    static constexpr RecordType recordTypeOf();
+
+    void insert(const std::shared_ptr<StoredRecord> &record);
+    /// Deletes the record. Stored image bytes of a deleted item can no longer be read.
+    void remove(const std::shared_ptr<StoredRecord> &record);
+    /// Writes every pending change in one transaction. On failure nothing is written and the
+    /// changes stay pending for the next save.
+    bool save();
+    bool hasChanges() const;
+
+    /// The newest item with exactly this content and type, found through an index.
+    std::shared_ptr<ClipboardItem> newestItem(const QString &content, ClipboardItemType type) const;
+    int unpinnedItemCount() const { return int(m_unpinnedByAge.size()); }
+    /// The unpinned items that come after the `keep` newest ones, newest first.
+    QList<std::shared_ptr<ClipboardItem>> unpinnedItemsBeyond(int keep) const;
+
+signals:
+    void recordInserted(const std::shared_ptr<StoredRecord> &record);
+    void recordRemoved(const std::shared_ptr<StoredRecord> &record);
+    void recordChanged(const std::shared_ptr<StoredRecord> &record);
+
+private:
+    friend class StoredRecord;
+    friend class ClipboardItem;
+    friend class ModelContainer;
+
+    /// Takes in a record loaded from the store: no pending change, no signal.
+    void adopt(const std::shared_ptr<StoredRecord> &record);
+    void attach(const std::shared_ptr<StoredRecord> &record);
+    void recordDidChange(StoredRecord &record);
+    std::optional<QByteArray> storedImageData(const ClipboardItem &item) const;
+
+    // Capture indexes over the items.
+    struct AgeKey {
+        qint64 createdAt;
+        quint64 sequence;
+        ClipboardItem *item;
+        bool operator<(const AgeKey &other) const; // newest first; equal ages in store order
+    };
+    struct IndexEntry {
+        size_t contentKey;
+        std::optional<AgeKey> unpinned;
+    };
+    static size_t contentKey(const QString &content, ClipboardItemType type);
+    void indexItem(ClipboardItem &item);
+    void unindexItem(ClipboardItem &item);
+
+    ModelContainer &m_container;
+    std::array<QList<std::shared_ptr<StoredRecord>>, 3> m_records; // store order, per record type
+    quint64 m_nextSequence = 0;
+
+    QList<std::shared_ptr<StoredRecord>> m_pendingInserts;
+    QHash<StoredRecord *, std::shared_ptr<StoredRecord>> m_pendingUpdates;
+    QList<std::shared_ptr<StoredRecord>> m_pendingDeletes;
+
+    QMultiHash<size_t, ClipboardItem *> m_itemsByContent;
+    std::set<AgeKey> m_unpinnedByAge;
+    QHash<ClipboardItem *, IndexEntry> m_indexEntries;
+};
+
+template <class T>
+constexpr RecordType ModelContext::recordTypeOf()
+{
+    if constexpr (std::is_same_v<T, ClipboardItem>)
+        return RecordType::clipboardItem;
+    else if constexpr (std::is_same_v<T, ClipCategory>)
+        return RecordType::clipCategory;
+    else
+        return RecordType::pasteTemplate;
+}
+
+template <class T>
+QList<std::shared_ptr<T>> ModelContext::fetch(const FetchDescriptor<T> &descriptor) const
+{
+    QList<std::shared_ptr<T>> result;
+    const auto &records = m_records[size_t(recordTypeOf<T>())];
+    result.reserve(records.size());
+    for (const auto &record : records) {
+        auto typed = std::static_pointer_cast<T>(record);
+        if (!descriptor.predicate || descriptor.predicate(*typed))
+            result.append(std::move(typed));
+    }
+    if (descriptor.sortBy) {
+        std::stable_sort(result.begin(), result.end(),
+                         [&sort = *descriptor.sortBy](const auto &a, const auto &b) { return sort(*a, *b); });
+    }
+    return result;
+}

@@ -1,0 +1,40 @@
+#pragma once
+
+#include <QUuid>
+
+#include <memory>
+
+class ModelContext;
+
+enum class RecordType { clipboardItem, clipCategory, pasteTemplate };
+
+/// A record of the object store. It belongs to at most one context; while it does, every field
+/// change is reported to that context, which keeps it for the next save and tells live queries.
+class StoredRecord : public std::enable_shared_from_this<StoredRecord> {
+public:
+    virtual ~StoredRecord();
+    StoredRecord(const StoredRecord &) = delete;
+    StoredRecord &operator=(const StoredRecord &) = delete;
+
+    virtual RecordType recordType() const = 0;
+
+    const QUuid &id() const { return m_id; }
+    /// The context the record is inserted in, or null.
+    ModelContext *modelContext() const { return m_context; }
+    /// The store's own identity of the row; 0 until first saved.
+    qint64 rowId() const { return m_rowId; }
+
+protected:
+    explicit StoredRecord(const QUuid &id);
+    /// Setters call this after changing a field.
+    void didChange();
+
+private:
+    friend class ModelContext;
+    friend class ModelContainer;
+
+    QUuid m_id;
+    ModelContext *m_context = nullptr;
+    qint64 m_rowId = 0;
+    quint64 m_sequence = 0; // position in the context's store order
+};
