@@ -15,7 +15,11 @@ void Pasteboard::setString(const QString &text)
 
 void Pasteboard::writeObjects(const QList<PasteboardObject> &objects)
 {
-    add(mimeFormatsForObjects(objects));
+    MimeFormats formats = mimeFormatsForObjects(objects);
+    // Links are also offered as text, unless a string was written for this change already.
+    if (m_ownChangeCount == changeCount() && m_written.contains(QStringLiteral("text/plain")))
+        formats.remove(QStringLiteral("text/plain"));
+    add(formats);
 }
 
 std::optional<QString> Pasteboard::string() const

@@ -21,7 +21,7 @@ QStringList mozUrlLines(const QByteArray &data)
 {
     QString text;
     if (data.startsWith("\xff\xfe") || data.startsWith("\xfe\xff")) {
-        text = QStringDecoder(QStringDecoder::Utf16, QStringDecoder::Flag::ConvertInitialBom)(data);
+        text = QStringDecoder(QStringDecoder::Utf16)(data);
     } else if (data.size() >= 2 && data.size() % 2 == 0 && data.at(1) == '\0') {
         text = QStringDecoder(QStringDecoder::Utf16LE)(data);
     } else {

@@ -1,0 +1,35 @@
+#include "FakePasteboard.h"
+
+#include "capture/PasteboardImage.h"
+
+QList<PasteboardItem> FakePasteboard::pasteboardItems() const
+{
+    if (m_content.isEmpty())
+        return {};
+    const auto png = PasteboardImage::extractPng(m_content.keys(), [this](const QString &format) {
+        return std::optional(m_content.value(format));
+    });
+    return {PasteboardItem(m_content, png)};
+}
+
+void FakePasteboard::copy(const MimeFormats &formats)
+{
+    ++m_changeCount;
+    m_content = formats;
+}
+
+void FakePasteboard::copyText(const QString &text)
+{
+    copy({{QStringLiteral("text/plain"), text.toUtf8()}});
+}
+
+void FakePasteboard::beginOwnChange()
+{
+    ++m_changeCount;
+    m_content.clear();
+}
+
+void FakePasteboard::offer(const MimeFormats &formats)
+{
+    m_content = formats;
+}

@@ -1,0 +1,23 @@
+#pragma once
+
+#include "capture/Pasteboard.h"
+
+/// An in-memory clipboard. `copy` plays another program copying; writes made through the
+/// Pasteboard interface replace the content like on the real clipboard.
+class FakePasteboard : public Pasteboard {
+public:
+    qint64 changeCount() const override { return m_changeCount; }
+    QList<PasteboardItem> pasteboardItems() const override;
+
+    void copy(const MimeFormats &formats);
+    void copyText(const QString &text);
+    const MimeFormats &content() const { return m_content; }
+
+protected:
+    void beginOwnChange() override;
+    void offer(const MimeFormats &formats) override;
+
+private:
+    qint64 m_changeCount = 0;
+    MimeFormats m_content;
+};

@@ -1,0 +1,26 @@
+#pragma once
+
+#include "model/ModelContainer.h"
+#include "model/ModelContext.h"
+
+#include <QTemporaryDir>
+
+#include <memory>
+
+/// A store in a fresh temporary folder, removed with the object.
+class TemporaryStore {
+public:
+    TemporaryStore();
+
+    QString path() const { return m_dir.filePath(QStringLiteral("Quillbox.sqlite")); }
+    /// Opens the file (again); fails the test when it cannot.
+    ModelContainer &open();
+    /// Closes the container, so the next `open()` reads the file afresh.
+    void close() { m_container.reset(); }
+    ModelContext &context() { return m_container->mainContext(); }
+    ModelContainer &container() { return *m_container; }
+
+private:
+    QTemporaryDir m_dir;
+    std::unique_ptr<ModelContainer> m_container;
+};

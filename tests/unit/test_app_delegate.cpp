@@ -1,0 +1,104 @@
+#include "FakePasteboard.h"
+#include "FakeWorkspace.h"
+#include "app/AppDelegate.h"
+#include "capture/ClipboardMonitor.h"
+#include "model/ModelContainer.h"
+#include "model/ModelContext.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+class TestAppDelegate : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir m_dataHome;
+    FakePasteboard m_pasteboard;
+    FakeWorkspace m_workspace;
+
+    std::unique_ptr<AppDelegate> launch()
+    {
+        auto delegate = std::make_unique<AppDelegate>(m_pasteboard, m_workspace);
+        delegate->applicationDidFinishLaunching();
+        return delegate;
+    }
+
+private slots:
+    void init()
+    {
+        QVERIFY(m_dataHome.isValid());
+        QFile::remove(m_dataHome.filePath("Quillbox/Quillbox.sqlite"));
+        qputenv("XDG_DATA_HOME", QFile::encodeName(m_dataHome.path()));
+    }
+
+    void firstLaunchSeedsTheDefaultsOnce()
+    {
+        {
+            const auto delegate = launch();
+            QVERIFY(delegate->modelContainer());
+            QCOMPARE(delegate->modelContainer()->path(), m_dataHome.filePath("Quillbox/Quillbox.sqlite"));
+            QVERIFY(delegate->clipboardMonitor()->isMonitoring());
+            ModelContext &context = delegate->modelContainer()->mainContext();
+            const auto categories = context.fetch<ClipCategory>({{}, SortDescriptor<ClipCategory>(&ClipCategory::sortOrder)});
+            QCOMPARE(categories.size(), 5);
+            for (int i = 0; i < categories.size(); ++i) {
+                QCOMPARE(categories.at(i)->name(), ClipCategory::defaults.at(i).name);
+                QCOMPARE(categories.at(i)->sortOrder(), i);
+                QVERIFY(categories.at(i)->isDefault());
+            }
+            const auto templates = context.fetch<PasteTemplate>({{}, SortDescriptor<PasteTemplate>(&PasteTemplate::sortOrder)});
+            QCOMPARE(templates.size(), 10);
+            QCOMPARE(templates.last()->name(), QStringLiteral("SQL IN"));
+            QCOMPARE(templates.last()->sortOrder(), 9);
+
+            // The user renames and deletes defaults; later launches leave that alone.
+            categories.first()->setName("Notes");
+            context.remove(categories.last());
+            delegate->applicationWillTerminate();
+            QVERIFY(!delegate->clipboardMonitor()->isMonitoring());
+        }
+        const auto again = launch();
+        ModelContext &context = again->modelContainer()->mainContext();
+        QCOMPARE(context.count<ClipCategory>(), 4);
+        QCOMPARE(context.count<PasteTemplate>(), 10);
+    }
+
+    void aStoreWithOnlyAUserCategorySeedsTemplatesOnly()
+    {
+        {
+            QString error;
+            auto container = ModelContainer::open(m_dataHome.filePath("Quillbox/Quillbox.sqlite"), &error);
+            QVERIFY(container);
+            container->mainContext().insert(ClipCategory::create("Work", "#112233", "folder", 0, false));
+            QVERIFY(container->mainContext().save());
+        }
+        const auto delegate = launch();
+        ModelContext &context = delegate->modelContainer()->mainContext();
+        QCOMPARE(context.count<ClipCategory>(), 1);
+        QCOMPARE(context.count<PasteTemplate>(), 10);
+    }
+
+    void resetInsertsASecondDefaultSet()
+    {
+        const auto delegate = launch();
+        ModelContext &context = delegate->modelContainer()->mainContext();
+        ClipCategory::insertDefaults(context);
+        QCOMPARE(context.count<ClipCategory>(), 10);
+    }
+
+    void withoutAStoreTheAppRunsWithoutCapture()
+    {
+        // The data folder cannot be created: a file stands where it should be.
+        QFile blocker(m_dataHome.filePath("blocked"));
+        QVERIFY(blocker.open(QIODevice::WriteOnly));
+        qputenv("XDG_DATA_HOME", QFile::encodeName(blocker.fileName()));
+        const auto delegate = launch();
+        QVERIFY(!delegate->modelContainer());
+        QVERIFY(!delegate->clipboardMonitor());
+        delegate->seedDefaultCategories(); // does nothing, and does not crash
+        delegate->applicationWillTerminate();
+    }
+};
+
+QTEST_GUILESS_MAIN(TestAppDelegate)
+#include "test_app_delegate.moc"
