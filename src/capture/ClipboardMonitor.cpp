@@ -154,8 +154,9 @@ void ClipboardMonitor::saveItem(const QString &content, ClipboardItemType type,
         auto item = ClipboardItem::create(content, type, imageData, appName, bundleId, false);
         item->setCategoryId(defaultCategoryId(type));
         m_context.insert(item);
-        m_context.save();
         pruneOldItems();
+        // One transaction for the new item and the pruned ones.
+        m_context.save();
         return;
     }
 
@@ -190,5 +191,4 @@ void ClipboardMonitor::pruneOldItems()
         return;
     for (const auto &item : beyond)
         m_context.remove(item);
-    m_context.save();
 }

@@ -47,6 +47,7 @@ private:
     void saveItem(const QString &content, ClipboardItemType type, const std::optional<QByteArray> &imageData,
                   const std::optional<QString> &appName, const std::optional<QString> &bundleId);
     std::optional<QUuid> defaultCategoryId(ClipboardItemType type) const;
+    /// Deletes the unpinned items beyond the bound; the caller saves.
     void pruneOldItems();
 
     ModelContext &m_context;

@@ -36,9 +36,15 @@ QString uuidText(const QUuid &id)
     return id.toString(QUuid::WithoutBraces).toUpper();
 }
 
-QVariant optionalText(const std::optional<QString> &text)
+// Qt binds a null QString as NULL; a text field is never NULL, only empty.
+QVariant text(const QString &value)
 {
-    return text ? QVariant(*text) : QVariant();
+    return value.isNull() ? QVariant(QStringLiteral("")) : QVariant(value);
+}
+
+QVariant optionalText(const std::optional<QString> &value)
+{
+    return value ? text(*value) : QVariant();
 }
 
 QVariant optionalUuid(const std::optional<QUuid> &id)
@@ -105,7 +111,7 @@ QList<std::pair<QString, QVariant>> ModelContainer::columns(const StoredRecord &
     switch (record.recordType()) {
     case RecordType::clipboardItem: {
         const auto &item = static_cast<const ClipboardItem &>(record);
-        values.append({{QStringLiteral("content"), item.content()}, {QStringLiteral("type"), rawValue(item.type())}});
+        values.append({{QStringLiteral("content"), text(item.content())}, {QStringLiteral("type"), rawValue(item.type())}});
         const auto &resident = item.m_residentImageData;
         if (!item.hasImageData() || resident)
             values.append({QStringLiteral("imageData"), resident ? QVariant(*resident) : QVariant()});
@@ -119,9 +125,9 @@ QList<std::pair<QString, QVariant>> ModelContainer::columns(const StoredRecord &
     }
     case RecordType::clipCategory: {
         const auto &category = static_cast<const ClipCategory &>(record);
-        values.append({{QStringLiteral("name"), category.name()},
-                       {QStringLiteral("colorHex"), category.colorHex()},
-                       {QStringLiteral("icon"), category.icon()},
+        values.append({{QStringLiteral("name"), text(category.name())},
+                       {QStringLiteral("colorHex"), text(category.colorHex())},
+                       {QStringLiteral("icon"), text(category.icon())},
                        {QStringLiteral("sortOrder"), category.sortOrder()},
                        {QStringLiteral("isDefault"), int(category.isDefault())},
                        {QStringLiteral("createdAt"), unixSeconds(category.createdAt())}});
@@ -129,12 +135,12 @@ QList<std::pair<QString, QVariant>> ModelContainer::columns(const StoredRecord &
     }
     case RecordType::pasteTemplate: {
         const auto &pasteTemplate = static_cast<const PasteTemplate &>(record);
-        values.append({{QStringLiteral("name"), pasteTemplate.name()},
-                       {QStringLiteral("separator"), pasteTemplate.separator()},
-                       {QStringLiteral("itemPrefix"), pasteTemplate.itemPrefix()},
-                       {QStringLiteral("itemSuffix"), pasteTemplate.itemSuffix()},
-                       {QStringLiteral("wrapPrefix"), pasteTemplate.wrapPrefix()},
-                       {QStringLiteral("wrapSuffix"), pasteTemplate.wrapSuffix()},
+        values.append({{QStringLiteral("name"), text(pasteTemplate.name())},
+                       {QStringLiteral("separator"), text(pasteTemplate.separator())},
+                       {QStringLiteral("itemPrefix"), text(pasteTemplate.itemPrefix())},
+                       {QStringLiteral("itemSuffix"), text(pasteTemplate.itemSuffix())},
+                       {QStringLiteral("wrapPrefix"), text(pasteTemplate.wrapPrefix())},
+                       {QStringLiteral("wrapSuffix"), text(pasteTemplate.wrapSuffix())},
                        {QStringLiteral("sortOrder"), pasteTemplate.sortOrder()},
                        {QStringLiteral("isDefault"), int(pasteTemplate.isDefault())}});
         break;

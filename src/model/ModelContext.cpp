@@ -118,7 +118,11 @@ QList<std::shared_ptr<ClipboardItem>> ModelContext::unpinnedItemsBeyond(int keep
     QList<std::shared_ptr<ClipboardItem>> beyond;
     if (keep < 0 || size_t(keep) >= m_unpinnedByAge.size())
         return beyond;
-    for (auto it = std::next(m_unpinnedByAge.begin(), keep); it != m_unpinnedByAge.end(); ++it)
+    // Walked from the oldest end, so a full history costs as much as the few items beyond it.
+    auto it = m_unpinnedByAge.end();
+    for (size_t excess = m_unpinnedByAge.size() - size_t(keep); excess > 0; --excess)
+        --it;
+    for (; it != m_unpinnedByAge.end(); ++it)
         beyond.append(std::static_pointer_cast<ClipboardItem>(it->item->shared_from_this()));
     return beyond;
 }

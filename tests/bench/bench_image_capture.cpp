@@ -1,0 +1,148 @@
+// Capture through the real X11 clipboard: a 1920x1080 PNG copied by xclip (read, decode, re-encode,
+// store), with the longest stall of the GUI thread meanwhile; then the large and odd copies.
+// Run inside scripts/xsession.
+
+#include "BenchReport.h"
+#include "FakeWorkspace.h"
+#include "TemporaryStore.h"
+#include "capture/ClipboardMonitor.h"
+#include "capture/X11Pasteboard.h"
+
+#include <QBuffer>
+#include <QDeadlineTimer>
+#include <QElapsedTimer>
+#include <QGuiApplication>
+#include <QImage>
+#include <QPainter>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTimer>
+
+namespace {
+
+// A photo-like picture: gradients and shapes, so it compresses like a screenshot or photo would.
+QByteArray picture(int width, int height, int seed)
+{
+    QImage image(width, height, QImage::Format_RGB32);
+    QPainter painter(&image);
+    QLinearGradient gradient(0, 0, width, height);
+    gradient.setColorAt(0, QColor::fromHsv(seed * 40 % 360, 200, 255));
+    gradient.setColorAt(1, QColor::fromHsv((seed * 40 + 180) % 360, 255, 120));
+    painter.fillRect(image.rect(), gradient);
+    for (int i = 0; i < 400; ++i) {
+        painter.setBrush(QColor::fromHsv((i * 37 + seed) % 360, 180, 220, 120));
+        painter.drawEllipse((i * 97) % width, (i * 53) % height, 40 + i % 120, 30 + i % 90);
+    }
+    painter.end();
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "PNG");
+    return bytes;
+}
+
+struct Capture {
+    double milliseconds;
+    double longestStallMs;
+    bool stored;
+};
+
+class Bench {
+public:
+    Bench()
+    {
+        m_store.open();
+        ClipCategory::insertDefaults(m_store.context());
+        m_monitor = std::make_unique<ClipboardMonitor>(m_store.container(), m_pasteboard, m_workspace);
+        // Check as soon as the content is in, rather than at the next half-second tick.
+        QObject::connect(&m_pasteboard, &X11Pasteboard::foreignContentArrived, &m_pasteboard,
+                         [this] { m_monitor->checkClipboard(); });
+        QObject::connect(&m_ticker, &QTimer::timeout, &m_ticker, [this] {
+            m_longestStall = std::max(m_longestStall, double(m_sinceTick.nsecsElapsed()) / 1e6);
+            m_sinceTick.start();
+        });
+        m_ticker.start(5);
+    }
+
+    Capture copy(const QByteArray &data, const QString &target)
+    {
+        QFile file(m_files.filePath("data"));
+        file.open(QIODevice::WriteOnly);
+        file.write(data);
+        file.close();
+        const qint64 before = m_store.context().count<ClipboardItem>() + m_store.context().hasChanges();
+        const auto newestBefore = newest();
+
+        m_owner = std::make_unique<QProcess>();
+        m_longestStall = 0;
+        m_sinceTick.start();
+        QElapsedTimer timer;
+        timer.start();
+        m_owner->start("xclip", {"-quiet", "-selection", "clipboard", "-t", target, "-i", file.fileName()});
+        const QDeadlineTimer deadline(120000);
+        while (!deadline.hasExpired() && newest() == newestBefore)
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
+        Q_UNUSED(before);
+        return {double(timer.nsecsElapsed()) / 1e6, m_longestStall, newest() != newestBefore};
+    }
+
+private:
+    std::shared_ptr<ClipboardItem> newest()
+    {
+        const auto items = m_store.context().fetch<ClipboardItem>(
+            {{}, SortDescriptor<ClipboardItem>(&ClipboardItem::createdAt, Qt::DescendingOrder)});
+        return items.isEmpty() ? nullptr : items.first();
+    }
+
+    TemporaryStore m_store;
+    QTemporaryDir m_files;
+    X11Pasteboard m_pasteboard;
+    FakeWorkspace m_workspace;
+    std::unique_ptr<ClipboardMonitor> m_monitor;
+    std::unique_ptr<QProcess> m_owner;
+    QTimer m_ticker;
+    QElapsedTimer m_sinceTick;
+    double m_longestStall = 0;
+};
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QGuiApplication app(argc, argv);
+    Bench bench;
+
+    QList<double> times;
+    QList<double> stalls;
+    QByteArray sample;
+    for (int round = 0; round < 7; ++round) {
+        const QByteArray png = picture(1920, 1080, round);
+        sample = png;
+        const Capture capture = bench.copy(png, "image/png");
+        if (!capture.stored)
+            qFatal("the image was not captured");
+        times.append(capture.milliseconds);
+        stalls.append(capture.longestStallMs);
+    }
+    std::printf("1920x1080 PNG: %lld KB as copied\n", static_cast<long long>(sample.size() / 1024));
+    report("copy of a 1920x1080 PNG to stored item", times, "ms");
+    report("longest GUI-thread stall during that capture", stalls, "ms");
+
+    const auto odd = [&](const char *name, const QByteArray &data, const QString &target) {
+        const Capture capture = bench.copy(data, target);
+        std::printf("%-58s %s in %9.1f ms, longest GUI stall %6.1f ms\n", name,
+                    capture.stored ? "stored" : "not stored", capture.milliseconds, capture.longestStallMs);
+        std::fflush(stdout);
+    };
+    odd("50 MB text", QByteArray(50 * 1024 * 1024, 'x'), "UTF8_STRING");
+    odd("text that is not valid UTF-8", QByteArray("caf\xe9 \xff\xfe broken"), "UTF8_STRING");
+    odd("image/png that Qt cannot decode", QByteArray(4096, '\x42'), "image/png");
+    QImage huge(8000, 8000, QImage::Format_RGB32);
+    huge.fill(Qt::darkGreen);
+    QByteArray hugePng;
+    QBuffer buffer(&hugePng);
+    buffer.open(QIODevice::WriteOnly);
+    huge.save(&buffer, "PNG");
+    odd("8000x8000 PNG", hugePng, "image/png");
+    return 0;
+}

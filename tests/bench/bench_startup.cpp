@@ -1,0 +1,151 @@
+// Start-up of the real program on a store of 10,000 items (1,000 of them images of about 200 KB):
+// time from launch to capture-ready, resident memory once loaded, and CPU used while idle.
+// Run inside scripts/xsession; QUILLBOX_BINARY names the program.
+
+#include "BenchReport.h"
+#include "model/ModelContainer.h"
+#include "model/ModelContext.h"
+
+#include <QBuffer>
+#include <QDeadlineTimer>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QGuiApplication>
+#include <QImage>
+#include <QProcess>
+#include <QRandomGenerator>
+#include <QTemporaryDir>
+#include <QThread>
+
+#include <unistd.h>
+
+namespace {
+
+QByteArray noisePng(int side)
+{
+    QImage image(side, side, QImage::Format_RGB32);
+    auto *random = QRandomGenerator::global();
+    for (int y = 0; y < side; ++y) {
+        for (int x = 0; x < side; ++x)
+            image.setPixel(x, y, random->generate());
+    }
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "PNG");
+    return bytes;
+}
+
+void prepareStore(const QString &path)
+{
+    QString error;
+    auto container = ModelContainer::open(path, &error);
+    if (!container)
+        qFatal("cannot create the store: %s", qPrintable(error));
+    ModelContext &context = container->mainContext();
+    ClipCategory::insertDefaults(context);
+    PasteTemplate::insertDefaults(context);
+    const QByteArray image = noisePng(256); // about 200 KB, incompressible
+    auto *random = QRandomGenerator::global();
+    for (int i = 0; i < 10000; ++i) {
+        if (i % 10 == 0) {
+            context.insert(ClipboardItem::create(QStringLiteral("Image (%1 KB)").arg(image.size() / 1024),
+                                                 ClipboardItemType::image, image));
+        } else {
+            const int length = 10 + int(random->bounded(1000));
+            context.insert(ClipboardItem::create(QString(length, QChar(u'a' + i % 26)) + QString::number(i),
+                                                 ClipboardItemType::text));
+        }
+        if (i % 1000 == 999)
+            context.save();
+    }
+    std::printf("store: %lld MB on disk\n", static_cast<long long>(QFile(path).size() / (1024 * 1024)));
+}
+
+QProcessEnvironment environment(const QString &home)
+{
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("HOME", home);
+    env.insert("XDG_DATA_HOME", home + "/.local/share");
+    env.insert("XDG_CONFIG_HOME", home + "/.config");
+    env.insert("QT_LOGGING_RULES", "quillbox.app.debug=true");
+    return env;
+}
+
+bool waitUntilReady(QProcess &process)
+{
+    QByteArray err;
+    const QDeadlineTimer deadline(10000);
+    while (!err.contains("capture ready")) {
+        if (deadline.hasExpired() || !process.waitForReadyRead(int(deadline.remainingTime())))
+            return false;
+        err += process.readAllStandardError();
+    }
+    return true;
+}
+
+double rssMegabytes(qint64 pid)
+{
+    QFile status(QStringLiteral("/proc/%1/status").arg(pid));
+    status.open(QIODevice::ReadOnly);
+    for (const QByteArray &line : status.readAll().split('\n')) {
+        if (line.startsWith("VmRSS:"))
+            return line.mid(6).trimmed().split(' ').first().toDouble() / 1024.0;
+    }
+    return 0;
+}
+
+double cpuSeconds(qint64 pid)
+{
+    QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
+    stat.open(QIODevice::ReadOnly);
+    const QByteArray line = stat.readAll();
+    const QList<QByteArray> fields = line.mid(line.lastIndexOf(')') + 2).split(' ');
+    // utime and stime are fields 14 and 15 of the line, 12 and 13 after the command.
+    return (fields.at(11).toDouble() + fields.at(12).toDouble()) / double(sysconf(_SC_CLK_TCK));
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QGuiApplication app(argc, argv);
+    const int idleSeconds = qEnvironmentVariableIntValue("QUILLBOX_BENCH_IDLE_SECONDS") > 0
+        ? qEnvironmentVariableIntValue("QUILLBOX_BENCH_IDLE_SECONDS")
+        : 60;
+    QTemporaryDir home;
+    prepareStore(home.filePath(".local/share/Quillbox/Quillbox.sqlite"));
+
+    QList<double> readyMs;
+    QList<double> rss;
+    for (int run = 0; run < 7; ++run) {
+        QProcess process;
+        process.setProcessEnvironment(environment(home.path()));
+        QElapsedTimer timer;
+        timer.start();
+        process.start(qEnvironmentVariable("QUILLBOX_BINARY"), {});
+        if (!waitUntilReady(process))
+            qFatal("quillbox did not become ready");
+        readyMs.append(double(timer.nsecsElapsed()) / 1e6);
+        QThread::msleep(1000);
+        rss.append(rssMegabytes(process.processId()));
+        process.terminate();
+        process.waitForFinished();
+    }
+    report("start to capture-ready, 10,000 items (1,000 images)", readyMs, "ms");
+    report("resident memory once loaded", rss, "MB");
+
+    QProcess process;
+    process.setProcessEnvironment(environment(home.path()));
+    process.start(qEnvironmentVariable("QUILLBOX_BINARY"), {});
+    if (!waitUntilReady(process))
+        qFatal("quillbox did not become ready");
+    QThread::msleep(2000);
+    const double before = cpuSeconds(process.processId());
+    QThread::sleep(idleSeconds);
+    const double used = cpuSeconds(process.processId()) - before;
+    std::printf("%-58s %9.3f s CPU over %d s\n", "idle, 10,000 items, nothing copied", used, idleSeconds);
+    process.terminate();
+    process.waitForFinished();
+    return 0;
+}

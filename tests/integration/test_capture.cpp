@@ -1,0 +1,198 @@
+#include "ClipboardOwner.h"
+#include "QuillboxProcess.h"
+
+#include <QBuffer>
+#include <QFile>
+#include <QImage>
+#include <QRegularExpression>
+#include <QStringEncoder>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QWindow>
+
+namespace {
+
+QByteArray png(int width, int height)
+{
+    QImage image(width, height, QImage::Format_RGB32);
+    image.fill(Qt::darkCyan);
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "PNG");
+    return bytes;
+}
+
+QString quoted(const QString &text)
+{
+    return "'" + QString(text).replace("'", "''") + "'";
+}
+
+} // namespace
+
+/// The real program on a real X server: copies made by other programs land in the SQLite file.
+class TestCapture : public QObject {
+    Q_OBJECT
+
+    QuillboxProcess m_quillbox;
+    QWindow m_window;
+    QTemporaryDir m_files;
+
+    // The newest item: content, type, has image, app name, bundle id, category id.
+    QVariantList newest()
+    {
+        const auto rows = m_quillbox.rows("SELECT content, type, imageData IS NOT NULL, sourceAppName, "
+                                          "sourceAppBundleId, categoryId FROM ClipboardItem "
+                                          "ORDER BY createdAt DESC LIMIT 1");
+        return rows.isEmpty() ? QVariantList() : rows.first();
+    }
+
+    bool waitForNewest(const QString &content)
+    {
+        return m_quillbox.waitFor("SELECT content FROM ClipboardItem ORDER BY createdAt DESC LIMIT 1",
+                                  [&](const QVariant &value) { return value.toString() == content; });
+    }
+
+    QString categoryId(const QString &name)
+    {
+        return m_quillbox.query("SELECT id FROM ClipCategory WHERE name = " + quoted(name)).toString();
+    }
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(m_quillbox.start());
+        const QString output = m_quillbox.output();
+        QVERIFY(output.contains("[Quillbox] Seeded 5 default categories\n"));
+        QVERIFY(output.contains("[Quillbox] Seeded 10 default templates\n"));
+        QCOMPARE(m_quillbox.query("SELECT count(*) FROM ClipCategory").toInt(), 5);
+        QCOMPARE(m_quillbox.query("SELECT count(*) FROM PasteTemplate").toInt(), 10);
+        QCOMPARE(QFile::permissions(m_quillbox.storePath()) & 0x0077, QFileDevice::Permissions());
+
+        // The application in front while copying.
+        m_window.setTitle("Capture target");
+        m_window.resize(200, 100);
+        m_window.show();
+        m_window.requestActivate();
+        QVERIFY(QTest::qWaitForWindowActive(&m_window));
+    }
+
+    void capturesEachKindWithItsFields()
+    {
+        auto owner = ClipboardOwner::xclip("hello from xclip");
+        QVERIFY(waitForNewest("hello from xclip"));
+        auto item = newest();
+        QCOMPARE(item.at(1).toString(), QStringLiteral("text"));
+        QVERIFY(!item.at(2).toBool());
+        QCOMPARE(item.at(4).toString().toLower(), QStringLiteral("test_capture"));
+        QCOMPARE(item.at(5).toString(), categoryId("Text"));
+
+        QStringEncoder utf16(QStringEncoder::Utf16LE);
+        owner = ClipboardOwner::xclip(utf16("https://example.com/page?q=1\nExample page"), "text/x-moz-url");
+        QVERIFY(waitForNewest("https://example.com/page?q=1"));
+        QCOMPARE(newest().at(1).toString(), QStringLiteral("url"));
+        QCOMPARE(newest().at(5).toString(), categoryId("URL"));
+
+        const QString document = m_files.filePath("Quarterly Report.pdf");
+        QFile(document).open(QIODevice::WriteOnly);
+        const QString documentUrl = QUrl::fromLocalFile(document).toString(QUrl::FullyEncoded);
+        owner = ClipboardOwner::xclip(documentUrl.toUtf8() + "\r\n", "text/uri-list");
+        QVERIFY(waitForNewest(documentUrl));
+        QCOMPARE(newest().at(1).toString(), QStringLiteral("file"));
+        QCOMPARE(newest().at(5).toString(), categoryId("File"));
+
+        owner = ClipboardOwner::xclip(png(640, 480), "image/png");
+        QVERIFY(m_quillbox.waitFor("SELECT type FROM ClipboardItem ORDER BY createdAt DESC LIMIT 1",
+                                   [](const QVariant &type) { return type.toString() == "image"; }));
+        item = newest();
+        QVERIFY2(QRegularExpression("^Image \\(\\d+ KB\\)$").match(item.at(0).toString()).hasMatch(),
+                 qPrintable(item.at(0).toString()));
+        const QByteArray stored =
+            m_quillbox.query("SELECT imageData FROM ClipboardItem ORDER BY createdAt DESC LIMIT 1").toByteArray();
+        QCOMPARE(QImage::fromData(stored).size(), QSize(640, 480));
+        QCOMPARE(item.at(5).toString(), categoryId("Image"));
+
+        const QString picture = m_files.filePath("screenshot.png");
+        const QByteArray pictureBytes = png(32, 16);
+        QFile pictureFile(picture);
+        QVERIFY(pictureFile.open(QIODevice::WriteOnly));
+        pictureFile.write(pictureBytes);
+        pictureFile.close();
+        owner = ClipboardOwner::xclip(QUrl::fromLocalFile(picture).toEncoded() + "\r\n", "text/uri-list");
+        QVERIFY(waitForNewest(picture));
+        QCOMPARE(newest().at(1).toString(), QStringLiteral("image"));
+        QCOMPARE(m_quillbox.query("SELECT imageData FROM ClipboardItem WHERE content = " + quoted(picture)).toByteArray(),
+                 pictureBytes);
+    }
+
+    void repeatedCopyMovesToTheTop()
+    {
+        auto owner = ClipboardOwner::xclip("alpha");
+        QVERIFY(waitForNewest("alpha"));
+        const QString firstId = m_quillbox.query("SELECT id FROM ClipboardItem WHERE content = 'alpha'").toString();
+        owner = ClipboardOwner::xclip("beta");
+        QVERIFY(waitForNewest("beta"));
+        owner = ClipboardOwner::xclip("alpha");
+        QVERIFY(waitForNewest("alpha"));
+        QCOMPARE(m_quillbox.query("SELECT count(*) FROM ClipboardItem WHERE content = 'alpha'").toInt(), 1);
+        QVERIFY(m_quillbox.query("SELECT id FROM ClipboardItem WHERE content = 'alpha'").toString() != firstId);
+    }
+
+    void ignoresWhitespaceAndSecrets()
+    {
+        const int before = m_quillbox.query("SELECT count(*) FROM ClipboardItem").toInt();
+        auto owner = ClipboardOwner::xclip("  \n\t ");
+        QTest::qWait(1200);
+        owner = ClipboardOwner::helper({"text/plain=hunter2", "UTF8_STRING=hunter2", "x-kde-passwordManagerHint=secret"});
+        QTest::qWait(1200);
+        owner = ClipboardOwner::xclip("after the secret");
+        QVERIFY(waitForNewest("after the secret"));
+        QCOMPARE(m_quillbox.query("SELECT count(*) FROM ClipboardItem").toInt(), before + 1);
+        QCOMPARE(m_quillbox.query("SELECT count(*) FROM ClipboardItem WHERE content LIKE '%hunter2%'").toInt(), 0);
+    }
+
+    void aStalledOwnerDoesNotStopCapture()
+    {
+        auto stalled = ClipboardOwner::helper({"text/plain=never answered"}, true);
+        auto owner = ClipboardOwner::xclip("copied after the stall");
+        QVERIFY(waitForNewest("copied after the stall"));
+        QCOMPARE(m_quillbox.query("SELECT count(*) FROM ClipboardItem WHERE content = 'never answered'").toInt(), 0);
+    }
+
+    void stopsCleanlyOnSigterm()
+    {
+        QCOMPARE(m_quillbox.terminate(), 0);
+    }
+
+    void reportsAStoreItCannotOpenAndKeepsRunning()
+    {
+        QuillboxProcess quillbox;
+        QTemporaryDir dir;
+        QFile blocker(dir.filePath("not-a-folder"));
+        QVERIFY(blocker.open(QIODevice::WriteOnly));
+        QProcessEnvironment env;
+        env.insert("XDG_DATA_HOME", blocker.fileName());
+        QVERIFY(quillbox.start("Failed to create ModelContainer: ", env));
+        QVERIFY(!quillbox.output().contains("Seeded"));
+        QTest::qWait(300);
+        QCOMPARE(quillbox.process().state(), QProcess::Running);
+        QCOMPARE(quillbox.terminate(), 0);
+    }
+
+    void saysItNeedsAnX11Session()
+    {
+        QProcess quillbox;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.remove("DISPLAY");
+        quillbox.setProcessEnvironment(env);
+        quillbox.start(qEnvironmentVariable("QUILLBOX_BINARY"), {});
+        QVERIFY(quillbox.waitForFinished(5000));
+        QVERIFY(quillbox.exitCode() != 0);
+        const QStringList lines = QString::fromUtf8(quillbox.readAllStandardError()).split('\n', Qt::SkipEmptyParts);
+        QCOMPARE(lines.size(), 1);
+        QVERIFY2(lines.first().contains("X11 session"), qPrintable(lines.first()));
+    }
+};
+
+QTEST_MAIN(TestCapture)
+#include "test_capture.moc"

@@ -1,0 +1,110 @@
+#include "QuillboxProcess.h"
+
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QSqlQuery>
+#include <QSqlRecord>
+#include <QTest>
+
+QuillboxProcess::QuillboxProcess()
+    : m_connection(QStringLiteral("quillbox-process-%1").arg(quintptr(this)))
+{
+}
+
+QuillboxProcess::~QuillboxProcess()
+{
+    if (m_process.state() != QProcess::NotRunning) {
+        m_process.kill();
+        m_process.waitForFinished(3000);
+    }
+    if (QSqlDatabase::contains(m_connection)) {
+        QSqlDatabase::database(m_connection, false).close();
+        QSqlDatabase::removeDatabase(m_connection);
+    }
+}
+
+bool QuillboxProcess::start(const QString &readyLine, const QProcessEnvironment &extra)
+{
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("HOME", m_home.path());
+    env.insert("XDG_DATA_HOME", m_home.filePath(".local/share"));
+    env.insert("XDG_CONFIG_HOME", m_home.filePath(".config"));
+    env.insert("XDG_CACHE_HOME", m_home.filePath(".cache"));
+    env.insert("TMPDIR", m_home.path());
+    for (const QString &key : extra.keys())
+        env.insert(key, extra.value(key));
+    m_process.setProcessEnvironment(env);
+    m_process.setProcessChannelMode(QProcess::SeparateChannels);
+    m_process.start(qEnvironmentVariable("QUILLBOX_BINARY"), {});
+    if (!m_process.waitForStarted())
+        return false;
+    const QDeadlineTimer deadline(10000);
+    while (!readyLine.isEmpty() && !output().contains(readyLine)) {
+        if (deadline.hasExpired() || m_process.state() == QProcess::NotRunning)
+            return false;
+        m_process.waitForReadyRead(50);
+    }
+    return true;
+}
+
+int QuillboxProcess::terminate()
+{
+    m_process.terminate();
+    if (!m_process.waitForFinished(5000))
+        return -1;
+    return m_process.exitStatus() == QProcess::NormalExit ? m_process.exitCode() : -1;
+}
+
+QString QuillboxProcess::storePath() const
+{
+    return m_home.filePath(".local/share/Quillbox/Quillbox.sqlite");
+}
+
+QString QuillboxProcess::output()
+{
+    m_output += m_process.readAllStandardOutput();
+    return QString::fromUtf8(m_output);
+}
+
+QSqlDatabase QuillboxProcess::database()
+{
+    if (!QSqlDatabase::contains(m_connection)) {
+        QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", m_connection);
+        db.setDatabaseName(storePath());
+        db.setConnectOptions("QSQLITE_OPEN_READONLY;QSQLITE_BUSY_TIMEOUT=1000");
+        db.open();
+    }
+    return QSqlDatabase::database(m_connection);
+}
+
+QList<QVariantList> QuillboxProcess::rows(const QString &sql)
+{
+    QList<QVariantList> result;
+    QSqlQuery query(database());
+    if (!query.exec(sql))
+        return result;
+    while (query.next()) {
+        QVariantList row;
+        for (int i = 0; i < query.record().count(); ++i)
+            row.append(query.value(i));
+        result.append(row);
+    }
+    return result;
+}
+
+QVariant QuillboxProcess::query(const QString &sql)
+{
+    const auto result = rows(sql);
+    return result.isEmpty() ? QVariant() : result.first().value(0);
+}
+
+bool QuillboxProcess::waitFor(const QString &sql, const std::function<bool(const QVariant &)> &accept, int timeoutMs)
+{
+    const QDeadlineTimer deadline(timeoutMs);
+    while (!deadline.hasExpired()) {
+        if (accept(query(sql)))
+            return true;
+        QTest::qWait(25);
+    }
+    return accept(query(sql));
+}

@@ -1,0 +1,42 @@
+#pragma once
+
+#include <QProcess>
+#include <QSqlDatabase>
+#include <QTemporaryDir>
+#include <QVariant>
+
+#include <functional>
+
+/// The real quillbox program, started with a private HOME and XDG folders, and its store read from
+/// the side as another program would.
+class QuillboxProcess {
+public:
+    QuillboxProcess();
+    ~QuillboxProcess();
+
+    /// Starts the program and waits until `readyLine` was printed (nothing to wait for when empty).
+    bool start(const QString &readyLine = QStringLiteral("[Quillbox] Seeded 10 default templates"),
+               const QProcessEnvironment &extra = {});
+    /// SIGTERM, then waits for the exit; the exit code.
+    int terminate();
+
+    QProcess &process() { return m_process; }
+    QString storePath() const;
+    QString dataHome() const { return m_home.filePath(".local/share"); }
+    /// All standard output so far.
+    QString output();
+
+    /// The value of the first row of `sql` against the store (nothing when it has no row).
+    QVariant query(const QString &sql);
+    QList<QVariantList> rows(const QString &sql);
+    /// Polls `sql` until `accept` takes its first value or `timeoutMs` passes.
+    bool waitFor(const QString &sql, const std::function<bool(const QVariant &)> &accept, int timeoutMs = 1500);
+
+private:
+    QSqlDatabase database();
+
+    QTemporaryDir m_home;
+    QProcess m_process;
+    QByteArray m_output;
+    QString m_connection;
+};
