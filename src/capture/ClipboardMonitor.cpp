@@ -8,6 +8,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QLoggingCategory>
+#include <QRegularExpression>
 #include <QTimer>
 #include <QUrl>
 
@@ -35,7 +36,11 @@ std::optional<QString> decodedPath(const QUrl &url)
 
 bool hasSchemeAndHost(const QString &text)
 {
-    // A strict URL holds no white space; this spares parsing a long text that cannot be one.
+    // A host follows "scheme://", and a strict URL holds no white space: cheap tests that spare
+    // parsing a long text that cannot be a link.
+    static const QRegularExpression authorityStart(QStringLiteral("^[A-Za-z][A-Za-z0-9+.\\-]*://"));
+    if (!authorityStart.match(text).hasMatch())
+        return false;
     for (const QChar c : text) {
         if (c.isSpace())
             return false;
