@@ -20,15 +20,14 @@
 
 namespace {
 
-Q_LOGGING_CATEGORY(lcReader, "quillbox.pasteboard.reader")
+Q_LOGGING_CATEGORY(lcReader, "quillbox.pasteboard.reader", QtInfoMsg)
 
 using Clock = std::chrono::steady_clock;
 
 struct FreeDeleter {
     void operator()(void *pointer) const { std::free(pointer); }
 };
-template<typename T>
-using XcbReply = std::unique_ptr<T, FreeDeleter>;
+template <typename T> using XcbReply = std::unique_ptr<T, FreeDeleter>;
 
 // An owner may list any number of targets; real ones offer a few dozen at most.
 constexpr std::size_t maxTargets = 1024;
@@ -87,7 +86,7 @@ bool X11ClipboardReader::subscribe()
     m_window = xcb_generate_id(m_connection);
     const std::uint32_t eventMask = XCB_EVENT_MASK_PROPERTY_CHANGE;
     xcb_create_window(m_connection, XCB_COPY_FROM_PARENT, m_window, screen->root, 0, 0, 1, 1, 0,
-                      XCB_WINDOW_CLASS_INPUT_ONLY, XCB_COPY_FROM_PARENT, XCB_CW_EVENT_MASK, &eventMask);
+        XCB_WINDOW_CLASS_INPUT_ONLY, XCB_COPY_FROM_PARENT, XCB_CW_EVENT_MASK, &eventMask);
 
     const xcb_query_extension_reply_t *xfixes = xcb_get_extension_data(m_connection, &xcb_xfixes_id);
     if (!xfixes || !xfixes->present) {
@@ -105,8 +104,7 @@ bool X11ClipboardReader::subscribe()
     const std::uint32_t selectionMask = XCB_XFIXES_SELECTION_EVENT_MASK_SET_SELECTION_OWNER
         | XCB_XFIXES_SELECTION_EVENT_MASK_SELECTION_WINDOW_DESTROY
         | XCB_XFIXES_SELECTION_EVENT_MASK_SELECTION_CLIENT_CLOSE;
-    XcbReply<xcb_generic_error_t> error(xcb_request_check(
-        m_connection,
+    XcbReply<xcb_generic_error_t> error(xcb_request_check(m_connection,
         xcb_xfixes_select_selection_input_checked(m_connection, m_window, m_clipboardAtom, selectionMask)));
     if (error) {
         qCWarning(lcReader) << "cannot watch the clipboard owner, X error" << error->error_code;
@@ -119,21 +117,21 @@ std::uint32_t X11ClipboardReader::internAtom(const char *name) const
 {
     XcbReply<xcb_intern_atom_reply_t> reply(xcb_intern_atom_reply(
         m_connection, xcb_intern_atom(m_connection, 0, static_cast<std::uint16_t>(std::strlen(name)), name), nullptr));
-    return reply ? reply->atom : XCB_ATOM_NONE;
+    return reply ? reply->atom : static_cast<xcb_atom_t>(XCB_ATOM_NONE);
 }
 
 std::uint32_t X11ClipboardReader::currentOwner() const
 {
-    XcbReply<xcb_get_selection_owner_reply_t> reply(xcb_get_selection_owner_reply(
-        m_connection, xcb_get_selection_owner(m_connection, m_clipboardAtom), nullptr));
-    return reply ? reply->owner : XCB_NONE;
+    XcbReply<xcb_get_selection_owner_reply_t> reply(
+        xcb_get_selection_owner_reply(m_connection, xcb_get_selection_owner(m_connection, m_clipboardAtom), nullptr));
+    return reply ? reply->owner : static_cast<xcb_window_t>(XCB_NONE);
 }
 
 void X11ClipboardReader::run()
 {
     if (!m_connection)
         return;
-    m_pending = OwnerChange{currentOwner(), XCB_CURRENT_TIME, false};
+    m_pending = OwnerChange {currentOwner(), XCB_CURRENT_TIME, false};
     while (!m_stopping) {
         if (m_pending) {
             const OwnerChange change = *m_pending;
@@ -163,18 +161,17 @@ bool X11ClipboardReader::noteOwnerChange(const xcb_generic_event_t *event)
         return false;
     const auto *notify = reinterpret_cast<const xcb_xfixes_selection_notify_event_t *>(event);
     // A destroyed owner window or a closed owner connection leaves the selection without owner.
-    const std::uint32_t owner = notify->subtype == XCB_XFIXES_SELECTION_EVENT_SET_SELECTION_OWNER ? notify->owner
-                                                                                                 : XCB_NONE;
+    const std::uint32_t owner
+        = notify->subtype == XCB_XFIXES_SELECTION_EVENT_SET_SELECTION_OWNER ? notify->owner : XCB_NONE;
     // Our own changes are reported as they are seen, never coalesced with later ones: the pasteboard
     // matches each of its writes against these reports to tell stale snapshots apart.
     if (isOwnWindow(owner))
         emit contentRead({}, std::nullopt, owner, true);
-    m_pending = OwnerChange{owner, notify->selection_timestamp, true};
+    m_pending = OwnerChange {owner, notify->selection_timestamp, true};
     return true;
 }
 
-template<typename Accept>
-X11ClipboardReader::EventPtr X11ClipboardReader::waitForEvent(Accept accept)
+template <typename Accept> X11ClipboardReader::EventPtr X11ClipboardReader::waitForEvent(Accept accept)
 {
     const int connectionFd = xcb_get_file_descriptor(m_connection);
     for (;;) {
@@ -248,7 +245,7 @@ void X11ClipboardReader::readChange(const OwnerChange &change)
     const xcb_screen_t *screen = xcb_setup_roots_iterator(xcb_get_setup(m_connection)).data;
     const std::uint32_t eventMask = XCB_EVENT_MASK_PROPERTY_CHANGE;
     xcb_create_window(m_connection, XCB_COPY_FROM_PARENT, m_requestor, screen->root, 0, 0, 1, 1, 0,
-                      XCB_WINDOW_CLASS_INPUT_ONLY, XCB_COPY_FROM_PARENT, XCB_CW_EVENT_MASK, &eventMask);
+        XCB_WINDOW_CLASS_INPUT_ONLY, XCB_COPY_FROM_PARENT, XCB_CW_EVENT_MASK, &eventMask);
     m_requestTime = change.time;
     m_readStart = m_lastAnswer = Clock::now();
 
@@ -294,11 +291,19 @@ void X11ClipboardReader::readContent(MimeFormats &formats, std::optional<QByteAr
             formats.insert(format, *data);
     }
 
-    QElapsedTimer timer;
-    timer.start();
-    imagePng = PasteboardImage::extractPng(names, read);
+    QElapsedTimer total;
+    total.start();
+    qint64 readingMs = 0;
+    imagePng = PasteboardImage::extractPng(names, [&](const QString &format) {
+        QElapsedTimer reading;
+        reading.start();
+        auto data = read(format);
+        readingMs += reading.elapsed();
+        return data;
+    });
     if (imagePng)
-        qCDebug(lcReader) << "read and converted an image in" << timer.elapsed() << "ms";
+        qCDebug(lcReader) << "image read in" << readingMs << "ms, converted to PNG in" << total.elapsed() - readingMs
+                          << "ms";
 }
 
 QHash<QString, std::uint32_t> X11ClipboardReader::readTargets()
@@ -324,8 +329,8 @@ QHash<QString, std::uint32_t> X11ClipboardReader::readTargets()
     for (const auto &[atom, cookie] : lookups) {
         XcbReply<xcb_get_atom_name_reply_t> reply(xcb_get_atom_name_reply(m_connection, cookie, nullptr));
         if (reply)
-            m_atomNames.insert(atom, QString::fromLatin1(xcb_get_atom_name_name(reply.get()),
-                                                         xcb_get_atom_name_name_length(reply.get())));
+            m_atomNames.insert(atom,
+                QString::fromLatin1(xcb_get_atom_name_name(reply.get()), xcb_get_atom_name_name_length(reply.get())));
     }
     for (const std::uint32_t atom : atoms) {
         const QString name = m_atomNames.value(atom);
@@ -354,8 +359,7 @@ std::optional<QByteArray> X11ClipboardReader::readTarget(std::uint32_t target)
     if (property == XCB_ATOM_NONE)
         return std::nullopt; // refused
 
-    XcbReply<xcb_get_property_reply_t> reply(xcb_get_property_reply(
-        m_connection,
+    XcbReply<xcb_get_property_reply_t> reply(xcb_get_property_reply(m_connection,
         xcb_get_property(m_connection, 1, m_requestor, property, XCB_GET_PROPERTY_TYPE_ANY, 0, wholeProperty),
         nullptr));
     if (!reply)
@@ -371,14 +375,12 @@ std::optional<QByteArray> X11ClipboardReader::readTarget(std::uint32_t target)
             if ((candidate->response_type & 0x7f) != XCB_PROPERTY_NOTIFY)
                 return false;
             const auto *notify = reinterpret_cast<const xcb_property_notify_event_t *>(candidate);
-            return notify->window == m_requestor && notify->atom == property
-                && notify->state == XCB_PROPERTY_NEW_VALUE;
+            return notify->window == m_requestor && notify->atom == property && notify->state == XCB_PROPERTY_NEW_VALUE;
         });
         if (!chunk)
             return std::nullopt;
         m_lastAnswer = Clock::now();
-        XcbReply<xcb_get_property_reply_t> part(xcb_get_property_reply(
-            m_connection,
+        XcbReply<xcb_get_property_reply_t> part(xcb_get_property_reply(m_connection,
             xcb_get_property(m_connection, 1, m_requestor, property, XCB_GET_PROPERTY_TYPE_ANY, 0, wholeProperty),
             nullptr));
         if (!part)

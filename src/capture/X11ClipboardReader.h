@@ -6,16 +6,14 @@
 #include <QHash>
 #include <QObject>
 #include <QString>
-#include <QStringList>
+
+#include <xcb/xcb.h>
 
 #include <atomic>
 #include <chrono>
 #include <cstdint>
 #include <memory>
 #include <optional>
-
-struct xcb_connection_t;
-struct xcb_generic_event_t;
 
 /// Reads the X11 CLIPBOARD selection through an xcb connection of its own, on a worker thread.
 ///
@@ -28,8 +26,8 @@ class X11ClipboardReader : public QObject {
     Q_OBJECT
 public:
     /// How long the owner may leave a request unanswered, and how long reading one change may take.
-    static constexpr std::chrono::milliseconds answerTimeout{1000};
-    static constexpr std::chrono::milliseconds readTimeout{15000};
+    static constexpr std::chrono::milliseconds answerTimeout {1000};
+    static constexpr std::chrono::milliseconds readTimeout {15000};
 
     /// Connects to `displayName` ($DISPLAY when empty) and subscribes to CLIPBOARD owner changes
     /// before returning, so every change made afterwards is seen. Windows whose ids lie in the
@@ -53,8 +51,8 @@ signals:
     /// The clipboard now holds `formats` (the text formats read) and `imagePng` (its image as PNG),
     /// offered by `owner` (0: nobody). `counted` is false for the content found at start-up. For a
     /// change to one of our own windows nothing is read and `formats` is empty.
-    void contentRead(const MimeFormats &formats, const std::optional<QByteArray> &imagePng, std::uint32_t owner,
-                     bool counted);
+    void contentRead(
+        const MimeFormats &formats, const std::optional<QByteArray> &imagePng, std::uint32_t owner, bool counted);
 
 private:
     struct OwnerChange {
@@ -64,8 +62,7 @@ private:
     };
     enum class Abort { timeout, superseded, stopped, connectionLost };
     using EventPtr = std::unique_ptr<xcb_generic_event_t, void (*)(void *)>;
-    template<typename Accept>
-    EventPtr waitForEvent(Accept accept);
+    template <typename Accept> EventPtr waitForEvent(Accept accept);
 
     bool subscribe();
     std::uint32_t internAtom(const char *name) const;
@@ -73,11 +70,9 @@ private:
     bool noteOwnerChange(const xcb_generic_event_t *event);
     void waitForChange();
     void readChange(const OwnerChange &change);
-    void readContent(std::uint32_t owner, MimeFormats &formats, std::optional<QByteArray> &imagePng);
+    void readContent(MimeFormats &formats, std::optional<QByteArray> &imagePng);
     QHash<QString, std::uint32_t> readTargets();
     std::optional<QByteArray> readTarget(std::uint32_t target);
-    std::optional<QByteArray> readIncrementally();
-    QString atomName(std::uint32_t atom);
     bool superseded();
 
     xcb_connection_t *m_connection = nullptr;

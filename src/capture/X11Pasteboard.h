@@ -4,11 +4,11 @@
 
 #include <QObject>
 #include <QThread>
+#include <QTimer>
 
 #include <cstdint>
 #include <memory>
 
-class QMimeData;
 class X11ClipboardReader;
 struct xcb_connection_t;
 
@@ -35,9 +35,10 @@ protected:
     void offer(const MimeFormats &formats) override;
 
 private:
-    void takeSnapshot(const MimeFormats &formats, const std::optional<QByteArray> &imagePng, std::uint32_t owner,
-                      bool counted);
-    void takeOwnership(QMimeData *data);
+    void takeSnapshot(
+        const MimeFormats &formats, const std::optional<QByteArray> &imagePng, std::uint32_t owner, bool counted);
+    void takeOwnership(const MimeFormats &formats);
+    void retryTakeover();
 
     xcb_connection_t *m_qtConnection = nullptr;
     std::uint32_t m_clipboardAtom = 0;
@@ -49,4 +50,8 @@ private:
     // Own writes whose owner change the reader has not reported yet. A foreign snapshot published
     // before that report describes a change older than our write, so it is stale.
     int m_unreportedWrites = 0;
+    // A write the X server refused for its timestamp, to be made again (see takeOwnership).
+    std::optional<MimeFormats> m_refusedWrite;
+    int m_takeoverAttempts = 0;
+    QTimer m_retryTimer;
 };

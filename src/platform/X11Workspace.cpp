@@ -1,0 +1,143 @@
+#include "X11Workspace.h"
+
+#include <QGuiApplication>
+#include <QLoggingCategory>
+
+#include <xcb/xcb.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+
+namespace {
+
+Q_LOGGING_CATEGORY(lcWorkspace, "quillbox.workspace", QtInfoMsg)
+
+struct FreeDeleter {
+    void operator()(void *pointer) const { std::free(pointer); }
+};
+template <typename T> using XcbReply = std::unique_ptr<T, FreeDeleter>;
+
+XcbReply<xcb_get_property_reply_t> getProperty(
+    xcb_connection_t *connection, xcb_window_t window, xcb_atom_t property, xcb_atom_t type, std::uint32_t length)
+{
+    return XcbReply<xcb_get_property_reply_t>(xcb_get_property_reply(
+        connection, xcb_get_property(connection, 0, window, property, type, 0, length), nullptr));
+}
+
+std::optional<std::uint32_t> cardinal(const xcb_get_property_reply_t *reply)
+{
+    if (!reply || reply->format != 32 || xcb_get_property_value_length(reply) < 4)
+        return std::nullopt;
+    std::uint32_t value = 0;
+    std::memcpy(&value, xcb_get_property_value(reply), sizeof value);
+    return value;
+}
+
+} // namespace
+
+X11Workspace::X11Workspace()
+{
+    auto *x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
+    if (!x11) {
+        qCWarning(lcWorkspace) << "not running on X11; the active application is unknown";
+        return;
+    }
+    m_connection = x11->connection();
+
+    char *host = nullptr;
+    int displayNumber = 0;
+    int screenNumber = 0;
+    if (!xcb_parse_display(nullptr, &host, &displayNumber, &screenNumber))
+        screenNumber = 0;
+    std::free(host);
+    xcb_screen_iterator_t screens = xcb_setup_roots_iterator(xcb_get_setup(m_connection));
+    for (int i = 0; i < screenNumber && screens.rem > 1; ++i)
+        xcb_screen_next(&screens);
+    m_root = screens.data->root;
+
+    const auto intern = [this](const char *name) {
+        return xcb_intern_atom(m_connection, 0, static_cast<std::uint16_t>(std::strlen(name)), name);
+    };
+    const auto activeCookie = intern("_NET_ACTIVE_WINDOW");
+    const auto pidCookie = intern("_NET_WM_PID");
+    XcbReply<xcb_intern_atom_reply_t> active(xcb_intern_atom_reply(m_connection, activeCookie, nullptr));
+    XcbReply<xcb_intern_atom_reply_t> pid(xcb_intern_atom_reply(m_connection, pidCookie, nullptr));
+    m_activeWindowAtom = active ? active->atom : static_cast<xcb_atom_t>(XCB_ATOM_NONE);
+    m_pidAtom = pid ? pid->atom : static_cast<xcb_atom_t>(XCB_ATOM_NONE);
+}
+
+std::optional<RunningApplication> X11Workspace::frontmostApplication() const
+{
+    if (!m_connection)
+        return std::nullopt;
+    const std::uint32_t window = activeWindow();
+    if (window == XCB_NONE)
+        return std::nullopt;
+
+    const auto classCookie = xcb_get_property(m_connection, 0, window, XCB_ATOM_WM_CLASS, XCB_ATOM_STRING, 0, 256);
+    const auto pidCookie = xcb_get_property(m_connection, 0, window, m_pidAtom, XCB_ATOM_CARDINAL, 0, 1);
+    XcbReply<xcb_get_property_reply_t> classReply(xcb_get_property_reply(m_connection, classCookie, nullptr));
+    XcbReply<xcb_get_property_reply_t> pidReply(xcb_get_property_reply(m_connection, pidCookie, nullptr));
+
+    RunningApplication application;
+    application.windowId = window;
+    if (const auto pid = cardinal(pidReply.get()); pid && *pid > 0)
+        application.processIdentifier = *pid;
+
+    // WM_CLASS is "instance\0class\0".
+    QString instanceName;
+    QString className;
+    if (classReply && classReply->format == 8) {
+        const QByteArray value(static_cast<const char *>(xcb_get_property_value(classReply.get())),
+            xcb_get_property_value_length(classReply.get()));
+        const QList<QByteArray> parts = value.split('\0');
+        instanceName = QString::fromLatin1(parts.value(0));
+        className = QString::fromLatin1(parts.value(1));
+    }
+    if (className.isEmpty())
+        className = instanceName;
+    if (className.isEmpty())
+        return application;
+
+    if (const auto entry = m_desktopEntries.find(className, instanceName)) {
+        application.localizedName = entry->name;
+        application.bundleIdentifier = entry->id;
+    } else {
+        application.localizedName = className;
+        application.bundleIdentifier = className;
+    }
+    return application;
+}
+
+std::uint32_t X11Workspace::activeWindow() const
+{
+    const auto reply = getProperty(m_connection, m_root, m_activeWindowAtom, XCB_ATOM_WINDOW, 1);
+    if (reply && reply->type == XCB_ATOM_WINDOW)
+        return cardinal(reply.get()).value_or(XCB_NONE);
+    // Without a window manager nobody maintains _NET_ACTIVE_WINDOW; the input focus stands in.
+    return focusedClientWindow();
+}
+
+std::uint32_t X11Workspace::focusedClientWindow() const
+{
+    XcbReply<xcb_get_input_focus_reply_t> focus(
+        xcb_get_input_focus_reply(m_connection, xcb_get_input_focus(m_connection), nullptr));
+    if (!focus || focus->focus == XCB_NONE || focus->focus == XCB_INPUT_FOCUS_POINTER_ROOT || focus->focus == m_root)
+        return XCB_NONE;
+    // The focus may rest on a child of the client's top-level window, which carries WM_CLASS.
+    for (xcb_window_t window = focus->focus; window != XCB_NONE && window != m_root;) {
+        if (hasWindowClass(window))
+            return window;
+        XcbReply<xcb_query_tree_reply_t> tree(
+            xcb_query_tree_reply(m_connection, xcb_query_tree(m_connection, window), nullptr));
+        window = tree ? tree->parent : static_cast<xcb_window_t>(XCB_NONE);
+    }
+    return focus->focus;
+}
+
+bool X11Workspace::hasWindowClass(std::uint32_t window) const
+{
+    const auto reply = getProperty(m_connection, window, XCB_ATOM_WM_CLASS, XCB_ATOM_STRING, 0);
+    return reply && reply->type == XCB_ATOM_STRING;
+}

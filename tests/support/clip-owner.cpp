@@ -63,8 +63,7 @@ public:
     {
         std::unique_ptr<xcb_intern_atom_reply_t, decltype(&std::free)> reply(
             xcb_intern_atom_reply(m_connection,
-                                  xcb_intern_atom(m_connection, 0, static_cast<std::uint16_t>(name.size()), name.data()),
-                                  nullptr),
+                xcb_intern_atom(m_connection, 0, static_cast<std::uint16_t>(name.size()), name.data()), nullptr),
             &std::free);
         return reply ? reply->atom : static_cast<xcb_atom_t>(XCB_ATOM_NONE);
     }
@@ -81,10 +80,10 @@ public:
         m_window = xcb_generate_id(m_connection);
         const std::uint32_t mask = XCB_EVENT_MASK_PROPERTY_CHANGE;
         xcb_create_window(m_connection, XCB_COPY_FROM_PARENT, m_window, m_screen->root, 0, 0, 1, 1, 0,
-                          XCB_WINDOW_CLASS_INPUT_ONLY, XCB_COPY_FROM_PARENT, XCB_CW_EVENT_MASK, &mask);
+            XCB_WINDOW_CLASS_INPUT_ONLY, XCB_COPY_FROM_PARENT, XCB_CW_EVENT_MASK, &mask);
         // A server timestamp for the ownership, from an empty property append.
-        xcb_change_property(m_connection, XCB_PROP_MODE_APPEND, m_window, XCB_ATOM_WM_NAME, XCB_ATOM_STRING, 8, 0,
-                            nullptr);
+        xcb_change_property(
+            m_connection, XCB_PROP_MODE_APPEND, m_window, XCB_ATOM_WM_NAME, XCB_ATOM_STRING, 8, 0, nullptr);
         xcb_flush(m_connection);
         while (xcb_generic_event_t *event = xcb_wait_for_event(m_connection)) {
             const bool found = (event->response_type & 0x7f) == XCB_PROPERTY_NOTIFY;
@@ -130,22 +129,22 @@ private:
             for (const auto &[target, data] : m_formats)
                 atoms.push_back(target);
             xcb_change_property(m_connection, XCB_PROP_MODE_REPLACE, request.requestor, property, XCB_ATOM_ATOM, 32,
-                                static_cast<std::uint32_t>(atoms.size()), atoms.data());
+                static_cast<std::uint32_t>(atoms.size()), atoms.data());
         } else if (request.target == m_timestamp) {
-            xcb_change_property(m_connection, XCB_PROP_MODE_REPLACE, request.requestor, property, XCB_ATOM_INTEGER, 32,
-                                1, &m_time);
+            xcb_change_property(
+                m_connection, XCB_PROP_MODE_REPLACE, request.requestor, property, XCB_ATOM_INTEGER, 32, 1, &m_time);
         } else if (const auto it = m_formats.find(request.target); it != m_formats.end()) {
             const std::string &data = it->second;
             if (data.size() > chunkSize) {
                 const std::uint32_t mask = XCB_EVENT_MASK_PROPERTY_CHANGE;
                 xcb_change_window_attributes(m_connection, request.requestor, XCB_CW_EVENT_MASK, &mask);
                 const auto size = static_cast<std::uint32_t>(data.size());
-                xcb_change_property(m_connection, XCB_PROP_MODE_REPLACE, request.requestor, property, m_incr, 32, 1,
-                                    &size);
+                xcb_change_property(
+                    m_connection, XCB_PROP_MODE_REPLACE, request.requestor, property, m_incr, 32, 1, &size);
                 m_transfers.push_back({request.requestor, property, request.target, &data, 0});
             } else {
-                xcb_change_property(m_connection, XCB_PROP_MODE_REPLACE, request.requestor, property, request.target,
-                                    8, static_cast<std::uint32_t>(data.size()), data.data());
+                xcb_change_property(m_connection, XCB_PROP_MODE_REPLACE, request.requestor, property, request.target, 8,
+                    static_cast<std::uint32_t>(data.size()), data.data());
             }
             std::printf("served %s\n", m_names[request.target].c_str());
             std::fflush(stdout);
@@ -175,7 +174,7 @@ private:
                 continue;
             const std::size_t length = std::min(chunkSize, it->data->size() - it->offset);
             xcb_change_property(m_connection, XCB_PROP_MODE_REPLACE, it->requestor, it->property, it->type, 8,
-                                static_cast<std::uint32_t>(length), it->data->data() + it->offset);
+                static_cast<std::uint32_t>(length), it->data->data() + it->offset);
             it->offset += length;
             if (length == 0) // the empty chunk that ends the transfer has just been written
                 m_transfers.erase(it);
