@@ -5,6 +5,11 @@
 #include "model/ModelContext.h"
 #include "services/ConsoleLog.h"
 
+#include <QElapsedTimer>
+#include <QLoggingCategory>
+
+Q_LOGGING_CATEGORY(lcDelegate, "quillbox.delegate", QtInfoMsg)
+
 AppDelegate::AppDelegate(Pasteboard &pasteboard, Workspace &workspace, QObject *parent)
     : QObject(parent)
     , m_pasteboard(pasteboard)
@@ -31,7 +36,10 @@ void AppDelegate::applicationWillTerminate()
 void AppDelegate::setupModelContainer()
 {
     QString error;
+    QElapsedTimer timer;
+    timer.start();
     m_modelContainer = ModelContainer::open(ModelContainer::defaultPath(), &error);
+    qCDebug(lcDelegate) << "store opened in" << timer.elapsed() << "ms";
     if (!m_modelContainer) {
         printLine(QStringLiteral("Failed to create ModelContainer: ") + error);
         return;

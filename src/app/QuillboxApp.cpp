@@ -60,9 +60,11 @@ int QuillboxApp::main(int argc, char **argv)
     QGuiApplication::setApplicationName(QStringLiteral("Quillbox"));
     QGuiApplication::setDesktopFileName(QStringLiteral("io.quillbox.Quillbox"));
     quitOnTerminationSignals(app);
+    qCDebug(lcApp) << "application created after" << sinceStart.elapsed() << "ms";
 
     X11Pasteboard pasteboard;
     X11Workspace workspace;
+    qCDebug(lcApp) << "clipboard reader started after" << sinceStart.elapsed() << "ms";
     AppDelegate delegate(pasteboard, workspace);
     QObject::connect(&app, &QCoreApplication::aboutToQuit, &delegate, &AppDelegate::applicationWillTerminate);
     delegate.applicationDidFinishLaunching();

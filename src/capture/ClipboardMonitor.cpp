@@ -8,7 +8,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QLoggingCategory>
-#include <QRegularExpression>
 #include <QTimer>
 #include <QUrl>
 
@@ -34,12 +33,28 @@ std::optional<QString> decodedPath(const QUrl &url)
     return path;
 }
 
+// The text opens with "scheme://": a host can only follow that.
+bool startsWithSchemeAndAuthority(const QString &text)
+{
+    const auto isSchemeCharacter = [](QChar c) {
+        return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z') || (c >= u'0' && c <= u'9') || c == u'+'
+            || c == u'-' || c == u'.';
+    };
+    if (text.isEmpty() || !text.front().isLetter() || text.front().unicode() > 0x7f)
+        return false;
+    // Registered schemes are short; a longer run of letters is ordinary text.
+    constexpr qsizetype longestScheme = 64;
+    qsizetype i = 1;
+    while (i < text.size() && i <= longestScheme && isSchemeCharacter(text.at(i)))
+        ++i;
+    return QStringView(text).mid(i).startsWith(u"://");
+}
+
 bool hasSchemeAndHost(const QString &text)
 {
-    // A host follows "scheme://", and a strict URL holds no white space: cheap tests that spare
-    // parsing a long text that cannot be a link.
-    static const QRegularExpression authorityStart(QStringLiteral("^[A-Za-z][A-Za-z0-9+.\\-]*://"));
-    if (!authorityStart.match(text).hasMatch())
+    // Cheap tests first, which spare parsing a long text that cannot be a link: a host needs
+    // "scheme://", and a strict URL holds no white space.
+    if (!startsWithSchemeAndAuthority(text))
         return false;
     for (const QChar c : text) {
         if (c.isSpace())

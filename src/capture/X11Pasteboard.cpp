@@ -4,6 +4,7 @@
 
 #include <QClipboard>
 #include <QGuiApplication>
+#include <QImageReader>
 #include <QLoggingCategory>
 #include <QMimeData>
 
@@ -62,6 +63,10 @@ X11Pasteboard::X11Pasteboard(QObject *parent)
         if (mode == QClipboard::Clipboard && m_refusedWrite)
             m_retryTimer.start(0);
     });
+
+    // Qt refuses to decode images over 128 MB; copied images are kept whole, so allow one of
+    // 16000 x 16000 pixels. Set before the reader thread starts decoding.
+    QImageReader::setAllocationLimit(std::max(QImageReader::allocationLimit(), 1024));
 
     m_thread.setObjectName(QStringLiteral("ClipboardReader"));
     m_reader->moveToThread(&m_thread);

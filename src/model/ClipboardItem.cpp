@@ -242,19 +242,17 @@ int ClipboardItem::countCharacters(const QString &text)
 {
     // Below U+0300 nothing combines, so each code unit is one character except CR LF; this keeps
     // counting a huge plain-text copy cheap.
-    qsizetype crlf = 0;
-    bool simple = true;
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        const char16_t c = text.at(i).unicode();
-        if (c >= 0x300) {
-            simple = false;
-            break;
-        }
-        if (c == u'\n' && i > 0 && text.at(i - 1) == QLatin1Char('\r'))
-            ++crlf;
+    const auto *units = reinterpret_cast<const char16_t *>(text.constData());
+    const qsizetype size = text.size();
+    char16_t bits = 0;
+    for (qsizetype i = 0; i < size; ++i)
+        bits |= units[i];
+    if (bits < 0x300) {
+        qsizetype crlf = 0;
+        for (qsizetype i = text.indexOf(u'\r'); i >= 0 && i + 1 < size; i = text.indexOf(u'\r', i + 1))
+            crlf += units[i + 1] == u'\n';
+        return int(size - crlf);
     }
-    if (simple)
-        return int(text.size() - crlf);
 
     QTextBoundaryFinder finder(QTextBoundaryFinder::Grapheme, text);
     int count = 0;

@@ -21,9 +21,11 @@ namespace {
 constexpr int schemaVersion = 1;
 
 const char *const schema[] = {
-    "CREATE TABLE ClipboardItem (id TEXT NOT NULL, content TEXT NOT NULL, type TEXT NOT NULL, imageData BLOB, "
+    // imageData comes last: SQLite stores a row's columns in order, and a column after a large blob
+    // can only be read by walking the blob's overflow pages, which made loading the list slow.
+    "CREATE TABLE ClipboardItem (id TEXT NOT NULL, content TEXT NOT NULL, type TEXT NOT NULL, "
     "sourceAppName TEXT, sourceAppBundleId TEXT, isPinned INTEGER NOT NULL, createdAt REAL NOT NULL, "
-    "characterCount INTEGER NOT NULL, categoryId TEXT)",
+    "characterCount INTEGER NOT NULL, categoryId TEXT, imageData BLOB)",
     "CREATE TABLE ClipCategory (id TEXT NOT NULL, name TEXT NOT NULL, colorHex TEXT NOT NULL, icon TEXT NOT NULL, "
     "sortOrder INTEGER NOT NULL, isDefault INTEGER NOT NULL, createdAt REAL NOT NULL)",
     "CREATE TABLE PasteTemplate (id TEXT NOT NULL, name TEXT NOT NULL, separator TEXT NOT NULL, "
@@ -244,7 +246,8 @@ bool ModelContainer::load(QString *error)
     QSqlQuery query(QSqlDatabase::database(m_connectionName));
     query.setForwardOnly(true);
 
-    if (!query.exec(QStringLiteral("SELECT rowid, id, content, type, imageData IS NOT NULL, sourceAppName, "
+    // typeof() reads only the row header; "imageData IS NOT NULL" would load every image.
+    if (!query.exec(QStringLiteral("SELECT rowid, id, content, type, typeof(imageData) = 'blob', sourceAppName, "
                                    "sourceAppBundleId, isPinned, createdAt, characterCount, categoryId "
                                    "FROM ClipboardItem ORDER BY rowid"))) {
         *error = query.lastError().text();

@@ -136,7 +136,11 @@ bool ModelContext::AgeKey::operator<(const AgeKey &other) const
 
 size_t ModelContext::contentKey(const QString &content, ClipboardItemType type)
 {
-    return qHashMulti(0, content, int(type));
+    // The length and both ends narrow the candidates enough; newestItem compares whole texts. Hashing
+    // all of a huge copy would cost more than the rest of its capture.
+    constexpr qsizetype sample = 512;
+    const QStringView view(content);
+    return qHashMulti(0, int(type), content.size(), view.left(sample), view.right(sample));
 }
 
 void ModelContext::indexItem(ClipboardItem &item)

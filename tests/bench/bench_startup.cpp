@@ -60,6 +60,7 @@ void prepareStore(const QString &path)
             context.save();
     }
     std::printf("store: %lld MB on disk\n", static_cast<long long>(QFile(path).size() / (1024 * 1024)));
+    std::fflush(stdout);
 }
 
 QProcessEnvironment environment(const QString &home)
@@ -74,6 +75,7 @@ QProcessEnvironment environment(const QString &home)
 
 bool waitUntilReady(QProcess &process)
 {
+    process.setReadChannel(QProcess::StandardError);
     QByteArray err;
     const QDeadlineTimer deadline(10000);
     while (!err.contains("capture ready")) {
@@ -115,6 +117,10 @@ int main(int argc, char **argv)
         : 60;
     QTemporaryDir home;
     prepareStore(home.filePath(".local/share/Quillbox/Quillbox.sqlite"));
+    if (qEnvironmentVariableIsSet("QUILLBOX_BENCH_KEEP_STORE")) {
+        home.setAutoRemove(false);
+        std::printf("store kept in %s\n", qPrintable(home.path()));
+    }
 
     QList<double> readyMs;
     QList<double> rss;

@@ -102,8 +102,8 @@ private slots:
                  item->id().toString(QUuid::WithoutBraces).toUpper());
         QVERIFY(side.value("SELECT categoryId FROM ClipboardItem").isNull());
         QCOMPARE(side.value("SELECT group_concat(name) FROM pragma_table_info('ClipboardItem')").toString(),
-                 QStringLiteral("id,content,type,imageData,sourceAppName,sourceAppBundleId,isPinned,createdAt,"
-                                "characterCount,categoryId"));
+                 QStringLiteral("id,content,type,sourceAppName,sourceAppBundleId,isPinned,createdAt,"
+                                "characterCount,categoryId,imageData"));
         QCOMPARE(side.value("PRAGMA journal_mode").toString(), QStringLiteral("wal"));
         QCOMPARE(QFile::permissions(store.path()) & 0x0077, QFileDevice::Permissions());
     }
