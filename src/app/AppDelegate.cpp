@@ -48,26 +48,29 @@ void AppDelegate::setupModelContainer()
     seedDefaultTemplates();
 }
 
+namespace {
+
+// Inserts the record type's default set into a store that holds none of that type.
+template <class Record> bool seedWhenEmpty(ModelContainer *container)
+{
+    if (!container || container->mainContext().count<Record>() > 0)
+        return false;
+    Record::insertDefaults(container->mainContext());
+    return true;
+}
+
+} // namespace
+
 void AppDelegate::seedDefaultCategories()
 {
-    if (!m_modelContainer)
-        return;
-    ModelContext &context = m_modelContainer->mainContext();
-    if (context.count<ClipCategory>() > 0)
-        return;
-    ClipCategory::insertDefaults(context);
-    printLine(QStringLiteral("[Quillbox] Seeded %1 default categories").arg(ClipCategory::defaults.size()));
+    if (seedWhenEmpty<ClipCategory>(m_modelContainer.get()))
+        printLine(QStringLiteral("[Quillbox] Seeded %1 default categories").arg(ClipCategory::defaults.size()));
 }
 
 void AppDelegate::seedDefaultTemplates()
 {
-    if (!m_modelContainer)
-        return;
-    ModelContext &context = m_modelContainer->mainContext();
-    if (context.count<PasteTemplate>() > 0)
-        return;
-    PasteTemplate::insertDefaults(context);
-    printLine(QStringLiteral("[Quillbox] Seeded %1 default templates").arg(PasteTemplate::defaults.size()));
+    if (seedWhenEmpty<PasteTemplate>(m_modelContainer.get()))
+        printLine(QStringLiteral("[Quillbox] Seeded %1 default templates").arg(PasteTemplate::defaults.size()));
 }
 
 void AppDelegate::startClipboardMonitoring()

@@ -67,12 +67,19 @@ bool hasSchemeAndHost(const QString &text)
 } // namespace
 
 const QStringList ClipboardMonitor::imageExtensions = {
-    QStringLiteral("png"),  QStringLiteral("jpg"),  QStringLiteral("jpeg"), QStringLiteral("gif"), QStringLiteral("heic"),
-    QStringLiteral("webp"), QStringLiteral("tiff"), QStringLiteral("bmp"),  QStringLiteral("ico"),
+    QStringLiteral("png"),
+    QStringLiteral("jpg"),
+    QStringLiteral("jpeg"),
+    QStringLiteral("gif"),
+    QStringLiteral("heic"),
+    QStringLiteral("webp"),
+    QStringLiteral("tiff"),
+    QStringLiteral("bmp"),
+    QStringLiteral("ico"),
 };
 
-ClipboardMonitor::ClipboardMonitor(ModelContainer &container, Pasteboard &pasteboard, const Workspace &workspace,
-                                   QObject *parent)
+ClipboardMonitor::ClipboardMonitor(
+    ModelContainer &container, Pasteboard &pasteboard, const Workspace &workspace, QObject *parent)
     : QObject(parent)
     , m_context(container.mainContext())
     , m_pasteboard(pasteboard)
@@ -89,7 +96,7 @@ void ClipboardMonitor::startMonitoring()
     m_timer->setInterval(pollingIntervalMs);
     // Each tick queues the check rather than running it inside the timer callback.
     connect(m_timer.get(), &QTimer::timeout, this,
-            [this] { QMetaObject::invokeMethod(this, &ClipboardMonitor::checkClipboard, Qt::QueuedConnection); });
+        [this] { QMetaObject::invokeMethod(this, &ClipboardMonitor::checkClipboard, Qt::QueuedConnection); });
     m_timer->start();
 }
 
@@ -166,8 +173,8 @@ void ClipboardMonitor::checkClipboard()
 }
 
 void ClipboardMonitor::saveItem(const QString &content, ClipboardItemType type,
-                                const std::optional<QByteArray> &imageData, const std::optional<QString> &appName,
-                                const std::optional<QString> &bundleId)
+    const std::optional<QByteArray> &imageData, const std::optional<QString> &appName,
+    const std::optional<QString> &bundleId)
 {
     const auto previous = m_context.newestItem(content, type);
     if (!previous) {
@@ -187,8 +194,8 @@ void ClipboardMonitor::saveItem(const QString &content, ClipboardItemType type,
     const auto oldImageData = imageData ? std::nullopt : previous->imageData();
     m_context.remove(previous);
 
-    auto item = ClipboardItem::create(content, type, imageData ? imageData : oldImageData, appName, bundleId,
-                                      wasPinned);
+    auto item
+        = ClipboardItem::create(content, type, imageData ? imageData : oldImageData, appName, bundleId, wasPinned);
     item->setCategoryId(oldCategoryId ? oldCategoryId : defaultCategoryId(type));
     m_context.insert(item);
     m_context.save();

@@ -31,8 +31,8 @@ public:
     static const QStringList imageExtensions;
 
     /// Whatever is on the clipboard now is never captured.
-    ClipboardMonitor(ModelContainer &container, Pasteboard &pasteboard, const Workspace &workspace,
-                     QObject *parent = nullptr);
+    ClipboardMonitor(
+        ModelContainer &container, Pasteboard &pasteboard, const Workspace &workspace, QObject *parent = nullptr);
     ~ClipboardMonitor() override;
 
     void startMonitoring();
@@ -45,7 +45,7 @@ public:
 
 private:
     void saveItem(const QString &content, ClipboardItemType type, const std::optional<QByteArray> &imageData,
-                  const std::optional<QString> &appName, const std::optional<QString> &bundleId);
+        const std::optional<QString> &appName, const std::optional<QString> &bundleId);
     std::optional<QUuid> defaultCategoryId(ClipboardItemType type) const;
     /// Deletes the unpinned items beyond the bound; the caller saves.
     void pruneOldItems();

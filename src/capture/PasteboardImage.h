@@ -15,8 +15,8 @@ public:
     static QStringList candidateFormats(const QStringList &offered);
 
     /// Reads each candidate in turn through `read` and returns the first that decodes, as PNG.
-    static std::optional<QByteArray> extractPng(const QStringList &offered,
-                                                const std::function<std::optional<QByteArray>(const QString &)> &read);
+    static std::optional<QByteArray> extractPng(
+        const QStringList &offered, const std::function<std::optional<QByteArray>(const QString &)> &read);
 
     /// Decodes `data` (any format Qt reads) and encodes it as PNG; nothing when it does not decode.
     static std::optional<QByteArray> toPng(const QByteArray &data);

@@ -6,7 +6,7 @@ namespace {
 
 // Plain-text targets in order of preference; STRING is Latin-1, the rest UTF-8.
 const QStringList plainTextFormats = {QStringLiteral("text/plain;charset=utf-8"), QStringLiteral("UTF8_STRING"),
-                                      QStringLiteral("text/plain"), QStringLiteral("STRING")};
+    QStringLiteral("text/plain"), QStringLiteral("STRING")};
 const QString mozUrlFormat = QStringLiteral("text/x-moz-url");
 const QString uriListFormat = QStringLiteral("text/uri-list");
 const QString gnomeFilesFormat = QStringLiteral("x-special/gnome-copied-files");

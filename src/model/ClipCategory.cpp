@@ -11,8 +11,8 @@ const QList<ClipCategory::Default> ClipCategory::defaults = {
     {QStringLiteral("Rich Text"), QStringLiteral("#9A4DD8"), QStringLiteral("doc.richtext")},
 };
 
-ClipCategory::ClipCategory(const QString &name, const QString &colorHex, const QString &icon, int sortOrder,
-                           bool isDefault)
+ClipCategory::ClipCategory(
+    const QString &name, const QString &colorHex, const QString &icon, int sortOrder, bool isDefault)
     : StoredRecord(QUuid::createUuid())
     , m_name(name)
     , m_colorHex(colorHex)
@@ -34,8 +34,8 @@ ClipCategory::ClipCategory(Stored &&stored)
 {
 }
 
-std::shared_ptr<ClipCategory> ClipCategory::create(const QString &name, const QString &colorHex, const QString &icon,
-                                                   int sortOrder, bool isDefault)
+std::shared_ptr<ClipCategory> ClipCategory::create(
+    const QString &name, const QString &colorHex, const QString &icon, int sortOrder, bool isDefault)
 {
     return std::make_shared<ClipCategory>(name, colorHex, icon, sortOrder, isDefault);
 }

@@ -23,8 +23,8 @@ public:
     static const QList<Default> defaults;
 
     ClipCategory(const QString &name, const QString &colorHex, const QString &icon, int sortOrder, bool isDefault);
-    static std::shared_ptr<ClipCategory> create(const QString &name, const QString &colorHex, const QString &icon,
-                                                int sortOrder, bool isDefault);
+    static std::shared_ptr<ClipCategory> create(
+        const QString &name, const QString &colorHex, const QString &icon, int sortOrder, bool isDefault);
 
     RecordType recordType() const override { return RecordType::clipCategory; }
 

@@ -45,9 +45,8 @@ std::optional<QString> writeTemporaryPng(const QByteArray &data)
 
 } // namespace
 
-ClipboardItem::ClipboardItem(const QString &content, ClipboardItemType type,
-                             const std::optional<QByteArray> &imageData, const std::optional<QString> &sourceAppName,
-                             const std::optional<QString> &sourceAppBundleId, bool isPinned)
+ClipboardItem::ClipboardItem(const QString &content, ClipboardItemType type, const std::optional<QByteArray> &imageData,
+    const std::optional<QString> &sourceAppName, const std::optional<QString> &sourceAppBundleId, bool isPinned)
     : StoredRecord(QUuid::createUuid())
     , m_content(content)
     , m_type(type)
@@ -76,9 +75,8 @@ ClipboardItem::ClipboardItem(Stored &&stored)
 }
 
 std::shared_ptr<ClipboardItem> ClipboardItem::create(const QString &content, ClipboardItemType type,
-                                                     const std::optional<QByteArray> &imageData,
-                                                     const std::optional<QString> &sourceAppName,
-                                                     const std::optional<QString> &sourceAppBundleId, bool isPinned)
+    const std::optional<QByteArray> &imageData, const std::optional<QString> &sourceAppName,
+    const std::optional<QString> &sourceAppBundleId, bool isPinned)
 {
     return std::make_shared<ClipboardItem>(content, type, imageData, sourceAppName, sourceAppBundleId, isPinned);
 }
@@ -187,7 +185,7 @@ void ClipboardItem::copyToPasteboard(Pasteboard &pasteboard) const
             buffer.open(QIODevice::WriteOnly);
             image.save(&buffer, "PNG");
         }
-        pasteboard.writeObjects({PngImage{png}});
+        pasteboard.writeObjects({PngImage {png}});
         break;
     }
     }

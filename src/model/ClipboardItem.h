@@ -22,14 +22,12 @@ class Pasteboard;
 class ClipboardItem final : public StoredRecord {
 public:
     ClipboardItem(const QString &content, ClipboardItemType type, const std::optional<QByteArray> &imageData,
-                  const std::optional<QString> &sourceAppName, const std::optional<QString> &sourceAppBundleId,
-                  bool isPinned);
+        const std::optional<QString> &sourceAppName, const std::optional<QString> &sourceAppBundleId, bool isPinned);
 
     static std::shared_ptr<ClipboardItem> create(const QString &content, ClipboardItemType type,
-                                                 const std::optional<QByteArray> &imageData = std::nullopt,
-                                                 const std::optional<QString> &sourceAppName = std::nullopt,
-                                                 const std::optional<QString> &sourceAppBundleId = std::nullopt,
-                                                 bool isPinned = false);
+        const std::optional<QByteArray> &imageData = std::nullopt,
+        const std::optional<QString> &sourceAppName = std::nullopt,
+        const std::optional<QString> &sourceAppBundleId = std::nullopt, bool isPinned = false);
 
     RecordType recordType() const override { return RecordType::clipboardItem; }
 

@@ -1,64 +1,61 @@
 #include "ClipboardItemType.h"
 
+#include <iterator>
+
+namespace {
+
+struct TypeInfo {
+    ClipboardItemType type;
+    const char *rawValue;
+    const char *icon;
+    const char *categoryName;
+};
+
+constexpr TypeInfo typeInfos[] = {
+    {ClipboardItemType::text, "text", "doc.text", "Text"},
+    {ClipboardItemType::image, "image", "photo", "Image"},
+    {ClipboardItemType::url, "url", "link", "URL"},
+    {ClipboardItemType::file, "file", "doc", "File"},
+    {ClipboardItemType::richText, "richText", "doc.richtext", "Rich Text"},
+};
+
+constexpr bool inDeclarationOrder()
+{
+    for (size_t i = 0; i < std::size(typeInfos); ++i) {
+        if (typeInfos[i].type != static_cast<ClipboardItemType>(i))
+            return false;
+    }
+    return true;
+}
+static_assert(inDeclarationOrder(), "typeInfos is indexed by type");
+
+const TypeInfo &infoOf(ClipboardItemType type)
+{
+    return typeInfos[static_cast<size_t>(type)];
+}
+
+} // namespace
+
 QString rawValue(ClipboardItemType type)
 {
-    switch (type) {
-    case ClipboardItemType::text:
-        return QStringLiteral("text");
-    case ClipboardItemType::image:
-        return QStringLiteral("image");
-    case ClipboardItemType::url:
-        return QStringLiteral("url");
-    case ClipboardItemType::file:
-        return QStringLiteral("file");
-    case ClipboardItemType::richText:
-        return QStringLiteral("richText");
-    }
-    Q_UNREACHABLE();
-    return {};
+    return QLatin1String(infoOf(type).rawValue);
 }
 
 std::optional<ClipboardItemType> clipboardItemTypeFromRawValue(const QString &raw)
 {
-    for (const auto type : allClipboardItemTypes) {
-        if (rawValue(type) == raw)
-            return type;
+    for (const TypeInfo &info : typeInfos) {
+        if (raw == QLatin1String(info.rawValue))
+            return info.type;
     }
     return std::nullopt;
 }
 
 QString typeIcon(ClipboardItemType type)
 {
-    switch (type) {
-    case ClipboardItemType::text:
-        return QStringLiteral("doc.text");
-    case ClipboardItemType::image:
-        return QStringLiteral("photo");
-    case ClipboardItemType::url:
-        return QStringLiteral("link");
-    case ClipboardItemType::file:
-        return QStringLiteral("doc");
-    case ClipboardItemType::richText:
-        return QStringLiteral("doc.richtext");
-    }
-    Q_UNREACHABLE();
-    return {};
+    return QLatin1String(infoOf(type).icon);
 }
 
 QString defaultCategoryName(ClipboardItemType type)
 {
-    switch (type) {
-    case ClipboardItemType::text:
-        return QStringLiteral("Text");
-    case ClipboardItemType::image:
-        return QStringLiteral("Image");
-    case ClipboardItemType::url:
-        return QStringLiteral("URL");
-    case ClipboardItemType::file:
-        return QStringLiteral("File");
-    case ClipboardItemType::richText:
-        return QStringLiteral("Rich Text");
-    }
-    Q_UNREACHABLE();
-    return {};
+    return QLatin1String(infoOf(type).categoryName);
 }

@@ -5,13 +5,12 @@
 #include <array>
 #include <optional>
 
-/// What a history item holds. The raw value is what the store keeps.
+/// What a history item holds. The raw value is what the store keeps. The order is the declared one.
 enum class ClipboardItemType { text, image, url, file, richText };
 
 /// Every type, in declaration order.
 inline constexpr std::array allClipboardItemTypes = {ClipboardItemType::text, ClipboardItemType::image,
-                                                     ClipboardItemType::url, ClipboardItemType::file,
-                                                     ClipboardItemType::richText};
+    ClipboardItemType::url, ClipboardItemType::file, ClipboardItemType::richText};
 
 QString rawValue(ClipboardItemType type);
 /// Nothing for a raw value that names no type.

@@ -4,13 +4,12 @@
 
 namespace {
 
-const QList<QByteArray> itemRoles = {"id",       "content",   "type",      "hasImageData",   "sourceAppName",
-                                     "sourceAppBundleId", "isPinned", "createdAt", "characterCount", "categoryId",
-                                     "typeIcon"};
-const QList<QByteArray> categoryRoles = {"id", "name", "colorHex", "icon", "sortOrder", "isDefault", "createdAt",
-                                         "color"};
-const QList<QByteArray> templateRoles = {"id",         "name",       "separator", "itemPrefix", "itemSuffix",
-                                         "wrapPrefix", "wrapSuffix", "sortOrder", "isDefault"};
+const QList<QByteArray> itemRoles = {"id", "content", "type", "hasImageData", "sourceAppName", "sourceAppBundleId",
+    "isPinned", "createdAt", "characterCount", "categoryId", "typeIcon"};
+const QList<QByteArray> categoryRoles
+    = {"id", "name", "colorHex", "icon", "sortOrder", "isDefault", "createdAt", "color"};
+const QList<QByteArray> templateRoles
+    = {"id", "name", "separator", "itemPrefix", "itemSuffix", "wrapPrefix", "wrapSuffix", "sortOrder", "isDefault"};
 
 const QList<QByteArray> &rolesOf(RecordType type)
 {
@@ -34,17 +33,28 @@ QVariant optional(const auto &value)
 QVariant itemValue(const ClipboardItem &item, int field)
 {
     switch (field) {
-    case 0: return item.id();
-    case 1: return item.content();
-    case 2: return rawValue(item.type());
-    case 3: return item.hasImageData();
-    case 4: return optional(item.sourceAppName());
-    case 5: return optional(item.sourceAppBundleId());
-    case 6: return item.isPinned();
-    case 7: return item.createdAt();
-    case 8: return item.characterCount();
-    case 9: return optional(item.categoryId());
-    case 10: return item.typeIcon();
+    case 0:
+        return item.id();
+    case 1:
+        return item.content();
+    case 2:
+        return rawValue(item.type());
+    case 3:
+        return item.hasImageData();
+    case 4:
+        return optional(item.sourceAppName());
+    case 5:
+        return optional(item.sourceAppBundleId());
+    case 6:
+        return item.isPinned();
+    case 7:
+        return item.createdAt();
+    case 8:
+        return item.characterCount();
+    case 9:
+        return optional(item.categoryId());
+    case 10:
+        return item.typeIcon();
     }
     return {};
 }
@@ -52,14 +62,22 @@ QVariant itemValue(const ClipboardItem &item, int field)
 QVariant categoryValue(const ClipCategory &category, int field)
 {
     switch (field) {
-    case 0: return category.id();
-    case 1: return category.name();
-    case 2: return category.colorHex();
-    case 3: return category.icon();
-    case 4: return category.sortOrder();
-    case 5: return category.isDefault();
-    case 6: return category.createdAt();
-    case 7: return category.color();
+    case 0:
+        return category.id();
+    case 1:
+        return category.name();
+    case 2:
+        return category.colorHex();
+    case 3:
+        return category.icon();
+    case 4:
+        return category.sortOrder();
+    case 5:
+        return category.isDefault();
+    case 6:
+        return category.createdAt();
+    case 7:
+        return category.color();
     }
     return {};
 }
@@ -67,15 +85,24 @@ QVariant categoryValue(const ClipCategory &category, int field)
 QVariant templateValue(const PasteTemplate &pasteTemplate, int field)
 {
     switch (field) {
-    case 0: return pasteTemplate.id();
-    case 1: return pasteTemplate.name();
-    case 2: return pasteTemplate.separator();
-    case 3: return pasteTemplate.itemPrefix();
-    case 4: return pasteTemplate.itemSuffix();
-    case 5: return pasteTemplate.wrapPrefix();
-    case 6: return pasteTemplate.wrapSuffix();
-    case 7: return pasteTemplate.sortOrder();
-    case 8: return pasteTemplate.isDefault();
+    case 0:
+        return pasteTemplate.id();
+    case 1:
+        return pasteTemplate.name();
+    case 2:
+        return pasteTemplate.separator();
+    case 3:
+        return pasteTemplate.itemPrefix();
+    case 4:
+        return pasteTemplate.itemSuffix();
+    case 5:
+        return pasteTemplate.wrapPrefix();
+    case 6:
+        return pasteTemplate.wrapSuffix();
+    case 7:
+        return pasteTemplate.sortOrder();
+    case 8:
+        return pasteTemplate.isDefault();
     }
     return {};
 }
@@ -145,7 +172,7 @@ qsizetype LiveQueryModel::insertionRow(const StoredRecord &record) const
 {
     // After every row it is not ordered before, so equal keys keep the store's order.
     const auto it = std::upper_bound(m_rows.cbegin(), m_rows.cend(), record,
-                                     [this](const StoredRecord &a, const auto &b) { return isOrderedBefore(a, *b); });
+        [this](const StoredRecord &a, const auto &b) { return isOrderedBefore(a, *b); });
     return it - m_rows.cbegin();
 }
 

@@ -43,8 +43,7 @@ private:
     QList<std::shared_ptr<StoredRecord>> m_rows;
 };
 
-template <class T>
-class LiveQuery final : public LiveQueryModel {
+template <class T> class LiveQuery final : public LiveQueryModel {
 public:
     LiveQuery(ModelContext &context, SortDescriptor<T> sortBy, QObject *parent = nullptr)
         : LiveQueryModel(context, ModelContext::recordTypeOf<T>(), parent)

@@ -109,42 +109,42 @@ bool createPrivateFile(const QString &path, QString *error)
 // memory are left out, so an update keeps them.
 QList<std::pair<QString, QVariant>> ModelContainer::columns(const StoredRecord &record)
 {
-    QList<std::pair<QString, QVariant>> values{{QStringLiteral("id"), uuidText(record.id())}};
+    QList<std::pair<QString, QVariant>> values {{QStringLiteral("id"), uuidText(record.id())}};
     switch (record.recordType()) {
     case RecordType::clipboardItem: {
         const auto &item = static_cast<const ClipboardItem &>(record);
-        values.append({{QStringLiteral("content"), text(item.content())}, {QStringLiteral("type"), rawValue(item.type())}});
+        values.append(
+            {{QStringLiteral("content"), text(item.content())}, {QStringLiteral("type"), rawValue(item.type())}});
         const auto &resident = item.m_residentImageData;
         if (!item.hasImageData() || resident)
             values.append({QStringLiteral("imageData"), resident ? QVariant(*resident) : QVariant()});
         values.append({{QStringLiteral("sourceAppName"), optionalText(item.sourceAppName())},
-                       {QStringLiteral("sourceAppBundleId"), optionalText(item.sourceAppBundleId())},
-                       {QStringLiteral("isPinned"), int(item.isPinned())},
-                       {QStringLiteral("createdAt"), unixSeconds(item.createdAt())},
-                       {QStringLiteral("characterCount"), item.characterCount()},
-                       {QStringLiteral("categoryId"), optionalUuid(item.categoryId())}});
+            {QStringLiteral("sourceAppBundleId"), optionalText(item.sourceAppBundleId())},
+            {QStringLiteral("isPinned"), int(item.isPinned())},
+            {QStringLiteral("createdAt"), unixSeconds(item.createdAt())},
+            {QStringLiteral("characterCount"), item.characterCount()},
+            {QStringLiteral("categoryId"), optionalUuid(item.categoryId())}});
         break;
     }
     case RecordType::clipCategory: {
         const auto &category = static_cast<const ClipCategory &>(record);
-        values.append({{QStringLiteral("name"), text(category.name())},
-                       {QStringLiteral("colorHex"), text(category.colorHex())},
-                       {QStringLiteral("icon"), text(category.icon())},
-                       {QStringLiteral("sortOrder"), category.sortOrder()},
-                       {QStringLiteral("isDefault"), int(category.isDefault())},
-                       {QStringLiteral("createdAt"), unixSeconds(category.createdAt())}});
+        values.append(
+            {{QStringLiteral("name"), text(category.name())}, {QStringLiteral("colorHex"), text(category.colorHex())},
+                {QStringLiteral("icon"), text(category.icon())}, {QStringLiteral("sortOrder"), category.sortOrder()},
+                {QStringLiteral("isDefault"), int(category.isDefault())},
+                {QStringLiteral("createdAt"), unixSeconds(category.createdAt())}});
         break;
     }
     case RecordType::pasteTemplate: {
         const auto &pasteTemplate = static_cast<const PasteTemplate &>(record);
         values.append({{QStringLiteral("name"), text(pasteTemplate.name())},
-                       {QStringLiteral("separator"), text(pasteTemplate.separator())},
-                       {QStringLiteral("itemPrefix"), text(pasteTemplate.itemPrefix())},
-                       {QStringLiteral("itemSuffix"), text(pasteTemplate.itemSuffix())},
-                       {QStringLiteral("wrapPrefix"), text(pasteTemplate.wrapPrefix())},
-                       {QStringLiteral("wrapSuffix"), text(pasteTemplate.wrapSuffix())},
-                       {QStringLiteral("sortOrder"), pasteTemplate.sortOrder()},
-                       {QStringLiteral("isDefault"), int(pasteTemplate.isDefault())}});
+            {QStringLiteral("separator"), text(pasteTemplate.separator())},
+            {QStringLiteral("itemPrefix"), text(pasteTemplate.itemPrefix())},
+            {QStringLiteral("itemSuffix"), text(pasteTemplate.itemSuffix())},
+            {QStringLiteral("wrapPrefix"), text(pasteTemplate.wrapPrefix())},
+            {QStringLiteral("wrapSuffix"), text(pasteTemplate.wrapSuffix())},
+            {QStringLiteral("sortOrder"), pasteTemplate.sortOrder()},
+            {QStringLiteral("isDefault"), int(pasteTemplate.isDefault())}});
         break;
     }
     }
@@ -261,7 +261,7 @@ bool ModelContainer::load(QString *error)
             ++skipped;
             continue;
         }
-        auto item = std::shared_ptr<ClipboardItem>(new ClipboardItem(ClipboardItem::Stored{
+        auto item = std::shared_ptr<ClipboardItem>(new ClipboardItem(ClipboardItem::Stored {
             QUuid::fromString(query.value(1).toString()), query.value(2).toString(), *type, query.value(4).toBool(),
             textOrNothing(query.value(5)), textOrNothing(query.value(6)), query.value(7).toBool(),
             fromUnixSeconds(query.value(8).toDouble()), query.value(9).toInt(), uuidOrNothing(query.value(10))}));
@@ -271,16 +271,16 @@ bool ModelContainer::load(QString *error)
     if (skipped > 0)
         qCWarning(lcStore) << "skipped" << skipped << "stored items of an unknown type";
 
-    if (!query.exec(QStringLiteral(
-            "SELECT rowid, id, name, colorHex, icon, sortOrder, isDefault, createdAt FROM ClipCategory ORDER BY rowid"))) {
+    if (!query.exec(QStringLiteral("SELECT rowid, id, name, colorHex, icon, sortOrder, isDefault, createdAt FROM "
+                                   "ClipCategory ORDER BY rowid"))) {
         *error = query.lastError().text();
         return false;
     }
     while (query.next()) {
-        auto category = std::shared_ptr<ClipCategory>(new ClipCategory(ClipCategory::Stored{
-            QUuid::fromString(query.value(1).toString()), query.value(2).toString(), query.value(3).toString(),
-            query.value(4).toString(), query.value(5).toInt(), query.value(6).toBool(),
-            fromUnixSeconds(query.value(7).toDouble())}));
+        auto category = std::shared_ptr<ClipCategory>(
+            new ClipCategory(ClipCategory::Stored {QUuid::fromString(query.value(1).toString()),
+                query.value(2).toString(), query.value(3).toString(), query.value(4).toString(), query.value(5).toInt(),
+                query.value(6).toBool(), fromUnixSeconds(query.value(7).toDouble())}));
         category->m_rowId = query.value(0).toLongLong();
         m_mainContext->adopt(category);
     }
@@ -291,11 +291,11 @@ bool ModelContainer::load(QString *error)
         return false;
     }
     while (query.next()) {
-        auto pasteTemplate = std::shared_ptr<PasteTemplate>(new PasteTemplate(PasteTemplate::Stored{
-            QUuid::fromString(query.value(1).toString()),
-            {query.value(2).toString(), query.value(3).toString(), query.value(4).toString(),
-             query.value(5).toString(), query.value(6).toString(), query.value(7).toString()},
-            query.value(8).toInt(), query.value(9).toBool()}));
+        auto pasteTemplate = std::shared_ptr<PasteTemplate>(
+            new PasteTemplate(PasteTemplate::Stored {QUuid::fromString(query.value(1).toString()),
+                {query.value(2).toString(), query.value(3).toString(), query.value(4).toString(),
+                    query.value(5).toString(), query.value(6).toString(), query.value(7).toString()},
+                query.value(8).toInt(), query.value(9).toBool()}));
         pasteTemplate->m_rowId = query.value(0).toLongLong();
         m_mainContext->adopt(pasteTemplate);
     }
@@ -303,8 +303,7 @@ bool ModelContainer::load(QString *error)
 }
 
 bool ModelContainer::write(const QList<std::shared_ptr<StoredRecord>> &inserts,
-                           const QList<std::shared_ptr<StoredRecord>> &updates,
-                           const QList<std::shared_ptr<StoredRecord>> &deletes)
+    const QList<std::shared_ptr<StoredRecord>> &updates, const QList<std::shared_ptr<StoredRecord>> &deletes)
 {
     QSqlDatabase db = QSqlDatabase::database(m_connectionName, false);
     if (!db.isOpen() || !db.transaction()) {
@@ -332,7 +331,7 @@ bool ModelContainer::write(const QList<std::shared_ptr<StoredRecord>> &inserts,
             names.append(name);
         query.prepare(QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
                           .arg(tableName(record->recordType()), names.join(QLatin1Char(',')),
-                               QStringList(names.size(), QStringLiteral("?")).join(QLatin1Char(','))));
+                              QStringList(names.size(), QStringLiteral("?")).join(QLatin1Char(','))));
         for (const auto &[name, value] : values)
             query.addBindValue(value);
         if (!query.exec())

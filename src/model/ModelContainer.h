@@ -30,9 +30,8 @@ private:
     explicit ModelContainer(const QString &path);
     bool openDatabase(QString *error);
     bool load(QString *error);
-    bool write(const QList<std::shared_ptr<StoredRecord>> &inserts,
-               const QList<std::shared_ptr<StoredRecord>> &updates,
-               const QList<std::shared_ptr<StoredRecord>> &deletes);
+    bool write(const QList<std::shared_ptr<StoredRecord>> &inserts, const QList<std::shared_ptr<StoredRecord>> &updates,
+        const QList<std::shared_ptr<StoredRecord>> &deletes);
     std::optional<QByteArray> readImageData(qint64 rowId) const;
     static QList<std::pair<QString, QVariant>> columns(const StoredRecord &record);
 

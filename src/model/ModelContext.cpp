@@ -106,8 +106,9 @@ std::shared_ptr<ClipboardItem> ModelContext::newestItem(const QString &content, 
         ClipboardItem *item = *it;
         if (item->type() != type || item->content() != content)
             continue;
-        if (!newest || AgeKey{item->createdAt().toMSecsSinceEpoch(), item->m_sequence, item}
-                < AgeKey{newest->createdAt().toMSecsSinceEpoch(), newest->m_sequence, newest})
+        if (!newest
+            || AgeKey {item->createdAt().toMSecsSinceEpoch(), item->m_sequence, item}
+                < AgeKey {newest->createdAt().toMSecsSinceEpoch(), newest->m_sequence, newest})
             newest = item;
     }
     return newest ? std::static_pointer_cast<ClipboardItem>(newest->shared_from_this()) : nullptr;
@@ -145,10 +146,10 @@ size_t ModelContext::contentKey(const QString &content, ClipboardItemType type)
 
 void ModelContext::indexItem(ClipboardItem &item)
 {
-    IndexEntry entry{contentKey(item.content(), item.type()), std::nullopt};
+    IndexEntry entry {contentKey(item.content(), item.type()), std::nullopt};
     m_itemsByContent.insert(entry.contentKey, &item);
     if (!item.isPinned()) {
-        entry.unpinned = AgeKey{item.createdAt().toMSecsSinceEpoch(), item.m_sequence, &item};
+        entry.unpinned = AgeKey {item.createdAt().toMSecsSinceEpoch(), item.m_sequence, &item};
         m_unpinnedByAge.insert(*entry.unpinned);
     }
     m_indexEntries.insert(&item, entry);

@@ -26,16 +26,10 @@ public:
     explicit ModelContext(ModelContainer &container);
     ~ModelContext() override;
 
-    template <class T>
-    QList<std::shared_ptr<T>> fetch(const FetchDescriptor<T> &descriptor = {}) const;
-    template <class T>
-    int count() const
-    {
-        return int(m_records[size_t(recordTypeOf<T>())].size());
-    }
+    template <class T> QList<std::shared_ptr<T>> fetch(const FetchDescriptor<T> &descriptor = {}) const;
+    template <class T> int count() const { return int(m_records[size_t(recordTypeOf<T>())].size()); }
 
-    template <class T>
-    static constexpr RecordType recordTypeOf();
+    template <class T> static constexpr RecordType recordTypeOf();
 
     void insert(const std::shared_ptr<StoredRecord> &record);
     /// Deletes the record. Stored image bytes of a deleted item can no longer be read.
@@ -95,8 +89,7 @@ private:
     QHash<ClipboardItem *, IndexEntry> m_indexEntries;
 };
 
-template <class T>
-constexpr RecordType ModelContext::recordTypeOf()
+template <class T> constexpr RecordType ModelContext::recordTypeOf()
 {
     if constexpr (std::is_same_v<T, ClipboardItem>)
         return RecordType::clipboardItem;
@@ -106,8 +99,7 @@ constexpr RecordType ModelContext::recordTypeOf()
         return RecordType::pasteTemplate;
 }
 
-template <class T>
-QList<std::shared_ptr<T>> ModelContext::fetch(const FetchDescriptor<T> &descriptor) const
+template <class T> QList<std::shared_ptr<T>> ModelContext::fetch(const FetchDescriptor<T> &descriptor) const
 {
     QList<std::shared_ptr<T>> result;
     const auto &records = m_records[size_t(recordTypeOf<T>())];
@@ -119,7 +111,7 @@ QList<std::shared_ptr<T>> ModelContext::fetch(const FetchDescriptor<T> &descript
     }
     if (descriptor.sortBy) {
         std::stable_sort(result.begin(), result.end(),
-                         [&sort = *descriptor.sortBy](const auto &a, const auto &b) { return sort(*a, *b); });
+            [&sort = *descriptor.sortBy](const auto &a, const auto &b) { return sort(*a, *b); });
     }
     return result;
 }

@@ -10,16 +10,15 @@ const QList<PasteTemplate::Default> PasteTemplate::defaults = {
     {QStringLiteral("\"Double Quotes\""), QStringLiteral(", "), QStringLiteral("\""), QStringLiteral("\""), {}, {}},
     {QStringLiteral("'Single Quotes'"), QStringLiteral(", "), QStringLiteral("'"), QStringLiteral("'"), {}, {}},
     {QStringLiteral("JSON Array"), QStringLiteral(", "), QStringLiteral("\""), QStringLiteral("\""),
-     QStringLiteral("["), QStringLiteral("]")},
+        QStringLiteral("["), QStringLiteral("]")},
     {QStringLiteral("Bullet List"), QStringLiteral("\n"), QStringLiteral("- "), {}, {}, {}},
     {QStringLiteral("Numbered"), QStringLiteral("\n"), {}, {}, {}, {}},
     {QStringLiteral("SQL IN"), QStringLiteral(", "), QStringLiteral("'"), QStringLiteral("'"), QStringLiteral("("),
-     QStringLiteral(")")},
+        QStringLiteral(")")},
 };
 
 PasteTemplate::PasteTemplate(const QString &name, const QString &separator, const QString &itemPrefix,
-                             const QString &itemSuffix, const QString &wrapPrefix, const QString &wrapSuffix,
-                             int sortOrder, bool isDefault)
+    const QString &itemSuffix, const QString &wrapPrefix, const QString &wrapSuffix, int sortOrder, bool isDefault)
     : StoredRecord(QUuid::createUuid())
     , m_name(name)
     , m_separator(separator)
@@ -48,7 +47,7 @@ PasteTemplate::PasteTemplate(Stored &&stored)
 std::shared_ptr<PasteTemplate> PasteTemplate::create(const Default &fields, int sortOrder, bool isDefault)
 {
     return std::make_shared<PasteTemplate>(fields.name, fields.separator, fields.itemPrefix, fields.itemSuffix,
-                                           fields.wrapPrefix, fields.wrapSuffix, sortOrder, isDefault);
+        fields.wrapPrefix, fields.wrapSuffix, sortOrder, isDefault);
 }
 
 QString PasteTemplate::combine(const QStringList &items) const

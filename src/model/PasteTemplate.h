@@ -25,9 +25,8 @@ public:
     /// The default set; a template's position in it is its sort order.
     static const QList<Default> defaults;
 
-    PasteTemplate(const QString &name, const QString &separator, const QString &itemPrefix,
-                  const QString &itemSuffix, const QString &wrapPrefix, const QString &wrapSuffix, int sortOrder,
-                  bool isDefault);
+    PasteTemplate(const QString &name, const QString &separator, const QString &itemPrefix, const QString &itemSuffix,
+        const QString &wrapPrefix, const QString &wrapSuffix, int sortOrder, bool isDefault);
     static std::shared_ptr<PasteTemplate> create(const Default &fields, int sortOrder, bool isDefault);
 
     RecordType recordType() const override { return RecordType::pasteTemplate; }

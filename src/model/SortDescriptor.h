@@ -6,8 +6,7 @@
 
 /// Orders records of type T by one field, ascending or descending. Records with equal keys keep
 /// the store's own order (callers sort stably).
-template <class T>
-class SortDescriptor {
+template <class T> class SortDescriptor {
 public:
     /// `field` is a getter of T, e.g. `&ClipboardItem::createdAt`.
     template <class Getter>

@@ -13,6 +13,6 @@ inline void report(const QString &name, QList<double> samples, const char *unit)
     const double median = samples.at(samples.size() / 2);
     const double p95 = samples.at(std::min<qsizetype>(samples.size() - 1, samples.size() * 95 / 100));
     std::printf("%-58s median %9.3f %s   p95 %9.3f %s   (n=%lld)\n", qPrintable(name), median, unit, p95, unit,
-                static_cast<long long>(samples.size()));
+        static_cast<long long>(samples.size()));
     std::fflush(stdout);
 }

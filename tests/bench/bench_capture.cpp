@@ -15,8 +15,8 @@ namespace {
 void fill(ModelContext &context, int count)
 {
     for (int i = 0; i < count; ++i) {
-        context.insert(ClipboardItem::create(QStringLiteral("stored item %1 with some ordinary text").arg(i),
-                                             ClipboardItemType::text));
+        context.insert(ClipboardItem::create(
+            QStringLiteral("stored item %1 with some ordinary text").arg(i), ClipboardItemType::text));
     }
     context.save();
 }
@@ -27,7 +27,7 @@ int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
     FakeWorkspace workspace;
-    workspace.frontmost = RunningApplication{QStringLiteral("Editor"), QStringLiteral("editor"), 1, 1};
+    workspace.frontmost = RunningApplication {QStringLiteral("Editor"), QStringLiteral("editor"), 1, 1};
 
     for (const int stored : {0, 1000, 10000}) {
         TemporaryStore store;

@@ -5,10 +5,10 @@
 #include "BenchReport.h"
 #include "FakeWorkspace.h"
 #include "TemporaryStore.h"
+#include "TestImages.h"
 #include "capture/ClipboardMonitor.h"
 #include "capture/X11Pasteboard.h"
 
-#include <QBuffer>
 #include <QDeadlineTimer>
 #include <QElapsedTimer>
 #include <QGuiApplication>
@@ -34,11 +34,7 @@ QByteArray picture(int width, int height, int seed)
         painter.drawEllipse((i * 97) % width, (i * 53) % height, 40 + i % 120, 30 + i % 90);
     }
     painter.end();
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, "PNG");
-    return bytes;
+    return encodedImage(image);
 }
 
 struct Capture {
@@ -64,7 +60,7 @@ public:
         m_monitor = std::make_unique<ClipboardMonitor>(m_store.container(), m_pasteboard, m_workspace);
         // Check as soon as the content is in, rather than at the next half-second tick.
         QObject::connect(&m_pasteboard, &X11Pasteboard::foreignContentArrived, &m_pasteboard,
-                         [this] { m_monitor->checkClipboard(); });
+            [this] { m_monitor->checkClipboard(); });
         QObject::connect(&m_ticker, &QTimer::timeout, &m_ticker, [this] {
             m_longestStall = std::max(m_longestStall, double(m_sinceTick.nsecsElapsed()) / 1e6);
             m_sinceTick.start();
@@ -145,18 +141,12 @@ int main(int argc, char **argv)
     const auto odd = [&](const char *name, const QByteArray &data, const QString &target) {
         const Capture capture = bench.copy(data, target);
         std::printf("%-58s %s in %9.1f ms, longest GUI stall %6.1f ms\n", name,
-                    capture.stored ? "stored" : "not stored", capture.milliseconds, capture.longestStallMs);
+            capture.stored ? "stored" : "not stored", capture.milliseconds, capture.longestStallMs);
         std::fflush(stdout);
     };
     odd("50 MB text", QByteArray(50 * 1024 * 1024, 'x'), "UTF8_STRING");
     odd("text that is not valid UTF-8", QByteArray("caf\xe9 \xff\xfe broken"), "UTF8_STRING");
     odd("image/png that Qt cannot decode", QByteArray(4096, '\x42'), "image/png");
-    QImage huge(8000, 8000, QImage::Format_RGB32);
-    huge.fill(Qt::darkGreen);
-    QByteArray hugePng;
-    QBuffer buffer(&hugePng);
-    buffer.open(QIODevice::WriteOnly);
-    huge.save(&buffer, "PNG");
-    odd("8000x8000 PNG", hugePng, "image/png");
+    odd("8000x8000 PNG", solidPng(8000, 8000), "image/png");
     return 0;
 }

@@ -3,10 +3,10 @@
 // Run inside scripts/xsession; QUILLBOX_BINARY names the program.
 
 #include "BenchReport.h"
+#include "TestImages.h"
 #include "model/ModelContainer.h"
 #include "model/ModelContext.h"
 
-#include <QBuffer>
 #include <QDeadlineTimer>
 #include <QElapsedTimer>
 #include <QFile>
@@ -29,11 +29,7 @@ QByteArray noisePng(int side)
         for (int x = 0; x < side; ++x)
             image.setPixel(x, y, random->generate());
     }
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, "PNG");
-    return bytes;
+    return encodedImage(image);
 }
 
 void prepareStore(const QString &path)
@@ -49,12 +45,12 @@ void prepareStore(const QString &path)
     auto *random = QRandomGenerator::global();
     for (int i = 0; i < 10000; ++i) {
         if (i % 10 == 0) {
-            context.insert(ClipboardItem::create(QStringLiteral("Image (%1 KB)").arg(image.size() / 1024),
-                                                 ClipboardItemType::image, image));
+            context.insert(ClipboardItem::create(
+                QStringLiteral("Image (%1 KB)").arg(image.size() / 1024), ClipboardItemType::image, image));
         } else {
             const int length = 10 + int(random->bounded(1000));
-            context.insert(ClipboardItem::create(QString(length, QChar(u'a' + i % 26)) + QString::number(i),
-                                                 ClipboardItemType::text));
+            context.insert(ClipboardItem::create(
+                QString(length, QChar(u'a' + i % 26)) + QString::number(i), ClipboardItemType::text));
         }
         if (i % 1000 == 999)
             context.save();

@@ -1,7 +1,7 @@
 #include "ClipboardOwner.h"
 #include "QuillboxProcess.h"
+#include "TestImages.h"
 
-#include <QBuffer>
 #include <QFile>
 #include <QImage>
 #include <QRegularExpression>
@@ -11,17 +11,6 @@
 #include <QWindow>
 
 namespace {
-
-QByteArray png(int width, int height)
-{
-    QImage image(width, height, QImage::Format_RGB32);
-    image.fill(Qt::darkCyan);
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, "PNG");
-    return bytes;
-}
 
 QString quoted(const QString &text)
 {
@@ -50,7 +39,7 @@ class TestCapture : public QObject {
     bool waitForNewest(const QString &content)
     {
         return m_quillbox.waitFor("SELECT content FROM ClipboardItem ORDER BY createdAt DESC LIMIT 1",
-                                  [&](const QVariant &value) { return value.toString() == content; });
+            [&](const QVariant &value) { return value.toString() == content; });
     }
 
     QString categoryId(const QString &name)
@@ -101,19 +90,19 @@ private slots:
         QCOMPARE(newest().at(1).toString(), QStringLiteral("file"));
         QCOMPARE(newest().at(5).toString(), categoryId("File"));
 
-        owner = ClipboardOwner::xclip(png(640, 480), "image/png");
+        owner = ClipboardOwner::xclip(solidPng(640, 480), "image/png");
         QVERIFY(m_quillbox.waitFor("SELECT type FROM ClipboardItem ORDER BY createdAt DESC LIMIT 1",
-                                   [](const QVariant &type) { return type.toString() == "image"; }));
+            [](const QVariant &type) { return type.toString() == "image"; }));
         item = newest();
         QVERIFY2(QRegularExpression("^Image \\(\\d+ KB\\)$").match(item.at(0).toString()).hasMatch(),
-                 qPrintable(item.at(0).toString()));
-        const QByteArray stored =
-            m_quillbox.query("SELECT imageData FROM ClipboardItem ORDER BY createdAt DESC LIMIT 1").toByteArray();
+            qPrintable(item.at(0).toString()));
+        const QByteArray stored
+            = m_quillbox.query("SELECT imageData FROM ClipboardItem ORDER BY createdAt DESC LIMIT 1").toByteArray();
         QCOMPARE(QImage::fromData(stored).size(), QSize(640, 480));
         QCOMPARE(item.at(5).toString(), categoryId("Image"));
 
         const QString picture = m_files.filePath("screenshot.png");
-        const QByteArray pictureBytes = png(32, 16);
+        const QByteArray pictureBytes = solidPng(32, 16);
         QFile pictureFile(picture);
         QVERIFY(pictureFile.open(QIODevice::WriteOnly));
         pictureFile.write(pictureBytes);
@@ -121,8 +110,9 @@ private slots:
         owner = ClipboardOwner::xclip(QUrl::fromLocalFile(picture).toEncoded() + "\r\n", "text/uri-list");
         QVERIFY(waitForNewest(picture));
         QCOMPARE(newest().at(1).toString(), QStringLiteral("image"));
-        QCOMPARE(m_quillbox.query("SELECT imageData FROM ClipboardItem WHERE content = " + quoted(picture)).toByteArray(),
-                 pictureBytes);
+        QCOMPARE(
+            m_quillbox.query("SELECT imageData FROM ClipboardItem WHERE content = " + quoted(picture)).toByteArray(),
+            pictureBytes);
     }
 
     void repeatedCopyMovesToTheTop()
@@ -143,7 +133,8 @@ private slots:
         const int before = m_quillbox.query("SELECT count(*) FROM ClipboardItem").toInt();
         auto owner = ClipboardOwner::xclip("  \n\t ");
         QTest::qWait(1200);
-        owner = ClipboardOwner::helper({"text/plain=hunter2", "UTF8_STRING=hunter2", "x-kde-passwordManagerHint=secret"});
+        owner
+            = ClipboardOwner::helper({"text/plain=hunter2", "UTF8_STRING=hunter2", "x-kde-passwordManagerHint=secret"});
         QTest::qWait(1200);
         owner = ClipboardOwner::xclip("after the secret");
         QVERIFY(waitForNewest("after the secret"));
@@ -159,10 +150,7 @@ private slots:
         QCOMPARE(m_quillbox.query("SELECT count(*) FROM ClipboardItem WHERE content = 'never answered'").toInt(), 0);
     }
 
-    void stopsCleanlyOnSigterm()
-    {
-        QCOMPARE(m_quillbox.terminate(), 0);
-    }
+    void stopsCleanlyOnSigterm() { QCOMPARE(m_quillbox.terminate(), 0); }
 
     void reportsAStoreItCannotOpenAndKeepsRunning()
     {

@@ -1,8 +1,8 @@
 // X11Pasteboard against real clipboard owners (xclip, clip-owner) and readers (xclip -o) on Xvfb.
 
+#include "TestImages.h"
 #include "capture/X11Pasteboard.h"
 
-#include <QBuffer>
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFile>
@@ -34,15 +34,6 @@ constexpr int arrivalMs = 1500;
 QByteArray utf16le(const QString &text)
 {
     return QStringEncoder(QStringEncoder::Utf16LE)(text);
-}
-
-QByteArray png(const QImage &image)
-{
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, "PNG");
-    return bytes;
 }
 
 // Spins the event loop until `process` ends. Never waitForFinished(): when we own the clipboard, our
@@ -260,7 +251,7 @@ private slots:
             for (int x = 0; x < screenshot.width(); ++x)
                 line[x] = x < 960 ? qRgb(x % 256, y % 256, 128) : random->generate() | 0xff000000;
         }
-        const QByteArray bytes = png(screenshot);
+        const QByteArray bytes = encodedImage(screenshot);
         QElapsedTimer clock;
         clock.start();
         const auto xclip = xclipCopy(bytes, QStringLiteral("image/png"));

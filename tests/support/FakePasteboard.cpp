@@ -6,9 +6,8 @@ QList<PasteboardItem> FakePasteboard::pasteboardItems() const
 {
     if (m_content.isEmpty())
         return {};
-    const auto png = PasteboardImage::extractPng(m_content.keys(), [this](const QString &format) {
-        return std::optional(m_content.value(format));
-    });
+    const auto png = PasteboardImage::extractPng(
+        m_content.keys(), [this](const QString &format) { return std::optional(m_content.value(format)); });
     return {PasteboardItem(m_content, png)};
 }
 

@@ -16,7 +16,7 @@ public:
 
     /// Starts the program and waits until `readyLine` was printed (nothing to wait for when empty).
     bool start(const QString &readyLine = QStringLiteral("[Quillbox] Seeded 10 default templates"),
-               const QProcessEnvironment &extra = {});
+        const QProcessEnvironment &extra = {});
     /// SIGTERM, then waits for the exit; the exit code.
     int terminate();
 

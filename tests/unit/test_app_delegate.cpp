@@ -39,14 +39,16 @@ private slots:
             QCOMPARE(delegate->modelContainer()->path(), m_dataHome.filePath("Quillbox/Quillbox.sqlite"));
             QVERIFY(delegate->clipboardMonitor()->isMonitoring());
             ModelContext &context = delegate->modelContainer()->mainContext();
-            const auto categories = context.fetch<ClipCategory>({{}, SortDescriptor<ClipCategory>(&ClipCategory::sortOrder)});
+            const auto categories
+                = context.fetch<ClipCategory>({{}, SortDescriptor<ClipCategory>(&ClipCategory::sortOrder)});
             QCOMPARE(categories.size(), 5);
             for (int i = 0; i < categories.size(); ++i) {
                 QCOMPARE(categories.at(i)->name(), ClipCategory::defaults.at(i).name);
                 QCOMPARE(categories.at(i)->sortOrder(), i);
                 QVERIFY(categories.at(i)->isDefault());
             }
-            const auto templates = context.fetch<PasteTemplate>({{}, SortDescriptor<PasteTemplate>(&PasteTemplate::sortOrder)});
+            const auto templates
+                = context.fetch<PasteTemplate>({{}, SortDescriptor<PasteTemplate>(&PasteTemplate::sortOrder)});
             QCOMPARE(templates.size(), 10);
             QCOMPARE(templates.last()->name(), QStringLiteral("SQL IN"));
             QCOMPARE(templates.last()->sortOrder(), 9);

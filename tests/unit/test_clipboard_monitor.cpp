@@ -1,9 +1,9 @@
 #include "FakePasteboard.h"
 #include "FakeWorkspace.h"
 #include "TemporaryStore.h"
+#include "TestImages.h"
 #include "capture/ClipboardMonitor.h"
 
-#include <QBuffer>
 #include <QFile>
 #include <QImage>
 #include <QSqlDatabase>
@@ -11,21 +11,6 @@
 #include <QStringEncoder>
 #include <QTemporaryDir>
 #include <QTest>
-
-namespace {
-
-QByteArray pngBytes(int width, int height)
-{
-    QImage image(width, height, QImage::Format_RGB32);
-    image.fill(Qt::green);
-    QByteArray png;
-    QBuffer buffer(&png);
-    buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, "PNG");
-    return png;
-}
-
-} // namespace
 
 class TestClipboardMonitor : public QObject {
     Q_OBJECT
@@ -39,7 +24,8 @@ class TestClipboardMonitor : public QObject {
 
     QList<std::shared_ptr<ClipboardItem>> history()
     {
-        return context().fetch<ClipboardItem>({{}, SortDescriptor<ClipboardItem>(&ClipboardItem::createdAt, Qt::DescendingOrder)});
+        return context().fetch<ClipboardItem>(
+            {{}, SortDescriptor<ClipboardItem>(&ClipboardItem::createdAt, Qt::DescendingOrder)});
     }
 
     // Another program copies, then the monitor polls.
@@ -53,10 +39,7 @@ class TestClipboardMonitor : public QObject {
         return !items.isEmpty() && items.first()->createdAt() >= copiedAt ? items.first() : nullptr;
     }
 
-    std::shared_ptr<ClipboardItem> captureText(const QString &text)
-    {
-        return capture({{"text/plain", text.toUtf8()}});
-    }
+    std::shared_ptr<ClipboardItem> captureText(const QString &text) { return capture({{"text/plain", text.toUtf8()}}); }
 
     std::optional<QUuid> categoryNamed(const QString &name)
     {
@@ -75,8 +58,8 @@ private slots:
         ClipCategory::insertDefaults(context());
         m_pasteboard = std::make_unique<FakePasteboard>();
         m_workspace = std::make_unique<FakeWorkspace>();
-        m_workspace->frontmost = RunningApplication{QStringLiteral("Text Editor"),
-                                                    QStringLiteral("org.gnome.TextEditor"), 42, 0x400001};
+        m_workspace->frontmost
+            = RunningApplication {QStringLiteral("Text Editor"), QStringLiteral("org.gnome.TextEditor"), 42, 0x400001};
         m_pasteboard->copyText("on the clipboard before start");
         m_monitor = std::make_unique<ClipboardMonitor>(m_store->container(), *m_pasteboard, *m_workspace);
     }
@@ -109,12 +92,24 @@ private slots:
         QTest::addColumn<QString>("copied");
         QTest::addColumn<QString>("content");
         QTest::addColumn<QString>("type");
-        QTest::newRow("plain text kept untrimmed") << "  hello \n" << "  hello \n" << "text";
-        QTest::newRow("link with spaces trimmed") << "  https://example.com/a \n" << "https://example.com/a" << "url";
-        QTest::newRow("scheme without host is text") << " mailto:a@b.c " << " mailto:a@b.c " << "text";
-        QTest::newRow("empty host is text") << "http://" << "http://" << "text";
-        QTest::newRow("no scheme is text") << "example.com" << "example.com" << "text";
-        QTest::newRow("space inside is text") << "https://example.com/a b" << "https://example.com/a b" << "text";
+        QTest::newRow("plain text kept untrimmed") << "  hello \n"
+                                                   << "  hello \n"
+                                                   << "text";
+        QTest::newRow("link with spaces trimmed") << "  https://example.com/a \n"
+                                                  << "https://example.com/a"
+                                                  << "url";
+        QTest::newRow("scheme without host is text") << " mailto:a@b.c "
+                                                     << " mailto:a@b.c "
+                                                     << "text";
+        QTest::newRow("empty host is text") << "http://"
+                                            << "http://"
+                                            << "text";
+        QTest::newRow("no scheme is text") << "example.com"
+                                           << "example.com"
+                                           << "text";
+        QTest::newRow("space inside is text") << "https://example.com/a b"
+                                              << "https://example.com/a b"
+                                              << "text";
     }
     void classifiesTextAndLinks()
     {
@@ -140,7 +135,7 @@ private slots:
 
     void imagesComeFirstWithTheirLabel()
     {
-        const QByteArray small = pngBytes(2, 2);
+        const QByteArray small = solidPng(2, 2);
         auto item = capture({{"image/png", small}, {"text/plain", "alt text"}});
         QVERIFY(item);
         QCOMPARE(item->type(), ClipboardItemType::image);
@@ -148,7 +143,7 @@ private slots:
         QCOMPARE(QImage::fromData(*item->imageData()).size(), QSize(2, 2));
         QCOMPARE(item->categoryId(), categoryNamed("Image"));
 
-        const QByteArray large = pngBytes(300, 300);
+        const QByteArray large = solidPng(300, 300);
         QStringEncoder utf16(QStringEncoder::Utf16LE);
         item = capture({{"image/png", large}, {"text/x-moz-url", utf16("https://example.com/cat.png\nA cat")}});
         QCOMPARE(item->content(), QStringLiteral("A cat"));
@@ -179,7 +174,7 @@ private slots:
         QTemporaryDir dir;
         const QString picture = dir.filePath("Holiday.PNG");
         const QString tif = dir.filePath("scan.tif");
-        const QByteArray bytes = pngBytes(3, 3);
+        const QByteArray bytes = solidPng(3, 3);
         for (const QString &path : {picture, tif}) {
             QFile file(path);
             QVERIFY(file.open(QIODevice::WriteOnly));
@@ -211,7 +206,7 @@ private slots:
         const QUuid custom = QUuid::createUuid();
         first->setPinned(true);
         first->setCategoryId(custom);
-        m_workspace->frontmost = RunningApplication{QStringLiteral("Terminal"), QStringLiteral("terminal"), 7, 1};
+        m_workspace->frontmost = RunningApplication {QStringLiteral("Terminal"), QStringLiteral("terminal"), 7, 1};
 
         const auto repeated = captureText("again");
         QCOMPARE(context().count<ClipboardItem>(), 2);
@@ -224,12 +219,12 @@ private slots:
         Q_UNUSED(other);
 
         // An image copied again without new bytes would keep the old ones; with new bytes, the new ones.
-        const auto image = capture({{"image/png", pngBytes(2, 2)}});
+        const auto image = capture({{"image/png", solidPng(2, 2)}});
         QVERIFY(context().save());
         image->setCategoryId(std::nullopt);
-        const auto again = capture({{"image/png", pngBytes(2, 2)}});
+        const auto again = capture({{"image/png", solidPng(2, 2)}});
         QCOMPARE(context().count<ClipboardItem>(), 3);
-        QCOMPARE(again->imageData(), pngBytes(2, 2));
+        QCOMPARE(again->imageData(), solidPng(2, 2));
         QCOMPARE(again->categoryId(), categoryNamed("Image")); // no category before: the default one
 
         // The replacement is on disk.

@@ -62,8 +62,8 @@ private slots:
         QCOMPARE(store.context().count<ClipboardItem>(), 0);
 
         ModelContext &reopened = store.context();
-        const auto c = ClipboardItem::create("c", ClipboardItemType::url, std::nullopt, QStringLiteral("Firefox"),
-                                             QStringLiteral("firefox-esr"), true);
+        const auto c = ClipboardItem::create(
+            "c", ClipboardItemType::url, std::nullopt, QStringLiteral("Firefox"), QStringLiteral("firefox-esr"), true);
         c->setCategoryId(QUuid::createUuid());
         reopened.insert(text("a"));
         reopened.insert(c);
@@ -98,12 +98,12 @@ private slots:
         QVERIFY(store.context().save());
         SideConnection side(store.path());
         QCOMPARE(side.value("SELECT type FROM ClipboardItem").toString(), QStringLiteral("richText"));
-        QCOMPARE(side.value("SELECT id FROM ClipboardItem").toString(),
-                 item->id().toString(QUuid::WithoutBraces).toUpper());
+        QCOMPARE(
+            side.value("SELECT id FROM ClipboardItem").toString(), item->id().toString(QUuid::WithoutBraces).toUpper());
         QVERIFY(side.value("SELECT categoryId FROM ClipboardItem").isNull());
         QCOMPARE(side.value("SELECT group_concat(name) FROM pragma_table_info('ClipboardItem')").toString(),
-                 QStringLiteral("id,content,type,sourceAppName,sourceAppBundleId,isPinned,createdAt,"
-                                "characterCount,categoryId,imageData"));
+            QStringLiteral("id,content,type,sourceAppName,sourceAppBundleId,isPinned,createdAt,"
+                           "characterCount,categoryId,imageData"));
         QCOMPARE(side.value("PRAGMA journal_mode").toString(), QStringLiteral("wal"));
         QCOMPARE(QFile::permissions(store.path()) & 0x0077, QFileDevice::Permissions());
     }
@@ -217,9 +217,8 @@ private slots:
         b->setPinned(true);
         for (const auto &item : {a, b, c})
             context.insert(item);
-        const auto unpinned = context.fetch<ClipboardItem>(
-            {[](const ClipboardItem &item) { return !item.isPinned(); },
-             SortDescriptor<ClipboardItem>(&ClipboardItem::content, Qt::DescendingOrder)});
+        const auto unpinned = context.fetch<ClipboardItem>({[](const ClipboardItem &item) { return !item.isPinned(); },
+            SortDescriptor<ClipboardItem>(&ClipboardItem::content, Qt::DescendingOrder)});
         QCOMPARE(unpinned.size(), 2);
         QCOMPARE(unpinned.at(0), c);
         QCOMPARE(unpinned.at(1), a);
@@ -285,7 +284,7 @@ private slots:
         first->setName("renamed"); // stays where it is
         QCOMPARE(moved.size(), 1);
         QCOMPARE(categories.data(categories.index(0), categories.roleNames().key("name")).toString(),
-                 QStringLiteral("renamed"));
+            QStringLiteral("renamed"));
         QCOMPARE(changed.size(), 2);
 
         context.remove(last);

@@ -1,8 +1,8 @@
 #include "FakePasteboard.h"
+#include "TestImages.h"
 #include "capture/PasteboardImage.h"
 #include "model/ClipboardItem.h"
 
-#include <QBuffer>
 #include <QDir>
 #include <QFile>
 #include <QImage>
@@ -12,17 +12,6 @@
 #include <QTest>
 
 namespace {
-
-QByteArray pngBytes(int width = 4, int height = 3)
-{
-    QImage image(width, height, QImage::Format_RGB32);
-    image.fill(Qt::red);
-    QByteArray png;
-    QBuffer buffer(&png);
-    buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, "PNG");
-    return png;
-}
 
 QByteArray utf16le(const QString &text)
 {
@@ -44,7 +33,7 @@ private slots:
     {
         // Browsers: UTF-16 "url\ntitle", with or without a byte-order mark.
         for (const QByteArray &moz : {utf16le("https://example.com/a\nExample"),
-                                      QByteArray("\xff\xfe") + utf16le("https://example.com/a\nExample")}) {
+                 QByteArray("\xff\xfe") + utf16le("https://example.com/a\nExample")}) {
             const PasteboardItem item({{"text/x-moz-url", moz}});
             QCOMPARE(item.string(PasteboardType::url), QStringLiteral("https://example.com/a"));
             QCOMPARE(item.string(PasteboardType::urlName), QStringLiteral("Example"));
@@ -66,21 +55,24 @@ private slots:
         QCOMPARE(gnome.string(PasteboardType::fileUrl), QStringLiteral("file:///home/u/x.pdf"));
 
         QCOMPARE(PasteboardItem({{"UTF8_STRING", "Привет"}, {"STRING", "x"}}).string(PasteboardType::string),
-                 QStringLiteral("Привет"));
+            QStringLiteral("Привет"));
         QCOMPARE(PasteboardItem({{"STRING", "caf\xe9"}}).string(PasteboardType::string), QStringLiteral("café"));
-        QCOMPARE(PasteboardItem({{"text/plain", "a\xff" "b"}}).string(PasteboardType::string),
-                 QStringLiteral("a\uFFFDb"));
-        QVERIFY(!PasteboardItem({{"image/png", pngBytes()}}).string(PasteboardType::string));
+        QCOMPARE(PasteboardItem({{"text/plain",
+                                    "a\xff"
+                                    "b"}})
+                     .string(PasteboardType::string),
+            QStringLiteral("a\uFFFDb"));
+        QVERIFY(!PasteboardItem({{"image/png", solidPng(4, 3)}}).string(PasteboardType::string));
     }
 
     void choosesWhatToRead()
     {
-        const QStringList offered{"TARGETS", "STRING", "UTF8_STRING", "text/x-moz-url", "image/png",
-                                  "x-kde-passwordManagerHint", "text/html"};
+        const QStringList offered {"TARGETS", "STRING", "UTF8_STRING", "text/x-moz-url", "image/png",
+            "x-kde-passwordManagerHint", "text/html"};
         QCOMPARE(PasteboardItem::textFormatsToRead(offered),
-                 QStringList({"x-kde-passwordManagerHint", "UTF8_STRING", "text/x-moz-url"}));
+            QStringList({"x-kde-passwordManagerHint", "UTF8_STRING", "text/x-moz-url"}));
         QCOMPARE(PasteboardImage::candidateFormats({"image/bmp", "image/png", "image/x-unknown", "image/tiff"}),
-                 QStringList({"image/tiff", "image/png", "image/bmp"}));
+            QStringList({"image/tiff", "image/png", "image/bmp"}));
 
         QVERIFY(PasteboardItem({{"x-kde-passwordManagerHint", "secret\n"}}).isConcealed());
         QVERIFY(!PasteboardItem({{"x-kde-passwordManagerHint", "public"}}).isConcealed());
@@ -90,10 +82,7 @@ private slots:
     {
         QImage image(5, 7, QImage::Format_RGB32);
         image.fill(Qt::blue);
-        QByteArray bmp;
-        QBuffer buffer(&bmp);
-        buffer.open(QIODevice::WriteOnly);
-        image.save(&buffer, "BMP");
+        const QByteArray bmp = encodedImage(image, "BMP");
 
         FakePasteboard pasteboard;
         pasteboard.copy({{"image/bmp", bmp}});
@@ -102,7 +91,7 @@ private slots:
         QCOMPARE(QImage::fromData(*png).size(), QSize(5, 7));
 
         // An undecodable first candidate falls through to the next one.
-        pasteboard.copy({{"image/tiff", "not a tiff"}, {"image/png", pngBytes(2, 2)}});
+        pasteboard.copy({{"image/tiff", "not a tiff"}, {"image/png", solidPng(2, 2)}});
         QCOMPARE(QImage::fromData(*pasteboard.pasteboardItems().first().imagePng()).size(), QSize(2, 2));
 
         pasteboard.copy({{"image/png", "garbage"}});
@@ -144,7 +133,8 @@ private slots:
         QCOMPARE(item.string(PasteboardType::string), QStringLiteral("https://example.com/a?b=1"));
         QCOMPARE(item.string(PasteboardType::url), QStringLiteral("https://example.com/a?b=1"));
 
-        ClipboardItem("https://example.com/a b", ClipboardItemType::url, {}, {}, {}, false).copyToPasteboard(pasteboard);
+        ClipboardItem("https://example.com/a b", ClipboardItemType::url, {}, {}, {}, false)
+            .copyToPasteboard(pasteboard);
         QVERIFY(pasteboard.pasteboardItems().isEmpty());
 
         ClipboardItem("file:///tmp/My%20Report.pdf", ClipboardItemType::file, {}, {}, {}, false)
@@ -153,10 +143,12 @@ private slots:
         QCOMPARE(item.string(PasteboardType::fileUrl), QStringLiteral("file:///tmp/My%20Report.pdf"));
         QVERIFY(!item.string(PasteboardType::string));
 
-        ClipboardItem("Image (0 KB)", ClipboardItemType::image, pngBytes(), {}, {}, false).copyToPasteboard(pasteboard);
-        QCOMPARE(pasteboard.content().value("image/png"), pngBytes());
+        ClipboardItem("Image (0 KB)", ClipboardItemType::image, solidPng(4, 3), {}, {}, false)
+            .copyToPasteboard(pasteboard);
+        QCOMPARE(pasteboard.content().value("image/png"), solidPng(4, 3));
 
-        ClipboardItem("broken", ClipboardItemType::image, QByteArray("nope"), {}, {}, false).copyToPasteboard(pasteboard);
+        ClipboardItem("broken", ClipboardItemType::image, QByteArray("nope"), {}, {}, false)
+            .copyToPasteboard(pasteboard);
         QVERIFY(pasteboard.pasteboardItems().isEmpty());
         ClipboardItem("none", ClipboardItemType::image, {}, {}, {}, false).copyToPasteboard(pasteboard);
         QVERIFY(pasteboard.pasteboardItems().isEmpty());
@@ -173,50 +165,50 @@ private slots:
             QVERIFY(file.open(QIODevice::WriteOnly));
         }
         const auto fileItem = [](const QString &path) {
-            return ClipboardItem::create(QUrl::fromLocalFile(path).toString(QUrl::FullyEncoded),
-                                         ClipboardItemType::file);
+            return ClipboardItem::create(
+                QUrl::fromLocalFile(path).toString(QUrl::FullyEncoded), ClipboardItemType::file);
         };
 
         FakePasteboard pasteboard;
         QVERIFY(ClipboardItem::copyFilesToPasteboard({fileItem(first), fileItem(second)}, pasteboard));
         QCOMPARE(pasteboard.changeCount(), 1);
         QCOMPARE(pasteboard.content().value("text/uri-list"),
-                 QUrl::fromLocalFile(first).toEncoded() + "\r\n" + QUrl::fromLocalFile(second).toEncoded() + "\r\n");
+            QUrl::fromLocalFile(first).toEncoded() + "\r\n" + QUrl::fromLocalFile(second).toEncoded() + "\r\n");
         QCOMPARE(pasteboard.string(), QStringLiteral("My Report.pdf\nnotes.txt"));
 
         // An image with a real path is placed as that file; no temporary copy is made.
         const QStringList before = temporaryPngs();
         QVERIFY(ClipboardItem::copyFilesToPasteboard(
-            {ClipboardItem::create(picture, ClipboardItemType::image, pngBytes())}, pasteboard));
+            {ClipboardItem::create(picture, ClipboardItemType::image, solidPng(4, 3))}, pasteboard));
         QCOMPARE(pasteboard.string(), QStringLiteral("shot.png"));
         QCOMPARE(temporaryPngs(), before);
 
         // An image with only a label gets a private temporary file.
         QVERIFY(ClipboardItem::copyFilesToPasteboard(
-            {ClipboardItem::create("Image (0 KB)", ClipboardItemType::image, pngBytes())}, pasteboard));
+            {ClipboardItem::create("Image (0 KB)", ClipboardItemType::image, solidPng(4, 3))}, pasteboard));
         const QString name = *pasteboard.string();
         QVERIFY2(QRegularExpression("^Quillbox-[0-9A-F]{8}\\.png$").match(name).hasMatch(), qPrintable(name));
         const QString written = QDir::temp().filePath(name);
         QCOMPARE(QFile::permissions(written) & 0x0077, QFileDevice::Permissions());
         QFile file(written);
         QVERIFY(file.open(QIODevice::ReadOnly));
-        QCOMPARE(file.readAll(), pngBytes());
+        QCOMPARE(file.readAll(), solidPng(4, 3));
         QFile::remove(written);
     }
 
     void copyFilesToPasteboardLeavesTheClipboardOnFailure_data()
     {
         QTest::addColumn<QList<std::shared_ptr<ClipboardItem>>>("items");
-        const auto existing = ClipboardItem::create(QUrl::fromLocalFile(QDir::tempPath()).toString(),
-                                                    ClipboardItemType::file);
+        const auto existing
+            = ClipboardItem::create(QUrl::fromLocalFile(QDir::tempPath()).toString(), ClipboardItemType::file);
         QTest::newRow("no items") << QList<std::shared_ptr<ClipboardItem>>();
         QTest::newRow("a text after files")
-            << QList{existing, existing, ClipboardItem::create("hello", ClipboardItemType::text)};
+            << QList {existing, existing, ClipboardItem::create("hello", ClipboardItemType::text)};
         QTest::newRow("a file that is gone")
-            << QList{existing, ClipboardItem::create("file:///nonexistent/quillbox-test", ClipboardItemType::file)};
+            << QList {existing, ClipboardItem::create("file:///nonexistent/quillbox-test", ClipboardItemType::file)};
         QTest::newRow("an image without data or file")
-            << QList{ClipboardItem::create("Image (3 KB)", ClipboardItemType::image)};
-        QTest::newRow("a url") << QList{ClipboardItem::create("https://example.com", ClipboardItemType::url)};
+            << QList {ClipboardItem::create("Image (3 KB)", ClipboardItemType::image)};
+        QTest::newRow("a url") << QList {ClipboardItem::create("https://example.com", ClipboardItemType::url)};
     }
     void copyFilesToPasteboardLeavesTheClipboardOnFailure()
     {

@@ -94,8 +94,7 @@ private slots:
     void defaultCategoriesMatchTheTypeNames()
     {
         const QList<ClipboardItemType> typesInCategoryOrder = {ClipboardItemType::text, ClipboardItemType::url,
-                                                               ClipboardItemType::image, ClipboardItemType::file,
-                                                               ClipboardItemType::richText};
+            ClipboardItemType::image, ClipboardItemType::file, ClipboardItemType::richText};
         QCOMPARE(ClipCategory::defaults.size(), typesInCategoryOrder.size());
         for (int i = 0; i < ClipCategory::defaults.size(); ++i) {
             const auto &entry = ClipCategory::defaults.at(i);
@@ -111,7 +110,7 @@ private slots:
         QTest::addColumn<QString>("name");
         QTest::addColumn<QStringList>("items");
         QTest::addColumn<QString>("combined");
-        const QStringList abc{"a", "b", "c"};
+        const QStringList abc {"a", "b", "c"};
         QTest::newRow("comma") << "Comma" << abc << "a, b, c";
         QTest::newRow("new line") << "New Line" << abc << "a\nb\nc";
         QTest::newRow("space") << "Space" << abc << "a b c";
@@ -125,10 +124,10 @@ private slots:
         QTest::newRow("json array, empty") << "JSON Array" << QStringList() << "[]";
         QTest::newRow("sql in, empty") << "SQL IN" << QStringList() << "()";
         QTest::newRow("comma, empty") << "Comma" << QStringList() << "";
-        QTest::newRow("sql in, one item") << "SQL IN" << QStringList{"a"} << "('a')";
-        QTest::newRow("nothing is escaped") << "JSON Array" << QStringList{"say \"hi\"", "x, y"}
-                                            << "[\"say \"hi\"\", \"x, y\"]";
-        QTest::newRow("empty items stay") << "Comma" << QStringList{"", ""} << ", ";
+        QTest::newRow("sql in, one item") << "SQL IN" << QStringList {"a"} << "('a')";
+        QTest::newRow("nothing is escaped")
+            << "JSON Array" << QStringList {"say \"hi\"", "x, y"} << "[\"say \"hi\"\", \"x, y\"]";
+        QTest::newRow("empty items stay") << "Comma" << QStringList {"", ""} << ", ";
     }
     void combineWithEveryDefaultTemplate()
     {
@@ -136,7 +135,7 @@ private slots:
         QFETCH(QStringList, items);
         QFETCH(QString, combined);
         const auto entry = std::find_if(PasteTemplate::defaults.cbegin(), PasteTemplate::defaults.cend(),
-                                        [&](const auto &d) { return d.name == name; });
+            [&](const auto &d) { return d.name == name; });
         QVERIFY(entry != PasteTemplate::defaults.cend());
         QCOMPARE(PasteTemplate::create(*entry, 0, true)->combine(items), combined);
     }
@@ -146,8 +145,9 @@ private slots:
         QStringList names;
         for (const auto &entry : PasteTemplate::defaults)
             names.append(entry.name);
-        QCOMPARE(names, QStringList({"Comma", "New Line", "Space", "Tab", "\"Double Quotes\"", "'Single Quotes'",
-                                     "JSON Array", "Bullet List", "Numbered", "SQL IN"}));
+        QCOMPARE(names,
+            QStringList({"Comma", "New Line", "Space", "Tab", "\"Double Quotes\"", "'Single Quotes'", "JSON Array",
+                "Bullet List", "Numbered", "SQL IN"}));
         QCOMPARE(names.at(4).size(), 15);
     }
 };
