@@ -94,9 +94,12 @@ void ClipboardMonitor::startMonitoring()
 {
     m_timer = std::make_unique<QTimer>();
     m_timer->setInterval(pollingIntervalMs);
-    // Each tick queues the check rather than running it inside the timer callback.
-    connect(m_timer.get(), &QTimer::timeout, this,
-        [this] { QMetaObject::invokeMethod(this, &ClipboardMonitor::checkClipboard, Qt::QueuedConnection); });
+    // A tick that finds a new change count queues the check rather than running it inside the
+    // timer callback; an idle tick is a single comparison and costs no extra turn of the event loop.
+    connect(m_timer.get(), &QTimer::timeout, this, [this] {
+        if (m_pasteboard.changeCount() != m_lastChangeCount)
+            QMetaObject::invokeMethod(this, &ClipboardMonitor::checkClipboard, Qt::QueuedConnection);
+    });
     m_timer->start();
 }
 
