@@ -1,5 +1,6 @@
 #include "X11Pasteboard.h"
 
+#include "PasteboardImage.h"
 #include "X11ClipboardReader.h"
 
 #include <QClipboard>
@@ -35,6 +36,8 @@ struct FreeDeleter {
 X11Pasteboard::X11Pasteboard(QObject *parent)
     : QObject(parent)
 {
+    m_retryTimer.setSingleShot(true);
+    connect(&m_retryTimer, &QTimer::timeout, this, &X11Pasteboard::writePending);
     auto *x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
     if (!x11) {
         qCWarning(lcPasteboard) << "not running on X11; other programs' copies will not be seen";
@@ -55,12 +58,10 @@ X11Pasteboard::X11Pasteboard(QObject *parent)
         m_reader.reset();
         return;
     }
-    m_retryTimer.setSingleShot(true);
-    connect(&m_retryTimer, &QTimer::timeout, this, &X11Pasteboard::retryTakeover);
     // Qt's timestamp moves on when it handles another program's owner change, and then emits this;
     // the retry waits for Qt to leave its event handler.
     connect(QGuiApplication::clipboard(), &QClipboard::changed, this, [this](QClipboard::Mode mode) {
-        if (mode == QClipboard::Clipboard && m_refusedWrite)
+        if (mode == QClipboard::Clipboard && m_pendingWrite && m_takeoverAttempts > 0)
             m_retryTimer.start(0);
     });
 
@@ -88,73 +89,87 @@ void X11Pasteboard::beginOwnChange()
 {
     ++m_changeCount;
     m_items.clear();
-    m_takeoverAttempts = 0;
-    // An empty QMimeData keeps the selection ours; QClipboard::clear() would give it up, which other
-    // programs (and our reader) would see as a change of its own.
-    takeOwnership({});
+    scheduleWrite({});
 }
 
 void X11Pasteboard::offer(const MimeFormats &formats)
 {
-    m_takeoverAttempts = 0;
-    takeOwnership(formats);
     m_items.clear();
     if (!formats.isEmpty()) {
         const auto png = formats.contains(pngFormat) ? std::optional(formats.value(pngFormat)) : std::nullopt;
         m_items.append(PasteboardItem(formats, png));
     }
+    scheduleWrite(formats);
 }
 
-void X11Pasteboard::takeOwnership(const MimeFormats &formats)
+// A clear and the writes that follow it are served as one takeover at the end of this turn of the
+// event loop, so other programs never see the half-written steps.
+void X11Pasteboard::scheduleWrite(const MimeFormats &formats)
 {
-    m_refusedWrite.reset();
+    m_pendingWrite = formats;
+    m_takeoverAttempts = 0;
+    m_retryTimer.start(0);
+}
+
+void X11Pasteboard::writePending()
+{
+    if (!m_pendingWrite)
+        return;
     auto *data = new QMimeData;
-    for (auto it = formats.cbegin(); it != formats.cend(); ++it) {
+    for (auto it = m_pendingWrite->cbegin(); it != m_pendingWrite->cend(); ++it) {
+        // An empty QMimeData keeps the selection ours; QClipboard::clear() would give it up, which other
+        // programs (and our reader) would see as a change of its own.
         if (it.key() != mozUrlFormat)
             data->setData(it.key(), it.value());
     }
     QGuiApplication::clipboard()->setMimeData(data, QClipboard::Clipboard);
-    if (!m_reader)
+    if (!m_reader) {
+        m_pendingWrite.reset();
         return;
+    }
 
     std::unique_ptr<xcb_get_selection_owner_reply_t, FreeDeleter> reply(xcb_get_selection_owner_reply(
         m_qtConnection, xcb_get_selection_owner(m_qtConnection, m_clipboardAtom), nullptr));
     if (reply && m_reader->isOwnWindow(reply->owner)) {
         // Each takeover produces one owner change for the reader to report.
         ++m_unreportedWrites;
-        m_takeoverAttempts = 0;
+        m_pendingWrite.reset();
+        m_droppedSnapshot.reset();
         m_retryTimer.stop();
         return;
     }
     // Qt stamps the takeover with the time of the last X event it handled. When another program took
     // the clipboard after that and Qt has not handled that change yet, the server refuses the older
     // stamp; so the write is made again once Qt has caught up.
-    if (++m_takeoverAttempts > maxTakeoverAttempts) {
-        qCWarning(lcPasteboard) << "could not take over the clipboard";
-        m_takeoverAttempts = 0;
-        m_retryTimer.stop();
+    if (++m_takeoverAttempts <= maxTakeoverAttempts) {
+        m_retryTimer.start(retryIntervalMs);
         return;
     }
-    m_refusedWrite = formats;
-    m_retryTimer.start(retryIntervalMs);
-}
-
-void X11Pasteboard::retryTakeover()
-{
-    if (const auto formats = std::exchange(m_refusedWrite, std::nullopt))
-        takeOwnership(*formats);
+    qCWarning(lcPasteboard) << "could not take over the clipboard";
+    m_pendingWrite.reset();
+    m_retryTimer.stop();
+    // The other program's content stays; report it rather than what we failed to write.
+    if (const auto snapshot = std::exchange(m_droppedSnapshot, std::nullopt))
+        takeSnapshot(snapshot->formats, snapshot->imagePng, snapshot->owner, true);
 }
 
 void X11Pasteboard::takeSnapshot(
     const MimeFormats &formats, const std::optional<QByteArray> &imagePng, std::uint32_t owner, bool counted)
 {
     if (m_reader->isOwnWindow(owner)) {
-        // The echo of a write of ours: counted when it was made.
+        // The echo of a write of ours was counted when it was made; any other owner change of ours is
+        // a copy made in one of our own windows.
         if (m_unreportedWrites > 0)
             --m_unreportedWrites;
+        else
+            takeOwnWindowCopy();
         return;
     }
-    if (m_unreportedWrites > 0 || m_refusedWrite) {
+    if (m_pendingWrite) {
+        m_droppedSnapshot = DroppedSnapshot {formats, imagePng, owner};
+        return;
+    }
+    if (m_unreportedWrites > 0) {
         qCDebug(lcPasteboard) << "dropped content replaced by our own write meanwhile";
         return;
     }
@@ -163,5 +178,25 @@ void X11Pasteboard::takeSnapshot(
     m_items.clear();
     if (!formats.isEmpty() || imagePng)
         m_items.append(PasteboardItem(formats, imagePng));
+    emit foreignContentArrived();
+}
+
+void X11Pasteboard::takeOwnWindowCopy()
+{
+    const QClipboard *clipboard = QGuiApplication::clipboard();
+    const QMimeData *data = clipboard->ownsClipboard() ? clipboard->mimeData() : nullptr;
+    if (!data)
+        return;
+    // Our own process serves this data, so reading it here cannot wait on anyone.
+    const QStringList offered = data->formats();
+    MimeFormats formats;
+    for (const QString &format : PasteboardItem::textFormatsToRead(offered))
+        formats.insert(format, data->data(format));
+    const auto png = PasteboardImage::extractPng(
+        offered, [data](const QString &format) { return std::optional(data->data(format)); });
+    ++m_changeCount;
+    m_items.clear();
+    if (!formats.isEmpty() || png)
+        m_items.append(PasteboardItem(formats, png));
     emit foreignContentArrived();
 }

@@ -37,8 +37,9 @@ protected:
 private:
     void takeSnapshot(
         const MimeFormats &formats, const std::optional<QByteArray> &imagePng, std::uint32_t owner, bool counted);
-    void takeOwnership(const MimeFormats &formats);
-    void retryTakeover();
+    void scheduleWrite(const MimeFormats &formats);
+    void writePending();
+    void takeOwnWindowCopy();
 
     xcb_connection_t *m_qtConnection = nullptr;
     std::uint32_t m_clipboardAtom = 0;
@@ -50,8 +51,15 @@ private:
     // Own writes whose owner change the reader has not reported yet. A foreign snapshot published
     // before that report describes a change older than our write, so it is stale.
     int m_unreportedWrites = 0;
-    // A write the X server refused for its timestamp, to be made again (see takeOwnership).
-    std::optional<MimeFormats> m_refusedWrite;
+    // What this program wrote and has yet to serve, and the last other program's content that arrived
+    // meanwhile (reported instead if the write cannot be made).
+    std::optional<MimeFormats> m_pendingWrite;
+    struct DroppedSnapshot {
+        MimeFormats formats;
+        std::optional<QByteArray> imagePng;
+        std::uint32_t owner;
+    };
+    std::optional<DroppedSnapshot> m_droppedSnapshot;
     int m_takeoverAttempts = 0;
     QTimer m_retryTimer;
 };

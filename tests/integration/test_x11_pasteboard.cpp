@@ -3,6 +3,7 @@
 #include "TestImages.h"
 #include "capture/X11Pasteboard.h"
 
+#include <QClipboard>
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFile>
@@ -175,6 +176,8 @@ private slots:
     void ownWritesCountOnceAndAreServed()
     {
         const qint64 before = m_pasteboard->changeCount();
+        // Other programs see one takeover with the finished content, not each step of the write.
+        QSignalSpy takeovers(QGuiApplication::clipboard(), &QClipboard::changed);
         m_pasteboard->clearContents();
         QCOMPARE(m_pasteboard->changeCount(), before + 1);
         QVERIFY(m_pasteboard->pasteboardItems().isEmpty());
@@ -185,6 +188,7 @@ private slots:
         QCOMPARE(m_pasteboard->changeCount(), before + 1);
         QCOMPARE(pastedString(), QStringLiteral("written by us ✓"));
         QCOMPARE(xclipRead(), QByteArray("written by us ✓"));
+        QCOMPARE(takeovers.count(), 1);
 
         // A copy made by another program just before our write, read and published while our GUI
         // thread was busy, must not replace what we wrote once the event loop runs again.
@@ -203,6 +207,17 @@ private slots:
         QCOMPARE(m_pasteboard->changeCount(), afterWrite);
         QCOMPARE(pastedString(), QStringLiteral("ours, written last"));
         QCOMPARE(xclipRead(), QByteArray("ours, written last"));
+    }
+
+    void copiesInOurOwnWindowsCount()
+    {
+        // A copy made by a text field of ours goes through QClipboard, not through the pasteboard.
+        const qint64 before = m_pasteboard->changeCount();
+        QGuiApplication::clipboard()->setText(QStringLiteral("copied in our own window"));
+        QTRY_COMPARE_WITH_TIMEOUT(m_pasteboard->changeCount(), before + 1, arrivalMs);
+        QCOMPARE(pastedString(), QStringLiteral("copied in our own window"));
+        QTest::qWait(300);
+        QCOMPARE(m_pasteboard->changeCount(), before + 1);
     }
 
     void linksAndFiles_data()
