@@ -53,11 +53,11 @@ bool startsWithSchemeAndAuthority(const QString &text)
 bool hasSchemeAndHost(const QString &text)
 {
     // Cheap tests first, which spare parsing a long text that cannot be a link: a host needs
-    // "scheme://", and a strict URL holds no white space.
+    // "scheme://", and a strict URL holds no ASCII white space.
     if (!startsWithSchemeAndAuthority(text))
         return false;
     for (const QChar c : text) {
-        if (c.isSpace())
+        if (c.unicode() < 0x80 && c.isSpace())
             return false;
     }
     const QUrl url(text, QUrl::StrictMode);

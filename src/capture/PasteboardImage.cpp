@@ -6,15 +6,17 @@
 
 QStringList PasteboardImage::candidateFormats(const QStringList &offered)
 {
+    // A format Qt cannot decode is not even read: a large TIFF would only cost time.
+    const auto decodable = QImageReader::supportedMimeTypes();
+    const auto isCandidate
+        = [&](const QString &format) { return offered.contains(format) && decodable.contains(format.toLatin1()); };
     QStringList candidates;
     for (const QString &format : {QStringLiteral("image/tiff"), QStringLiteral("image/png")}) {
-        if (offered.contains(format))
+        if (isCandidate(format))
             candidates.append(format);
     }
-    const auto decodable = QImageReader::supportedMimeTypes();
     for (const QString &format : offered) {
-        if (format.startsWith(QLatin1String("image/")) && !candidates.contains(format)
-            && decodable.contains(format.toLatin1()))
+        if (format.startsWith(QLatin1String("image/")) && !candidates.contains(format) && isCandidate(format))
             candidates.append(format);
     }
     return candidates;

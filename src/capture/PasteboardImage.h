@@ -11,7 +11,7 @@
 class PasteboardImage {
 public:
     /// The image formats to try, in order: image/tiff, image/png, then any other offered image/*
-    /// format that Qt can decode.
+    /// format; only those Qt can decode.
     static QStringList candidateFormats(const QStringList &offered);
 
     /// Reads each candidate in turn through `read` and returns the first that decodes, as PNG.

@@ -1,6 +1,7 @@
 #include "PasteboardItem.h"
 
 #include <QStringDecoder>
+#include <QUrl>
 
 namespace {
 
@@ -62,9 +63,14 @@ std::optional<QString> PasteboardItem::string(PasteboardType type) const
                 return url;
         }
         const QStringList uris = uriList();
-        if (uris.size() == 1 && !isFileUri(uris.first()))
-            return uris.first();
-        return std::nullopt;
+        if (uris.size() != 1 || isFileUri(uris.first()))
+            return std::nullopt;
+        // A URI list holds the encoded form; when the plain text names the same link, it is the form
+        // the owner showed, and the one a link written from the history comes back as.
+        const auto text = plainText();
+        if (text && QUrl(text->trimmed(), QUrl::StrictMode) == QUrl(uris.first(), QUrl::StrictMode))
+            return text->trimmed();
+        return uris.first();
     }
     case PasteboardType::fileUrl: {
         for (const QString &uri : uriList()) {

@@ -131,7 +131,7 @@ void X11ClipboardReader::run()
 {
     if (!m_connection)
         return;
-    m_pending = OwnerChange {currentOwner(), XCB_CURRENT_TIME, false};
+    m_pending = OwnerChange{currentOwner(), XCB_CURRENT_TIME, false};
     while (!m_stopping) {
         if (m_pending) {
             const OwnerChange change = *m_pending;
@@ -167,7 +167,7 @@ bool X11ClipboardReader::noteOwnerChange(const xcb_generic_event_t *event)
     // matches each of its writes against these reports to tell stale snapshots apart.
     if (isOwnWindow(owner))
         emit contentRead({}, std::nullopt, owner, true);
-    m_pending = OwnerChange {owner, notify->selection_timestamp, true};
+    m_pending = OwnerChange{owner, notify->selection_timestamp, true};
     return true;
 }
 

@@ -26,8 +26,8 @@ class X11ClipboardReader : public QObject {
     Q_OBJECT
 public:
     /// How long the owner may leave a request unanswered, and how long reading one change may take.
-    static constexpr std::chrono::milliseconds answerTimeout {1000};
-    static constexpr std::chrono::milliseconds readTimeout {15000};
+    static constexpr std::chrono::milliseconds answerTimeout{1000};
+    static constexpr std::chrono::milliseconds readTimeout{15000};
 
     /// Connects to `displayName` ($DISPLAY when empty) and subscribes to CLIPBOARD owner changes
     /// before returning, so every change made afterwards is seen. Windows whose ids lie in the

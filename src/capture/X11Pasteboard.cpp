@@ -166,7 +166,7 @@ void X11Pasteboard::takeSnapshot(
         return;
     }
     if (m_pendingWrite) {
-        m_droppedSnapshot = DroppedSnapshot {formats, imagePng, owner};
+        m_droppedSnapshot = DroppedSnapshot{formats, imagePng, owner};
         return;
     }
     if (m_unreportedWrites > 0) {

@@ -29,18 +29,30 @@ QString lastPathComponent(QString path)
     return QFileInfo(path).fileName();
 }
 
-// Writes image bytes to a fresh "Quillbox-XXXXXXXX.png" in the temporary folder, readable only by the user.
+// Writes image bytes to a fresh "Quillbox-XXXXXXXX.png" in the temporary folder, created readable
+// by the user only.
 std::optional<QString> writeTemporaryPng(const QByteArray &data)
 {
     const QString hex = QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper().left(8);
     QFile file(QDir(QDir::tempPath()).filePath(QStringLiteral("Quillbox-%1.png").arg(hex)));
-    if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly)
-        || !file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner) || file.write(data) != data.size()
-        || !file.flush()) {
+    if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly, QFileDevice::ReadOwner | QFileDevice::WriteOwner))
+        return std::nullopt;
+    if (file.write(data) != data.size() || !file.flush()) {
         file.remove();
         return std::nullopt;
     }
     return file.fileName();
+}
+
+// The local path a file item names: "file://" removed and the escapes undone. Escapes that decode to
+// invalid UTF-8 leave the path as it was stored.
+QString filePathOf(const QString &content)
+{
+    const QString stripped = QString(content).remove(QStringLiteral("file://"));
+    const QString decoded = QUrl::fromPercentEncoding(stripped.toUtf8());
+    if (decoded.contains(QChar::ReplacementCharacter) && !stripped.contains(QChar::ReplacementCharacter))
+        return stripped;
+    return decoded;
 }
 
 } // namespace
@@ -185,7 +197,7 @@ void ClipboardItem::copyToPasteboard(Pasteboard &pasteboard) const
             buffer.open(QIODevice::WriteOnly);
             image.save(&buffer, "PNG");
         }
-        pasteboard.writeObjects({PngImage {png}});
+        pasteboard.writeObjects({PngImage{png}});
         break;
     }
     }
@@ -193,43 +205,54 @@ void ClipboardItem::copyToPasteboard(Pasteboard &pasteboard) const
 
 bool ClipboardItem::copyFilesToPasteboard(const QList<std::shared_ptr<ClipboardItem>> &items, Pasteboard &pasteboard)
 {
-    QList<PasteboardObject> urls;
-    QStringList names;
+    // Every item is checked before any temporary file is written, so a refusal leaves nothing behind.
+    struct Placement {
+        QString path; // empty: `imageData` goes to a temporary file
+        QByteArray imageData;
+    };
+    QList<Placement> placements;
     for (const auto &item : items) {
-        QString path;
-        switch (item->type()) {
-        case ClipboardItemType::image:
+        if (item->type() == ClipboardItemType::image) {
             if (item->content().contains(QLatin1Char('/')) && QFileInfo::exists(item->content())) {
-                path = item->content();
-            } else {
-                const auto data = item->imageData();
-                if (!data)
-                    return false;
-                const auto written = writeTemporaryPng(*data);
-                if (!written)
-                    return false;
-                path = *written;
+                placements.append({item->content(), {}});
+                continue;
             }
-            break;
-        case ClipboardItemType::file: {
-            const QString stripped = QString(item->content()).remove(QStringLiteral("file://"));
-            path = QUrl::fromPercentEncoding(stripped.toUtf8());
-            // Escapes that decode to invalid UTF-8 leave the path as it was stored.
-            if (path.contains(QChar::ReplacementCharacter) && !stripped.contains(QChar::ReplacementCharacter))
-                path = stripped;
+            const auto data = item->imageData();
+            if (!data)
+                return false;
+            placements.append({{}, *data});
+        } else if (item->type() == ClipboardItemType::file) {
+            const QString path = filePathOf(item->content());
             if (!QFileInfo::exists(path))
                 return false;
-            break;
-        }
-        default:
+            placements.append({path, {}});
+        } else {
             return false;
         }
-        urls.append(QUrl::fromLocalFile(path));
-        names.append(lastPathComponent(path));
     }
-    if (urls.isEmpty())
+    if (placements.isEmpty())
         return false;
 
+    QStringList written;
+    for (Placement &placement : placements) {
+        if (!placement.path.isEmpty())
+            continue;
+        const auto path = writeTemporaryPng(placement.imageData);
+        if (!path) {
+            for (const QString &file : std::as_const(written))
+                QFile::remove(file);
+            return false;
+        }
+        placement.path = *path;
+        written.append(*path);
+    }
+
+    QList<PasteboardObject> urls;
+    QStringList names;
+    for (const Placement &placement : std::as_const(placements)) {
+        urls.append(QUrl::fromLocalFile(placement.path));
+        names.append(lastPathComponent(placement.path));
+    }
     pasteboard.clearContents();
     pasteboard.writeObjects(urls);
     pasteboard.setString(names.join(QLatin1Char('\n')));

@@ -168,11 +168,17 @@ int LiveQueryModel::rowOf(const StoredRecord &record) const
     return it == m_rows.cend() ? -1 : int(it - m_rows.cbegin());
 }
 
+bool LiveQueryModel::isBefore(const StoredRecord &a, const StoredRecord &b) const
+{
+    if (isOrderedBefore(a, b))
+        return true;
+    return !isOrderedBefore(b, a) && a.m_sequence < b.m_sequence;
+}
+
 qsizetype LiveQueryModel::insertionRow(const StoredRecord &record) const
 {
-    // After every row it is not ordered before, so equal keys keep the store's order.
     const auto it = std::upper_bound(m_rows.cbegin(), m_rows.cend(), record,
-        [this](const StoredRecord &a, const auto &b) { return isOrderedBefore(a, *b); });
+        [this](const StoredRecord &a, const auto &b) { return isBefore(a, *b); });
     return it - m_rows.cbegin();
 }
 
@@ -203,8 +209,8 @@ void LiveQueryModel::recordChanged(const std::shared_ptr<StoredRecord> &record)
     const int row = record->recordType() == m_type ? rowOf(*record) : -1;
     if (row < 0)
         return;
-    const bool inPlace = (row == 0 || !isOrderedBefore(*record, *m_rows.at(row - 1)))
-        && (row == m_rows.size() - 1 || !isOrderedBefore(*m_rows.at(row + 1), *record));
+    const bool inPlace = (row == 0 || isBefore(*m_rows.at(row - 1), *record))
+        && (row == m_rows.size() - 1 || isBefore(*record, *m_rows.at(row + 1)));
     if (!inPlace) {
         // Where the record belongs among the other rows; the list is restored before any signal.
         auto taken = m_rows.takeAt(row);

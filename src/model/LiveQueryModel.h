@@ -37,6 +37,8 @@ private:
     void recordInserted(const std::shared_ptr<StoredRecord> &record);
     void recordRemoved(const std::shared_ptr<StoredRecord> &record);
     void recordChanged(const std::shared_ptr<StoredRecord> &record);
+    /// The query's order, with equal keys in the store's order.
+    bool isBefore(const StoredRecord &a, const StoredRecord &b) const;
     qsizetype insertionRow(const StoredRecord &record) const;
 
     RecordType m_type;

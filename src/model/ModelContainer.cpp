@@ -109,7 +109,7 @@ bool createPrivateFile(const QString &path, QString *error)
 // memory are left out, so an update keeps them.
 QList<std::pair<QString, QVariant>> ModelContainer::columns(const StoredRecord &record)
 {
-    QList<std::pair<QString, QVariant>> values {{QStringLiteral("id"), uuidText(record.id())}};
+    QList<std::pair<QString, QVariant>> values{{QStringLiteral("id"), uuidText(record.id())}};
     switch (record.recordType()) {
     case RecordType::clipboardItem: {
         const auto &item = static_cast<const ClipboardItem &>(record);
@@ -261,7 +261,7 @@ bool ModelContainer::load(QString *error)
             ++skipped;
             continue;
         }
-        auto item = std::shared_ptr<ClipboardItem>(new ClipboardItem(ClipboardItem::Stored {
+        auto item = std::shared_ptr<ClipboardItem>(new ClipboardItem(ClipboardItem::Stored{
             QUuid::fromString(query.value(1).toString()), query.value(2).toString(), *type, query.value(4).toBool(),
             textOrNothing(query.value(5)), textOrNothing(query.value(6)), query.value(7).toBool(),
             fromUnixSeconds(query.value(8).toDouble()), query.value(9).toInt(), uuidOrNothing(query.value(10))}));
@@ -278,7 +278,7 @@ bool ModelContainer::load(QString *error)
     }
     while (query.next()) {
         auto category = std::shared_ptr<ClipCategory>(
-            new ClipCategory(ClipCategory::Stored {QUuid::fromString(query.value(1).toString()),
+            new ClipCategory(ClipCategory::Stored{QUuid::fromString(query.value(1).toString()),
                 query.value(2).toString(), query.value(3).toString(), query.value(4).toString(), query.value(5).toInt(),
                 query.value(6).toBool(), fromUnixSeconds(query.value(7).toDouble())}));
         category->m_rowId = query.value(0).toLongLong();
@@ -292,7 +292,7 @@ bool ModelContainer::load(QString *error)
     }
     while (query.next()) {
         auto pasteTemplate = std::shared_ptr<PasteTemplate>(
-            new PasteTemplate(PasteTemplate::Stored {QUuid::fromString(query.value(1).toString()),
+            new PasteTemplate(PasteTemplate::Stored{QUuid::fromString(query.value(1).toString()),
                 {query.value(2).toString(), query.value(3).toString(), query.value(4).toString(),
                     query.value(5).toString(), query.value(6).toString(), query.value(7).toString()},
                 query.value(8).toInt(), query.value(9).toBool()}));

@@ -20,7 +20,20 @@ void ModelContext::insert(const std::shared_ptr<StoredRecord> &record)
     if (!record || record->m_context)
         return;
     attach(record);
-    m_pendingInserts.append(record);
+    if (m_pendingDeletes.removeOne(record)) {
+        // Deleted and inserted again before a save: its row stays, with the fields it has now.
+        m_pendingUpdates.insert(record.get(), record);
+    } else {
+        if (record->m_rowId != 0) {
+            // Its row was deleted from the file, stored image bytes included: it gets a new row.
+            record->m_rowId = 0;
+            if (record->recordType() == RecordType::clipboardItem) {
+                auto &item = static_cast<ClipboardItem &>(*record);
+                item.m_hasImageData = item.m_residentImageData.has_value();
+            }
+        }
+        m_pendingInserts.append(record);
+    }
     emit recordInserted(record);
 }
 
@@ -107,8 +120,8 @@ std::shared_ptr<ClipboardItem> ModelContext::newestItem(const QString &content, 
         if (item->type() != type || item->content() != content)
             continue;
         if (!newest
-            || AgeKey {item->createdAt().toMSecsSinceEpoch(), item->m_sequence, item}
-                < AgeKey {newest->createdAt().toMSecsSinceEpoch(), newest->m_sequence, newest})
+            || AgeKey{item->createdAt().toMSecsSinceEpoch(), item->m_sequence, item}
+                < AgeKey{newest->createdAt().toMSecsSinceEpoch(), newest->m_sequence, newest})
             newest = item;
     }
     return newest ? std::static_pointer_cast<ClipboardItem>(newest->shared_from_this()) : nullptr;
@@ -146,10 +159,10 @@ size_t ModelContext::contentKey(const QString &content, ClipboardItemType type)
 
 void ModelContext::indexItem(ClipboardItem &item)
 {
-    IndexEntry entry {contentKey(item.content(), item.type()), std::nullopt};
+    IndexEntry entry{contentKey(item.content(), item.type()), std::nullopt};
     m_itemsByContent.insert(entry.contentKey, &item);
     if (!item.isPinned()) {
-        entry.unpinned = AgeKey {item.createdAt().toMSecsSinceEpoch(), item.m_sequence, &item};
+        entry.unpinned = AgeKey{item.createdAt().toMSecsSinceEpoch(), item.m_sequence, &item};
         m_unpinnedByAge.insert(*entry.unpinned);
     }
     m_indexEntries.insert(&item, entry);

@@ -32,6 +32,7 @@ protected:
 private:
     friend class ModelContext;
     friend class ModelContainer;
+    friend class LiveQueryModel;
 
     QUuid m_id;
     ModelContext *m_context = nullptr;

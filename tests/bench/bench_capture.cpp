@@ -27,7 +27,7 @@ int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
     FakeWorkspace workspace;
-    workspace.frontmost = RunningApplication {QStringLiteral("Editor"), QStringLiteral("editor"), 1, 1};
+    workspace.frontmost = RunningApplication{QStringLiteral("Editor"), QStringLiteral("editor"), 1, 1};
 
     for (const int stored : {0, 1000, 10000}) {
         TemporaryStore store;

@@ -59,7 +59,7 @@ private slots:
         m_pasteboard = std::make_unique<FakePasteboard>();
         m_workspace = std::make_unique<FakeWorkspace>();
         m_workspace->frontmost
-            = RunningApplication {QStringLiteral("Text Editor"), QStringLiteral("org.gnome.TextEditor"), 42, 0x400001};
+            = RunningApplication{QStringLiteral("Text Editor"), QStringLiteral("org.gnome.TextEditor"), 42, 0x400001};
         m_pasteboard->copyText("on the clipboard before start");
         m_monitor = std::make_unique<ClipboardMonitor>(m_store->container(), *m_pasteboard, *m_workspace);
     }
@@ -206,7 +206,7 @@ private slots:
         const QUuid custom = QUuid::createUuid();
         first->setPinned(true);
         first->setCategoryId(custom);
-        m_workspace->frontmost = RunningApplication {QStringLiteral("Terminal"), QStringLiteral("terminal"), 7, 1};
+        m_workspace->frontmost = RunningApplication{QStringLiteral("Terminal"), QStringLiteral("terminal"), 7, 1};
 
         const auto repeated = captureText("again");
         QCOMPARE(context().count<ClipboardItem>(), 2);
@@ -218,20 +218,46 @@ private slots:
         QVERIFY(!first->modelContext());
         Q_UNUSED(other);
 
-        // An image copied again without new bytes would keep the old ones; with new bytes, the new ones.
-        const auto image = capture({{"image/png", solidPng(2, 2)}});
-        QVERIFY(context().save());
+        // The same label with other pixels is a repeat that takes the new bytes; an item that had no
+        // category gets the default one.
+        const auto image = capture({{"image/png", solidPng(2, 2, Qt::red)}});
         image->setCategoryId(std::nullopt);
-        const auto again = capture({{"image/png", solidPng(2, 2)}});
+        const auto again = capture({{"image/png", solidPng(2, 2, Qt::blue)}});
         QCOMPARE(context().count<ClipboardItem>(), 3);
-        QCOMPARE(again->imageData(), solidPng(2, 2));
-        QCOMPARE(again->categoryId(), categoryNamed("Image")); // no category before: the default one
+        QCOMPARE(again->content(), image->content());
+        QCOMPARE(again->imageData(), solidPng(2, 2, Qt::blue));
+        QCOMPARE(again->categoryId(), categoryNamed("Image"));
 
         // The replacement is on disk.
         m_monitor.reset();
         m_store->close();
         m_store->open();
         QCOMPARE(context().count<ClipboardItem>(), 3);
+    }
+
+    void pastingFromTheHistoryMovesTheItemToTheTop()
+    {
+        // Writing an item back is a change like any other; it comes back equal, so it replaces itself.
+        for (const QString &copied : {QStringLiteral("some text"), QStringLiteral(" HTTP://Example.COM/ü?q=a b ")}) {
+            const auto item = captureText(copied);
+            captureText("something else");
+            QTest::qWait(2);
+            item->copyToPasteboard(*m_pasteboard);
+            m_monitor->checkClipboard();
+            const auto newest = history().first();
+            QCOMPARE(newest->content(), item->content());
+            QCOMPARE(newest->type(), item->type());
+            QVERIFY(newest->id() != item->id());
+        }
+        QCOMPARE(context().count<ClipboardItem>(), 3);
+
+        const auto link = captureText("HTTP://Example.COM/ü");
+        QCOMPARE(link->type(), ClipboardItemType::url);
+        QTest::qWait(2);
+        link->copyToPasteboard(*m_pasteboard);
+        m_monitor->checkClipboard();
+        QCOMPARE(history().first()->content(), QStringLiteral("HTTP://Example.COM/ü"));
+        QCOMPARE(context().count<ClipboardItem>(), 4);
     }
 
     void defaultCategoryGoesByExactName()
@@ -286,11 +312,6 @@ private slots:
         QVERIFY(store.newestItem("item 4", ClipboardItemType::text));
         for (const QString content : {"item 0", "item 1", "item 2"})
             QVERIFY(store.newestItem(content, ClipboardItemType::text));
-
-        // A repeat does not prune: the count does not grow.
-        captureText("item 10");
-        QCOMPARE(store.count<ClipboardItem>(), ClipboardMonitor::maxUnpinnedItems + 3);
-        QVERIFY(store.newestItem("item 4", ClipboardItemType::text));
 
         m_monitor.reset();
         m_store->close();

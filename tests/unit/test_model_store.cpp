@@ -3,6 +3,7 @@
 
 #include <QAbstractItemModelTester>
 #include <QFile>
+#include <QRandomGenerator>
 #include <QSignalSpy>
 #include <QSqlDatabase>
 #include <QSqlQuery>
@@ -131,6 +132,41 @@ private slots:
         QVERIFY(side.value("SELECT imageData FROM ClipboardItem").isNull());
     }
 
+    void aDeletedRecordCanBeInsertedAgain()
+    {
+        TemporaryStore store;
+        store.open();
+        const QByteArray bytes(64 * 1024, 'i');
+        const auto image = ClipboardItem::create("Image (64 KB)", ClipboardItemType::image, bytes);
+        store.context().insert(image);
+        QVERIFY(store.context().save());
+
+        // Before the delete is saved: the row stays, with its image.
+        store.context().remove(image);
+        store.context().insert(image);
+        image->setPinned(true);
+        QVERIFY(store.context().save());
+        store.close();
+        store.open();
+        auto items = store.context().fetch<ClipboardItem>();
+        QCOMPARE(items.size(), 1);
+        QVERIFY(items.first()->isPinned());
+        QCOMPARE(items.first()->imageData(), bytes);
+
+        // After the delete is saved: a new row, which no longer has the deleted bytes.
+        const auto text = items.first();
+        store.context().remove(text);
+        QVERIFY(store.context().save());
+        store.context().insert(text);
+        QVERIFY(store.context().save());
+        store.close();
+        store.open();
+        items = store.context().fetch<ClipboardItem>();
+        QCOMPARE(items.size(), 1);
+        QCOMPARE(items.first()->id(), image->id());
+        QVERIFY(!items.first()->hasImageData());
+    }
+
     void rowsOfUnknownTypeAreSkipped()
     {
         TemporaryStore store;
@@ -251,6 +287,46 @@ private slots:
         QCOMPARE(context.unpinnedItemCount(), 1);
         QCOMPARE(context.unpinnedItemsBeyond(0).size(), 1);
         QVERIFY(context.unpinnedItemsBeyond(1).isEmpty());
+    }
+
+    void liveQueryOrderMatchesAFetchThroughRandomChanges()
+    {
+        TemporaryStore store;
+        store.open();
+        ModelContext &context = store.context();
+        LiveQuery<ClipCategory> live(context, SortDescriptor<ClipCategory>(&ClipCategory::sortOrder));
+        // A list kept only from the model's row signals must always equal the model and a fetch.
+        QList<ClipCategory *> mirror;
+        connect(&live, &QAbstractItemModel::rowsInserted, this,
+            [&](const QModelIndex &, int first) { mirror.insert(first, live.at(first).get()); });
+        connect(&live, &QAbstractItemModel::rowsAboutToBeRemoved, this,
+            [&](const QModelIndex &, int first) { mirror.removeAt(first); });
+        connect(&live, &QAbstractItemModel::rowsMoved, this,
+            [&](const QModelIndex &, int from, int, const QModelIndex &, int destination) {
+                mirror.move(from, destination > from ? destination - 1 : destination);
+            });
+
+        QRandomGenerator random(7);
+        QList<std::shared_ptr<ClipCategory>> records;
+        for (int step = 0; step < 400; ++step) {
+            const int action = records.size() < 5 ? 0 : int(random.bounded(4));
+            if (action == 0) {
+                records.append(ClipCategory::create("c", "#000000", "doc", int(random.bounded(6)), false));
+                context.insert(records.last());
+            } else if (action == 1) {
+                context.remove(records.takeAt(random.bounded(records.size())));
+            } else {
+                records.at(random.bounded(records.size()))->setSortOrder(int(random.bounded(6)));
+            }
+            const auto fetched
+                = context.fetch<ClipCategory>({{}, SortDescriptor<ClipCategory>(&ClipCategory::sortOrder)});
+            QCOMPARE(live.count(), fetched.size());
+            QCOMPARE(mirror.size(), fetched.size());
+            for (int row = 0; row < live.count(); ++row) {
+                QCOMPARE(mirror.at(row), live.at(row).get());
+                QCOMPARE(live.at(row), fetched.at(row));
+            }
+        }
     }
 
     void liveQueriesFollowEveryChangeRowByRow()

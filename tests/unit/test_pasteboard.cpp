@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QFile>
 #include <QImage>
+#include <QImageReader>
 #include <QRegularExpression>
 #include <QStringEncoder>
 #include <QTemporaryDir>
@@ -44,6 +45,13 @@ private slots:
         QCOMPARE(webList.string(PasteboardType::url), QStringLiteral("https://example.com/x"));
         QVERIFY(!webList.string(PasteboardType::fileUrl));
 
+        // A link offered as a URI list and as plain text: the plain text, when it names the same link.
+        const PasteboardItem withText(
+            {{"text/uri-list", "http://example.com/%C3%BC\r\n"}, {"text/plain", "HTTP://Example.COM/ü"}});
+        QCOMPARE(withText.string(PasteboardType::url), QStringLiteral("HTTP://Example.COM/ü"));
+        const PasteboardItem otherText({{"text/uri-list", "https://example.com/\r\n"}, {"text/plain", "Example"}});
+        QCOMPARE(otherText.string(PasteboardType::url), QStringLiteral("https://example.com/"));
+
         const PasteboardItem twoWebLinks({{"text/uri-list", "https://a.example\r\nhttps://b.example\r\n"}});
         QVERIFY(!twoWebLinks.string(PasteboardType::url));
 
@@ -67,12 +75,19 @@ private slots:
 
     void choosesWhatToRead()
     {
-        const QStringList offered {"TARGETS", "STRING", "UTF8_STRING", "text/x-moz-url", "image/png",
+        const QStringList offered{"TARGETS", "STRING", "UTF8_STRING", "text/x-moz-url", "image/png",
             "x-kde-passwordManagerHint", "text/html"};
         QCOMPARE(PasteboardItem::textFormatsToRead(offered),
             QStringList({"x-kde-passwordManagerHint", "UTF8_STRING", "text/x-moz-url"}));
-        QCOMPARE(PasteboardImage::candidateFormats({"image/bmp", "image/png", "image/x-unknown", "image/tiff"}),
-            QStringList({"image/tiff", "image/png", "image/bmp"}));
+        // TIFF and PNG first, then the rest in offered order; only what Qt can decode here.
+        QStringList expected;
+        for (const QString format : {"image/tiff", "image/png", "image/bmp"}) {
+            if (QImageReader::supportedMimeTypes().contains(format.toLatin1()))
+                expected.append(format);
+        }
+        QVERIFY(expected.contains("image/png"));
+        QCOMPARE(
+            PasteboardImage::candidateFormats({"image/bmp", "image/png", "image/x-unknown", "image/tiff"}), expected);
 
         QVERIFY(PasteboardItem({{"x-kde-passwordManagerHint", "secret\n"}}).isConcealed());
         QVERIFY(!PasteboardItem({{"x-kde-passwordManagerHint", "public"}}).isConcealed());
@@ -203,12 +218,15 @@ private slots:
             = ClipboardItem::create(QUrl::fromLocalFile(QDir::tempPath()).toString(), ClipboardItemType::file);
         QTest::newRow("no items") << QList<std::shared_ptr<ClipboardItem>>();
         QTest::newRow("a text after files")
-            << QList {existing, existing, ClipboardItem::create("hello", ClipboardItemType::text)};
+            << QList{existing, existing, ClipboardItem::create("hello", ClipboardItemType::text)};
         QTest::newRow("a file that is gone")
-            << QList {existing, ClipboardItem::create("file:///nonexistent/quillbox-test", ClipboardItemType::file)};
+            << QList{existing, ClipboardItem::create("file:///nonexistent/quillbox-test", ClipboardItemType::file)};
         QTest::newRow("an image without data or file")
-            << QList {ClipboardItem::create("Image (3 KB)", ClipboardItemType::image)};
-        QTest::newRow("a url") << QList {ClipboardItem::create("https://example.com", ClipboardItemType::url)};
+            << QList{ClipboardItem::create("Image (3 KB)", ClipboardItemType::image)};
+        QTest::newRow("a url") << QList{ClipboardItem::create("https://example.com", ClipboardItemType::url)};
+        QTest::newRow("a text after an image to write")
+            << QList{ClipboardItem::create("Image (0 KB)", ClipboardItemType::image, solidPng(1, 1)),
+                   ClipboardItem::create("hello", ClipboardItemType::text)};
     }
     void copyFilesToPasteboardLeavesTheClipboardOnFailure()
     {

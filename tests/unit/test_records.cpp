@@ -110,7 +110,7 @@ private slots:
         QTest::addColumn<QString>("name");
         QTest::addColumn<QStringList>("items");
         QTest::addColumn<QString>("combined");
-        const QStringList abc {"a", "b", "c"};
+        const QStringList abc{"a", "b", "c"};
         QTest::newRow("comma") << "Comma" << abc << "a, b, c";
         QTest::newRow("new line") << "New Line" << abc << "a\nb\nc";
         QTest::newRow("space") << "Space" << abc << "a b c";
@@ -124,10 +124,10 @@ private slots:
         QTest::newRow("json array, empty") << "JSON Array" << QStringList() << "[]";
         QTest::newRow("sql in, empty") << "SQL IN" << QStringList() << "()";
         QTest::newRow("comma, empty") << "Comma" << QStringList() << "";
-        QTest::newRow("sql in, one item") << "SQL IN" << QStringList {"a"} << "('a')";
+        QTest::newRow("sql in, one item") << "SQL IN" << QStringList{"a"} << "('a')";
         QTest::newRow("nothing is escaped")
-            << "JSON Array" << QStringList {"say \"hi\"", "x, y"} << "[\"say \"hi\"\", \"x, y\"]";
-        QTest::newRow("empty items stay") << "Comma" << QStringList {"", ""} << ", ";
+            << "JSON Array" << QStringList{"say \"hi\"", "x, y"} << "[\"say \"hi\"\", \"x, y\"]";
+        QTest::newRow("empty items stay") << "Comma" << QStringList{"", ""} << ", ";
     }
     void combineWithEveryDefaultTemplate()
     {
