@@ -260,6 +260,31 @@ private slots:
         QCOMPARE(context().count<ClipboardItem>(), 4);
     }
 
+    void aCaptureSavedWhileTheStoreIsLockedIsWrittenLater()
+    {
+        const auto first = captureText("repeated");
+        {
+            QSqlDatabase side = QSqlDatabase::addDatabase("QSQLITE", "side");
+            side.setDatabaseName(m_store->path());
+            QVERIFY(side.open());
+            QVERIFY(QSqlQuery(side).exec("BEGIN EXCLUSIVE"));
+            captureText("repeated"); // the replacement cannot be saved now
+            QVERIFY(context().hasChanges());
+            side.close();
+        }
+        QSqlDatabase::removeDatabase("side");
+        captureText("later");
+        QVERIFY(!context().hasChanges());
+
+        m_monitor.reset();
+        m_store->close();
+        m_store->open();
+        const auto items = history();
+        QCOMPARE(items.size(), 2);
+        QCOMPARE(items.at(1)->content(), QStringLiteral("repeated"));
+        QVERIFY(items.at(1)->id() != first->id());
+    }
+
     void defaultCategoryGoesByExactName()
     {
         const auto url = context().fetch<ClipCategory>(
