@@ -50,16 +50,6 @@ private slots:
         QCOMPARE(ClipboardItem(text, ClipboardItemType::text, {}, {}, {}, false).characterCount(), count);
     }
 
-    void newItemsHaveFreshIdentityAndNoCategory()
-    {
-        const auto a = ClipboardItem::create("x", ClipboardItemType::text);
-        const auto b = ClipboardItem::create("x", ClipboardItemType::text);
-        QVERIFY(a->id() != b->id());
-        QVERIFY(!a->categoryId());
-        QVERIFY(qAbs(a->createdAt().msecsTo(QDateTime::currentDateTimeUtc())) < 5000);
-        QVERIFY(a->thumbnail().isNull());
-    }
-
     void colorRule_data()
     {
         QTest::addColumn<QString>("text");
@@ -138,17 +128,6 @@ private slots:
             [&](const auto &d) { return d.name == name; });
         QVERIFY(entry != PasteTemplate::defaults.cend());
         QCOMPARE(PasteTemplate::create(*entry, 0, true)->combine(items), combined);
-    }
-
-    void defaultTemplatesAreTenInOrder()
-    {
-        QStringList names;
-        for (const auto &entry : PasteTemplate::defaults)
-            names.append(entry.name);
-        QCOMPARE(names,
-            QStringList({"Comma", "New Line", "Space", "Tab", "\"Double Quotes\"", "'Single Quotes'", "JSON Array",
-                "Bullet List", "Numbered", "SQL IN"}));
-        QCOMPARE(names.at(4).size(), 15);
     }
 };
 
