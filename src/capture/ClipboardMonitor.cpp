@@ -128,7 +128,8 @@ void ClipboardMonitor::checkClipboard()
     const auto frontmost = m_workspace.frontmostApplication();
     const auto appName = frontmost ? frontmost->localizedName : std::nullopt;
     const auto bundleId = frontmost ? frontmost->bundleIdentifier : std::nullopt;
-    const auto fileUrl = parseUrl(item.string(PasteboardType::fileUrl));
+    const auto fileUrlText = item.string(PasteboardType::fileUrl);
+    const auto fileUrl = parseUrl(fileUrlText);
 
     if (const auto &png = item.imagePng()) {
         QString label;
@@ -150,7 +151,6 @@ void ClipboardMonitor::checkClipboard()
     }
 
     if (fileUrl) {
-        const QString fileUrlText = *item.string(PasteboardType::fileUrl);
         if (imageExtensions.contains(QFileInfo(fileUrl->path()).suffix().toLower())) {
             const QString path = decodedPath(*fileUrl).value_or(fileUrl->path());
             QFile file(path);
@@ -159,7 +159,7 @@ void ClipboardMonitor::checkClipboard()
                 return;
             }
         }
-        saveItem(fileUrlText, ClipboardItemType::file, std::nullopt, appName, bundleId);
+        saveItem(*fileUrlText, ClipboardItemType::file, std::nullopt, appName, bundleId);
         return;
     }
 

@@ -195,7 +195,12 @@ void LiveQueryModel::recordInserted(const std::shared_ptr<StoredRecord> &record)
 
 void LiveQueryModel::recordRemoved(const std::shared_ptr<StoredRecord> &record)
 {
-    const int row = record->recordType() == m_type ? rowOf(*record) : -1;
+    if (record->recordType() != m_type)
+        return;
+    // Its fields are unchanged, so it sits where the query's order puts it.
+    const auto it = std::lower_bound(m_rows.cbegin(), m_rows.cend(), *record,
+        [this](const auto &row, const StoredRecord &value) { return isBefore(*row, value); });
+    const int row = it != m_rows.cend() && it->get() == record.get() ? int(it - m_rows.cbegin()) : rowOf(*record);
     if (row < 0)
         return;
     beginRemoveRows({}, row, row);

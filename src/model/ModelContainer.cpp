@@ -266,7 +266,7 @@ bool ModelContainer::load(QString *error)
             textOrNothing(query.value(5)), textOrNothing(query.value(6)), query.value(7).toBool(),
             fromUnixSeconds(query.value(8).toDouble()), query.value(9).toInt(), uuidOrNothing(query.value(10))}));
         item->m_rowId = query.value(0).toLongLong();
-        m_mainContext->adopt(item);
+        m_mainContext->attach(item);
     }
     if (skipped > 0)
         qCWarning(lcStore) << "skipped" << skipped << "stored items of an unknown type";
@@ -282,7 +282,7 @@ bool ModelContainer::load(QString *error)
                 query.value(2).toString(), query.value(3).toString(), query.value(4).toString(), query.value(5).toInt(),
                 query.value(6).toBool(), fromUnixSeconds(query.value(7).toDouble())}));
         category->m_rowId = query.value(0).toLongLong();
-        m_mainContext->adopt(category);
+        m_mainContext->attach(category);
     }
 
     if (!query.exec(QStringLiteral("SELECT rowid, id, name, separator, itemPrefix, itemSuffix, wrapPrefix, "
@@ -297,7 +297,7 @@ bool ModelContainer::load(QString *error)
                     query.value(5).toString(), query.value(6).toString(), query.value(7).toString()},
                 query.value(8).toInt(), query.value(9).toBool()}));
         pasteTemplate->m_rowId = query.value(0).toLongLong();
-        m_mainContext->adopt(pasteTemplate);
+        m_mainContext->attach(pasteTemplate);
     }
     return true;
 }

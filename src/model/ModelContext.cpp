@@ -37,11 +37,6 @@ void ModelContext::insert(const std::shared_ptr<StoredRecord> &record)
     emit recordInserted(record);
 }
 
-void ModelContext::adopt(const std::shared_ptr<StoredRecord> &record)
-{
-    attach(record);
-}
-
 void ModelContext::attach(const std::shared_ptr<StoredRecord> &record)
 {
     record->m_context = this;
@@ -55,8 +50,12 @@ void ModelContext::remove(const std::shared_ptr<StoredRecord> &record)
 {
     if (!record || record->m_context != this)
         return;
+    // The list is in store order, which is the order of sequence numbers.
     auto &records = m_records[size_t(record->recordType())];
-    records.removeOne(record);
+    const auto it = std::lower_bound(records.cbegin(), records.cend(), record->m_sequence,
+        [](const auto &stored, quint64 sequence) { return stored->m_sequence < sequence; });
+    Q_ASSERT(it != records.cend() && it->get() == record.get());
+    records.erase(it);
     if (record->recordType() == RecordType::clipboardItem)
         unindexItem(static_cast<ClipboardItem &>(*record));
     m_pendingUpdates.remove(record.get());

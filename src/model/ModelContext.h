@@ -55,8 +55,7 @@ private:
     friend class ClipboardItem;
     friend class ModelContainer;
 
-    /// Takes in a record loaded from the store: no pending change, no signal.
-    void adopt(const std::shared_ptr<StoredRecord> &record);
+    /// Takes the record in without a pending change or a signal (as loaded from the store).
     void attach(const std::shared_ptr<StoredRecord> &record);
     void recordDidChange(StoredRecord &record);
     std::optional<QByteArray> storedImageData(const ClipboardItem &item) const;
