@@ -1,0 +1,138 @@
+#include "X11HotkeyGrabber.h"
+
+#include "services/KeyCombo.h"
+
+#include <QGuiApplication>
+#include <QLoggingCategory>
+
+#include <xcb/xcb.h>
+
+#include <array>
+#include <cstdlib>
+
+namespace {
+
+Q_LOGGING_CATEGORY(lcHotkeys, "quillbox.hotkeys", QtInfoMsg)
+
+// A passive grab matches the exact modifier state, so CapsLock (Lock) or NumLock (Mod2) being on would
+// hide the press: every combination is grabbed once per lock state, and the locks are ignored when matching.
+constexpr std::array<std::uint16_t, 4> lockVariants
+    = {0, XCB_MOD_MASK_LOCK, XCB_MOD_MASK_2, XCB_MOD_MASK_LOCK | XCB_MOD_MASK_2};
+constexpr std::uint16_t comboMask = XCB_MOD_MASK_4 | XCB_MOD_MASK_SHIFT | XCB_MOD_MASK_1 | XCB_MOD_MASK_CONTROL;
+
+std::uint16_t xModifiers(std::uint32_t modifiers)
+{
+    std::uint16_t mask = 0;
+    if (modifiers & KeyCombo::cmdKey)
+        mask |= XCB_MOD_MASK_4;
+    if (modifiers & KeyCombo::shiftKey)
+        mask |= XCB_MOD_MASK_SHIFT;
+    if (modifiers & KeyCombo::optionKey)
+        mask |= XCB_MOD_MASK_1;
+    if (modifiers & KeyCombo::controlKey)
+        mask |= XCB_MOD_MASK_CONTROL;
+    return mask;
+}
+
+} // namespace
+
+X11HotkeyGrabber::X11HotkeyGrabber()
+{
+    auto *x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
+    if (!x11) {
+        qCWarning(lcHotkeys) << "not running on X11; global hotkeys are unavailable";
+        return;
+    }
+    m_connection = x11->connection();
+    char *host = nullptr;
+    int displayNumber = 0;
+    int screenNumber = 0;
+    if (!xcb_parse_display(nullptr, &host, &displayNumber, &screenNumber))
+        screenNumber = 0;
+    std::free(host);
+    xcb_screen_iterator_t screens = xcb_setup_roots_iterator(xcb_get_setup(m_connection));
+    for (int i = 0; i < screenNumber && screens.rem > 1; ++i)
+        xcb_screen_next(&screens);
+    m_root = screens.data->root;
+    qGuiApp->installNativeEventFilter(this);
+}
+
+X11HotkeyGrabber::~X11HotkeyGrabber()
+{
+    if (!m_connection)
+        return;
+    if (qGuiApp)
+        qGuiApp->removeNativeEventFilter(this);
+    for (const auto &[id, grab] : m_grabs)
+        ungrabVariants(grab);
+    xcb_flush(m_connection);
+}
+
+int X11HotkeyGrabber::grab(std::uint32_t id, std::uint32_t keycode, std::uint32_t modifiers)
+{
+    if (!m_connection)
+        return unavailable;
+    if (keycode < 8 || keycode > 255)
+        return badValue;
+    ungrab(id);
+    const Grab grab{static_cast<std::uint8_t>(keycode), xModifiers(modifiers)};
+
+    std::array<xcb_void_cookie_t, lockVariants.size()> cookies{};
+    for (std::size_t i = 0; i < lockVariants.size(); ++i) {
+        cookies[i] = xcb_grab_key_checked(m_connection, 1, m_root, grab.mask | lockVariants[i], grab.keycode,
+            XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC);
+    }
+    // Each variant is refused on its own (another client may hold only one of them), so every
+    // reply is collected before deciding; the variants that were granted are given back on failure.
+    int status = success;
+    for (const xcb_void_cookie_t cookie : cookies) {
+        if (xcb_generic_error_t *error = xcb_request_check(m_connection, cookie)) {
+            if (status == success)
+                status = error->error_code;
+            std::free(error);
+        }
+    }
+    if (status != success) {
+        // Ungrabbing a variant another client holds is a no-op: X ungrabs only the caller's own grabs.
+        ungrabVariants(grab);
+        xcb_flush(m_connection);
+        return status;
+    }
+    m_grabs[id] = grab;
+    return success;
+}
+
+void X11HotkeyGrabber::ungrab(std::uint32_t id)
+{
+    const auto it = m_grabs.find(id);
+    if (it == m_grabs.end())
+        return;
+    ungrabVariants(it->second);
+    m_grabs.erase(it);
+    xcb_flush(m_connection);
+}
+
+void X11HotkeyGrabber::ungrabVariants(const Grab &grab)
+{
+    for (const std::uint16_t locks : lockVariants)
+        xcb_ungrab_key(m_connection, grab.keycode, m_root, grab.mask | locks);
+}
+
+bool X11HotkeyGrabber::nativeEventFilter(const QByteArray &eventType, void *message, qintptr *)
+{
+    if (eventType != "xcb_generic_event_t")
+        return false;
+    const auto *event = static_cast<const xcb_generic_event_t *>(message);
+    if ((event->response_type & 0x7f) != XCB_KEY_PRESS)
+        return false;
+    const auto *press = static_cast<const xcb_key_press_event_t *>(message);
+    if (press->event != m_root)
+        return false;
+    for (const auto &[id, grab] : m_grabs) {
+        if (grab.keycode == press->detail && grab.mask == (press->state & comboMask)) {
+            notifyPressed(id);
+            return true;
+        }
+    }
+    return false;
+}

@@ -1,0 +1,28 @@
+#pragma once
+
+#include "KeyboardLayouts.h"
+
+#include <QStringList>
+
+#include <memory>
+
+/// Keyboard layouts from libxkbcommon: either the X server's live keymap or keymaps compiled from
+/// layout names (rules "evdev", model "pc105"), which needs no X server.
+class XkbKeyboardLayouts : public KeyboardLayouts {
+public:
+    /// The X server's layouts through Qt's connection; construct after QGuiApplication and use on
+    /// the GUI thread. The keymap is fetched again on every call, so a layout the user added a moment
+    /// ago is seen. Without X11 there are no layouts.
+    XkbKeyboardLayouts();
+    /// One keymap per name, such as "us", "ru" or "de(nodeadkeys)", in the given order. Names that
+    /// do not compile are left out.
+    explicit XkbKeyboardLayouts(const QStringList &layoutIds);
+    ~XkbKeyboardLayouts() override;
+
+    QList<LayoutInfo> layouts() const override;
+    KeyTable keyTable(const LayoutInfo &layout) const override;
+
+private:
+    struct Private;
+    std::unique_ptr<Private> d;
+};

@@ -1,0 +1,38 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+#include <cstdint>
+#include <optional>
+
+/// A global key combination: a key position (KeyPositions' codes, e.g. V = 9) and a modifier mask
+/// in the Carbon hot-key convention, which is also the stored form's convention.
+struct KeyCombo {
+    static constexpr std::uint32_t cmdKey = 0x100; // Super
+    static constexpr std::uint32_t shiftKey = 0x200;
+    static constexpr std::uint32_t optionKey = 0x800; // Alt
+    static constexpr std::uint32_t controlKey = 0x1000;
+    /// The only bits with meaning; any other bit is ignored when registering and displaying.
+    static constexpr std::uint32_t modifierMask = cmdKey | shiftKey | optionKey | controlKey;
+
+    std::uint32_t keyCode = 0;
+    std::uint32_t modifiers = 0;
+
+    /// Super+Shift+V, the panel's combination when none (or nothing readable) is stored.
+    static constexpr KeyCombo defaultCombo() { return {9, cmdKey | shiftKey}; }
+
+    /// "⌘ ⇧ ⌥ ⌃ V": the glyphs of the set modifier bits, then the key's name if it has one.
+    QString displayString() const;
+    static std::optional<QString> keyCodeToString(std::uint32_t keyCode);
+
+    /// Compact JSON: {"keyCode":9,"modifiers":768}.
+    QByteArray toJson() const;
+    /// The combination in `json`, or nothing unless it is an object with both members as unsigned
+    /// 32-bit integers (other members are ignored).
+    static std::optional<KeyCombo> fromJson(const QByteArray &json);
+    /// As fromJson, falling back to defaultCombo() silently; empty bytes stand for an absent value.
+    static KeyCombo fromStored(const QByteArray &json);
+
+    friend bool operator==(const KeyCombo &, const KeyCombo &) = default;
+};

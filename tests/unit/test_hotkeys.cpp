@@ -1,0 +1,248 @@
+#include "platform/HotkeyGrabber.h"
+#include "services/HotkeyService.h"
+#include "services/KeyCombo.h"
+
+#include <QSet>
+#include <QTemporaryFile>
+#include <QTest>
+
+#include <unistd.h>
+
+#include <cstdio>
+#include <map>
+
+namespace {
+
+/// Collects what is printed to standard output until finish().
+class StdoutCapture {
+public:
+    StdoutCapture()
+    {
+        m_file.open();
+        std::fflush(stdout);
+        m_saved = dup(STDOUT_FILENO);
+        dup2(m_file.handle(), STDOUT_FILENO);
+    }
+    ~StdoutCapture() { finish(); }
+
+    QStringList finish()
+    {
+        if (m_saved >= 0) {
+            std::fflush(stdout);
+            dup2(m_saved, STDOUT_FILENO);
+            close(m_saved);
+            m_saved = -1;
+        }
+        m_file.seek(0);
+        return QString::fromUtf8(m_file.readAll()).split(u'\n', Qt::SkipEmptyParts);
+    }
+
+private:
+    QTemporaryFile m_file;
+    int m_saved = -1;
+};
+
+struct FakeGrabber : HotkeyGrabber {
+    struct Grab {
+        std::uint32_t keycode;
+        std::uint32_t modifiers;
+    };
+
+    int grab(std::uint32_t id, std::uint32_t keycode, std::uint32_t modifiers) override
+    {
+        if (refusal != success)
+            return refusal;
+        grabs[id] = {keycode, modifiers};
+        return success;
+    }
+    void ungrab(std::uint32_t id) override { grabs.erase(id); }
+    void press(std::uint32_t id) { notifyPressed(id); }
+
+    std::map<std::uint32_t, Grab> grabs;
+    int refusal = success;
+};
+
+constexpr std::uint32_t panelSignature = fourCharCode("QLBX");
+const KeyCombo superShiftV = KeyCombo::defaultCombo();
+const KeyCombo superShiftL{37, 768};
+
+} // namespace
+
+Q_DECLARE_METATYPE(KeyCombo)
+
+class TestHotkeys : public QObject {
+    Q_OBJECT
+
+private slots:
+    void displayString_data()
+    {
+        QTest::addColumn<quint32>("keyCode");
+        QTest::addColumn<quint32>("modifiers");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("Super+Shift+V") << 9u << 768u << "⌘ ⇧ V";
+        QTest::newRow("all four, fixed order") << 9u << 6912u << "⌘ ⇧ ⌥ ⌃ V";
+        QTest::newRow("Control+Alt+K") << 40u << 6144u << "⌥ ⌃ K";
+        QTest::newRow("other bits dropped") << 9u << (768u | 1024u | 1u) << "⌘ ⇧ V";
+        QTest::newRow("unnamed key") << 122u << 256u << "⌘";
+        QTest::newRow("nothing") << 122u << 0u << "";
+        QTest::newRow("digit") << 29u << 4096u << "⌃ 0";
+        QTest::newRow("named key") << 49u << 2048u << "⌥ Space";
+        QTest::newRow("forward delete") << 117u << 0u << "⌦";
+    }
+
+    void displayString()
+    {
+        QFETCH(quint32, keyCode);
+        QFETCH(quint32, modifiers);
+        QFETCH(QString, expected);
+        QCOMPARE(KeyCombo({keyCode, modifiers}).displayString(), expected);
+    }
+
+    void everyKeyNameOnce()
+    {
+        QSet<QString> names;
+        for (std::uint32_t code = 0; code < 512; ++code) {
+            if (const auto name = KeyCombo::keyCodeToString(code))
+                names.insert(*name);
+        }
+        QSet<QString> expected{"Space", "↩", "⇥", "⎋", "⌫", "⌦", "↑", "↓", "←", "→"};
+        for (char c = 'A'; c <= 'Z'; ++c)
+            expected.insert(QString(QChar(c)));
+        for (char c = '0'; c <= '9'; ++c)
+            expected.insert(QString(QChar(c)));
+        QCOMPARE(names, expected);
+    }
+
+    void storedForm_data()
+    {
+        QTest::addColumn<QByteArray>("json");
+        QTest::addColumn<quint32>("keyCode");
+        QTest::addColumn<quint32>("modifiers");
+        QTest::newRow("Control+Super+L") << QByteArray(R"({"keyCode":37,"modifiers":4352})") << 37u << 4352u;
+        QTest::newRow("any order, extra member")
+            << QByteArray(R"({"x":"y","modifiers":0,"keyCode":4294967295})") << 4294967295u << 0u;
+        const auto fallback
+            = [](const char *name, const char *json) { QTest::newRow(name) << QByteArray(json) << 9u << 768u; };
+        fallback("absent", "");
+        fallback("missing modifiers", R"({"keyCode":37})");
+        fallback("negative", R"({"keyCode":-1,"modifiers":0})");
+        fallback("too large", R"({"keyCode":4294967296,"modifiers":0})");
+        fallback("fraction", R"({"keyCode":37.5,"modifiers":0})");
+        fallback("text member", R"({"keyCode":"37","modifiers":0})");
+        fallback("not an object", "[37,4352]");
+        fallback("not JSON", "\x01\x02");
+    }
+
+    void storedForm()
+    {
+        QFETCH(QByteArray, json);
+        QFETCH(quint32, keyCode);
+        QFETCH(quint32, modifiers);
+        QCOMPARE(KeyCombo::fromStored(json), KeyCombo({keyCode, modifiers}));
+        QCOMPARE(KeyCombo::fromStored(KeyCombo{keyCode, modifiers}.toJson()), KeyCombo({keyCode, modifiers}));
+        QCOMPARE(KeyCombo({37, 4352}).toJson(), QByteArray(R"({"keyCode":37,"modifiers":4352})"));
+    }
+
+    void replacingARegistration()
+    {
+        FakeGrabber grabber;
+        StdoutCapture capture;
+        HotkeyService service(grabber);
+        QCOMPARE(HotkeyService::shared(), &service);
+        int first = 0;
+        int second = 0;
+        service.registerHotkey(1, panelSignature, {9, 768 | 1024}, [&] { ++first; });
+        service.registerHotkey(1, panelSignature, superShiftL, [&] { ++second; });
+        grabber.press(1);
+        QCOMPARE(second, 0); // never inside the grabber's callback
+        QTRY_COMPARE(second, 1);
+        QCOMPARE(capture.finish(),
+            QStringList({"[HotkeyService] X11 handler installed", "[HotkeyService] Registered hotkey id=1 combo=⌘ ⇧ V",
+                "[HotkeyService] Unregistered hotkey id=1", "[HotkeyService] Registered hotkey id=1 combo=⌘ ⇧ L"}));
+        QCOMPARE(first, 0);
+        QCOMPARE(grabber.grabs.size(), std::size_t(1));
+        QCOMPARE(grabber.grabs.at(1).keycode, 38u + 8u); // evdev KEY_L + 8
+        QCOMPARE(grabber.grabs.at(1).modifiers, 768u);
+    }
+
+    void failedRegistrationLeavesNothing_data()
+    {
+        QTest::addColumn<KeyCombo>("combo");
+        QTest::addColumn<int>("refusal");
+        QTest::addColumn<QString>("line");
+        QTest::newRow("held by another client")
+            << superShiftL << 10 << "[HotkeyService] Failed to register hotkey id=1: 10";
+        QTest::newRow("key without an X keycode")
+            << KeyCombo{0x3F, 256} << 0 << "[HotkeyService] Failed to register hotkey id=1: 2";
+    }
+
+    void failedRegistrationLeavesNothing()
+    {
+        QFETCH(KeyCombo, combo);
+        QFETCH(int, refusal);
+        QFETCH(QString, line);
+        FakeGrabber grabber;
+        HotkeyService service(grabber);
+        bool ran = false;
+        service.registerHotkey(1, panelSignature, superShiftV, [&] { ran = true; });
+        grabber.refusal = refusal;
+
+        StdoutCapture capture;
+        service.registerHotkey(1, panelSignature, combo, [&] { ran = true; });
+        grabber.press(1);
+        QTest::qWait(0);
+        QCOMPARE(capture.finish(),
+            QStringList(
+                {"[HotkeyService] Unregistered hotkey id=1", line, "[HotkeyService] No handler for hotkey id=1"}));
+        QVERIFY(!ran);
+        QVERIFY(!service.isRegistered(1));
+        QVERIFY(!service.hasHandler(1));
+        QVERIFY(grabber.grabs.empty());
+    }
+
+    void unregistering()
+    {
+        FakeGrabber grabber;
+        HotkeyService service(grabber);
+        service.registerHotkey(2, fourCharCode("LANG"), superShiftL, [] {});
+        service.registerHotkey(1, panelSignature, superShiftV, [] {});
+
+        StdoutCapture capture;
+        service.unregister(7);
+        QVERIFY(capture.finish().isEmpty());
+        QVERIFY(service.hasHandler(1) && service.hasHandler(2));
+
+        StdoutCapture all;
+        service.unregister();
+        service.unregister(2);
+        grabber.press(1);
+        QTest::qWait(0);
+        QCOMPARE(all.finish(),
+            QStringList({"[HotkeyService] Unregistered hotkey id=1", "[HotkeyService] Unregistered hotkey id=2",
+                "[HotkeyService] No handler for hotkey id=1"}));
+        QVERIFY(grabber.grabs.empty());
+        QVERIFY(!service.hasHandler(1) && !service.hasHandler(2));
+    }
+
+    void pressesGoToTheNewestService()
+    {
+        FakeGrabber grabber;
+        HotkeyService older(grabber);
+        int olderRan = 0;
+        older.registerHotkey(1, panelSignature, superShiftV, [&] { ++olderRan; });
+        FakeGrabber otherGrabber;
+        {
+            HotkeyService newer(otherGrabber);
+            int newerRan = 0;
+            newer.registerHotkey(1, panelSignature, superShiftV, [&] { ++newerRan; });
+            grabber.press(1);
+            QTRY_COMPARE(newerRan, 1);
+            QCOMPARE(olderRan, 0);
+        }
+        QCOMPARE(HotkeyService::shared(), nullptr);
+        QCOMPARE(fourCharCode("QLBX"), 0x514C4258u);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestHotkeys)
+#include "test_hotkeys.moc"
