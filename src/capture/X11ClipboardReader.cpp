@@ -1,4 +1,5 @@
 #include "X11ClipboardReader.h"
+#include "platform/QtX11Connection.h"
 
 #include "PasteboardImage.h"
 
@@ -23,11 +24,6 @@ namespace {
 Q_LOGGING_CATEGORY(lcReader, "quillbox.pasteboard.reader", QtInfoMsg)
 
 using Clock = std::chrono::steady_clock;
-
-struct FreeDeleter {
-    void operator()(void *pointer) const { std::free(pointer); }
-};
-template <typename T> using XcbReply = std::unique_ptr<T, FreeDeleter>;
 
 // An owner may list any number of targets; real ones offer a few dozen at most.
 constexpr std::size_t maxTargets = 1024;
@@ -74,11 +70,11 @@ bool X11ClipboardReader::isOwnWindow(std::uint32_t window) const
 
 bool X11ClipboardReader::subscribe()
 {
-    m_clipboardAtom = internAtom("CLIPBOARD");
-    m_targetsAtom = internAtom("TARGETS");
-    m_incrAtom = internAtom("INCR");
-    m_utf8StringAtom = internAtom("UTF8_STRING");
-    m_propertyAtom = internAtom("QUILLBOX_SELECTION");
+    m_clipboardAtom = ::internAtom(m_connection, "CLIPBOARD");
+    m_targetsAtom = ::internAtom(m_connection, "TARGETS");
+    m_incrAtom = ::internAtom(m_connection, "INCR");
+    m_utf8StringAtom = ::internAtom(m_connection, "UTF8_STRING");
+    m_propertyAtom = ::internAtom(m_connection, "QUILLBOX_SELECTION");
     if (!m_clipboardAtom || !m_targetsAtom || !m_incrAtom || !m_utf8StringAtom || !m_propertyAtom)
         return false;
 
@@ -111,13 +107,6 @@ bool X11ClipboardReader::subscribe()
         return false;
     }
     return true;
-}
-
-std::uint32_t X11ClipboardReader::internAtom(const char *name) const
-{
-    XcbReply<xcb_intern_atom_reply_t> reply(xcb_intern_atom_reply(
-        m_connection, xcb_intern_atom(m_connection, 0, static_cast<std::uint16_t>(std::strlen(name)), name), nullptr));
-    return reply ? reply->atom : static_cast<xcb_atom_t>(XCB_ATOM_NONE);
 }
 
 std::uint32_t X11ClipboardReader::currentOwner() const

@@ -65,7 +65,6 @@ private:
     template <typename Accept> EventPtr waitForEvent(Accept accept);
 
     bool subscribe();
-    std::uint32_t internAtom(const char *name) const;
     std::uint32_t currentOwner() const;
     bool noteOwnerChange(const xcb_generic_event_t *event);
     void waitForChange();

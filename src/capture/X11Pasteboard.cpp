@@ -2,6 +2,7 @@
 
 #include "PasteboardImage.h"
 #include "X11ClipboardReader.h"
+#include "platform/QtX11Connection.h"
 
 #include <QClipboard>
 #include <QGuiApplication>
@@ -27,10 +28,6 @@ const QString pngFormat = QStringLiteral("image/png");
 constexpr int retryIntervalMs = 20;
 constexpr int maxTakeoverAttempts = 50;
 
-struct FreeDeleter {
-    void operator()(void *pointer) const { std::free(pointer); }
-};
-
 } // namespace
 
 X11Pasteboard::X11Pasteboard(QObject *parent)
@@ -38,16 +35,13 @@ X11Pasteboard::X11Pasteboard(QObject *parent)
 {
     m_retryTimer.setSingleShot(true);
     connect(&m_retryTimer, &QTimer::timeout, this, &X11Pasteboard::writePending);
-    auto *x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
+    const auto x11 = QtX11Connection::get();
     if (!x11) {
         qCWarning(lcPasteboard) << "not running on X11; other programs' copies will not be seen";
         return;
     }
-    m_qtConnection = x11->connection();
-    const char clipboard[] = "CLIPBOARD";
-    std::unique_ptr<xcb_intern_atom_reply_t, FreeDeleter> atom(xcb_intern_atom_reply(
-        m_qtConnection, xcb_intern_atom(m_qtConnection, 0, sizeof clipboard - 1, clipboard), nullptr));
-    m_clipboardAtom = atom ? atom->atom : static_cast<xcb_atom_t>(XCB_ATOM_NONE);
+    m_qtConnection = x11->connection;
+    m_clipboardAtom = internAtom(m_qtConnection, "CLIPBOARD");
 
     // Every window Qt creates, its clipboard owner window included, has an id in its connection's
     // resource range. The reader recognises our writes by that range, so it never races against
@@ -128,7 +122,7 @@ void X11Pasteboard::writePending()
         return;
     }
 
-    std::unique_ptr<xcb_get_selection_owner_reply_t, FreeDeleter> reply(xcb_get_selection_owner_reply(
+    XcbReply<xcb_get_selection_owner_reply_t> reply(xcb_get_selection_owner_reply(
         m_qtConnection, xcb_get_selection_owner(m_qtConnection, m_clipboardAtom), nullptr));
     if (reply && m_reader->isOwnWindow(reply->owner)) {
         // Each takeover produces one owner change for the reader to report.

@@ -1,5 +1,7 @@
 #include "X11HotkeyGrabber.h"
 
+#include "QtX11Connection.h"
+
 #include "services/KeyCombo.h"
 
 #include <QGuiApplication>
@@ -38,22 +40,13 @@ std::uint16_t xModifiers(std::uint32_t modifiers)
 
 X11HotkeyGrabber::X11HotkeyGrabber()
 {
-    auto *x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
+    const auto x11 = QtX11Connection::get();
     if (!x11) {
         qCWarning(lcHotkeys) << "not running on X11; global hotkeys are unavailable";
         return;
     }
-    m_connection = x11->connection();
-    char *host = nullptr;
-    int displayNumber = 0;
-    int screenNumber = 0;
-    if (!xcb_parse_display(nullptr, &host, &displayNumber, &screenNumber))
-        screenNumber = 0;
-    std::free(host);
-    xcb_screen_iterator_t screens = xcb_setup_roots_iterator(xcb_get_setup(m_connection));
-    for (int i = 0; i < screenNumber && screens.rem > 1; ++i)
-        xcb_screen_next(&screens);
-    m_root = screens.data->root;
+    m_connection = x11->connection;
+    m_root = x11->root;
     qGuiApp->installNativeEventFilter(this);
 }
 

@@ -1,5 +1,7 @@
 #include "X11Workspace.h"
 
+#include "QtX11Connection.h"
+
 #include <QGuiApplication>
 #include <QLoggingCategory>
 
@@ -12,11 +14,6 @@
 namespace {
 
 Q_LOGGING_CATEGORY(lcWorkspace, "quillbox.workspace", QtInfoMsg)
-
-struct FreeDeleter {
-    void operator()(void *pointer) const { std::free(pointer); }
-};
-template <typename T> using XcbReply = std::unique_ptr<T, FreeDeleter>;
 
 XcbReply<xcb_get_property_reply_t> getProperty(
     xcb_connection_t *connection, xcb_window_t window, xcb_atom_t property, xcb_atom_t type, std::uint32_t length)
@@ -38,33 +35,15 @@ std::optional<std::uint32_t> cardinal(const xcb_get_property_reply_t *reply)
 
 X11Workspace::X11Workspace()
 {
-    auto *x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
+    const auto x11 = QtX11Connection::get();
     if (!x11) {
         qCWarning(lcWorkspace) << "not running on X11; the active application is unknown";
         return;
     }
-    m_connection = x11->connection();
-
-    char *host = nullptr;
-    int displayNumber = 0;
-    int screenNumber = 0;
-    if (!xcb_parse_display(nullptr, &host, &displayNumber, &screenNumber))
-        screenNumber = 0;
-    std::free(host);
-    xcb_screen_iterator_t screens = xcb_setup_roots_iterator(xcb_get_setup(m_connection));
-    for (int i = 0; i < screenNumber && screens.rem > 1; ++i)
-        xcb_screen_next(&screens);
-    m_root = screens.data->root;
-
-    const auto intern = [this](const char *name) {
-        return xcb_intern_atom(m_connection, 0, static_cast<std::uint16_t>(std::strlen(name)), name);
-    };
-    const auto activeCookie = intern("_NET_ACTIVE_WINDOW");
-    const auto pidCookie = intern("_NET_WM_PID");
-    XcbReply<xcb_intern_atom_reply_t> active(xcb_intern_atom_reply(m_connection, activeCookie, nullptr));
-    XcbReply<xcb_intern_atom_reply_t> pid(xcb_intern_atom_reply(m_connection, pidCookie, nullptr));
-    m_activeWindowAtom = active ? active->atom : static_cast<xcb_atom_t>(XCB_ATOM_NONE);
-    m_pidAtom = pid ? pid->atom : static_cast<xcb_atom_t>(XCB_ATOM_NONE);
+    m_connection = x11->connection;
+    m_root = x11->root;
+    m_activeWindowAtom = internAtom(m_connection, "_NET_ACTIVE_WINDOW");
+    m_pidAtom = internAtom(m_connection, "_NET_WM_PID");
 }
 
 std::optional<RunningApplication> X11Workspace::frontmostApplication() const

@@ -1,5 +1,7 @@
 #include "XkbKeyboardLayouts.h"
 
+#include "QtX11Connection.h"
+
 #include "services/KeyPositions.h"
 
 #include <QGuiApplication>
@@ -26,10 +28,6 @@ struct Layout {
     LayoutInfo info;
     Keymap keymap;
     xkb_layout_index_t group = 0;
-};
-
-struct FreeDeleter {
-    void operator()(void *pointer) const { std::free(pointer); }
 };
 
 Keymap adopt(xkb_keymap *keymap)
@@ -130,12 +128,12 @@ struct XkbKeyboardLayouts::Private {
 XkbKeyboardLayouts::XkbKeyboardLayouts()
     : d(std::make_unique<Private>())
 {
-    auto *x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
+    const auto x11 = QtX11Connection::get();
     if (!x11 || !d->context) {
         qCWarning(lcLayouts) << "not running on X11; no keyboard layouts";
         return;
     }
-    xcb_connection_t *connection = x11->connection();
+    xcb_connection_t *connection = x11->connection;
     if (!xkb_x11_setup_xkb_extension(connection, XKB_X11_MIN_MAJOR_XKB_VERSION, XKB_X11_MIN_MINOR_XKB_VERSION,
             XKB_X11_SETUP_XKB_EXTENSION_NO_FLAGS, nullptr, nullptr, nullptr, nullptr)) {
         qCWarning(lcLayouts) << "the X server has no XKB extension; no keyboard layouts";
@@ -145,21 +143,8 @@ XkbKeyboardLayouts::XkbKeyboardLayouts()
     if (d->device < 0)
         return;
 
-    char *host = nullptr;
-    int displayNumber = 0;
-    int screenNumber = 0;
-    if (!xcb_parse_display(nullptr, &host, &displayNumber, &screenNumber))
-        screenNumber = 0;
-    std::free(host);
-    xcb_screen_iterator_t screens = xcb_setup_roots_iterator(xcb_get_setup(connection));
-    for (int i = 0; i < screenNumber && screens.rem > 1; ++i)
-        xcb_screen_next(&screens);
-    d->root = screens.data->root;
-
-    static constexpr char atomName[] = "_XKB_RULES_NAMES";
-    std::unique_ptr<xcb_intern_atom_reply_t, FreeDeleter> atom(
-        xcb_intern_atom_reply(connection, xcb_intern_atom(connection, 1, sizeof atomName - 1, atomName), nullptr));
-    d->rulesNamesAtom = atom ? atom->atom : static_cast<xcb_atom_t>(XCB_ATOM_NONE);
+    d->root = x11->root;
+    d->rulesNamesAtom = internAtom(connection, "_XKB_RULES_NAMES", true);
     d->connection = connection;
 }
 
@@ -196,7 +181,7 @@ QStringList XkbKeyboardLayouts::Private::liveLayoutIds() const
 {
     if (rulesNamesAtom == XCB_ATOM_NONE)
         return {};
-    std::unique_ptr<xcb_get_property_reply_t, FreeDeleter> reply(xcb_get_property_reply(
+    XcbReply<xcb_get_property_reply_t> reply(xcb_get_property_reply(
         connection, xcb_get_property(connection, 0, root, rulesNamesAtom, XCB_ATOM_STRING, 0, 1024), nullptr));
     if (!reply || reply->format != 8)
         return {};
