@@ -1,0 +1,18 @@
+#pragma once
+
+#include <cstdint>
+
+/// Synthetic key presses into whatever window has the keyboard focus.
+class KeySynthesizer {
+public:
+    virtual ~KeySynthesizer() = default;
+
+    /// Whether the display server accepts synthetic key events (on X11: the XTest extension is present).
+    virtual bool isAvailable() const = 0;
+    /// Whether there is a display connection to send them over.
+    virtual bool hasConnection() const = 0;
+    /// Presses and releases the key at `keyPosition` (a KeyPositions code, e.g. V = 9) with exactly
+    /// `modifiers` (KeyCombo's bits) down. Modifiers the user still holds are released first, so the
+    /// target sees no others. \return false when the key events could not be made (nothing was sent).
+    virtual bool pressChord(int keyPosition, std::uint32_t modifiers) = 0;
+};

@@ -1,0 +1,19 @@
+#pragma once
+
+#include "ScriptRunner.h"
+
+#include <QProcessEnvironment>
+
+/// `xdotool key --clearmodifiers ctrl+v` on X11; `wtype` or `ydotool` on Wayland. Blocks the calling
+/// thread for at most `timeoutMs`; a program still running then is killed.
+class XdotoolScriptRunner : public ScriptRunner {
+public:
+    explicit XdotoolScriptRunner(
+        int timeoutMs = 2000, QProcessEnvironment environment = QProcessEnvironment::systemEnvironment());
+
+    Result runPaste() override;
+
+private:
+    int m_timeoutMs;
+    QProcessEnvironment m_environment;
+};

@@ -1,0 +1,195 @@
+// PasteService with fake key synthesis, script and system log: the routes it takes and the debug log file.
+
+#include "platform/KeySynthesizer.h"
+#include "platform/ScriptRunner.h"
+#include "platform/SystemLog.h"
+#include "services/KeyCombo.h"
+#include "services/PasteService.h"
+
+#include <QDateTime>
+#include <QFile>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <sys/stat.h>
+
+namespace {
+
+struct FakeKeys : KeySynthesizer {
+    bool available = true;
+    bool connection = true;
+    bool canCreate = true;
+    QList<QPair<int, std::uint32_t>> chords;
+
+    bool isAvailable() const override { return available; }
+    bool hasConnection() const override { return connection; }
+    bool pressChord(int keyPosition, std::uint32_t modifiers) override
+    {
+        if (!canCreate)
+            return false;
+        chords.append({keyPosition, modifiers});
+        return true;
+    }
+};
+
+struct FakeScript : ScriptRunner {
+    QString error; // empty: success
+    int runs = 0;
+    Result runPaste() override
+    {
+        ++runs;
+        return {error.isEmpty(), error};
+    }
+};
+
+struct RecordingLog : SystemLog {
+    QStringList entries;
+    void info(const QString &category, const QString &message) override { entries.append(category + u'|' + message); }
+};
+
+QStringList messagesOf(const QByteArray &file)
+{
+    static const QRegularExpression line(QStringLiteral(R"(^\[\d{4}-\d\d-\d\d \d\d:\d\d:\d\d \+0000\] (.*)$)"));
+    QStringList messages;
+    for (const QString &text : QString::fromUtf8(file).split(u'\n', Qt::SkipEmptyParts)) {
+        const auto match = line.match(text);
+        messages.append(match.hasMatch() ? match.captured(1) : QStringLiteral("<malformed> ") + text);
+    }
+    return messages;
+}
+
+} // namespace
+
+class TestPasteService : public QObject {
+    Q_OBJECT
+
+private slots:
+    void debugLogIsCreatedPrivateThenAppended()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("quillbox_debug.log"));
+        FakeKeys keys;
+        FakeScript script;
+        RecordingLog journal;
+        PasteService service(keys, journal, script, path);
+
+        const QDateTime before = QDateTime::currentDateTimeUtc().addSecs(-1);
+        service.log(QStringLiteral("first — ünïcode"));
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QByteArray first = file.readAll();
+        file.close();
+        QVERIFY(first.endsWith(" +0000] first — ünïcode\n"));
+        QCOMPARE(first.count('\n'), 1);
+        // The stamp is UTC, whatever the local zone.
+        const QDateTime stamp
+            = QDateTime::fromString(QString::fromUtf8(first.mid(1, 19)), QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+        QVERIFY(stamp.isValid());
+        const QDateTime utcStamp(stamp.date(), stamp.time(), Qt::UTC);
+        QVERIFY(utcStamp >= before && utcStamp <= QDateTime::currentDateTimeUtc().addSecs(1));
+
+        struct stat info { };
+        QCOMPARE(::stat(QFile::encodeName(path).constData(), &info), 0);
+        QCOMPARE(info.st_mode & 0777, 0600u);
+
+        service.log(QStringLiteral("two\nlines"));
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QByteArray both = file.readAll();
+        QVERIFY(both.startsWith(first));
+        QVERIFY(both.endsWith(" +0000] two\nlines\n"));
+        QCOMPARE(journal.entries,
+            QStringList({QStringLiteral("PasteService|first — ünïcode"), QStringLiteral("PasteService|two\nlines")}));
+    }
+
+    void anExistingLogKeepsItsContent()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("log"));
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("older line\n");
+        file.close();
+        FakeKeys keys;
+        FakeScript script;
+        RecordingLog journal;
+        PasteService(keys, journal, script, path).log(QStringLiteral("new"));
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QByteArray content = file.readAll();
+        QVERIFY(content.startsWith("older line\n["));
+        QVERIFY(content.endsWith("] new\n"));
+    }
+
+    void anUnwritableLogIsIgnored()
+    {
+        FakeKeys keys;
+        FakeScript script;
+        RecordingLog journal;
+        PasteService(keys, journal, script, QStringLiteral("/nonexistent/dir/log")).simulatePaste();
+        QCOMPARE(keys.chords.size(), 1);
+        QCOMPARE(journal.entries.size(), 4);
+    }
+
+    void routes_data()
+    {
+        QTest::addColumn<bool>("available");
+        QTest::addColumn<bool>("connection");
+        QTest::addColumn<bool>("canCreate");
+        QTest::addColumn<QString>("scriptError");
+        QTest::addColumn<int>("chords");
+        QTest::addColumn<QStringList>("lines");
+
+        const QString called = QStringLiteral("simulatePaste called");
+        QTest::newRow("xtest") << true << true << true << QString() << 1
+                               << QStringList{called, "XTest available: true", "XTest connection: true",
+                                      "Paste simulated via XTest SUCCESS"};
+        QTest::newRow("not trusted, script works")
+            << false << true << true << QString() << 0
+            << QStringList{called, "XTest available: false", "Not trusted — trying script fallback",
+                   "Trying script paste", "Paste simulated via script SUCCESS"};
+        QTest::newRow("not trusted, script fails")
+            << false << false << true << QStringLiteral("not installed") << 0
+            << QStringList{called, "XTest available: false", "Not trusted — trying script fallback",
+                   "Trying script paste", "Script error: not installed"};
+        QTest::newRow("no key events") << true << false << false << QStringLiteral("xdotool exited with code 1") << 0
+                                       << QStringList{called, "XTest available: true", "XTest connection: false",
+                                              "Failed to create key events — trying script", "Trying script paste",
+                                              "Script error: xdotool exited with code 1"};
+    }
+
+    void routes()
+    {
+        QFETCH(bool, available);
+        QFETCH(bool, connection);
+        QFETCH(bool, canCreate);
+        QFETCH(QString, scriptError);
+        QFETCH(int, chords);
+        QFETCH(QStringList, lines);
+
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("log"));
+        FakeKeys keys;
+        keys.available = available;
+        keys.connection = connection;
+        keys.canCreate = canCreate;
+        FakeScript script;
+        script.error = scriptError;
+        RecordingLog journal;
+        PasteService(keys, journal, script, path).simulatePaste();
+
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(messagesOf(file.readAll()), lines);
+        QStringList journalLines = journal.entries;
+        for (QString &entry : journalLines)
+            entry.remove(QStringLiteral("PasteService|"));
+        QCOMPARE(journalLines, lines);
+        QCOMPARE(keys.chords.size(), chords);
+        if (chords) // exactly Control with V: no other modifier is carried
+            QCOMPARE(keys.chords.first(), qMakePair(9, KeyCombo::controlKey));
+        QCOMPARE(script.runs, chords ? 0 : 1); // the script route runs once, never retried
+    }
+};
+
+QTEST_GUILESS_MAIN(TestPasteService)
+#include "test_paste_service.moc"
