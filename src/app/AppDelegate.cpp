@@ -4,9 +4,13 @@
 #include "model/ModelContainer.h"
 #include "model/ModelContext.h"
 #include "services/ConsoleLog.h"
+#include "services/HotkeyService.h"
+#include "services/LanguageSwitchService.h"
 
+#include <QDir>
 #include <QElapsedTimer>
 #include <QLoggingCategory>
+#include <QSettings>
 
 Q_LOGGING_CATEGORY(lcDelegate, "quillbox.delegate", QtInfoMsg)
 
@@ -17,16 +21,34 @@ AppDelegate::AppDelegate(Pasteboard &pasteboard, Workspace &workspace, QObject *
 {
 }
 
+AppDelegate::AppDelegate(
+    Pasteboard &pasteboard, Workspace &workspace, const PlatformServices &services, QObject *parent)
+    : AppDelegate(pasteboard, workspace, parent)
+{
+    m_services = services;
+}
+
 AppDelegate::~AppDelegate() = default;
+
+QString AppDelegate::preferencesPath()
+{
+    QString config = qEnvironmentVariable("XDG_CONFIG_HOME");
+    if (config.isEmpty())
+        config = QDir::homePath() + QStringLiteral("/.config");
+    return config + QStringLiteral("/Quillbox/Quillbox.conf");
+}
 
 void AppDelegate::applicationDidFinishLaunching()
 {
     setupModelContainer();
     startClipboardMonitoring();
+    setupLanguageFix();
 }
 
 void AppDelegate::applicationWillTerminate()
 {
+    if (HotkeyService *hotkeys = HotkeyService::shared())
+        hotkeys->unregister(LanguageSwitchService::hotkeyId);
     if (m_clipboardMonitor)
         m_clipboardMonitor->stopMonitoring();
     if (m_modelContainer)
@@ -79,4 +101,33 @@ void AppDelegate::startClipboardMonitoring()
         return;
     m_clipboardMonitor = std::make_unique<ClipboardMonitor>(*m_modelContainer, m_pasteboard, m_workspace);
     m_clipboardMonitor->startMonitoring();
+}
+
+namespace {
+
+// Only a stored boolean false turns the fix off; a missing or unreadable value keeps the default.
+bool languageFixEnabled()
+{
+    const QVariant value
+        = QSettings(AppDelegate::preferencesPath(), QSettings::IniFormat).value(QStringLiteral("enableLanguageFix"));
+    if (value.typeId() == QMetaType::Bool)
+        return value.toBool();
+    // INI values come back as strings.
+    return value.toString().compare(QStringLiteral("false"), Qt::CaseInsensitive) != 0;
+}
+
+} // namespace
+
+void AppDelegate::setupLanguageFix()
+{
+    const PlatformServices &s = m_services;
+    if (!s.hotkeyGrabber || !s.keySynthesizer || !s.keyboardLayouts || !s.systemLog)
+        return;
+    if (!HotkeyService::shared())
+        m_hotkeyService = std::make_unique<HotkeyService>(*s.hotkeyGrabber);
+    // The service exists even when disabled, so enabling it later keeps one cycle position.
+    m_languageSwitch
+        = std::make_unique<LanguageSwitchService>(m_pasteboard, *s.keySynthesizer, *s.keyboardLayouts, *s.systemLog);
+    if (languageFixEnabled())
+        m_languageSwitch->registerHotkey();
 }

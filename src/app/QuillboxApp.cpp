@@ -2,8 +2,14 @@
 
 #include "AppDelegate.h"
 #include "capture/X11Pasteboard.h"
+#include "platform/JournalSystemLog.h"
+#include "platform/X11HotkeyGrabber.h"
+#include "platform/X11KeySynthesizer.h"
 #include "platform/X11Session.h"
 #include "platform/X11Workspace.h"
+#include "platform/XdotoolScriptRunner.h"
+#include "platform/XkbKeyboardLayouts.h"
+#include "services/PasteService.h"
 
 #include <QElapsedTimer>
 #include <QGuiApplication>
@@ -65,7 +71,14 @@ int QuillboxApp::main(int argc, char **argv)
     X11Pasteboard pasteboard;
     X11Workspace workspace;
     qCDebug(lcApp) << "clipboard reader started after" << sinceStart.elapsed() << "ms";
-    AppDelegate delegate(pasteboard, workspace);
+    X11HotkeyGrabber hotkeyGrabber;
+    X11KeySynthesizer keySynthesizer;
+    const XkbKeyboardLayouts keyboardLayouts;
+    JournalSystemLog systemLog;
+    XdotoolScriptRunner scriptRunner;
+    PasteService pasteService(keySynthesizer, systemLog, scriptRunner);
+    AppDelegate delegate(pasteboard, workspace,
+        PlatformServices{&hotkeyGrabber, &keySynthesizer, &keyboardLayouts, &systemLog, &pasteService});
     QObject::connect(&app, &QCoreApplication::aboutToQuit, &delegate, &AppDelegate::applicationWillTerminate);
     delegate.applicationDidFinishLaunching();
     qCDebug(lcApp) << "capture ready after" << sinceStart.elapsed() << "ms";

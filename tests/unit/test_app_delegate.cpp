@@ -4,10 +4,41 @@
 #include "capture/ClipboardMonitor.h"
 #include "model/ModelContainer.h"
 #include "model/ModelContext.h"
+#include "platform/HotkeyGrabber.h"
+#include "platform/KeySynthesizer.h"
+#include "platform/SystemLog.h"
+#include "platform/XkbKeyboardLayouts.h"
+#include "services/LanguageSwitchService.h"
+
+#include <QSettings>
 
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
+
+namespace {
+
+struct FakeGrabber : HotkeyGrabber {
+    QSet<std::uint32_t> grabbed;
+    int grab(std::uint32_t id, std::uint32_t, std::uint32_t) override
+    {
+        grabbed.insert(id);
+        return success;
+    }
+    void ungrab(std::uint32_t id) override { grabbed.remove(id); }
+};
+
+struct NoKeys : KeySynthesizer {
+    bool isAvailable() const override { return false; }
+    bool hasConnection() const override { return false; }
+    bool pressChord(int, std::uint32_t) override { return false; }
+};
+
+struct NoLog : SystemLog {
+    void info(const QString &, const QString &) override { }
+};
+
+} // namespace
 
 class TestAppDelegate : public QObject {
     Q_OBJECT
@@ -86,6 +117,37 @@ private slots:
         ModelContext &context = delegate->modelContainer()->mainContext();
         ClipCategory::insertDefaults(context);
         QCOMPARE(context.count<ClipCategory>(), 10);
+    }
+
+    void theLanguageFixFollowsItsPreference_data()
+    {
+        QTest::addColumn<QVariant>("stored");
+        QTest::addColumn<bool>("registered");
+        QTest::newRow("absent") << QVariant() << true;
+        QTest::newRow("false") << QVariant(false) << false;
+        QTest::newRow("true") << QVariant(true) << true;
+        QTest::newRow("not a boolean") << QVariant("sometimes") << true;
+    }
+
+    void theLanguageFixFollowsItsPreference()
+    {
+        QFETCH(QVariant, stored);
+        QFETCH(bool, registered);
+        QTemporaryDir config;
+        qputenv("XDG_CONFIG_HOME", QFile::encodeName(config.path()));
+        if (stored.isValid())
+            QSettings(AppDelegate::preferencesPath(), QSettings::IniFormat).setValue("enableLanguageFix", stored);
+
+        FakeGrabber grabber;
+        NoKeys keys;
+        const XkbKeyboardLayouts layouts{{"us", "ru"}};
+        NoLog log;
+        AppDelegate delegate(m_pasteboard, m_workspace, PlatformServices{&grabber, &keys, &layouts, &log, nullptr});
+        delegate.applicationDidFinishLaunching();
+        QVERIFY(delegate.languageSwitchService());
+        QCOMPARE(grabber.grabbed.contains(LanguageSwitchService::hotkeyId), registered);
+        delegate.applicationWillTerminate();
+        QVERIFY(grabber.grabbed.isEmpty());
     }
 
     void withoutAStoreTheAppRunsWithoutCapture()

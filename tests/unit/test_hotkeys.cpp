@@ -1,3 +1,5 @@
+#include "FakeHotkeyGrabber.h"
+#include "StdoutCapture.h"
 #include "platform/HotkeyGrabber.h"
 #include "services/HotkeyService.h"
 #include "services/KeyCombo.h"
@@ -12,55 +14,6 @@
 #include <map>
 
 namespace {
-
-/// Collects what is printed to standard output until finish().
-class StdoutCapture {
-public:
-    StdoutCapture()
-    {
-        m_file.open();
-        std::fflush(stdout);
-        m_saved = dup(STDOUT_FILENO);
-        dup2(m_file.handle(), STDOUT_FILENO);
-    }
-    ~StdoutCapture() { finish(); }
-
-    QStringList finish()
-    {
-        if (m_saved >= 0) {
-            std::fflush(stdout);
-            dup2(m_saved, STDOUT_FILENO);
-            close(m_saved);
-            m_saved = -1;
-        }
-        m_file.seek(0);
-        return QString::fromUtf8(m_file.readAll()).split(u'\n', Qt::SkipEmptyParts);
-    }
-
-private:
-    QTemporaryFile m_file;
-    int m_saved = -1;
-};
-
-struct FakeGrabber : HotkeyGrabber {
-    struct Grab {
-        std::uint32_t keycode;
-        std::uint32_t modifiers;
-    };
-
-    int grab(std::uint32_t id, std::uint32_t keycode, std::uint32_t modifiers) override
-    {
-        if (refusal != success)
-            return refusal;
-        grabs[id] = {keycode, modifiers};
-        return success;
-    }
-    void ungrab(std::uint32_t id) override { grabs.erase(id); }
-    void press(std::uint32_t id) { notifyPressed(id); }
-
-    std::map<std::uint32_t, Grab> grabs;
-    int refusal = success;
-};
 
 constexpr std::uint32_t panelSignature = fourCharCode("QLBX");
 const KeyCombo superShiftV = KeyCombo::defaultCombo();
@@ -145,7 +98,7 @@ private slots:
 
     void replacingARegistration()
     {
-        FakeGrabber grabber;
+        FakeHotkeyGrabber grabber;
         StdoutCapture capture;
         HotkeyService service(grabber);
         QCOMPARE(HotkeyService::shared(), &service);
@@ -181,7 +134,7 @@ private slots:
         QFETCH(KeyCombo, combo);
         QFETCH(int, refusal);
         QFETCH(QString, line);
-        FakeGrabber grabber;
+        FakeHotkeyGrabber grabber;
         HotkeyService service(grabber);
         bool ran = false;
         service.registerHotkey(1, panelSignature, superShiftV, [&] { ran = true; });
@@ -202,7 +155,7 @@ private slots:
 
     void unregistering()
     {
-        FakeGrabber grabber;
+        FakeHotkeyGrabber grabber;
         HotkeyService service(grabber);
         service.registerHotkey(2, fourCharCode("LANG"), superShiftL, [] {});
         service.registerHotkey(1, panelSignature, superShiftV, [] {});
@@ -226,11 +179,11 @@ private slots:
 
     void pressesGoToTheNewestService()
     {
-        FakeGrabber grabber;
+        FakeHotkeyGrabber grabber;
         HotkeyService older(grabber);
         int olderRan = 0;
         older.registerHotkey(1, panelSignature, superShiftV, [&] { ++olderRan; });
-        FakeGrabber otherGrabber;
+        FakeHotkeyGrabber otherGrabber;
         {
             HotkeyService newer(otherGrabber);
             int newerRan = 0;

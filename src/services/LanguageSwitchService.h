@@ -1,0 +1,70 @@
+#pragma once
+
+#include "LayoutInfo.h"
+
+#include <QList>
+#include <QObject>
+#include <QString>
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+
+class KeyboardLayouts;
+class KeySynthesizer;
+class Pasteboard;
+class SystemLog;
+
+/// Retypes selected text that was typed with the wrong keyboard layout: copies the selection with a
+/// synthetic Control+C, converts it from the layout it was typed in to the one that was meant, pastes
+/// the result over the selection and puts the earlier clipboard text back. Progress goes to standard
+/// output ("[LanguageFix] ...") and the system log. GUI thread only.
+class LanguageSwitchService : public QObject {
+    Q_OBJECT
+
+public:
+    /// Runs `task` once, `delayMs` from now, on the GUI thread. Tests substitute a manual clock.
+    using Scheduler = std::function<void(int delayMs, std::function<void()> task)>;
+
+    static constexpr std::uint32_t hotkeyId = 2;
+
+    /// Becomes shared(). The collaborators must outlive this service. Without a scheduler, tasks run
+    /// on QTimer::singleShot bound to this object, so none fires after it is gone.
+    LanguageSwitchService(Pasteboard &pasteboard, KeySynthesizer &keys, const KeyboardLayouts &layouts,
+        SystemLog &systemLog, Scheduler scheduler = {}, QObject *parent = nullptr);
+    ~LanguageSwitchService() override;
+
+    /// The most recently constructed service still alive, if any.
+    static LanguageSwitchService *shared();
+
+    /// Puts fixSelectedText() on Super+Shift+L (hotkey id 2) when a HotkeyService exists. Disabling is
+    /// the caller's unregister of id 2 on that service.
+    void registerHotkey();
+
+    void fixSelectedText();
+
+    /// The layout `text` was most likely typed in (the first whose keys type a strict majority of its
+    /// non-blank characters), converted to the first other layout that changes it. Falls back to
+    /// tryCycleConversion() when no layout qualifies.
+    std::optional<QString> findBestConversion(const QString &text, const QList<LayoutInfo> &layouts);
+    /// Converts along the next ordered pair of distinct layouts, so repeated attempts walk every pair.
+    std::optional<QString> tryCycleConversion(const QString &text, const QList<LayoutInfo> &layouts);
+
+    bool isProcessing() const { return m_isProcessing; }
+    int cycleIndex() const { return m_cycleIndex; }
+
+private:
+    void waitForClipboardChange(qint64 originalCount, int attempts, std::function<void()> completion);
+    void convertCopiedText(qint64 startCount, const std::optional<QString> &saved);
+    void restore(const std::optional<QString> &saved);
+    void writeText(const QString &text);
+    void log(const QString &message);
+
+    Pasteboard &m_pasteboard;
+    KeySynthesizer &m_keys;
+    const KeyboardLayouts &m_layouts;
+    SystemLog &m_systemLog;
+    Scheduler m_schedule;
+    int m_cycleIndex = 0;
+    bool m_isProcessing = false;
+};
