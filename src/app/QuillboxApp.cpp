@@ -77,6 +77,7 @@ int QuillboxApp::main(int argc, char **argv)
     JournalSystemLog systemLog;
     XdotoolScriptRunner scriptRunner;
     PasteService pasteService(keySynthesizer, systemLog, scriptRunner);
+    qCDebug(lcApp) << "platform services ready after" << sinceStart.elapsed() << "ms";
     AppDelegate delegate(pasteboard, workspace,
         PlatformServices{&hotkeyGrabber, &keySynthesizer, &keyboardLayouts, &systemLog, &pasteService});
     QObject::connect(&app, &QCoreApplication::aboutToQuit, &delegate, &AppDelegate::applicationWillTerminate);
