@@ -101,6 +101,7 @@ void AppDelegate::startClipboardMonitoring()
         return;
     m_clipboardMonitor = std::make_unique<ClipboardMonitor>(*m_modelContainer, m_pasteboard, m_workspace);
     m_clipboardMonitor->startMonitoring();
+    emit captureStarted();
 }
 
 namespace {

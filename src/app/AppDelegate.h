@@ -50,6 +50,10 @@ public:
     void seedDefaultCategories();
     void seedDefaultTemplates();
 
+signals:
+    /// Copies are being captured from now on.
+    void captureStarted();
+
 private:
     void setupModelContainer();
     void startClipboardMonitoring();

@@ -81,8 +81,10 @@ int QuillboxApp::main(int argc, char **argv)
     AppDelegate delegate(pasteboard, workspace,
         PlatformServices{&hotkeyGrabber, &keySynthesizer, &keyboardLayouts, &systemLog, &pasteService});
     QObject::connect(&app, &QCoreApplication::aboutToQuit, &delegate, &AppDelegate::applicationWillTerminate);
+    QObject::connect(&delegate, &AppDelegate::captureStarted, &app,
+        [&sinceStart] { qCDebug(lcApp) << "capture ready after" << sinceStart.elapsed() << "ms"; });
     delegate.applicationDidFinishLaunching();
-    qCDebug(lcApp) << "capture ready after" << sinceStart.elapsed() << "ms";
+    qCDebug(lcApp) << "launched after" << sinceStart.elapsed() << "ms";
 
     return QGuiApplication::exec();
 }
