@@ -1,5 +1,7 @@
 #include "QtX11Connection.h"
 
+#include "services/KeyCombo.h"
+
 #include <QGuiApplication>
 
 #include <cstring>
@@ -20,6 +22,20 @@ std::optional<QtX11Connection> QtX11Connection::get()
     for (int i = 0; i < screenNumber && screens.rem > 1; ++i)
         xcb_screen_next(&screens);
     return QtX11Connection{connection, screens.data->root};
+}
+
+std::uint16_t xModifierMask(std::uint32_t keyComboModifiers)
+{
+    std::uint16_t mask = 0;
+    if (keyComboModifiers & KeyCombo::cmdKey)
+        mask |= XCB_MOD_MASK_4;
+    if (keyComboModifiers & KeyCombo::shiftKey)
+        mask |= XCB_MOD_MASK_SHIFT;
+    if (keyComboModifiers & KeyCombo::optionKey)
+        mask |= XCB_MOD_MASK_1;
+    if (keyComboModifiers & KeyCombo::controlKey)
+        mask |= XCB_MOD_MASK_CONTROL;
+    return mask;
 }
 
 xcb_atom_t internAtom(xcb_connection_t *connection, const char *name, bool onlyIfExists)

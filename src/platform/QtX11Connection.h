@@ -21,6 +21,9 @@ struct QtX11Connection {
     static std::optional<QtX11Connection> get();
 };
 
+/// The X modifier mask of KeyCombo modifier bits: Super is Mod4 and Alt is Mod1.
+std::uint16_t xModifierMask(std::uint32_t keyComboModifiers);
+
 /// The atom named `name`; XCB_ATOM_NONE when it does not exist yet and `onlyIfExists` is set, or
 /// when the server does not answer.
 xcb_atom_t internAtom(xcb_connection_t *connection, const char *name, bool onlyIfExists = false);

@@ -22,20 +22,6 @@ constexpr std::array<std::uint16_t, 4> lockVariants
     = {0, XCB_MOD_MASK_LOCK, XCB_MOD_MASK_2, XCB_MOD_MASK_LOCK | XCB_MOD_MASK_2};
 constexpr std::uint16_t comboMask = XCB_MOD_MASK_4 | XCB_MOD_MASK_SHIFT | XCB_MOD_MASK_1 | XCB_MOD_MASK_CONTROL;
 
-std::uint16_t xModifiers(std::uint32_t modifiers)
-{
-    std::uint16_t mask = 0;
-    if (modifiers & KeyCombo::cmdKey)
-        mask |= XCB_MOD_MASK_4;
-    if (modifiers & KeyCombo::shiftKey)
-        mask |= XCB_MOD_MASK_SHIFT;
-    if (modifiers & KeyCombo::optionKey)
-        mask |= XCB_MOD_MASK_1;
-    if (modifiers & KeyCombo::controlKey)
-        mask |= XCB_MOD_MASK_CONTROL;
-    return mask;
-}
-
 } // namespace
 
 X11HotkeyGrabber::X11HotkeyGrabber()
@@ -68,7 +54,7 @@ int X11HotkeyGrabber::grab(std::uint32_t id, std::uint32_t keycode, std::uint32_
     if (keycode < 8 || keycode > 255)
         return badValue;
     ungrab(id);
-    const Grab grab{static_cast<std::uint8_t>(keycode), xModifiers(modifiers)};
+    const Grab grab{static_cast<std::uint8_t>(keycode), xModifierMask(modifiers)};
 
     std::array<xcb_void_cookie_t, lockVariants.size()> cookies{};
     for (std::size_t i = 0; i < lockVariants.size(); ++i) {

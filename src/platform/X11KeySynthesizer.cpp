@@ -2,7 +2,6 @@
 
 #include "QtX11Connection.h"
 
-#include "services/KeyCombo.h"
 #include "services/KeyPositions.h"
 
 #include <xcb/xcb.h>
@@ -14,13 +13,10 @@
 
 namespace {
 
-// Indices into the X modifier mapping (Shift, Lock, Control, Mod1..Mod5).
-constexpr int shiftIndex = 0;
+// The X modifier mapping has eight rows (Shift, Lock, Control, Mod1..Mod5); Lock and Mod2 are latched
+// states (CapsLock, NumLock) rather than held keys.
 constexpr int lockIndex = 1;
-constexpr int controlIndex = 2;
-constexpr int mod1Index = 3;
 constexpr int mod2Index = 4;
-constexpr int mod4Index = 6;
 constexpr int modifierCount = 8;
 
 using ModifierKeycodes = std::array<std::vector<xcb_keycode_t>, modifierCount>;
@@ -79,11 +75,11 @@ bool X11KeySynthesizer::pressChord(int keyPosition, std::uint32_t modifiers)
     const auto keycode = xcb_keycode_t(*evdev + KeyPositions::xKeycodeOffset);
     const ModifierKeycodes mapping = modifierKeycodes(m_connection);
 
+    // Bit i of an X modifier mask is row i of the modifier mapping.
+    const std::uint16_t mask = xModifierMask(modifiers);
     std::vector<xcb_keycode_t> chordModifiers;
-    for (const auto &[bit, index] :
-        {std::pair{KeyCombo::controlKey, controlIndex}, std::pair{KeyCombo::shiftKey, shiftIndex},
-            std::pair{KeyCombo::optionKey, mod1Index}, std::pair{KeyCombo::cmdKey, mod4Index}}) {
-        if (!(modifiers & bit))
+    for (int index = 0; index < modifierCount; ++index) {
+        if (!(mask & (1 << index)))
             continue;
         if (mapping[std::size_t(index)].empty())
             return false;
