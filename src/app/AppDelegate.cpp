@@ -129,6 +129,12 @@ void AppDelegate::setupLanguageFix()
     // The service exists even when disabled, so enabling it later keeps one cycle position.
     m_languageSwitch
         = std::make_unique<LanguageSwitchService>(m_pasteboard, *s.keySynthesizer, *s.keyboardLayouts, *s.systemLog);
+    if (m_clipboardMonitor) {
+        connect(m_languageSwitch.get(), &LanguageSwitchService::clipboardBorrowed, m_clipboardMonitor.get(),
+            &ClipboardMonitor::pauseCapture);
+        connect(m_languageSwitch.get(), &LanguageSwitchService::clipboardReturned, m_clipboardMonitor.get(),
+            &ClipboardMonitor::resumeCapture);
+    }
     if (languageFixEnabled())
         m_languageSwitch->registerHotkey();
 }

@@ -108,10 +108,24 @@ void ClipboardMonitor::stopMonitoring()
     m_timer.reset();
 }
 
+void ClipboardMonitor::pauseCapture()
+{
+    // A copy made just before the pause has not been polled yet; it is the user's and stays.
+    checkClipboard();
+    ++m_pauseDepth;
+}
+
+void ClipboardMonitor::resumeCapture()
+{
+    if (m_pauseDepth == 0 || --m_pauseDepth > 0)
+        return;
+    m_lastChangeCount = m_pasteboard.changeCount();
+}
+
 void ClipboardMonitor::checkClipboard()
 {
     const qint64 changeCount = m_pasteboard.changeCount();
-    if (changeCount == m_lastChangeCount)
+    if (changeCount == m_lastChangeCount || isCapturePaused())
         return;
     // A change is examined once, whatever comes of it.
     m_lastChangeCount = changeCount;

@@ -43,6 +43,12 @@ public:
     /// One poll: examines the clipboard once if its change count moved.
     void checkClipboard();
 
+    /// While paused, clipboard changes are not captured; resuming passes over every change made in
+    /// between. Pauses nest, so overlapping borrowers each resume once.
+    void pauseCapture();
+    void resumeCapture();
+    bool isCapturePaused() const { return m_pauseDepth > 0; }
+
 private:
     void saveItem(const QString &content, ClipboardItemType type, const std::optional<QByteArray> &imageData,
         const std::optional<QString> &appName, const std::optional<QString> &bundleId);
@@ -55,4 +61,5 @@ private:
     const Workspace &m_workspace;
     std::unique_ptr<QTimer> m_timer;
     qint64 m_lastChangeCount;
+    int m_pauseDepth = 0;
 };

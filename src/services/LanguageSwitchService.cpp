@@ -99,6 +99,7 @@ void LanguageSwitchService::fixSelectedText()
     log(QStringLiteral("Language fix triggered"));
     printLine(QStringLiteral("[LanguageFix] Triggered"));
 
+    emit clipboardBorrowed();
     const std::optional<QString> saved = m_pasteboard.string();
     // Our clear counts as a change at once, so any later change can only be the copy of the selection.
     writeText(QString());
@@ -210,6 +211,7 @@ void LanguageSwitchService::restore(const std::optional<QString> &saved)
 {
     if (saved)
         writeText(*saved);
+    emit clipboardReturned();
 }
 
 void LanguageSwitchService::writeText(const QString &text)

@@ -53,9 +53,17 @@ public:
     bool isProcessing() const { return m_isProcessing; }
     int cycleIndex() const { return m_cycleIndex; }
 
+signals:
+    /// The clipboard holds the fix's own transient texts from clipboardBorrowed() until
+    /// clipboardReturned(): the selection, the converted text and the earlier text put back. None of
+    /// them is a copy the user made, so the history does not record them. Every borrow is returned.
+    void clipboardBorrowed();
+    void clipboardReturned();
+
 private:
     void waitForClipboardChange(qint64 originalCount, int attempts, std::function<void()> completion);
     void convertCopiedText(qint64 startCount, const std::optional<QString> &saved);
+    /// Puts `saved` back, if anything, and returns the clipboard.
     void restore(const std::optional<QString> &saved);
     void writeText(const QString &text);
     void log(const QString &message);

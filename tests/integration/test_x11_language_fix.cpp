@@ -56,6 +56,10 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(QGuiApplication::clipboard()->text(), QStringLiteral("earlier"), 3000);
         const QString output = m_quillbox.output();
         QVERIFY2(output.contains("[LanguageFix] Converted: привет\n"), qPrintable(output));
+
+        // The fix's own clipboard texts are not copies the user made: the history holds only "earlier".
+        QTest::qWait(2 * 500 + 100);
+        QCOMPARE(m_quillbox.rows("SELECT content FROM ClipboardItem"), QList<QVariantList>({{"earlier"}}));
     }
 
     void cleanupTestCase() { QCOMPARE(m_quillbox.terminate(), 0); }

@@ -260,6 +260,28 @@ private slots:
         QCOMPARE(context().count<ClipboardItem>(), 4);
     }
 
+    void changesMadeWhilePausedAreNeverCaptured()
+    {
+        // A copy not polled yet when the pause begins is still captured.
+        m_pasteboard->copyText("copied just before");
+        // Two overlapping borrowers: capture resumes only when both are done.
+        m_monitor->pauseCapture();
+        m_monitor->pauseCapture();
+        QCOMPARE(history().size(), 1);
+        m_pasteboard->copyText("borrowed");
+        m_monitor->checkClipboard();
+        m_monitor->resumeCapture();
+        m_pasteboard->copyText("still borrowed");
+        m_monitor->checkClipboard();
+        QCOMPARE(history().size(), 1);
+        m_monitor->resumeCapture();
+        m_monitor->checkClipboard();
+        QCOMPARE(history().size(), 1);
+        m_monitor->resumeCapture(); // an unmatched resume is harmless
+        QVERIFY(!m_monitor->isCapturePaused());
+        QCOMPARE(captureText("copied afterwards")->content(), QStringLiteral("copied afterwards"));
+    }
+
     void aCaptureSavedWhileTheStoreIsLockedIsWrittenLater()
     {
         const auto first = captureText("repeated");

@@ -9,6 +9,8 @@
 #include "services/KeyCombo.h"
 #include "services/LanguageSwitchService.h"
 
+#include <QSignalSpy>
+
 #include <QTemporaryFile>
 #include <QTest>
 
@@ -168,6 +170,8 @@ private slots:
 
         m_pasteboard.copyText("earlier");
         m_keys.selection = "ghbdtn";
+        QSignalSpy borrowed(fix.get(), &LanguageSwitchService::clipboardBorrowed);
+        QSignalSpy returned(fix.get(), &LanguageSwitchService::clipboardReturned);
         StdoutCapture out;
         grabber.press(2);
         QCoreApplication::processEvents(); // the hotkey service dispatches from the event loop
@@ -185,8 +189,11 @@ private slots:
         QCOMPARE(m_keys.pasted, QStringList("привет"));
         m_clock.advance(299);
         QCOMPARE(m_pasteboard.string(), QString("привет"));
+        QCOMPARE(returned.size(), 0); // the history stays out of it until the earlier text is back
         m_clock.advance(1);
         QCOMPARE(m_pasteboard.string(), QString("earlier"));
+        QCOMPARE(borrowed.size(), 1);
+        QCOMPARE(returned.size(), 1);
         QVERIFY(m_clock.tasks.empty());
         QCOMPARE(out.finish(),
             QStringList({"[LanguageFix] Triggered", "[LanguageFix] Simulated Cmd+C, waiting for clipboard...",
@@ -218,6 +225,7 @@ private slots:
             if (c.earlier)
                 m_pasteboard.copyText(*c.earlier);
             m_keys.selection = c.selection;
+            QSignalSpy returned(fix.get(), &LanguageSwitchService::clipboardReturned);
             StdoutCapture out;
             fix->fixSelectedText();
             m_clock.advance(c.waitMs - 1);
@@ -226,6 +234,7 @@ private slots:
             QVERIFY(!fix->isProcessing());
             QCOMPARE(out.finish().last(), c.line);
             QCOMPARE(m_pasteboard.string(), c.clipboardAfter);
+            QCOMPARE(returned.size(), 1);
             QVERIFY(m_clock.tasks.empty());
             QVERIFY(m_keys.pasted.isEmpty());
         }
@@ -235,9 +244,11 @@ private slots:
     {
         const auto fix = service(m_usRu);
         m_keys.selection = "руддщ";
+        QSignalSpy returned(fix.get(), &LanguageSwitchService::clipboardReturned);
         StdoutCapture out;
         fix->fixSelectedText();
         m_clock.advance(1000);
+        QCOMPARE(returned.size(), 1);
         QCOMPARE(m_keys.pasted, QStringList("hello"));
         QCOMPARE(m_pasteboard.string(), QString("hello"));
     }
