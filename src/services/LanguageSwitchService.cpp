@@ -29,7 +29,7 @@ const QString logCategory = QStringLiteral("LanguageSwitchService");
 
 LanguageSwitchService *sharedService = nullptr;
 
-// User-perceived characters, so that a combining accent or an emoji counts once and is never cut.
+// User-perceived characters, so that a combining accent or an emoji counts once.
 QStringList graphemes(const QString &text)
 {
     QStringList result;
@@ -40,11 +40,6 @@ QStringList graphemes(const QString &text)
         start = end;
     }
     return result;
-}
-
-QString prefix(const QString &text, int characters)
-{
-    return graphemes(text).mid(0, characters).join(QString());
 }
 
 } // namespace
@@ -58,10 +53,8 @@ LanguageSwitchService::LanguageSwitchService(Pasteboard &pasteboard, KeySynthesi
     , m_systemLog(systemLog)
     , m_schedule(std::move(scheduler))
 {
-    if (!m_schedule) {
-        m_schedule
-            = [this](int delayMs, std::function<void()> task) { QTimer::singleShot(delayMs, this, std::move(task)); };
-    }
+    if (!m_schedule)
+        m_schedule = timerScheduler(this);
     sharedService = this;
 }
 
@@ -135,7 +128,7 @@ void LanguageSwitchService::convertCopiedText(qint64 startCount, const std::opti
         restore(saved);
         return;
     }
-    printLine(QStringLiteral("[LanguageFix] Got text: ") + prefix(*copied, 50));
+    printLine(QStringLiteral("[LanguageFix] Got text: ") + logPrefix(*copied, 50));
 
     const QList<LayoutInfo> layouts = KeyboardLayoutMapper::installedLayouts(m_layouts);
     if (layouts.size() < 2) {
@@ -149,7 +142,7 @@ void LanguageSwitchService::convertCopiedText(qint64 startCount, const std::opti
         restore(saved);
         return;
     }
-    printLine(QStringLiteral("[LanguageFix] Converted: ") + prefix(*result, 50));
+    printLine(QStringLiteral("[LanguageFix] Converted: ") + logPrefix(*result, 50));
     writeText(*result);
     m_schedule(pasteDelayMs, [this, saved] {
         m_keys.pressChord(keyPositionV, KeyCombo::controlKey);

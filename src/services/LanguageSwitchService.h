@@ -1,6 +1,7 @@
 #pragma once
 
 #include "LayoutInfo.h"
+#include "Scheduler.h"
 
 #include <QList>
 #include <QObject>
@@ -23,9 +24,6 @@ class LanguageSwitchService : public QObject {
     Q_OBJECT
 
 public:
-    /// Runs `task` once, `delayMs` from now, on the GUI thread. Tests substitute a manual clock.
-    using Scheduler = std::function<void(int delayMs, std::function<void()> task)>;
-
     static constexpr std::uint32_t hotkeyId = 2;
 
     /// Becomes shared(). The collaborators must outlive this service. Without a scheduler, tasks run

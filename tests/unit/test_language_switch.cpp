@@ -1,5 +1,6 @@
 #include "FakeHotkeyGrabber.h"
 #include "FakePasteboard.h"
+#include "ManualClock.h"
 #include "StdoutCapture.h"
 #include "platform/HotkeyGrabber.h"
 #include "platform/KeySynthesizer.h"
@@ -17,7 +18,6 @@
 #include <unistd.h>
 
 #include <cstdio>
-#include <map>
 
 namespace {
 
@@ -48,27 +48,6 @@ public:
 
 private:
     QList<std::pair<QString, QString>> m_layouts;
-};
-
-// A manual clock: tasks run only when the test advances time, in due order.
-struct ManualClock {
-    qint64 now = 0;
-    std::multimap<qint64, std::function<void()>> tasks;
-
-    LanguageSwitchService::Scheduler scheduler()
-    {
-        return [this](int delayMs, std::function<void()> task) { tasks.emplace(now + delayMs, std::move(task)); };
-    }
-    void advance(qint64 ms)
-    {
-        const qint64 until = now + ms;
-        while (!tasks.empty() && tasks.begin()->first <= until) {
-            auto node = tasks.extract(tasks.begin());
-            now = node.key();
-            node.mapped()();
-        }
-        now = until;
-    }
 };
 
 // The focused application: Control+C copies its selection, Control+V takes the clipboard's text.
