@@ -238,7 +238,9 @@ bool ModelContainer::openDatabase(QString *error)
             return false;
         }
     }
-    return true;
+    // Readers outside the main context (image thumbnails) look items up by id. An index is no change
+    // of the schema's meaning, so stores from before it get one too.
+    return run(QStringLiteral("CREATE INDEX IF NOT EXISTS ClipboardItemById ON ClipboardItem(id)"));
 }
 
 bool ModelContainer::load(QString *error)

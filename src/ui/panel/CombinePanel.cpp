@@ -1,0 +1,258 @@
+#include "CombinePanel.h"
+
+#include "model/ModelContext.h"
+#include "model/PasteTemplate.h"
+
+#include <QCoreApplication>
+#include <QKeyEvent>
+#include <QPointer>
+#include <QUrl>
+
+namespace {
+
+const QString defaultTemplateName = QStringLiteral("New Line");
+const QString numberedTemplateName = QStringLiteral("Numbered");
+
+QList<std::shared_ptr<PasteTemplate>> fetchTemplates(const ModelContext &context)
+{
+    FetchDescriptor<PasteTemplate> descriptor;
+    descriptor.sortBy = SortDescriptor<PasteTemplate>(&PasteTemplate::sortOrder);
+    return context.fetch(descriptor);
+}
+
+// The part after the last "/", a trailing "/" ignored.
+QString lastPathComponent(QString path)
+{
+    while (path.size() > 1 && path.endsWith(u'/'))
+        path.chop(1);
+    if (path == QLatin1String("/"))
+        return path;
+    return path.mid(path.lastIndexOf(u'/') + 1);
+}
+
+bool isHexDigit(char c)
+{
+    return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
+}
+
+// Percent-decoding that fails on a "%" without two hex digits and on escapes that do not form
+// UTF-8; QUrl alone would keep the first and turn the second into U+FFFD.
+std::optional<QString> removingPercentEncoding(const QString &text)
+{
+    const QByteArray encoded = text.toUtf8();
+    for (qsizetype i = 0; i < encoded.size(); ++i) {
+        if (encoded.at(i) != '%')
+            continue;
+        if (i + 2 >= encoded.size() || !isHexDigit(encoded.at(i + 1)) || !isHexDigit(encoded.at(i + 2)))
+            return std::nullopt;
+    }
+    const QString decoded = QUrl::fromPercentEncoding(encoded);
+    const QString replacement(QChar::ReplacementCharacter);
+    if (decoded.count(replacement) != text.count(replacement) + int(encoded.toUpper().count("%EF%BF%BD")))
+        return std::nullopt;
+    return decoded;
+}
+
+QString itemText(const ClipboardItem &item)
+{
+    const QString &content = item.content();
+    switch (item.type()) {
+    case ClipboardItemType::file: {
+        QString path = content;
+        path.remove(QStringLiteral("file://"));
+        return lastPathComponent(removingPercentEncoding(path).value_or(content));
+    }
+    case ClipboardItemType::image:
+        return content.contains(u'/') ? lastPathComponent(content) : content;
+    case ClipboardItemType::text:
+    case ClipboardItemType::url:
+    case ClipboardItemType::richText:
+        break;
+    }
+    return content.trimmed();
+}
+
+} // namespace
+
+CombinePanel::CombinePanel(ModelContext &context, QList<std::shared_ptr<ClipboardItem>> items,
+    std::function<void(const QString &)> onPaste, std::function<void()> onCancel, Scheduler scheduler, QObject *parent)
+    : QObject(parent)
+    , m_context(context)
+    , m_items(std::move(items))
+    , m_onPaste(std::move(onPaste))
+    , m_onCancel(std::move(onCancel))
+    , m_schedule(scheduler ? std::move(scheduler) : timerScheduler(this))
+{
+    // The chips follow the store; the preview deliberately does not.
+    const auto onRecord = [this](const std::shared_ptr<StoredRecord> &record) {
+        if (record->recordType() != RecordType::pasteTemplate)
+            return;
+        emit templatesChanged();
+        emit selectedTemplateIndexChanged(); // the default template's position may have moved
+    };
+    connect(&m_context, &ModelContext::recordInserted, this, onRecord);
+    connect(&m_context, &ModelContext::recordRemoved, this, onRecord);
+    connect(&m_context, &ModelContext::recordChanged, this, onRecord);
+}
+
+CombinePanel::~CombinePanel()
+{
+    if (m_keyMonitorInstalled)
+        QCoreApplication::instance()->removeEventFilter(this);
+}
+
+QStringList CombinePanel::templateNames() const
+{
+    QStringList names;
+    for (const auto &pasteTemplate : fetchTemplates(m_context))
+        names.append(pasteTemplate->name());
+    return names;
+}
+
+int CombinePanel::defaultTemplateIndex() const
+{
+    const auto templates = fetchTemplates(m_context);
+    for (int i = 0; i < templates.size(); ++i) {
+        if (templates.at(i)->name() == defaultTemplateName)
+            return i;
+    }
+    return 0;
+}
+
+int CombinePanel::effectiveIndex() const
+{
+    return m_selectedTemplateIndex >= 0 ? m_selectedTemplateIndex : defaultTemplateIndex();
+}
+
+std::shared_ptr<PasteTemplate> CombinePanel::selectedTemplate() const
+{
+    const auto templates = fetchTemplates(m_context);
+    const int index = effectiveIndex();
+    if (index >= templates.size())
+        return nullptr;
+    return templates.at(index);
+}
+
+QStringList CombinePanel::itemTexts() const
+{
+    QStringList texts;
+    texts.reserve(m_items.size());
+    for (const auto &item : m_items)
+        texts.append(itemText(*item));
+    return texts;
+}
+
+void CombinePanel::shown()
+{
+    updatePreview();
+    if (!m_keyMonitorInstalled && QCoreApplication::instance()) {
+        QCoreApplication::instance()->installEventFilter(this);
+        m_keyMonitorInstalled = true;
+    }
+}
+
+void CombinePanel::updatePreview()
+{
+    const QStringList texts = itemTexts();
+    const auto pasteTemplate = selectedTemplate();
+    QString preview;
+    if (!pasteTemplate) {
+        preview = texts.join(u'\n');
+    } else if (pasteTemplate->name() == numberedTemplateName) {
+        QStringList lines;
+        lines.reserve(texts.size());
+        for (int i = 0; i < texts.size(); ++i)
+            lines.append(QString::number(i + 1) + QStringLiteral(". ") + texts.at(i));
+        preview = lines.join(u'\n');
+    } else {
+        preview = pasteTemplate->combine(texts);
+    }
+    if (preview == m_preview)
+        return;
+    m_preview = preview;
+    emit previewChanged();
+}
+
+void CombinePanel::nextTemplate()
+{
+    const int count = int(fetchTemplates(m_context).size());
+    if (count == 0)
+        return;
+    setSelectedTemplateIndex((effectiveIndex() + 1) % count);
+}
+
+void CombinePanel::previousTemplate()
+{
+    const int count = int(fetchTemplates(m_context).size());
+    if (count == 0)
+        return;
+    const int index = effectiveIndex();
+    setSelectedTemplateIndex(index >= 1 ? index - 1 : count - 1);
+}
+
+void CombinePanel::clickChip(int index)
+{
+    if (index != m_selectedTemplateIndex) {
+        m_selectedTemplateIndex = index;
+        emit selectedTemplateIndexChanged();
+    }
+    updatePreview();
+}
+
+void CombinePanel::paste()
+{
+    if (m_onPaste)
+        m_onPaste(m_preview);
+}
+
+void CombinePanel::cancel()
+{
+    if (m_onCancel)
+        m_onCancel();
+}
+
+bool CombinePanel::monitorKeyDown(int key)
+{
+    void (CombinePanel::*action)() = nullptr;
+    switch (key) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        action = &CombinePanel::paste;
+        break;
+    case Qt::Key_Escape:
+        action = &CombinePanel::cancel;
+        break;
+    case Qt::Key_Right:
+        action = &CombinePanel::nextTemplate;
+        break;
+    case Qt::Key_Left:
+        action = &CombinePanel::previousTemplate;
+        break;
+    default:
+        return false;
+    }
+    // Queued, so the paste sees the preview as it stands when the action runs; a panel removed in
+    // the meantime does nothing.
+    m_schedule(0, [self = QPointer(this), action] {
+        if (self)
+            (self.data()->*action)();
+    });
+    return true;
+}
+
+bool CombinePanel::eventFilter(QObject *watched, QEvent *event)
+{
+    // The window sees each key first and hands it on to its items; acting only there counts it once.
+    if (event->type() == QEvent::KeyPress && watched && watched->isWindowType())
+        return monitorKeyDown(static_cast<QKeyEvent *>(event)->key());
+    return QObject::eventFilter(watched, event);
+}
+
+void CombinePanel::setSelectedTemplateIndex(int index)
+{
+    if (index == m_selectedTemplateIndex)
+        return;
+    m_selectedTemplateIndex = index;
+    emit selectedTemplateIndexChanged();
+    updatePreview();
+}

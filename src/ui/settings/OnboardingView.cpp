@@ -1,0 +1,144 @@
+#include "OnboardingView.h"
+
+#include <QVariantMap>
+
+namespace {
+
+// The desktop's system colours as the pages name them.
+const QString orange = QStringLiteral("#ff9500");
+const QString blue = QStringLiteral("#007aff");
+const QString green = QStringLiteral("#34c759");
+const QString purple = QStringLiteral("#af52de");
+const QString teal = QStringLiteral("#30b0c7");
+const QString pink = QStringLiteral("#ff2d55");
+
+struct Bullet {
+    QString icon;
+    QString text;
+};
+
+QVariantMap makePage(const QString &icon, const QString &iconColor, const QString &title, const QString &subtitle,
+    const QString &body, const QList<Bullet> &bullets = {}, const QString &actionLabel = {})
+{
+    QVariantList bulletList;
+    for (const Bullet &bullet : bullets)
+        bulletList.append(QVariantMap{{QStringLiteral("icon"), bullet.icon}, {QStringLiteral("text"), bullet.text}});
+    return {
+        {QStringLiteral("icon"), icon},
+        {QStringLiteral("iconColor"), iconColor},
+        {QStringLiteral("title"), title},
+        {QStringLiteral("subtitle"), subtitle},
+        {QStringLiteral("body"), body},
+        {QStringLiteral("bullets"), bulletList},
+        {QStringLiteral("actionLabel"), actionLabel},
+        {QStringLiteral("hasAction"), !actionLabel.isEmpty()},
+    };
+}
+
+// Automatic paste is a synthetic Ctrl+V: XTest under X11, a typing program under Wayland. There is
+// no permission to grant, so the page says what is needed and whether it is there.
+QVariantMap pastePage(const OnboardingView::PasteSupport &support)
+{
+    QList<Bullet> bullets;
+    if (support.isAvailable) {
+        bullets.append({QStringLiteral("checkmark.circle.fill"), QStringLiteral("Automatic paste is available")});
+        bullets.append({QStringLiteral("keyboard"),
+            support.isWayland ? QStringLiteral("A typing program presses Ctrl+V for Quillbox")
+                              : QStringLiteral("Quillbox presses Ctrl+V through XTest")});
+    } else {
+        bullets.append({QStringLiteral("xmark.circle"), QStringLiteral("Automatic paste is not available yet")});
+        bullets.append({QStringLiteral("gear"),
+            support.isWayland ? QStringLiteral("Install xdotool, wtype or ydotool to enable it")
+                              : QStringLiteral("Run an X11 session with XTest, or install xdotool")});
+    }
+    return makePage(QStringLiteral("accessibility"), green, QStringLiteral("Allow automatic paste"),
+        QStringLiteral("So Quillbox can paste directly"),
+        QStringLiteral("Quillbox pastes by pressing Ctrl+V in the active app for you. In an X11 session this "
+                       "needs nothing extra; on Wayland, xdotool, wtype or ydotool must be installed. Without "
+                       "it, Quillbox can still copy items to your clipboard, but won't auto-paste into the "
+                       "active app."),
+        bullets, support.openKeyboardSettings ? QStringLiteral("Open Keyboard Settings") : QString());
+}
+
+} // namespace
+
+OnboardingView::OnboardingView(PasteSupport pasteSupport, std::function<void()> onFinish, QObject *parent)
+    : QObject(parent)
+    , m_pasteSupport(std::move(pasteSupport))
+    , m_onFinish(std::move(onFinish))
+{
+    m_pages = {
+        makePage(QStringLiteral("clipboard.fill"), orange, QStringLiteral("Welcome to Quillbox"),
+            QStringLiteral("Your clipboard, supercharged."),
+            QStringLiteral("Quillbox keeps a searchable history of everything you copy — text, links, images, "
+                           "and files — so you can paste anything from the last week in two keystrokes.")),
+        makePage(QStringLiteral("command"), blue, QStringLiteral("Open it from anywhere"),
+            QStringLiteral("Default hotkey: ⌘⇧V"),
+            QStringLiteral("Press ⌘⇧V (Super + Shift + V) from any app to open Quillbox. You can change this "
+                           "shortcut any time in Settings → Shortcuts."),
+            {
+                {QStringLiteral("keyboard"), QStringLiteral("⌘⇧V opens the panel")},
+                {QStringLiteral("arrow.up.arrow.down"), QStringLiteral("↑ / ↓ to navigate")},
+                {QStringLiteral("return"), QStringLiteral("Enter to paste")},
+                {QStringLiteral("xmark.circle"), QStringLiteral("Esc to dismiss")},
+            }),
+        pastePage(m_pasteSupport),
+        makePage(QStringLiteral("square.grid.2x2.fill"), purple, QStringLiteral("Organize with Categories"),
+            QStringLiteral("Keep similar clips together"),
+            QStringLiteral("Assign items to categories like Work, Code, or Links. Filter by category with the "
+                           "colored chips at the top, or press Tab to search categories."),
+            {
+                {QStringLiteral("tag.fill"), QStringLiteral("Right-click a clip to assign a category")},
+                {QStringLiteral("pin.fill"), QStringLiteral("Pin clips to keep them at the top")},
+                {QStringLiteral("magnifyingglass"), QStringLiteral("Type to search your history")},
+            }),
+        makePage(QStringLiteral("globe"), teal, QStringLiteral("Wrong keyboard layout? Fixed."),
+            QStringLiteral("⌘⇧L converts mistyped text"),
+            QStringLiteral("Typed a message in the wrong language layout? Select the text anywhere on your "
+                           "desktop and press ⌘⇧L — Quillbox instantly converts it to the correct layout."),
+            {
+                {QStringLiteral("character.textbox"), QStringLiteral("Works across any app")},
+                {QStringLiteral("arrow.triangle.2.circlepath"), QStringLiteral("Supports multiple layouts")},
+            }),
+        makePage(QStringLiteral("sparkles"), pink, QStringLiteral("You're all set"),
+            QStringLiteral("Start copying something"),
+            QStringLiteral("Copy any text, link, image, or file — it'll show up in Quillbox. Press ⌘⇧V to open "
+                           "it, then Enter to paste. Welcome aboard!")),
+    };
+}
+
+int OnboardingView::pageCount() const
+{
+    return int(m_pages.size());
+}
+
+void OnboardingView::goNext()
+{
+    if (m_page < pageCount() - 1) {
+        ++m_page;
+        emit pageChanged();
+    } else if (m_onFinish) {
+        m_onFinish();
+    }
+}
+
+void OnboardingView::goBack()
+{
+    if (m_page == 0)
+        return;
+    --m_page;
+    emit pageChanged();
+}
+
+void OnboardingView::skip()
+{
+    if (m_onFinish)
+        m_onFinish();
+}
+
+void OnboardingView::runAction()
+{
+    constexpr int pastePageIndex = 2;
+    if (m_page == pastePageIndex && m_pasteSupport.openKeyboardSettings)
+        m_pasteSupport.openKeyboardSettings();
+}

@@ -1,0 +1,50 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+#include <QVariantList>
+
+#include <functional>
+
+/// The first-run welcome pages. The host shows it in the "Welcome to Quillbox" window and, from
+/// `onFinish`, records that onboarding was seen and closes the window.
+class OnboardingView : public QObject {
+    Q_OBJECT
+    Q_PROPERTY(int page READ page NOTIFY pageChanged)
+    Q_PROPERTY(int pageCount READ pageCount CONSTANT)
+    /// Each page: {icon, iconColor, title, subtitle, body, bullets: [{icon, text}], actionLabel}.
+    Q_PROPERTY(QVariantList pages READ pages CONSTANT)
+    Q_PROPERTY(bool isLastPage READ isLastPage NOTIFY pageChanged)
+
+public:
+    /// How automatic paste works on this desktop, for the third page.
+    struct PasteSupport {
+        bool isWayland = false;
+        /// XTest on X11, or a typing program (xdotool, wtype, ydotool) on Wayland.
+        bool isAvailable = false;
+        /// Opens the desktop's keyboard settings; empty when none is installed.
+        std::function<void()> openKeyboardSettings;
+    };
+
+    OnboardingView(PasteSupport pasteSupport, std::function<void()> onFinish, QObject *parent = nullptr);
+
+    int page() const { return m_page; }
+    int pageCount() const;
+    QVariantList pages() const { return m_pages; }
+    bool isLastPage() const { return m_page == pageCount() - 1; }
+
+    Q_INVOKABLE void goNext();
+    Q_INVOKABLE void goBack();
+    Q_INVOKABLE void skip();
+    /// The current page's extra button.
+    Q_INVOKABLE void runAction();
+
+signals:
+    void pageChanged();
+
+private:
+    PasteSupport m_pasteSupport;
+    std::function<void()> m_onFinish;
+    QVariantList m_pages;
+    int m_page = 0;
+};

@@ -1,0 +1,101 @@
+#include "ui/settings/OnboardingView.h"
+
+#include <QTest>
+#include <QVariantMap>
+
+namespace {
+
+QVariantMap pageAt(const OnboardingView &view, int index)
+{
+    return view.pages().at(index).toMap();
+}
+
+QStringList bulletIcons(const QVariantMap &page)
+{
+    QStringList icons;
+    for (const QVariant &bullet : page.value("bullets").toList())
+        icons.append(bullet.toMap().value("icon").toString());
+    return icons;
+}
+
+} // namespace
+
+class TestOnboarding : public QObject {
+    Q_OBJECT
+
+private slots:
+    void navigationStaysInBoundsAndFinishesOnce()
+    {
+        int finishes = 0;
+        OnboardingView view({}, [&] { ++finishes; });
+        QCOMPARE(view.pageCount(), 6);
+        view.goBack();
+        QCOMPARE(view.page(), 0);
+        for (int i = 0; i < 5; ++i)
+            view.goNext();
+        QCOMPARE(view.page(), 5);
+        QVERIFY(view.isLastPage());
+        QCOMPARE(finishes, 0);
+        view.goNext();
+        QCOMPARE(finishes, 1);
+        QCOMPARE(view.page(), 5);
+        for (int i = 0; i < 8; ++i)
+            view.goBack();
+        QCOMPARE(view.page(), 0);
+    }
+
+    void skipFinishesAtOnce()
+    {
+        int finishes = 0;
+        OnboardingView view({}, [&] { ++finishes; });
+        view.goNext();
+        view.goNext();
+        view.skip();
+        QCOMPARE(finishes, 1);
+        QCOMPARE(view.page(), 2);
+    }
+
+    void texts()
+    {
+        OnboardingView view({}, {});
+        QCOMPARE(pageAt(view, 1).value("body").toString(),
+            "Press ⌘⇧V (Super + Shift + V) from any app to open Quillbox. You can change this shortcut any time "
+            "in Settings → Shortcuts.");
+        QVERIFY(pageAt(view, 4).value("body").toString().contains("anywhere on your desktop and press ⌘⇧L — "));
+        QCOMPARE(pageAt(view, 5).value("title").toString(), "You're all set");
+        for (const QVariant &page : view.pages())
+            QVERIFY(!page.toMap().value("body").toString().contains("Mac"));
+    }
+
+    void pastePageTellsWhatIsAvailable()
+    {
+        int opened = 0;
+        OnboardingView withSettings({false, true, [&] { ++opened; }}, {});
+        const QVariantMap page = pageAt(withSettings, 2);
+        QCOMPARE(page.value("icon").toString(), "accessibility");
+        QCOMPARE(page.value("title").toString(), "Allow automatic paste");
+        QCOMPARE(page.value("subtitle").toString(), "So Quillbox can paste directly");
+        QCOMPARE(bulletIcons(page).first(), "checkmark.circle.fill");
+        QCOMPARE(page.value("actionLabel").toString(), "Open Keyboard Settings");
+        QVERIFY(page.value("hasAction").toBool());
+        withSettings.runAction(); // page 0: no action there
+        QCOMPARE(opened, 0);
+        withSettings.goNext();
+        withSettings.goNext();
+        withSettings.runAction();
+        QCOMPARE(opened, 1);
+
+        OnboardingView wayland({true, false, {}}, {});
+        const QVariantMap bare = pageAt(wayland, 2);
+        QCOMPARE(bulletIcons(bare).first(), "xmark.circle");
+        QVERIFY(bare.value("bullets").toList().at(1).toMap().value("text").toString().contains("wtype"));
+        QVERIFY(!bare.value("hasAction").toBool());
+        QVERIFY(bare.value("actionLabel").toString().isEmpty());
+        wayland.goNext();
+        wayland.goNext();
+        wayland.runAction(); // nothing to run, nothing to crash
+    }
+};
+
+QTEST_GUILESS_MAIN(TestOnboarding)
+#include "test_onboarding.moc"
