@@ -12,7 +12,6 @@ using Scheduler = std::function<void(int delayMs, std::function<void()> task)>;
 /// QTimer::singleShot bound to `context`: a task whose context is gone never runs.
 inline Scheduler timerScheduler(QObject *context)
 {
-    return [context](int delayMs, std::function<void()> task) {
-        QTimer::singleShot(delayMs, context, std::move(task));
-    };
+    return
+        [context](int delayMs, std::function<void()> task) { QTimer::singleShot(delayMs, context, std::move(task)); };
 }

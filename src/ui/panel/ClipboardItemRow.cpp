@@ -1,0 +1,160 @@
+#include "ClipboardItemRow.h"
+
+#include "model/Color.h"
+
+#include <QGuiApplication>
+#include <QIcon>
+#include <QLocale>
+#include <QMimeDatabase>
+#include <QStringDecoder>
+
+namespace {
+
+// The platform's standard named colours, as the panel was designed with them.
+const QColor blue = QColor::fromRgb(0, 122, 255);
+const QColor orange = QColor::fromRgb(255, 149, 0);
+const QColor green = QColor::fromRgb(52, 199, 89);
+const QColor gray = QColor::fromRgb(142, 142, 147);
+const QColor purple = QColor::fromRgb(175, 82, 222);
+
+QString stripTrailingSlashes(QString path)
+{
+    while (path.size() > 1 && path.endsWith(QLatin1Char('/')))
+        path.chop(1);
+    return path;
+}
+
+} // namespace
+
+QString ClipboardItemRow::relativeDisplay(const QDateTime &createdAt, const QDateTime &now)
+{
+    const qint64 elapsed = createdAt.secsTo(now);
+    if (elapsed < 60)
+        return QStringLiteral("now");
+    if (elapsed < 3600)
+        return QString::number(elapsed / 60) + QLatin1Char('m');
+    if (elapsed < 86400)
+        return QString::number(elapsed / 3600) + QLatin1Char('h');
+    if (elapsed < 604800)
+        return QString::number(elapsed / 86400) + QLatin1Char('d');
+    return QLocale().toString(createdAt.toLocalTime().date(), QLocale::ShortFormat);
+}
+
+QString ClipboardItemRow::typeLabel(ClipboardItemType type)
+{
+    const QString raw = rawValue(type);
+    return raw.left(1).toUpper() + raw.mid(1).toLower();
+}
+
+QColor ClipboardItemRow::typeColor(ClipboardItemType type)
+{
+    switch (type) {
+    case ClipboardItemType::text:
+        return blue;
+    case ClipboardItemType::image:
+        return orange;
+    case ClipboardItemType::url:
+        return green;
+    case ClipboardItemType::file:
+        return gray;
+    case ClipboardItemType::richText:
+        return purple;
+    }
+    return blue;
+}
+
+QColor ClipboardItemRow::colorForType(ClipboardItemType type, const std::optional<QColor> &categoryColor)
+{
+    return categoryColor ? *categoryColor : typeColor(type);
+}
+
+QColor ClipboardItemRow::cardColor(bool isSelected, bool isHovered, bool isDark)
+{
+    if (isSelected)
+        return isDark ? QColor::fromRgbF(0.1f, 0.1f, 0.12f) : QColor::fromRgbF(1, 1, 1);
+    if (isHovered)
+        return isDark ? QColor::fromRgbF(0.08f, 0.08f, 0.1f) : QColor::fromRgbF(0.97f, 0.97f, 0.98f);
+    return isDark ? QColor::fromRgbF(0.05f, 0.05f, 0.07f) : QColor::fromRgbF(0.94f, 0.94f, 0.95f);
+}
+
+QColor ClipboardItemRow::sidebarColor(const QColor &color, bool isDark)
+{
+    if (!color.isValid())
+        return isDark ? QColor::fromRgbF(0.14f, 0.14f, 0.16f) : QColor::fromRgbF(0.92f, 0.92f, 0.94f);
+    const QColor rgb = color.toRgb();
+    const float r = rgb.redF(), g = rgb.greenF(), b = rgb.blueF();
+    if (isDark)
+        return QColor::fromRgbF(0.3f * r, 0.3f * g, 0.3f * b);
+    return QColor::fromRgbF(1 - 0.15f * (1 - r), 1 - 0.15f * (1 - g), 1 - 0.15f * (1 - b));
+}
+
+QColor ClipboardItemRow::dimmedCategoryColor(const QColor &color, bool isDark)
+{
+    if (!color.isValid())
+        return isDark ? QColor::fromRgbF(0.16f, 0.16f, 0.18f) : QColor::fromRgbF(0.92f, 0.92f, 0.93f);
+    const QColor rgb = color.toRgb();
+    const float r = rgb.redF(), g = rgb.greenF(), b = rgb.blueF();
+    if (isDark)
+        return QColor::fromRgbF(0.12f * r + 0.12f, 0.12f * g + 0.12f, 0.12f * b + 0.14f);
+    return QColor::fromRgbF(1 - 0.12f * (1 - r), 1 - 0.12f * (1 - g), 1 - 0.12f * (1 - b));
+}
+
+QColor ClipboardItemRow::glowColor(const QString &borderColorHex)
+{
+    return colorFromHex(borderColorHex).value_or(orange);
+}
+
+QString ClipboardItemRow::lastPathComponent(const QString &path)
+{
+    const QString stripped = stripTrailingSlashes(path);
+    if (stripped == QLatin1String("/"))
+        return stripped;
+    return stripped.mid(stripped.lastIndexOf(QLatin1Char('/')) + 1);
+}
+
+QString ClipboardItemRow::deletingLastPathComponent(const QString &path)
+{
+    const QString stripped = stripTrailingSlashes(path);
+    const qsizetype slash = stripped.lastIndexOf(QLatin1Char('/'));
+    if (slash < 0)
+        return {};
+    if (slash == 0)
+        return stripped.size() > 1 ? QStringLiteral("/") : QString();
+    return stripped.left(slash);
+}
+
+QString ClipboardItemRow::imageFileName(const QString &content)
+{
+    return content.contains(QLatin1Char('/')) ? lastPathComponent(content) : content;
+}
+
+QString ClipboardItemRow::imageFilePath(const QString &content, std::optional<qsizetype> imageDataSize)
+{
+    if (content.contains(QLatin1Char('/')))
+        return deletingLastPathComponent(content);
+    if (imageDataSize)
+        return QString::number(*imageDataSize / 1024) + QStringLiteral(" KB");
+    return {};
+}
+
+QString ClipboardItemRow::filePath(const QString &content)
+{
+    QString path = content;
+    path.remove(QStringLiteral("file://"));
+    const QByteArray bytes = QByteArray::fromPercentEncoding(path.toUtf8());
+    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    QString decoded = decoder.decode(bytes);
+    return decoder.hasError() ? path : decoded;
+}
+
+QString ClipboardItemRow::fileIconName(const QString &path)
+{
+    static const QMimeDatabase database;
+    const QMimeType type = database.mimeTypeForFile(path);
+    const QString name = type.iconName();
+    // Theme lookups need a GUI application; without one the generic name is the safe answer.
+    if (!name.isEmpty() && qobject_cast<QGuiApplication *>(QCoreApplication::instance()) && QIcon::hasThemeIcon(name))
+        return name;
+    const QString generic = type.genericIconName();
+    return generic.isEmpty() ? name : generic;
+}

@@ -1,0 +1,46 @@
+#pragma once
+
+#include "model/ClipboardItemType.h"
+
+#include <QColor>
+#include <QDateTime>
+#include <QString>
+
+#include <optional>
+
+/// What one history row derives from its item and the panel state: texts, colours and the file
+/// and image captions. Pure functions, so the rules are tested without drawing.
+class ClipboardItemRow {
+public:
+    ClipboardItemRow() = delete;
+
+    /// "now", "5m", "3h", "2d", or the short date from a week on; a future time is "now".
+    static QString relativeDisplay(const QDateTime &createdAt, const QDateTime &now);
+
+    /// The type's raw value with only its first letter in upper case ("Text", "Url", "Richtext").
+    static QString typeLabel(ClipboardItemType type);
+    /// The standard named colour of the type.
+    static QColor typeColor(ClipboardItemType type);
+    /// The category colour when there is one, otherwise the type colour.
+    static QColor colorForType(ClipboardItemType type, const std::optional<QColor> &categoryColor);
+    static QColor cardColor(bool isSelected, bool isHovered, bool isDark);
+    /// A dark shade or a pale tint of `color`.
+    static QColor sidebarColor(const QColor &color, bool isDark);
+    /// A chip background that goes with the category colour.
+    static QColor dimmedCategoryColor(const QColor &color, bool isDark);
+    /// The selected row's glow from "borderColorHex"; orange when the text is not a colour.
+    static QColor glowColor(const QString &borderColorHex);
+
+    /// The last path component of a path-like content, or the whole content.
+    static QString imageFileName(const QString &content);
+    /// The folder of a path-like content; else the image size in whole kilobytes ("12 KB"); else "".
+    static QString imageFilePath(const QString &content, std::optional<qsizetype> imageDataSize);
+    /// A file item's path: every "file://" removed, then percent-decoded (undecoded when that fails).
+    static QString filePath(const QString &content);
+    /// The last component of `path`, a trailing "/" ignored.
+    static QString lastPathComponent(const QString &path);
+    /// `path` without its last component ("" when it has none, "/" for a file at the root).
+    static QString deletingLastPathComponent(const QString &path);
+    /// A freedesktop icon name for the file's type.
+    static QString fileIconName(const QString &path);
+};

@@ -1,0 +1,84 @@
+#pragma once
+
+#include "model/ClipboardItem.h"
+
+#include <QAbstractListModel>
+#include <QHash>
+#include <QSet>
+
+#include <memory>
+
+class ClipboardHistoryView;
+
+/// The panel's list: the members of `filteredItems` in order, with what a row draws of each. Updated
+/// with row signals (inserted, removed, moved, dataChanged) so the list view keeps its place.
+///
+/// Roles: id, content, displayText, type, isPinned, isMultiSelected, label, icon, colorForType,
+/// sidebarColor, relativeTime, sourceAppName (empty when none), hasImage, thumbnailSource
+/// ("image://thumbnail/<id>", empty without image data), imageFileName, imageFilePath, imagePixelSize
+/// ("1920×1080", empty when unknown), fileName, fileFolder, fileIconName (a freedesktop icon name),
+/// categoryId (the assigned category's id, empty when none or when it is gone).
+class HistoryItemsModel : public QAbstractListModel {
+    Q_OBJECT
+    Q_PROPERTY(int count READ count NOTIFY countChanged)
+
+public:
+    enum Role {
+        IdRole = Qt::UserRole + 1,
+        ContentRole,
+        DisplayTextRole,
+        TypeRole,
+        IsPinnedRole,
+        IsMultiSelectedRole,
+        LabelRole,
+        IconRole,
+        ColorForTypeRole,
+        SidebarColorRole,
+        RelativeTimeRole,
+        SourceAppNameRole,
+        HasImageRole,
+        ThumbnailSourceRole,
+        ImageFileNameRole,
+        ImageFilePathRole,
+        ImagePixelSizeRole,
+        FileNameRole,
+        FileFolderRole,
+        FileIconNameRole,
+        CategoryIdRole,
+    };
+
+    explicit HistoryItemsModel(QObject *parent = nullptr);
+    ~HistoryItemsModel() override;
+
+    int rowCount(const QModelIndex &parent = {}) const override;
+    QVariant data(const QModelIndex &index, int role) const override;
+    QHash<int, QByteArray> roleNames() const override;
+    int count() const { return int(m_items.size()); }
+
+    const QList<std::shared_ptr<ClipboardItem>> &items() const { return m_items; }
+
+signals:
+    void countChanged();
+
+private:
+    friend class ClipboardHistoryView;
+
+    struct ImageInfo {
+        QString filePath;
+        QString pixelSize;
+    };
+
+    /// Takes `items` over: rows outside the common prefix and suffix are removed and inserted, and
+    /// rows of `changed` items that stay get dataChanged.
+    void setItems(const QList<std::shared_ptr<ClipboardItem>> &items, const QSet<const ClipboardItem *> &changed);
+    void refreshRoles(const QList<int> &roles);
+    /// Drops what was read for an item whose content or image may have changed.
+    void forget(const QUuid &id);
+    const ImageInfo &imageInfo(const ClipboardItem &item) const;
+
+    const ClipboardHistoryView *m_view = nullptr;
+    QList<std::shared_ptr<ClipboardItem>> m_items;
+    // Read on first draw of a row: the image header and the file type cost disk reads.
+    mutable QHash<QUuid, ImageInfo> m_imageInfo;
+    mutable QHash<QUuid, QString> m_fileIcons;
+};
