@@ -1,10 +1,10 @@
-# Entry points: `make run`, `make test`, `make bench`. Each installs what it needs first.
+# Entry points: `make run`, `make test`, `make bench`, `make demo`. Each installs what it needs first.
 BUILD_DIR ?= build
 BUILD_TYPE ?= RelWithDebInfo
 # CI builds with warnings as errors.
 WERROR ?= $(if $(CI),ON,OFF)
 
-.PHONY: all deps configure build run test bench clean
+.PHONY: all deps configure build run test bench demo clean
 
 all: build
 
@@ -18,6 +18,10 @@ build: configure
 	@cmake --build $(BUILD_DIR)
 
 run: build
+	@if [ -z "$$DISPLAY" ]; then \
+		echo "make run needs an X11 desktop (DISPLAY is not set); 'make demo' shows the panel under Xvfb instead" >&2; \
+		exit 1; \
+	fi
 	@$(BUILD_DIR)/quillbox
 
 test: build
@@ -25,6 +29,9 @@ test: build
 
 bench: build
 	@scripts/with-runtime-dir scripts/bench $(BUILD_DIR)
+
+demo: build
+	@scripts/demo $(BUILD_DIR)
 
 clean:
 	rm -rf $(BUILD_DIR)

@@ -1,23 +1,75 @@
 #include "AppDelegate.h"
 
+#include "FloatingPanel.h"
+#include "StatusItem.h"
 #include "capture/ClipboardMonitor.h"
 #include "model/ModelContainer.h"
 #include "model/ModelContext.h"
+#include "platform/DesktopColorScheme.h"
+#include "platform/KeySynthesizer.h"
+#include "platform/Workspace.h"
 #include "services/ConsoleLog.h"
 #include "services/HotkeyService.h"
+#include "services/KeyCombo.h"
 #include "services/LanguageSwitchService.h"
+#include "services/NotificationCenter.h"
+#include "services/PasteService.h"
+#include "ui/IconImageProvider.h"
+#include "ui/panel/ClipboardHistoryView.h"
+#include "ui/panel/ThumbnailImageProvider.h"
+#include "ui/settings/OnboardingView.h"
 
+#include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QLoggingCategory>
-#include <QSettings>
+#include <QQmlComponent>
+#include <QQmlContext>
+#include <QQmlEngine>
+#include <QQuickItem>
+#include <QQuickView>
+#include <QScreen>
+#include <QStandardPaths>
+#include <QTimer>
 
 Q_LOGGING_CATEGORY(lcDelegate, "quillbox.delegate", QtInfoMsg)
+
+namespace {
+
+constexpr std::uint32_t panelHotkeyId = 1;
+constexpr int firstWindowDelayMs = 500;
+constexpr int pasteDelayMs = 150;
+const QString panelWillShow = QStringLiteral("Quillbox.panelWillShow");
+const QString openSettingsName = QStringLiteral("Quillbox.openSettings");
+const QString reloadHotkeyName = QStringLiteral("Quillbox.reloadHotkey");
+const QString clearAllHistoryName = QStringLiteral("Quillbox.clearAllHistory");
+
+// Only a stored boolean false turns an option off; a missing or unreadable value keeps true.
+bool isNotFalse(const QVariant &value)
+{
+    if (value.typeId() == QMetaType::Bool)
+        return value.toBool();
+    // INI values come back as strings.
+    return value.toString().compare(QStringLiteral("false"), Qt::CaseInsensitive) != 0;
+}
+
+bool isGuiApplication()
+{
+    return qobject_cast<QApplication *>(QCoreApplication::instance()) != nullptr;
+}
+
+QString appName(const std::optional<RunningApplication> &app)
+{
+    return app && app->localizedName ? *app->localizedName : QStringLiteral("nil");
+}
+
+} // namespace
 
 AppDelegate::AppDelegate(Pasteboard &pasteboard, Workspace &workspace, QObject *parent)
     : QObject(parent)
     , m_pasteboard(pasteboard)
     , m_workspace(workspace)
+    , m_preferences(preferencesPath(), QSettings::IniFormat)
 {
 }
 
@@ -40,19 +92,341 @@ QString AppDelegate::preferencesPath()
 
 void AppDelegate::applicationDidFinishLaunching()
 {
+    // The keyboard-navigation setting of the desktop the design comes from; kept for tools that read it.
+    m_preferences.setValue(QStringLiteral("AppleKeyboardUIMode"), 2);
     setupModelContainer();
+    setupStatusItem();
+    setupPanel();
     startClipboardMonitoring();
+    setupHotkey();
     setupLanguageFix();
+    requestAccessibilityIfNeeded();
+
+    const bool hasSeenOnboarding = m_preferences.value(QStringLiteral("hasSeenOnboarding")).toBool();
+    if (m_panel) {
+        QTimer::singleShot(firstWindowDelayMs, this, [this, hasSeenOnboarding] {
+            if (hasSeenOnboarding)
+                showPanel();
+            else
+                showOnboarding();
+        });
+    }
+    observeNotifications();
 }
 
 void AppDelegate::applicationWillTerminate()
 {
-    if (HotkeyService *hotkeys = HotkeyService::shared())
-        hotkeys->unregister(LanguageSwitchService::hotkeyId);
     if (m_clipboardMonitor)
         m_clipboardMonitor->stopMonitoring();
+    if (m_hotkeyService)
+        m_hotkeyService->unregister();
+    if (HotkeyService *hotkeys = HotkeyService::shared())
+        hotkeys->unregister(LanguageSwitchService::hotkeyId);
     if (m_modelContainer)
         m_modelContainer->mainContext().save();
+}
+
+void AppDelegate::setupStatusItem()
+{
+    if (!isGuiApplication())
+        return;
+    m_statusItem = std::make_unique<StatusItem>();
+    connect(m_statusItem.get(), &StatusItem::toggleRequested, this, &AppDelegate::togglePanel);
+    connect(m_statusItem.get(), &StatusItem::openRequested, this, &AppDelegate::showPanel);
+    connect(m_statusItem.get(), &StatusItem::settingsRequested, this,
+        [] { NotificationCenter::defaultCenter().post(openSettingsName); });
+    connect(m_statusItem.get(), &StatusItem::quitRequested, qApp, &QCoreApplication::quit, Qt::QueuedConnection);
+}
+
+void AppDelegate::setupPanel()
+{
+    if (!isGuiApplication())
+        return;
+    m_panel = std::make_unique<FloatingPanel>();
+    QQmlEngine *engine = m_panel->engine();
+    engine->addImageProvider(QStringLiteral("icon"), new IconImageProvider);
+    engine->rootContext()->setContextProperty(
+        QStringLiteral("notificationCenter"), &NotificationCenter::defaultCenter());
+    // Without a store the panel stays empty: the window itself draws nothing.
+    if (!m_modelContainer)
+        return;
+    engine->addImageProvider(QStringLiteral("thumbnail"), new ThumbnailImageProvider(ModelContainer::defaultPath()));
+
+    auto *colorScheme = new DesktopColorScheme(this);
+    m_historyView = std::make_unique<ClipboardHistoryView>(
+        m_modelContainer->mainContext(), m_pasteboard, m_preferences, m_services.soundPlayer);
+    m_historyView->setDark(colorScheme->prefersDark());
+    connect(colorScheme, &DesktopColorScheme::prefersDarkChanged, this,
+        [this, colorScheme] { m_historyView->setDark(colorScheme->prefersDark()); });
+    QPointer<AppDelegate> self(this);
+    m_historyView->onItemSelected = [self](const std::shared_ptr<ClipboardItem> &item) {
+        if (self)
+            self->handleItemSelected(item);
+    };
+    m_historyView->onMultipleFilesSelected = [self](const QList<std::shared_ptr<ClipboardItem>> &items) {
+        if (self)
+            self->handleMultipleFilesSelected(items);
+    };
+    NotificationCenter::defaultCenter().observe(panelWillShow, m_historyView.get(), [self] {
+        if (self && self->m_historyView)
+            self->m_historyView->resetState();
+    });
+    ClipboardHistoryView *view = m_historyView.get();
+    m_panel->keyHandler
+        = [view](QKeyEvent *event) { return view->handleKey(event->key(), event->modifiers(), event->text()); };
+    connect(m_panel.get(), &QWindow::visibleChanged, view, [view](bool visible) {
+        // The key-down and scroll monitors work only while the panel is on screen.
+        if (visible)
+            view->setupMonitors();
+        else
+            view->removeMonitors();
+    });
+    engine->rootContext()->setContextProperty(QStringLiteral("historyView"), view);
+    // Compiling the views takes a few hundred milliseconds; capture must not wait for it, and the
+    // panel is first shown half a second after launch anyway.
+    QTimer::singleShot(0, m_panel.get(),
+        [panel = m_panel.get()] { panel->setSource(QUrl(QStringLiteral("qrc:/qml/ClipboardHistoryView.qml"))); });
+    connect(m_panel.get(), &QQuickWindow::frameSwapped, this, [this] {
+        if (m_panelShowPending) {
+            m_panelShowPending = false;
+            emit panelShown(m_showTimer.elapsed());
+        }
+    });
+}
+
+bool AppDelegate::isPanelVisible() const
+{
+    return m_panel && m_panel->isVisible();
+}
+
+void AppDelegate::togglePanel()
+{
+    if (isPanelVisible())
+        hidePanel();
+    else
+        showPanel();
+}
+
+void AppDelegate::hidePanel()
+{
+    if (m_panel)
+        m_panel->hide();
+}
+
+void AppDelegate::showPanel()
+{
+    m_showTimer.start();
+    m_previousApp = m_workspace.frontmostApplication();
+    if (!m_panel)
+        return;
+    if (QScreen *screen = QGuiApplication::primaryScreen()) {
+        const QRect frame = screen->availableGeometry();
+        m_panel->setPosition(frame.center() - QPoint(m_panel->width() / 2, m_panel->height() / 2));
+    }
+    NotificationCenter::defaultCenter().post(panelWillShow);
+    m_panelShowPending = true;
+    m_panel->show();
+    m_panel->raise();
+    m_panel->requestActivate();
+    for (const int delayMs : {50, 150, 300}) {
+        QTimer::singleShot(delayMs, m_panel.get(), [panel = m_panel.get()] {
+            if (!panel->isVisible() || !panel->rootObject())
+                return;
+            panel->requestActivate();
+            panel->rootObject()->forceActiveFocus();
+        });
+    }
+}
+
+void AppDelegate::handleItemSelected(const std::shared_ptr<ClipboardItem> &item)
+{
+    PasteService *paste = m_services.pasteService;
+    const auto log = [paste](const QString &line) {
+        if (paste)
+            paste->log(line);
+    };
+    log(QStringLiteral("handleItemSelected: ") + logPrefix(item->content(), 50));
+    item->copyToPasteboard(m_pasteboard);
+    log(QStringLiteral("Copied to pasteboard"));
+    hidePanel();
+    log(QStringLiteral("Previous app: %1, pid: %2")
+            .arg(appName(m_previousApp))
+            .arg(m_previousApp ? m_previousApp->processIdentifier : -1));
+    if (!m_previousApp) {
+        log(QStringLiteral("No previous app to paste into"));
+        return;
+    }
+    pasteIntoPreviousApp(true);
+}
+
+void AppDelegate::handleMultipleFilesSelected(const QList<std::shared_ptr<ClipboardItem>> &items)
+{
+    PasteService *paste = m_services.pasteService;
+    const auto log = [paste](const QString &line) {
+        if (paste)
+            paste->log(line);
+    };
+    log(QStringLiteral("handleMultipleFilesSelected: %1 items").arg(items.size()));
+    if (!ClipboardItem::copyFilesToPasteboard(items, m_pasteboard)) {
+        log(QStringLiteral("copyFilesToPasteboard failed — items not all files/images"));
+        return;
+    }
+    hidePanel();
+    log(QStringLiteral("Previous app for multi-paste: ") + appName(m_previousApp));
+    if (m_previousApp)
+        pasteIntoPreviousApp(false);
+}
+
+void AppDelegate::pasteIntoPreviousApp(bool logTarget)
+{
+    const RunningApplication target = *m_previousApp;
+    m_workspace.activate(target);
+    PasteService *paste = m_services.pasteService;
+    Workspace *workspace = &m_workspace;
+    // Holds only the target and the services, which live as long as the program.
+    QTimer::singleShot(pasteDelayMs, this, [paste, workspace, target, logTarget] {
+        if (!paste)
+            return;
+        if (logTarget) {
+            const auto front = workspace->frontmostApplication();
+            const bool active = front && front->windowId == target.windowId;
+            paste->log(QStringLiteral("Target active: %1, frontmost: %2")
+                           .arg(active ? QStringLiteral("true") : QStringLiteral("false"), appName(front)));
+        }
+        paste->simulatePaste();
+    });
+}
+
+void AppDelegate::clearAllHistory()
+{
+    if (!m_modelContainer)
+        return;
+    ModelContext &context = m_modelContainer->mainContext();
+    const auto items = context.fetch<ClipboardItem>();
+    for (const auto &item : items)
+        context.remove(item);
+    context.save();
+    printLine(QStringLiteral("[Quillbox] Cleared all history (%1 items)").arg(items.size()));
+}
+
+void AppDelegate::openSettings()
+{
+    printLine(QStringLiteral("[Quillbox] openSettings called"));
+    hidePanel();
+    printLine(QStringLiteral("[Quillbox] Settings are not available in this version yet"));
+}
+
+void AppDelegate::showOnboarding()
+{
+    if (m_onboardingWindow && m_onboardingWindow->isVisible()) {
+        m_onboardingWindow->raise();
+        m_onboardingWindow->requestActivate();
+        return;
+    }
+    if (!m_panel)
+        return;
+    auto *window = new QQuickView(m_panel->engine(), nullptr);
+    window->setTitle(QStringLiteral("Welcome to Quillbox"));
+    window->setFlags(Qt::Window | Qt::WindowStaysOnTopHint);
+    window->setResizeMode(QQuickView::SizeRootObjectToView);
+    window->resize(560, 520);
+    window->setMinimumSize(window->size());
+    window->setMaximumSize(window->size());
+
+    OnboardingView::PasteSupport support;
+    support.isWayland = qEnvironmentVariable("XDG_SESSION_TYPE") == QStringLiteral("wayland");
+    support.isAvailable = m_services.keySynthesizer && m_services.keySynthesizer->isAvailable();
+    QPointer<AppDelegate> self(this);
+    auto *onboarding = new OnboardingView(
+        std::move(support),
+        [self] {
+            if (!self)
+                return;
+            self->m_preferences.setValue(QStringLiteral("hasSeenOnboarding"), true);
+            self->m_preferences.sync();
+            if (QQuickView *window = self->m_onboardingWindow) {
+                window->close();
+                // The views go before the window and the controller they bind to.
+                for (QQuickItem *item : window->contentItem()->childItems())
+                    item->deleteLater();
+                window->deleteLater();
+                self->m_onboardingWindow.clear();
+            }
+            QTimer::singleShot(200, self, [self] {
+                if (self)
+                    self->showPanel();
+            });
+        },
+        window);
+    auto *context = new QQmlContext(m_panel->engine()->rootContext(), window);
+    context->setContextProperty(QStringLiteral("onboarding"), onboarding);
+    QQmlComponent component(m_panel->engine(), QUrl(QStringLiteral("qrc:/qml/OnboardingView.qml")));
+    if (auto *root = qobject_cast<QQuickItem *>(component.create(context))) {
+        root->setParent(window);
+        root->setParentItem(window->contentItem());
+        root->setSize(window->size());
+        root->forceActiveFocus();
+    } else {
+        qCWarning(lcDelegate) << component.errorString();
+    }
+    if (QScreen *screen = QGuiApplication::primaryScreen())
+        window->setPosition(screen->availableGeometry().center() - QPoint(280, 260));
+    m_onboardingWindow = window;
+    window->show();
+    QTimer::singleShot(100, window, [window] {
+        window->raise();
+        window->requestActivate();
+    });
+}
+
+void AppDelegate::setupHotkey()
+{
+    if (!m_services.hotkeyGrabber)
+        return;
+    if (!HotkeyService::shared())
+        m_hotkeyService = std::make_unique<HotkeyService>(*m_services.hotkeyGrabber);
+    registerPanelHotkey();
+}
+
+void AppDelegate::registerPanelHotkey()
+{
+    HotkeyService *hotkeys = HotkeyService::shared();
+    if (!hotkeys || !m_panel)
+        return;
+    const KeyCombo combo = KeyCombo::fromStored(m_preferences.value(QStringLiteral("hotkeyCombo")).toByteArray());
+    QPointer<AppDelegate> self(this);
+    hotkeys->registerHotkey(panelHotkeyId, fourCharCode("QLBX"), combo, [self] {
+        if (self)
+            self->togglePanel();
+    });
+}
+
+void AppDelegate::requestAccessibilityIfNeeded()
+{
+    if (m_services.keySynthesizer && !m_services.keySynthesizer->isAvailable()) {
+        printLine(QStringLiteral("[Quillbox] Keystroke simulation not available — paste simulation won't work until "
+                                 "Quillbox runs in an X11 session with XTest, or xdotool is installed"));
+    }
+}
+
+void AppDelegate::observeNotifications()
+{
+    QPointer<AppDelegate> self(this);
+    NotificationCenter &center = NotificationCenter::defaultCenter();
+    center.observe(openSettingsName, this, [self] {
+        if (self)
+            self->openSettings();
+    });
+    center.observe(reloadHotkeyName, this, [self] {
+        if (self) {
+            self->m_preferences.sync();
+            self->registerPanelHotkey();
+        }
+    });
+    center.observe(clearAllHistoryName, this, [self] {
+        if (self)
+            self->clearAllHistory();
+    });
 }
 
 void AppDelegate::setupModelContainer()
@@ -104,28 +478,11 @@ void AppDelegate::startClipboardMonitoring()
     emit captureStarted();
 }
 
-namespace {
-
-// Only a stored boolean false turns the fix off; a missing or unreadable value keeps the default.
-bool languageFixEnabled()
-{
-    const QVariant value
-        = QSettings(AppDelegate::preferencesPath(), QSettings::IniFormat).value(QStringLiteral("enableLanguageFix"));
-    if (value.typeId() == QMetaType::Bool)
-        return value.toBool();
-    // INI values come back as strings.
-    return value.toString().compare(QStringLiteral("false"), Qt::CaseInsensitive) != 0;
-}
-
-} // namespace
-
 void AppDelegate::setupLanguageFix()
 {
     const PlatformServices &s = m_services;
     if (!s.hotkeyGrabber || !s.keySynthesizer || !s.keyboardLayouts || !s.systemLog)
         return;
-    if (!HotkeyService::shared())
-        m_hotkeyService = std::make_unique<HotkeyService>(*s.hotkeyGrabber);
     // The service exists even when disabled, so enabling it later keeps one cycle position.
     m_languageSwitch
         = std::make_unique<LanguageSwitchService>(m_pasteboard, *s.keySynthesizer, *s.keyboardLayouts, *s.systemLog);
@@ -135,6 +492,6 @@ void AppDelegate::setupLanguageFix()
         connect(m_languageSwitch.get(), &LanguageSwitchService::clipboardReturned, m_clipboardMonitor.get(),
             &ClipboardMonitor::resumeCapture);
     }
-    if (languageFixEnabled())
+    if (isNotFalse(m_preferences.value(QStringLiteral("enableLanguageFix"))))
         m_languageSwitch->registerHotkey();
 }

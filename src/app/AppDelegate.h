@@ -1,10 +1,24 @@
 #pragma once
 
+#include "platform/RunningApplication.h"
+
+#include <QElapsedTimer>
+#include <QList>
 #include <QObject>
+#include <QPointer>
+#include <QQuickView>
+#include <QSettings>
 
 #include <memory>
+#include <optional>
 
+class ClipboardHistoryView;
+class ClipboardItem;
 class ClipboardMonitor;
+class FloatingPanel;
+class OnboardingView;
+class SoundPlayer;
+class StatusItem;
 class HotkeyGrabber;
 class HotkeyService;
 class KeySynthesizer;
@@ -24,6 +38,7 @@ struct PlatformServices {
     const KeyboardLayouts *keyboardLayouts = nullptr;
     SystemLog *systemLog = nullptr;
     PasteService *pasteService = nullptr;
+    SoundPlayer *soundPlayer = nullptr;
 };
 
 /// Builds the running application in a fixed order and takes it down again.
@@ -36,12 +51,31 @@ public:
         Pasteboard &pasteboard, Workspace &workspace, const PlatformServices &services, QObject *parent = nullptr);
     ~AppDelegate() override;
 
+    /// The launch in its fixed order. Windows, the tray item and the panel are built only in a GUI
+    /// application; the panel or the onboarding window is shown half a second later.
     void applicationDidFinishLaunching();
     void applicationWillTerminate();
+
+    void togglePanel();
+    void showPanel();
+    void hidePanel();
+    bool isPanelVisible() const;
+    void openSettings();
+    void showOnboarding();
+    /// The paste road: the item onto the clipboard, the panel hidden, the previous window
+    /// re-activated and, 0.15 s later, Control+V sent to it.
+    void handleItemSelected(const std::shared_ptr<ClipboardItem> &item);
+    void handleMultipleFilesSelected(const QList<std::shared_ptr<ClipboardItem>> &items);
+    /// Deletes every item, pinned ones included.
+    void clearAllHistory();
 
     ModelContainer *modelContainer() const { return m_modelContainer.get(); }
     ClipboardMonitor *clipboardMonitor() const { return m_clipboardMonitor.get(); }
     LanguageSwitchService *languageSwitchService() const { return m_languageSwitch.get(); }
+    FloatingPanel *panel() const { return m_panel.get(); }
+    ClipboardHistoryView *historyView() const { return m_historyView.get(); }
+    QQuickView *onboardingWindow() const { return m_onboardingWindow.data(); }
+    const std::optional<RunningApplication> &previousApp() const { return m_previousApp; }
 
     /// $XDG_CONFIG_HOME/Quillbox/Quillbox.conf (INI), falling back to ~/.config.
     static QString preferencesPath();
@@ -53,11 +87,21 @@ public:
 signals:
     /// Copies are being captured from now on.
     void captureStarted();
+    /// The panel's first frame after a show was drawn, `elapsedMs` after the show was asked for.
+    void panelShown(qint64 elapsedMs);
 
 private:
     void setupModelContainer();
+    void setupStatusItem();
+    void setupPanel();
     void startClipboardMonitoring();
+    void setupHotkey();
+    void registerPanelHotkey();
     void setupLanguageFix();
+    void requestAccessibilityIfNeeded();
+    void observeNotifications();
+    /// Re-activates the previous application and pastes into it 0.15 s later.
+    void pasteIntoPreviousApp(bool logTarget);
 
     Pasteboard &m_pasteboard;
     Workspace &m_workspace;
@@ -66,4 +110,12 @@ private:
     PlatformServices m_services;
     std::unique_ptr<HotkeyService> m_hotkeyService;
     std::unique_ptr<LanguageSwitchService> m_languageSwitch;
+    QSettings m_preferences;
+    std::unique_ptr<StatusItem> m_statusItem;
+    std::unique_ptr<ClipboardHistoryView> m_historyView;
+    std::unique_ptr<FloatingPanel> m_panel;
+    QPointer<QQuickView> m_onboardingWindow;
+    std::optional<RunningApplication> m_previousApp;
+    bool m_panelShowPending = false;
+    QElapsedTimer m_showTimer;
 };

@@ -1,7 +1,10 @@
 #include "QuillboxApp.h"
 
 #include "AppDelegate.h"
+#include "SingleInstance.h"
 #include "capture/X11Pasteboard.h"
+#include "model/ModelContainer.h"
+#include "platform/CanberraSoundPlayer.h"
 #include "platform/JournalSystemLog.h"
 #include "platform/X11HotkeyGrabber.h"
 #include "platform/X11KeySynthesizer.h"
@@ -11,9 +14,15 @@
 #include "platform/XkbKeyboardLayouts.h"
 #include "services/PasteService.h"
 
+#include <QApplication>
+#include <QDir>
 #include <QElapsedTimer>
-#include <QGuiApplication>
+#include <QFileInfo>
+#include <QIcon>
+#include <QLockFile>
 #include <QLoggingCategory>
+#include <QQuickStyle>
+#include <QQuickWindow>
 #include <QSocketNotifier>
 
 #include <csignal>
@@ -62,11 +71,38 @@ int QuillboxApp::main(int argc, char **argv)
     // The clipboard, hotkey and window code speaks X11, also under XWayland.
     qputenv("QT_QPA_PLATFORM", "xcb");
 
-    QGuiApplication app(argc, argv);
-    QGuiApplication::setApplicationName(QStringLiteral("Quillbox"));
-    QGuiApplication::setDesktopFileName(QStringLiteral("io.quillbox.Quillbox"));
-    quitOnTerminationSignals(app);
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Quillbox"));
+    QApplication::setDesktopFileName(QStringLiteral("io.quillbox.Quillbox"));
+    QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/quillbox.svg")));
+    // Closing the onboarding window must not end the program: it lives in the tray.
+    QApplication::setQuitOnLastWindowClosed(false);
     qCDebug(lcApp) << "application created after" << sinceStart.elapsed() << "ms";
+
+    // A second start (also "quillbox --toggle") toggles the running instance's panel and leaves.
+    SingleInstance instance;
+    if (instance.claim() == SingleInstance::Role::secondary)
+        return 0;
+    // Two monitors must never write one store, also across sessions that share a home folder.
+    const QString storePath = ModelContainer::defaultPath();
+    QDir().mkpath(QFileInfo(storePath).absolutePath());
+    QLockFile storeLock(storePath + QStringLiteral(".lock"));
+    storeLock.setStaleLockTime(0);
+    // Only a lock held by a live process stops the start; a folder that cannot be made is the
+    // store's failure to report.
+    if (!storeLock.tryLock(0) && storeLock.error() == QLockFile::LockFailedError) {
+        std::fprintf(stderr, "Quillbox is already running for %s\n", qPrintable(storePath));
+        return 0;
+    }
+    quitOnTerminationSignals(app);
+
+    QQuickStyle::setStyle(QStringLiteral("Basic"));
+    // The panel is small and mostly text: the software renderer draws its first frame in a few tens
+    // of milliseconds and keeps no GPU context resident, where a GL start costs hundreds of
+    // milliseconds on machines without a GPU. QT_QUICK_BACKEND still chooses otherwise.
+    if (!qEnvironmentVariableIsSet("QT_QUICK_BACKEND"))
+        QQuickWindow::setGraphicsApi(QSGRendererInterface::Software);
+    QIcon::setFallbackThemeName(QStringLiteral("Adwaita"));
 
     X11Pasteboard pasteboard;
     X11Workspace workspace;
@@ -77,14 +113,18 @@ int QuillboxApp::main(int argc, char **argv)
     JournalSystemLog systemLog;
     XdotoolScriptRunner scriptRunner;
     PasteService pasteService(keySynthesizer, systemLog, scriptRunner);
+    CanberraSoundPlayer soundPlayer;
     qCDebug(lcApp) << "platform services ready after" << sinceStart.elapsed() << "ms";
     AppDelegate delegate(pasteboard, workspace,
-        PlatformServices{&hotkeyGrabber, &keySynthesizer, &keyboardLayouts, &systemLog, &pasteService});
+        PlatformServices{&hotkeyGrabber, &keySynthesizer, &keyboardLayouts, &systemLog, &pasteService, &soundPlayer});
+    QObject::connect(&instance, &SingleInstance::toggleRequested, &delegate, &AppDelegate::togglePanel);
     QObject::connect(&app, &QCoreApplication::aboutToQuit, &delegate, &AppDelegate::applicationWillTerminate);
     QObject::connect(&delegate, &AppDelegate::captureStarted, &app,
         [&sinceStart] { qCDebug(lcApp) << "capture ready after" << sinceStart.elapsed() << "ms"; });
+    QObject::connect(&delegate, &AppDelegate::panelShown, &app,
+        [](qint64 ms) { qCDebug(lcApp) << "panel frame drawn" << ms << "ms after the show"; });
     delegate.applicationDidFinishLaunching();
     qCDebug(lcApp) << "launched after" << sinceStart.elapsed() << "ms";
 
-    return QGuiApplication::exec();
+    return QApplication::exec();
 }

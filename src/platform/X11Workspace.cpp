@@ -53,6 +53,12 @@ std::optional<RunningApplication> X11Workspace::frontmostApplication() const
     const std::uint32_t window = activeWindow();
     if (window == XCB_NONE)
         return std::nullopt;
+    // With nothing else focused, the focus or the active-window property can still name a window
+    // that has since been hidden (our own panel, for one); a hidden window is nobody's front.
+    XcbReply<xcb_get_window_attributes_reply_t> attributes(
+        xcb_get_window_attributes_reply(m_connection, xcb_get_window_attributes(m_connection, window), nullptr));
+    if (!attributes || attributes->map_state != XCB_MAP_STATE_VIEWABLE)
+        return std::nullopt;
 
     const auto classCookie = xcb_get_property(m_connection, 0, window, XCB_ATOM_WM_CLASS, XCB_ATOM_STRING, 0, 256);
     const auto pidCookie = xcb_get_property(m_connection, 0, window, m_pidAtom, XCB_ATOM_CARDINAL, 0, 1);
@@ -87,6 +93,35 @@ std::optional<RunningApplication> X11Workspace::frontmostApplication() const
         application.bundleIdentifier = className;
     }
     return application;
+}
+
+void X11Workspace::activate(const RunningApplication &application)
+{
+    if (!m_connection || application.windowId == XCB_NONE)
+        return;
+    if (!hasWindowManager()) {
+        xcb_set_input_focus(m_connection, XCB_INPUT_FOCUS_POINTER_ROOT, application.windowId, XCB_CURRENT_TIME);
+        xcb_flush(m_connection);
+        return;
+    }
+    // Source indication 2 (a pager or tool): window managers honour it without focus-stealing checks.
+    xcb_client_message_event_t message = {};
+    message.response_type = XCB_CLIENT_MESSAGE;
+    message.format = 32;
+    message.window = application.windowId;
+    message.type = m_activeWindowAtom;
+    message.data.data32[0] = 2;
+    message.data.data32[1] = XCB_CURRENT_TIME;
+    message.data.data32[2] = activeWindow();
+    xcb_send_event(m_connection, 0, m_root, XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
+        reinterpret_cast<const char *>(&message));
+    xcb_flush(m_connection);
+}
+
+bool X11Workspace::hasWindowManager() const
+{
+    const auto reply = getProperty(m_connection, m_root, m_activeWindowAtom, XCB_ATOM_WINDOW, 1);
+    return reply && reply->type == XCB_ATOM_WINDOW;
 }
 
 std::uint32_t X11Workspace::activeWindow() const

@@ -17,11 +17,13 @@ public:
     X11Workspace();
 
     std::optional<RunningApplication> frontmostApplication() const override;
+    void activate(const RunningApplication &application) override;
 
 private:
     std::uint32_t activeWindow() const;
     std::uint32_t focusedClientWindow() const;
     bool hasWindowClass(std::uint32_t window) const;
+    bool hasWindowManager() const;
 
     xcb_connection_t *m_connection = nullptr;
     std::uint32_t m_root = 0;

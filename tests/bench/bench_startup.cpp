@@ -15,6 +15,7 @@
 #include <QImage>
 #include <QProcess>
 #include <QRandomGenerator>
+#include <QSettings>
 #include <QTemporaryDir>
 #include <QThread>
 
@@ -116,6 +117,9 @@ int main(int argc, char **argv)
         : 60;
     QTemporaryDir home;
     prepareStore(home.filePath(".local/share/Quillbox/Quillbox.sqlite"));
+    // A returning user: launch shows the panel rather than the welcome pages.
+    QSettings(home.filePath(".config/Quillbox/Quillbox.conf"), QSettings::IniFormat)
+        .setValue("hasSeenOnboarding", true);
     if (qEnvironmentVariableIsSet("QUILLBOX_BENCH_KEEP_STORE")) {
         home.setAutoRemove(false);
         std::printf("store kept in %s\n", qPrintable(home.path()));

@@ -2,6 +2,9 @@
 
 #include <QDeadlineTimer>
 #include <QDir>
+#include <QFileInfo>
+#include <QRegularExpression>
+#include <QSettings>
 #include <QSqlQuery>
 #include <QSqlRecord>
 #include <QTest>
@@ -35,6 +38,10 @@ bool QuillboxProcess::start(const QString &readyLine, const QProcessEnvironment 
         env.insert(key, extra.value(key));
     m_process.setProcessEnvironment(env);
     m_process.setProcessChannelMode(QProcess::SeparateChannels);
+    if (!firstRun) {
+        QDir().mkpath(QFileInfo(preferencesPath()).absolutePath());
+        QSettings(preferencesPath(), QSettings::IniFormat).setValue("hasSeenOnboarding", true);
+    }
     m_process.start(qEnvironmentVariable("QUILLBOX_BINARY"), {});
     if (!m_process.waitForStarted())
         return false;
@@ -44,7 +51,43 @@ bool QuillboxProcess::start(const QString &readyLine, const QProcessEnvironment 
             return false;
         m_process.waitForReadyRead(50);
     }
+    if (firstRun || !qEnvironmentVariableIsSet("DISPLAY"))
+        return true;
+    if (!waitForWindow("Quillbox"))
+        return false;
+    QProcess::execute("xdotool", {"key", "Escape"});
+    return waitForWindow("Quillbox", false);
+}
+
+bool QuillboxProcess::hasVisibleWindow(const QString &title)
+{
+    QProcess search;
+    search.start("xdotool", {"search", "--onlyvisible", "--name", "^" + QRegularExpression::escape(title) + "$"});
+    search.waitForFinished(3000);
+    return search.exitCode() == 0 && !search.readAllStandardOutput().trimmed().isEmpty();
+}
+
+bool QuillboxProcess::waitForWindow(const QString &title, bool visible, int timeoutMs)
+{
+    const QDeadlineTimer deadline(timeoutMs);
+    while (hasVisibleWindow(title) != visible) {
+        if (deadline.hasExpired())
+            return false;
+        QTest::qWait(50);
+    }
     return true;
+}
+
+int QuillboxProcess::startSecondInstance(const QStringList &arguments)
+{
+    QProcess second;
+    second.setProcessEnvironment(m_process.processEnvironment());
+    second.start(qEnvironmentVariable("QUILLBOX_BINARY"), arguments);
+    if (!second.waitForFinished(10000)) {
+        second.kill();
+        return -1;
+    }
+    return second.exitStatus() == QProcess::NormalExit ? second.exitCode() : -1;
 }
 
 int QuillboxProcess::terminate()

@@ -15,12 +15,23 @@ public:
     ~QuillboxProcess();
 
     /// Starts the program and waits until `readyLine` was printed (nothing to wait for when empty).
+    /// Unless `firstRun` is set, onboarding counts as seen, and the panel that launch shows is waited
+    /// for and dismissed with Esc, so the test's own windows get the focus back.
     bool start(const QString &readyLine = QStringLiteral("[Quillbox] Seeded 10 default templates"),
         const QProcessEnvironment &extra = {});
     /// SIGTERM, then waits for the exit; the exit code.
     int terminate();
 
+    bool firstRun = false;
+
     QProcess &process() { return m_process; }
+    QString preferencesPath() const { return m_home.filePath(".config/Quillbox/Quillbox.conf"); }
+    /// Whether a visible top-level window has exactly this title.
+    static bool hasVisibleWindow(const QString &title);
+    /// Waits until a window of this title is visible (or hidden, when `visible` is false).
+    static bool waitForWindow(const QString &title, bool visible = true, int timeoutMs = 3000);
+    /// The program again, as a second start with the same home; its exit code.
+    int startSecondInstance(const QStringList &arguments = {});
     QString storePath() const;
     QString dataHome() const { return m_home.filePath(".local/share"); }
     /// All standard output so far.

@@ -1,5 +1,8 @@
+#include "FakeKeySynthesizer.h"
 #include "FakePasteboard.h"
 #include "FakeWorkspace.h"
+#include "RecordingSystemLog.h"
+#include "StdoutCapture.h"
 #include "app/AppDelegate.h"
 #include "capture/ClipboardMonitor.h"
 #include "model/ModelContainer.h"
@@ -8,7 +11,10 @@
 #include "platform/KeySynthesizer.h"
 #include "platform/SystemLog.h"
 #include "platform/XkbKeyboardLayouts.h"
+#include "services/KeyCombo.h"
 #include "services/LanguageSwitchService.h"
+#include "services/NotificationCenter.h"
+#include "services/PasteService.h"
 
 #include <QSettings>
 
@@ -34,9 +40,18 @@ struct NoKeys : KeySynthesizer {
     bool pressChord(int, std::uint32_t) override { return false; }
 };
 
-struct NoLog : SystemLog {
-    void info(const QString &, const QString &) override { }
-};
+// The debug log's messages, without their time stamps.
+QStringList debugLogMessages(const QString &path)
+{
+    QFile file(path);
+    file.open(QIODevice::ReadOnly);
+    QStringList messages;
+    for (const QString &line : QString::fromUtf8(file.readAll()).split(u'\n', Qt::SkipEmptyParts))
+        messages.append(line.section(QStringLiteral("] "), 1));
+    return messages;
+}
+
+const RunningApplication editor{QStringLiteral("Text Editor"), QStringLiteral("org.gnome.TextEditor"), 42, 0x400001};
 
 } // namespace
 
@@ -141,13 +156,79 @@ private slots:
         FakeGrabber grabber;
         NoKeys keys;
         const XkbKeyboardLayouts layouts{{"us", "ru"}};
-        NoLog log;
+        RecordingSystemLog log;
         AppDelegate delegate(m_pasteboard, m_workspace, PlatformServices{&grabber, &keys, &layouts, &log, nullptr});
         delegate.applicationDidFinishLaunching();
         QVERIFY(delegate.languageSwitchService());
         QCOMPARE(grabber.grabbed.contains(LanguageSwitchService::hotkeyId), registered);
         delegate.applicationWillTerminate();
         QVERIFY(grabber.grabbed.isEmpty());
+    }
+
+    void theRoadOfOnePaste()
+    {
+        QTemporaryDir dir;
+        FakeKeySynthesizer keys;
+        RecordingSystemLog log;
+        FakeScriptRunner script;
+        PasteService paste(keys, log, script, dir.filePath("debug.log"));
+        AppDelegate delegate(m_pasteboard, m_workspace, PlatformServices{nullptr, &keys, nullptr, &log, &paste});
+        delegate.applicationDidFinishLaunching();
+
+        const auto item = ClipboardItem::create(QString(30, u'a') + QString(30, u'é'), ClipboardItemType::text);
+        m_workspace.frontmost = editor;
+        delegate.showPanel(); // remembers the application in front
+        m_workspace.frontmost = RunningApplication{QStringLiteral("Quillbox"), QStringLiteral("quillbox"), 7, 0x600001};
+        delegate.handleItemSelected(item);
+        QCOMPARE(m_pasteboard.string(), item->content());
+        QCOMPARE(m_workspace.frontmost->windowId, editor.windowId); // re-activated at once
+        QVERIFY(keys.chords.isEmpty()); // the keystroke waits for the activation
+        QTRY_COMPARE(keys.chords.size(), 1);
+        QCOMPARE(keys.chords.first(), (QPair<int, std::uint32_t>(9, KeyCombo::controlKey)));
+        const QStringList messages = debugLogMessages(dir.filePath("debug.log"));
+        QCOMPARE(messages.mid(0, 5),
+            QStringList({"handleItemSelected: " + QString(30, u'a') + QString(20, u'é'), "Copied to pasteboard",
+                "Previous app: Text Editor, pid: 42", "Target active: true, frontmost: Text Editor",
+                "simulatePaste called"}));
+
+        // Nothing was in front: the item stays on the clipboard and no key is sent.
+        const auto logSize = [&dir] { return debugLogMessages(dir.filePath("debug.log")).size(); };
+        qsizetype mark = logSize();
+        m_workspace.frontmost.reset();
+        delegate.showPanel();
+        const auto second = ClipboardItem::create("second", ClipboardItemType::text);
+        delegate.handleItemSelected(second);
+        QCOMPARE(m_pasteboard.string(), QStringLiteral("second"));
+        QTest::qWait(200);
+        QCOMPARE(keys.chords.size(), 1);
+        QCOMPARE(debugLogMessages(dir.filePath("debug.log")).mid(mark),
+            QStringList({"handleItemSelected: second", "Copied to pasteboard", "Previous app: nil, pid: -1",
+                "No previous app to paste into"}));
+
+        // A multiple selection that is not all files leaves the clipboard as it was.
+        mark = logSize();
+        const auto file = ClipboardItem::create("file:///tmp/report.pdf", ClipboardItemType::file);
+        delegate.handleMultipleFilesSelected({file, second});
+        QCOMPARE(m_pasteboard.string(), QStringLiteral("second"));
+        QCOMPARE(debugLogMessages(dir.filePath("debug.log")).mid(mark),
+            QStringList(
+                {"handleMultipleFilesSelected: 2 items", "copyFilesToPasteboard failed — items not all files/images"}));
+        delegate.applicationWillTerminate();
+    }
+
+    void clearingRemovesPinnedItemsToo()
+    {
+        const auto delegate = launch();
+        ModelContext &context = delegate->modelContainer()->mainContext();
+        for (int i = 0; i < 3; ++i)
+            context.insert(ClipboardItem::create(QString::number(i), ClipboardItemType::text, {}, {}, {}, i == 0));
+        context.save();
+        StdoutCapture out;
+        NotificationCenter::defaultCenter().post("Quillbox.clearAllHistory");
+        QCOMPARE(context.count<ClipboardItem>(), 3); // observers run from the event loop
+        QTRY_COMPARE(context.count<ClipboardItem>(), 0);
+        QCOMPARE(out.finish(), QStringList("[Quillbox] Cleared all history (3 items)"));
+        delegate->applicationWillTerminate();
     }
 
     void withoutAStoreTheAppRunsWithoutCapture()

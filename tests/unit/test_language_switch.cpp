@@ -1,6 +1,7 @@
 #include "FakeHotkeyGrabber.h"
 #include "FakePasteboard.h"
 #include "ManualClock.h"
+#include "RecordingSystemLog.h"
 #include "StdoutCapture.h"
 #include "platform/HotkeyGrabber.h"
 #include "platform/KeySynthesizer.h"
@@ -70,11 +71,6 @@ struct FakeKeys : KeySynthesizer {
     }
 };
 
-struct RecordingLog : SystemLog {
-    QStringList entries;
-    void info(const QString &category, const QString &message) override { entries.append(category + u'|' + message); }
-};
-
 const QString category = QStringLiteral("LanguageSwitchService|");
 
 } // namespace
@@ -85,7 +81,7 @@ class TestLanguageSwitch : public QObject {
     const XkbKeyboardLayouts m_usRu{{"us", "ru"}};
     FakePasteboard m_pasteboard;
     FakeKeys m_keys;
-    RecordingLog m_log;
+    RecordingSystemLog m_log;
     ManualClock m_clock;
 
     std::unique_ptr<LanguageSwitchService> service(const KeyboardLayouts &layouts)

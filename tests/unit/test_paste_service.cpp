@@ -1,8 +1,7 @@
 // PasteService with fake key synthesis, script and system log: the routes it takes and the debug log file.
 
-#include "platform/KeySynthesizer.h"
-#include "platform/ScriptRunner.h"
-#include "platform/SystemLog.h"
+#include "FakeKeySynthesizer.h"
+#include "RecordingSystemLog.h"
 #include "services/KeyCombo.h"
 #include "services/PasteService.h"
 
@@ -15,38 +14,6 @@
 #include <sys/stat.h>
 
 namespace {
-
-struct FakeKeys : KeySynthesizer {
-    bool available = true;
-    bool connection = true;
-    bool canCreate = true;
-    QList<QPair<int, std::uint32_t>> chords;
-
-    bool isAvailable() const override { return available; }
-    bool hasConnection() const override { return connection; }
-    bool pressChord(int keyPosition, std::uint32_t modifiers) override
-    {
-        if (!canCreate)
-            return false;
-        chords.append({keyPosition, modifiers});
-        return true;
-    }
-};
-
-struct FakeScript : ScriptRunner {
-    QString error; // empty: success
-    int runs = 0;
-    Result runPaste() override
-    {
-        ++runs;
-        return {error.isEmpty(), error};
-    }
-};
-
-struct RecordingLog : SystemLog {
-    QStringList entries;
-    void info(const QString &category, const QString &message) override { entries.append(category + u'|' + message); }
-};
 
 QStringList messagesOf(const QByteArray &file)
 {
@@ -69,9 +36,9 @@ private slots:
     {
         QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("quillbox_debug.log"));
-        FakeKeys keys;
-        FakeScript script;
-        RecordingLog journal;
+        FakeKeySynthesizer keys;
+        FakeScriptRunner script;
+        RecordingSystemLog journal;
         PasteService service(keys, journal, script, path);
 
         const QDateTime before = QDateTime::currentDateTimeUtc().addSecs(-1);
@@ -110,9 +77,9 @@ private slots:
         QVERIFY(file.open(QIODevice::WriteOnly));
         file.write("older line\n");
         file.close();
-        FakeKeys keys;
-        FakeScript script;
-        RecordingLog journal;
+        FakeKeySynthesizer keys;
+        FakeScriptRunner script;
+        RecordingSystemLog journal;
         PasteService(keys, journal, script, path).log(QStringLiteral("new"));
         QVERIFY(file.open(QIODevice::ReadOnly));
         const QByteArray content = file.readAll();
@@ -122,9 +89,9 @@ private slots:
 
     void anUnwritableLogIsIgnored()
     {
-        FakeKeys keys;
-        FakeScript script;
-        RecordingLog journal;
+        FakeKeySynthesizer keys;
+        FakeScriptRunner script;
+        RecordingSystemLog journal;
         PasteService(keys, journal, script, QStringLiteral("/nonexistent/dir/log")).simulatePaste();
         QCOMPARE(keys.chords.size(), 1);
         QCOMPARE(journal.entries.size(), 4);
@@ -168,13 +135,13 @@ private slots:
 
         QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("log"));
-        FakeKeys keys;
+        FakeKeySynthesizer keys;
         keys.available = available;
         keys.connection = connection;
         keys.canCreate = canCreate;
-        FakeScript script;
+        FakeScriptRunner script;
         script.error = scriptError;
-        RecordingLog journal;
+        RecordingSystemLog journal;
         PasteService(keys, journal, script, path).simulatePaste();
 
         QFile file(path);

@@ -1,0 +1,25 @@
+#pragma once
+
+#include <QMenu>
+#include <QObject>
+#include <QSystemTrayIcon>
+
+/// Quillbox's icon in the desktop's system tray. A click toggles the panel; its context menu opens
+/// the panel, the settings or quits. Where no tray host runs, it says so once and stays hidden: the
+/// hotkey still works.
+class StatusItem : public QObject {
+    Q_OBJECT
+
+public:
+    explicit StatusItem(QObject *parent = nullptr);
+
+signals:
+    void toggleRequested();
+    void openRequested();
+    void settingsRequested();
+    void quitRequested();
+
+private:
+    QMenu m_menu;
+    QSystemTrayIcon m_icon;
+};

@@ -1,0 +1,178 @@
+import QtQuick
+import QtQuick.Controls.Basic
+
+// The multi-selection combined through a paste template: header, live preview, template chips, buttons.
+Item {
+    id: panel
+
+    property Theme theme
+    property var combine: historyView.combinePanel
+
+    readonly property color orange: theme.orange
+
+    implicitHeight: box.implicitHeight
+
+    // Orange shadow, 30 %, radius 12, 4 down.
+    Repeater {
+        model: 6
+        Rectangle {
+            required property int index
+            anchors.fill: box
+            anchors.margins: -(index + 1) * 2
+            anchors.topMargin: -(index + 1) * 2 + 4
+            anchors.bottomMargin: -(index + 1) * 2 - 4
+            radius: 14 + (index + 1) * 2
+            color: "transparent"
+            border.width: 2
+            border.color: Qt.rgba(1, 0.584, 0, 0.3 * (1 - index / 6) * 0.45)
+        }
+    }
+
+    Rectangle {
+        id: box
+        width: parent.width
+        implicitHeight: column.implicitHeight + 28
+        radius: 14
+        color: panel.theme.dark ? Qt.rgba(0.12, 0.12, 0.14, 1) : Qt.rgba(0.95, 0.95, 0.97, 1)
+        border.width: 2.5
+        border.color: panel.orange
+
+        Column {
+            id: column
+            anchors.left: parent.left
+            anchors.right: parent.right
+            anchors.top: parent.top
+            anchors.margins: 14
+            spacing: 10
+
+            Item {
+                width: parent.width
+                height: 20
+
+                Row {
+                    anchors.left: parent.left
+                    anchors.verticalCenter: parent.verticalCenter
+                    spacing: 6
+                    Symbol {
+                        anchors.verticalCenter: parent.verticalCenter
+                        name: "doc.on.doc.fill"
+                        color: panel.orange
+                        size: 14
+                    }
+                    Text {
+                        anchors.verticalCenter: parent.verticalCenter
+                        text: "Combine " + (panel.combine ? panel.combine.itemCount : 0) + " items"
+                        color: panel.orange
+                        font.pixelSize: 13
+                        font.bold: true
+                    }
+                }
+                Text {
+                    anchors.right: parent.right
+                    anchors.verticalCenter: parent.verticalCenter
+                    text: "← → templates  |  ↩ Paste  |  Esc Cancel"
+                    color: panel.theme.secondaryText
+                    font.pixelSize: 9
+                    font.weight: Font.Medium
+                }
+            }
+
+            Rectangle {
+                width: parent.width
+                height: Math.min(120, preview.implicitHeight + 16)
+                radius: 8
+                color: panel.theme.dark ? Qt.rgba(0.08, 0.08, 0.10, 1) : Qt.rgba(0.96, 0.96, 0.97, 1)
+
+                ScrollView {
+                    anchors.fill: parent
+                    anchors.margins: 8
+                    clip: true
+                    ScrollBar.vertical.policy: preview.implicitHeight + 16 > 120 ? ScrollBar.AlwaysOn : ScrollBar.AsNeeded
+
+                    TextArea {
+                        id: preview
+                        padding: 0
+                        background: null
+                        readOnly: true
+                        selectByMouse: true
+                        wrapMode: TextEdit.Wrap
+                        activeFocusOnPress: false
+                        color: panel.theme.primaryText
+                        selectionColor: panel.orange
+                        selectedTextColor: "white"
+                        font.family: panel.theme.monoFamily
+                        font.pixelSize: 11
+                        text: panel.combine ? panel.combine.preview : ""
+                    }
+                }
+            }
+
+            Flickable {
+                width: parent.width
+                height: 28
+                contentWidth: chips.implicitWidth
+                contentHeight: height
+                clip: true
+                interactive: contentWidth > width
+                boundsBehavior: Flickable.StopAtBounds
+
+                Row {
+                    id: chips
+                    spacing: 6
+                    anchors.verticalCenter: parent.verticalCenter
+
+                    Repeater {
+                        model: panel.combine ? panel.combine.templateNames : []
+                        delegate: AbstractButton {
+                            id: chip
+                            required property int index
+                            required property string modelData
+                            readonly property bool isCurrent: panel.combine && index === panel.combine.effectiveIndex
+                            leftPadding: 10
+                            rightPadding: 10
+                            topPadding: 5
+                            bottomPadding: 5
+                            hoverEnabled: true
+                            focusPolicy: Qt.NoFocus
+                            onClicked: panel.combine.clickChip(index)
+
+                            background: Rectangle {
+                                radius: height / 2
+                                color: chip.isCurrent ? panel.orange
+                                     : panel.theme.dark ? Qt.rgba(0.15, 0.15, 0.17, 1) : Qt.rgba(0.88, 0.88, 0.9, 1)
+                                border.width: chip.isCurrent ? 2 : 1
+                                border.color: chip.isCurrent ? panel.orange : Qt.rgba(0.56, 0.56, 0.58, 0.3)
+                            }
+                            contentItem: Text {
+                                text: chip.modelData
+                                horizontalAlignment: Text.AlignHCenter
+                                verticalAlignment: Text.AlignVCenter
+                                color: chip.isCurrent ? "white" : panel.theme.primaryText
+                                font.pixelSize: 11
+                                font.weight: Font.DemiBold
+                            }
+                        }
+                    }
+                }
+            }
+
+            Row {
+                anchors.right: parent.right
+                spacing: 8
+
+                PanelButton {
+                    theme: panel.theme
+                    text: "Cancel"
+                    onClicked: panel.combine.cancel()
+                }
+                PanelButton {
+                    theme: panel.theme
+                    text: "Paste ↩"
+                    prominent: true
+                    fill: panel.orange
+                    onClicked: panel.combine.paste()
+                }
+            }
+        }
+    }
+}

@@ -1,0 +1,36 @@
+import QtQuick
+import QtQuick.Controls.Basic
+
+// A small flat button showing one symbol, with an optional tooltip.
+AbstractButton {
+    id: button
+
+    property string symbol
+    property color tint: "gray"
+    property real glyphSize: 13
+    property string tip
+    property color hoverColor: Qt.rgba(0.5, 0.5, 0.5, 0.18)
+
+    implicitWidth: 24
+    implicitHeight: 24
+    hoverEnabled: true
+    focusPolicy: Qt.NoFocus
+
+    ToolTip.visible: tip.length > 0 && hovered
+    ToolTip.delay: 500
+    ToolTip.text: tip
+
+    background: Rectangle {
+        radius: 6
+        color: button.hovered ? button.hoverColor : "transparent"
+    }
+    contentItem: Item {
+        Symbol {
+            anchors.centerIn: parent
+            name: button.symbol
+            color: button.tint
+            size: button.glyphSize
+            opacity: button.enabled ? 1 : 0.4
+        }
+    }
+}

@@ -1,0 +1,51 @@
+import QtQuick
+import QtQuick.Controls.Basic
+
+// A menu entry in the panel's colours; `checkmark` marks the current choice.
+MenuItem {
+    id: entry
+
+    property Theme theme
+    property bool destructive: false
+    property bool checkmark: false
+
+    implicitHeight: 28
+
+    readonly property color labelColor: highlighted ? "white"
+        : destructive ? theme.red
+        : enabled ? theme.primaryText : theme.tertiaryText
+
+    contentItem: Item {
+        implicitHeight: 20
+        Symbol {
+            anchors.left: parent.left
+            anchors.verticalCenter: parent.verticalCenter
+            visible: entry.checkmark
+            name: "checkmark"
+            size: 12
+            color: entry.labelColor
+        }
+        Text {
+            anchors.left: parent.left
+            anchors.leftMargin: 18
+            anchors.right: parent.right
+            anchors.verticalCenter: parent.verticalCenter
+            text: entry.text
+            elide: Text.ElideRight
+            font.pixelSize: 13
+            color: entry.labelColor
+        }
+    }
+    arrow: Text {
+        x: entry.width - width - 8
+        y: (entry.height - height) / 2
+        visible: entry.subMenu
+        text: "›"
+        font.pixelSize: 15
+        color: entry.highlighted ? "white" : entry.theme.secondaryText
+    }
+    background: Rectangle {
+        radius: 5
+        color: entry.highlighted ? (entry.destructive ? entry.theme.red : entry.theme.blue) : "transparent"
+    }
+}

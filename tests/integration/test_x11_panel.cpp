@@ -1,0 +1,133 @@
+// The panel end to end: the real program on a real X server, keys from xdotool, a target window of
+// the test's own that receives the paste.
+#include "QuillboxProcess.h"
+
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QProcess>
+#include <QTest>
+#include <QWindow>
+
+namespace {
+
+// An editor that pastes the clipboard's text on Control+V.
+class TargetWindow : public QWindow {
+public:
+    QString text;
+
+protected:
+    void keyPressEvent(QKeyEvent *event) override
+    {
+        if (event->modifiers() == Qt::ControlModifier && event->key() == Qt::Key_V)
+            text += QGuiApplication::clipboard()->text();
+    }
+};
+
+void key(const QString &keys)
+{
+    QProcess::execute("xdotool", {"key", "--clearmodifiers", keys});
+}
+
+QString activeWindowName()
+{
+    QProcess name;
+    name.start("xdotool", {"getactivewindow", "getwindowname"});
+    name.waitForFinished(3000);
+    return QString::fromUtf8(name.readAllStandardOutput()).trimmed();
+}
+
+} // namespace
+
+class TestX11Panel : public QObject {
+    Q_OBJECT
+
+    QuillboxProcess m_quillbox;
+    TargetWindow m_target;
+
+    void activateTarget()
+    {
+        m_target.requestActivate();
+        QVERIFY(QTest::qWaitForWindowActive(&m_target));
+    }
+
+    void copy(const QString &text)
+    {
+        QGuiApplication::clipboard()->setText(text);
+        QVERIFY(m_quillbox.waitFor("SELECT content FROM ClipboardItem ORDER BY createdAt DESC LIMIT 1",
+            [&text](const QVariant &v) { return v.toString() == text; }));
+    }
+
+private slots:
+    void initTestCase()
+    {
+        m_target.setTitle("target");
+        m_target.resize(300, 200);
+        m_target.show();
+        activateTarget();
+    }
+
+    // Before the main instance starts: one instance per session bus.
+    void aFirstRunShowsOnboardingBeforeThePanel()
+    {
+        QuillboxProcess fresh;
+        fresh.firstRun = true;
+        QVERIFY(fresh.start());
+        QVERIFY(QuillboxProcess::waitForWindow("Welcome to Quillbox"));
+        QVERIFY(!QuillboxProcess::hasVisibleWindow("Quillbox"));
+        QCOMPARE(fresh.terminate(), 0);
+    }
+
+    void startWithAHistory()
+    {
+        QVERIFY(m_quillbox.start());
+        activateTarget();
+        copy("alpha one");
+        copy("beta two");
+        copy("gamma three");
+    }
+
+    void hotkeyShowsTheFocusedPanelAndEscHidesIt()
+    {
+        activateTarget();
+        key("super+shift+v");
+        QVERIFY(QuillboxProcess::waitForWindow("Quillbox"));
+        QTRY_COMPARE_WITH_TIMEOUT(activeWindowName(), QStringLiteral("Quillbox"), 3000);
+        key("Escape");
+        QVERIFY(QuillboxProcess::waitForWindow("Quillbox", false));
+        QVERIFY(m_target.text.isEmpty());
+    }
+
+    void typingFiltersAndReturnPastesIntoThePreviousWindow()
+    {
+        activateTarget();
+        key("super+shift+v");
+        QVERIFY(QuillboxProcess::waitForWindow("Quillbox"));
+        QTRY_COMPARE_WITH_TIMEOUT(activeWindowName(), QStringLiteral("Quillbox"), 3000);
+        QProcess::execute("xdotool", {"type", "--delay", "40", "beta"});
+        QTest::qWait(300);
+        key("Return");
+        QVERIFY(QuillboxProcess::waitForWindow("Quillbox", false));
+        QTRY_COMPARE_WITH_TIMEOUT(m_target.text, QStringLiteral("beta two"), 3000);
+        QVERIFY(QTest::qWaitForWindowActive(&m_target));
+        // The pasted item came back as the newest one rather than a duplicate.
+        QVERIFY(m_quillbox.waitFor("SELECT content FROM ClipboardItem ORDER BY createdAt DESC LIMIT 1",
+            [](const QVariant &v) { return v.toString() == "beta two"; }));
+        QCOMPARE(m_quillbox.query("SELECT count(*) FROM ClipboardItem").toInt(), 3);
+    }
+
+    void aSecondStartTogglesTheFirstAndExits()
+    {
+        activateTarget();
+        QCOMPARE(m_quillbox.startSecondInstance(), 0);
+        QVERIFY(QuillboxProcess::waitForWindow("Quillbox"));
+        QCOMPARE(m_quillbox.startSecondInstance({"--toggle"}), 0);
+        QVERIFY(QuillboxProcess::waitForWindow("Quillbox", false));
+        QCOMPARE(m_quillbox.process().state(), QProcess::Running);
+    }
+
+    void cleanupTestCase() { QCOMPARE(m_quillbox.terminate(), 0); }
+};
+
+QTEST_MAIN(TestX11Panel)
+#include "test_x11_panel.moc"

@@ -1,0 +1,41 @@
+#pragma once
+
+#include "platform/KeySynthesizer.h"
+#include "platform/ScriptRunner.h"
+
+#include <QList>
+#include <QPair>
+
+#include <functional>
+
+/// Records the chords it is asked to press; `onChord` plays the focused application's part.
+struct FakeKeySynthesizer : KeySynthesizer {
+    bool available = true;
+    bool connection = true;
+    bool canCreate = true;
+    QList<QPair<int, std::uint32_t>> chords;
+    std::function<void(int keyPosition, std::uint32_t modifiers)> onChord;
+
+    bool isAvailable() const override { return available; }
+    bool hasConnection() const override { return connection; }
+    bool pressChord(int keyPosition, std::uint32_t modifiers) override
+    {
+        if (!canCreate)
+            return false;
+        chords.append({keyPosition, modifiers});
+        if (onChord)
+            onChord(keyPosition, modifiers);
+        return true;
+    }
+};
+
+/// The script fallback: succeeds unless `error` is set.
+struct FakeScriptRunner : ScriptRunner {
+    QString error;
+    int runs = 0;
+    Result runPaste() override
+    {
+        ++runs;
+        return {error.isEmpty(), error};
+    }
+};
