@@ -104,7 +104,7 @@ private slots:
         key("super+shift+v");
         QVERIFY(QuillboxProcess::waitForWindow("Quillbox"));
         QTRY_COMPARE_WITH_TIMEOUT(activeWindowName(), QStringLiteral("Quillbox"), 3000);
-        QProcess::execute("xdotool", {"type", "--delay", "40", "beta"});
+        QProcess::execute("xdotool", {"type", "--delay", "15", "beta"});
         QTest::qWait(300);
         key("Return");
         QVERIFY(QuillboxProcess::waitForWindow("Quillbox", false));

@@ -935,7 +935,9 @@ bool ClipboardHistoryView::typeToSearch(Qt::KeyboardModifiers modifiers, const Q
         return false;
     setSearchExpanded(true);
     setFocus(Focus::search, true);
-    later(100, [this, text] { setSearchText(text); });
+    // At once rather than a moment later: keys typed meanwhile go into the field, and replacing its
+    // text after them would drop them.
+    setSearchText(text);
     return true;
 }
 
