@@ -41,17 +41,6 @@ void key(const QString &keys)
     QProcess::execute("xdotool", {"key", keys});
 }
 
-double rssMegabytes(qint64 pid)
-{
-    QFile status(QStringLiteral("/proc/%1/status").arg(pid));
-    status.open(QIODevice::ReadOnly);
-    for (const QByteArray &line : status.readAll().split('\n')) {
-        if (line.startsWith("VmRSS:"))
-            return line.mid(6).trimmed().split(' ').first().toDouble() / 1024.0;
-    }
-    return 0;
-}
-
 } // namespace
 
 int main(int argc, char **argv)
@@ -102,7 +91,7 @@ int main(int argc, char **argv)
 
     QProcess::execute("xdotool", {"key", "--delay", "15", "--repeat", "200", "Down"});
     QThread::msleep(1500);
-    report("resident memory, panel shown, 200 rows moved through", {rssMegabytes(process.processId())}, "MB");
+    report("resident memory, panel shown, 200 rows moved through", {residentMegabytes(process.processId())}, "MB");
 
     process.terminate();
     process.waitForFinished();

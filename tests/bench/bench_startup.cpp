@@ -82,17 +82,6 @@ bool waitUntilReady(QProcess &process)
     return true;
 }
 
-double rssMegabytes(qint64 pid)
-{
-    QFile status(QStringLiteral("/proc/%1/status").arg(pid));
-    status.open(QIODevice::ReadOnly);
-    for (const QByteArray &line : status.readAll().split('\n')) {
-        if (line.startsWith("VmRSS:"))
-            return line.mid(6).trimmed().split(' ').first().toDouble() / 1024.0;
-    }
-    return 0;
-}
-
 // CPU time of every thread, from the scheduler's nanosecond counters (/proc/PID/stat counts whole
 // clock ticks, too coarse for an idle program).
 double cpuSeconds(qint64 pid)
@@ -137,7 +126,7 @@ int main(int argc, char **argv)
             qFatal("quillbox did not become ready");
         readyMs.append(double(timer.nsecsElapsed()) / 1e6);
         QThread::msleep(1000);
-        rss.append(rssMegabytes(process.processId()));
+        rss.append(residentMegabytes(process.processId()));
         process.terminate();
         process.waitForFinished();
     }

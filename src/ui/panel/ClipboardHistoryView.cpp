@@ -2,6 +2,7 @@
 
 #include "CategoryListModel.h"
 #include "ClipboardItemRow.h"
+#include "FoldedText.h"
 #include "capture/Pasteboard.h"
 #include "model/LiveQueryModel.h"
 #include "model/ModelContext.h"
@@ -11,16 +12,8 @@
 #include <QKeyEvent>
 #include <QPointer>
 #include <QSettings>
-#include <QStringMatcher>
 #include <QUrl>
 #include <QWheelEvent>
-
-#include <array>
-#include <cstring>
-
-#ifdef __SSE2__
-#include <emmintrin.h>
-#endif
 
 namespace {
 
@@ -28,111 +21,6 @@ const QString categorySearchKeyKey = QStringLiteral("categorySearchKey");
 const QString playSoundOnNavigateKey = QStringLiteral("playSoundOnNavigate");
 const QString borderColorHexKey = QStringLiteral("borderColorHex");
 constexpr double scrollThreshold = 20;
-
-/// Text folded once per item, so a search compares it case-sensitively with the folded needle.
-/// Qt's case folding is simple (one code point to one), which makes this equal to a case-insensitive
-/// `contains`. Most clipboard text is Latin-1 and is searched as bytes.
-struct FoldedText {
-    QByteArray latin1;
-    QString wide;
-    bool isLatin1 = false;
-
-    explicit FoldedText(const QString &text)
-    {
-        // Latin-1 text, by far the most common, folds through a table; this keeps the first search
-        // over a large history from stalling on toCaseFolded.
-        static const auto latin1Fold = [] {
-            std::array<char16_t, 256> table{};
-            for (char16_t c = 0; c < 256; ++c)
-                table[c] = char16_t(QChar::toCaseFolded(char32_t(c)));
-            return table;
-        }();
-        const QChar *units = text.constData();
-        const qsizetype size = text.size();
-        latin1.resize(size);
-        char *out = latin1.data();
-        qsizetype i = 0;
-        for (; i < size; ++i) {
-            const char16_t c = units[i].unicode();
-            if (c >= 0x100 || latin1Fold[c] >= 0x100) // µ folds to Greek mu
-                break;
-            out[i] = char(latin1Fold[c]);
-        }
-        if (i == size) {
-            isLatin1 = true;
-            return;
-        }
-        latin1.clear();
-        QString folded = text.toCaseFolded();
-        isLatin1 = std::all_of(folded.cbegin(), folded.cend(), [](QChar c) { return c.unicode() < 0x100; });
-        if (isLatin1)
-            latin1 = folded.toLatin1();
-        else
-            wide = std::move(folded);
-    }
-};
-
-/// Whether `needle` (two bytes or more) occurs in `text`. Sixteen positions are tested at once for
-/// the needle's first and last byte, and only those candidates are compared in full.
-bool containsBytes(const char *text, qsizetype size, const char *needle, qsizetype length)
-{
-    if (size < length)
-        return false;
-    qsizetype i = 0;
-#ifdef __SSE2__
-    const __m128i first = _mm_set1_epi8(needle[0]);
-    const __m128i last = _mm_set1_epi8(needle[length - 1]);
-    for (; i + length - 1 + 16 <= size; i += 16) {
-        const __m128i atFirst = _mm_loadu_si128(reinterpret_cast<const __m128i *>(text + i));
-        const __m128i atLast = _mm_loadu_si128(reinterpret_cast<const __m128i *>(text + i + length - 1));
-        auto candidates
-            = unsigned(_mm_movemask_epi8(_mm_and_si128(_mm_cmpeq_epi8(atFirst, first), _mm_cmpeq_epi8(atLast, last))));
-        while (candidates != 0) {
-            const int offset = __builtin_ctz(candidates);
-            if (std::memcmp(text + i + offset + 1, needle + 1, size_t(length - 2)) == 0)
-                return true;
-            candidates &= candidates - 1;
-        }
-    }
-#endif
-    for (; i + length <= size; ++i) {
-        if (text[i] == needle[0] && std::memcmp(text + i, needle, size_t(length)) == 0)
-            return true;
-    }
-    return false;
-}
-
-/// The folded search text, prepared once per search.
-class Needle {
-public:
-    explicit Needle(const QString &text)
-        : m_wide(text.toCaseFolded())
-        , m_wideMatcher(m_wide)
-    {
-        m_isLatin1 = std::all_of(m_wide.cbegin(), m_wide.cend(), [](QChar c) { return c.unicode() < 0x100; });
-        if (m_isLatin1)
-            m_latin1 = m_wide.toLatin1();
-    }
-
-    bool isIn(const FoldedText &text) const
-    {
-        if (text.isLatin1) {
-            // A needle character beyond Latin-1 cannot occur in a Latin-1 text.
-            if (!m_isLatin1)
-                return false;
-            if (m_wide.size() == 1)
-                return std::memchr(text.latin1.constData(), char(m_wide.at(0).unicode()), size_t(text.latin1.size()));
-            return containsBytes(text.latin1.constData(), text.latin1.size(), m_latin1.constData(), m_latin1.size());
-        }
-        return m_wideMatcher.indexIn(QStringView(text.wide)) >= 0;
-    }
-
-private:
-    QString m_wide;
-    QStringMatcher m_wideMatcher;
-    QByteArray m_latin1;
-    bool m_isLatin1 = false;
-};
 
 struct FoldedItem {
     FoldedText content;
@@ -560,7 +448,8 @@ QList<std::shared_ptr<ClipboardItem>> ClipboardHistoryView::filteredItems() cons
             categoryType = typeOfTypeCategory(category->name());
         }
     }
-    const std::optional<Needle> needle = m_searchText.isEmpty() ? std::nullopt : std::optional(Needle(m_searchText));
+    const std::optional<FoldedText::Needle> needle
+        = m_searchText.isEmpty() ? std::nullopt : std::optional(FoldedText::Needle(m_searchText));
 
     QList<std::shared_ptr<ClipboardItem>> pinned;
     QList<std::shared_ptr<ClipboardItem>> unpinned;
