@@ -23,6 +23,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QLoggingCategory>
+#include <QProcess>
 #include <QQmlComponent>
 #include <QQmlContext>
 #include <QQmlEngine>
@@ -51,6 +52,22 @@ bool isNotFalse(const QVariant &value)
         return value.toBool();
     // INI values come back as strings.
     return value.toString().compare(QStringLiteral("false"), Qt::CaseInsensitive) != 0;
+}
+
+// The desktop's keyboard settings, where one of the common settings programs is installed.
+std::function<void()> keyboardSettingsOpener()
+{
+    const std::pair<QString, QStringList> programs[] = {
+        {QStringLiteral("gnome-control-center"), {QStringLiteral("keyboard")}},
+        {QStringLiteral("systemsettings"), {QStringLiteral("kcm_keyboard")}},
+        {QStringLiteral("xfce4-keyboard-settings"), {}},
+    };
+    for (const auto &[program, arguments] : programs) {
+        const QString path = QStandardPaths::findExecutable(program);
+        if (!path.isEmpty())
+            return [path, arguments] { QProcess::startDetached(path, arguments); };
+    }
+    return {};
 }
 
 bool isGuiApplication()
@@ -336,6 +353,7 @@ void AppDelegate::showOnboarding()
     OnboardingView::PasteSupport support;
     support.isWayland = qEnvironmentVariable("XDG_SESSION_TYPE") == QStringLiteral("wayland");
     support.isAvailable = m_services.keySynthesizer && m_services.keySynthesizer->isAvailable();
+    support.openKeyboardSettings = keyboardSettingsOpener();
     QPointer<AppDelegate> self(this);
     auto *onboarding = new OnboardingView(
         std::move(support),
