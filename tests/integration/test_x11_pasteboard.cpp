@@ -23,7 +23,6 @@
 
 namespace {
 
-// A copy shows up in the history well within this.
 constexpr int arrivalMs = 1500;
 
 // Never QProcess::waitForFinished(): when we own the clipboard, our own GUI thread serves the reader.
@@ -32,7 +31,6 @@ bool waitUntilFinished(QProcess &process)
     return QTest::qWaitFor([&] { return process.state() == QProcess::NotRunning; }, 10000);
 }
 
-// What `xclip -o` reads from the clipboard in `target`.
 QByteArray xclipRead(const QString &target = QStringLiteral("UTF8_STRING"))
 {
     QProcess xclip;
@@ -77,7 +75,6 @@ class TestX11Pasteboard : public QObject {
         return start(QStringLiteral("xclip"), {"-quiet", "-selection", "clipboard", "-t", target, file.fileName()});
     }
 
-    // clip-owner, once it owns the clipboard.
     QProcess *clipOwner(const QStringList &args)
     {
         QProcess *owner = start(QStringLiteral(CLIP_OWNER), args);
@@ -90,8 +87,7 @@ class TestX11Pasteboard : public QObject {
 private slots:
     void initTestCase()
     {
-        // What the clipboard holds when we start is read, but it is no change.
-        QVERIFY(xclipCopy("there before us"));
+        QVERIFY(xclipCopy("there before us")); // read, but no change
         QTRY_VERIFY(clipboardOwner() != 0);
         m_pasteboard = std::make_unique<X11Pasteboard>();
         QTRY_COMPARE_WITH_TIMEOUT(pasted(), QStringLiteral("there before us"), arrivalMs);

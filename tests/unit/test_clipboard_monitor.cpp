@@ -41,13 +41,18 @@ class TestClipboardMonitor : public QObject {
 
     std::shared_ptr<ClipboardItem> captureText(const QString &text) { return capture({{"text/plain", text.toUtf8()}}); }
 
-    std::optional<QUuid> categoryNamed(const QString &name)
+    std::shared_ptr<ClipCategory> category(const QString &name)
     {
-        for (const auto &category : context().fetch<ClipCategory>()) {
-            if (category->name() == name)
-                return category->id();
-        }
-        return std::nullopt;
+        const auto found = context().fetch<ClipCategory>(
+            {[&](const ClipCategory &category) { return category.name() == name; }, std::nullopt});
+        return found.value(0);
+    }
+    std::optional<QUuid> categoryNamed(const QString &name) { return category(name)->id(); }
+    void reopen()
+    {
+        m_monitor.reset();
+        m_store->close();
+        m_store->open();
     }
 
 private slots:
@@ -77,50 +82,11 @@ private slots:
         const auto item = captureText("first copy");
         QVERIFY(item);
         QCOMPARE(item->content(), QStringLiteral("first copy"));
-        QCOMPARE(item->sourceAppName(), QStringLiteral("Text Editor"));
         QCOMPARE(item->sourceAppBundleId(), QStringLiteral("org.gnome.TextEditor"));
-        QCOMPARE(item->categoryId(), categoryNamed("Text"));
-
         // A change is examined once: polling again without a new change stores nothing.
         context().remove(item);
         m_monitor->checkClipboard();
         QCOMPARE(context().count<ClipboardItem>(), 0);
-    }
-
-    void classifiesTextAndLinks_data()
-    {
-        QTest::addColumn<QString>("copied");
-        QTest::addColumn<QString>("content");
-        QTest::addColumn<QString>("type");
-        QTest::newRow("plain text kept untrimmed") << "  hello \n"
-                                                   << "  hello \n"
-                                                   << "text";
-        QTest::newRow("link with spaces trimmed") << "  https://example.com/a \n"
-                                                  << "https://example.com/a"
-                                                  << "url";
-        QTest::newRow("scheme without host is text") << " mailto:a@b.c "
-                                                     << " mailto:a@b.c "
-                                                     << "text";
-        QTest::newRow("empty host is text") << "http://"
-                                            << "http://"
-                                            << "text";
-        QTest::newRow("no scheme is text") << "example.com"
-                                           << "example.com"
-                                           << "text";
-        QTest::newRow("space inside is text") << "https://example.com/a b"
-                                              << "https://example.com/a b"
-                                              << "text";
-    }
-    void classifiesTextAndLinks()
-    {
-        QFETCH(QString, copied);
-        QFETCH(QString, content);
-        QFETCH(QString, type);
-        const auto item = captureText(copied);
-        QVERIFY(item);
-        QCOMPARE(item->content(), content);
-        QCOMPARE(rawValue(item->type()), type);
-        QCOMPARE(item->categoryId(), categoryNamed(type == "url" ? "URL" : "Text"));
     }
 
     void ignoresEmptyWhitespaceAndSecretCopies()
@@ -133,76 +99,69 @@ private slots:
         QCOMPARE(m_monitor->lastChangeCount(), m_pasteboard->changeCount());
     }
 
-    void imagesComeFirstWithTheirLabel()
-    {
-        const QByteArray small = solidPng(2, 2);
-        auto item = capture({{"image/png", small}, {"text/plain", "alt text"}});
-        QVERIFY(item);
-        QCOMPARE(item->type(), ClipboardItemType::image);
-        QCOMPARE(item->content(), QStringLiteral("Image (0 KB)"));
-        QCOMPARE(QImage::fromData(*item->imageData()).size(), QSize(2, 2));
-        QCOMPARE(item->categoryId(), categoryNamed("Image"));
-
-        const QByteArray large = solidPng(300, 300);
-        QStringEncoder utf16(QStringEncoder::Utf16LE);
-        item = capture({{"image/png", large}, {"text/x-moz-url", utf16("https://example.com/cat.png\nA cat")}});
-        QCOMPARE(item->content(), QStringLiteral("A cat"));
-
-        item = capture({{"image/png", large}, {"text/uri-list", "file:///tmp/My%20Shots/cat.png\r\n"}});
-        QCOMPARE(item->content(), QStringLiteral("/tmp/My Shots/cat.png"));
-
-        item = capture({{"image/png", large}});
-        QCOMPARE(item->content(), QStringLiteral("Image (%1 KB)").arg(item->imageData()->size() / 1024));
-    }
-
-    void linksComeBeforeFilesAndText()
-    {
-        QStringEncoder utf16(QStringEncoder::Utf16LE);
-        auto item = capture({{"text/x-moz-url", utf16("https://example.com/page\nPage")}, {"text/plain", "Page"}});
-        QCOMPARE(item->type(), ClipboardItemType::url);
-        QCOMPARE(item->content(), QStringLiteral("https://example.com/page"));
-
-        // The same address copied later as text with spaces is the same item, moved to the top.
-        const QUuid firstId = item->id();
-        item = captureText("  https://example.com/page\n");
-        QCOMPARE(context().count<ClipboardItem>(), 1);
-        QVERIFY(item->id() != firstId);
-    }
-
-    void filesAndImageFiles()
+    void formatsArePickedInPriorityOrder()
     {
         QTemporaryDir dir;
-        const QString picture = dir.filePath("Holiday.PNG");
-        const QString tif = dir.filePath("scan.tif");
-        const QByteArray bytes = solidPng(3, 3);
+        const QString picture = dir.filePath("Holiday.PNG"), tif = dir.filePath("scan.tif");
+        const QByteArray small = solidPng(2, 2), large = solidPng(300, 300), bytes = solidPng(3, 3);
         for (const QString &path : {picture, tif}) {
             QFile file(path);
             QVERIFY(file.open(QIODevice::WriteOnly));
             file.write(bytes);
         }
         const auto uri = [](const QString &path) { return QUrl::fromLocalFile(path).toEncoded(); };
-
-        auto item = capture({{"text/uri-list", uri(picture) + "\r\n" + uri(tif) + "\r\n"}});
-        QCOMPARE(item->type(), ClipboardItemType::image);
-        QCOMPARE(item->content(), picture);
-        QCOMPARE(item->imageData(), bytes); // the file's own bytes, unchanged
-        QCOMPARE(context().count<ClipboardItem>(), 1); // only the first of several files
-
-        item = capture({{"text/uri-list", uri(tif) + "\r\n"}});
-        QCOMPARE(item->type(), ClipboardItemType::file);
-        QCOMPARE(item->content(), QString::fromUtf8(uri(tif)));
-        QCOMPARE(item->categoryId(), categoryNamed("File"));
-
         const QByteArray missing = uri(dir.filePath("gone.png"));
-        item = capture({{"x-special/gnome-copied-files", "copy\n" + missing}});
-        QCOMPARE(item->type(), ClipboardItemType::file);
-        QCOMPARE(item->content(), QString::fromUtf8(missing));
+        QStringEncoder utf16(QStringEncoder::Utf16LE);
+        const struct {
+            MimeFormats formats;
+            ClipboardItemType type;
+            QString content;
+            QSize imageSize;
+        } cases[] = {
+            // Text is a link only when it is one address with a scheme, after trimming.
+            {{{"text/plain", "  hello \n"}}, ClipboardItemType::text, "  hello \n", {}},
+            {{{"text/plain", "  https://example.com/a \n"}}, ClipboardItemType::url, "https://example.com/a", {}},
+            {{{"text/plain", " mailto:a@b.c "}}, ClipboardItemType::text, " mailto:a@b.c ", {}},
+            {{{"text/plain", "http://"}}, ClipboardItemType::text, "http://", {}},
+            {{{"text/plain", "example.com"}}, ClipboardItemType::text, "example.com", {}},
+            {{{"text/plain", "https://example.com/a b"}}, ClipboardItemType::text, "https://example.com/a b", {}},
+            // Images come first, labelled by a title, a file name or their size.
+            {{{"image/png", small}, {"text/plain", "alt text"}}, ClipboardItemType::image, "Image (0 KB)", {2, 2}},
+            {{{"image/png", large}, {"text/x-moz-url", utf16("https://example.com/cat.png\nA cat")}},
+                ClipboardItemType::image, "A cat", {300, 300}},
+            {{{"image/png", large}, {"text/uri-list", "file:///tmp/My%20Shots/cat.png\r\n"}}, ClipboardItemType::image,
+                "/tmp/My Shots/cat.png", {300, 300}},
+            {{{"image/png", large}}, ClipboardItemType::image, QStringLiteral("Image (%1 KB)").arg(large.size() / 1024),
+                {300, 300}},
+            // Links come before files and text.
+            {{{"text/x-moz-url", utf16("https://example.com/page\nPage")}, {"text/plain", "Page"}},
+                ClipboardItemType::url, "https://example.com/page", {}},
+            // Of several files only the first is kept; an image file is an image, with the file's own bytes.
+            {{{"text/uri-list", uri(picture) + "\r\n" + uri(tif) + "\r\n"}}, ClipboardItemType::image, picture, {3, 3}},
+            {{{"text/uri-list", uri(tif) + "\r\n"}}, ClipboardItemType::file, QString::fromUtf8(uri(tif)), {}},
+            {{{"x-special/gnome-copied-files", "copy\n" + missing}}, ClipboardItemType::file,
+                QString::fromUtf8(missing), {}},
+        };
+        for (const auto &c : cases) {
+            const auto item = capture(c.formats);
+            QVERIFY2(item, qPrintable(c.content));
+            QCOMPARE(item->content(), c.content);
+            QCOMPARE(item->type(), c.type);
+            QCOMPARE(item->categoryId(), categoryNamed(defaultCategoryName(c.type)));
+            QCOMPARE(item->imageData() ? QImage::fromData(*item->imageData()).size() : QSize(), c.imageSize);
+            if (c.content == picture)
+                QCOMPARE(item->imageData(), bytes);
+        }
+        // The same address copied later as text with spaces is the same item, moved to the top.
+        QCOMPARE(captureText("  https://example.com/page\n")->type(), ClipboardItemType::url);
+        // The two images labelled by their size are one item, repeated.
+        QCOMPARE(context().count<ClipboardItem>(), std::size(cases) - 1);
     }
 
     void repeatsReplaceTheEarlierItemKeepingPinCategoryAndImage()
     {
         const auto first = captureText("again");
-        const auto other = captureText("other");
+        captureText("other");
         const QUuid custom = QUuid::createUuid();
         first->setPinned(true);
         first->setCategoryId(custom);
@@ -216,10 +175,8 @@ private slots:
         QCOMPARE(repeated->categoryId(), custom);
         QCOMPARE(repeated->sourceAppName(), QStringLiteral("Terminal"));
         QVERIFY(!first->modelContext());
-        Q_UNUSED(other);
 
-        // The same label with other pixels is a repeat that takes the new bytes; an item that had no
-        // category gets the default one.
+        // The same label with other pixels is a repeat that takes the new bytes; with no category it gets the default.
         const auto image = capture({{"image/png", solidPng(2, 2, Qt::red)}});
         image->setCategoryId(std::nullopt);
         const auto again = capture({{"image/png", solidPng(2, 2, Qt::blue)}});
@@ -228,17 +185,14 @@ private slots:
         QCOMPARE(again->imageData(), solidPng(2, 2, Qt::blue));
         QCOMPARE(again->categoryId(), categoryNamed("Image"));
 
-        // The replacement is on disk.
-        m_monitor.reset();
-        m_store->close();
-        m_store->open();
+        reopen();
         QCOMPARE(context().count<ClipboardItem>(), 3);
     }
 
     void pastingFromTheHistoryMovesTheItemToTheTop()
     {
         // Writing an item back is a change like any other; it comes back equal, so it replaces itself.
-        for (const QString &copied : {QStringLiteral("some text"), QStringLiteral(" HTTP://Example.COM/ü?q=a b ")}) {
+        for (const char *copied : {"some text", " HTTP://Example.COM/ü?q=a b ", "HTTP://Example.COM/ü"}) {
             const auto item = captureText(copied);
             captureText("something else");
             QTest::qWait(2);
@@ -249,14 +203,6 @@ private slots:
             QCOMPARE(newest->type(), item->type());
             QVERIFY(newest->id() != item->id());
         }
-        QCOMPARE(context().count<ClipboardItem>(), 3);
-
-        const auto link = captureText("HTTP://Example.COM/ü");
-        QCOMPARE(link->type(), ClipboardItemType::url);
-        QTest::qWait(2);
-        link->copyToPasteboard(*m_pasteboard);
-        m_monitor->checkClipboard();
-        QCOMPARE(history().first()->content(), QStringLiteral("HTTP://Example.COM/ü"));
         QCOMPARE(context().count<ClipboardItem>(), 4);
     }
 
@@ -297,10 +243,7 @@ private slots:
         QSqlDatabase::removeDatabase("side");
         captureText("later");
         QVERIFY(!context().hasChanges());
-
-        m_monitor.reset();
-        m_store->close();
-        m_store->open();
+        reopen();
         const auto items = history();
         QCOMPARE(items.size(), 2);
         QCOMPARE(items.at(1)->content(), QStringLiteral("repeated"));
@@ -309,14 +252,9 @@ private slots:
 
     void defaultCategoryGoesByExactName()
     {
-        const auto url = context().fetch<ClipCategory>(
-            {[](const ClipCategory &category) { return category.name() == "URL"; }, std::nullopt});
-        url.first()->setName("Links");
+        category("URL")->setName("Links");
         QVERIFY(!captureText("https://example.com/renamed")->categoryId());
-
-        const auto text = context().fetch<ClipCategory>(
-            {[](const ClipCategory &category) { return category.name() == "Text"; }, std::nullopt});
-        context().remove(text.first());
+        context().remove(category("Text"));
         QVERIFY(!captureText("nothing named Text")->categoryId());
         const auto mine = ClipCategory::create("Text", "#000000", "doc", 9, false);
         context().insert(mine);
@@ -351,7 +289,6 @@ private slots:
         m_monitor = std::make_unique<ClipboardMonitor>(m_store->container(), *m_pasteboard, *m_workspace);
         ModelContext &store = context();
         QCOMPARE(store.unpinnedItemCount(), ClipboardMonitor::maxUnpinnedItems);
-
         captureText("one more");
         QCOMPARE(store.unpinnedItemCount(), ClipboardMonitor::maxUnpinnedItems);
         QCOMPARE(store.count<ClipboardItem>(), ClipboardMonitor::maxUnpinnedItems + 3);
@@ -359,10 +296,7 @@ private slots:
         QVERIFY(store.newestItem("item 4", ClipboardItemType::text));
         for (const QString content : {"item 0", "item 1", "item 2"})
             QVERIFY(store.newestItem(content, ClipboardItemType::text));
-
-        m_monitor.reset();
-        m_store->close();
-        m_store->open();
+        reopen();
         QCOMPARE(context().count<ClipboardItem>(), ClipboardMonitor::maxUnpinnedItems + 3);
     }
 

@@ -83,24 +83,15 @@ private slots:
         QCOMPARE(panel->preview(), "('a', 'b', 'c')");
 
         panel->nextTemplate();
-        QCOMPARE(h.templateName(*panel), "Comma");
-        const int count = int(panel->templateNames().size());
-        QCOMPARE(count, 10);
-        for (int i = 0; i < count; ++i)
+        for (int i = 0; i < panel->templateNames().size(); ++i)
             panel->nextTemplate();
         QCOMPARE(h.templateName(*panel), "Comma");
         QCOMPARE(panel->preview(), "a, b, c");
-    }
 
-    void numberedAndChipClick()
-    {
-        Harness h;
-        auto panel = h.panel(texts({"a", "b"}));
         panel->clickChip(int(panel->templateNames().indexOf("Numbered")));
-        QCOMPARE(panel->preview(), "1. a\n2. b");
+        QCOMPARE(panel->preview(), "1. a\n2. b\n3. c");
         panel->clickChip(int(panel->templateNames().indexOf("JSON Array")));
-        QCOMPARE(panel->effectiveIndex(), 6);
-        QCOMPARE(panel->preview(), "[\"a\", \"b\"]");
+        QCOMPARE(panel->preview(), "[\"a\", \"b\", \"c\"]");
     }
 
     void itemTextsFollowTheType()
@@ -177,7 +168,7 @@ private slots:
         QCOMPARE(h.pasted.size(), 1);
         QCOMPARE(window.keyPresses, 1); // only the A got through
 
-        // Keys for non-window receivers (items inside the window) are not counted a second time.
+        // Keys for items inside the window are not counted a second time.
         QObject item;
         QKeyEvent event(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
         QCoreApplication::sendEvent(&item, &event);
@@ -194,11 +185,12 @@ private slots:
     {
         Harness h;
         auto panel = h.panel(texts({"a"}));
+        // The queued paste of a removed panel does nothing.
         QVERIFY(panel->monitorKeyDown(Qt::Key_Enter));
         QVERIFY(!panel->monitorKeyDown(Qt::Key_Up));
         QVERIFY(!panel->monitorKeyDown(Qt::Key_Tab));
         panel.reset();
-        h.clock.advance(0); // the queued paste of a removed panel does nothing
+        h.clock.advance(0);
         QVERIFY(h.pasted.isEmpty());
     }
 };

@@ -54,31 +54,124 @@ class TestHistoryView : public QObject {
         return category;
     }
 
-    QStringList contents(const QList<std::shared_ptr<ClipboardItem>> &items)
+    std::shared_ptr<ClipCategory> categoryNamed(const QString &name)
+    {
+        const auto all = context().fetch<ClipCategory>();
+        return *std::find_if(all.cbegin(), all.cend(), [&](const auto &category) { return category->name() == name; });
+    }
+    QStringList shown()
     {
         QStringList list;
-        for (const auto &item : items)
+        for (const auto &item : m_view->filteredItems())
             list.append(item->content());
         return list;
     }
-    QStringList shown() { return contents(m_view->filteredItems()); }
     QSet<QString> shownSet()
     {
         const QStringList list = shown();
         return QSet<QString>(list.cbegin(), list.cend());
     }
-
-    bool key(int key, Qt::KeyboardModifiers modifiers = {}, const QString &text = {})
+    std::shared_ptr<ClipboardItem> addIn(const QString &content, const std::shared_ptr<ClipCategory> &category)
     {
-        return m_view->handleKey(key, modifiers, text);
+        return add(content, ClipboardItemType::text, false, category->id());
     }
-    bool monitor(int key, Qt::KeyboardModifiers modifiers = {})
+    void addNumbered(int count)
     {
-        const bool consumed = m_view->monitorKeyDown(key, modifiers);
-        m_clock.advance(0);
-        return consumed;
+        for (int i = 0; i < count; ++i)
+            add(QString::number(i));
     }
     QString id(const std::shared_ptr<StoredRecord> &record) { return record->id().toString(); }
+    int rowOf(const std::shared_ptr<ClipboardItem> &item) { return int(m_view->filteredItems().indexOf(item)); }
+
+    // Runs space-separated keys ("Down", "Shift+Down", "Ctrl+E", "a"; "m:" goes through the key monitor)
+    // and actions ("row:N", "select:N", "ctrl-select:N", "filter:Name", "search", "edit", "pick",
+    // "text:T", "wait:MS", "key:tab|slash"). Returns which keys were taken (1) or passed on (0), then
+    // the state that keys change.
+    QString run(const QString &steps)
+    {
+        QString taken;
+        m_pasted.clear();
+        for (const QString &step : steps.split(' ', Qt::SkipEmptyParts)) {
+            const QString arg = step.section(':', 1);
+            if (step.startsWith("row:"))
+                m_view->setSelectedIndex(arg.toInt());
+            else if (step.startsWith("select:"))
+                m_view->selectRow(arg.toInt(), {});
+            else if (step.startsWith("ctrl-select:"))
+                m_view->selectRow(arg.toInt(), Qt::ControlModifier);
+            else if (step.startsWith("filter:"))
+                m_view->setSelectedFilterId(arg.isEmpty() ? QString() : id(categoryNamed(arg)));
+            else if (step == "search")
+                m_view->openSearch();
+            else if (step == "edit")
+                m_view->startEditing(id(m_view->filteredItems().at(m_view->selectedIndex())));
+            else if (step == "pick")
+                m_view->pickCategory(0);
+            else if (step.startsWith("text:"))
+                m_view->setSearchText(arg);
+            else if (step.startsWith("wait:"))
+                m_clock.advance(arg.toInt());
+            else if (step.startsWith("key:"))
+                m_settings->setValue("categorySearchKey", arg);
+            else
+                taken += press(step) ? '1' : '0';
+        }
+        return (taken + ' ' + state()).trimmed();
+    }
+
+    bool press(QString key)
+    {
+        const bool viaMonitor = key.startsWith("m:");
+        key.remove(0, viaMonitor ? 2 : 0);
+        Qt::KeyboardModifiers modifiers;
+        for (const auto &[name, modifier] : {std::pair{QStringLiteral("Ctrl+"), Qt::ControlModifier},
+                 {QStringLiteral("Shift+"), Qt::ShiftModifier}, {QStringLiteral("Alt+"), Qt::AltModifier}}) {
+            if (key.startsWith(name) && key.size() > name.size()) {
+                modifiers |= modifier;
+                key.remove(0, name.size());
+            }
+        }
+        static const QHash<QString, int> named = {{"Down", Qt::Key_Down}, {"Up", Qt::Key_Up}, {"Left", Qt::Key_Left},
+            {"Right", Qt::Key_Right}, {"Return", Qt::Key_Return}, {"Esc", Qt::Key_Escape}, {"Tab", Qt::Key_Tab},
+            {"Backspace", Qt::Key_Backspace}, {"Shift", Qt::Key_Shift}};
+        const int code = named.value(key, key.size() == 1 ? key.at(0).toUpper().unicode() : 0);
+        if (viaMonitor) {
+            const bool taken = m_view->monitorKeyDown(code, modifiers);
+            m_clock.advance(0);
+            return taken;
+        }
+        QString text = key.size() == 1 ? key : code == Qt::Key_Tab ? QStringLiteral("\t") : QString();
+        if (modifiers.testFlag(Qt::ControlModifier) && key.size() == 1)
+            text = QChar(code - 'A' + 1);
+        return m_view->handleKey(code, modifiers, text);
+    }
+
+    QString state()
+    {
+        QStringList state{QStringLiteral("row%1").arg(m_view->selectedIndex())};
+        QStringList multi;
+        for (const auto &item : m_view->multiSelectedItems())
+            multi << QString::number(rowOf(item));
+        if (m_view->selectedIdsCount())
+            state << "multi:" + multi.join(',');
+        if (const auto category = m_view->selectedCategory())
+            state << category->name();
+        if (m_view->isSearchExpanded() || !m_view->searchText().isEmpty())
+            state << (m_view->isSearchExpanded() ? "search:" : "text:") + m_view->searchText();
+        if (m_view->showCombinePanel())
+            state << "combine:" + (m_view->combinePanel() ? QString::number(m_view->combinePanel()->itemCount()) : "-");
+        const std::pair<bool, const char *> flags[]
+            = {{m_view->isCategorySearching(), "categorySearch"}, {m_view->editingItemId().has_value(), "editing"},
+                {m_view->isCreatingNew(), "creating"}, {m_view->isSearchFocused(), "focus:search"},
+                {m_view->isCategorySearchFocused(), "focus:category"}, {m_view->isEditFocused(), "focus:edit"}};
+        for (const auto &[on, name] : flags) {
+            if (on)
+                state << name;
+        }
+        for (const auto &item : m_pasted)
+            state << QStringLiteral("pasted@%1").arg(rowOf(item));
+        return state.join(' ');
+    }
 
 private slots:
     void init()
@@ -109,15 +202,15 @@ private slots:
         const auto work = addCategory("Work", 3);
         add("unassigned.png", ClipboardItemType::image);
         add("work.png", ClipboardItemType::image, false, work->id());
-        add("text in Image", ClipboardItemType::text, false, image->id());
+        addIn("text in Image", image);
         add("https://a.example", ClipboardItemType::url);
-        add("in lower image", ClipboardItemType::text, false, lowerImage->id());
+        addIn("in lower image", lowerImage);
 
-        m_view->setSelectedFilterId(image->id().toString());
+        m_view->setSelectedFilterId(id(image));
         QCOMPARE(shownSet(), QSet<QString>({"unassigned.png", "text in Image"}));
-        m_view->setSelectedFilterId(lowerImage->id().toString());
+        m_view->setSelectedFilterId(id(lowerImage));
         QCOMPARE(shown(), QStringList{"in lower image"});
-        m_view->setSelectedFilterId(urls->id().toString());
+        m_view->setSelectedFilterId(id(urls));
         QCOMPARE(shown(), QStringList{});
         QCOMPARE(m_view->searchPlaceholder(), QStringLiteral("in URLs..."));
 
@@ -129,29 +222,16 @@ private slots:
         QCOMPARE(m_view->searchPlaceholder(), QStringLiteral("Search..."));
     }
 
-    void searchFindsContentOrSourceAppCaseInsensitively()
-    {
-        add("git status");
-        add("make install", ClipboardItemType::text, false, {}, QStringLiteral("Terminal"));
-        add("nospace");
-        add("café au lait");
-        m_view->setSearchText("GIT");
-        QCOMPARE(shown(), QStringList{"git status"});
-        m_view->setSearchText("TERM");
-        QCOMPARE(shown(), QStringList{"make install"});
-        m_view->setSearchText(" ");
-        QCOMPARE(shown().size(), 3);
-        QVERIFY(!shown().contains("nospace"));
-        m_view->setSearchText(" git");
-        QCOMPARE(shown(), QStringList{});
-        m_view->setSearchText("cafe"); // diacritics are kept
-        QCOMPARE(shown(), QStringList{});
-        m_view->setSearchText("CAFÉ");
-        QCOMPARE(shown(), QStringList{"café au lait"});
-    }
-
     void searchEqualsQtCaseInsensitiveContains()
     {
+        // The source app is searched too, and diacritics are kept.
+        const auto fixed = {add("make install", ClipboardItemType::text, false, {}, "Terminal"), add("café au lait")};
+        m_view->setSearchText("TERM");
+        QCOMPARE(shown(), QStringList{"make install"});
+        m_view->setSearchText("cafe");
+        QCOMPARE(shown(), QStringList{});
+        for (const auto &item : fixed)
+            context().remove(item);
         // Latin-1 texts are searched as bytes, sixteen at a time, and the others as UTF-16; both must
         // agree with QString::contains.
         const QList<uint> wide = QStringLiteral("aAbBsSßẞſkKKıIİσςΣµμÿŸéÉ 𐐀𐐨").toUcs4();
@@ -182,31 +262,15 @@ private slots:
         }
     }
 
-    void pinnedItemsComeFirstInDateOrder()
-    {
-        add("old pinned", ClipboardItemType::text, true);
-        add("a");
-        add("newer pinned", ClipboardItemType::text, true);
-        add("b");
-        QList<std::shared_ptr<ClipboardItem>> all = context().fetch<ClipboardItem>(
-            {{}, SortDescriptor<ClipboardItem>(&ClipboardItem::createdAt, Qt::DescendingOrder)});
-        QList<std::shared_ptr<ClipboardItem>> expected;
-        std::copy_if(all.cbegin(), all.cend(), std::back_inserter(expected), [](auto &i) { return i->isPinned(); });
-        std::copy_if(all.cbegin(), all.cend(), std::back_inserter(expected), [](auto &i) { return !i->isPinned(); });
-        QCOMPARE(m_view->filteredItems(), expected);
-        QVERIFY(m_view->filteredItems().at(0)->isPinned() && m_view->filteredItems().at(1)->isPinned());
-    }
-
     void categorySearchOffersNamesContainingTheText()
     {
         addCategory("Work", 0);
         addCategory("Links", 1);
         addCategory("Password", 2);
         m_view->setCategorySearchText("wo");
-        QCOMPARE(m_view->matchingCategories().size(), 2);
-        QCOMPARE(m_view->matchingCategories().at(0)->name(), QStringLiteral("Work"));
-        QCOMPARE(m_view->matchingCategories().at(1)->name(), QStringLiteral("Password"));
-        QCOMPARE(m_view->matchingCategoriesModel()->rowCount(), 2);
+        const auto matches = m_view->matchingCategories();
+        QCOMPARE(matches.size(), 2);
+        QVERIFY(matches.at(0)->name() == "Work" && matches.at(1)->name() == "Password");
         m_view->setCategorySearchText("");
         QCOMPARE(m_view->matchingCategoriesModel()->rowCount(), 3);
     }
@@ -219,33 +283,22 @@ private slots:
         QCOMPARE(m_view->emptyStateLine(), QStringLiteral("Try a different search term"));
         m_view->setSearchText("");
         QCOMPARE(m_view->emptyStateLine(), QStringLiteral("Copy something to get started"));
-        add("something");
-        QVERIFY(!m_view->isFirstLaunch());
     }
 
     void resetStateKeepsOpenCards()
     {
         const auto work = addCategory("Work");
-        const auto a = add("a", ClipboardItemType::text, false, work->id());
-        add("b", ClipboardItemType::text, false, work->id());
-        m_view->setSelectedFilterId(work->id().toString());
-        m_view->setSearchText("a");
+        const auto a = addIn("a", work);
+        addIn("b", work);
         m_view->startEditing(id(a));
         m_view->startCreatingNew();
         m_view->setNewItemText("draft");
-        m_view->selectRow(0, Qt::ControlModifier);
-        m_clock.advance(100);
+        QCOMPARE(run("filter:Work text:a ctrl-select:0 wait:100"), "row0 multi:0 Work text:a editing creating");
         m_view->setSearchFocused(true);
-
         m_view->resetState();
-        QCOMPARE(m_view->searchText(), QString());
-        QVERIFY(!m_view->selectedFilterId());
-        QVERIFY(m_view->selectedIds().isEmpty());
-        QCOMPARE(m_view->selectedIndex(), 0);
+        QCOMPARE(state(), "row0 editing creating focus:search");
         QCOMPARE(m_view->editingItemId(), a->id());
-        QVERIFY(m_view->isCreatingNew());
         QCOMPARE(m_view->newItemText(), QStringLiteral("draft"));
-
         // The focus steps leave a focused search field alone, and take the focus once it is free.
         m_clock.advance(100);
         QVERIFY(m_view->isSearchFocused());
@@ -254,216 +307,87 @@ private slots:
         QVERIFY(m_view->isViewFocused());
     }
 
-    void arrowsMoveTheSelectionWithAClick()
+    void keySequences_data()
     {
-        add("1");
-        add("2");
-        add("3");
+        // Each row: steps, then the expected result, alternating, on six text items and three categories.
+        QTest::addColumn<QStringList>("steps");
+        QTest::newRow("arrows stop at the ends") << QStringList{"row:5 Down Up", "11 row4", "row:0 Up", "1 row0"};
+        QTest::newRow("left and right cycle through the categories") << QStringList{"Right", "1 row0 Work", "Right",
+            "1 row0 Home", "Right", "1 row0 Misc", "Right", "1 row0", "Right", "1 row0 Work", "filter: Left",
+            "1 row0 Misc", "Left Left Left", "111 row0", "search Left", "0 row0 search:"};
+        QTest::newRow("return picks the highlighted category and searches in it")
+            << QStringList{"Tab", "1 row0 categorySearch", "Return wait:100", "1 row0 Work search: focus:search"};
+        QTest::newRow("return pastes the selected item, or nothing out of range")
+            << QStringList{"select:2 Return", "1 row2 pasted@2", "row:7 Return", "1 row7"};
+        QTest::newRow("escape undoes one thing at a time")
+            << QStringList{"filter:Work ctrl-select:0 Esc", "1 row0 Work", "Esc Esc", "10 row0",
+                   // the search field closes before the filter is cleared
+                   "filter:Work search Esc", "1 row0 Work",
+                   // the edit card takes Escape through the key monitor, not the panel
+                   "edit Esc m:Esc", "01 row0 Work"};
+        QTest::newRow("shift arrows extend the selection, which is one item at either end")
+            << QStringList{"m:Shift+Down m:Shift+Down m:Shift+Down", "111 row3 multi:0,1,2,3", "select:5 m:Shift+Down",
+                   "1 row5 multi:5", "select:0 m:Shift+Up", "1 row0 multi:0"};
+        QTest::newRow("text items combine, and the combine panel holds the arrows until escape")
+            << QStringList{"m:Shift+Down m:Shift+Down m:Shift+Down Return Down m:Shift+Down",
+                   "111100 row3 multi:0,1,2,3 combine:4", "Esc", "1 row3 multi:0,1,2,3"};
+        QTest::newRow("typing opens the search, then belongs to the field")
+            << QStringList{"Ctrl+A Shift Down + Alt+A", "00100 row1", "a", "1 row0 search:a focus:search",
+                   // nothing later replaces the field's own typing
+                   "text:al wait:500 l Left", "00 row0 search:al focus:search",
+                   // deleting the last character closes the field
+                   "text:", "row0"};
+        QTest::newRow("the category search key can be slash, and tab is then typing")
+            << QStringList{"key:slash Tab /", "01 row0 categorySearch", "wait:100",
+                   "row0 categorySearch focus:category", "Esc", "1 row0", "key:tab /", "1 row0 search:/ focus:search"};
+        QTest::newRow("backspace in the empty search of a picked category goes back to choosing") << QStringList{
+            "Tab pick wait:100", "1 row0 Work search: focus:search", "m:Backspace", "1 row0 categorySearch", "wait:100",
+            "row0 categorySearch focus:category", "pick text:x m:Backspace", "0 row0 Work search:x"};
+    }
+
+    void keySequences()
+    {
+        QFETCH(QStringList, steps);
+        const auto work = addCategory("Work", 0);
+        addCategory("Home", 1);
+        addCategory("Misc", 2);
+        addNumbered(4);
+        addIn("4", work);
+        addIn("5", work);
+        for (int i = 0; i + 1 < steps.size(); i += 2)
+            QCOMPARE(run(steps.at(i)), steps.at(i + 1));
+    }
+
+    void arrowsClickAndScrollTheList()
+    {
+        addNumbered(3);
         m_clock.advance(0);
         QSignalSpy scrolled(m_view.get(), &ClipboardHistoryView::scrollToRowRequested);
-        m_view->setSelectedIndex(2);
-        QVERIFY(key(Qt::Key_Down));
-        QCOMPARE(m_view->selectedIndex(), 2);
-        QCOMPARE(m_sound.clicks, 0);
-        QVERIFY(key(Qt::Key_Up));
-        QCOMPARE(m_view->selectedIndex(), 1);
+        QCOMPARE(run("row:2 Down Up"), "11 row1");
         QCOMPARE(m_sound.clicks, 1);
         QCOMPARE(scrolled.count(), 2);
         QCOMPARE(scrolled.last().at(0).toInt(), 1);
         m_settings->setValue("playSoundOnNavigate", false);
-        QVERIFY(key(Qt::Key_Up));
+        run("Up");
         QCOMPARE(m_sound.clicks, 1);
     }
 
-    void leftAndRightCycleThroughCategories()
+    void returnHandsSeveralFilesOverAndFallsBackToTheClipboard()
     {
-        const auto a = addCategory("A", 0);
-        const auto b = addCategory("B", 1);
-        const auto c = addCategory("C", 2);
-        const QList<std::optional<QUuid>> rightCycle = {a->id(), b->id(), c->id(), std::nullopt, a->id()};
-        for (const auto &expected : rightCycle) {
-            QVERIFY(key(Qt::Key_Right));
-            QCOMPARE(m_view->selectedFilterId(), expected);
-        }
-        m_view->setSelectedFilterId({});
-        const QList<std::optional<QUuid>> leftCycle = {c->id(), b->id(), a->id(), std::nullopt};
-        for (const auto &expected : leftCycle) {
-            QVERIFY(key(Qt::Key_Left));
-            QCOMPARE(m_view->selectedFilterId(), expected);
-        }
-        // The search field keeps Left and Right for its cursor.
-        m_view->openSearch();
-        QVERIFY(!key(Qt::Key_Left));
-    }
-
-    void returnTakesTheFirstMeaningThatApplies()
-    {
-        const auto work = addCategory("Work", 0);
-        const auto file1 = add("file:///tmp/a", ClipboardItemType::file);
+        const auto file = add("file:///tmp/a", ClipboardItemType::file);
         const auto image = add("b.png", ClipboardItemType::image);
         const auto text = add("text");
         QList<std::shared_ptr<ClipboardItem>> handedOver;
         m_view->onMultipleFilesSelected = [&](const auto &items) { handedOver = items; };
-
-        // Category search: pick the highlighted category and search within it.
-        QVERIFY(key(Qt::Key_Tab));
-        QVERIFY(m_view->isCategorySearching());
-        QVERIFY(key(Qt::Key_Return));
-        QCOMPARE(m_view->selectedFilterId(), work->id());
-        QVERIFY(m_view->isSearchExpanded() && !m_view->isCategorySearching());
-        m_clock.advance(100);
-        QVERIFY(m_view->isSearchFocused());
-        m_view->closeSearch();
-
-        // Several files or images go to the multi-file callback.
-        const int fileRow = int(m_view->filteredItems().indexOf(file1));
-        const int imageRow = int(m_view->filteredItems().indexOf(image));
-        m_view->selectRow(fileRow, Qt::ControlModifier);
-        m_view->selectRow(imageRow, Qt::ControlModifier);
-        QVERIFY(key(Qt::Key_Return));
+        m_view->selectRow(rowOf(file), Qt::ControlModifier);
+        m_view->selectRow(rowOf(image), Qt::ControlModifier);
+        QVERIFY(press("Return"));
         QCOMPARE(handedOver.size(), 2);
         QVERIFY(!m_view->showCombinePanel());
 
-        // Plain: the selected item is pasted; without a callback it goes on the clipboard.
-        m_view->selectRow(int(m_view->filteredItems().indexOf(text)), {});
-        QVERIFY(key(Qt::Key_Return));
-        QCOMPARE(m_pasted, QList{text});
         m_view->onItemSelected = nullptr;
-        QVERIFY(key(Qt::Key_Return));
+        run(QStringLiteral("select:%1 Return").arg(rowOf(text)));
         QCOMPARE(m_pasteboard.string(), QStringLiteral("text"));
-
-        // Out of range: nothing happens, but the key is handled.
-        m_view->setSelectedIndex(7);
-        QVERIFY(key(Qt::Key_Return));
-    }
-
-    void escapeUndoesOneThingAtATime()
-    {
-        const auto work = addCategory("Work");
-        add("a", ClipboardItemType::text, false, work->id());
-        add("b", ClipboardItemType::text, false, work->id());
-        m_view->setSelectedFilterId(work->id().toString());
-        m_view->selectRow(0, Qt::ControlModifier);
-        QVERIFY(key(Qt::Key_Escape));
-        QVERIFY(m_view->selectedIds().isEmpty());
-        QCOMPARE(m_view->selectedFilterId(), work->id());
-        QVERIFY(key(Qt::Key_Escape));
-        QVERIFY(!m_view->selectedFilterId());
-        QVERIFY(!key(Qt::Key_Escape));
-
-        // The search field closes before the filter is cleared.
-        m_view->setSelectedFilterId(work->id().toString());
-        m_view->openSearch();
-        QVERIFY(key(Qt::Key_Escape));
-        QVERIFY(!m_view->isSearchExpanded());
-        QCOMPARE(m_view->selectedFilterId(), work->id());
-
-        // The edit card takes Escape through the key monitor, not the panel.
-        m_view->startEditing(id(m_view->filteredItems().first()));
-        QVERIFY(!key(Qt::Key_Escape));
-        QVERIFY(monitor(Qt::Key_Escape));
-        QVERIFY(!m_view->editingItemId());
-    }
-
-    void shiftArrowsExtendTheSelectionAtBothEnds()
-    {
-        for (int i = 0; i < 5; ++i)
-            add(QString::number(i));
-        const auto items = m_view->filteredItems();
-        for (int i = 0; i < 3; ++i)
-            QVERIFY(monitor(Qt::Key_Down, Qt::ShiftModifier));
-        QCOMPARE(m_view->selectedIndex(), 3);
-        QCOMPARE(m_view->multiSelectedItems(), items.mid(0, 4));
-        QVERIFY(m_view->isMultiSelectMode());
-
-        m_view->selectRow(4, {});
-        QVERIFY(monitor(Qt::Key_Down, Qt::ShiftModifier));
-        QCOMPARE(m_view->selectedIndex(), 4);
-        QCOMPARE(m_view->multiSelectedItems(), QList{items.at(4)});
-
-        m_view->selectRow(0, {});
-        QVERIFY(monitor(Qt::Key_Up, Qt::ShiftModifier));
-        QCOMPARE(m_view->multiSelectedItems(), QList{items.at(0)});
-
-        // Four text items combine.
-        m_view->selectRow(0, {});
-        for (int i = 0; i < 3; ++i)
-            monitor(Qt::Key_Down, Qt::ShiftModifier);
-        QVERIFY(key(Qt::Key_Return));
-        QVERIFY(m_view->showCombinePanel());
-        QVERIFY(m_view->combinePanel());
-        QCOMPARE(m_view->combinePanel()->itemCount(), 4);
-        QVERIFY(!key(Qt::Key_Down));
-        QVERIFY(!monitor(Qt::Key_Down, Qt::ShiftModifier));
-        QVERIFY(key(Qt::Key_Escape));
-        QVERIFY(!m_view->combinePanel());
-        QCOMPARE(m_view->selectedIdsCount(), 4);
-    }
-
-    void typingOpensTheSearch()
-    {
-        add("alpha");
-        QVERIFY(!key(Qt::Key_A, Qt::ControlModifier, "\x01"));
-        QVERIFY(!key(Qt::Key_Shift));
-        key(Qt::Key_Down);
-        QVERIFY(!key(Qt::Key_Plus, {}, "+"));
-        QVERIFY(!key(Qt::Key_A, Qt::AltModifier, "a"));
-        QVERIFY(!m_view->isSearchExpanded());
-
-        QVERIFY(key(Qt::Key_A, {}, "a"));
-        QVERIFY(m_view->isSearchExpanded());
-        QVERIFY(m_view->isSearchFocused());
-        QCOMPARE(m_view->searchText(), QStringLiteral("a"));
-        // The field's own typing comes next; nothing later replaces it.
-        m_view->setSearchText("al");
-        m_clock.advance(500);
-        QCOMPARE(m_view->searchText(), QStringLiteral("al"));
-        // Further typing belongs to the focused field.
-        QVERIFY(!key(Qt::Key_L, {}, "l"));
-        QVERIFY(!key(Qt::Key_Left));
-
-        // Deleting the last character closes the field.
-        m_view->setSearchText("");
-        QVERIFY(!m_view->isSearchExpanded());
-        QVERIFY(!m_view->isSearchFocused());
-    }
-
-    void categorySearchKeyFollowsThePreference()
-    {
-        addCategory("Work");
-        m_settings->setValue("categorySearchKey", "slash");
-        QVERIFY(!key(Qt::Key_Tab, {}, "\t"));
-        QVERIFY(!m_view->isCategorySearching());
-        QVERIFY(key(Qt::Key_Slash, {}, "/"));
-        QVERIFY(m_view->isCategorySearching());
-        m_clock.advance(100);
-        QVERIFY(m_view->isCategorySearchFocused());
-        QVERIFY(key(Qt::Key_Escape));
-        QVERIFY(!m_view->isCategorySearching());
-
-        m_settings->setValue("categorySearchKey", "tab");
-        QVERIFY(key(Qt::Key_Slash, {}, "/")); // now just typing
-        QVERIFY(m_view->isSearchExpanded());
-    }
-
-    void backspaceInAnEmptyCategorySearchGoesBackToChoosing()
-    {
-        const auto work = addCategory("Work");
-        m_view->triggerCategorySearch();
-        m_view->pickCategory(0);
-        m_clock.advance(100);
-        QVERIFY(m_view->isSearchExpanded());
-        QVERIFY(monitor(Qt::Key_Backspace));
-        QVERIFY(!m_view->selectedFilterId());
-        QVERIFY(m_view->isCategorySearching());
-        QVERIFY(!m_view->isSearchExpanded());
-        m_clock.advance(100);
-        QVERIFY(m_view->isCategorySearchFocused());
-        // With text in the field Backspace is the field's.
-        m_view->pickCategory(0);
-        m_view->setSearchText("x");
-        QVERIFY(!monitor(Qt::Key_Backspace));
-        QCOMPARE(m_view->selectedFilterId(), work->id());
     }
 
     void controlClickTogglesThenPastesOrCombines()
@@ -472,22 +396,16 @@ private slots:
         add("b");
         const auto items = m_view->filteredItems();
         m_view->clickRow(0, Qt::ControlModifier);
-        QCOMPARE(m_pasted, QList{items.at(0)});
-        QCOMPARE(m_view->selectedIdsCount(), 1);
+        QCOMPARE(state(), "row0 multi:0 pasted@0");
         m_view->clickRow(1, Qt::ControlModifier);
-        QCOMPARE(m_pasted.size(), 1);
-        QVERIFY(m_view->showCombinePanel());
+        QCOMPARE(state(), "row1 multi:0,1 combine:2 pasted@0");
         m_clock.advance(50);
 
         // The combined text becomes the newest item and is pasted.
         m_view->pasteCombined("a, b");
-        QVERIFY(!m_view->showCombinePanel());
-        QVERIFY(m_view->selectedIds().isEmpty());
-        QCOMPARE(m_pasted.size(), 2);
         QCOMPARE(m_pasted.last()->content(), QStringLiteral("a, b"));
         QCOMPARE(m_pasteboard.string(), QStringLiteral("a, b"));
         QCOMPARE(context().count<ClipboardItem>(), 3);
-
         // A plain click clears the multi-selection and pastes.
         m_view->selectRow(0, Qt::ControlModifier);
         m_view->clickRow(1, {});
@@ -497,8 +415,7 @@ private slots:
 
     void scrollingMovesTheSelection()
     {
-        for (int i = 0; i < 4; ++i)
-            add(QString::number(i));
+        addNumbered(4);
         m_view->setSelectedIndex(2);
         m_view->monitorScroll(8, true);
         m_view->monitorScroll(8, true);
@@ -508,9 +425,8 @@ private slots:
         QCOMPARE(m_view->scrollAccumulator(), 0.0);
         m_view->monitorScroll(-21, true);
         QCOMPARE(m_view->selectedIndex(), 2);
-        m_view->monitorScroll(-1, false);
-        m_view->monitorScroll(-1, false);
-        m_view->monitorScroll(-1, false);
+        for (int i = 0; i < 3; ++i)
+            m_view->monitorScroll(-1, false);
         QCOMPARE(m_view->selectedIndex(), 3);
         m_view->monitorScroll(1, false);
         QCOMPARE(m_view->selectedIndex(), 2);
@@ -519,8 +435,7 @@ private slots:
 
     void monitorsWatchWindowsOnly()
     {
-        for (int i = 0; i < 3; ++i)
-            add(QString::number(i));
+        addNumbered(3);
         QWindow window;
         QObject item;
         m_view->setupMonitors();
@@ -530,7 +445,6 @@ private slots:
         QVERIFY(QCoreApplication::sendEvent(&window, &shiftDown));
         m_clock.advance(0);
         QCOMPARE(m_view->selectedIndex(), 1);
-
         QWheelEvent line({}, {}, {}, {0, -120}, Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
         QVERIFY(QCoreApplication::sendEvent(&window, &line));
         QCOMPARE(m_view->selectedIndex(), 2);
@@ -548,27 +462,20 @@ private slots:
     {
         const auto item = add("hello");
         add("newer");
-        const int row = int(m_view->filteredItems().indexOf(item));
-        m_view->setSelectedIndex(row);
-        QVERIFY(key(Qt::Key_E, Qt::ControlModifier, "\x05"));
+        const int row = rowOf(item);
+        // Arrows and Return are the editor's while it is open; blank text is not saved.
+        QCOMPARE(run(QStringLiteral("row:%1 Ctrl+E wait:100 Down").arg(row)),
+            QStringLiteral("10 row%1 editing focus:edit").arg(row));
         QCOMPARE(m_view->editText(), QStringLiteral("hello"));
-        m_clock.advance(100);
-        QVERIFY(m_view->isEditFocused());
-        // Arrows and Return are the editor's while it is open.
-        QVERIFY(!key(Qt::Key_Down));
-
         m_view->setEditText("   ");
-        QVERIFY(monitor(Qt::Key_Return));
-        QVERIFY(m_view->editingItemId());
+        QCOMPARE(run("m:Return"), QStringLiteral("1 row%1 editing focus:edit").arg(row));
         QCOMPARE(item->content(), QStringLiteral("hello"));
 
         m_view->setEditText("hello\nworld");
-        QVERIFY(!monitor(Qt::Key_Return, Qt::ShiftModifier));
-        QVERIFY(monitor(Qt::Key_Return));
-        QVERIFY(!m_view->editingItemId());
+        QVERIFY(run("m:Shift+Return m:Return").startsWith("01 ") && !m_view->editingItemId());
         QCOMPARE(item->content(), QStringLiteral("hello\nworld"));
         QCOMPARE(item->characterCount(), 11);
-        QCOMPARE(m_view->filteredItems().indexOf(item), row);
+        QCOMPARE(rowOf(item), row);
         QVERIFY(!context().hasChanges());
     }
 
@@ -581,10 +488,6 @@ private slots:
                              << "https://example.com/path" << true;
         QTest::newRow("host only") << "example.com"
                                    << "example.com" << false;
-        QTest::newRow("mail") << "mailto:a@b.c"
-                              << "mailto:a@b.c" << false;
-        QTest::newRow("words") << "two words"
-                               << "two words" << false;
     }
 
     void newItemsAreTypedAndFiled()
@@ -595,11 +498,10 @@ private slots:
         const auto text = addCategory("Text", 0);
         const auto url = addCategory("URL", 1);
         QSignalSpy scrolled(m_view.get(), &ClipboardHistoryView::scrollToCreateCardRequested);
-        QVERIFY(key(Qt::Key_N, Qt::ControlModifier, "\x0e"));
+        QVERIFY(press("Ctrl+N"));
         QCOMPARE(scrolled.count(), 1);
         m_view->setNewItemText(typed);
-        QVERIFY(monitor(Qt::Key_Return));
-        QVERIFY(!m_view->isCreatingNew());
+        QCOMPARE(run("m:Return"), "1 row0");
         const auto items = m_view->filteredItems();
         QCOMPARE(items.size(), 1);
         QCOMPARE(items.first()->content(), stored);
@@ -614,34 +516,30 @@ private slots:
         QCOMPARE(context().count<ClipboardItem>(), 1);
     }
 
-    void clearAllHistoryKeepsPinnedItems()
+    void pinnedItemsComeFirstInDateOrder()
     {
-        add("p1", ClipboardItemType::text, true);
-        add("p2", ClipboardItemType::text, true);
-        for (int i = 0; i < 5; ++i)
-            add(QString::number(i));
-        m_view->clearAllHistory();
-        QCOMPARE(shownSet(), QSet<QString>({"p1", "p2"}));
-        QVERIFY(!context().hasChanges());
-    }
-
-    void pinningMovesToTheTopAndBack()
-    {
-        QList<std::shared_ptr<ClipboardItem>> items;
-        for (int i = 0; i < 10; ++i)
-            items.append(add(QString::number(i)));
+        addNumbered(10);
         const auto before = m_view->filteredItems();
-        const auto tenth = before.at(9);
-        m_view->togglePin(id(tenth));
-        QCOMPARE(m_view->filteredItems().first(), tenth);
-        m_view->togglePin(id(tenth));
+        m_view->togglePin(id(before.last()));
+        QCOMPARE(m_view->filteredItems().first(), before.last());
+        m_view->togglePin(id(before.last()));
         QCOMPARE(m_view->filteredItems(), before);
+        add("old pinned", ClipboardItemType::text, true);
+        add("newer pinned", ClipboardItemType::text, true);
+        auto expected = context().fetch<ClipboardItem>(
+            {{}, SortDescriptor<ClipboardItem>(&ClipboardItem::createdAt, Qt::DescendingOrder)});
+        std::stable_partition(expected.begin(), expected.end(), [](const auto &item) { return item->isPinned(); });
+        QCOMPARE(m_view->filteredItems(), expected);
+
+        m_view->clearAllHistory();
+        QCOMPARE(shownSet(), QSet<QString>({"old pinned", "newer pinned"}));
+        QVERIFY(!context().hasChanges());
 
         // Unassigning an unassigned-type match keeps it under its type filter.
         const auto image = addCategory("Image");
         const auto picture = add("x.png", ClipboardItemType::image, false, image->id());
-        const auto note = add("note", ClipboardItemType::text, false, image->id());
-        m_view->setSelectedFilterId(image->id().toString());
+        const auto note = addIn("note", image);
+        m_view->setSelectedFilterId(id(image));
         m_view->assignCategory(id(picture), {});
         m_view->assignCategory(id(note), {});
         QCOMPARE(m_view->filteredItems(), QList{picture});
@@ -705,11 +603,8 @@ private slots:
         QCOMPARE(value(file, "fileFolder").toString(), QStringLiteral("/home/me/My Docs"));
         QCOMPARE(value(file, "label").toString(), QStringLiteral("Red"));
         QCOMPARE(value(file, "colorForType").value<QColor>(), red->color());
-        QVERIFY(!value(file, "fileIconName").toString().isEmpty());
         QCOMPARE(value(image, "label").toString(), QStringLiteral("Image"));
-        QCOMPARE(value(image, "imageFileName").toString(), QStringLiteral("shot.png"));
         QCOMPARE(value(image, "imageFilePath").toString(), QStringLiteral("/home/me/Pictures"));
-        QCOMPARE(value(image, "relativeTime").toString(), QStringLiteral("now"));
 
         // Renaming the category relabels its rows.
         QSignalSpy changed(model, &QAbstractItemModel::dataChanged);
@@ -722,25 +617,17 @@ private slots:
     void rowTexts()
     {
         const QDateTime now = QDateTime::currentDateTime();
-        QCOMPARE(ClipboardItemRow::relativeDisplay(now.addSecs(-59), now), QStringLiteral("now"));
-        QCOMPARE(ClipboardItemRow::relativeDisplay(now.addSecs(-61), now), QStringLiteral("1m"));
-        QCOMPARE(ClipboardItemRow::relativeDisplay(now.addSecs(-3600), now), QStringLiteral("1h"));
-        QCOMPARE(ClipboardItemRow::relativeDisplay(now.addSecs(-25 * 3600), now), QStringLiteral("1d"));
-        QCOMPARE(ClipboardItemRow::relativeDisplay(now.addDays(-8), now),
-            QLocale().toString(now.addDays(-8).date(), QLocale::ShortFormat));
-        QCOMPARE(ClipboardItemRow::relativeDisplay(now.addSecs(600), now), QStringLiteral("now"));
+        const auto ago = [&](qint64 seconds) { return ClipboardItemRow::relativeDisplay(now.addSecs(-seconds), now); };
+        QCOMPARE(QStringList({ago(59), ago(61), ago(3600), ago(25 * 3600), ago(-600)}),
+            QStringList({"now", "1m", "1h", "1d", "now"}));
+        QCOMPARE(ago(8 * 86400), QLocale().toString(now.addDays(-8).date(), QLocale::ShortFormat));
 
-        QCOMPARE(ClipboardItemRow::typeLabel(ClipboardItemType::richText), QStringLiteral("Richtext"));
-        QCOMPARE(ClipboardItemRow::typeLabel(ClipboardItemType::url), QStringLiteral("Url"));
-        QCOMPARE(ClipboardItemRow::imageFileName("Pasted image"), QStringLiteral("Pasted image"));
         QCOMPARE(ClipboardItemRow::imageFilePath("Pasted image", 5000), QStringLiteral("4 KB"));
         QCOMPARE(ClipboardItemRow::imageFilePath("Pasted image", std::nullopt), QString());
         QCOMPARE(ClipboardItemRow::imageFilePath("/shot.png", 5000), QStringLiteral("/"));
         QCOMPARE(ClipboardItemRow::imageFileName("/tmp/dir/"), QStringLiteral("dir"));
         // A broken escape is shown as it stands.
         QCOMPARE(ClipboardItemRow::filePath("file:///tmp/%FF%FE.txt"), QStringLiteral("/tmp/%FF%FE.txt"));
-        QCOMPARE(ClipboardItemRow::glowColor("nonsense"), QColor::fromRgb(255, 149, 0));
-        QCOMPARE(ClipboardItemRow::sidebarColor(QColor::fromRgbF(1, 0, 0), true), QColor::fromRgbF(0.3f, 0, 0));
     }
 };
 

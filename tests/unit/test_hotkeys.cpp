@@ -4,7 +4,6 @@
 #include "services/HotkeyService.h"
 #include "services/KeyCombo.h"
 
-#include <QSet>
 #include <QTemporaryFile>
 #include <QTest>
 
@@ -34,7 +33,6 @@ private slots:
         QTest::addColumn<QString>("expected");
         QTest::newRow("Super+Shift+V") << 9u << 768u << "⌘ ⇧ V";
         QTest::newRow("all four, fixed order") << 9u << 6912u << "⌘ ⇧ ⌥ ⌃ V";
-        QTest::newRow("Control+Alt+K") << 40u << 6144u << "⌥ ⌃ K";
         QTest::newRow("other bits dropped") << 9u << (768u | 1024u | 1u) << "⌘ ⇧ V";
         QTest::newRow("unnamed key") << 122u << 256u << "⌘";
         QTest::newRow("nothing") << 122u << 0u << "";
@@ -49,21 +47,6 @@ private slots:
         QFETCH(quint32, modifiers);
         QFETCH(QString, expected);
         QCOMPARE(KeyCombo({keyCode, modifiers}).displayString(), expected);
-    }
-
-    void everyKeyNameOnce()
-    {
-        QSet<QString> names;
-        for (std::uint32_t code = 0; code < 512; ++code) {
-            if (const auto name = KeyCombo::keyCodeToString(code))
-                names.insert(*name);
-        }
-        QSet<QString> expected{"Space", "↩", "⇥", "⎋", "⌫", "⌦", "↑", "↓", "←", "→"};
-        for (char c = 'A'; c <= 'Z'; ++c)
-            expected.insert(QString(QChar(c)));
-        for (char c = '0'; c <= '9'; ++c)
-            expected.insert(QString(QChar(c)));
-        QCOMPARE(names, expected);
     }
 
     void storedForm_data()
@@ -193,7 +176,6 @@ private slots:
             QCOMPARE(olderRan, 0);
         }
         QCOMPARE(HotkeyService::shared(), nullptr);
-        QCOMPARE(fourCharCode("QLBX"), 0x514C4258u);
     }
 };
 

@@ -44,40 +44,50 @@ public:
 class TestModelStore : public QObject {
     Q_OBJECT
 
+    std::unique_ptr<TemporaryStore> m_store;
+
+    ModelContext &context() { return m_store->context(); }
+    void reopen()
+    {
+        m_store->close();
+        m_store->open();
+    }
+
 private slots:
+    void init()
+    {
+        m_store = std::make_unique<TemporaryStore>();
+        m_store->open();
+    }
+    void cleanup() { m_store.reset(); }
+
     void changesAreVisibleBeforeSaveAndPersistAfter()
     {
-        TemporaryStore store;
-        store.open();
-        ModelContext &context = store.context();
         const auto a = text("a");
         const auto b = text("b");
-        context.insert(a);
-        context.insert(b);
-        QCOMPARE(context.count<ClipboardItem>(), 2);
-        QVERIFY(context.hasChanges());
+        context().insert(a);
+        context().insert(b);
+        QCOMPARE(context().count<ClipboardItem>(), 2);
+        QVERIFY(context().hasChanges());
 
         // Nothing is on disk before save.
-        store.close();
-        store.open();
-        QCOMPARE(store.context().count<ClipboardItem>(), 0);
+        reopen();
+        QCOMPARE(context().count<ClipboardItem>(), 0);
 
-        ModelContext &reopened = store.context();
         const auto c = ClipboardItem::create(
             "c", ClipboardItemType::url, std::nullopt, QStringLiteral("Firefox"), QStringLiteral("firefox-esr"), true);
         c->setCategoryId(QUuid::createUuid());
-        reopened.insert(text("a"));
-        reopened.insert(c);
-        QVERIFY(reopened.save());
-        QVERIFY(!reopened.hasChanges());
-        reopened.remove(reopened.fetch<ClipboardItem>().first());
-        QCOMPARE(reopened.count<ClipboardItem>(), 1);
+        context().insert(text("a"));
+        context().insert(c);
+        QVERIFY(context().save());
+        QVERIFY(!context().hasChanges());
+        context().remove(context().fetch<ClipboardItem>().first());
+        QCOMPARE(context().count<ClipboardItem>(), 1);
         c->setContent("changed");
-        QVERIFY(reopened.save());
+        QVERIFY(context().save());
 
-        store.close();
-        store.open();
-        const auto loaded = store.context().fetch<ClipboardItem>();
+        reopen();
+        const auto loaded = context().fetch<ClipboardItem>();
         QCOMPARE(loaded.size(), 1);
         QCOMPARE(loaded.first()->id(), c->id());
         QCOMPARE(loaded.first()->content(), QStringLiteral("changed"));
@@ -92,12 +102,10 @@ private slots:
 
     void storedColumnsFollowTheRecordFields()
     {
-        TemporaryStore store;
-        store.open();
         const auto item = ClipboardItem::create("x", ClipboardItemType::richText);
-        store.context().insert(item);
-        QVERIFY(store.context().save());
-        SideConnection side(store.path());
+        context().insert(item);
+        QVERIFY(context().save());
+        SideConnection side(m_store->path());
         QCOMPARE(side.value("SELECT type FROM ClipboardItem").toString(), QStringLiteral("richText"));
         QCOMPARE(
             side.value("SELECT id FROM ClipboardItem").toString(), item->id().toString(QUuid::WithoutBraces).toUpper());
@@ -106,107 +114,81 @@ private slots:
             QStringLiteral("id,content,type,sourceAppName,sourceAppBundleId,isPinned,createdAt,"
                            "characterCount,categoryId,imageData"));
         QCOMPARE(side.value("PRAGMA journal_mode").toString(), QStringLiteral("wal"));
-        QCOMPARE(QFile::permissions(store.path()) & 0x0077, QFileDevice::Permissions());
+        QCOMPARE(QFile::permissions(m_store->path()) & 0x0077, QFileDevice::Permissions());
     }
 
-    void imageBytesAreReadOnDemand()
+    void imageBytesAreKeptUntilADeleteIsSaved()
     {
-        TemporaryStore store;
-        store.open();
         const QByteArray bytes(300 * 1024, 'x');
-        const auto item = ClipboardItem::create("Image (300 KB)", ClipboardItemType::image, bytes);
-        store.context().insert(item);
-        QVERIFY(store.context().save());
-        QCOMPARE(item->imageData(), bytes);
-
-        item->setPinned(true); // an update that must keep the stored bytes
-        QVERIFY(store.context().save());
-        store.close();
-        store.open();
-        const auto loaded = store.context().fetch<ClipboardItem>().first();
-        QVERIFY(loaded->hasImageData());
-        QCOMPARE(loaded->imageData(), bytes);
-        loaded->setImageData(std::nullopt);
-        QVERIFY(store.context().save());
-        SideConnection side(store.path());
-        QVERIFY(side.value("SELECT imageData FROM ClipboardItem").isNull());
-    }
-
-    void aDeletedRecordCanBeInsertedAgain()
-    {
-        TemporaryStore store;
-        store.open();
-        const QByteArray bytes(64 * 1024, 'i');
-        const auto image = ClipboardItem::create("Image (64 KB)", ClipboardItemType::image, bytes);
-        store.context().insert(image);
-        QVERIFY(store.context().save());
-
-        // Before the delete is saved: the row stays, with its image.
-        store.context().remove(image);
-        store.context().insert(image);
+        const auto image = ClipboardItem::create("Image (300 KB)", ClipboardItemType::image, bytes);
+        context().insert(image);
+        QVERIFY(context().save());
+        QCOMPARE(image->imageData(), bytes);
+        // An update, and a delete undone before it is saved, keep the stored bytes.
         image->setPinned(true);
-        QVERIFY(store.context().save());
-        store.close();
-        store.open();
-        auto items = store.context().fetch<ClipboardItem>();
+        QVERIFY(context().save());
+        context().remove(image);
+        context().insert(image);
+        QVERIFY(context().save());
+        reopen();
+        auto items = context().fetch<ClipboardItem>();
         QCOMPARE(items.size(), 1);
-        QVERIFY(items.first()->isPinned());
+        QVERIFY(items.first()->isPinned() && items.first()->hasImageData());
         QCOMPARE(items.first()->imageData(), bytes);
 
         // After the delete is saved: a new row, which no longer has the deleted bytes.
-        const auto text = items.first();
-        store.context().remove(text);
-        QVERIFY(store.context().save());
-        store.context().insert(text);
-        QVERIFY(store.context().save());
-        store.close();
-        store.open();
-        items = store.context().fetch<ClipboardItem>();
+        context().remove(items.first());
+        QVERIFY(context().save());
+        context().insert(items.first());
+        QVERIFY(context().save());
+        reopen();
+        items = context().fetch<ClipboardItem>();
         QCOMPARE(items.size(), 1);
         QCOMPARE(items.first()->id(), image->id());
         QVERIFY(!items.first()->hasImageData());
+        // Clearing stored bytes clears the column.
+        items.first()->setImageData(bytes);
+        QVERIFY(context().save());
+        items.first()->setImageData(std::nullopt);
+        QVERIFY(context().save());
+        QVERIFY(SideConnection(m_store->path()).value("SELECT imageData FROM ClipboardItem").isNull());
     }
 
     void rowsOfUnknownTypeAreSkipped()
     {
-        TemporaryStore store;
-        store.open();
-        store.context().insert(text("kept"));
-        QVERIFY(store.context().save());
-        store.close();
+        context().insert(text("kept"));
+        QVERIFY(context().save());
+        m_store->close();
         {
-            SideConnection side(store.path());
+            SideConnection side(m_store->path());
             QVERIFY(side.exec("INSERT INTO ClipboardItem (id, content, type, isPinned, createdAt, characterCount) "
                               "VALUES ('X', 'future', 'video', 0, 1, 6)"));
         }
-        store.open();
-        const auto items = store.context().fetch<ClipboardItem>();
+        m_store->open();
+        const auto items = context().fetch<ClipboardItem>();
         QCOMPARE(items.size(), 1);
         QCOMPARE(items.first()->content(), QStringLiteral("kept"));
         // Saving other changes leaves the unknown row as it was.
         items.first()->setPinned(true);
-        QVERIFY(store.context().save());
-        SideConnection side(store.path());
+        QVERIFY(context().save());
+        SideConnection side(m_store->path());
         QCOMPARE(side.value("SELECT count(*) FROM ClipboardItem WHERE type = 'video'").toInt(), 1);
     }
 
     void failedSaveIsReportedAndKeepsTheChanges()
     {
-        TemporaryStore store;
-        store.open();
-        store.context().insert(text("first"));
+        context().insert(text("first"));
         {
-            SideConnection side(store.path());
+            SideConnection side(m_store->path());
             QVERIFY(side.exec("BEGIN EXCLUSIVE"));
-            QVERIFY(!store.context().save());
-            QVERIFY(store.context().hasChanges());
-            QCOMPARE(store.context().count<ClipboardItem>(), 1);
+            QVERIFY(!context().save());
+            QVERIFY(context().hasChanges());
+            QCOMPARE(context().count<ClipboardItem>(), 1);
             side.exec("ROLLBACK");
         }
-        QVERIFY(store.context().save());
-        store.close();
-        store.open();
-        QCOMPARE(store.context().count<ClipboardItem>(), 1);
+        QVERIFY(context().save());
+        reopen();
+        QCOMPARE(context().count<ClipboardItem>(), 1);
     }
 
     void openingFailuresLeaveTheFileAlone()
@@ -244,57 +226,46 @@ private slots:
 
     void fetchFiltersAndSortsStably()
     {
-        TemporaryStore store;
-        store.open();
-        ModelContext &context = store.context();
-        auto a = text("a");
-        auto b = text("b");
-        auto c = text("c");
+        const auto a = text("a"), b = text("b"), c = text("c");
         b->setPinned(true);
         for (const auto &item : {a, b, c})
-            context.insert(item);
-        const auto unpinned = context.fetch<ClipboardItem>({[](const ClipboardItem &item) { return !item.isPinned(); },
-            SortDescriptor<ClipboardItem>(&ClipboardItem::content, Qt::DescendingOrder)});
-        QCOMPARE(unpinned.size(), 2);
-        QCOMPARE(unpinned.at(0), c);
-        QCOMPARE(unpinned.at(1), a);
+            context().insert(item);
+        const auto unpinned
+            = context().fetch<ClipboardItem>({[](const ClipboardItem &item) { return !item.isPinned(); },
+                SortDescriptor<ClipboardItem>(&ClipboardItem::content, Qt::DescendingOrder)});
+        QCOMPARE(unpinned, QList({c, a}));
         // Equal keys keep the store's order.
-        const auto byPin = context.fetch<ClipboardItem>({{}, SortDescriptor<ClipboardItem>(&ClipboardItem::isPinned)});
+        const auto byPin
+            = context().fetch<ClipboardItem>({{}, SortDescriptor<ClipboardItem>(&ClipboardItem::isPinned)});
         QCOMPARE(byPin, QList({a, c, b}));
     }
 
     void capturesIndexesFollowChanges()
     {
-        TemporaryStore store;
-        store.open();
-        ModelContext &context = store.context();
         auto older = text("same");
-        context.insert(older);
+        context().insert(older);
         QTest::qWait(2);
         auto newer = text("same");
-        context.insert(newer);
-        context.insert(ClipboardItem::create("same", ClipboardItemType::url));
-        QCOMPARE(context.newestItem("same", ClipboardItemType::text), newer);
-        QVERIFY(!context.newestItem("Same", ClipboardItemType::text));
-        context.remove(newer);
-        QCOMPARE(context.newestItem("same", ClipboardItemType::text), older);
+        context().insert(newer);
+        context().insert(ClipboardItem::create("same", ClipboardItemType::url));
+        QCOMPARE(context().newestItem("same", ClipboardItemType::text), newer);
+        QVERIFY(!context().newestItem("Same", ClipboardItemType::text));
+        context().remove(newer);
+        QCOMPARE(context().newestItem("same", ClipboardItemType::text), older);
         older->setContent("other");
-        QVERIFY(!context.newestItem("same", ClipboardItemType::text));
-        QCOMPARE(context.newestItem("other", ClipboardItemType::text), older);
+        QVERIFY(!context().newestItem("same", ClipboardItemType::text));
+        QCOMPARE(context().newestItem("other", ClipboardItemType::text), older);
 
-        QCOMPARE(context.unpinnedItemCount(), 2);
+        QCOMPARE(context().unpinnedItemCount(), 2);
         older->setPinned(true);
-        QCOMPARE(context.unpinnedItemCount(), 1);
-        QCOMPARE(context.unpinnedItemsBeyond(0).size(), 1);
-        QVERIFY(context.unpinnedItemsBeyond(1).isEmpty());
+        QCOMPARE(context().unpinnedItemCount(), 1);
+        QCOMPARE(context().unpinnedItemsBeyond(0).size(), 1);
+        QVERIFY(context().unpinnedItemsBeyond(1).isEmpty());
     }
 
     void liveQueryOrderMatchesAFetchThroughRandomChanges()
     {
-        TemporaryStore store;
-        store.open();
-        ModelContext &context = store.context();
-        LiveQuery<ClipCategory> live(context, SortDescriptor<ClipCategory>(&ClipCategory::sortOrder));
+        LiveQuery<ClipCategory> live(context(), SortDescriptor<ClipCategory>(&ClipCategory::sortOrder));
         // A list kept only from the model's row signals must always equal the model and a fetch.
         QList<ClipCategory *> mirror;
         connect(&live, &QAbstractItemModel::rowsInserted, this,
@@ -314,14 +285,14 @@ private slots:
             const int action = records.size() < 5 ? 0 : int(random.bounded(4));
             if (action == 0) {
                 records.append(ClipCategory::create("c", "#000000", "doc", int(random.bounded(6)), false));
-                context.insert(records.last());
+                context().insert(records.last());
             } else if (action == 1) {
-                context.remove(records.takeAt(random.bounded(records.size())));
+                context().remove(records.takeAt(random.bounded(records.size())));
             } else {
                 records.at(random.bounded(records.size()))->setSortOrder(int(random.bounded(6)));
             }
             const auto fetched
-                = context.fetch<ClipCategory>({{}, SortDescriptor<ClipCategory>(&ClipCategory::sortOrder)});
+                = context().fetch<ClipCategory>({{}, SortDescriptor<ClipCategory>(&ClipCategory::sortOrder)});
             QCOMPARE(live.count(), fetched.size());
             QCOMPARE(mirror.size(), fetched.size());
             for (int row = 0; row < live.count(); ++row) {
@@ -334,18 +305,15 @@ private slots:
 
     void liveQueriesShowFieldsAndOnlyTheirType()
     {
-        TemporaryStore store;
-        store.open();
-        ModelContext &context = store.context();
-        LiveQuery<ClipboardItem> items(context, {&ClipboardItem::createdAt, Qt::DescendingOrder});
+        LiveQuery<ClipboardItem> items(context(), {&ClipboardItem::createdAt, Qt::DescendingOrder});
         QAbstractItemModelTester tester(&items, QAbstractItemModelTester::FailureReportingMode::QtTest);
         QSignalSpy changed(&items, &QAbstractItemModel::dataChanged);
         const auto a = text("a");
         QTest::qWait(2);
         const auto b = text("b");
-        context.insert(a);
-        context.insert(b);
-        context.insert(ClipCategory::create("not an item", "#000000", "doc", 0, false));
+        context().insert(a);
+        context().insert(b);
+        context().insert(ClipCategory::create("not an item", "#000000", "doc", 0, false));
         QCOMPARE(items.count(), 2);
         QCOMPARE(items.at(0), b);
 

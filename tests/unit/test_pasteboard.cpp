@@ -32,45 +32,37 @@ class TestPasteboard : public QObject {
 private slots:
     void readsTheTypesFromMimeFormats()
     {
-        // Browsers: UTF-16 "url\ntitle", with or without a byte-order mark.
-        for (const QByteArray &moz : {utf16le("https://example.com/a\nExample"),
-                 QByteArray("\xff\xfe") + utf16le("https://example.com/a\nExample")}) {
-            const PasteboardItem item({{"text/x-moz-url", moz}});
-            QCOMPARE(item.string(PasteboardType::url), QStringLiteral("https://example.com/a"));
-            QCOMPARE(item.string(PasteboardType::urlName), QStringLiteral("Example"));
-        }
-        QVERIFY(!PasteboardItem({{"text/x-moz-url", utf16le("https://example.com")}}).string(PasteboardType::urlName));
-
-        const PasteboardItem webList({{"text/uri-list", "# comment\r\nhttps://example.com/x\r\n"}});
-        QCOMPARE(webList.string(PasteboardType::url), QStringLiteral("https://example.com/x"));
-        QVERIFY(!webList.string(PasteboardType::fileUrl));
-
-        // A link offered as a URI list and as plain text: the plain text, when it names the same link.
-        const PasteboardItem withText(
-            {{"text/uri-list", "http://example.com/%C3%BC\r\n"}, {"text/plain", "HTTP://Example.COM/ü"}});
-        QCOMPARE(withText.string(PasteboardType::url), QStringLiteral("HTTP://Example.COM/ü"));
-        const PasteboardItem otherText({{"text/uri-list", "https://example.com/\r\n"}, {"text/plain", "Example"}});
-        QCOMPARE(otherText.string(PasteboardType::url), QStringLiteral("https://example.com/"));
-
-        const PasteboardItem twoWebLinks({{"text/uri-list", "https://a.example\r\nhttps://b.example\r\n"}});
-        QVERIFY(!twoWebLinks.string(PasteboardType::url));
-
-        const PasteboardItem files({{"text/uri-list", "file:///tmp/a%20b.txt\r\nfile:///tmp/c.txt\r\n"}});
-        QCOMPARE(files.string(PasteboardType::fileUrl), QStringLiteral("file:///tmp/a%20b.txt"));
-        QVERIFY(!files.string(PasteboardType::url));
-
-        const PasteboardItem gnome({{"x-special/gnome-copied-files", "copy\nfile:///home/u/x.pdf"}});
-        QCOMPARE(gnome.string(PasteboardType::fileUrl), QStringLiteral("file:///home/u/x.pdf"));
-
-        QCOMPARE(PasteboardItem({{"UTF8_STRING", "Привет"}, {"STRING", "x"}}).string(PasteboardType::string),
-            QStringLiteral("Привет"));
-        QCOMPARE(PasteboardItem({{"STRING", "caf\xe9"}}).string(PasteboardType::string), QStringLiteral("café"));
-        QCOMPARE(PasteboardItem({{"text/plain",
-                                    "a\xff"
-                                    "b"}})
-                     .string(PasteboardType::string),
-            QStringLiteral("a\uFFFDb"));
-        QVERIFY(!PasteboardItem({{"image/png", solidPng(4, 3)}}).string(PasteboardType::string));
+        const QByteArray moz = utf16le("https://example.com/a\nExample");
+        using T = PasteboardType;
+        const struct {
+            MimeFormats formats;
+            T type;
+            std::optional<QString> expected;
+        } cases[] = {
+            // Browsers: UTF-16 "url\ntitle", with or without a byte-order mark.
+            {{{"text/x-moz-url", moz}}, T::url, "https://example.com/a"},
+            {{{"text/x-moz-url", "\xff\xfe" + moz}}, T::url, "https://example.com/a"},
+            {{{"text/x-moz-url", moz}}, T::urlName, "Example"},
+            {{{"text/x-moz-url", utf16le("https://example.com")}}, T::urlName, std::nullopt},
+            {{{"text/uri-list", "# comment\r\nhttps://example.com/x\r\n"}}, T::url, "https://example.com/x"},
+            {{{"text/uri-list", "https://example.com/x\r\n"}}, T::fileUrl, std::nullopt},
+            // A link offered as a URI list and as plain text: the plain text, when it names the same link.
+            {{{"text/uri-list", "http://example.com/%C3%BC\r\n"}, {"text/plain", "HTTP://Example.COM/ü"}}, T::url,
+                "HTTP://Example.COM/ü"},
+            {{{"text/uri-list", "https://example.com/\r\n"}, {"text/plain", "Example"}}, T::url,
+                "https://example.com/"},
+            {{{"text/uri-list", "https://a.example\r\nhttps://b.example\r\n"}}, T::url, std::nullopt},
+            {{{"text/uri-list", "file:///tmp/a%20b.txt\r\nfile:///tmp/c.txt\r\n"}}, T::fileUrl,
+                "file:///tmp/a%20b.txt"},
+            {{{"text/uri-list", "file:///tmp/a%20b.txt\r\n"}}, T::url, std::nullopt},
+            {{{"x-special/gnome-copied-files", "copy\nfile:///home/u/x.pdf"}}, T::fileUrl, "file:///home/u/x.pdf"},
+            {{{"UTF8_STRING", "Привет"}, {"STRING", "x"}}, T::string, "Привет"},
+            {{{"STRING", "caf\xe9"}}, T::string, "café"},
+            {{{"text/plain", QByteArray("a\xff") + "b"}}, T::string, "a\uFFFDb"},
+            {{{"image/png", solidPng(4, 3)}}, T::string, std::nullopt},
+        };
+        for (const auto &c : cases)
+            QCOMPARE(PasteboardItem(c.formats).string(c.type), c.expected);
     }
 
     void choosesWhatToRead()
@@ -137,35 +129,31 @@ private slots:
     {
         FakePasteboard pasteboard;
         pasteboard.copyText("before");
-
-        ClipboardItem("plain\ntext", ClipboardItemType::richText, {}, {}, {}, false).copyToPasteboard(pasteboard);
+        const auto put = [&](const QString &content, ClipboardItemType type, std::optional<QByteArray> image = {}) {
+            ClipboardItem(content, type, image, {}, {}, false).copyToPasteboard(pasteboard);
+            return pasteboard.pasteboardItems().value(0);
+        };
+        put("plain\ntext", ClipboardItemType::richText);
         QCOMPARE(pasteboard.string(), QStringLiteral("plain\ntext"));
         QCOMPARE(pasteboard.changeCount(), 2);
 
-        ClipboardItem("https://example.com/a?b=1", ClipboardItemType::url, {}, {}, {}, false)
-            .copyToPasteboard(pasteboard);
-        auto item = pasteboard.pasteboardItems().first();
+        auto item = put("https://example.com/a?b=1", ClipboardItemType::url);
         QCOMPARE(item.string(PasteboardType::string), QStringLiteral("https://example.com/a?b=1"));
         QCOMPARE(item.string(PasteboardType::url), QStringLiteral("https://example.com/a?b=1"));
 
-        ClipboardItem("https://example.com/a b", ClipboardItemType::url, {}, {}, {}, false)
-            .copyToPasteboard(pasteboard);
-        QVERIFY(pasteboard.pasteboardItems().isEmpty());
-
-        ClipboardItem("file:///tmp/My%20Report.pdf", ClipboardItemType::file, {}, {}, {}, false)
-            .copyToPasteboard(pasteboard);
-        item = pasteboard.pasteboardItems().first();
+        item = put("file:///tmp/My%20Report.pdf", ClipboardItemType::file);
         QCOMPARE(item.string(PasteboardType::fileUrl), QStringLiteral("file:///tmp/My%20Report.pdf"));
         QVERIFY(!item.string(PasteboardType::string));
 
-        ClipboardItem("Image (0 KB)", ClipboardItemType::image, solidPng(4, 3), {}, {}, false)
-            .copyToPasteboard(pasteboard);
+        put("Image (0 KB)", ClipboardItemType::image, solidPng(4, 3));
         QCOMPARE(pasteboard.content().value("image/png"), solidPng(4, 3));
 
-        ClipboardItem("broken", ClipboardItemType::image, QByteArray("nope"), {}, {}, false)
-            .copyToPasteboard(pasteboard);
+        // What cannot be written leaves the clipboard empty, not holding the previous item.
+        put("https://example.com/a b", ClipboardItemType::url);
         QVERIFY(pasteboard.pasteboardItems().isEmpty());
-        ClipboardItem("none", ClipboardItemType::image, {}, {}, {}, false).copyToPasteboard(pasteboard);
+        put("broken", ClipboardItemType::image, QByteArray("nope"));
+        QVERIFY(pasteboard.pasteboardItems().isEmpty());
+        put("none", ClipboardItemType::image);
         QVERIFY(pasteboard.pasteboardItems().isEmpty());
     }
 
