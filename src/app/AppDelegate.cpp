@@ -164,11 +164,25 @@ void AppDelegate::setupPanel()
     engine->addImageProvider(QStringLiteral("icon"), new IconImageProvider);
     engine->rootContext()->setContextProperty(
         QStringLiteral("notificationCenter"), &NotificationCenter::defaultCenter());
+    connect(m_panel.get(), &QQuickWindow::frameSwapped, this, [this] {
+        if (m_panelShowPending) {
+            m_panelShowPending = false;
+            emit panelShown(m_showTimer.elapsed());
+        }
+    });
     // Without a store the panel stays empty: the window itself draws nothing.
     if (!m_modelContainer)
         return;
-    engine->addImageProvider(QStringLiteral("thumbnail"), new ThumbnailImageProvider(ModelContainer::defaultPath()));
+    // Building the lists over the whole history and compiling the views take tens to hundreds of
+    // milliseconds; capture must not wait for them, and the panel is first shown half a second
+    // after launch anyway.
+    QTimer::singleShot(0, this, &AppDelegate::fillPanel);
+}
 
+void AppDelegate::fillPanel()
+{
+    QQmlEngine *engine = m_panel->engine();
+    engine->addImageProvider(QStringLiteral("thumbnail"), new ThumbnailImageProvider(ModelContainer::defaultPath()));
     auto *colorScheme = new DesktopColorScheme(this);
     m_historyView = std::make_unique<ClipboardHistoryView>(
         m_modelContainer->mainContext(), m_pasteboard, m_preferences, m_services.soundPlayer);
@@ -199,16 +213,7 @@ void AppDelegate::setupPanel()
             view->removeMonitors();
     });
     engine->rootContext()->setContextProperty(QStringLiteral("historyView"), view);
-    // Compiling the views takes a few hundred milliseconds; capture must not wait for it, and the
-    // panel is first shown half a second after launch anyway.
-    QTimer::singleShot(0, m_panel.get(),
-        [panel = m_panel.get()] { panel->setSource(QUrl(QStringLiteral("qrc:/qml/ClipboardHistoryView.qml"))); });
-    connect(m_panel.get(), &QQuickWindow::frameSwapped, this, [this] {
-        if (m_panelShowPending) {
-            m_panelShowPending = false;
-            emit panelShown(m_showTimer.elapsed());
-        }
-    });
+    m_panel->setSource(QUrl(QStringLiteral("qrc:/qml/ClipboardHistoryView.qml")));
 }
 
 bool AppDelegate::isPanelVisible() const

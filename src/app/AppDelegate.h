@@ -94,6 +94,8 @@ private:
     void setupModelContainer();
     void setupStatusItem();
     void setupPanel();
+    /// The history view and its QML, one turn after launch.
+    void fillPanel();
     void startClipboardMonitoring();
     void setupHotkey();
     void registerPanelHotkey();

@@ -12,6 +12,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QGuiApplication>
+#include <QHash>
 #include <QImage>
 #include <QProcess>
 #include <QRandomGenerator>
@@ -82,18 +83,28 @@ bool waitUntilReady(QProcess &process)
     return true;
 }
 
-// CPU time of every thread, from the scheduler's nanosecond counters (/proc/PID/stat counts whole
-// clock ticks, too coarse for an idle program).
-double cpuSeconds(qint64 pid)
+// CPU time per thread, from the scheduler's nanosecond counters (/proc/PID/stat counts whole clock
+// ticks, too coarse for an idle program).
+QHash<QString, double> cpuSecondsByThread(qint64 pid)
 {
-    double total = 0;
+    QHash<QString, double> seconds;
     const QDir tasks(QStringLiteral("/proc/%1/task").arg(pid));
     for (const QString &task : tasks.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
         QFile schedstat(tasks.filePath(task + "/schedstat"));
         if (schedstat.open(QIODevice::ReadOnly))
-            total += schedstat.readAll().split(' ').first().toDouble() / 1e9;
+            seconds.insert(task, schedstat.readAll().split(' ').first().toDouble() / 1e9);
     }
-    return total;
+    return seconds;
+}
+
+// CPU used between two samples. A worker thread that ends in between (an idle pool thread expiring)
+// takes its counter with it; it was idle, so only the threads seen at the end count.
+double cpuSecondsBetween(const QHash<QString, double> &before, const QHash<QString, double> &after)
+{
+    double used = 0;
+    for (auto it = after.cbegin(); it != after.cend(); ++it)
+        used += it.value() - before.value(it.key(), 0);
+    return used;
 }
 
 } // namespace
@@ -139,9 +150,9 @@ int main(int argc, char **argv)
     if (!waitUntilReady(process))
         qFatal("quillbox did not become ready");
     QThread::msleep(2000);
-    const double before = cpuSeconds(process.processId());
+    const auto before = cpuSecondsByThread(process.processId());
     QThread::sleep(idleSeconds);
-    const double used = cpuSeconds(process.processId()) - before;
+    const double used = cpuSecondsBetween(before, cpuSecondsByThread(process.processId()));
     std::printf("%-58s %9.4f s CPU over %d s\n", "idle, 10,000 items, nothing copied", used, idleSeconds);
     process.terminate();
     process.waitForFinished();
