@@ -198,10 +198,10 @@ void AppDelegate::fillPanel()
         if (self)
             self->handleMultipleFilesSelected(items);
     };
-    NotificationCenter::defaultCenter().observe(panelWillShow, m_historyView.get(), [self] {
-        if (self && self->m_historyView)
-            self->m_historyView->resetState();
-    });
+    // At once, inside the post: the panel must be reset before it is brought to front.
+    NotificationCenter::defaultCenter().observe(
+        panelWillShow, m_historyView.get(), [view = m_historyView.get()] { view->resetState(); },
+        NotificationCenter::Delivery::immediate);
     ClipboardHistoryView *view = m_historyView.get();
     m_panel->keyHandler
         = [view](QKeyEvent *event) { return view->handleKey(event->key(), event->modifiers(), event->text()); };
@@ -255,18 +255,17 @@ void AppDelegate::showPanel()
             if (!panel->isVisible() || !panel->rootObject())
                 return;
             panel->requestActivate();
-            panel->rootObject()->forceActiveFocus();
+            // The view only; a field that took the focus for typing keeps it.
+            QQuickItem *focused = panel->activeFocusItem();
+            if (!focused || focused == panel->contentItem())
+                panel->rootObject()->forceActiveFocus();
         });
     }
 }
 
 void AppDelegate::handleItemSelected(const std::shared_ptr<ClipboardItem> &item)
 {
-    PasteService *paste = m_services.pasteService;
-    const auto log = [paste](const QString &line) {
-        if (paste)
-            paste->log(line);
-    };
+    const auto log = [this](const QString &line) { debugLog(line); };
     log(QStringLiteral("handleItemSelected: ") + logPrefix(item->content(), 50));
     item->copyToPasteboard(m_pasteboard);
     log(QStringLiteral("Copied to pasteboard"));
@@ -283,11 +282,7 @@ void AppDelegate::handleItemSelected(const std::shared_ptr<ClipboardItem> &item)
 
 void AppDelegate::handleMultipleFilesSelected(const QList<std::shared_ptr<ClipboardItem>> &items)
 {
-    PasteService *paste = m_services.pasteService;
-    const auto log = [paste](const QString &line) {
-        if (paste)
-            paste->log(line);
-    };
+    const auto log = [this](const QString &line) { debugLog(line); };
     log(QStringLiteral("handleMultipleFilesSelected: %1 items").arg(items.size()));
     if (!ClipboardItem::copyFilesToPasteboard(items, m_pasteboard)) {
         log(QStringLiteral("copyFilesToPasteboard failed — items not all files/images"));
@@ -297,6 +292,12 @@ void AppDelegate::handleMultipleFilesSelected(const QList<std::shared_ptr<Clipbo
     log(QStringLiteral("Previous app for multi-paste: ") + appName(m_previousApp));
     if (m_previousApp)
         pasteIntoPreviousApp(false);
+}
+
+void AppDelegate::debugLog(const QString &line)
+{
+    if (m_services.pasteService)
+        m_services.pasteService->log(line);
 }
 
 void AppDelegate::pasteIntoPreviousApp(bool logTarget)

@@ -102,6 +102,8 @@ private:
     void setupLanguageFix();
     void requestAccessibilityIfNeeded();
     void observeNotifications();
+    /// A line of the paste road in the debug log.
+    void debugLog(const QString &line);
     /// Re-activates the previous application and pastes into it 0.15 s later.
     void pasteIntoPreviousApp(bool logTarget);
 

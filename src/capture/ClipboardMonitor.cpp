@@ -23,16 +23,6 @@ std::optional<QUrl> parseUrl(const std::optional<QString> &text)
     return url.isValid() ? std::optional(url) : std::nullopt;
 }
 
-// The path of a file URL with its escapes undone; nothing when they do not decode as UTF-8.
-std::optional<QString> decodedPath(const QUrl &url)
-{
-    const QByteArray encoded = url.path(QUrl::FullyEncoded).toLatin1();
-    const QString path = QUrl::fromPercentEncoding(encoded);
-    if (path.contains(QChar::ReplacementCharacter) && !encoded.contains("%EF%BF%BD"))
-        return std::nullopt;
-    return path;
-}
-
 // The text opens with "scheme://": a host can only follow that.
 bool startsWithSchemeAndAuthority(const QString &text)
 {
@@ -148,7 +138,7 @@ void ClipboardMonitor::checkClipboard()
     if (const auto &png = item.imagePng()) {
         QString label;
         if (fileUrl) {
-            label = decodedPath(*fileUrl).value_or(fileUrl->fileName());
+            label = ClipboardItem::percentDecoded(fileUrl->path(QUrl::FullyEncoded)).value_or(fileUrl->fileName());
         } else if (const auto name = item.string(PasteboardType::urlName)) {
             label = *name;
         } else {
@@ -166,7 +156,8 @@ void ClipboardMonitor::checkClipboard()
 
     if (fileUrl) {
         if (imageExtensions.contains(QFileInfo(fileUrl->path()).suffix().toLower())) {
-            const QString path = decodedPath(*fileUrl).value_or(fileUrl->path());
+            const QString path
+                = ClipboardItem::percentDecoded(fileUrl->path(QUrl::FullyEncoded)).value_or(fileUrl->path());
             QFile file(path);
             if (file.open(QIODevice::ReadOnly)) {
                 saveItem(path, ClipboardItemType::image, file.readAll(), appName, bundleId);

@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QStringDecoder>
 #include <QTextBoundaryFinder>
 #include <QUrl>
 
@@ -22,11 +23,9 @@ bool isPng(const QByteArray &data)
     return data.startsWith("\x89PNG\r\n\x1a\n");
 }
 
-QString lastPathComponent(QString path)
+bool isHexDigit(char c)
 {
-    while (path.size() > 1 && path.endsWith(QLatin1Char('/')))
-        path.chop(1);
-    return QFileInfo(path).fileName();
+    return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
 }
 
 // Writes image bytes to a fresh "Quillbox-XXXXXXXX.png" in the temporary folder, created readable
@@ -42,17 +41,6 @@ std::optional<QString> writeTemporaryPng(const QByteArray &data)
         return std::nullopt;
     }
     return file.fileName();
-}
-
-// The local path a file item names: "file://" removed and the escapes undone. Escapes that decode to
-// invalid UTF-8 leave the path as it was stored.
-QString filePathOf(const QString &content)
-{
-    const QString stripped = QString(content).remove(QStringLiteral("file://"));
-    const QString decoded = QUrl::fromPercentEncoding(stripped.toUtf8());
-    if (decoded.contains(QChar::ReplacementCharacter) && !stripped.contains(QChar::ReplacementCharacter))
-        return stripped;
-    return decoded;
 }
 
 } // namespace
@@ -113,6 +101,17 @@ std::optional<QByteArray> ClipboardItem::imageData() const
         return m_residentImageData;
     if (modelContext())
         return modelContext()->storedImageData(*this);
+    return std::nullopt;
+}
+
+std::optional<std::pair<qsizetype, QByteArray>> ClipboardItem::imageDataHead(int maxBytes) const
+{
+    if (!m_hasImageData)
+        return std::nullopt;
+    if (m_residentImageData)
+        return std::pair(m_residentImageData->size(), m_residentImageData->left(maxBytes));
+    if (modelContext())
+        return modelContext()->storedImageDataHead(*this, maxBytes);
     return std::nullopt;
 }
 
@@ -222,7 +221,7 @@ bool ClipboardItem::copyFilesToPasteboard(const QList<std::shared_ptr<ClipboardI
                 return false;
             placements.append({{}, *data});
         } else if (item->type() == ClipboardItemType::file) {
-            const QString path = filePathOf(item->content());
+            const QString path = filePath(item->content());
             if (!QFileInfo::exists(path))
                 return false;
             placements.append({path, {}});
@@ -280,4 +279,35 @@ int ClipboardItem::countCharacters(const QString &text)
     while (finder.toNextBoundary() > 0)
         ++count;
     return count;
+}
+
+std::optional<QString> ClipboardItem::percentDecoded(const QString &text)
+{
+    const QByteArray encoded = text.toUtf8();
+    for (qsizetype i = 0; i < encoded.size(); ++i) {
+        if (encoded.at(i) == '%'
+            && (i + 2 >= encoded.size() || !isHexDigit(encoded.at(i + 1)) || !isHexDigit(encoded.at(i + 2))))
+            return std::nullopt;
+    }
+    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    QString decoded = decoder.decode(QByteArray::fromPercentEncoding(encoded));
+    if (decoder.hasError())
+        return std::nullopt;
+    return decoded;
+}
+
+QString ClipboardItem::filePath(const QString &content)
+{
+    const QString stripped = QString(content).remove(QStringLiteral("file://"));
+    return percentDecoded(stripped).value_or(stripped);
+}
+
+QString ClipboardItem::lastPathComponent(const QString &path)
+{
+    QString stripped = path;
+    while (stripped.size() > 1 && stripped.endsWith(QLatin1Char('/')))
+        stripped.chop(1);
+    if (stripped == QLatin1String("/"))
+        return stripped;
+    return stripped.mid(stripped.lastIndexOf(QLatin1Char('/')) + 1);
 }

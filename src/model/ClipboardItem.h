@@ -38,6 +38,9 @@ public:
     void setType(ClipboardItemType type);
     bool hasImageData() const { return m_hasImageData; }
     std::optional<QByteArray> imageData() const;
+    /// The size of the image bytes and their first `maxBytes` (enough for an image header), without
+    /// reading the rest into memory.
+    std::optional<std::pair<qsizetype, QByteArray>> imageDataHead(int maxBytes) const;
     void setImageData(const std::optional<QByteArray> &imageData);
     const std::optional<QString> &sourceAppName() const { return m_sourceAppName; }
     void setSourceAppName(const std::optional<QString> &name);
@@ -65,6 +68,15 @@ public:
 
     /// User-perceived characters (extended grapheme clusters).
     static int countCharacters(const QString &text);
+
+    /// `text` with its %-escapes undone; nothing when a "%" lacks two hexadecimal digits or the
+    /// escapes do not form UTF-8.
+    static std::optional<QString> percentDecoded(const QString &text);
+    /// The local path a file item names: every "file://" removed and the escapes undone, or left as
+    /// they are when they do not decode.
+    static QString filePath(const QString &content);
+    /// The part after the last "/", trailing slashes ignored ("/" stays "/").
+    static QString lastPathComponent(const QString &path);
 
 private:
     friend class ModelContainer;

@@ -372,3 +372,15 @@ std::optional<QByteArray> ModelContainer::readImageData(qint64 rowId) const
         return std::nullopt;
     return query.value(0).toByteArray();
 }
+
+std::optional<std::pair<qsizetype, QByteArray>> ModelContainer::readImageDataHead(qint64 rowId, int maxBytes) const
+{
+    QSqlQuery query(QSqlDatabase::database(m_connectionName, false));
+    query.prepare(QStringLiteral("SELECT length(imageData), substr(imageData, 1, ?) FROM ClipboardItem WHERE rowid = ? "
+                                 "AND imageData IS NOT NULL"));
+    query.addBindValue(maxBytes);
+    query.addBindValue(rowId);
+    if (!query.exec() || !query.next())
+        return std::nullopt;
+    return std::pair(qsizetype(query.value(0).toLongLong()), query.value(1).toByteArray());
+}

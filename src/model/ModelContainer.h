@@ -33,6 +33,8 @@ private:
     bool write(const QList<std::shared_ptr<StoredRecord>> &inserts, const QList<std::shared_ptr<StoredRecord>> &updates,
         const QList<std::shared_ptr<StoredRecord>> &deletes);
     std::optional<QByteArray> readImageData(qint64 rowId) const;
+    /// The size of the stored image bytes and their first `maxBytes`.
+    std::optional<std::pair<qsizetype, QByteArray>> readImageDataHead(qint64 rowId, int maxBytes) const;
     static QList<std::pair<QString, QVariant>> columns(const StoredRecord &record);
 
     QString m_path;

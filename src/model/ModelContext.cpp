@@ -110,6 +110,14 @@ std::optional<QByteArray> ModelContext::storedImageData(const ClipboardItem &ite
     return m_container.readImageData(item.rowId());
 }
 
+std::optional<std::pair<qsizetype, QByteArray>> ModelContext::storedImageDataHead(
+    const ClipboardItem &item, int maxBytes) const
+{
+    if (item.rowId() == 0)
+        return std::nullopt;
+    return m_container.readImageDataHead(item.rowId(), maxBytes);
+}
+
 std::shared_ptr<ClipboardItem> ModelContext::newestItem(const QString &content, ClipboardItemType type) const
 {
     ClipboardItem *newest = nullptr;

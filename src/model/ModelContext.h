@@ -59,6 +59,7 @@ private:
     void attach(const std::shared_ptr<StoredRecord> &record);
     void recordDidChange(StoredRecord &record);
     std::optional<QByteArray> storedImageData(const ClipboardItem &item) const;
+    std::optional<std::pair<qsizetype, QByteArray>> storedImageDataHead(const ClipboardItem &item, int maxBytes) const;
 
     // Capture indexes over the items.
     struct AgeKey {

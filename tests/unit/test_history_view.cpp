@@ -627,7 +627,7 @@ private slots:
         QCOMPARE(ClipboardItemRow::imageFilePath("/shot.png", 5000), QStringLiteral("/"));
         QCOMPARE(ClipboardItemRow::imageFileName("/tmp/dir/"), QStringLiteral("dir"));
         // A broken escape is shown as it stands.
-        QCOMPARE(ClipboardItemRow::filePath("file:///tmp/%FF%FE.txt"), QStringLiteral("/tmp/%FF%FE.txt"));
+        QCOMPARE(ClipboardItem::filePath("file:///tmp/%FF%FE.txt"), QStringLiteral("/tmp/%FF%FE.txt"));
     }
 };
 

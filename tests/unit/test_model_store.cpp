@@ -119,11 +119,14 @@ private slots:
 
     void imageBytesAreKeptUntilADeleteIsSaved()
     {
-        const QByteArray bytes(300 * 1024, 'x');
+        const QByteArray bytes = QByteArray(300 * 1024, 'x') + "end";
         const auto image = ClipboardItem::create("Image (300 KB)", ClipboardItemType::image, bytes);
+        const auto head = std::pair(bytes.size(), bytes.left(16));
+        QCOMPARE(image->imageDataHead(16), head); // still in memory
         context().insert(image);
         QVERIFY(context().save());
         QCOMPARE(image->imageData(), bytes);
+        QCOMPARE(image->imageDataHead(16), head); // read from the store
         // An update, and a delete undone before it is saved, keep the stored bytes.
         image->setPinned(true);
         QVERIFY(context().save());

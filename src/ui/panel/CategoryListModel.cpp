@@ -3,7 +3,7 @@
 #include "ClipboardItemRow.h"
 
 CategoryListModel::CategoryListModel(QObject *parent)
-    : QAbstractListModel(parent)
+    : DiffingListModel(parent)
 {
 }
 
@@ -49,27 +49,9 @@ QVariantMap CategoryListModel::describe(const ClipCategory &category, bool dark)
 
 void CategoryListModel::setCategories(const QList<std::shared_ptr<ClipCategory>> &categories)
 {
-    qsizetype prefix = 0;
-    const qsizetype oldSize = m_categories.size(), newSize = categories.size();
-    while (prefix < oldSize && prefix < newSize && m_categories.at(prefix) == categories.at(prefix))
-        ++prefix;
-    qsizetype suffix = 0;
-    while (suffix < oldSize - prefix && suffix < newSize - prefix
-        && m_categories.at(oldSize - 1 - suffix) == categories.at(newSize - 1 - suffix))
-        ++suffix;
-    if (oldSize - prefix - suffix > 0) {
-        beginRemoveRows({}, int(prefix), int(oldSize - suffix - 1));
-        m_categories.remove(prefix, oldSize - prefix - suffix);
-        endRemoveRows();
-    }
-    if (newSize - prefix - suffix > 0) {
-        beginInsertRows({}, int(prefix), int(newSize - suffix - 1));
-        m_categories.insert(prefix, newSize - prefix - suffix, nullptr);
-        for (qsizetype row = prefix; row < newSize - suffix; ++row)
-            m_categories[row] = categories.at(row);
-        endInsertRows();
-    }
-    if (oldSize != newSize)
+    const qsizetype oldSize = m_categories.size();
+    replaceRows(m_categories, categories);
+    if (oldSize != m_categories.size())
         emit countChanged();
 }
 

@@ -2,14 +2,14 @@
 
 #include "model/ClipCategory.h"
 
-#include <QAbstractListModel>
+#include "DiffingListModel.h"
 
 #include <memory>
 
 /// A list of categories as the panel's chips and the category search draw them.
 ///
 /// Roles: id, name, icon, color (QColor), dimmedColor (QColor).
-class CategoryListModel : public QAbstractListModel {
+class CategoryListModel : public DiffingListModel {
     Q_OBJECT
     Q_PROPERTY(int count READ count NOTIFY countChanged)
 

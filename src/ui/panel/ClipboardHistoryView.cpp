@@ -342,7 +342,7 @@ void ClipboardHistoryView::setShowCombinePanel(bool show)
         d->combine->shown();
     } else if (d->combine) {
         // The panel may be calling us from inside its own handler: silence it now, delete it later.
-        QCoreApplication::instance()->removeEventFilter(d->combine);
+        d->combine->removeKeyMonitor();
         d->combine->deleteLater();
         d->combine = nullptr;
     }
@@ -551,11 +551,12 @@ void ClipboardHistoryView::itemRecordChanged(const std::shared_ptr<StoredRecord>
 {
     const auto *item = static_cast<const ClipboardItem *>(record.get());
     d->folded.remove(item);
-    d->itemsModel->forget(item->id());
-    if (removed)
+    if (removed) {
+        d->itemsModel->forget(item->id());
         d->changedItems.remove(item);
-    else
+    } else {
         d->changedItems.insert(item);
+    }
     invalidateList();
     notifyFirstLaunch();
 }
@@ -639,6 +640,9 @@ void ClipboardHistoryView::setupMonitors()
         return;
     QCoreApplication::instance()->installEventFilter(this);
     m_monitorsInstalled = true;
+    // After the view's, so that the combine panel sees its keys first.
+    if (d->combine)
+        d->combine->setupKeyMonitor();
 }
 
 void ClipboardHistoryView::removeMonitors()
@@ -648,6 +652,8 @@ void ClipboardHistoryView::removeMonitors()
     if (auto *app = QCoreApplication::instance())
         app->removeEventFilter(this);
     m_monitorsInstalled = false;
+    if (d->combine)
+        d->combine->removeKeyMonitor();
 }
 
 bool ClipboardHistoryView::eventFilter(QObject *watched, QEvent *event)

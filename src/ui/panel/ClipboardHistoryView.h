@@ -61,6 +61,9 @@ class ClipboardHistoryView : public QObject {
     Q_PROPERTY(QString editText READ editText WRITE setEditText NOTIFY editTextChanged)
     Q_PROPERTY(bool isCreatingNew READ isCreatingNew NOTIFY isCreatingNewChanged)
     Q_PROPERTY(QString newItemText READ newItemText WRITE setNewItemText NOTIFY newItemTextChanged)
+    /// The cards' "Save" is enabled only for text that is more than white space.
+    Q_PROPERTY(bool canSaveEdit READ canSaveEdit NOTIFY editTextChanged)
+    Q_PROPERTY(bool canSaveNewItem READ canSaveNewItem NOTIFY newItemTextChanged)
     Q_PROPERTY(bool isDark READ isDark WRITE setDark NOTIFY isDarkChanged)
 
     // Derived
@@ -127,6 +130,8 @@ public:
     bool isCreatingNew() const { return m_isCreatingNew; }
     QString newItemText() const { return m_newItemText; }
     void setNewItemText(const QString &text);
+    bool canSaveEdit() const { return !m_editText.trimmed().isEmpty(); }
+    bool canSaveNewItem() const { return !m_newItemText.trimmed().isEmpty(); }
     bool isDark() const { return m_isDark; }
     void setDark(bool dark);
     double scrollAccumulator() const { return m_scrollAccumulator; }

@@ -1,5 +1,7 @@
 #include "ClipboardItemRow.h"
 
+#include "model/ClipboardItem.h"
+
 #include "model/Color.h"
 
 #include <QGuiApplication>
@@ -68,15 +70,6 @@ QColor ClipboardItemRow::colorForType(ClipboardItemType type, const std::optiona
     return categoryColor ? *categoryColor : typeColor(type);
 }
 
-QColor ClipboardItemRow::cardColor(bool isSelected, bool isHovered, bool isDark)
-{
-    if (isSelected)
-        return isDark ? QColor::fromRgbF(0.1f, 0.1f, 0.12f) : QColor::fromRgbF(1, 1, 1);
-    if (isHovered)
-        return isDark ? QColor::fromRgbF(0.08f, 0.08f, 0.1f) : QColor::fromRgbF(0.97f, 0.97f, 0.98f);
-    return isDark ? QColor::fromRgbF(0.05f, 0.05f, 0.07f) : QColor::fromRgbF(0.94f, 0.94f, 0.95f);
-}
-
 QColor ClipboardItemRow::sidebarColor(const QColor &color, bool isDark)
 {
     if (!color.isValid())
@@ -104,14 +97,6 @@ QColor ClipboardItemRow::glowColor(const QString &borderColorHex)
     return colorFromHex(borderColorHex).value_or(orange);
 }
 
-QString ClipboardItemRow::lastPathComponent(const QString &path)
-{
-    const QString stripped = stripTrailingSlashes(path);
-    if (stripped == QLatin1String("/"))
-        return stripped;
-    return stripped.mid(stripped.lastIndexOf(QLatin1Char('/')) + 1);
-}
-
 QString ClipboardItemRow::deletingLastPathComponent(const QString &path)
 {
     const QString stripped = stripTrailingSlashes(path);
@@ -125,7 +110,7 @@ QString ClipboardItemRow::deletingLastPathComponent(const QString &path)
 
 QString ClipboardItemRow::imageFileName(const QString &content)
 {
-    return content.contains(QLatin1Char('/')) ? lastPathComponent(content) : content;
+    return content.contains(QLatin1Char('/')) ? ClipboardItem::lastPathComponent(content) : content;
 }
 
 QString ClipboardItemRow::imageFilePath(const QString &content, std::optional<qsizetype> imageDataSize)
@@ -135,16 +120,6 @@ QString ClipboardItemRow::imageFilePath(const QString &content, std::optional<qs
     if (imageDataSize)
         return QString::number(*imageDataSize / 1024) + QStringLiteral(" KB");
     return {};
-}
-
-QString ClipboardItemRow::filePath(const QString &content)
-{
-    QString path = content;
-    path.remove(QStringLiteral("file://"));
-    const QByteArray bytes = QByteArray::fromPercentEncoding(path.toUtf8());
-    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    QString decoded = decoder.decode(bytes);
-    return decoder.hasError() ? path : decoded;
 }
 
 QString ClipboardItemRow::fileIconName(const QString &path)

@@ -23,7 +23,6 @@ public:
     static QColor typeColor(ClipboardItemType type);
     /// The category colour when there is one, otherwise the type colour.
     static QColor colorForType(ClipboardItemType type, const std::optional<QColor> &categoryColor);
-    static QColor cardColor(bool isSelected, bool isHovered, bool isDark);
     /// A dark shade or a pale tint of `color`.
     static QColor sidebarColor(const QColor &color, bool isDark);
     /// A chip background that goes with the category colour.
@@ -35,10 +34,6 @@ public:
     static QString imageFileName(const QString &content);
     /// The folder of a path-like content; else the image size in whole kilobytes ("12 KB"); else "".
     static QString imageFilePath(const QString &content, std::optional<qsizetype> imageDataSize);
-    /// A file item's path: every "file://" removed, then percent-decoded (undecoded when that fails).
-    static QString filePath(const QString &content);
-    /// The last component of `path`, a trailing "/" ignored.
-    static QString lastPathComponent(const QString &path);
     /// `path` without its last component ("" when it has none, "/" for a file at the root).
     static QString deletingLastPathComponent(const QString &path);
     /// A freedesktop icon name for the file's type.

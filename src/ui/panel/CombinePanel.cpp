@@ -20,50 +20,14 @@ QList<std::shared_ptr<PasteTemplate>> fetchTemplates(const ModelContext &context
     return context.fetch(descriptor);
 }
 
-// The part after the last "/", a trailing "/" ignored.
-QString lastPathComponent(QString path)
-{
-    while (path.size() > 1 && path.endsWith(u'/'))
-        path.chop(1);
-    if (path == QLatin1String("/"))
-        return path;
-    return path.mid(path.lastIndexOf(u'/') + 1);
-}
-
-bool isHexDigit(char c)
-{
-    return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
-}
-
-// Percent-decoding that fails on a "%" without two hex digits and on escapes that do not form
-// UTF-8; QUrl alone would keep the first and turn the second into U+FFFD.
-std::optional<QString> removingPercentEncoding(const QString &text)
-{
-    const QByteArray encoded = text.toUtf8();
-    for (qsizetype i = 0; i < encoded.size(); ++i) {
-        if (encoded.at(i) != '%')
-            continue;
-        if (i + 2 >= encoded.size() || !isHexDigit(encoded.at(i + 1)) || !isHexDigit(encoded.at(i + 2)))
-            return std::nullopt;
-    }
-    const QString decoded = QUrl::fromPercentEncoding(encoded);
-    const QString replacement(QChar::ReplacementCharacter);
-    if (decoded.count(replacement) != text.count(replacement) + int(encoded.toUpper().count("%EF%BF%BD")))
-        return std::nullopt;
-    return decoded;
-}
-
 QString itemText(const ClipboardItem &item)
 {
     const QString &content = item.content();
     switch (item.type()) {
-    case ClipboardItemType::file: {
-        QString path = content;
-        path.remove(QStringLiteral("file://"));
-        return lastPathComponent(removingPercentEncoding(path).value_or(content));
-    }
+    case ClipboardItemType::file:
+        return ClipboardItem::lastPathComponent(ClipboardItem::filePath(content));
     case ClipboardItemType::image:
-        return content.contains(u'/') ? lastPathComponent(content) : content;
+        return content.contains(u'/') ? ClipboardItem::lastPathComponent(content) : content;
     case ClipboardItemType::text:
     case ClipboardItemType::url:
     case ClipboardItemType::richText:
@@ -97,8 +61,7 @@ CombinePanel::CombinePanel(ModelContext &context, QList<std::shared_ptr<Clipboar
 
 CombinePanel::~CombinePanel()
 {
-    if (m_keyMonitorInstalled)
-        QCoreApplication::instance()->removeEventFilter(this);
+    removeKeyMonitor();
 }
 
 QStringList CombinePanel::templateNames() const
@@ -145,10 +108,22 @@ QStringList CombinePanel::itemTexts() const
 void CombinePanel::shown()
 {
     updatePreview();
+    setupKeyMonitor();
+}
+
+void CombinePanel::setupKeyMonitor()
+{
     if (!m_keyMonitorInstalled && QCoreApplication::instance()) {
         QCoreApplication::instance()->installEventFilter(this);
         m_keyMonitorInstalled = true;
     }
+}
+
+void CombinePanel::removeKeyMonitor()
+{
+    if (m_keyMonitorInstalled && QCoreApplication::instance())
+        QCoreApplication::instance()->removeEventFilter(this);
+    m_keyMonitorInstalled = false;
 }
 
 void CombinePanel::updatePreview()

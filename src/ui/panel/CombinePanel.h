@@ -44,6 +44,10 @@ public:
 
     /// Shown: computes the preview and installs the key monitor.
     void shown();
+    /// The key monitor is an application event filter; its host removes it while the panel is off
+    /// screen, so keys meant for other windows never reach it.
+    void setupKeyMonitor();
+    void removeKeyMonitor();
     Q_INVOKABLE void updatePreview();
     Q_INVOKABLE void nextTemplate();
     Q_INVOKABLE void previousTemplate();

@@ -15,7 +15,7 @@ constexpr qsizetype maxDisplayLength = 2000;
 } // namespace
 
 HistoryItemsModel::HistoryItemsModel(QObject *parent)
-    : QAbstractListModel(parent)
+    : DiffingListModel(parent)
 {
 }
 
@@ -89,15 +89,16 @@ QVariant HistoryItemsModel::data(const QModelIndex &index, int role) const
     case ImagePixelSizeRole:
         return imageInfo(item).pixelSize;
     case FileNameRole:
-        return ClipboardItemRow::lastPathComponent(ClipboardItemRow::filePath(item.content()));
+        return ClipboardItem::lastPathComponent(ClipboardItem::filePath(item.content()));
     case FileFolderRole:
-        return ClipboardItemRow::deletingLastPathComponent(ClipboardItemRow::filePath(item.content()));
+        return ClipboardItemRow::deletingLastPathComponent(ClipboardItem::filePath(item.content()));
     case FileIconNameRole: {
         auto it = m_fileIcons.constFind(item.id());
-        if (it == m_fileIcons.constEnd())
+        if (it == m_fileIcons.constEnd() || it->content != item.content()) {
             it = m_fileIcons.insert(
-                item.id(), ClipboardItemRow::fileIconName(ClipboardItemRow::filePath(item.content())));
-        return *it;
+                item.id(), {item.content(), ClipboardItemRow::fileIconName(ClipboardItem::filePath(item.content()))});
+        }
+        return it->iconName;
     }
     }
     return {};
@@ -106,16 +107,18 @@ QVariant HistoryItemsModel::data(const QModelIndex &index, int role) const
 const HistoryItemsModel::ImageInfo &HistoryItemsModel::imageInfo(const ClipboardItem &item) const
 {
     auto it = m_imageInfo.constFind(item.id());
-    if (it != m_imageInfo.constEnd())
+    if (it != m_imageInfo.constEnd() && it->content == item.content() && it->hasImageData == item.hasImageData())
         return *it;
-    ImageInfo info;
+    ImageInfo info{item.content(), item.hasImageData(), {}, {}};
     std::optional<qsizetype> size;
     const bool isPath = item.content().contains(QLatin1Char('/'));
     if (item.hasImageData()) {
-        if (const auto bytes = item.imageData()) {
-            size = bytes->size();
+        // Image headers sit at the start; the bytes of a large image stay in the store.
+        constexpr int headerBytes = 64 * 1024;
+        if (const auto head = item.imageDataHead(headerBytes)) {
+            size = head->first;
             QBuffer buffer;
-            buffer.setData(*bytes);
+            buffer.setData(head->second);
             QImageReader reader(&buffer);
             // Only the header is read: the size is known without decoding the pixels.
             const QSize pixels = reader.size();
@@ -136,35 +139,16 @@ void HistoryItemsModel::forget(const QUuid &id)
 void HistoryItemsModel::setItems(
     const QList<std::shared_ptr<ClipboardItem>> &items, const QSet<const ClipboardItem *> &changed)
 {
-    const qsizetype oldSize = m_items.size(), newSize = items.size();
-    qsizetype prefix = 0;
-    while (prefix < oldSize && prefix < newSize && m_items.at(prefix) == items.at(prefix))
-        ++prefix;
-    qsizetype suffix = 0;
-    while (suffix < oldSize - prefix && suffix < newSize - prefix
-        && m_items.at(oldSize - 1 - suffix) == items.at(newSize - 1 - suffix))
-        ++suffix;
-    if (oldSize - prefix - suffix > 0) {
-        beginRemoveRows({}, int(prefix), int(oldSize - suffix - 1));
-        m_items.remove(prefix, oldSize - prefix - suffix);
-        endRemoveRows();
-    }
-    if (newSize - prefix - suffix > 0) {
-        beginInsertRows({}, int(prefix), int(newSize - suffix - 1));
-        m_items.insert(prefix, newSize - prefix - suffix, nullptr);
-        for (qsizetype row = prefix; row < newSize - suffix; ++row)
-            m_items[row] = items.at(row);
-        endInsertRows();
-    }
+    const qsizetype oldSize = m_items.size();
+    const auto [insertedBegin, insertedEnd] = replaceRows(m_items, items);
     if (!changed.isEmpty()) {
         // Rows that were just inserted carry fresh data already.
-        const qsizetype insertedEnd = newSize - suffix;
         for (qsizetype row = 0; row < m_items.size(); ++row) {
-            if ((row < prefix || row >= insertedEnd) && changed.contains(m_items.at(row).get()))
+            if ((row < insertedBegin || row >= insertedEnd) && changed.contains(m_items.at(row).get()))
                 emit dataChanged(index(int(row)), index(int(row)));
         }
     }
-    if (oldSize != newSize)
+    if (oldSize != m_items.size())
         emit countChanged();
 }
 

@@ -2,7 +2,7 @@
 
 #include "model/ClipboardItem.h"
 
-#include <QAbstractListModel>
+#include "DiffingListModel.h"
 #include <QHash>
 #include <QSet>
 
@@ -18,7 +18,7 @@ class ClipboardHistoryView;
 /// ("image://thumbnail/<id>", empty without image data), imageFileName, imageFilePath, imagePixelSize
 /// ("1920×1080", empty when unknown), fileName, fileFolder, fileIconName (a freedesktop icon name),
 /// categoryId (the assigned category's id, empty when none or when it is gone).
-class HistoryItemsModel : public QAbstractListModel {
+class HistoryItemsModel : public DiffingListModel {
     Q_OBJECT
     Q_PROPERTY(int count READ count NOTIFY countChanged)
 
@@ -63,9 +63,16 @@ signals:
 private:
     friend class ClipboardHistoryView;
 
+    /// What a row shows of an image or file, worked out once; `content` tells when it went stale.
     struct ImageInfo {
+        QString content;
+        bool hasImageData = false;
         QString filePath;
         QString pixelSize;
+    };
+    struct FileIcon {
+        QString content;
+        QString iconName;
     };
 
     /// Takes `items` over: rows outside the common prefix and suffix are removed and inserted, and
@@ -80,5 +87,5 @@ private:
     QList<std::shared_ptr<ClipboardItem>> m_items;
     // Read on first draw of a row: the image header and the file type cost disk reads.
     mutable QHash<QUuid, ImageInfo> m_imageInfo;
-    mutable QHash<QUuid, QString> m_fileIcons;
+    mutable QHash<QUuid, FileIcon> m_fileIcons;
 };

@@ -59,11 +59,11 @@ Rectangle {
 
         Rectangle {
             width: parent.width
-            height: Math.max(80, Math.min(120, editor.implicitHeight + 4))
+            height: Math.max(80, Math.min(120, editorLoader.implicitHeight + 4))
             radius: 8
             color: card.theme.fieldBackground
             border.width: 1
-            border.color: editor.activeFocus ? card.border.color : card.theme.fieldBorder
+            border.color: editorLoader.item && editorLoader.item.activeFocus ? card.border.color : card.theme.fieldBorder
 
             ScrollView {
                 id: scroller
@@ -71,29 +71,38 @@ Rectangle {
                 anchors.margins: 2
                 clip: true
 
-                TextArea {
-                    id: editor
-                    background: null
-                    wrapMode: TextEdit.Wrap
-                    color: card.theme.primaryText
-                    selectionColor: card.theme.accent
-                    selectedTextColor: "white"
-                    font.family: card.theme.monoFamily
-                    font.pixelSize: 13
-                    text: card.currentText
-                    onTextChanged: {
-                        if (text === card.currentText)
-                            return
-                        if (card.isNewItem)
-                            historyView.newItemText = text
-                        else
-                            historyView.editText = text
-                    }
-                    onActiveFocusChanged: {
-                        if (card.isNewItem)
-                            historyView.isCreateFocused = activeFocus
-                        else
-                            historyView.isEditFocused = activeFocus
+                // The editor exists only while the panel is on screen: a text editor asks the
+                // clipboard whether it can paste on every change, and a card left open while the
+                // panel is hidden would do that for every copy made anywhere.
+                Loader {
+                    id: editorLoader
+                    width: scroller.availableWidth
+                    active: card.Window.window !== null && card.Window.window.visible
+                    onLoaded: Qt.callLater(card.syncFocus)
+
+                    sourceComponent: TextArea {
+                        background: null
+                        wrapMode: TextEdit.Wrap
+                        color: card.theme.primaryText
+                        selectionColor: card.theme.accent
+                        selectedTextColor: "white"
+                        font.family: card.theme.monoFamily
+                        font.pixelSize: 13
+                        text: card.currentText
+                        onTextChanged: {
+                            if (text === card.currentText)
+                                return
+                            if (card.isNewItem)
+                                historyView.newItemText = text
+                            else
+                                historyView.editText = text
+                        }
+                        onActiveFocusChanged: {
+                            if (card.isNewItem)
+                                historyView.isCreateFocused = activeFocus
+                            else
+                                historyView.isEditFocused = activeFocus
+                        }
                     }
                 }
             }
@@ -113,14 +122,15 @@ Rectangle {
                 text: "Save"
                 prominent: true
                 fill: card.border.color
-                enabled: card.currentText.trim().length > 0
+                enabled: card.isNewItem ? historyView.canSaveNewItem : historyView.canSaveEdit
                 onClicked: card.isNewItem ? historyView.saveNewItem() : historyView.saveEdit()
             }
         }
     }
 
     function syncFocus() {
-        if (card.hasFocusFlag && card.visible && !editor.activeFocus)
+        const editor = editorLoader.item
+        if (editor && card.hasFocusFlag && card.visible && !editor.activeFocus)
             editor.forceActiveFocus()
     }
     onHasFocusFlagChanged: Qt.callLater(syncFocus)

@@ -22,15 +22,14 @@ Item {
     Theme {
         id: currentTheme
         // The panel's colour scheme when the host shares it, else the application palette.
-        dark: onboarding && onboarding.isDark !== undefined ? onboarding.isDark
-            : typeof historyView !== "undefined" && historyView ? historyView.isDark
+        dark: typeof historyView !== "undefined" && historyView ? historyView.isDark
             : system.window.hslLightness < 0.5
     }
 
     Keys.onReturnPressed: onboarding.goNext()
     Keys.onEnterPressed: onboarding.goNext()
     Keys.onLeftPressed: function (event) {
-        if (event.modifiers === Qt.NoModifier && root.page >= 1)
+        if (event.modifiers === Qt.NoModifier)
             onboarding.goBack()
     }
 

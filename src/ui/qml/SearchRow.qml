@@ -115,7 +115,8 @@ Item {
             if (historyView.isSearchFocused && !input.activeFocus)
                 input.forceActiveFocus()
         }
-        Component.onCompleted: Qt.callLater(field.syncFocus)
+        // At once: the next typed key may already be on its way.
+        Component.onCompleted: field.syncFocus()
         Connections {
             target: historyView
             function onFocusChanged() { Qt.callLater(field.syncFocus) }
