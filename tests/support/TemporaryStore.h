@@ -17,6 +17,12 @@ public:
     ModelContainer &open();
     /// Closes the container, so the next `open()` reads the file afresh.
     void close() { m_container.reset(); }
+    /// Closes and opens again: what a later run of the program would read.
+    ModelContainer &reopen()
+    {
+        close();
+        return open();
+    }
     ModelContext &context() { return m_container->mainContext(); }
     ModelContainer &container() { return *m_container; }
 

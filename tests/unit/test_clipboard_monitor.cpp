@@ -51,8 +51,7 @@ class TestClipboardMonitor : public QObject {
     void reopen()
     {
         m_monitor.reset();
-        m_store->close();
-        m_store->open();
+        m_store->reopen();
     }
 
 private slots:

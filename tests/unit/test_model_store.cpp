@@ -47,11 +47,7 @@ class TestModelStore : public QObject {
     std::unique_ptr<TemporaryStore> m_store;
 
     ModelContext &context() { return m_store->context(); }
-    void reopen()
-    {
-        m_store->close();
-        m_store->open();
-    }
+    void reopen() { m_store->reopen(); }
 
 private slots:
     void init()
