@@ -29,13 +29,20 @@ int main(int argc, char **argv)
     ClipboardHistoryView view(context, pasteboard, settings, nullptr, clock.scheduler());
     clock.advance(0);
 
+    // Showing the panel folds the history a slice per turn, before anyone types.
     QElapsedTimer timer;
+    timer.start();
+    view.setupMonitors();
+    clock.advance(0);
+    std::printf(
+        "folding the history after the panel is shown: %.3f ms in slices\n", double(timer.nsecsElapsed()) / 1e6);
     timer.start();
     view.setSearchText(QStringLiteral("e"));
     const qsizetype firstCount = view.filteredItems().size();
-    std::printf("first search (folds every item once): %.3f ms, %lld matches\n", double(timer.nsecsElapsed()) / 1e6,
+    std::printf("first search: %.3f ms, %lld matches\n", double(timer.nsecsElapsed()) / 1e6,
         static_cast<long long>(firstCount));
     clock.advance(0);
+    view.removeMonitors();
 
     for (const QString &needle : {QStringLiteral("e"), QStringLiteral("QUART"), QStringLiteral("Größe")}) {
         QList<double> filterSamples;

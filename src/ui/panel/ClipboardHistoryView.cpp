@@ -162,6 +162,16 @@ void ClipboardHistoryView::later(int delayMs, std::function<void()> task)
     });
 }
 
+void ClipboardHistoryView::foldAhead(int row)
+{
+    constexpr int slice = 500;
+    const int end = std::min(row + slice, d->allItems->count());
+    for (; row < end; ++row)
+        d->foldedOf(*d->allItems->at(row));
+    if (row < d->allItems->count())
+        later(0, [this, row] { foldAhead(row); });
+}
+
 void ClipboardHistoryView::playClick()
 {
     if (d->sound && playSoundOnNavigate())
@@ -640,6 +650,8 @@ void ClipboardHistoryView::setupMonitors()
         return;
     QCoreApplication::instance()->installEventFilter(this);
     m_monitorsInstalled = true;
+    // The first search would otherwise fold the whole history while the user waits.
+    later(0, [this] { foldAhead(0); });
     // After the view's, so that the combine panel sees its keys first.
     if (d->combine)
         d->combine->setupKeyMonitor();

@@ -247,6 +247,8 @@ private:
     void setFocus(Focus field, bool focused);
     /// Runs `task` `delayMs` from now unless the view is gone by then.
     void later(int delayMs, std::function<void()> task);
+    /// Folds the search text of the items from `row` on, a slice per turn of the event loop.
+    void foldAhead(int row);
     void playClick();
     void setSearchExpanded(bool expanded);
     void setCategorySearching(bool searching);
