@@ -254,7 +254,10 @@ void AppDelegate::showPanel()
         QTimer::singleShot(delayMs, m_panel.get(), [panel = m_panel.get()] {
             if (!panel->isVisible() || !panel->rootObject())
                 return;
-            panel->requestActivate();
+            // Only while the window manager has not activated it yet: once the user has moved on
+            // to another window, taking the focus back would be stealing it.
+            if (!panel->isActive())
+                panel->requestActivate();
             // The view only; a field that took the focus for typing keeps it.
             QQuickItem *focused = panel->activeFocusItem();
             if (!focused || focused == panel->contentItem())
