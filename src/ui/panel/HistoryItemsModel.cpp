@@ -54,8 +54,9 @@ QVariant HistoryItemsModel::data(const QModelIndex &index, int role) const
     case Qt::DisplayRole:
     case DisplayTextRole: {
         const bool isText = item.type() == ClipboardItemType::text || item.type() == ClipboardItemType::richText;
-        const QString text = isText ? item.content().trimmed() : item.content();
-        return text.size() > maxDisplayLength ? text.left(maxDisplayLength) : text;
+        // A view of the content: a row of a 100 KB text copies only what it shows.
+        const QStringView content(item.content());
+        return (isText ? content.trimmed() : content).left(maxDisplayLength).toString();
     }
     case TypeRole:
         return rawValue(item.type());
