@@ -3,6 +3,7 @@
 #include "FloatingPanel.h"
 #include "StatusItem.h"
 #include "capture/ClipboardMonitor.h"
+#include "capture/Pasteboard.h"
 #include "model/ModelContainer.h"
 #include "model/ModelContext.h"
 #include "platform/DesktopColorScheme.h"
@@ -87,6 +88,8 @@ AppDelegate::AppDelegate(Pasteboard &pasteboard, Workspace &workspace, QObject *
     , m_pasteboard(pasteboard)
     , m_workspace(workspace)
     , m_preferences(preferencesPath(), QSettings::IniFormat)
+    // Unquoted, an INI value ends at a ";" and is split at commas: either separator is taken.
+    , m_terminals(m_preferences.value(TerminalPasteChords::preferenceKey).toStringList().join(u';'))
 {
 }
 
@@ -306,11 +309,15 @@ void AppDelegate::debugLog(const QString &line)
 void AppDelegate::pasteIntoPreviousApp(bool logTarget)
 {
     const RunningApplication target = *m_previousApp;
+    const auto terminal = m_terminals.find(target.windowClass);
+    if (terminal && terminal->pastesPrimary)
+        m_pasteboard.copyToPrimarySelection();
+    const KeyCombo chord = terminal ? terminal->chord : PasteService::controlV;
     m_workspace.activate(target);
     PasteService *paste = m_services.pasteService;
     Workspace *workspace = &m_workspace;
     // Holds only the target and the services, which live as long as the program.
-    QTimer::singleShot(pasteDelayMs, this, [paste, workspace, target, logTarget] {
+    QTimer::singleShot(pasteDelayMs, this, [paste, workspace, target, logTarget, chord] {
         if (!paste)
             return;
         if (logTarget) {
@@ -319,7 +326,7 @@ void AppDelegate::pasteIntoPreviousApp(bool logTarget)
             paste->log(QStringLiteral("Target active: %1, frontmost: %2")
                            .arg(active ? QStringLiteral("true") : QStringLiteral("false"), appName(front)));
         }
-        paste->simulatePaste();
+        paste->simulatePaste(chord);
     });
 }
 

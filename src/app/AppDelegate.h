@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/RunningApplication.h"
+#include "services/TerminalPasteChords.h"
 
 #include <QElapsedTimer>
 #include <QList>
@@ -63,7 +64,8 @@ public:
     void openSettings();
     void showOnboarding();
     /// The paste road: the item onto the clipboard, the panel hidden, the previous window
-    /// re-activated and, 0.15 s later, Control+V sent to it.
+    /// re-activated and, 0.15 s later, Control+V sent to it (a terminal's own paste chord to a
+    /// terminal, with the item on the PRIMARY selection too for those that paste only that).
     void handleItemSelected(const std::shared_ptr<ClipboardItem> &item);
     void handleMultipleFilesSelected(const QList<std::shared_ptr<ClipboardItem>> &items);
     /// Deletes every item, pinned ones included.
@@ -115,6 +117,7 @@ private:
     std::unique_ptr<HotkeyService> m_hotkeyService;
     std::unique_ptr<LanguageSwitchService> m_languageSwitch;
     QSettings m_preferences;
+    const TerminalPasteChords m_terminals;
     std::unique_ptr<StatusItem> m_statusItem;
     std::unique_ptr<ClipboardHistoryView> m_historyView;
     std::unique_ptr<FloatingPanel> m_panel;

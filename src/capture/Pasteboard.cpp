@@ -22,6 +22,11 @@ void Pasteboard::writeObjects(const QList<PasteboardObject> &objects)
     add(formats);
 }
 
+void Pasteboard::copyToPrimarySelection()
+{
+    offerPrimary(m_written);
+}
+
 std::optional<QString> Pasteboard::string() const
 {
     const auto items = pasteboardItems();

@@ -28,6 +28,10 @@ public:
     /// Adds the objects, in order, to what was written since the last clear.
     void writeObjects(const QList<PasteboardObject> &objects);
 
+    /// Offers what was written since the last clear as the PRIMARY selection too, for the programs
+    /// that paste only that (xterm with Shift+Insert).
+    void copyToPrimarySelection();
+
     /// The first item's plain text, if any.
     std::optional<QString> string() const;
 
@@ -36,6 +40,8 @@ protected:
     virtual void beginOwnChange() = 0;
     /// Serves `formats` as the clipboard content of the change begun last.
     virtual void offer(const MimeFormats &formats) = 0;
+    /// Serves `formats` as the PRIMARY selection.
+    virtual void offerPrimary(const MimeFormats &formats) = 0;
 
 private:
     void add(const MimeFormats &formats);

@@ -194,3 +194,15 @@ void X11Pasteboard::takeOwnWindowCopy()
         m_items.append(PasteboardItem(formats, png));
     emit foreignContentArrived();
 }
+
+void X11Pasteboard::offerPrimary(const MimeFormats &formats)
+{
+    // At once rather than on the next turn: the one caller pastes a little later, and no half-written
+    // steps precede it.
+    auto *data = new QMimeData;
+    for (auto it = formats.cbegin(); it != formats.cend(); ++it) {
+        if (it.key() != mozUrlFormat)
+            data->setData(it.key(), it.value());
+    }
+    QGuiApplication::clipboard()->setMimeData(data, QClipboard::Selection);
+}

@@ -33,6 +33,7 @@ signals:
 protected:
     void beginOwnChange() override;
     void offer(const MimeFormats &formats) override;
+    void offerPrimary(const MimeFormats &formats) override;
 
 private:
     void takeSnapshot(

@@ -1,8 +1,11 @@
 #pragma once
 
+#include "services/KeyCombo.h"
+
 #include <QString>
 
-/// The fallback way to paste: an external program types Control+V into the focused window.
+/// The fallback way to paste: an external program types the paste chord (Control+V, or a terminal's
+/// own) into the focused window.
 class ScriptRunner {
 public:
     struct Result {
@@ -12,6 +15,6 @@ public:
 
     virtual ~ScriptRunner() = default;
 
-    /// Runs the paste keystroke and waits for it, at most a short, bounded time.
-    virtual Result runPaste() = 0;
+    /// Types `chord` with exactly its modifiers and waits for it, at most a short, bounded time.
+    virtual Result runPaste(const KeyCombo &chord) = 0;
 };

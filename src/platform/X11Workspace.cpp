@@ -84,6 +84,7 @@ std::optional<RunningApplication> X11Workspace::frontmostApplication() const
         className = instanceName;
     if (className.isEmpty())
         return application;
+    application.windowClass = className;
 
     if (const auto entry = m_desktopEntries.find(className, instanceName)) {
         application.localizedName = entry->name;

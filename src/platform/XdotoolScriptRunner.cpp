@@ -1,5 +1,7 @@
 #include "XdotoolScriptRunner.h"
 
+#include "services/KeyPositions.h"
+
 #include <QDeadlineTimer>
 #include <QProcess>
 #include <QStandardPaths>
@@ -19,24 +21,60 @@ QString findProgram(const QProcessEnvironment &environment, const QString &name)
     return QStandardPaths::findExecutable(name, path);
 }
 
+// The modifier keys a chord holds, as wtype names them and with the key positions of their left keys.
+constexpr struct {
+    std::uint32_t bit;
+    const char *wtypeName;
+    int keyPosition;
+} modifierKeys[] = {
+    {KeyCombo::controlKey, "ctrl", 0x3B},
+    {KeyCombo::shiftKey, "shift", 0x38},
+    {KeyCombo::optionKey, "alt", 0x3A},
+    {KeyCombo::cmdKey, "logo", 0x37},
+};
+
+// ydotool speaks evdev codes, "code:1" for a press and "code:0" for a release.
+QStringList ydotoolKeys(const KeyCombo &chord)
+{
+    QList<int> codes;
+    for (const auto &modifier : modifierKeys) {
+        if (chord.modifiers & modifier.bit)
+            codes.append(*KeyPositions::evdevCode(modifier.keyPosition));
+    }
+    codes.append(KeyPositions::evdevCode(int(chord.keyCode)).value_or(0));
+    QStringList arguments{QStringLiteral("key")};
+    for (const int code : codes)
+        arguments << QStringLiteral("%1:1").arg(code);
+    for (auto it = codes.crbegin(); it != codes.crend(); ++it)
+        arguments << QStringLiteral("%1:0").arg(*it);
+    return arguments;
+}
+
+QStringList wtypeKeys(const KeyCombo &chord)
+{
+    QStringList presses;
+    QStringList releases;
+    for (const auto &modifier : modifierKeys) {
+        if (chord.modifiers & modifier.bit) {
+            presses << QStringLiteral("-M") << QLatin1String(modifier.wtypeName);
+            releases << QStringLiteral("-m") << QLatin1String(modifier.wtypeName);
+        }
+    }
+    return presses + QStringList{QStringLiteral("-k"), chord.keysText().section(u'+', -1)} + releases;
+}
+
 /// The first installed program that can type into the current session, or an empty program.
-Command pasteCommand(const QProcessEnvironment &environment)
+Command pasteCommand(const QProcessEnvironment &environment, const KeyCombo &chord)
 {
     if (!environment.value(QStringLiteral("DISPLAY")).isEmpty()) {
         if (QString xdotool = findProgram(environment, QStringLiteral("xdotool")); !xdotool.isEmpty())
-            return {std::move(xdotool),
-                {QStringLiteral("key"), QStringLiteral("--clearmodifiers"), QStringLiteral("ctrl+v")}};
+            return {std::move(xdotool), {QStringLiteral("key"), QStringLiteral("--clearmodifiers"), chord.keysText()}};
     }
     if (!environment.value(QStringLiteral("WAYLAND_DISPLAY")).isEmpty()) {
         if (QString wtype = findProgram(environment, QStringLiteral("wtype")); !wtype.isEmpty())
-            return {std::move(wtype),
-                {QStringLiteral("-M"), QStringLiteral("ctrl"), QStringLiteral("v"), QStringLiteral("-m"),
-                    QStringLiteral("ctrl")}};
-        // ydotool speaks evdev codes: 29 is the left Control key, 47 the V key.
+            return {std::move(wtype), wtypeKeys(chord)};
         if (QString ydotool = findProgram(environment, QStringLiteral("ydotool")); !ydotool.isEmpty())
-            return {std::move(ydotool),
-                {QStringLiteral("key"), QStringLiteral("29:1"), QStringLiteral("47:1"), QStringLiteral("47:0"),
-                    QStringLiteral("29:0")}};
+            return {std::move(ydotool), ydotoolKeys(chord)};
     }
     return {};
 }
@@ -49,9 +87,9 @@ XdotoolScriptRunner::XdotoolScriptRunner(int timeoutMs, QProcessEnvironment envi
 {
 }
 
-ScriptRunner::Result XdotoolScriptRunner::runPaste()
+ScriptRunner::Result XdotoolScriptRunner::runPaste(const KeyCombo &chord)
 {
-    const Command command = pasteCommand(m_environment);
+    const Command command = pasteCommand(m_environment, chord);
     if (command.program.isEmpty())
         return {false, QStringLiteral("not installed")};
 

@@ -4,14 +4,14 @@
 
 #include <QProcessEnvironment>
 
-/// `xdotool key --clearmodifiers ctrl+v` on X11; `wtype` or `ydotool` on Wayland. Blocks the calling
-/// thread for at most `timeoutMs`; a program still running then is killed.
+/// `xdotool key --clearmodifiers ctrl+v` (or whichever chord is asked for) on X11; `wtype` or `ydotool`
+/// on Wayland. Blocks the calling thread for at most `timeoutMs`; a program still running then is killed.
 class XdotoolScriptRunner : public ScriptRunner {
 public:
     explicit XdotoolScriptRunner(
         int timeoutMs = 2000, QProcessEnvironment environment = QProcessEnvironment::systemEnvironment());
 
-    Result runPaste() override;
+    Result runPaste(const KeyCombo &chord) override;
 
 private:
     int m_timeoutMs;

@@ -4,6 +4,7 @@
 #include <QJsonObject>
 #include <QStringList>
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 #include <utility>
@@ -58,6 +59,28 @@ constexpr std::pair<std::uint32_t, const char16_t *> keyNames[] = {
     {123, u"\u2190"},
     {124, u"\u2192"},
 };
+
+// Insert is where classic Apple keyboards have Help.
+constexpr std::uint32_t insertKey = 0x72;
+
+// In keysText() order.
+constexpr std::pair<std::uint32_t, const char16_t *> modifierNames[] = {
+    {KeyCombo::controlKey, u"ctrl"},
+    {KeyCombo::shiftKey, u"shift"},
+    {KeyCombo::optionKey, u"alt"},
+    {KeyCombo::cmdKey, u"super"},
+};
+
+// The X keysym name of a key that keysText() names.
+std::optional<QString> keysymName(std::uint32_t keyCode)
+{
+    if (keyCode == insertKey)
+        return QStringLiteral("Insert");
+    const auto name = KeyCombo::keyCodeToString(keyCode);
+    if (name && name->size() == 1 && name->at(0).isLetterOrNumber())
+        return name->toLower();
+    return std::nullopt;
+}
 
 std::optional<std::uint32_t> unsigned32(const QJsonValue &value)
 {
@@ -121,4 +144,43 @@ std::optional<KeyCombo> KeyCombo::fromJson(const QByteArray &json)
 KeyCombo KeyCombo::fromStored(const QByteArray &json)
 {
     return fromJson(json).value_or(defaultCombo());
+}
+
+QString KeyCombo::keysText() const
+{
+    const auto key = keysymName(keyCode);
+    if (!key)
+        return {};
+    QStringList parts;
+    for (const auto &[bit, name] : modifierNames) {
+        if (modifiers & bit)
+            parts << QString::fromUtf16(name);
+    }
+    parts << *key;
+    return parts.join(u'+');
+}
+
+std::optional<KeyCombo> KeyCombo::fromKeysText(const QString &text)
+{
+    QStringList parts = text.trimmed().split(u'+');
+    const QString key = parts.takeLast().trimmed();
+    KeyCombo combo;
+    for (const QString &part : parts) {
+        const QString name = part.trimmed().toLower();
+        const auto modifier = std::find_if(std::begin(modifierNames), std::end(modifierNames),
+            [&name](const auto &entry) { return name == QStringView(entry.second); });
+        if (modifier != std::end(modifierNames))
+            combo.modifiers |= modifier->first;
+        else if (name == u"control")
+            combo.modifiers |= controlKey;
+        else
+            return std::nullopt;
+    }
+    for (std::uint32_t code = 0; code < 128; ++code) {
+        if (const auto name = keysymName(code); name && name->compare(key, Qt::CaseInsensitive) == 0) {
+            combo.keyCode = code;
+            return combo;
+        }
+    }
+    return std::nullopt;
 }

@@ -26,6 +26,14 @@ struct KeyCombo {
     QString displayString() const;
     static std::optional<QString> keyCodeToString(std::uint32_t keyCode);
 
+    /// The combination as xdotool and xkb spell it: lower-case modifiers, then the key's name, joined
+    /// by "+" ("ctrl+shift+v", "shift+Insert"). Only letters, digits and Insert are named this way;
+    /// for any other key the text is empty.
+    QString keysText() const;
+    /// The combination spelled as keysText() does (case ignored; "control" is also Control), or
+    /// nothing.
+    static std::optional<KeyCombo> fromKeysText(const QString &text);
+
     /// Compact JSON: {"keyCode":9,"modifiers":768}.
     QByteArray toJson() const;
     /// The combination in `json`, or nothing unless it is an object with both members as unsigned

@@ -15,7 +15,6 @@
 
 namespace {
 
-constexpr int keyPositionV = 9;
 const QString logCategory = QStringLiteral("PasteService");
 
 QString boolText(bool value)
@@ -57,36 +56,38 @@ QString PasteService::defaultDebugLogPath()
     return path;
 }
 
-void PasteService::simulatePaste()
+void PasteService::simulatePaste(const KeyCombo &chord)
 {
     log(QStringLiteral("simulatePaste called"));
-    performKeyEventPaste();
+    if (chord != controlV)
+        log(QStringLiteral("Paste chord: ") + chord.keysText());
+    performKeyEventPaste(chord);
 }
 
-void PasteService::performKeyEventPaste()
+void PasteService::performKeyEventPaste(const KeyCombo &chord)
 {
     const bool available = m_keys.isAvailable();
     log(QStringLiteral("XTest available: ") + boolText(available));
     if (!available) {
         log(QStringLiteral("Not trusted — trying script fallback"));
-        pasteViaScript();
+        pasteViaScript(chord);
         return;
     }
     // Like the event source it stands for, a missing connection is only reported: the key events
     // themselves then fail and take the script route.
     log(QStringLiteral("XTest connection: ") + boolText(m_keys.hasConnection()));
-    if (!m_keys.pressChord(keyPositionV, KeyCombo::controlKey)) {
+    if (!m_keys.pressChord(int(chord.keyCode), chord.modifiers)) {
         log(QStringLiteral("Failed to create key events — trying script"));
-        pasteViaScript();
+        pasteViaScript(chord);
         return;
     }
     log(QStringLiteral("Paste simulated via XTest SUCCESS"));
 }
 
-void PasteService::pasteViaScript()
+void PasteService::pasteViaScript(const KeyCombo &chord)
 {
     log(QStringLiteral("Trying script paste"));
-    const ScriptRunner::Result result = m_script.runPaste();
+    const ScriptRunner::Result result = m_script.runPaste(chord);
     if (result.success)
         log(QStringLiteral("Paste simulated via script SUCCESS"));
     else

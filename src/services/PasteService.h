@@ -1,12 +1,15 @@
 #pragma once
 
+#include "KeyCombo.h"
+
 #include <QString>
 
 class KeySynthesizer;
 class ScriptRunner;
 class SystemLog;
 
-/// Makes the window in front paste the clipboard by typing Control+V: through synthetic key events
+/// Makes the window in front paste the clipboard by typing Control+V (or the chord a terminal pastes
+/// with): through synthetic key events
 /// where the display server allows them, else through an external program. Every step is appended to
 /// the debug log file and sent to the system log. GUI thread only; nothing is reported to the caller.
 class PasteService {
@@ -19,14 +22,17 @@ public:
     /// $HOME/quillbox_debug.log, computed on first use.
     static QString defaultDebugLogPath();
 
-    void simulatePaste();
+    static constexpr KeyCombo controlV{9, KeyCombo::controlKey};
+
+    /// Types `chord` into the window in front; a chord other than Control+V is named in the log.
+    void simulatePaste(const KeyCombo &chord = controlV);
     /// Appends "[yyyy-MM-dd HH:mm:ss +0000] message\n" (UTC) to the debug log, created 0600 if missing,
     /// and sends the message alone to the system log. Write failures drop the line.
     void log(const QString &message);
 
 private:
-    void performKeyEventPaste();
-    void pasteViaScript();
+    void performKeyEventPaste(const KeyCombo &chord);
+    void pasteViaScript(const KeyCombo &chord);
 
     KeySynthesizer &m_keys;
     SystemLog &m_systemLog;

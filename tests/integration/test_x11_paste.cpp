@@ -120,14 +120,14 @@ private slots:
         PasteService(keys, journal, script, dir.filePath(QStringLiteral("log"))).simulatePaste();
         QTRY_COMPARE(m_target->text, QStringLiteral("pasted ✓"));
 
-        const ScriptRunner::Result viaXdotool = script.runPaste();
+        const ScriptRunner::Result viaXdotool = script.runPaste(PasteService::controlV);
         QVERIFY2(viaXdotool.success, qPrintable(viaXdotool.error));
         QTRY_COMPARE(m_target->text, QStringLiteral("pasted ✓pasted ✓"));
 
         QProcessEnvironment bare;
         bare.insert(QStringLiteral("DISPLAY"), qEnvironmentVariable("DISPLAY"));
         bare.insert(QStringLiteral("PATH"), dir.path());
-        const ScriptRunner::Result missing = XdotoolScriptRunner(2000, bare).runPaste();
+        const ScriptRunner::Result missing = XdotoolScriptRunner(2000, bare).runPaste(PasteService::controlV);
         QVERIFY(!missing.success);
         QCOMPARE(missing.error, QStringLiteral("not installed"));
     }

@@ -75,6 +75,8 @@ private slots:
         std::free(focus);
         QCOMPARE(application->processIdentifier, qint64(getpid()));
         QTEST(application->localizedName.value_or("") + '|' + application->bundleIdentifier.value_or(""), "expected");
+        // The class itself, whatever desktop entry it led to: terminals are known by it.
+        QCOMPARE(application->windowClass, QStringLiteral("test_x11_workspace"));
     }
 };
 

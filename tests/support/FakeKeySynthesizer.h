@@ -32,10 +32,10 @@ struct FakeKeySynthesizer : KeySynthesizer {
 /// The script fallback: succeeds unless `error` is set.
 struct FakeScriptRunner : ScriptRunner {
     QString error;
-    int runs = 0;
-    Result runPaste() override
+    QList<KeyCombo> chords;
+    Result runPaste(const KeyCombo &chord) override
     {
-        ++runs;
+        chords.append(chord);
         return {error.isEmpty(), error};
     }
 };

@@ -12,12 +12,15 @@ public:
     void copy(const MimeFormats &formats);
     void copyText(const QString &text);
     const MimeFormats &content() const { return m_content; }
+    const MimeFormats &primary() const { return m_primary; }
 
 protected:
     void beginOwnChange() override;
     void offer(const MimeFormats &formats) override;
+    void offerPrimary(const MimeFormats &formats) override { m_primary = formats; }
 
 private:
     qint64 m_changeCount = 0;
     MimeFormats m_content;
+    MimeFormats m_primary;
 };

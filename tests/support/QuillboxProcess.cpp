@@ -78,6 +78,25 @@ bool QuillboxProcess::waitForWindow(const QString &title, bool visible, int time
     return true;
 }
 
+QString QuillboxProcess::activeWindowName()
+{
+    QProcess name;
+    name.start("xdotool", {"getactivewindow", "getwindowname"});
+    name.waitForFinished(3000);
+    return QString::fromUtf8(name.readAllStandardOutput()).trimmed();
+}
+
+void QuillboxProcess::pressHotkey(const QString &combo)
+{
+    const QString key = combo.section(u'+', -1);
+    const QString modifiers = combo.section(u'+', 0, -2);
+    QProcess::execute("xdotool", {"keydown", combo});
+    QTest::qWait(150);
+    QProcess::execute("xdotool", {"keyup", key});
+    QTest::qWait(250);
+    QProcess::execute("xdotool", {"keyup", modifiers});
+}
+
 int QuillboxProcess::startSecondInstance(const QStringList &arguments)
 {
     QProcess second;

@@ -30,6 +30,11 @@ public:
     static bool hasVisibleWindow(const QString &title);
     /// Waits until a window of this title is visible (or hidden, when `visible` is false).
     static bool waitForWindow(const QString &title, bool visible = true, int timeoutMs = 3000);
+    /// The title of the active window, as the window manager says.
+    static QString activeWindowName();
+    /// Presses a global hotkey such as "super+shift+l" as a person does: the key held 150 ms, the
+    /// modifiers let go 250 ms after it. Events are processed meanwhile.
+    static void pressHotkey(const QString &combo);
     /// The program again, as a second start with the same home; its exit code.
     int startSecondInstance(const QStringList &arguments = {});
     QString storePath() const;

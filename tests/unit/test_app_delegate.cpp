@@ -15,6 +15,7 @@
 #include "services/LanguageSwitchService.h"
 #include "services/NotificationCenter.h"
 #include "services/PasteService.h"
+#include "services/TerminalPasteChords.h"
 
 #include <QSettings>
 
@@ -217,6 +218,48 @@ private slots:
     }
 
     void clearingRemovesPinnedItemsToo()
+    void terminalsGetTheirOwnPasteChord()
+    {
+        QTemporaryDir config;
+        qputenv("XDG_CONFIG_HOME", QFile::encodeName(config.path()));
+        QSettings(AppDelegate::preferencesPath(), QSettings::IniFormat)
+            .setValue(TerminalPasteChords::preferenceKey, "MyTerm:ctrl+alt+v;OtherTerm:shift+insert");
+        QTemporaryDir dir;
+        FakeKeySynthesizer keys;
+        RecordingSystemLog log;
+        FakeScriptRunner script;
+        PasteService paste(keys, log, script, dir.filePath("debug.log"));
+        AppDelegate delegate(m_pasteboard, m_workspace, PlatformServices{nullptr, &keys, nullptr, &log, &paste});
+        delegate.applicationDidFinishLaunching();
+
+        const struct {
+            const char *windowClass;
+            QPair<int, std::uint32_t> chord;
+            bool onPrimary;
+        } cases[] = {
+            {"XTerm", {0x72, KeyCombo::shiftKey}, true},
+            {"Gnome-terminal", {9, KeyCombo::controlKey | KeyCombo::shiftKey}, false},
+            {"MyTerm", {9, KeyCombo::controlKey | KeyCombo::optionKey}, false},
+            {"OtherTerm", {0x72, KeyCombo::shiftKey}, true},
+            {"org.gnome.TextEditor", {9, KeyCombo::controlKey}, false},
+        };
+        for (const auto &c : cases) {
+            m_pasteboard = FakePasteboard();
+            keys.chords.clear();
+            RunningApplication target = editor;
+            target.windowClass = QString::fromLatin1(c.windowClass);
+            m_workspace.frontmost = target;
+            delegate.showPanel();
+            delegate.handleItemSelected(ClipboardItem::create("ls -l", ClipboardItemType::text));
+            QTRY_COMPARE(keys.chords.size(), 1);
+            QCOMPARE(keys.chords.first(), c.chord);
+            QCOMPARE(
+                m_pasteboard.primary().value(QStringLiteral("text/plain")), QByteArray(c.onPrimary ? "ls -l" : ""));
+            QCOMPARE(m_pasteboard.string(), QStringLiteral("ls -l"));
+        }
+        delegate.applicationWillTerminate();
+    }
+
     {
         const auto delegate = launch();
         ModelContext &context = delegate->modelContainer()->mainContext();

@@ -79,6 +79,38 @@ private slots:
         QCOMPARE(KeyCombo({37, 4352}).toJson(), QByteArray(R"({"keyCode":37,"modifiers":4352})"));
     }
 
+    void keysText_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<quint32>("keyCode");
+        QTest::addColumn<quint32>("modifiers");
+        QTest::addColumn<QString>("canonical"); // empty: the text names no combination
+        QTest::newRow("ctrl+v") << "ctrl+v" << 9u << 4096u << "ctrl+v";
+        QTest::newRow("modifiers in any order and case") << " Shift+Control+V " << 9u << 4608u << "ctrl+shift+v";
+        QTest::newRow("insert is the Help position") << "shift+insert" << 0x72u << 512u << "shift+Insert";
+        QTest::newRow("alt, super, digit") << "super+alt+1" << 18u << 2304u << "alt+super+1";
+        QTest::newRow("key only") << "k" << 40u << 0u << "k";
+        QTest::newRow("unknown modifier") << "hyper+v" << 0u << 0u << "";
+        QTest::newRow("unnamed key") << "ctrl+Return" << 0u << 0u << "";
+        QTest::newRow("no key") << "ctrl+" << 0u << 0u << "";
+        QTest::newRow("empty") << "" << 0u << 0u << "";
+    }
+
+    void keysText()
+    {
+        QFETCH(QString, text);
+        QFETCH(quint32, keyCode);
+        QFETCH(quint32, modifiers);
+        QFETCH(QString, canonical);
+        const auto combo = KeyCombo::fromKeysText(text);
+        QCOMPARE(combo.has_value(), !canonical.isEmpty());
+        if (!combo)
+            return;
+        QCOMPARE(*combo, KeyCombo({keyCode, modifiers}));
+        QCOMPARE(combo->keysText(), canonical);
+        QCOMPARE(KeyCombo::fromKeysText(canonical), combo);
+    }
+
     void replacingARegistration()
     {
         FakeHotkeyGrabber grabber;

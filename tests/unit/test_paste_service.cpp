@@ -4,6 +4,7 @@
 #include "RecordingSystemLog.h"
 #include "services/KeyCombo.h"
 #include "services/PasteService.h"
+#include "services/TerminalPasteChords.h"
 
 #include <QDateTime>
 #include <QFile>
@@ -105,23 +106,37 @@ private slots:
         QTest::addColumn<QString>("scriptError");
         QTest::addColumn<int>("chords");
         QTest::addColumn<QStringList>("lines");
+        QTest::addColumn<QString>("chord"); // empty: Control+V
 
         const QString called = QStringLiteral("simulatePaste called");
         QTest::newRow("xtest") << true << true << true << QString() << 1
                                << QStringList{called, "XTest available: true", "XTest connection: true",
-                                      "Paste simulated via XTest SUCCESS"};
+                                      "Paste simulated via XTest SUCCESS"}
+                               << QString();
         QTest::newRow("not trusted, script works")
             << false << true << true << QString() << 0
             << QStringList{called, "XTest available: false", "Not trusted — trying script fallback",
-                   "Trying script paste", "Paste simulated via script SUCCESS"};
+                   "Trying script paste", "Paste simulated via script SUCCESS"}
+            << QString();
         QTest::newRow("not trusted, script fails")
             << false << false << true << QStringLiteral("not installed") << 0
             << QStringList{called, "XTest available: false", "Not trusted — trying script fallback",
-                   "Trying script paste", "Script error: not installed"};
+                   "Trying script paste", "Script error: not installed"}
+            << QString();
         QTest::newRow("no key events") << true << false << false << QStringLiteral("xdotool exited with code 1") << 0
                                        << QStringList{called, "XTest available: true", "XTest connection: false",
                                               "Failed to create key events — trying script", "Trying script paste",
-                                              "Script error: xdotool exited with code 1"};
+                                              "Script error: xdotool exited with code 1"}
+                                       << QString();
+        QTest::newRow("terminal chord") << true << true << true << QString() << 1
+                                        << QStringList{called, "Paste chord: shift+Insert", "XTest available: true",
+                                               "XTest connection: true", "Paste simulated via XTest SUCCESS"}
+                                        << "shift+Insert";
+        QTest::newRow("terminal chord by script")
+            << false << true << true << QString() << 0
+            << QStringList{called, "Paste chord: ctrl+shift+v", "XTest available: false",
+                   "Not trusted — trying script fallback", "Trying script paste", "Paste simulated via script SUCCESS"}
+            << "ctrl+shift+v";
     }
 
     void routes()
@@ -132,6 +147,8 @@ private slots:
         QFETCH(QString, scriptError);
         QFETCH(int, chords);
         QFETCH(QStringList, lines);
+        QFETCH(QString, chord);
+        const KeyCombo pasteChord = chord.isEmpty() ? PasteService::controlV : *KeyCombo::fromKeysText(chord);
 
         QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("log"));
@@ -142,7 +159,7 @@ private slots:
         FakeScriptRunner script;
         script.error = scriptError;
         RecordingSystemLog journal;
-        PasteService(keys, journal, script, path).simulatePaste();
+        PasteService(keys, journal, script, path).simulatePaste(pasteChord);
 
         QFile file(path);
         QVERIFY(file.open(QIODevice::ReadOnly));
@@ -152,9 +169,44 @@ private slots:
             entry.remove(QStringLiteral("PasteService|"));
         QCOMPARE(journalLines, lines);
         QCOMPARE(keys.chords.size(), chords);
-        if (chords) // exactly Control with V: no other modifier is carried
-            QCOMPARE(keys.chords.first(), qMakePair(9, KeyCombo::controlKey));
-        QCOMPARE(script.runs, chords ? 0 : 1); // the script route runs once, never retried
+        if (chords) // exactly the chord's modifiers: no other is carried
+            QCOMPARE(keys.chords.first(), qMakePair(int(pasteChord.keyCode), pasteChord.modifiers));
+        // The script route runs once, never retried, with the same chord.
+        QCOMPARE(script.chords, chords ? QList<KeyCombo>() : QList<KeyCombo>{pasteChord});
+    }
+
+    void terminalsPasteWithTheirOwnChords()
+    {
+        const TerminalPasteChords terminals;
+        const auto xterm = terminals.find(QStringLiteral("XTerm"));
+        QVERIFY(xterm);
+        QCOMPARE(xterm->chord.keysText(), QStringLiteral("shift+Insert"));
+        QVERIFY(xterm->pastesPrimary);
+        const auto gnome = terminals.find(QStringLiteral("gnome-terminal")); // WM_CLASS case varies by version
+        QVERIFY(gnome);
+        QCOMPARE(gnome->chord.keysText(), QStringLiteral("ctrl+shift+v"));
+        QVERIFY(!gnome->pastesPrimary);
+        QVERIFY(!terminals.find(QStringLiteral("org.gnome.TextEditor")));
+        QVERIFY(!terminals.find(QString()));
+    }
+
+    void theUsersEntriesExtendTheTable()
+    {
+        for (const char *bad : {"NoChord", "Bad:ctrl+hyper+v", ":ctrl+v", "Empty:"})
+            QTest::ignoreMessage(QtWarningMsg,
+                QRegularExpression(
+                    QStringLiteral("Ignoring terminalPasteChords entry ") + QRegularExpression::escape(bad)));
+        const TerminalPasteChords terminals(
+            QStringLiteral(" MyTerm : ctrl+shift+v ;NoChord;Bad:ctrl+hyper+v;;:ctrl+v;XTerm:ctrl+shift+v;Empty:;"
+                           "OldTerm:Shift+Insert"));
+        QCOMPARE(terminals.find(QStringLiteral("myterm"))->chord.keysText(), QStringLiteral("ctrl+shift+v"));
+        QVERIFY(terminals.find(QStringLiteral("OldTerm"))->pastesPrimary);
+        // A known class takes the user's chord instead.
+        QCOMPARE(terminals.find(QStringLiteral("XTerm"))->chord.keysText(), QStringLiteral("ctrl+shift+v"));
+        QVERIFY(!terminals.find(QStringLiteral("XTerm"))->pastesPrimary);
+        QVERIFY(!terminals.find(QStringLiteral("NoChord")));
+        QVERIFY(!terminals.find(QStringLiteral("Bad")));
+        QVERIFY(terminals.find(QStringLiteral("kitty"))); // the rest of the table stays
     }
 };
 
