@@ -518,8 +518,8 @@ void AppDelegate::setupLanguageFix()
     if (!s.hotkeyGrabber || !s.keySynthesizer || !s.keyboardLayouts || !s.systemLog)
         return;
     // The service exists even when disabled, so enabling it later keeps one cycle position.
-    m_languageSwitch
-        = std::make_unique<LanguageSwitchService>(m_pasteboard, *s.keySynthesizer, *s.keyboardLayouts, *s.systemLog);
+    m_languageSwitch = std::make_unique<LanguageSwitchService>(
+        m_pasteboard, *s.keySynthesizer, *s.keyboardLayouts, *s.systemLog, m_workspace, m_terminals);
     if (m_clipboardMonitor) {
         connect(m_languageSwitch.get(), &LanguageSwitchService::clipboardBorrowed, m_clipboardMonitor.get(),
             &ClipboardMonitor::pauseCapture);

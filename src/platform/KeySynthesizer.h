@@ -15,4 +15,8 @@ public:
     /// `modifiers` (KeyCombo's bits) down. Modifiers the user still holds are released first, so the
     /// target sees no others. \return false when the key events could not be made (nothing was sent).
     virtual bool pressChord(int keyPosition, std::uint32_t modifiers) = 0;
+    /// Whether the key at `keyPosition`, or any key of the `modifiers`, is held down now. While a
+    /// global hotkey's key is down the program holds the keyboard grab, and every key it sends comes
+    /// back to itself instead of reaching the focused window.
+    virtual bool isAnyKeyDown(int keyPosition, std::uint32_t modifiers) const = 0;
 };

@@ -39,6 +39,18 @@ ModifierKeycodes modifierKeycodes(xcb_connection_t *connection)
     return result;
 }
 
+using Keymap = XcbReply<xcb_query_keymap_reply_t>;
+
+Keymap queryKeymap(xcb_connection_t *connection)
+{
+    return Keymap(xcb_query_keymap_reply(connection, xcb_query_keymap(connection), nullptr));
+}
+
+bool isDown(const Keymap &keymap, xcb_keycode_t keycode)
+{
+    return keymap && (keymap->keys[keycode / 8] & (1 << (keycode % 8)));
+}
+
 void fakeKey(xcb_connection_t *connection, std::uint8_t type, xcb_keycode_t keycode)
 {
     xcb_test_fake_input(connection, type, keycode, XCB_CURRENT_TIME, XCB_NONE, 0, 0, 0);
@@ -89,16 +101,13 @@ bool X11KeySynthesizer::pressChord(int keyPosition, std::uint32_t modifiers)
     // A modifier the user still holds (Super+Shift right after the hotkey) would turn Ctrl+V into
     // Ctrl+Shift+Super+V, which pastes nothing. Lock and Mod2 are latched states (CapsLock, NumLock),
     // not held keys, and do not disturb shortcuts.
-    XcbReply<xcb_query_keymap_reply_t> keymap(
-        xcb_query_keymap_reply(m_connection, xcb_query_keymap(m_connection), nullptr));
-    if (keymap) {
-        for (int modifier = 0; modifier < modifierCount; ++modifier) {
-            if (modifier == lockIndex || modifier == mod2Index)
-                continue;
-            for (const xcb_keycode_t held : mapping[std::size_t(modifier)]) {
-                if (keymap->keys[held / 8] & (1 << (held % 8)))
-                    fakeKey(m_connection, XCB_KEY_RELEASE, held);
-            }
+    const Keymap keymap = queryKeymap(m_connection);
+    for (int modifier = 0; modifier < modifierCount; ++modifier) {
+        if (modifier == lockIndex || modifier == mod2Index)
+            continue;
+        for (const xcb_keycode_t held : mapping[std::size_t(modifier)]) {
+            if (isDown(keymap, held))
+                fakeKey(m_connection, XCB_KEY_RELEASE, held);
         }
     }
 
@@ -113,4 +122,26 @@ bool X11KeySynthesizer::pressChord(int keyPosition, std::uint32_t modifiers)
     XcbReply<xcb_get_input_focus_reply_t> sync(
         xcb_get_input_focus_reply(m_connection, xcb_get_input_focus(m_connection), nullptr));
     return true;
+}
+
+bool X11KeySynthesizer::isAnyKeyDown(int keyPosition, std::uint32_t modifiers) const
+{
+    if (!m_connection)
+        return false;
+    const Keymap keymap = queryKeymap(m_connection);
+    if (const auto evdev = KeyPositions::evdevCode(keyPosition);
+        evdev && isDown(keymap, xcb_keycode_t(*evdev + KeyPositions::xKeycodeOffset)))
+        return true;
+    // Either Shift key, either Super key: whichever the modifier mapping lists.
+    const std::uint16_t mask = xModifierMask(modifiers);
+    const ModifierKeycodes mapping = modifierKeycodes(m_connection);
+    for (int index = 0; index < modifierCount; ++index) {
+        if (!(mask & (1 << index)))
+            continue;
+        for (const xcb_keycode_t keycode : mapping[std::size_t(index)]) {
+            if (isDown(keymap, keycode))
+                return true;
+        }
+    }
+    return false;
 }

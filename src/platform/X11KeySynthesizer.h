@@ -14,6 +14,7 @@ public:
     bool isAvailable() const override;
     bool hasConnection() const override;
     bool pressChord(int keyPosition, std::uint32_t modifiers) override;
+    bool isAnyKeyDown(int keyPosition, std::uint32_t modifiers) const override;
 
 private:
     xcb_connection_t *m_connection = nullptr;

@@ -4,9 +4,12 @@
 #include "HotkeyService.h"
 #include "KeyCombo.h"
 #include "KeyboardLayoutMapper.h"
+#include "TerminalPasteChords.h"
 #include "capture/Pasteboard.h"
 #include "platform/KeySynthesizer.h"
+#include "platform/PrimarySelection.h"
 #include "platform/SystemLog.h"
+#include "platform/Workspace.h"
 
 #include <QPointer>
 #include <QTextBoundaryFinder>
@@ -19,7 +22,9 @@ namespace {
 
 constexpr int keyPositionC = 8;
 constexpr int keyPositionV = 9;
-constexpr int keyPositionL = 37;
+constexpr KeyCombo fixCombo{37, KeyCombo::cmdKey | KeyCombo::shiftKey};
+constexpr int keysUpPollMs = 5;
+constexpr int maxKeysUpPolls = 200;
 constexpr int copyDelayMs = 50;
 constexpr int pollIntervalMs = 50;
 constexpr int maxPollAttempts = 20;
@@ -45,12 +50,15 @@ QStringList graphemes(const QString &text)
 } // namespace
 
 LanguageSwitchService::LanguageSwitchService(Pasteboard &pasteboard, KeySynthesizer &keys,
-    const KeyboardLayouts &layouts, SystemLog &systemLog, Scheduler scheduler, QObject *parent)
+    const KeyboardLayouts &layouts, SystemLog &systemLog, const Workspace &workspace,
+    const TerminalPasteChords &terminals, Scheduler scheduler, QObject *parent)
     : QObject(parent)
     , m_pasteboard(pasteboard)
     , m_keys(keys)
     , m_layouts(layouts)
     , m_systemLog(systemLog)
+    , m_workspace(workspace)
+    , m_terminals(terminals)
     , m_schedule(std::move(scheduler))
 {
     if (!m_schedule)
@@ -73,11 +81,10 @@ void LanguageSwitchService::registerHotkey()
 {
     if (HotkeyService *hotkeys = HotkeyService::shared()) {
         QPointer<LanguageSwitchService> self(this);
-        hotkeys->registerHotkey(
-            hotkeyId, fourCharCode("LANG"), KeyCombo{keyPositionL, KeyCombo::cmdKey | KeyCombo::shiftKey}, [self] {
-                if (self)
-                    self->fixSelectedText();
-            });
+        hotkeys->registerHotkey(hotkeyId, fourCharCode("LANG"), fixCombo, [self] {
+            if (self)
+                self->fixSelectedText();
+        });
     }
     log(QStringLiteral("Language fix registered via HotkeyService: ⌘⇧L"));
 }
@@ -92,6 +99,56 @@ void LanguageSwitchService::fixSelectedText()
     log(QStringLiteral("Language fix triggered"));
     printLine(QStringLiteral("[LanguageFix] Triggered"));
 
+    // In a terminal Control+C interrupts the running program, and its selection cannot be typed
+    // over. Checked before anything is borrowed, so there is nothing to give back.
+    const std::optional<RunningApplication> front = m_workspace.frontmostApplication();
+    if (front && m_terminals.find(front->windowClass)) {
+        printLine(QStringLiteral("[LanguageFix] Terminals are not supported — select the text in another program"));
+        m_isProcessing = false;
+        return;
+    }
+    const std::uint32_t window = front ? front->windowId : 0;
+    waitForHotkeyRelease(0, [this, window] { readSelection(window); });
+}
+
+void LanguageSwitchService::waitForHotkeyRelease(int polls, std::function<void()> then)
+{
+    // While the hotkey's key is down, its grab sends every key event back to us, synthetic ones
+    // included: a person holds it for a tenth of a second or more.
+    if (polls < maxKeysUpPolls && m_keys.isAnyKeyDown(int(fixCombo.keyCode), fixCombo.modifiers)) {
+        m_schedule(keysUpPollMs,
+            [this, polls, then = std::move(then)]() mutable { waitForHotkeyRelease(polls + 1, std::move(then)); });
+        return;
+    }
+    then();
+}
+
+void LanguageSwitchService::readSelection(std::uint32_t window)
+{
+    if (!m_primary) {
+        copySelection();
+        return;
+    }
+    QPointer<LanguageSwitchService> self(this);
+    m_primary->readSelectedText(window, [self](const std::optional<QString> &text) {
+        if (!self)
+            return;
+        if (text && !text->isEmpty())
+            self->fixSelection(*text);
+        else
+            self->copySelection();
+    });
+}
+
+void LanguageSwitchService::fixSelection(const QString &text)
+{
+    emit clipboardBorrowed();
+    convertAndPaste(text, m_pasteboard.string());
+    m_isProcessing = false;
+}
+
+void LanguageSwitchService::copySelection()
+{
     emit clipboardBorrowed();
     const std::optional<QString> saved = m_pasteboard.string();
     // Our clear counts as a change at once, so any later change can only be the copy of the selection.
@@ -128,7 +185,12 @@ void LanguageSwitchService::convertCopiedText(qint64 startCount, const std::opti
         restore(saved);
         return;
     }
-    printLine(QStringLiteral("[LanguageFix] Got text: ") + logPrefix(*copied, 50));
+    convertAndPaste(*copied, saved);
+}
+
+void LanguageSwitchService::convertAndPaste(const QString &text, const std::optional<QString> &saved)
+{
+    printLine(QStringLiteral("[LanguageFix] Got text: ") + logPrefix(text, 50));
 
     const QList<LayoutInfo> layouts = KeyboardLayoutMapper::installedLayouts(m_layouts);
     if (layouts.size() < 2) {
@@ -136,8 +198,8 @@ void LanguageSwitchService::convertCopiedText(qint64 startCount, const std::opti
         restore(saved);
         return;
     }
-    const std::optional<QString> result = findBestConversion(*copied, layouts);
-    if (!result || *result == *copied) {
+    const std::optional<QString> result = findBestConversion(text, layouts);
+    if (!result || *result == text) {
         printLine(QStringLiteral("[LanguageFix] No conversion found"));
         restore(saved);
         return;

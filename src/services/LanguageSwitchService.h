@@ -14,12 +14,17 @@
 class KeyboardLayouts;
 class KeySynthesizer;
 class Pasteboard;
+class PrimarySelection;
 class SystemLog;
+class TerminalPasteChords;
+class Workspace;
 
-/// Retypes selected text that was typed with the wrong keyboard layout: copies the selection with a
-/// synthetic Control+C, converts it from the layout it was typed in to the one that was meant, pastes
-/// the result over the selection and puts the earlier clipboard text back. Progress goes to standard
-/// output ("[LanguageFix] ...") and the system log. GUI thread only.
+/// Retypes selected text that was typed with the wrong keyboard layout: takes the selection (the
+/// focused program's PRIMARY selection where it offers one, else a copy made with a synthetic
+/// Control+C), converts it from the layout it was typed in to the one that was meant, pastes the
+/// result over the selection and puts the earlier clipboard text back. No key is sent before the
+/// hotkey's keys are up, and none into a terminal. Progress goes to standard output
+/// ("[LanguageFix] ...") and the system log. GUI thread only.
 class LanguageSwitchService : public QObject {
     Q_OBJECT
 
@@ -29,7 +34,8 @@ public:
     /// Becomes shared(). The collaborators must outlive this service. Without a scheduler, tasks run
     /// on QTimer::singleShot bound to this object, so none fires after it is gone.
     LanguageSwitchService(Pasteboard &pasteboard, KeySynthesizer &keys, const KeyboardLayouts &layouts,
-        SystemLog &systemLog, Scheduler scheduler = {}, QObject *parent = nullptr);
+        SystemLog &systemLog, const Workspace &workspace, const TerminalPasteChords &terminals,
+        Scheduler scheduler = {}, QObject *parent = nullptr);
     ~LanguageSwitchService() override;
 
     /// The most recently constructed service still alive, if any.
@@ -38,6 +44,9 @@ public:
     /// Puts fixSelectedText() on Super+Shift+L (hotkey id 2) when a HotkeyService exists. Disabling is
     /// the caller's unregister of id 2 on that service.
     void registerHotkey();
+    /// Where the selected text is read first; without one (null) it is always copied with Control+C.
+    /// It must outlive this service.
+    void setPrimarySelection(PrimarySelection *selection) { m_primary = selection; }
 
     void fixSelectedText();
 
@@ -59,8 +68,14 @@ signals:
     void clipboardReturned();
 
 private:
+    /// Runs `then` once the hotkey's keys are up, or after about a second of waiting for them.
+    void waitForHotkeyRelease(int polls, std::function<void()> then);
+    void readSelection(std::uint32_t window);
+    void copySelection();
+    void fixSelection(const QString &text);
     void waitForClipboardChange(qint64 originalCount, int attempts, std::function<void()> completion);
     void convertCopiedText(qint64 startCount, const std::optional<QString> &saved);
+    void convertAndPaste(const QString &text, const std::optional<QString> &saved);
     /// Puts `saved` back, if anything, and returns the clipboard.
     void restore(const std::optional<QString> &saved);
     void writeText(const QString &text);
@@ -70,6 +85,9 @@ private:
     KeySynthesizer &m_keys;
     const KeyboardLayouts &m_layouts;
     SystemLog &m_systemLog;
+    const Workspace &m_workspace;
+    const TerminalPasteChords &m_terminals;
+    PrimarySelection *m_primary = nullptr;
     Scheduler m_schedule;
     int m_cycleIndex = 0;
     bool m_isProcessing = false;

@@ -1,5 +1,5 @@
 // Synthetic Control+V against a real X server: XTest pastes into a window of this test's own, also while
-// another modifier is still held, and the xdotool fallback does the same.
+// another modifier is still held, and the xdotool fallback does the same; held keys are seen.
 
 #include "platform/JournalSystemLog.h"
 #include "platform/X11KeySynthesizer.h"
@@ -109,6 +109,24 @@ private slots:
         QVERIFY(!user.isDown(shiftL) && !user.isDown(superL));
 
         QVERIFY(!keys.pressChord(0x34, KeyCombo::controlKey)); // no key has this position
+    }
+
+    void heldKeysAreSeen()
+    {
+        X11KeySynthesizer keys;
+        constexpr std::uint32_t superShift = KeyCombo::cmdKey | KeyCombo::shiftKey;
+        constexpr xcb_keycode_t l = 38 + 8;
+        Keyboard user;
+        QVERIFY(!keys.isAnyKeyDown(37, superShift));
+        user.set(l, true);
+        QVERIFY(keys.isAnyKeyDown(37, superShift));
+        QVERIFY(!keys.isAnyKeyDown(9, superShift)); // V is not held
+        user.set(l, false);
+        user.set(superL, true);
+        QVERIFY(keys.isAnyKeyDown(37, superShift));
+        QVERIFY(!keys.isAnyKeyDown(37, KeyCombo::shiftKey));
+        user.set(superL, false);
+        QVERIFY(!keys.isAnyKeyDown(37, superShift));
     }
 
     void pasteServiceUsesXTestThenTheScriptFallback()

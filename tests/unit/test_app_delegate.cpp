@@ -39,6 +39,7 @@ struct NoKeys : KeySynthesizer {
     bool isAvailable() const override { return false; }
     bool hasConnection() const override { return false; }
     bool pressChord(int, std::uint32_t) override { return false; }
+    bool isAnyKeyDown(int, std::uint32_t) const override { return false; }
 };
 
 // The debug log's messages, without their time stamps.
@@ -217,7 +218,6 @@ private slots:
         delegate.applicationWillTerminate();
     }
 
-    void clearingRemovesPinnedItemsToo()
     void terminalsGetTheirOwnPasteChord()
     {
         QTemporaryDir config;
@@ -260,6 +260,7 @@ private slots:
         delegate.applicationWillTerminate();
     }
 
+    void clearingRemovesPinnedItemsToo()
     {
         const auto delegate = launch();
         ModelContext &context = delegate->modelContainer()->mainContext();

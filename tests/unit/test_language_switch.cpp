@@ -1,15 +1,18 @@
 #include "FakeHotkeyGrabber.h"
 #include "FakePasteboard.h"
+#include "FakeWorkspace.h"
 #include "ManualClock.h"
 #include "RecordingSystemLog.h"
 #include "StdoutCapture.h"
 #include "platform/HotkeyGrabber.h"
 #include "platform/KeySynthesizer.h"
+#include "platform/PrimarySelection.h"
 #include "platform/SystemLog.h"
 #include "platform/XkbKeyboardLayouts.h"
 #include "services/HotkeyService.h"
 #include "services/KeyCombo.h"
 #include "services/LanguageSwitchService.h"
+#include "services/TerminalPasteChords.h"
 
 #include <QSignalSpy>
 
@@ -52,24 +55,55 @@ private:
 };
 
 // The focused application: Control+C copies its selection, Control+V takes the clipboard's text.
+// While the user holds the hotkey (`hotkeyDown`), keys sent would come back to the program itself.
 struct FakeKeys : KeySynthesizer {
     FakePasteboard *pasteboard = nullptr;
     std::optional<QString> selection;
     QStringList pasted;
     QList<std::pair<int, std::uint32_t>> chords;
+    bool hotkeyDown = false;
+    QList<std::pair<int, std::uint32_t>> sentWhileDown;
 
     bool isAvailable() const override { return true; }
     bool hasConnection() const override { return true; }
     bool pressChord(int keyPosition, std::uint32_t modifiers) override
     {
         chords.append({keyPosition, modifiers});
+        if (hotkeyDown) {
+            sentWhileDown.append({keyPosition, modifiers});
+            return true;
+        }
         if (keyPosition == 8 && selection)
             pasteboard->copyText(*selection);
         if (keyPosition == 9)
             pasted.append(pasteboard->string().value_or(QStringLiteral("<none>")));
         return true;
     }
+    bool isAnyKeyDown(int keyPosition, std::uint32_t modifiers) const override
+    {
+        // Only the fix's own hotkey is ever asked about.
+        return hotkeyDown && keyPosition == 37 && modifiers == (KeyCombo::cmdKey | KeyCombo::shiftKey);
+    }
 };
+
+// The focused program's selection, answered when the test says so, as the reader thread would.
+struct FakePrimarySelection : PrimarySelection {
+    QList<std::uint32_t> windows;
+    std::function<void(std::optional<QString>)> pending;
+    void readSelectedText(std::uint32_t window, std::function<void(std::optional<QString>)> done) override
+    {
+        windows.append(window);
+        pending = std::move(done);
+    }
+};
+
+RunningApplication application(const QString &windowClass)
+{
+    RunningApplication app;
+    app.windowId = 0x800001;
+    app.windowClass = windowClass;
+    return app;
+}
 
 const QString category = QStringLiteral("LanguageSwitchService|");
 
@@ -83,10 +117,13 @@ class TestLanguageSwitch : public QObject {
     FakeKeys m_keys;
     RecordingSystemLog m_log;
     ManualClock m_clock;
+    FakeWorkspace m_workspace;
+    const TerminalPasteChords m_terminals;
 
     std::unique_ptr<LanguageSwitchService> service(const KeyboardLayouts &layouts)
     {
-        return std::make_unique<LanguageSwitchService>(m_pasteboard, m_keys, layouts, m_log, m_clock.scheduler());
+        return std::make_unique<LanguageSwitchService>(
+            m_pasteboard, m_keys, layouts, m_log, m_workspace, m_terminals, m_clock.scheduler());
     }
 
 private slots:
@@ -97,6 +134,7 @@ private slots:
         m_keys.pasteboard = &m_pasteboard;
         m_log.entries.clear();
         m_clock = ManualClock();
+        m_workspace.frontmost = application(QStringLiteral("org.gnome.TextEditor"));
     }
 
     void recognisesTheFirstLayoutTypingAMajority()
@@ -213,6 +251,98 @@ private slots:
             QVERIFY(m_clock.tasks.empty());
             QVERIFY(m_keys.pasted.isEmpty());
         }
+    }
+
+    void noKeyIsSentWhileTheHotkeyIsHeld()
+    {
+        const auto fix = service(m_usRu);
+        m_pasteboard.copyText("earlier");
+        m_keys.selection = "ghbdtn";
+        m_keys.hotkeyDown = true;
+        QSignalSpy borrowed(fix.get(), &LanguageSwitchService::clipboardBorrowed);
+        fix->fixSelectedText();
+        m_clock.advance(500);
+        QCOMPARE(borrowed.size(), 0);
+        QCOMPARE(m_pasteboard.string(), QString("earlier"));
+        m_keys.hotkeyDown = false; // released: the flow goes on as from the press
+        m_clock.advance(5);
+        QCOMPARE(borrowed.size(), 1);
+        m_clock.advance(49);
+        QVERIFY(m_keys.chords.isEmpty());
+        m_clock.advance(1000);
+        QCOMPARE(m_keys.pasted, QStringList("привет"));
+        QCOMPARE(m_pasteboard.string(), QString("earlier"));
+
+        // A key held past about a second is not waited for any longer.
+        init();
+        const auto again = service(m_usRu);
+        m_keys.selection = "ghbdtn";
+        m_keys.hotkeyDown = true;
+        again->fixSelectedText();
+        m_clock.advance(999);
+        QCOMPARE(m_pasteboard.changeCount(), 0);
+        m_clock.advance(1);
+        QCOMPARE(m_pasteboard.changeCount(), 1);
+        m_clock.advance(50);
+        QCOMPARE(m_keys.sentWhileDown, (QList<std::pair<int, std::uint32_t>>{{8, KeyCombo::controlKey}}));
+    }
+
+    void terminalsAreLeftAlone()
+    {
+        const auto fix = service(m_usRu);
+        m_pasteboard.copyText("earlier");
+        m_keys.selection = "ghbdtn";
+        m_workspace.frontmost = application(QStringLiteral("XTerm"));
+        FakePrimarySelection primary;
+        fix->setPrimarySelection(&primary);
+        QSignalSpy borrowed(fix.get(), &LanguageSwitchService::clipboardBorrowed);
+        StdoutCapture out;
+        fix->fixSelectedText();
+        QVERIFY(!fix->isProcessing());
+        QVERIFY(m_clock.tasks.empty());
+        QVERIFY(primary.windows.isEmpty());
+        QCOMPARE(out.finish(),
+            QStringList({"[LanguageFix] Triggered",
+                "[LanguageFix] Terminals are not supported — select the text in another program"}));
+        QVERIFY(m_keys.chords.isEmpty());
+        QCOMPARE(borrowed.size(), 0);
+        QCOMPARE(m_pasteboard.changeCount(), 1);
+    }
+
+    void theFocusedProgramsSelectionNeedsNoCopy()
+    {
+        const auto fix = service(m_usRu);
+        FakePrimarySelection primary;
+        fix->setPrimarySelection(&primary);
+        m_pasteboard.copyText("earlier");
+        m_keys.selection = "will not be copied";
+        QSignalSpy returned(fix.get(), &LanguageSwitchService::clipboardReturned);
+        StdoutCapture out;
+        fix->fixSelectedText();
+        QCOMPARE(primary.windows, QList<std::uint32_t>{0x800001});
+        QVERIFY(fix->isProcessing());
+        primary.pending(QStringLiteral("ghbdtn"));
+        QVERIFY(!fix->isProcessing());
+        m_clock.advance(50);
+        QCOMPARE(m_keys.chords, (QList<std::pair<int, std::uint32_t>>{{9, KeyCombo::controlKey}}));
+        QCOMPARE(m_keys.pasted, QStringList("привет"));
+        m_clock.advance(300);
+        QCOMPARE(m_pasteboard.string(), QString("earlier"));
+        QCOMPARE(returned.size(), 1);
+        QCOMPARE(out.finish(),
+            QStringList(
+                {"[LanguageFix] Triggered", "[LanguageFix] Got text: ghbdtn", "[LanguageFix] Converted: привет"}));
+
+        // No selection offered there: the copy keystroke takes over, as without the selection reader.
+        m_keys.chords.clear();
+        m_keys.selection = "руддщ";
+        fix->fixSelectedText();
+        primary.pending(std::nullopt);
+        m_clock.advance(50);
+        QCOMPARE(m_keys.chords.first(), (std::pair<int, std::uint32_t>(8, KeyCombo::controlKey)));
+        m_clock.advance(1000);
+        QCOMPARE(m_keys.pasted.last(), QString("hello"));
+        QCOMPARE(m_pasteboard.string(), QString("earlier"));
     }
 
     void withNothingSavedTheConversionStays()
