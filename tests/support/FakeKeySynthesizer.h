@@ -9,12 +9,10 @@
 #include <functional>
 
 /// Records the chords it is asked to press; `onChord` plays the focused application's part.
-/// `keysDown` plays the user holding keys: every key asked about is down while it is set.
 struct FakeKeySynthesizer : KeySynthesizer {
     bool available = true;
     bool connection = true;
     bool canCreate = true;
-    bool keysDown = false;
     QList<QPair<int, std::uint32_t>> chords;
     std::function<void(int keyPosition, std::uint32_t modifiers)> onChord;
 
@@ -29,7 +27,7 @@ struct FakeKeySynthesizer : KeySynthesizer {
             onChord(keyPosition, modifiers);
         return true;
     }
-    bool isAnyKeyDown(int, std::uint32_t) const override { return keysDown; }
+    bool isAnyKeyDown(int, std::uint32_t) const override { return false; }
 };
 
 /// The script fallback: succeeds unless `error` is set.
