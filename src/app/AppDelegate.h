@@ -63,8 +63,9 @@ public:
     void openSettings();
     void showOnboarding();
     /// The paste road: the item onto the clipboard, the panel hidden, the previous window
-    /// re-activated and, 0.15 s later, Control+V sent to it.
-    void handleItemSelected(const std::shared_ptr<ClipboardItem> &item);
+    /// re-activated and, 0.15 s later, Control+V sent to it. An item that cannot be written stops
+    /// the road with the clipboard and the panel as they were, and answers false.
+    bool handleItemSelected(const std::shared_ptr<ClipboardItem> &item);
     void handleMultipleFilesSelected(const QList<std::shared_ptr<ClipboardItem>> &items);
     /// Deletes every item, pinned ones included.
     void clearAllHistory();

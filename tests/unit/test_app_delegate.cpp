@@ -216,6 +216,32 @@ private slots:
         delegate.applicationWillTerminate();
     }
 
+    void anItemThatCannotBeWrittenStopsTheRoad()
+    {
+        QTemporaryDir dir;
+        FakeKeySynthesizer keys;
+        RecordingSystemLog log;
+        FakeScriptRunner script;
+        PasteService paste(keys, log, script, dir.filePath("debug.log"));
+        AppDelegate delegate(m_pasteboard, m_workspace, PlatformServices{nullptr, &keys, nullptr, &log, &paste});
+        delegate.applicationDidFinishLaunching();
+        m_pasteboard.copyText("kept");
+        m_workspace.frontmost = editor;
+        delegate.showPanel();
+        const RunningApplication quillbox{QStringLiteral("Quillbox"), QStringLiteral("quillbox"), 7, 0x600001};
+        m_workspace.frontmost = quillbox;
+
+        const auto link = ClipboardItem::create("https://example.com/a b", ClipboardItemType::url);
+        QVERIFY(!delegate.handleItemSelected(link));
+        QCOMPARE(m_pasteboard.string(), QStringLiteral("kept"));
+        QCOMPARE(m_workspace.frontmost->windowId, quillbox.windowId); // nothing re-activated
+        QCOMPARE(debugLogMessages(dir.filePath("debug.log")),
+            QStringList({"handleItemSelected: https://example.com/a b",
+                "copyToPasteboard failed — Can't copy this link: it is not a valid address"}));
+        QVERIFY(keys.chords.isEmpty());
+        delegate.applicationWillTerminate();
+    }
+
     void clearingRemovesPinnedItemsToo()
     {
         const auto delegate = launch();

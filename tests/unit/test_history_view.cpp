@@ -185,7 +185,10 @@ private slots:
         m_clock = {};
         m_view = std::make_unique<ClipboardHistoryView>(
             context(), m_pasteboard, *m_settings, &m_sound, m_clock.scheduler());
-        m_view->onItemSelected = [this](const auto &item) { m_pasted.append(item); };
+        m_view->onItemSelected = [this](const auto &item) {
+            m_pasted.append(item);
+            return true;
+        };
     }
 
     void cleanup()
@@ -388,6 +391,34 @@ private slots:
         m_view->onItemSelected = nullptr;
         run(QStringLiteral("select:%1 Return").arg(rowOf(text)));
         QCOMPARE(m_pasteboard.string(), QStringLiteral("text"));
+    }
+
+    void anItemThatCannotBeWrittenKeepsTheClipboardAndSaysWhy()
+    {
+        add("https://example.com/edited into words", ClipboardItemType::url);
+        m_pasteboard.copyText("kept");
+        const qint64 changes = m_pasteboard.changeCount();
+        m_view->onItemSelected = [](const auto &) { return false; };
+        QVERIFY(press("Return"));
+        QCOMPARE(m_view->notice(), QStringLiteral("Can't copy this link: it is not a valid address"));
+        m_clock.advance(3000);
+        QVERIFY(!m_view->notice().isEmpty());
+        m_clock.advance(1000);
+        QVERIFY(m_view->notice().isEmpty());
+
+        // Without a delegate the panel writes the clipboard itself, with the same care.
+        m_view->onItemSelected = nullptr;
+        m_view->clickRow(0, {});
+        QCOMPARE(m_pasteboard.changeCount(), changes);
+        QCOMPARE(m_pasteboard.string(), QStringLiteral("kept"));
+        QVERIFY(!m_view->notice().isEmpty());
+        // A second failure shows for its own full time; the next show starts without it.
+        m_clock.advance(3000);
+        m_view->pasteItem(id(m_view->filteredItems().first()));
+        m_clock.advance(3000);
+        QVERIFY(!m_view->notice().isEmpty());
+        m_view->resetState();
+        QVERIFY(m_view->notice().isEmpty());
     }
 
     void controlClickTogglesThenPastesOrCombines()

@@ -21,6 +21,7 @@ const QString categorySearchKeyKey = QStringLiteral("categorySearchKey");
 const QString playSoundOnNavigateKey = QStringLiteral("playSoundOnNavigate");
 const QString borderColorHexKey = QStringLiteral("borderColorHex");
 constexpr double scrollThreshold = 20;
+constexpr int noticeDurationMs = 4000;
 
 struct FoldedItem {
     FoldedText content;
@@ -634,6 +635,10 @@ void ClipboardHistoryView::resetState()
     setSelectedFilter(std::nullopt);
     setSelectedIds({}, false);
     setShowCombinePanel(false);
+    if (!m_notice.isEmpty()) {
+        m_notice.clear();
+        emit noticeChanged();
+    }
     d->itemsModel->refreshRoles({HistoryItemsModel::RelativeTimeRole});
     // The window takes focus some time after it is shown; asking again covers a slow window manager.
     for (const int delay : {50, 150, 300, 500}) {
@@ -1069,10 +1074,41 @@ void ClipboardHistoryView::pasteItem(const QString &id)
 
 void ClipboardHistoryView::paste(const std::shared_ptr<ClipboardItem> &item)
 {
-    if (onItemSelected)
-        onItemSelected(item);
-    else
-        item->copyToPasteboard(d->pasteboard);
+    const bool copied = onItemSelected ? onItemSelected(item) : item->copyToPasteboard(d->pasteboard);
+    if (!copied)
+        showNotice(copyFailureNotice(*item));
+}
+
+QString ClipboardHistoryView::copyFailureNotice(const ClipboardItem &item)
+{
+    switch (item.type()) {
+    case ClipboardItemType::url:
+        return QStringLiteral("Can't copy this link: it is not a valid address");
+    case ClipboardItemType::file:
+        return QStringLiteral("Can't copy this file: its location is not valid");
+    case ClipboardItemType::image:
+        return QStringLiteral("Can't copy this image: its data is missing or damaged");
+    case ClipboardItemType::text:
+    case ClipboardItemType::richText:
+        break;
+    }
+    return QStringLiteral("Can't copy this item");
+}
+
+void ClipboardHistoryView::showNotice(const QString &text)
+{
+    const int generation = ++m_noticeGeneration;
+    if (text != m_notice) {
+        m_notice = text;
+        emit noticeChanged();
+    }
+    later(noticeDurationMs, [this, generation] {
+        // A later notice keeps its own full time.
+        if (generation == m_noticeGeneration && !m_notice.isEmpty()) {
+            m_notice.clear();
+            emit noticeChanged();
+        }
+    });
 }
 
 void ClipboardHistoryView::pasteCombined(const QString &text)
