@@ -510,6 +510,23 @@ private slots:
         QVERIFY(!context().hasChanges());
     }
 
+    void theEditCardClosesWhenItsItemGoes()
+    {
+        addNumbered(3);
+        const auto edited = m_view->filteredItems().at(1);
+        QCOMPARE(run("row:1 Ctrl+E wait:100"), "1 row1 editing focus:edit");
+        context().remove(m_view->filteredItems().at(2));
+        context().save();
+        QVERIFY(m_view->editingItemId());
+
+        // A repeat copy replaces the record: the old one goes, a new one comes.
+        context().remove(edited);
+        context().insert(ClipboardItem::create(edited->content(), ClipboardItemType::text));
+        context().save();
+        QCOMPARE(run("wait:100 Down Up a"), "111 row0 search:a focus:search");
+        QVERIFY(m_view->editText().isEmpty());
+    }
+
     void newItemsAreTypedAndFiled_data()
     {
         QTest::addColumn<QString>("typed");

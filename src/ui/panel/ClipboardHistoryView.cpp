@@ -565,6 +565,9 @@ void ClipboardHistoryView::itemRecordChanged(const std::shared_ptr<StoredRecord>
     if (removed) {
         d->itemsModel->forget(item->id());
         d->changedItems.remove(item);
+        // Its card is gone with its row; left open, it would keep the list keys from the list.
+        if (item->id() == m_editingItemId)
+            cancelEdit();
     } else {
         d->changedItems.insert(item);
     }
