@@ -343,6 +343,9 @@ private slots:
         QTest::newRow("the category search key can be slash, and tab is then typing")
             << QStringList{"key:slash Tab /", "01 row0 categorySearch", "wait:100",
                    "row0 categorySearch focus:category", "Esc", "1 row0", "key:tab /", "1 row0 search:/ focus:search"};
+        QTest::newRow("the edit and new-item editors type tabs")
+            << QStringList{"edit wait:100 Tab", "0 row0 editing focus:edit", "m:Esc Ctrl+N wait:100 Tab",
+                   "110 row0 creating", "m:Esc wait:100 Tab", "11 row0 categorySearch"};
         QTest::newRow("backspace in the empty search of a picked category goes back to choosing") << QStringList{
             "Tab pick wait:100", "1 row0 Work search: focus:search", "m:Backspace", "1 row0 categorySearch", "wait:100",
             "row0 categorySearch focus:category", "pick text:x m:Backspace", "0 row0 Work search:x"};

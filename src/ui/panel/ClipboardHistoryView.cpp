@@ -712,6 +712,11 @@ bool ClipboardHistoryView::handleKey(int key, Qt::KeyboardModifiers modifiers, c
         case Qt::Key_Backspace:
         case Qt::Key_Delete:
             return false;
+        case Qt::Key_Tab:
+            // A snippet may hold tabs: the edit and new-item editors type them.
+            if (m_isEditFocused || m_isCreateFocused)
+                return false;
+            break;
         default:
             if (!control && isPrintable(text))
                 return false;
