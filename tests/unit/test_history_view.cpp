@@ -459,11 +459,12 @@ private slots:
         QCOMPARE(m_view->scrollAccumulator(), 0.0);
         m_view->monitorScroll(-21, true);
         QCOMPARE(m_view->selectedIndex(), 2);
-        for (int i = 0; i < 3; ++i)
-            m_view->monitorScroll(-1, false);
+        m_view->monitorScroll(-120, false);
         QCOMPARE(m_view->selectedIndex(), 3);
-        m_view->monitorScroll(1, false);
+        m_view->monitorScroll(120, false);
         QCOMPARE(m_view->selectedIndex(), 2);
+        m_view->monitorScroll(240, false);
+        QCOMPARE(m_view->selectedIndex(), 0);
         QCOMPARE(m_sound.clicks, 0);
     }
 
@@ -485,6 +486,20 @@ private slots:
         QWheelEvent precise({}, {}, {0, 12}, {0, 12}, Qt::NoButton, Qt::NoModifier, Qt::ScrollUpdate, false);
         QVERIFY(QCoreApplication::sendEvent(&window, &precise));
         QCOMPARE(m_view->scrollAccumulator(), 12.0);
+        // A touchpad on X11 sends small angle steps without pixels: a notch's worth moves one row.
+        QWheelEvent step({}, {}, {}, {0, 8}, Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+        for (int i = 0; i < 14; ++i)
+            QCoreApplication::sendEvent(&window, &step);
+        QCOMPARE(m_view->selectedIndex(), 2);
+        QVERIFY(QCoreApplication::sendEvent(&window, &step));
+        QCOMPARE(m_view->selectedIndex(), 1);
+        // Turning back does not first undo what was gathered the other way.
+        QWheelEvent back({}, {}, {}, {0, -8}, Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+        for (int i = 0; i < 7; ++i)
+            QCoreApplication::sendEvent(&window, &step);
+        for (int i = 0; i < 15; ++i)
+            QCoreApplication::sendEvent(&window, &back);
+        QCOMPARE(m_view->selectedIndex(), 2);
 
         m_view->removeMonitors();
         QCoreApplication::sendEvent(&window, &shiftDown);

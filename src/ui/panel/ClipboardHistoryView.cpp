@@ -21,6 +21,7 @@ const QString categorySearchKeyKey = QStringLiteral("categorySearchKey");
 const QString playSoundOnNavigateKey = QStringLiteral("playSoundOnNavigate");
 const QString borderColorHexKey = QStringLiteral("borderColorHex");
 constexpr double scrollThreshold = 20;
+constexpr double wheelNotch = 120; // QWheelEvent::angleDelta of one notch of a mouse wheel
 constexpr int noticeDurationMs = 4000;
 
 struct FoldedItem {
@@ -690,7 +691,7 @@ bool ClipboardHistoryView::eventFilter(QObject *watched, QEvent *event)
         if (!wheel->pixelDelta().isNull())
             monitorScroll(wheel->pixelDelta().y(), true);
         else
-            monitorScroll(wheel->angleDelta().y() / 120.0, false);
+            monitorScroll(wheel->angleDelta().y(), false);
         return true;
     }
     return false;
@@ -947,10 +948,15 @@ void ClipboardHistoryView::monitorScroll(double deltaY, bool isPrecise)
             m_scrollAccumulator = 0;
             moveSelection(1, false);
         }
-    } else if (deltaY > 0) {
-        moveSelection(-1, false);
-    } else if (deltaY < 0) {
-        moveSelection(1, false);
+    } else {
+        // A touchpad without pixel deltas sends many small steps where a wheel sends one notch.
+        if (deltaY * m_wheelAccumulator < 0)
+            m_wheelAccumulator = 0; // turning back answers at once
+        m_wheelAccumulator += deltaY;
+        for (; m_wheelAccumulator >= wheelNotch; m_wheelAccumulator -= wheelNotch)
+            moveSelection(-1, false);
+        for (; m_wheelAccumulator <= -wheelNotch; m_wheelAccumulator += wheelNotch)
+            moveSelection(1, false);
     }
 }
 

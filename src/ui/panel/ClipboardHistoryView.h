@@ -171,7 +171,8 @@ public:
     bool handleKey(int key, Qt::KeyboardModifiers modifiers, const QString &text);
     /// The application-wide key-down monitor: true consumes the key, its action queued on the event loop.
     bool monitorKeyDown(int key, Qt::KeyboardModifiers modifiers);
-    /// The application-wide scroll monitor; every scroll is consumed.
+    /// The application-wide scroll monitor; every scroll is consumed. `deltaY` is in pixels when
+    /// precise, otherwise in eighths of a degree (120 a wheel notch, which moves one row).
     void monitorScroll(double deltaY, bool isPrecise);
     /// Installs the key-down and scroll monitors as an application-wide event filter (at most once).
     void setupMonitors();
@@ -294,6 +295,7 @@ private:
     bool m_isEditFocused = false;
     bool m_isCreateFocused = false;
     double m_scrollAccumulator = 0;
+    double m_wheelAccumulator = 0;
     QSet<QUuid> m_selectedIds;
     bool m_isMultiSelectMode = false;
     bool m_showCombinePanel = false;
