@@ -239,10 +239,7 @@ void AppDelegate::showPanel()
     m_previousApp = m_workspace.frontmostApplication();
     if (!m_panel)
         return;
-    if (QScreen *screen = QGuiApplication::primaryScreen()) {
-        const QRect frame = screen->availableGeometry();
-        m_panel->setPosition(frame.center() - QPoint(m_panel->width() / 2, m_panel->height() / 2));
-    }
+    m_panel->centreOnPointerScreen();
     NotificationCenter::defaultCenter().post(panelWillShow);
     m_panelShowPending = true;
     m_panel->show();

@@ -4,6 +4,7 @@
 #include "RecordingSystemLog.h"
 #include "StdoutCapture.h"
 #include "app/AppDelegate.h"
+#include "app/FloatingPanel.h"
 #include "capture/ClipboardMonitor.h"
 #include "model/ModelContainer.h"
 #include "model/ModelContext.h"
@@ -240,6 +241,26 @@ private slots:
                 "copyToPasteboard failed — Can't copy this link: it is not a valid address"}));
         QVERIFY(keys.chords.isEmpty());
         delegate.applicationWillTerminate();
+    }
+
+    void thePanelIsCentredOnTheScreenWithThePointer_data()
+    {
+        QTest::addColumn<QPoint>("pointer");
+        QTest::addColumn<QPoint>("position");
+        // 680 × 640 centred in the usable part: below the first screen's top bar, or the whole second.
+        QTest::newRow("on the second screen") << QPoint(2500, 700) << QPoint(3199 - 340, 719 - 320);
+        QTest::newRow("on the first screen's bar") << QPoint(100, 10) << QPoint(959 - 340, 555 - 320);
+        QTest::newRow("on no screen") << QPoint(-50, 2000) << QPoint(959 - 340, 555 - 320);
+    }
+    void thePanelIsCentredOnTheScreenWithThePointer()
+    {
+        QFETCH(QPoint, pointer);
+        QFETCH(QPoint, position);
+        const QList<FloatingPanel::ScreenArea> screens{
+            {{0, 0, 1920, 1080}, {0, 32, 1920, 1048}}, {{1920, 0, 2560, 1440}, {1920, 0, 2560, 1440}}};
+        QCOMPARE(
+            FloatingPanel::centredPosition(screens, pointer, FloatingPanel::contentSize).value_or(QPoint()), position);
+        QVERIFY(!FloatingPanel::centredPosition({}, pointer, FloatingPanel::contentSize));
     }
 
     void clearingRemovesPinnedItemsToo()
