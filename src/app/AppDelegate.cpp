@@ -193,10 +193,8 @@ void AppDelegate::fillPanel()
     connect(colorScheme, &DesktopColorScheme::prefersDarkChanged, this,
         [this, colorScheme] { m_historyView->setDark(colorScheme->prefersDark()); });
     QPointer<AppDelegate> self(this);
-    m_historyView->onItemSelected = [self](const std::shared_ptr<ClipboardItem> &item) {
-        if (self)
-            self->handleItemSelected(item);
-    };
+    m_historyView->onItemSelected
+        = [self](const std::shared_ptr<ClipboardItem> &item) { return self && self->handleItemSelected(item); };
     m_historyView->onMultipleFilesSelected = [self](const QList<std::shared_ptr<ClipboardItem>> &items) {
         if (self)
             self->handleMultipleFilesSelected(items);
@@ -244,10 +242,7 @@ void AppDelegate::showPanel()
     m_previousApp = m_workspace.frontmostApplication();
     if (!m_panel)
         return;
-    if (QScreen *screen = QGuiApplication::primaryScreen()) {
-        const QRect frame = screen->availableGeometry();
-        m_panel->setPosition(frame.center() - QPoint(m_panel->width() / 2, m_panel->height() / 2));
-    }
+    m_panel->centreOnPointerScreen();
     NotificationCenter::defaultCenter().post(panelWillShow);
     m_panelShowPending = true;
     m_panel->show();
@@ -269,11 +264,15 @@ void AppDelegate::showPanel()
     }
 }
 
-void AppDelegate::handleItemSelected(const std::shared_ptr<ClipboardItem> &item)
+bool AppDelegate::handleItemSelected(const std::shared_ptr<ClipboardItem> &item)
 {
     const auto log = [this](const QString &line) { debugLog(line); };
     log(QStringLiteral("handleItemSelected: ") + logPrefix(item->content(), 50));
-    item->copyToPasteboard(m_pasteboard);
+    if (!item->copyToPasteboard(m_pasteboard)) {
+        // Pasting now would paste whatever was there before; the panel stays open and says why.
+        log(QStringLiteral("copyToPasteboard failed — ") + ClipboardHistoryView::copyFailureNotice(*item));
+        return false;
+    }
     log(QStringLiteral("Copied to pasteboard"));
     hidePanel();
     log(QStringLiteral("Previous app: %1, pid: %2")
@@ -281,9 +280,10 @@ void AppDelegate::handleItemSelected(const std::shared_ptr<ClipboardItem> &item)
             .arg(m_previousApp ? m_previousApp->processIdentifier : -1));
     if (!m_previousApp) {
         log(QStringLiteral("No previous app to paste into"));
-        return;
+        return true;
     }
     pasteIntoPreviousApp(true);
+    return true;
 }
 
 void AppDelegate::handleMultipleFilesSelected(const QList<std::shared_ptr<ClipboardItem>> &items)

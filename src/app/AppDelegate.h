@@ -65,8 +65,10 @@ public:
     void showOnboarding();
     /// The paste road: the item onto the clipboard, the panel hidden, the previous window
     /// re-activated and, 0.15 s later, Control+V sent to it (a terminal's own paste chord to a
-    /// terminal, with the item on the PRIMARY selection too for those that paste only that).
-    void handleItemSelected(const std::shared_ptr<ClipboardItem> &item);
+    /// terminal, with the item on the PRIMARY selection too for those that paste only that). An item
+    /// that cannot be written stops the road with the clipboard and the panel as they were, and
+    /// answers false.
+    bool handleItemSelected(const std::shared_ptr<ClipboardItem> &item);
     void handleMultipleFilesSelected(const QList<std::shared_ptr<ClipboardItem>> &items);
     /// Deletes every item, pinned ones included.
     void clearAllHistory();

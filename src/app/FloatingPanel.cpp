@@ -1,8 +1,12 @@
 #include "FloatingPanel.h"
 
+#include <QCursor>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QPointer>
+#include <QScreen>
+
+#include <algorithm>
 
 FloatingPanel::FloatingPanel(QQmlEngine *engine)
     : QQuickView(engine, nullptr)
@@ -38,4 +42,28 @@ void FloatingPanel::keyPressEvent(QKeyEvent *event)
     QQuickView::keyPressEvent(event);
     if (event->key() == Qt::Key_Escape && !event->isAccepted())
         hide();
+}
+
+std::optional<QPoint> FloatingPanel::centredPosition(const QList<ScreenArea> &screens, QPoint pointer, QSize size)
+{
+    if (screens.isEmpty())
+        return std::nullopt;
+    const auto holding = std::find_if(screens.cbegin(), screens.cend(),
+        [pointer](const ScreenArea &screen) { return screen.geometry.contains(pointer); });
+    const QRect frame = (holding != screens.cend() ? *holding : screens.first()).availableGeometry;
+    return frame.center() - QPoint(size.width() / 2, size.height() / 2);
+}
+
+void FloatingPanel::centreOnPointerScreen()
+{
+    QList<ScreenArea> screens;
+    QScreen *primary = QGuiApplication::primaryScreen();
+    if (primary)
+        screens.append({primary->geometry(), primary->availableGeometry()});
+    for (QScreen *screen : QGuiApplication::screens()) {
+        if (screen != primary)
+            screens.append({screen->geometry(), screen->availableGeometry()});
+    }
+    if (const auto position = centredPosition(screens, QCursor::pos(), size()))
+        setPosition(*position);
 }

@@ -1,8 +1,12 @@
 #pragma once
 
+#include <QList>
+#include <QPoint>
 #include <QQuickView>
+#include <QRect>
 
 #include <functional>
+#include <optional>
 
 class QKeyEvent;
 
@@ -16,6 +20,18 @@ public:
     static constexpr QSize contentSize{680, 640};
 
     explicit FloatingPanel(QQmlEngine *engine = nullptr);
+
+    /// One screen: the whole of it, and the part not taken by docks and bars.
+    struct ScreenArea {
+        QRect geometry;
+        QRect availableGeometry;
+    };
+    /// The top-left corner that centres a window of `size` in the usable part of the screen holding
+    /// `pointer`, or of the first screen when none holds it; nothing without screens.
+    static std::optional<QPoint> centredPosition(const QList<ScreenArea> &screens, QPoint pointer, QSize size);
+    /// Centres the panel, keeping its size, on the screen the pointer is on (the primary screen if
+    /// the pointer is on none): where the user is looking on a desktop of several monitors.
+    void centreOnPointerScreen();
 
     /// Sees every key press before the focused item; true consumes it.
     std::function<bool(QKeyEvent *)> keyHandler;

@@ -163,32 +163,36 @@ QImage ClipboardItem::thumbnail() const
     return data ? QImage::fromData(*data) : QImage();
 }
 
-void ClipboardItem::copyToPasteboard(Pasteboard &pasteboard) const
+bool ClipboardItem::copyToPasteboard(Pasteboard &pasteboard) const
 {
-    pasteboard.clearContents();
+    // Everything is checked before the clear: an item that cannot be written must not cost the user
+    // what the clipboard holds now.
     switch (m_type) {
     case ClipboardItemType::text:
     case ClipboardItemType::richText:
+        pasteboard.clearContents();
         pasteboard.setString(m_content);
-        break;
+        return true;
     case ClipboardItemType::url:
         if (!parsesAsUrl(m_content))
-            return;
+            return false;
+        pasteboard.clearContents();
         pasteboard.setString(m_content);
         pasteboard.writeObjects({QUrl(m_content, QUrl::StrictMode)});
-        break;
+        return true;
     case ClipboardItemType::file:
         if (!parsesAsUrl(m_content))
-            return;
+            return false;
+        pasteboard.clearContents();
         pasteboard.writeObjects({QUrl(m_content, QUrl::StrictMode)});
-        break;
+        return true;
     case ClipboardItemType::image: {
         const auto data = imageData();
         if (!data)
-            return;
+            return false;
         const QImage image = QImage::fromData(*data);
         if (image.isNull())
-            return;
+            return false;
         QByteArray png = *data;
         if (!isPng(png)) {
             png.clear();
@@ -196,10 +200,12 @@ void ClipboardItem::copyToPasteboard(Pasteboard &pasteboard) const
             buffer.open(QIODevice::WriteOnly);
             image.save(&buffer, "PNG");
         }
+        pasteboard.clearContents();
         pasteboard.writeObjects({PngImage{png}});
-        break;
+        return true;
     }
     }
+    return false;
 }
 
 bool ClipboardItem::copyFilesToPasteboard(const QList<std::shared_ptr<ClipboardItem>> &items, Pasteboard &pasteboard)

@@ -59,9 +59,9 @@ public:
     QImage thumbnail() const;
 
     /// Clears the clipboard and writes this item to it by type. Text goes out as plain text, a link as
-    /// text and URL, a file as a file URL only, an image as an image. Content that does not parse or
-    /// image data that does not decode leaves the clipboard empty.
-    void copyToPasteboard(Pasteboard &pasteboard) const;
+    /// text and URL, a file as a file URL only, an image as an image. False, with the clipboard
+    /// untouched, when the content does not parse or the image data is missing or does not decode.
+    bool copyToPasteboard(Pasteboard &pasteboard) const;
     /// Places file and image items on the clipboard as files, with their names as plain text.
     /// False, with the clipboard untouched, when any item cannot be placed as a file.
     static bool copyFilesToPasteboard(const QList<std::shared_ptr<ClipboardItem>> &items, Pasteboard &pasteboard);

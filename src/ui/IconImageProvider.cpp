@@ -49,6 +49,7 @@ const QHash<QString, QString> &symbolTable()
         {QStringLiteral("line.3.horizontal.decrease.circle.fill"), QStringLiteral("view-sort-descending-symbolic")},
         {QStringLiteral("chevron.up"), QStringLiteral("pan-up-symbolic")},
         {QStringLiteral("chevron.down"), QStringLiteral("pan-down-symbolic")},
+        {QStringLiteral("exclamationmark.triangle.fill"), QStringLiteral("dialog-warning-symbolic")},
         // settings and onboarding
         {QStringLiteral("command"), QStringLiteral("preferences-desktop-keyboard-shortcuts-symbolic")},
         {QStringLiteral("keyboard"), QStringLiteral("input-keyboard-symbolic")},

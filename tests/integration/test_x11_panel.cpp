@@ -29,6 +29,16 @@ void key(const QString &keys)
     QProcess::execute("xdotool", {"key", "--clearmodifiers", keys});
 }
 
+// As a person presses a global hotkey: the key held a moment, the modifiers released after it.
+void pressHotkey(const QString &modifiers, const QString &key)
+{
+    QProcess::execute("xdotool", {"keydown", modifiers + "+" + key});
+    QTest::qWait(150);
+    QProcess::execute("xdotool", {"keyup", key});
+    QTest::qWait(250);
+    QProcess::execute("xdotool", {"keyup", QString(modifiers).replace('+', ' ')});
+}
+
 QString activeWindowName()
 {
     QProcess name;
@@ -122,6 +132,23 @@ private slots:
         QVERIFY(m_quillbox.waitFor("SELECT content FROM ClipboardItem ORDER BY createdAt DESC LIMIT 1",
             [](const QVariant &v) { return v.toString() == "beta two"; }));
         QCOMPARE(m_quillbox.query("SELECT count(*) FROM ClipboardItem").toInt(), 3);
+    }
+
+    void tabInTheEditCardIsText()
+    {
+        activateTarget();
+        pressHotkey("super+shift", "v");
+        QVERIFY(QuillboxProcess::waitForWindow("Quillbox"));
+        QTRY_COMPARE_WITH_TIMEOUT(activeWindowName(), QStringLiteral("Quillbox"), 3000);
+        key("ctrl+e");
+        QTest::qWait(500); // the editor takes the focus a moment after its card opens
+        key("Tab");
+        key("Return");
+        QVERIFY(m_quillbox.waitFor(
+            "SELECT count(*) FROM ClipboardItem WHERE instr(content, char(9)) > 0",
+            [](const QVariant &v) { return v.toInt() == 1; }, 3000));
+        key("Escape");
+        QVERIFY(QuillboxProcess::waitForWindow("Quillbox", false));
     }
 
     void aSecondStartTogglesTheFirstAndExits()

@@ -4,6 +4,7 @@
 #include "RecordingSystemLog.h"
 #include "StdoutCapture.h"
 #include "app/AppDelegate.h"
+#include "app/FloatingPanel.h"
 #include "capture/ClipboardMonitor.h"
 #include "model/ModelContainer.h"
 #include "model/ModelContext.h"
@@ -258,6 +259,52 @@ private slots:
             QCOMPARE(m_pasteboard.string(), QStringLiteral("ls -l"));
         }
         delegate.applicationWillTerminate();
+    }
+
+    void anItemThatCannotBeWrittenStopsTheRoad()
+    {
+        QTemporaryDir dir;
+        FakeKeySynthesizer keys;
+        RecordingSystemLog log;
+        FakeScriptRunner script;
+        PasteService paste(keys, log, script, dir.filePath("debug.log"));
+        AppDelegate delegate(m_pasteboard, m_workspace, PlatformServices{nullptr, &keys, nullptr, &log, &paste});
+        delegate.applicationDidFinishLaunching();
+        m_pasteboard.copyText("kept");
+        m_workspace.frontmost = editor;
+        delegate.showPanel();
+        const RunningApplication quillbox{QStringLiteral("Quillbox"), QStringLiteral("quillbox"), 7, 0x600001};
+        m_workspace.frontmost = quillbox;
+
+        const auto link = ClipboardItem::create("https://example.com/a b", ClipboardItemType::url);
+        QVERIFY(!delegate.handleItemSelected(link));
+        QCOMPARE(m_pasteboard.string(), QStringLiteral("kept"));
+        QCOMPARE(m_workspace.frontmost->windowId, quillbox.windowId); // nothing re-activated
+        QCOMPARE(debugLogMessages(dir.filePath("debug.log")),
+            QStringList({"handleItemSelected: https://example.com/a b",
+                "copyToPasteboard failed — Can't copy this link: it is not a valid address"}));
+        QVERIFY(keys.chords.isEmpty());
+        delegate.applicationWillTerminate();
+    }
+
+    void thePanelIsCentredOnTheScreenWithThePointer_data()
+    {
+        QTest::addColumn<QPoint>("pointer");
+        QTest::addColumn<QPoint>("position");
+        // 680 × 640 centred in the usable part: below the first screen's top bar, or the whole second.
+        QTest::newRow("on the second screen") << QPoint(2500, 700) << QPoint(3199 - 340, 719 - 320);
+        QTest::newRow("on the first screen's bar") << QPoint(100, 10) << QPoint(959 - 340, 555 - 320);
+        QTest::newRow("on no screen") << QPoint(-50, 2000) << QPoint(959 - 340, 555 - 320);
+    }
+    void thePanelIsCentredOnTheScreenWithThePointer()
+    {
+        QFETCH(QPoint, pointer);
+        QFETCH(QPoint, position);
+        const QList<FloatingPanel::ScreenArea> screens{
+            {{0, 0, 1920, 1080}, {0, 32, 1920, 1048}}, {{1920, 0, 2560, 1440}, {1920, 0, 2560, 1440}}};
+        QCOMPARE(
+            FloatingPanel::centredPosition(screens, pointer, FloatingPanel::contentSize).value_or(QPoint()), position);
+        QVERIFY(!FloatingPanel::centredPosition({}, pointer, FloatingPanel::contentSize));
     }
 
     void clearingRemovesPinnedItemsToo()

@@ -185,7 +185,10 @@ private slots:
         m_clock = {};
         m_view = std::make_unique<ClipboardHistoryView>(
             context(), m_pasteboard, *m_settings, &m_sound, m_clock.scheduler());
-        m_view->onItemSelected = [this](const auto &item) { m_pasted.append(item); };
+        m_view->onItemSelected = [this](const auto &item) {
+            m_pasted.append(item);
+            return true;
+        };
     }
 
     void cleanup()
@@ -340,6 +343,9 @@ private slots:
         QTest::newRow("the category search key can be slash, and tab is then typing")
             << QStringList{"key:slash Tab /", "01 row0 categorySearch", "wait:100",
                    "row0 categorySearch focus:category", "Esc", "1 row0", "key:tab /", "1 row0 search:/ focus:search"};
+        QTest::newRow("the edit and new-item editors type tabs")
+            << QStringList{"edit wait:100 Tab", "0 row0 editing focus:edit", "m:Esc Ctrl+N wait:100 Tab",
+                   "110 row0 creating", "m:Esc wait:100 Tab", "11 row0 categorySearch"};
         QTest::newRow("backspace in the empty search of a picked category goes back to choosing") << QStringList{
             "Tab pick wait:100", "1 row0 Work search: focus:search", "m:Backspace", "1 row0 categorySearch", "wait:100",
             "row0 categorySearch focus:category", "pick text:x m:Backspace", "0 row0 Work search:x"};
@@ -390,6 +396,34 @@ private slots:
         QCOMPARE(m_pasteboard.string(), QStringLiteral("text"));
     }
 
+    void anItemThatCannotBeWrittenKeepsTheClipboardAndSaysWhy()
+    {
+        add("https://example.com/edited into words", ClipboardItemType::url);
+        m_pasteboard.copyText("kept");
+        const qint64 changes = m_pasteboard.changeCount();
+        m_view->onItemSelected = [](const auto &) { return false; };
+        QVERIFY(press("Return"));
+        QCOMPARE(m_view->notice(), QStringLiteral("Can't copy this link: it is not a valid address"));
+        m_clock.advance(3000);
+        QVERIFY(!m_view->notice().isEmpty());
+        m_clock.advance(1000);
+        QVERIFY(m_view->notice().isEmpty());
+
+        // Without a delegate the panel writes the clipboard itself, with the same care.
+        m_view->onItemSelected = nullptr;
+        m_view->clickRow(0, {});
+        QCOMPARE(m_pasteboard.changeCount(), changes);
+        QCOMPARE(m_pasteboard.string(), QStringLiteral("kept"));
+        QVERIFY(!m_view->notice().isEmpty());
+        // A second failure shows for its own full time; the next show starts without it.
+        m_clock.advance(3000);
+        m_view->pasteItem(id(m_view->filteredItems().first()));
+        m_clock.advance(3000);
+        QVERIFY(!m_view->notice().isEmpty());
+        m_view->resetState();
+        QVERIFY(m_view->notice().isEmpty());
+    }
+
     void controlClickTogglesThenPastesOrCombines()
     {
         add("a");
@@ -425,11 +459,12 @@ private slots:
         QCOMPARE(m_view->scrollAccumulator(), 0.0);
         m_view->monitorScroll(-21, true);
         QCOMPARE(m_view->selectedIndex(), 2);
-        for (int i = 0; i < 3; ++i)
-            m_view->monitorScroll(-1, false);
+        m_view->monitorScroll(-120, false);
         QCOMPARE(m_view->selectedIndex(), 3);
-        m_view->monitorScroll(1, false);
+        m_view->monitorScroll(120, false);
         QCOMPARE(m_view->selectedIndex(), 2);
+        m_view->monitorScroll(240, false);
+        QCOMPARE(m_view->selectedIndex(), 0);
         QCOMPARE(m_sound.clicks, 0);
     }
 
@@ -451,6 +486,20 @@ private slots:
         QWheelEvent precise({}, {}, {0, 12}, {0, 12}, Qt::NoButton, Qt::NoModifier, Qt::ScrollUpdate, false);
         QVERIFY(QCoreApplication::sendEvent(&window, &precise));
         QCOMPARE(m_view->scrollAccumulator(), 12.0);
+        // A touchpad on X11 sends small angle steps without pixels: a notch's worth moves one row.
+        QWheelEvent step({}, {}, {}, {0, 8}, Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+        for (int i = 0; i < 14; ++i)
+            QCoreApplication::sendEvent(&window, &step);
+        QCOMPARE(m_view->selectedIndex(), 2);
+        QVERIFY(QCoreApplication::sendEvent(&window, &step));
+        QCOMPARE(m_view->selectedIndex(), 1);
+        // Turning back does not first undo what was gathered the other way.
+        QWheelEvent back({}, {}, {}, {0, -8}, Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+        for (int i = 0; i < 7; ++i)
+            QCoreApplication::sendEvent(&window, &step);
+        for (int i = 0; i < 15; ++i)
+            QCoreApplication::sendEvent(&window, &back);
+        QCOMPARE(m_view->selectedIndex(), 2);
 
         m_view->removeMonitors();
         QCoreApplication::sendEvent(&window, &shiftDown);
@@ -477,6 +526,23 @@ private slots:
         QCOMPARE(item->characterCount(), 11);
         QCOMPARE(rowOf(item), row);
         QVERIFY(!context().hasChanges());
+    }
+
+    void theEditCardClosesWhenItsItemGoes()
+    {
+        addNumbered(3);
+        const auto edited = m_view->filteredItems().at(1);
+        QCOMPARE(run("row:1 Ctrl+E wait:100"), "1 row1 editing focus:edit");
+        context().remove(m_view->filteredItems().at(2));
+        context().save();
+        QVERIFY(m_view->editingItemId());
+
+        // A repeat copy replaces the record: the old one goes, a new one comes.
+        context().remove(edited);
+        context().insert(ClipboardItem::create(edited->content(), ClipboardItemType::text));
+        context().save();
+        QCOMPARE(run("wait:100 Down Up a"), "111 row0 search:a focus:search");
+        QVERIFY(m_view->editText().isEmpty());
     }
 
     void newItemsAreTypedAndFiled_data()

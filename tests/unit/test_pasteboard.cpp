@@ -130,7 +130,8 @@ private slots:
         FakePasteboard pasteboard;
         pasteboard.copyText("before");
         const auto put = [&](const QString &content, ClipboardItemType type, std::optional<QByteArray> image = {}) {
-            ClipboardItem(content, type, image, {}, {}, false).copyToPasteboard(pasteboard);
+            [[maybe_unused]] const bool written
+                = ClipboardItem(content, type, image, {}, {}, false).copyToPasteboard(pasteboard);
             return pasteboard.pasteboardItems().value(0);
         };
         put("plain\ntext", ClipboardItemType::richText);
@@ -147,14 +148,32 @@ private slots:
 
         put("Image (0 KB)", ClipboardItemType::image, solidPng(4, 3));
         QCOMPARE(pasteboard.content().value("image/png"), solidPng(4, 3));
+    }
 
-        // What cannot be written leaves the clipboard empty, not holding the previous item.
-        put("https://example.com/a b", ClipboardItemType::url);
-        QVERIFY(pasteboard.pasteboardItems().isEmpty());
-        put("broken", ClipboardItemType::image, QByteArray("nope"));
-        QVERIFY(pasteboard.pasteboardItems().isEmpty());
-        put("none", ClipboardItemType::image);
-        QVERIFY(pasteboard.pasteboardItems().isEmpty());
+    void copyToPasteboardLeavesTheClipboardWhenItCannotWrite_data()
+    {
+        QTest::addColumn<QString>("content");
+        QTest::addColumn<ClipboardItemType>("type");
+        QTest::addColumn<std::optional<QByteArray>>("image");
+        QTest::newRow("a link edited into a space")
+            << "https://example.com/a b" << ClipboardItemType::url << std::optional<QByteArray>();
+        QTest::newRow("a file link that does not parse")
+            << "file:///tmp/a%zz" << ClipboardItemType::file << std::optional<QByteArray>();
+        QTest::newRow("image bytes that do not decode")
+            << "broken" << ClipboardItemType::image << std::optional<QByteArray>("nope");
+        QTest::newRow("image bytes missing") << "none" << ClipboardItemType::image << std::optional<QByteArray>();
+    }
+    void copyToPasteboardLeavesTheClipboardWhenItCannotWrite()
+    {
+        QFETCH(QString, content);
+        QFETCH(ClipboardItemType, type);
+        QFETCH(std::optional<QByteArray>, image);
+        FakePasteboard pasteboard;
+        pasteboard.copyText("kept");
+        QVERIFY(!ClipboardItem(content, type, image, {}, {}, false).copyToPasteboard(pasteboard));
+        QCOMPARE(pasteboard.changeCount(), 1);
+        QCOMPARE(pasteboard.string(), QStringLiteral("kept"));
+        QVERIFY(ClipboardItem("fine", ClipboardItemType::text, {}, {}, {}, false).copyToPasteboard(pasteboard));
     }
 
     void copyFilesToPasteboardPlacesFiles()

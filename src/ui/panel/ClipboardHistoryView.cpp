@@ -21,6 +21,8 @@ const QString categorySearchKeyKey = QStringLiteral("categorySearchKey");
 const QString playSoundOnNavigateKey = QStringLiteral("playSoundOnNavigate");
 const QString borderColorHexKey = QStringLiteral("borderColorHex");
 constexpr double scrollThreshold = 20;
+constexpr double wheelNotch = 120; // QWheelEvent::angleDelta of one notch of a mouse wheel
+constexpr int noticeDurationMs = 4000;
 
 struct FoldedItem {
     FoldedText content;
@@ -564,6 +566,9 @@ void ClipboardHistoryView::itemRecordChanged(const std::shared_ptr<StoredRecord>
     if (removed) {
         d->itemsModel->forget(item->id());
         d->changedItems.remove(item);
+        // Its card is gone with its row; left open, it would keep the list keys from the list.
+        if (item->id() == m_editingItemId)
+            cancelEdit();
     } else {
         d->changedItems.insert(item);
     }
@@ -634,6 +639,10 @@ void ClipboardHistoryView::resetState()
     setSelectedFilter(std::nullopt);
     setSelectedIds({}, false);
     setShowCombinePanel(false);
+    if (!m_notice.isEmpty()) {
+        m_notice.clear();
+        emit noticeChanged();
+    }
     d->itemsModel->refreshRoles({HistoryItemsModel::RelativeTimeRole});
     // The window takes focus some time after it is shown; asking again covers a slow window manager.
     for (const int delay : {50, 150, 300, 500}) {
@@ -682,7 +691,7 @@ bool ClipboardHistoryView::eventFilter(QObject *watched, QEvent *event)
         if (!wheel->pixelDelta().isNull())
             monitorScroll(wheel->pixelDelta().y(), true);
         else
-            monitorScroll(wheel->angleDelta().y() / 120.0, false);
+            monitorScroll(wheel->angleDelta().y(), false);
         return true;
     }
     return false;
@@ -704,6 +713,11 @@ bool ClipboardHistoryView::handleKey(int key, Qt::KeyboardModifiers modifiers, c
         case Qt::Key_Backspace:
         case Qt::Key_Delete:
             return false;
+        case Qt::Key_Tab:
+            // A snippet may hold tabs: the edit and new-item editors type them.
+            if (m_isEditFocused || m_isCreateFocused)
+                return false;
+            break;
         default:
             if (!control && isPrintable(text))
                 return false;
@@ -934,10 +948,15 @@ void ClipboardHistoryView::monitorScroll(double deltaY, bool isPrecise)
             m_scrollAccumulator = 0;
             moveSelection(1, false);
         }
-    } else if (deltaY > 0) {
-        moveSelection(-1, false);
-    } else if (deltaY < 0) {
-        moveSelection(1, false);
+    } else {
+        // A touchpad without pixel deltas sends many small steps where a wheel sends one notch.
+        if (deltaY * m_wheelAccumulator < 0)
+            m_wheelAccumulator = 0; // turning back answers at once
+        m_wheelAccumulator += deltaY;
+        for (; m_wheelAccumulator >= wheelNotch; m_wheelAccumulator -= wheelNotch)
+            moveSelection(-1, false);
+        for (; m_wheelAccumulator <= -wheelNotch; m_wheelAccumulator += wheelNotch)
+            moveSelection(1, false);
     }
 }
 
@@ -1069,10 +1088,41 @@ void ClipboardHistoryView::pasteItem(const QString &id)
 
 void ClipboardHistoryView::paste(const std::shared_ptr<ClipboardItem> &item)
 {
-    if (onItemSelected)
-        onItemSelected(item);
-    else
-        item->copyToPasteboard(d->pasteboard);
+    const bool copied = onItemSelected ? onItemSelected(item) : item->copyToPasteboard(d->pasteboard);
+    if (!copied)
+        showNotice(copyFailureNotice(*item));
+}
+
+QString ClipboardHistoryView::copyFailureNotice(const ClipboardItem &item)
+{
+    switch (item.type()) {
+    case ClipboardItemType::url:
+        return QStringLiteral("Can't copy this link: it is not a valid address");
+    case ClipboardItemType::file:
+        return QStringLiteral("Can't copy this file: its location is not valid");
+    case ClipboardItemType::image:
+        return QStringLiteral("Can't copy this image: its data is missing or damaged");
+    case ClipboardItemType::text:
+    case ClipboardItemType::richText:
+        break;
+    }
+    return QStringLiteral("Can't copy this item");
+}
+
+void ClipboardHistoryView::showNotice(const QString &text)
+{
+    const int generation = ++m_noticeGeneration;
+    if (text != m_notice) {
+        m_notice = text;
+        emit noticeChanged();
+    }
+    later(noticeDurationMs, [this, generation] {
+        // A later notice keeps its own full time.
+        if (generation == m_noticeGeneration && !m_notice.isEmpty()) {
+            m_notice.clear();
+            emit noticeChanged();
+        }
+    });
 }
 
 void ClipboardHistoryView::pasteCombined(const QString &text)

@@ -65,6 +65,8 @@ class ClipboardHistoryView : public QObject {
     Q_PROPERTY(bool canSaveEdit READ canSaveEdit NOTIFY editTextChanged)
     Q_PROPERTY(bool canSaveNewItem READ canSaveNewItem NOTIFY newItemTextChanged)
     Q_PROPERTY(bool isDark READ isDark WRITE setDark NOTIFY isDarkChanged)
+    /// A short line about what just failed, shown for a few seconds; empty otherwise.
+    Q_PROPERTY(QString notice READ notice NOTIFY noticeChanged)
 
     // Derived
     Q_PROPERTY(HistoryItemsModel *filteredItems READ filteredItemsModel CONSTANT)
@@ -83,7 +85,8 @@ class ClipboardHistoryView : public QObject {
     Q_PROPERTY(QColor borderColor READ borderColor NOTIFY borderColorChanged)
 
 public:
-    using ItemCallback = std::function<void(const std::shared_ptr<ClipboardItem> &)>;
+    /// True when the item reached the clipboard.
+    using ItemCallback = std::function<bool(const std::shared_ptr<ClipboardItem> &)>;
     using ItemsCallback = std::function<void(const QList<std::shared_ptr<ClipboardItem>> &)>;
 
     /// `preferences` is read for "categorySearchKey", "playSoundOnNavigate" and "borderColorHex" each
@@ -134,6 +137,7 @@ public:
     bool canSaveNewItem() const { return !m_newItemText.trimmed().isEmpty(); }
     bool isDark() const { return m_isDark; }
     void setDark(bool dark);
+    QString notice() const { return m_notice; }
     double scrollAccumulator() const { return m_scrollAccumulator; }
     /// "tab" or "slash".
     QString categorySearchKey() const;
@@ -155,6 +159,8 @@ public:
     QString searchPlaceholder() const;
     QString emptyStateLine() const;
     QColor borderColor() const;
+    /// Why `copyToPasteboard` could not write `item`, in words for the panel.
+    static QString copyFailureNotice(const ClipboardItem &item);
 
     /// Runs on the first show and on every "Quillbox.panelWillShow".
     Q_INVOKABLE void resetState();
@@ -165,7 +171,8 @@ public:
     bool handleKey(int key, Qt::KeyboardModifiers modifiers, const QString &text);
     /// The application-wide key-down monitor: true consumes the key, its action queued on the event loop.
     bool monitorKeyDown(int key, Qt::KeyboardModifiers modifiers);
-    /// The application-wide scroll monitor; every scroll is consumed.
+    /// The application-wide scroll monitor; every scroll is consumed. `deltaY` is in pixels when
+    /// precise, otherwise in eighths of a degree (120 a wheel notch, which moves one row).
     void monitorScroll(double deltaY, bool isPrecise);
     /// Installs the key-down and scroll monitors as an application-wide event filter (at most once).
     void setupMonitors();
@@ -228,6 +235,7 @@ signals:
     void selectedCategoryChanged();
     void isFirstLaunchChanged();
     void borderColorChanged();
+    void noticeChanged();
 
     /// Keep row `row` of `filteredItems` in view, a fifth of the way down, without animation.
     void scrollToRowRequested(int row);
@@ -261,6 +269,7 @@ private:
     void moveSelection(int delta, bool withClick);
     void extendSelection(int direction);
     void paste(const std::shared_ptr<ClipboardItem> &item);
+    void showNotice(const QString &text);
     bool handleReturn();
     bool handleEscape();
     bool typeToSearch(Qt::KeyboardModifiers modifiers, const QString &text);
@@ -286,6 +295,7 @@ private:
     bool m_isEditFocused = false;
     bool m_isCreateFocused = false;
     double m_scrollAccumulator = 0;
+    double m_wheelAccumulator = 0;
     QSet<QUuid> m_selectedIds;
     bool m_isMultiSelectMode = false;
     bool m_showCombinePanel = false;
@@ -294,5 +304,7 @@ private:
     bool m_isCreatingNew = false;
     QString m_newItemText;
     bool m_isDark = false;
+    QString m_notice;
+    int m_noticeGeneration = 0;
     bool m_monitorsInstalled = false;
 };
