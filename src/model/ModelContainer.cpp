@@ -1,5 +1,6 @@
 #include "ModelContainer.h"
 
+#include "ImageDigestBackfill.h"
 #include "ModelContext.h"
 
 #include <QDir>
@@ -18,20 +19,29 @@ Q_LOGGING_CATEGORY(lcStore, "quillbox.store", QtInfoMsg)
 
 namespace {
 
-constexpr int schemaVersion = 1;
+constexpr int schemaVersion = 2;
 
+// A new store gets the current schema at once; an older one takes the steps after its version.
 const char *const schema[] = {
     // imageData comes last: SQLite stores a row's columns in order, and a column after a large blob
     // can only be read by walking the blob's overflow pages, which made loading the list slow.
     "CREATE TABLE ClipboardItem (id TEXT NOT NULL, content TEXT NOT NULL, type TEXT NOT NULL, "
     "sourceAppName TEXT, sourceAppBundleId TEXT, isPinned INTEGER NOT NULL, createdAt REAL NOT NULL, "
-    "characterCount INTEGER NOT NULL, categoryId TEXT, imageData BLOB)",
+    "characterCount INTEGER NOT NULL, categoryId TEXT, imageDigest BLOB, imageData BLOB)",
     "CREATE TABLE ClipCategory (id TEXT NOT NULL, name TEXT NOT NULL, colorHex TEXT NOT NULL, icon TEXT NOT NULL, "
     "sortOrder INTEGER NOT NULL, isDefault INTEGER NOT NULL, createdAt REAL NOT NULL)",
     "CREATE TABLE PasteTemplate (id TEXT NOT NULL, name TEXT NOT NULL, separator TEXT NOT NULL, "
     "itemPrefix TEXT NOT NULL, itemSuffix TEXT NOT NULL, wrapPrefix TEXT NOT NULL, wrapSuffix TEXT NOT NULL, "
     "sortOrder INTEGER NOT NULL, isDefault INTEGER NOT NULL)",
 };
+
+// upgrades[n] takes a store from version n + 1 to n + 2. Each step must be cheap: it runs before the
+// first window shows.
+const char *const upgrades[] = {
+    // Appended after imageData, so the list load leaves it to the digest backfill (see load()).
+    "ALTER TABLE ClipboardItem ADD COLUMN imageDigest BLOB",
+};
+static_assert(std::size(upgrades) == schemaVersion - 1);
 
 QString uuidText(const QUuid &id)
 {
@@ -116,7 +126,14 @@ QList<std::pair<QString, QVariant>> ModelContainer::columns(const StoredRecord &
         values.append(
             {{QStringLiteral("content"), text(item.content())}, {QStringLiteral("type"), rawValue(item.type())}});
         const auto &resident = item.m_residentImageData;
-        if (!item.hasImageData() || resident)
+        // Bytes that go in with their digest. A digest the record does not know yet is left as
+        // stored: the backfill may have written it meanwhile.
+        const bool writesImageData = !item.hasImageData() || resident;
+        if (writesImageData || item.imageDigest()) {
+            values.append(
+                {QStringLiteral("imageDigest"), item.imageDigest() ? QVariant(*item.imageDigest()) : QVariant()});
+        }
+        if (writesImageData)
             values.append({QStringLiteral("imageData"), resident ? QVariant(*resident) : QVariant()});
         values.append({{QStringLiteral("sourceAppName"), optionalText(item.sourceAppName())},
             {QStringLiteral("sourceAppBundleId"), optionalText(item.sourceAppBundleId())},
@@ -166,6 +183,7 @@ ModelContainer::ModelContainer(const QString &path)
 
 ModelContainer::~ModelContainer()
 {
+    m_imageDigestBackfill.reset();
     m_mainContext.reset();
     {
         QSqlDatabase db = QSqlDatabase::database(m_connectionName, false);
@@ -180,7 +198,26 @@ std::unique_ptr<ModelContainer> ModelContainer::open(const QString &path, QStrin
     std::unique_ptr<ModelContainer> container(new ModelContainer(path));
     if (!container->openDatabase(error) || !container->load(error))
         return nullptr;
+    container->startImageDigestBackfill();
     return container;
+}
+
+void ModelContainer::startImageDigestBackfill()
+{
+    QList<QUuid> ids;
+    for (const auto &item : m_mainContext->fetch<ClipboardItem>()) {
+        if (item->hasImageData() && !item->imageDigest())
+            ids.append(item->id());
+    }
+    if (ids.isEmpty())
+        return;
+    m_imageDigestBackfill = std::make_unique<ImageDigestBackfill>(m_path, std::move(ids));
+    ModelContext *context = m_mainContext.get();
+    QObject::connect(
+        m_imageDigestBackfill.get(), &ImageDigestBackfill::digestFound, context, &ModelContext::adoptImageDigest);
+    QObject::connect(
+        m_imageDigestBackfill.get(), &ImageDigestBackfill::finished, context, &ModelContext::imageDigestsBackfilled);
+    m_imageDigestBackfill->start();
 }
 
 bool ModelContainer::openDatabase(QString *error)
@@ -222,12 +259,17 @@ bool ModelContainer::openDatabase(QString *error)
     }
     if (!run(QStringLiteral("PRAGMA journal_mode=WAL")) || !run(QStringLiteral("PRAGMA synchronous=NORMAL")))
         return false;
-    if (version == 0) {
+    if (version < schemaVersion) {
         if (!db.transaction()) {
             *error = db.lastError().text();
             return false;
         }
-        for (const char *statement : schema) {
+        QList<const char *> statements;
+        if (version == 0)
+            statements = QList<const char *>(std::begin(schema), std::end(schema));
+        else
+            statements = QList<const char *>(std::begin(upgrades) + version - 1, std::end(upgrades));
+        for (const char *statement : std::as_const(statements)) {
             if (!run(QString::fromLatin1(statement))) {
                 db.rollback();
                 return false;
@@ -248,10 +290,23 @@ bool ModelContainer::load(QString *error)
     QSqlQuery query(QSqlDatabase::database(m_connectionName));
     query.setForwardOnly(true);
 
+    // In a store that was upgraded, imageDigest sits after imageData, where reading it would walk
+    // every image's overflow pages; the backfill reads those digests after start-up instead.
+    if (!query.exec(QStringLiteral("SELECT name FROM pragma_table_info('ClipboardItem') ORDER BY cid"))) {
+        *error = query.lastError().text();
+        return false;
+    }
+    QStringList columnNames;
+    while (query.next())
+        columnNames.append(query.value(0).toString());
+    const bool digestBeforeBytes
+        = columnNames.indexOf(QStringLiteral("imageDigest")) < columnNames.indexOf(QStringLiteral("imageData"));
+
     // typeof() reads only the row header; "imageData IS NOT NULL" would load every image.
-    if (!query.exec(QStringLiteral("SELECT rowid, id, content, type, typeof(imageData) = 'blob', sourceAppName, "
+    if (!query.exec(QStringLiteral("SELECT rowid, id, content, type, typeof(imageData) = 'blob', %1, sourceAppName, "
                                    "sourceAppBundleId, isPinned, createdAt, characterCount, categoryId "
-                                   "FROM ClipboardItem ORDER BY rowid"))) {
+                                   "FROM ClipboardItem ORDER BY rowid")
+                        .arg(digestBeforeBytes ? QStringLiteral("imageDigest") : QStringLiteral("NULL")))) {
         *error = query.lastError().text();
         return false;
     }
@@ -263,10 +318,12 @@ bool ModelContainer::load(QString *error)
             ++skipped;
             continue;
         }
-        auto item = std::shared_ptr<ClipboardItem>(new ClipboardItem(ClipboardItem::Stored{
-            QUuid::fromString(query.value(1).toString()), query.value(2).toString(), *type, query.value(4).toBool(),
-            textOrNothing(query.value(5)), textOrNothing(query.value(6)), query.value(7).toBool(),
-            fromUnixSeconds(query.value(8).toDouble()), query.value(9).toInt(), uuidOrNothing(query.value(10))}));
+        const QByteArray digest = query.value(5).toByteArray();
+        auto item = std::shared_ptr<ClipboardItem>(new ClipboardItem(
+            ClipboardItem::Stored{QUuid::fromString(query.value(1).toString()), query.value(2).toString(), *type,
+                query.value(4).toBool(), digest.isEmpty() ? std::nullopt : std::optional(digest),
+                textOrNothing(query.value(6)), textOrNothing(query.value(7)), query.value(8).toBool(),
+                fromUnixSeconds(query.value(9).toDouble()), query.value(10).toInt(), uuidOrNothing(query.value(11))}));
         item->m_rowId = query.value(0).toLongLong();
         m_mainContext->attach(item);
     }

@@ -7,11 +7,13 @@
 #include <memory>
 #include <optional>
 
+class ImageDigestBackfill;
 class ModelContext;
 class StoredRecord;
 
 /// The SQLite file behind the object store: one table per record type, one column per field.
-/// Opening loads every record (without image bytes) into the main context.
+/// Opening loads every record (without image bytes) into the main context, then gives stored images
+/// without a digest theirs in the background.
 class ModelContainer {
 public:
     /// $XDG_DATA_HOME/Quillbox/Quillbox.sqlite
@@ -30,6 +32,7 @@ private:
     explicit ModelContainer(const QString &path);
     bool openDatabase(QString *error);
     bool load(QString *error);
+    void startImageDigestBackfill();
     bool write(const QList<std::shared_ptr<StoredRecord>> &inserts, const QList<std::shared_ptr<StoredRecord>> &updates,
         const QList<std::shared_ptr<StoredRecord>> &deletes);
     std::optional<QByteArray> readImageData(qint64 rowId) const;
@@ -40,4 +43,5 @@ private:
     QString m_path;
     QString m_connectionName;
     std::unique_ptr<ModelContext> m_mainContext;
+    std::unique_ptr<ImageDigestBackfill> m_imageDigestBackfill;
 };

@@ -134,6 +134,36 @@ std::shared_ptr<ClipboardItem> ModelContext::newestItem(const QString &content, 
     return newest ? std::static_pointer_cast<ClipboardItem>(newest->shared_from_this()) : nullptr;
 }
 
+std::shared_ptr<ClipboardItem> ModelContext::newestImage(const QByteArray &digest) const
+{
+    ClipboardItem *newest = nullptr;
+    const auto [begin, end] = m_imagesByDigest.equal_range(digest);
+    for (auto it = begin; it != end; ++it) {
+        ClipboardItem *item = *it;
+        if (!newest
+            || AgeKey{item->createdAt().toMSecsSinceEpoch(), item->m_sequence, item}
+                < AgeKey{newest->createdAt().toMSecsSinceEpoch(), newest->m_sequence, newest})
+            newest = item;
+    }
+    return newest ? std::static_pointer_cast<ClipboardItem>(newest->shared_from_this()) : nullptr;
+}
+
+void ModelContext::adoptImageDigest(const QUuid &id, const QByteArray &digest)
+{
+    const auto &items = m_records[size_t(RecordType::clipboardItem)];
+    const auto found
+        = std::find_if(items.cbegin(), items.cend(), [&](const auto &record) { return record->id() == id; });
+    if (found == items.cend())
+        return;
+    auto &item = static_cast<ClipboardItem &>(**found);
+    // Generation 0: the bytes the backfill read are the ones loaded with the item.
+    if (item.m_imageDigest || !item.hasImageData() || item.m_imageDataGeneration != 0 || item.m_residentImageData)
+        return;
+    unindexItem(item);
+    item.m_imageDigest = digest;
+    indexItem(item);
+}
+
 QList<std::shared_ptr<ClipboardItem>> ModelContext::unpinnedItemsBeyond(int keep) const
 {
     QList<std::shared_ptr<ClipboardItem>> beyond;
@@ -166,8 +196,12 @@ size_t ModelContext::contentKey(const QString &content, ClipboardItemType type)
 
 void ModelContext::indexItem(ClipboardItem &item)
 {
-    IndexEntry entry{contentKey(item.content(), item.type()), std::nullopt};
+    IndexEntry entry{contentKey(item.content(), item.type()), std::nullopt, std::nullopt};
     m_itemsByContent.insert(entry.contentKey, &item);
+    if (item.type() == ClipboardItemType::image && item.imageDigest()) {
+        entry.digest = item.imageDigest();
+        m_imagesByDigest.insert(*entry.digest, &item);
+    }
     if (!item.isPinned()) {
         entry.unpinned = AgeKey{item.createdAt().toMSecsSinceEpoch(), item.m_sequence, &item};
         m_unpinnedByAge.insert(*entry.unpinned);
@@ -179,6 +213,8 @@ void ModelContext::unindexItem(ClipboardItem &item)
 {
     const auto entry = m_indexEntries.take(&item);
     m_itemsByContent.remove(entry.contentKey, &item);
+    if (entry.digest)
+        m_imagesByDigest.remove(*entry.digest, &item);
     if (entry.unpinned)
         m_unpinnedByAge.erase(*entry.unpinned);
 }

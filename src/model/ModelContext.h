@@ -41,6 +41,9 @@ public:
 
     /// The newest item with exactly this content and type, found through an index.
     std::shared_ptr<ClipboardItem> newestItem(const QString &content, ClipboardItemType type) const;
+    /// The newest image item whose `imageDigest` is `digest`, found through an index. Items whose
+    /// digest is not known yet are not found.
+    std::shared_ptr<ClipboardItem> newestImage(const QByteArray &digest) const;
     int unpinnedItemCount() const { return int(m_unpinnedByAge.size()); }
     /// The unpinned items that come after the `keep` newest ones, newest first.
     QList<std::shared_ptr<ClipboardItem>> unpinnedItemsBeyond(int keep) const;
@@ -49,6 +52,8 @@ signals:
     void recordInserted(const std::shared_ptr<StoredRecord> &record);
     void recordRemoved(const std::shared_ptr<StoredRecord> &record);
     void recordChanged(const std::shared_ptr<StoredRecord> &record);
+    /// The stored images that lacked a digest at start-up have been given theirs.
+    void imageDigestsBackfilled();
 
 private:
     friend class StoredRecord;
@@ -58,6 +63,9 @@ private:
     /// Takes the record in without a pending change or a signal (as loaded from the store).
     void attach(const std::shared_ptr<StoredRecord> &record);
     void recordDidChange(StoredRecord &record);
+    /// A digest the backfill found in the store or wrote there: set without a pending change, unless
+    /// the item's bytes changed in the meantime.
+    void adoptImageDigest(const QUuid &id, const QByteArray &digest);
     std::optional<QByteArray> storedImageData(const ClipboardItem &item) const;
     std::optional<std::pair<qsizetype, QByteArray>> storedImageDataHead(const ClipboardItem &item, int maxBytes) const;
 
@@ -70,6 +78,7 @@ private:
     };
     struct IndexEntry {
         size_t contentKey;
+        std::optional<QByteArray> digest;
         std::optional<AgeKey> unpinned;
     };
     static size_t contentKey(const QString &content, ClipboardItemType type);
@@ -85,6 +94,7 @@ private:
     QList<std::shared_ptr<StoredRecord>> m_pendingDeletes;
 
     QMultiHash<size_t, ClipboardItem *> m_itemsByContent;
+    QMultiHash<QByteArray, ClipboardItem *> m_imagesByDigest;
     std::set<AgeKey> m_unpinnedByAge;
     QHash<ClipboardItem *, IndexEntry> m_indexEntries;
 };

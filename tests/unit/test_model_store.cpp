@@ -1,4 +1,6 @@
 #include "TemporaryStore.h"
+#include "TestImages.h"
+#include "model/ImageDigest.h"
 #include "model/LiveQueryModel.h"
 
 #include <QAbstractItemModelTester>
@@ -108,7 +110,8 @@ private slots:
         QVERIFY(side.value("SELECT categoryId FROM ClipboardItem").isNull());
         QCOMPARE(side.value("SELECT group_concat(name) FROM pragma_table_info('ClipboardItem')").toString(),
             QStringLiteral("id,content,type,sourceAppName,sourceAppBundleId,isPinned,createdAt,"
-                           "characterCount,categoryId,imageData"));
+                           "characterCount,categoryId,imageDigest,imageData"));
+        QCOMPARE(side.value("PRAGMA user_version").toInt(), 2);
         QCOMPARE(side.value("PRAGMA journal_mode").toString(), QStringLiteral("wal"));
         QCOMPARE(QFile::permissions(m_store->path()) & 0x0077, QFileDevice::Permissions());
     }
@@ -172,6 +175,109 @@ private slots:
         QVERIFY(context().save());
         SideConnection side(m_store->path());
         QCOMPARE(side.value("SELECT count(*) FROM ClipboardItem WHERE type = 'video'").toInt(), 1);
+    }
+
+    void imagesAreFoundByTheirDigest()
+    {
+        const QByteArray png = solidPng(8, 8, Qt::red);
+        const QByteArray digest = *ImageDigest::ofEncoded(png);
+        const auto image = [&](const char *label) {
+            auto item = ClipboardItem::create(label, ClipboardItemType::image, png);
+            item->setImageDigest(digest);
+            return item;
+        };
+        const auto older = image("Image (1 KB)");
+        context().insert(older);
+        QTest::qWait(2);
+        const auto newer = image("/tmp/red.png");
+        context().insert(newer);
+        context().insert(text("same digest, but text"));
+        context().fetch<ClipboardItem>().last()->setImageDigest(digest);
+        QCOMPARE(context().newestImage(digest), newer);
+        QVERIFY(!context().newestImage(*ImageDigest::ofEncoded(solidPng(8, 8, Qt::blue))));
+        // New bytes make the old digest stale; the item is no candidate until it has a new one.
+        newer->setImageData(solidPng(8, 8, Qt::blue));
+        QVERIFY(!newer->imageDigest());
+        QCOMPARE(context().newestImage(digest), older);
+        QVERIFY(context().save());
+
+        reopen();
+        const auto loaded = context().newestImage(digest);
+        QVERIFY(loaded);
+        QCOMPARE(loaded->id(), older->id());
+        QCOMPARE(loaded->imageDigest(), digest);
+        // Changing other fields keeps the stored digest.
+        loaded->setPinned(true);
+        QVERIFY(context().save());
+        reopen();
+        QCOMPARE(context().newestImage(digest)->id(), older->id());
+    }
+
+    void aVersion1StoreIsUpgradedAndItsImagesGetDigests()
+    {
+        m_store->close();
+        QFile::remove(m_store->path());
+        const QByteArray png = solidPng(5, 4, Qt::green);
+        const QByteArray jpeg = encodedImage(QImage::fromData(png), "JPEG");
+        const QString everyColumn = "SELECT group_concat(quote(id) || quote(content) || quote(type) || "
+                                    "quote(sourceAppName) || quote(isPinned) || quote(createdAt) || "
+                                    "quote(characterCount) || quote(categoryId) || quote(imageData), '|') "
+                                    "FROM (SELECT * FROM ClipboardItem ORDER BY rowid)";
+        QString before;
+        {
+            SideConnection side(m_store->path());
+            QVERIFY(side.exec("CREATE TABLE ClipboardItem (id TEXT NOT NULL, content TEXT NOT NULL, "
+                              "type TEXT NOT NULL, sourceAppName TEXT, sourceAppBundleId TEXT, "
+                              "isPinned INTEGER NOT NULL, createdAt REAL NOT NULL, characterCount INTEGER NOT NULL, "
+                              "categoryId TEXT, imageData BLOB)"));
+            QVERIFY(side.exec("CREATE TABLE ClipCategory (id TEXT NOT NULL, name TEXT NOT NULL, colorHex TEXT "
+                              "NOT NULL, icon TEXT NOT NULL, sortOrder INTEGER NOT NULL, isDefault INTEGER NOT NULL, "
+                              "createdAt REAL NOT NULL)"));
+            QVERIFY(side.exec("CREATE TABLE PasteTemplate (id TEXT NOT NULL, name TEXT NOT NULL, separator TEXT "
+                              "NOT NULL, itemPrefix TEXT NOT NULL, itemSuffix TEXT NOT NULL, wrapPrefix TEXT NOT "
+                              "NULL, wrapSuffix TEXT NOT NULL, sortOrder INTEGER NOT NULL, isDefault INTEGER NOT "
+                              "NULL)"));
+            QSqlQuery insert(QSqlDatabase::database("side"));
+            insert.prepare("INSERT INTO ClipboardItem (id, content, type, sourceAppName, isPinned, createdAt, "
+                           "characterCount, imageData) VALUES (?, ?, ?, 'Viewer', ?, ?, 1, ?)");
+            const QList<QVariantList> rows{
+                {"A0000000-0000-0000-0000-000000000001", "Image (1 KB)", "image", 0, 100.5, png},
+                {"A0000000-0000-0000-0000-000000000002", "text", "text", 1, 101.0, QVariant()},
+                {"A0000000-0000-0000-0000-000000000003", "/home/me/green.jpg", "image", 0, 102.0, jpeg},
+                {"A0000000-0000-0000-0000-000000000004", "Image (0 KB)", "image", 0, 103.0, QByteArray("broken")},
+            };
+            for (const auto &row : rows) {
+                for (const auto &value : row)
+                    insert.addBindValue(value);
+                QVERIFY(insert.exec());
+            }
+            QVERIFY(side.exec("PRAGMA user_version = 1"));
+            before = side.value(everyColumn).toString();
+        }
+
+        m_store->open();
+        QSignalSpy backfilled(&context(), &ModelContext::imageDigestsBackfilled);
+        const auto items = context().fetch<ClipboardItem>();
+        QCOMPARE(items.size(), 4);
+        QVERIFY(!items.at(0)->imageDigest()); // not before the background step
+        QVERIFY(backfilled.wait(10000));
+        QCOMPARE(items.at(0)->imageDigest(), ImageDigest::ofEncoded(png));
+        QCOMPARE(items.at(2)->imageDigest(), ImageDigest::ofEncoded(jpeg));
+        QVERIFY(!items.at(1)->imageDigest() && !items.at(3)->imageDigest());
+        QCOMPARE(context().newestImage(*ImageDigest::ofEncoded(png)), items.at(0));
+        QVERIFY(!context().hasChanges());
+        {
+            SideConnection side(m_store->path());
+            QCOMPARE(side.value("PRAGMA user_version").toInt(), 2);
+            QCOMPARE(side.value(everyColumn).toString(), before);
+            QCOMPARE(side.value("SELECT count(imageDigest) FROM ClipboardItem").toInt(), 2);
+        }
+
+        // Later starts read the stored digests in the background too, without computing them again.
+        reopen();
+        QSignalSpy again(&context(), &ModelContext::imageDigestsBackfilled);
+        QVERIFY(again.wait(10000));
+        QCOMPARE(context().newestImage(*ImageDigest::ofEncoded(jpeg))->content(), QStringLiteral("/home/me/green.jpg"));
     }
 
     void failedSaveIsReportedAndKeepsTheChanges()
