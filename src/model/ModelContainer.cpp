@@ -183,6 +183,9 @@ ModelContainer::ModelContainer(const QString &path)
 
 ModelContainer::~ModelContainer()
 {
+    if (m_writer)
+        m_mainContext->waitForSaves();
+    m_writer.reset();
     m_imageDigestBackfill.reset();
     m_mainContext.reset();
     {
@@ -198,6 +201,9 @@ std::unique_ptr<ModelContainer> ModelContainer::open(const QString &path, QStrin
     std::unique_ptr<ModelContainer> container(new ModelContainer(path));
     if (!container->openDatabase(error) || !container->load(error))
         return nullptr;
+    container->m_writer = std::make_unique<StoreWriter>(path);
+    QObject::connect(container->m_writer.get(), &StoreWriter::resultsReady, container->m_mainContext.get(),
+        &ModelContext::takeWriterResults);
     container->startImageDigestBackfill();
     return container;
 }
@@ -233,6 +239,7 @@ bool ModelContainer::openDatabase(QString *error)
     QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_connectionName);
     db.setDatabaseName(m_path);
     // A second process on the same file must not stall the GUI thread for long.
+    // It only reads once the store is open (image bytes on demand): writes go through the writer.
     db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=200"));
     if (!db.open()) {
         *error = db.lastError().text();
@@ -324,8 +331,7 @@ bool ModelContainer::load(QString *error)
                 query.value(4).toBool(), digest.isEmpty() ? std::nullopt : std::optional(digest),
                 textOrNothing(query.value(6)), textOrNothing(query.value(7)), query.value(8).toBool(),
                 fromUnixSeconds(query.value(9).toDouble()), query.value(10).toInt(), uuidOrNothing(query.value(11))}));
-        item->m_rowId = query.value(0).toLongLong();
-        m_mainContext->attach(item);
+        m_mainContext->attachStored(item);
     }
     if (skipped > 0)
         qCWarning(lcStore) << "skipped" << skipped << "stored items of an unknown type";
@@ -340,8 +346,7 @@ bool ModelContainer::load(QString *error)
             new ClipCategory(ClipCategory::Stored{QUuid::fromString(query.value(1).toString()),
                 query.value(2).toString(), query.value(3).toString(), query.value(4).toString(), query.value(5).toInt(),
                 query.value(6).toBool(), fromUnixSeconds(query.value(7).toDouble())}));
-        category->m_rowId = query.value(0).toLongLong();
-        m_mainContext->attach(category);
+        m_mainContext->attachStored(category);
     }
 
     if (!query.exec(QStringLiteral("SELECT rowid, id, name, separator, itemPrefix, itemSuffix, wrapPrefix, "
@@ -355,88 +360,41 @@ bool ModelContainer::load(QString *error)
                 {query.value(2).toString(), query.value(3).toString(), query.value(4).toString(),
                     query.value(5).toString(), query.value(6).toString(), query.value(7).toString()},
                 query.value(8).toInt(), query.value(9).toBool()}));
-        pasteTemplate->m_rowId = query.value(0).toLongLong();
-        m_mainContext->attach(pasteTemplate);
+        m_mainContext->attachStored(pasteTemplate);
     }
     return true;
 }
 
-bool ModelContainer::write(const QList<std::shared_ptr<StoredRecord>> &inserts,
-    const QList<std::shared_ptr<StoredRecord>> &updates, const QList<std::shared_ptr<StoredRecord>> &deletes)
+StoreWriter::Change ModelContainer::change(StoreWriter::Change::Kind kind, const StoredRecord &record)
 {
-    QSqlDatabase db = QSqlDatabase::database(m_connectionName, false);
-    if (!db.isOpen() || !db.transaction()) {
-        qCWarning(lcStore) << "save: cannot begin a transaction:" << db.lastError().text();
-        return false;
-    }
-    QSqlQuery query(db);
-    QList<std::pair<StoredRecord *, qint64>> newRowIds;
-    const auto fail = [&](const char *what) {
-        qCWarning(lcStore) << "save:" << what << "failed:" << query.lastError().text();
-        db.rollback();
-        return false;
-    };
-
-    for (const auto &record : deletes) {
-        query.prepare(QStringLiteral("DELETE FROM %1 WHERE rowid = ?").arg(tableName(record->recordType())));
-        query.addBindValue(record->rowId());
-        if (!query.exec())
-            return fail("delete");
-    }
-    for (const auto &record : inserts) {
-        const auto values = columns(*record);
-        QStringList names;
-        for (const auto &[name, value] : values)
-            names.append(name);
-        query.prepare(QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
-                          .arg(tableName(record->recordType()), names.join(QLatin1Char(',')),
-                              QStringList(names.size(), QStringLiteral("?")).join(QLatin1Char(','))));
-        for (const auto &[name, value] : values)
-            query.addBindValue(value);
-        if (!query.exec())
-            return fail("insert");
-        newRowIds.append({record.get(), query.lastInsertId().toLongLong()});
-    }
-    for (const auto &record : updates) {
-        const auto values = columns(*record);
-        QStringList assignments;
-        for (const auto &[name, value] : values)
-            assignments.append(name + QStringLiteral(" = ?"));
-        query.prepare(QStringLiteral("UPDATE %1 SET %2 WHERE rowid = ?")
-                          .arg(tableName(record->recordType()), assignments.join(QLatin1Char(','))));
-        for (const auto &[name, value] : values)
-            query.addBindValue(value);
-        query.addBindValue(record->rowId());
-        if (!query.exec())
-            return fail("update");
-    }
-    if (!db.commit()) {
-        qCWarning(lcStore) << "save: commit failed:" << db.lastError().text();
-        db.rollback();
-        return false;
-    }
-    for (const auto &[record, rowId] : newRowIds)
-        record->m_rowId = rowId;
-    return true;
+    StoreWriter::Change change{kind, tableName(record.recordType()), uuidText(record.id()), {}};
+    if (kind != StoreWriter::Change::Kind::remove)
+        change.columns = columns(record);
+    return change;
 }
 
-std::optional<QByteArray> ModelContainer::readImageData(qint64 rowId) const
+bool ModelContainer::waitForSaves()
+{
+    return m_mainContext->waitForSaves();
+}
+
+std::optional<QByteArray> ModelContainer::readImageData(const QUuid &id) const
 {
     QSqlQuery query(QSqlDatabase::database(m_connectionName, false));
-    query.prepare(QStringLiteral("SELECT imageData FROM ClipboardItem WHERE rowid = ?"));
-    query.addBindValue(rowId);
+    query.prepare(QStringLiteral("SELECT imageData FROM ClipboardItem WHERE id = ?"));
+    query.addBindValue(uuidText(id));
     if (!query.exec() || !query.next() || query.value(0).isNull())
         return std::nullopt;
     return query.value(0).toByteArray();
 }
 
-std::optional<std::pair<qsizetype, QByteArray>> ModelContainer::readImageDataHead(qint64 rowId, int maxBytes) const
+std::optional<std::pair<qsizetype, QByteArray>> ModelContainer::readImageDataHead(const QUuid &id, int maxBytes) const
 {
     QSqlQuery query(QSqlDatabase::database(m_connectionName, false));
-    query.prepare(QStringLiteral("SELECT length(imageData), substr(imageData, 1, ?) FROM ClipboardItem WHERE rowid = ? "
+    query.prepare(QStringLiteral("SELECT length(imageData), substr(imageData, 1, ?) FROM ClipboardItem WHERE id = ? "
                                  "AND imageData IS NOT NULL"));
     query.addBindValue(maxBytes);
-    query.addBindValue(rowId);
+    query.addBindValue(uuidText(id));
     if (!query.exec() || !query.next())
         return std::nullopt;
     return std::pair(qsizetype(query.value(0).toLongLong()), query.value(1).toByteArray());

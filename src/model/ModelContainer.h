@@ -1,5 +1,7 @@
 #pragma once
 
+#include "StoreWriter.h"
+
 #include <QList>
 #include <QString>
 #include <QVariant>
@@ -25,6 +27,8 @@ public:
 
     ModelContext &mainContext() { return *m_mainContext; }
     const QString &path() const { return m_path; }
+    /// See ModelContext::waitForSaves. The destructor waits too: what was saved is in the file.
+    bool waitForSaves();
 
 private:
     friend class ModelContext;
@@ -33,15 +37,16 @@ private:
     bool openDatabase(QString *error);
     bool load(QString *error);
     void startImageDigestBackfill();
-    bool write(const QList<std::shared_ptr<StoredRecord>> &inserts, const QList<std::shared_ptr<StoredRecord>> &updates,
-        const QList<std::shared_ptr<StoredRecord>> &deletes);
-    std::optional<QByteArray> readImageData(qint64 rowId) const;
+    std::optional<QByteArray> readImageData(const QUuid &id) const;
     /// The size of the stored image bytes and their first `maxBytes`.
-    std::optional<std::pair<qsizetype, QByteArray>> readImageDataHead(qint64 rowId, int maxBytes) const;
+    std::optional<std::pair<qsizetype, QByteArray>> readImageDataHead(const QUuid &id, int maxBytes) const;
+    /// What the writer needs to apply a change of `record`: copies of its column values.
+    static StoreWriter::Change change(StoreWriter::Change::Kind kind, const StoredRecord &record);
     static QList<std::pair<QString, QVariant>> columns(const StoredRecord &record);
 
     QString m_path;
     QString m_connectionName;
     std::unique_ptr<ModelContext> m_mainContext;
+    std::unique_ptr<StoreWriter> m_writer;
     std::unique_ptr<ImageDigestBackfill> m_imageDigestBackfill;
 };

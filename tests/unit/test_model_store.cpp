@@ -50,6 +50,18 @@ class TestModelStore : public QObject {
 
     ModelContext &context() { return m_store->context(); }
     void reopen() { m_store->reopen(); }
+    bool save()
+    {
+        context().save();
+        return context().waitForSaves();
+    }
+    QStringList storedContents()
+    {
+        QStringList contents;
+        for (const auto &item : context().fetch<ClipboardItem>())
+            contents.append(item->content());
+        return contents;
+    }
 
 private slots:
     void init()
@@ -77,12 +89,12 @@ private slots:
         c->setCategoryId(QUuid::createUuid());
         context().insert(text("a"));
         context().insert(c);
-        QVERIFY(context().save());
+        QVERIFY(save());
         QVERIFY(!context().hasChanges());
         context().remove(context().fetch<ClipboardItem>().first());
         QCOMPARE(context().count<ClipboardItem>(), 1);
         c->setContent("changed");
-        QVERIFY(context().save());
+        QVERIFY(save());
 
         reopen();
         const auto loaded = context().fetch<ClipboardItem>();
@@ -102,7 +114,7 @@ private slots:
     {
         const auto item = ClipboardItem::create("x", ClipboardItemType::richText);
         context().insert(item);
-        QVERIFY(context().save());
+        QVERIFY(save());
         SideConnection side(m_store->path());
         QCOMPARE(side.value("SELECT type FROM ClipboardItem").toString(), QStringLiteral("richText"));
         QCOMPARE(
@@ -123,15 +135,17 @@ private slots:
         const auto head = std::pair(bytes.size(), bytes.left(16));
         QCOMPARE(image->imageDataHead(16), head); // still in memory
         context().insert(image);
-        QVERIFY(context().save());
+        context().save();
+        QCOMPARE(image->imageData(), bytes); // not written yet: still in memory
+        QVERIFY(context().waitForSaves());
         QCOMPARE(image->imageData(), bytes);
         QCOMPARE(image->imageDataHead(16), head); // read from the store
         // An update, and a delete undone before it is saved, keep the stored bytes.
         image->setPinned(true);
-        QVERIFY(context().save());
+        QVERIFY(save());
         context().remove(image);
         context().insert(image);
-        QVERIFY(context().save());
+        QVERIFY(save());
         reopen();
         auto items = context().fetch<ClipboardItem>();
         QCOMPARE(items.size(), 1);
@@ -140,9 +154,9 @@ private slots:
 
         // After the delete is saved: a new row, which no longer has the deleted bytes.
         context().remove(items.first());
-        QVERIFY(context().save());
+        QVERIFY(save());
         context().insert(items.first());
-        QVERIFY(context().save());
+        QVERIFY(save());
         reopen();
         items = context().fetch<ClipboardItem>();
         QCOMPARE(items.size(), 1);
@@ -150,16 +164,16 @@ private slots:
         QVERIFY(!items.first()->hasImageData());
         // Clearing stored bytes clears the column.
         items.first()->setImageData(bytes);
-        QVERIFY(context().save());
+        QVERIFY(save());
         items.first()->setImageData(std::nullopt);
-        QVERIFY(context().save());
+        QVERIFY(save());
         QVERIFY(SideConnection(m_store->path()).value("SELECT imageData FROM ClipboardItem").isNull());
     }
 
     void rowsOfUnknownTypeAreSkipped()
     {
         context().insert(text("kept"));
-        QVERIFY(context().save());
+        QVERIFY(save());
         m_store->close();
         {
             SideConnection side(m_store->path());
@@ -172,7 +186,7 @@ private slots:
         QCOMPARE(items.first()->content(), QStringLiteral("kept"));
         // Saving other changes leaves the unknown row as it was.
         items.first()->setPinned(true);
-        QVERIFY(context().save());
+        QVERIFY(save());
         SideConnection side(m_store->path());
         QCOMPARE(side.value("SELECT count(*) FROM ClipboardItem WHERE type = 'video'").toInt(), 1);
     }
@@ -199,7 +213,7 @@ private slots:
         newer->setImageData(solidPng(8, 8, Qt::blue));
         QVERIFY(!newer->imageDigest());
         QCOMPARE(context().newestImage(digest), older);
-        QVERIFY(context().save());
+        QVERIFY(save());
 
         reopen();
         const auto loaded = context().newestImage(digest);
@@ -208,7 +222,7 @@ private slots:
         QCOMPARE(loaded->imageDigest(), digest);
         // Changing other fields keeps the stored digest.
         loaded->setPinned(true);
-        QVERIFY(context().save());
+        QVERIFY(save());
         reopen();
         QCOMPARE(context().newestImage(digest)->id(), older->id());
     }
@@ -280,20 +294,88 @@ private slots:
         QCOMPARE(context().newestImage(*ImageDigest::ofEncoded(jpeg))->content(), QStringLiteral("/home/me/green.jpg"));
     }
 
-    void failedSaveIsReportedAndKeepsTheChanges()
+    void aFailedSaveIsReportedAndRetriedWithoutLoss()
     {
-        context().insert(text("first"));
+        QSignalSpy failed(&context(), &ModelContext::saveFailed);
+        const auto first = text("first");
+        context().insert(first);
         {
+            // A second connection holding a write transaction keeps the writer out.
             SideConnection side(m_store->path());
-            QVERIFY(side.exec("BEGIN EXCLUSIVE"));
-            QVERIFY(!context().save());
+            QVERIFY(side.exec("BEGIN IMMEDIATE"));
+            context().save();
+            QVERIFY(!context().hasChanges());
+            QVERIFY(!context().waitForSaves());
+            QCOMPARE(failed.size(), 1);
             QVERIFY(context().hasChanges());
             QCOMPARE(context().count<ClipboardItem>(), 1);
             side.exec("ROLLBACK");
         }
-        QVERIFY(context().save());
+        // Changed while it was refused: still written as a new row, with what it holds now.
+        first->setPinned(true);
+        QVERIFY(save());
         reopen();
-        QCOMPARE(context().count<ClipboardItem>(), 1);
+        QCOMPARE(storedContents(), QStringList{"first"});
+        QVERIFY(context().fetch<ClipboardItem>().first()->isPinned());
+    }
+
+    void savesAfterARefusedOneWaitForItsRetry()
+    {
+        {
+            SideConnection side(m_store->path());
+            QVERIFY(side.exec("CREATE TABLE Refused (content TEXT)"));
+            QVERIFY(side.exec("INSERT INTO Refused VALUES ('first')"));
+            QVERIFY(side.exec("CREATE TRIGGER RefuseFirst BEFORE INSERT ON ClipboardItem WHEN NEW.content IN "
+                              "(SELECT content FROM Refused) BEGIN SELECT RAISE(ABORT, 'refused'); END"));
+        }
+        QSignalSpy failed(&context(), &ModelContext::saveFailed);
+        // The second save is queued behind the first, and the writer would accept it.
+        context().insert(text("first"));
+        context().save();
+        const auto second = text("second");
+        context().insert(second);
+        context().save();
+        QVERIFY(failed.wait(10000));
+        QVERIFY2(failed.first().first().toString().contains("refused"), qPrintable(failed.first().first().toString()));
+        QVERIFY(context().hasChanges());
+        QCOMPARE(storedContents(), QStringList({"first", "second"}));
+
+        QVERIFY(SideConnection(m_store->path()).exec("DELETE FROM Refused"));
+        second->setContent("second, edited");
+        context().insert(text("third"));
+        QVERIFY(save());
+        QCOMPARE(failed.size(), 1);
+        reopen();
+        QCOMPARE(storedContents(), QStringList({"first", "second, edited", "third"}));
+    }
+
+    void savesApplyInOrderAndClosingWaitsForThem()
+    {
+        const auto item = text("1");
+        context().insert(item);
+        context().save();
+        item->setContent("2");
+        context().save();
+        context().remove(item);
+        context().save();
+        context().insert(item);
+        item->setContent("3");
+        context().save();
+        for (int i = 0; i < 100; ++i) {
+            context().insert(text(QString::number(100 + i)));
+            context().save();
+        }
+        context().remove(context().fetch<ClipboardItem>().last());
+        context().save();
+        QCOMPARE(context().count<ClipboardItem>(), 100);
+
+        // Closing the store is what the program does at exit.
+        reopen();
+        const QStringList contents = storedContents();
+        QCOMPARE(contents.size(), 100);
+        QCOMPARE(contents.first(), QStringLiteral("3"));
+        QCOMPARE(contents.at(1), QStringLiteral("100"));
+        QCOMPARE(contents.last(), QStringLiteral("198"));
     }
 
     void openingFailuresLeaveTheFileAlone()
