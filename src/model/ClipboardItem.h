@@ -17,7 +17,7 @@ class Pasteboard;
 
 /// One entry of the clipboard history.
 ///
-/// Image bytes are kept in memory only until the record is saved; after that `imageData()` reads
+/// Image bytes are kept in memory only until the store has written them; after that `imageData()` reads
 /// them from the store on demand, so a history of large images costs no memory.
 class ClipboardItem final : public StoredRecord {
 public:

@@ -294,6 +294,27 @@ private slots:
         QCOMPARE(context().newestImage(*ImageDigest::ofEncoded(jpeg))->content(), QStringLiteral("/home/me/green.jpg"));
     }
 
+    void aDigestOfBytesReplacedMeanwhileIsDropped()
+    {
+        const QByteArray red = solidPng(6, 6, Qt::red), blue = solidPng(6, 6, Qt::blue);
+        context().insert(ClipboardItem::create("Image (1 KB)", ClipboardItemType::image, red));
+        QVERIFY(save());
+        reopen(); // the backfill starts on the red picture...
+        QSignalSpy backfilled(&context(), &ModelContext::imageDigestsBackfilled);
+        const auto item = context().fetch<ClipboardItem>().first();
+        item->setImageData(blue); // ...which is replaced before its digest arrives
+        QVERIFY(save());
+        QVERIFY(backfilled.wait(10000));
+        QVERIFY(!item->imageDigest());
+        QVERIFY(SideConnection(m_store->path()).value("SELECT imageDigest FROM ClipboardItem").isNull());
+
+        reopen();
+        QSignalSpy again(&context(), &ModelContext::imageDigestsBackfilled);
+        QVERIFY(again.wait(10000));
+        QCOMPARE(context().fetch<ClipboardItem>().first()->imageDigest(), ImageDigest::ofEncoded(blue));
+        QCOMPARE(context().fetch<ClipboardItem>().first()->imageData(), blue);
+    }
+
     void aFailedSaveIsReportedAndRetriedWithoutLoss()
     {
         QSignalSpy failed(&context(), &ModelContext::saveFailed);
