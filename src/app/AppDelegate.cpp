@@ -142,8 +142,10 @@ void AppDelegate::applicationWillTerminate()
         m_hotkeyService->unregister();
     if (HotkeyService *hotkeys = HotkeyService::shared())
         hotkeys->unregister(LanguageSwitchService::hotkeyId);
-    if (m_modelContainer)
+    if (m_modelContainer) {
         m_modelContainer->mainContext().save();
+        m_modelContainer->waitForSaves();
+    }
 }
 
 void AppDelegate::setupStatusItem()

@@ -65,6 +65,7 @@ ClipboardItem::ClipboardItem(Stored &&stored)
     , m_content(std::move(stored.content))
     , m_type(stored.type)
     , m_hasImageData(stored.hasImageData)
+    , m_imageDigest(std::move(stored.imageDigest))
     , m_sourceAppName(std::move(stored.sourceAppName))
     , m_sourceAppBundleId(std::move(stored.sourceAppBundleId))
     , m_isPinned(stored.isPinned)
@@ -119,6 +120,14 @@ void ClipboardItem::setImageData(const std::optional<QByteArray> &imageData)
 {
     m_hasImageData = imageData.has_value();
     m_residentImageData = imageData;
+    ++m_imageDataGeneration;
+    m_imageDigest.reset();
+    didChange();
+}
+
+void ClipboardItem::setImageDigest(const std::optional<QByteArray> &digest)
+{
+    m_imageDigest = digest;
     didChange();
 }
 

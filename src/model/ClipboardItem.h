@@ -17,7 +17,7 @@ class Pasteboard;
 
 /// One entry of the clipboard history.
 ///
-/// Image bytes are kept in memory only until the record is saved; after that `imageData()` reads
+/// Image bytes are kept in memory only until the store has written them; after that `imageData()` reads
 /// them from the store on demand, so a history of large images costs no memory.
 class ClipboardItem final : public StoredRecord {
 public:
@@ -41,7 +41,12 @@ public:
     /// The size of the image bytes and their first `maxBytes` (enough for an image header), without
     /// reading the rest into memory.
     std::optional<std::pair<qsizetype, QByteArray>> imageDataHead(int maxBytes) const;
+    /// Clears the image digest: whoever sets new bytes sets their digest too.
     void setImageData(const std::optional<QByteArray> &imageData);
+    /// The `ImageDigest` of the decoded image bytes, derived and kept with the record; absent until
+    /// computed, and for bytes that do not decode.
+    const std::optional<QByteArray> &imageDigest() const { return m_imageDigest; }
+    void setImageDigest(const std::optional<QByteArray> &digest);
     const std::optional<QString> &sourceAppName() const { return m_sourceAppName; }
     void setSourceAppName(const std::optional<QString> &name);
     const std::optional<QString> &sourceAppBundleId() const { return m_sourceAppBundleId; }
@@ -89,6 +94,8 @@ private:
     ClipboardItemType m_type;
     bool m_hasImageData = false;
     std::optional<QByteArray> m_residentImageData; // bytes not yet written to the store
+    quint64 m_imageDataGeneration = 0; // bumped by every setImageData; 0: the bytes as loaded
+    std::optional<QByteArray> m_imageDigest;
     std::optional<QString> m_sourceAppName;
     std::optional<QString> m_sourceAppBundleId;
     bool m_isPinned = false;
@@ -103,6 +110,7 @@ struct ClipboardItem::Stored {
     QString content;
     ClipboardItemType type;
     bool hasImageData;
+    std::optional<QByteArray> imageDigest;
     std::optional<QString> sourceAppName;
     std::optional<QString> sourceAppBundleId;
     bool isPinned;

@@ -1,5 +1,6 @@
 #include "ModelContainer.h"
 
+#include "ImageDigestBackfill.h"
 #include "ModelContext.h"
 
 #include <QDir>
@@ -18,20 +19,29 @@ Q_LOGGING_CATEGORY(lcStore, "quillbox.store", QtInfoMsg)
 
 namespace {
 
-constexpr int schemaVersion = 1;
+constexpr int schemaVersion = 2;
 
+// A new store gets the current schema at once; an older one takes the steps after its version.
 const char *const schema[] = {
     // imageData comes last: SQLite stores a row's columns in order, and a column after a large blob
     // can only be read by walking the blob's overflow pages, which made loading the list slow.
     "CREATE TABLE ClipboardItem (id TEXT NOT NULL, content TEXT NOT NULL, type TEXT NOT NULL, "
     "sourceAppName TEXT, sourceAppBundleId TEXT, isPinned INTEGER NOT NULL, createdAt REAL NOT NULL, "
-    "characterCount INTEGER NOT NULL, categoryId TEXT, imageData BLOB)",
+    "characterCount INTEGER NOT NULL, categoryId TEXT, imageDigest BLOB, imageData BLOB)",
     "CREATE TABLE ClipCategory (id TEXT NOT NULL, name TEXT NOT NULL, colorHex TEXT NOT NULL, icon TEXT NOT NULL, "
     "sortOrder INTEGER NOT NULL, isDefault INTEGER NOT NULL, createdAt REAL NOT NULL)",
     "CREATE TABLE PasteTemplate (id TEXT NOT NULL, name TEXT NOT NULL, separator TEXT NOT NULL, "
     "itemPrefix TEXT NOT NULL, itemSuffix TEXT NOT NULL, wrapPrefix TEXT NOT NULL, wrapSuffix TEXT NOT NULL, "
     "sortOrder INTEGER NOT NULL, isDefault INTEGER NOT NULL)",
 };
+
+// upgrades[n] takes a store from version n + 1 to n + 2. Each step must be cheap: it runs before the
+// first window shows.
+const char *const upgrades[] = {
+    // Appended after imageData, so the list load leaves it to the digest backfill (see load()).
+    "ALTER TABLE ClipboardItem ADD COLUMN imageDigest BLOB",
+};
+static_assert(std::size(upgrades) == schemaVersion - 1);
 
 QString uuidText(const QUuid &id)
 {
@@ -116,7 +126,14 @@ QList<std::pair<QString, QVariant>> ModelContainer::columns(const StoredRecord &
         values.append(
             {{QStringLiteral("content"), text(item.content())}, {QStringLiteral("type"), rawValue(item.type())}});
         const auto &resident = item.m_residentImageData;
-        if (!item.hasImageData() || resident)
+        // Bytes that go in with their digest. A digest the record does not know yet is left as
+        // stored: the backfill may have written it meanwhile.
+        const bool writesImageData = !item.hasImageData() || resident;
+        if (writesImageData || item.imageDigest()) {
+            values.append(
+                {QStringLiteral("imageDigest"), item.imageDigest() ? QVariant(*item.imageDigest()) : QVariant()});
+        }
+        if (writesImageData)
             values.append({QStringLiteral("imageData"), resident ? QVariant(*resident) : QVariant()});
         values.append({{QStringLiteral("sourceAppName"), optionalText(item.sourceAppName())},
             {QStringLiteral("sourceAppBundleId"), optionalText(item.sourceAppBundleId())},
@@ -166,6 +183,10 @@ ModelContainer::ModelContainer(const QString &path)
 
 ModelContainer::~ModelContainer()
 {
+    if (m_writer)
+        m_mainContext->waitForSaves();
+    m_writer.reset();
+    m_imageDigestBackfill.reset();
     m_mainContext.reset();
     {
         QSqlDatabase db = QSqlDatabase::database(m_connectionName, false);
@@ -180,7 +201,29 @@ std::unique_ptr<ModelContainer> ModelContainer::open(const QString &path, QStrin
     std::unique_ptr<ModelContainer> container(new ModelContainer(path));
     if (!container->openDatabase(error) || !container->load(error))
         return nullptr;
+    container->m_writer = std::make_unique<StoreWriter>(path);
+    QObject::connect(container->m_writer.get(), &StoreWriter::resultsReady, container->m_mainContext.get(),
+        &ModelContext::takeWriterResults);
+    container->startImageDigestBackfill();
     return container;
+}
+
+void ModelContainer::startImageDigestBackfill()
+{
+    QList<QUuid> ids;
+    for (const auto &item : m_mainContext->fetch<ClipboardItem>()) {
+        if (item->hasImageData() && !item->imageDigest())
+            ids.append(item->id());
+    }
+    if (ids.isEmpty())
+        return;
+    m_imageDigestBackfill = std::make_unique<ImageDigestBackfill>(m_path, std::move(ids));
+    ModelContext *context = m_mainContext.get();
+    QObject::connect(
+        m_imageDigestBackfill.get(), &ImageDigestBackfill::digestFound, context, &ModelContext::adoptImageDigest);
+    QObject::connect(
+        m_imageDigestBackfill.get(), &ImageDigestBackfill::finished, context, &ModelContext::imageDigestsBackfilled);
+    m_imageDigestBackfill->start();
 }
 
 bool ModelContainer::openDatabase(QString *error)
@@ -196,6 +239,7 @@ bool ModelContainer::openDatabase(QString *error)
     QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_connectionName);
     db.setDatabaseName(m_path);
     // A second process on the same file must not stall the GUI thread for long.
+    // It only reads once the store is open (image bytes on demand): writes go through the writer.
     db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=200"));
     if (!db.open()) {
         *error = db.lastError().text();
@@ -222,12 +266,17 @@ bool ModelContainer::openDatabase(QString *error)
     }
     if (!run(QStringLiteral("PRAGMA journal_mode=WAL")) || !run(QStringLiteral("PRAGMA synchronous=NORMAL")))
         return false;
-    if (version == 0) {
+    if (version < schemaVersion) {
         if (!db.transaction()) {
             *error = db.lastError().text();
             return false;
         }
-        for (const char *statement : schema) {
+        QList<const char *> statements;
+        if (version == 0)
+            statements = QList<const char *>(std::begin(schema), std::end(schema));
+        else
+            statements = QList<const char *>(std::begin(upgrades) + version - 1, std::end(upgrades));
+        for (const char *statement : std::as_const(statements)) {
             if (!run(QString::fromLatin1(statement))) {
                 db.rollback();
                 return false;
@@ -248,10 +297,23 @@ bool ModelContainer::load(QString *error)
     QSqlQuery query(QSqlDatabase::database(m_connectionName));
     query.setForwardOnly(true);
 
+    // In a store that was upgraded, imageDigest sits after imageData, where reading it would walk
+    // every image's overflow pages; the backfill reads those digests after start-up instead.
+    if (!query.exec(QStringLiteral("SELECT name FROM pragma_table_info('ClipboardItem') ORDER BY cid"))) {
+        *error = query.lastError().text();
+        return false;
+    }
+    QStringList columnNames;
+    while (query.next())
+        columnNames.append(query.value(0).toString());
+    const bool digestBeforeBytes
+        = columnNames.indexOf(QStringLiteral("imageDigest")) < columnNames.indexOf(QStringLiteral("imageData"));
+
     // typeof() reads only the row header; "imageData IS NOT NULL" would load every image.
-    if (!query.exec(QStringLiteral("SELECT rowid, id, content, type, typeof(imageData) = 'blob', sourceAppName, "
+    if (!query.exec(QStringLiteral("SELECT rowid, id, content, type, typeof(imageData) = 'blob', %1, sourceAppName, "
                                    "sourceAppBundleId, isPinned, createdAt, characterCount, categoryId "
-                                   "FROM ClipboardItem ORDER BY rowid"))) {
+                                   "FROM ClipboardItem ORDER BY rowid")
+                        .arg(digestBeforeBytes ? QStringLiteral("imageDigest") : QStringLiteral("NULL")))) {
         *error = query.lastError().text();
         return false;
     }
@@ -263,12 +325,13 @@ bool ModelContainer::load(QString *error)
             ++skipped;
             continue;
         }
-        auto item = std::shared_ptr<ClipboardItem>(new ClipboardItem(ClipboardItem::Stored{
-            QUuid::fromString(query.value(1).toString()), query.value(2).toString(), *type, query.value(4).toBool(),
-            textOrNothing(query.value(5)), textOrNothing(query.value(6)), query.value(7).toBool(),
-            fromUnixSeconds(query.value(8).toDouble()), query.value(9).toInt(), uuidOrNothing(query.value(10))}));
-        item->m_rowId = query.value(0).toLongLong();
-        m_mainContext->attach(item);
+        const QByteArray digest = query.value(5).toByteArray();
+        auto item = std::shared_ptr<ClipboardItem>(new ClipboardItem(
+            ClipboardItem::Stored{QUuid::fromString(query.value(1).toString()), query.value(2).toString(), *type,
+                query.value(4).toBool(), digest.isEmpty() ? std::nullopt : std::optional(digest),
+                textOrNothing(query.value(6)), textOrNothing(query.value(7)), query.value(8).toBool(),
+                fromUnixSeconds(query.value(9).toDouble()), query.value(10).toInt(), uuidOrNothing(query.value(11))}));
+        m_mainContext->attachStored(item);
     }
     if (skipped > 0)
         qCWarning(lcStore) << "skipped" << skipped << "stored items of an unknown type";
@@ -283,8 +346,7 @@ bool ModelContainer::load(QString *error)
             new ClipCategory(ClipCategory::Stored{QUuid::fromString(query.value(1).toString()),
                 query.value(2).toString(), query.value(3).toString(), query.value(4).toString(), query.value(5).toInt(),
                 query.value(6).toBool(), fromUnixSeconds(query.value(7).toDouble())}));
-        category->m_rowId = query.value(0).toLongLong();
-        m_mainContext->attach(category);
+        m_mainContext->attachStored(category);
     }
 
     if (!query.exec(QStringLiteral("SELECT rowid, id, name, separator, itemPrefix, itemSuffix, wrapPrefix, "
@@ -298,88 +360,41 @@ bool ModelContainer::load(QString *error)
                 {query.value(2).toString(), query.value(3).toString(), query.value(4).toString(),
                     query.value(5).toString(), query.value(6).toString(), query.value(7).toString()},
                 query.value(8).toInt(), query.value(9).toBool()}));
-        pasteTemplate->m_rowId = query.value(0).toLongLong();
-        m_mainContext->attach(pasteTemplate);
+        m_mainContext->attachStored(pasteTemplate);
     }
     return true;
 }
 
-bool ModelContainer::write(const QList<std::shared_ptr<StoredRecord>> &inserts,
-    const QList<std::shared_ptr<StoredRecord>> &updates, const QList<std::shared_ptr<StoredRecord>> &deletes)
+StoreWriter::Change ModelContainer::change(StoreWriter::Change::Kind kind, const StoredRecord &record)
 {
-    QSqlDatabase db = QSqlDatabase::database(m_connectionName, false);
-    if (!db.isOpen() || !db.transaction()) {
-        qCWarning(lcStore) << "save: cannot begin a transaction:" << db.lastError().text();
-        return false;
-    }
-    QSqlQuery query(db);
-    QList<std::pair<StoredRecord *, qint64>> newRowIds;
-    const auto fail = [&](const char *what) {
-        qCWarning(lcStore) << "save:" << what << "failed:" << query.lastError().text();
-        db.rollback();
-        return false;
-    };
-
-    for (const auto &record : deletes) {
-        query.prepare(QStringLiteral("DELETE FROM %1 WHERE rowid = ?").arg(tableName(record->recordType())));
-        query.addBindValue(record->rowId());
-        if (!query.exec())
-            return fail("delete");
-    }
-    for (const auto &record : inserts) {
-        const auto values = columns(*record);
-        QStringList names;
-        for (const auto &[name, value] : values)
-            names.append(name);
-        query.prepare(QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
-                          .arg(tableName(record->recordType()), names.join(QLatin1Char(',')),
-                              QStringList(names.size(), QStringLiteral("?")).join(QLatin1Char(','))));
-        for (const auto &[name, value] : values)
-            query.addBindValue(value);
-        if (!query.exec())
-            return fail("insert");
-        newRowIds.append({record.get(), query.lastInsertId().toLongLong()});
-    }
-    for (const auto &record : updates) {
-        const auto values = columns(*record);
-        QStringList assignments;
-        for (const auto &[name, value] : values)
-            assignments.append(name + QStringLiteral(" = ?"));
-        query.prepare(QStringLiteral("UPDATE %1 SET %2 WHERE rowid = ?")
-                          .arg(tableName(record->recordType()), assignments.join(QLatin1Char(','))));
-        for (const auto &[name, value] : values)
-            query.addBindValue(value);
-        query.addBindValue(record->rowId());
-        if (!query.exec())
-            return fail("update");
-    }
-    if (!db.commit()) {
-        qCWarning(lcStore) << "save: commit failed:" << db.lastError().text();
-        db.rollback();
-        return false;
-    }
-    for (const auto &[record, rowId] : newRowIds)
-        record->m_rowId = rowId;
-    return true;
+    StoreWriter::Change change{kind, tableName(record.recordType()), uuidText(record.id()), {}};
+    if (kind != StoreWriter::Change::Kind::remove)
+        change.columns = columns(record);
+    return change;
 }
 
-std::optional<QByteArray> ModelContainer::readImageData(qint64 rowId) const
+bool ModelContainer::waitForSaves()
+{
+    return m_mainContext->waitForSaves();
+}
+
+std::optional<QByteArray> ModelContainer::readImageData(const QUuid &id) const
 {
     QSqlQuery query(QSqlDatabase::database(m_connectionName, false));
-    query.prepare(QStringLiteral("SELECT imageData FROM ClipboardItem WHERE rowid = ?"));
-    query.addBindValue(rowId);
+    query.prepare(QStringLiteral("SELECT imageData FROM ClipboardItem WHERE id = ?"));
+    query.addBindValue(uuidText(id));
     if (!query.exec() || !query.next() || query.value(0).isNull())
         return std::nullopt;
     return query.value(0).toByteArray();
 }
 
-std::optional<std::pair<qsizetype, QByteArray>> ModelContainer::readImageDataHead(qint64 rowId, int maxBytes) const
+std::optional<std::pair<qsizetype, QByteArray>> ModelContainer::readImageDataHead(const QUuid &id, int maxBytes) const
 {
     QSqlQuery query(QSqlDatabase::database(m_connectionName, false));
-    query.prepare(QStringLiteral("SELECT length(imageData), substr(imageData, 1, ?) FROM ClipboardItem WHERE rowid = ? "
+    query.prepare(QStringLiteral("SELECT length(imageData), substr(imageData, 1, ?) FROM ClipboardItem WHERE id = ? "
                                  "AND imageData IS NOT NULL"));
     query.addBindValue(maxBytes);
-    query.addBindValue(rowId);
+    query.addBindValue(uuidText(id));
     if (!query.exec() || !query.next())
         return std::nullopt;
     return std::pair(qsizetype(query.value(0).toLongLong()), query.value(1).toByteArray());

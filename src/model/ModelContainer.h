@@ -1,5 +1,7 @@
 #pragma once
 
+#include "StoreWriter.h"
+
 #include <QList>
 #include <QString>
 #include <QVariant>
@@ -7,11 +9,13 @@
 #include <memory>
 #include <optional>
 
+class ImageDigestBackfill;
 class ModelContext;
 class StoredRecord;
 
 /// The SQLite file behind the object store: one table per record type, one column per field.
-/// Opening loads every record (without image bytes) into the main context.
+/// Opening loads every record (without image bytes) into the main context, then gives stored images
+/// without a digest theirs in the background.
 class ModelContainer {
 public:
     /// $XDG_DATA_HOME/Quillbox/Quillbox.sqlite
@@ -23,6 +27,8 @@ public:
 
     ModelContext &mainContext() { return *m_mainContext; }
     const QString &path() const { return m_path; }
+    /// See ModelContext::waitForSaves. The destructor waits too: what was saved is in the file.
+    bool waitForSaves();
 
 private:
     friend class ModelContext;
@@ -30,14 +36,17 @@ private:
     explicit ModelContainer(const QString &path);
     bool openDatabase(QString *error);
     bool load(QString *error);
-    bool write(const QList<std::shared_ptr<StoredRecord>> &inserts, const QList<std::shared_ptr<StoredRecord>> &updates,
-        const QList<std::shared_ptr<StoredRecord>> &deletes);
-    std::optional<QByteArray> readImageData(qint64 rowId) const;
+    void startImageDigestBackfill();
+    std::optional<QByteArray> readImageData(const QUuid &id) const;
     /// The size of the stored image bytes and their first `maxBytes`.
-    std::optional<std::pair<qsizetype, QByteArray>> readImageDataHead(qint64 rowId, int maxBytes) const;
+    std::optional<std::pair<qsizetype, QByteArray>> readImageDataHead(const QUuid &id, int maxBytes) const;
+    /// What the writer needs to apply a change of `record`: copies of its column values.
+    static StoreWriter::Change change(StoreWriter::Change::Kind kind, const StoredRecord &record);
     static QList<std::pair<QString, QVariant>> columns(const StoredRecord &record);
 
     QString m_path;
     QString m_connectionName;
     std::unique_ptr<ModelContext> m_mainContext;
+    std::unique_ptr<StoreWriter> m_writer;
+    std::unique_ptr<ImageDigestBackfill> m_imageDigestBackfill;
 };

@@ -20,20 +20,13 @@ void ModelContext::insert(const std::shared_ptr<StoredRecord> &record)
     if (!record || record->m_context)
         return;
     attach(record);
-    if (m_pendingDeletes.removeOne(record)) {
-        // Deleted and inserted again before a save: its row stays, with the fields it has now.
-        m_pendingUpdates.insert(record.get(), record);
-    } else {
-        if (record->m_rowId != 0) {
-            // Its row was deleted from the file, stored image bytes included: it gets a new row.
-            record->m_rowId = 0;
-            if (record->recordType() == RecordType::clipboardItem) {
-                auto &item = static_cast<ClipboardItem &>(*record);
-                item.m_hasImageData = item.m_residentImageData.has_value();
-            }
-        }
-        m_pendingInserts.append(record);
+    if (!record->m_submittedStored && record->recordType() == RecordType::clipboardItem) {
+        // A record whose row was deleted, stored image bytes included, gets a new row with what it
+        // still holds in memory.
+        auto &item = static_cast<ClipboardItem &>(*record);
+        item.m_hasImageData = item.m_residentImageData.has_value();
     }
+    markChanged(record);
     emit recordInserted(record);
 }
 
@@ -44,6 +37,13 @@ void ModelContext::attach(const std::shared_ptr<StoredRecord> &record)
     m_records[size_t(record->recordType())].append(record);
     if (record->recordType() == RecordType::clipboardItem)
         indexItem(static_cast<ClipboardItem &>(*record));
+}
+
+void ModelContext::attachStored(const std::shared_ptr<StoredRecord> &record)
+{
+    attach(record);
+    record->m_confirmedStored = true;
+    record->m_submittedStored = true;
 }
 
 void ModelContext::remove(const std::shared_ptr<StoredRecord> &record)
@@ -58,18 +58,15 @@ void ModelContext::remove(const std::shared_ptr<StoredRecord> &record)
     records.erase(it);
     if (record->recordType() == RecordType::clipboardItem)
         unindexItem(static_cast<ClipboardItem &>(*record));
-    m_pendingUpdates.remove(record.get());
-    if (!m_pendingInserts.removeOne(record))
-        m_pendingDeletes.append(record);
     record->m_context = nullptr;
+    markChanged(record);
     emit recordRemoved(record);
 }
 
 void ModelContext::recordDidChange(StoredRecord &record)
 {
     auto shared = record.shared_from_this();
-    if (record.m_rowId != 0)
-        m_pendingUpdates.insert(&record, shared);
+    markChanged(shared);
     if (record.recordType() == RecordType::clipboardItem) {
         auto &item = static_cast<ClipboardItem &>(record);
         unindexItem(item);
@@ -78,44 +75,115 @@ void ModelContext::recordDidChange(StoredRecord &record)
     emit recordChanged(shared);
 }
 
-bool ModelContext::hasChanges() const
+void ModelContext::markChanged(const std::shared_ptr<StoredRecord> &record)
 {
-    return !m_pendingInserts.isEmpty() || !m_pendingUpdates.isEmpty() || !m_pendingDeletes.isEmpty();
+    // A record that is neither in the context nor in the file has nothing to write.
+    if (record->m_context == this || record->m_submittedStored)
+        m_changed.insert(record.get(), record);
+    else
+        m_changed.remove(record.get());
 }
 
-bool ModelContext::save()
+bool ModelContext::hasChanges() const
 {
-    if (!hasChanges())
+    return !m_changed.isEmpty();
+}
+
+void ModelContext::save()
+{
+    if (m_changed.isEmpty())
+        return;
+    auto records = m_changed.values();
+    m_changed.clear();
+    // Rows are inserted in the context's order, which is the order the next start loads them in.
+    std::sort(
+        records.begin(), records.end(), [](const auto &a, const auto &b) { return a->m_sequence < b->m_sequence; });
+
+    using Kind = StoreWriter::Change::Kind;
+    StoreWriter::Batch batch{m_nextBatch++, m_epoch, {}};
+    SavedBatch saved{batch.sequence, {}};
+    for (const Kind kind : {Kind::remove, Kind::insert, Kind::update}) {
+        for (const auto &record : std::as_const(records)) {
+            const Kind needed = record->m_context != this ? Kind::remove
+                : record->m_submittedStored               ? Kind::update
+                                                          : Kind::insert;
+            if (needed != kind)
+                continue;
+            batch.changes.append(ModelContainer::change(kind, *record));
+            SavedChange change{record, kind, std::nullopt};
+            if (record->recordType() == RecordType::clipboardItem && kind != Kind::remove) {
+                const auto &item = static_cast<const ClipboardItem &>(*record);
+                if (item.m_residentImageData)
+                    change.imageDataGeneration = item.m_imageDataGeneration;
+            }
+            saved.changes.append(std::move(change));
+            record->m_submittedStored = kind != Kind::remove;
+        }
+    }
+    m_unconfirmed.append(std::move(saved));
+    m_container.m_writer->submit(std::move(batch));
+}
+
+bool ModelContext::takeWriterResults()
+{
+    std::optional<QString> failure;
+    for (const auto &result : m_container.m_writer->takeResults()) {
+        // Skipped batches were taken back with the failed one before them.
+        if (m_unconfirmed.isEmpty() || m_unconfirmed.first().sequence != result.sequence)
+            continue;
+        if (result.outcome == StoreWriter::Result::Outcome::written) {
+            const SavedBatch written = m_unconfirmed.takeFirst();
+            for (const auto &[record, kind, generation] : written.changes) {
+                record->m_confirmedStored = kind != StoreWriter::Change::Kind::remove;
+                if (!generation || !record->m_confirmedStored || !record->m_submittedStored)
+                    continue;
+                // Bytes in the file can be read on demand; newer bytes stay until they are written.
+                auto &item = static_cast<ClipboardItem &>(*record);
+                if (item.m_imageDataGeneration == *generation)
+                    item.m_residentImageData.reset();
+            }
+            continue;
+        }
+        // Failed: this save and every later one go back to pending, merged with newer changes, and
+        // the writer skips the later ones until they come again in a new epoch.
+        for (const auto &batch : std::as_const(m_unconfirmed)) {
+            for (const auto &change : batch.changes)
+                change.record->m_submittedStored = change.record->m_confirmedStored;
+        }
+        for (const auto &batch : std::as_const(m_unconfirmed)) {
+            for (const auto &change : batch.changes)
+                markChanged(change.record);
+        }
+        m_unconfirmed.clear();
+        ++m_epoch;
+        failure = result.error;
+    }
+    if (failure)
+        emit saveFailed(*failure);
+    return !failure;
+}
+
+bool ModelContext::waitForSaves()
+{
+    if (m_unconfirmed.isEmpty())
         return true;
-    if (!m_container.write(m_pendingInserts, m_pendingUpdates.values(), m_pendingDeletes))
-        return false;
-    for (const auto &record : std::as_const(m_pendingInserts)) {
-        if (record->recordType() == RecordType::clipboardItem)
-            static_cast<ClipboardItem &>(*record).m_residentImageData.reset();
-    }
-    for (const auto &record : std::as_const(m_pendingUpdates)) {
-        if (record->recordType() == RecordType::clipboardItem)
-            static_cast<ClipboardItem &>(*record).m_residentImageData.reset();
-    }
-    m_pendingInserts.clear();
-    m_pendingUpdates.clear();
-    m_pendingDeletes.clear();
-    return true;
+    m_container.m_writer->waitUntilDone(m_unconfirmed.last().sequence);
+    return takeWriterResults() && m_unconfirmed.isEmpty();
 }
 
 std::optional<QByteArray> ModelContext::storedImageData(const ClipboardItem &item) const
 {
-    if (item.rowId() == 0)
+    if (!item.m_confirmedStored)
         return std::nullopt;
-    return m_container.readImageData(item.rowId());
+    return m_container.readImageData(item.id());
 }
 
 std::optional<std::pair<qsizetype, QByteArray>> ModelContext::storedImageDataHead(
     const ClipboardItem &item, int maxBytes) const
 {
-    if (item.rowId() == 0)
+    if (!item.m_confirmedStored)
         return std::nullopt;
-    return m_container.readImageDataHead(item.rowId(), maxBytes);
+    return m_container.readImageDataHead(item.id(), maxBytes);
 }
 
 std::shared_ptr<ClipboardItem> ModelContext::newestItem(const QString &content, ClipboardItemType type) const
@@ -132,6 +200,36 @@ std::shared_ptr<ClipboardItem> ModelContext::newestItem(const QString &content, 
             newest = item;
     }
     return newest ? std::static_pointer_cast<ClipboardItem>(newest->shared_from_this()) : nullptr;
+}
+
+std::shared_ptr<ClipboardItem> ModelContext::newestImage(const QByteArray &digest) const
+{
+    ClipboardItem *newest = nullptr;
+    const auto [begin, end] = m_imagesByDigest.equal_range(digest);
+    for (auto it = begin; it != end; ++it) {
+        ClipboardItem *item = *it;
+        if (!newest
+            || AgeKey{item->createdAt().toMSecsSinceEpoch(), item->m_sequence, item}
+                < AgeKey{newest->createdAt().toMSecsSinceEpoch(), newest->m_sequence, newest})
+            newest = item;
+    }
+    return newest ? std::static_pointer_cast<ClipboardItem>(newest->shared_from_this()) : nullptr;
+}
+
+void ModelContext::adoptImageDigest(const QUuid &id, const QByteArray &digest)
+{
+    const auto &items = m_records[size_t(RecordType::clipboardItem)];
+    const auto found
+        = std::find_if(items.cbegin(), items.cend(), [&](const auto &record) { return record->id() == id; });
+    if (found == items.cend())
+        return;
+    auto &item = static_cast<ClipboardItem &>(**found);
+    // Generation 0: the bytes the backfill read are the ones loaded with the item.
+    if (item.m_imageDigest || !item.hasImageData() || item.m_imageDataGeneration != 0 || item.m_residentImageData)
+        return;
+    unindexItem(item);
+    item.m_imageDigest = digest;
+    indexItem(item);
 }
 
 QList<std::shared_ptr<ClipboardItem>> ModelContext::unpinnedItemsBeyond(int keep) const
@@ -166,8 +264,12 @@ size_t ModelContext::contentKey(const QString &content, ClipboardItemType type)
 
 void ModelContext::indexItem(ClipboardItem &item)
 {
-    IndexEntry entry{contentKey(item.content(), item.type()), std::nullopt};
+    IndexEntry entry{contentKey(item.content(), item.type()), std::nullopt, std::nullopt};
     m_itemsByContent.insert(entry.contentKey, &item);
+    if (item.type() == ClipboardItemType::image && item.imageDigest()) {
+        entry.digest = item.imageDigest();
+        m_imagesByDigest.insert(*entry.digest, &item);
+    }
     if (!item.isPinned()) {
         entry.unpinned = AgeKey{item.createdAt().toMSecsSinceEpoch(), item.m_sequence, &item};
         m_unpinnedByAge.insert(*entry.unpinned);
@@ -179,6 +281,8 @@ void ModelContext::unindexItem(ClipboardItem &item)
 {
     const auto entry = m_indexEntries.take(&item);
     m_itemsByContent.remove(entry.contentKey, &item);
+    if (entry.digest)
+        m_imagesByDigest.remove(*entry.digest, &item);
     if (entry.unpinned)
         m_unpinnedByAge.erase(*entry.unpinned);
 }

@@ -4,6 +4,7 @@
 #include "ClipboardItem.h"
 #include "FetchDescriptor.h"
 #include "PasteTemplate.h"
+#include "StoreWriter.h"
 
 #include <QHash>
 #include <QList>
@@ -17,8 +18,9 @@
 class ModelContainer;
 
 /// The store's one context, used on the main thread. Inserts, deletes and field changes are
-/// visible to fetches and live queries at once; `save()` writes them to the store in one transaction.
-/// All records are held in memory (image bytes excepted), so fetches never touch the disk.
+/// visible to fetches and live queries at once; `save()` hands them to the store's writer thread,
+/// which writes each save in one transaction, in order. All records are held in memory (image bytes
+/// excepted), so fetches never touch the disk.
 class ModelContext : public QObject {
     Q_OBJECT
 
@@ -34,13 +36,21 @@ public:
     void insert(const std::shared_ptr<StoredRecord> &record);
     /// Deletes the record. Stored image bytes of a deleted item can no longer be read.
     void remove(const std::shared_ptr<StoredRecord> &record);
-    /// Writes every pending change in one transaction. On failure nothing is written and the
-    /// changes stay pending for the next save.
-    bool save();
+    /// Hands every pending change to the writer and returns at once. If the writer cannot write
+    /// them, `saveFailed` says so and they are pending again, ahead of any newer change, for the
+    /// next save; saves handed over after a failed one are taken back with it.
+    void save();
+    /// Changes not yet handed to the writer.
     bool hasChanges() const;
+    /// Blocks until the writer has written (or refused) everything saved so far, and takes in the
+    /// outcome. True when all of it is in the file.
+    bool waitForSaves();
 
     /// The newest item with exactly this content and type, found through an index.
     std::shared_ptr<ClipboardItem> newestItem(const QString &content, ClipboardItemType type) const;
+    /// The newest image item whose `imageDigest` is `digest`, found through an index. Items whose
+    /// digest is not known yet are not found.
+    std::shared_ptr<ClipboardItem> newestImage(const QByteArray &digest) const;
     int unpinnedItemCount() const { return int(m_unpinnedByAge.size()); }
     /// The unpinned items that come after the `keep` newest ones, newest first.
     QList<std::shared_ptr<ClipboardItem>> unpinnedItemsBeyond(int keep) const;
@@ -49,15 +59,27 @@ signals:
     void recordInserted(const std::shared_ptr<StoredRecord> &record);
     void recordRemoved(const std::shared_ptr<StoredRecord> &record);
     void recordChanged(const std::shared_ptr<StoredRecord> &record);
+    /// The stored images that lacked a digest at start-up have been given theirs.
+    void imageDigestsBackfilled();
+    void saveFailed(const QString &error);
 
 private:
     friend class StoredRecord;
     friend class ClipboardItem;
     friend class ModelContainer;
 
-    /// Takes the record in without a pending change or a signal (as loaded from the store).
+    /// Takes the record in without a pending change or a signal.
     void attach(const std::shared_ptr<StoredRecord> &record);
+    /// Takes in a record loaded from the store.
+    void attachStored(const std::shared_ptr<StoredRecord> &record);
     void recordDidChange(StoredRecord &record);
+    /// Takes in what the writer did; false when a save failed.
+    bool takeWriterResults();
+    /// Puts the record's changes back among the pending ones, from what the file has.
+    void markChanged(const std::shared_ptr<StoredRecord> &record);
+    /// A digest the backfill found in the store or wrote there: set without a pending change, unless
+    /// the item's bytes changed in the meantime.
+    void adoptImageDigest(const QUuid &id, const QByteArray &digest);
     std::optional<QByteArray> storedImageData(const ClipboardItem &item) const;
     std::optional<std::pair<qsizetype, QByteArray>> storedImageDataHead(const ClipboardItem &item, int maxBytes) const;
 
@@ -70,6 +92,7 @@ private:
     };
     struct IndexEntry {
         size_t contentKey;
+        std::optional<QByteArray> digest;
         std::optional<AgeKey> unpinned;
     };
     static size_t contentKey(const QString &content, ClipboardItemType type);
@@ -80,11 +103,24 @@ private:
     std::array<QList<std::shared_ptr<StoredRecord>>, 3> m_records; // store order, per record type
     quint64 m_nextSequence = 0;
 
-    QList<std::shared_ptr<StoredRecord>> m_pendingInserts;
-    QHash<StoredRecord *, std::shared_ptr<StoredRecord>> m_pendingUpdates;
-    QList<std::shared_ptr<StoredRecord>> m_pendingDeletes;
+    // Records changed since the last save. What a save writes for each follows from whether it is
+    // in the context and whether its row is in the file once the earlier saves are applied.
+    QHash<StoredRecord *, std::shared_ptr<StoredRecord>> m_changed;
+    struct SavedChange {
+        std::shared_ptr<StoredRecord> record;
+        StoreWriter::Change::Kind kind;
+        std::optional<quint64> imageDataGeneration; // of the image bytes written with it
+    };
+    struct SavedBatch {
+        quint64 sequence;
+        QList<SavedChange> changes;
+    };
+    QList<SavedBatch> m_unconfirmed; // handed to the writer, oldest first
+    quint64 m_nextBatch = 1;
+    quint64 m_epoch = 0;
 
     QMultiHash<size_t, ClipboardItem *> m_itemsByContent;
+    QMultiHash<QByteArray, ClipboardItem *> m_imagesByDigest;
     std::set<AgeKey> m_unpinnedByAge;
     QHash<ClipboardItem *, IndexEntry> m_indexEntries;
 };

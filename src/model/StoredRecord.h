@@ -21,8 +21,6 @@ public:
     const QUuid &id() const { return m_id; }
     /// The context the record is inserted in, or null.
     ModelContext *modelContext() const { return m_context; }
-    /// The store's own identity of the row; 0 until first saved.
-    qint64 rowId() const { return m_rowId; }
 
 protected:
     explicit StoredRecord(const QUuid &id);
@@ -36,6 +34,9 @@ private:
 
     QUuid m_id;
     ModelContext *m_context = nullptr;
-    qint64 m_rowId = 0;
     quint64 m_sequence = 0; // position in the context's store order
+    // Whether the file has the record's row: as far as the writer has confirmed, and once every save
+    // handed to it is applied.
+    bool m_confirmedStored = false;
+    bool m_submittedStored = false;
 };

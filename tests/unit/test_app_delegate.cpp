@@ -121,7 +121,7 @@ private slots:
             auto container = ModelContainer::open(m_dataHome.filePath("Quillbox/Quillbox.sqlite"), &error);
             QVERIFY(container);
             container->mainContext().insert(ClipCategory::create("Work", "#112233", "folder", 0, false));
-            QVERIFY(container->mainContext().save());
+            container->mainContext().save();
         }
         const auto delegate = launch();
         ModelContext &context = delegate->modelContainer()->mainContext();

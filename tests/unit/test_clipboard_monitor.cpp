@@ -236,6 +236,7 @@ private slots:
             QVERIFY(side.open());
             QVERIFY(QSqlQuery(side).exec("BEGIN EXCLUSIVE"));
             captureText("repeated"); // the replacement cannot be saved now
+            QVERIFY(!context().waitForSaves());
             QVERIFY(context().hasChanges());
             side.close();
         }
@@ -270,7 +271,9 @@ private slots:
         m_monitor.reset();
         const double base = double(QDateTime::currentSecsSinceEpoch() - 86400);
         {
-            QSqlDatabase db = QSqlDatabase::database(QSqlDatabase::connectionNames().first());
+            QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "side");
+            db.setDatabaseName(m_store->path());
+            QVERIFY(db.open());
             QSqlQuery query(db);
             db.transaction();
             query.prepare("INSERT INTO ClipboardItem (id, content, type, isPinned, createdAt, characterCount) "
@@ -283,7 +286,10 @@ private slots:
                 QVERIFY(query.exec());
             }
             QVERIFY(db.commit());
+            query.finish();
+            db.close();
         }
+        QSqlDatabase::removeDatabase("side");
         m_store->open();
         m_monitor = std::make_unique<ClipboardMonitor>(m_store->container(), *m_pasteboard, *m_workspace);
         ModelContext &store = context();

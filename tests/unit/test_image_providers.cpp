@@ -16,6 +16,7 @@ std::shared_ptr<ClipboardItem> saveImage(ModelContext &context, const QByteArray
     auto item = ClipboardItem::create("Image (1 KB)", ClipboardItemType::image, bytes);
     context.insert(item);
     context.save();
+    context.waitForSaves(); // the provider reads the file
     return item;
 }
 
@@ -64,6 +65,7 @@ private slots:
         // A deleted row stays available from the cache only at sizes already made.
         store.context().remove(wide);
         store.context().save();
+        store.context().waitForSaves();
         QCOMPARE(requestThumbnail(provider, wideId, QSize(100, 100)).size(), QSize(100, 50));
         QVERIFY(requestThumbnail(provider, wideId, QSize(20, 20)).isNull());
     }

@@ -1,4 +1,6 @@
 #include "TemporaryStore.h"
+#include "TestImages.h"
+#include "model/ImageDigest.h"
 #include "model/LiveQueryModel.h"
 
 #include <QAbstractItemModelTester>
@@ -48,6 +50,18 @@ class TestModelStore : public QObject {
 
     ModelContext &context() { return m_store->context(); }
     void reopen() { m_store->reopen(); }
+    bool save()
+    {
+        context().save();
+        return context().waitForSaves();
+    }
+    QStringList storedContents()
+    {
+        QStringList contents;
+        for (const auto &item : context().fetch<ClipboardItem>())
+            contents.append(item->content());
+        return contents;
+    }
 
 private slots:
     void init()
@@ -75,12 +89,12 @@ private slots:
         c->setCategoryId(QUuid::createUuid());
         context().insert(text("a"));
         context().insert(c);
-        QVERIFY(context().save());
+        QVERIFY(save());
         QVERIFY(!context().hasChanges());
         context().remove(context().fetch<ClipboardItem>().first());
         QCOMPARE(context().count<ClipboardItem>(), 1);
         c->setContent("changed");
-        QVERIFY(context().save());
+        QVERIFY(save());
 
         reopen();
         const auto loaded = context().fetch<ClipboardItem>();
@@ -100,7 +114,7 @@ private slots:
     {
         const auto item = ClipboardItem::create("x", ClipboardItemType::richText);
         context().insert(item);
-        QVERIFY(context().save());
+        QVERIFY(save());
         SideConnection side(m_store->path());
         QCOMPARE(side.value("SELECT type FROM ClipboardItem").toString(), QStringLiteral("richText"));
         QCOMPARE(
@@ -108,7 +122,8 @@ private slots:
         QVERIFY(side.value("SELECT categoryId FROM ClipboardItem").isNull());
         QCOMPARE(side.value("SELECT group_concat(name) FROM pragma_table_info('ClipboardItem')").toString(),
             QStringLiteral("id,content,type,sourceAppName,sourceAppBundleId,isPinned,createdAt,"
-                           "characterCount,categoryId,imageData"));
+                           "characterCount,categoryId,imageDigest,imageData"));
+        QCOMPARE(side.value("PRAGMA user_version").toInt(), 2);
         QCOMPARE(side.value("PRAGMA journal_mode").toString(), QStringLiteral("wal"));
         QCOMPARE(QFile::permissions(m_store->path()) & 0x0077, QFileDevice::Permissions());
     }
@@ -120,15 +135,17 @@ private slots:
         const auto head = std::pair(bytes.size(), bytes.left(16));
         QCOMPARE(image->imageDataHead(16), head); // still in memory
         context().insert(image);
-        QVERIFY(context().save());
+        context().save();
+        QCOMPARE(image->imageData(), bytes); // not written yet: still in memory
+        QVERIFY(context().waitForSaves());
         QCOMPARE(image->imageData(), bytes);
         QCOMPARE(image->imageDataHead(16), head); // read from the store
         // An update, and a delete undone before it is saved, keep the stored bytes.
         image->setPinned(true);
-        QVERIFY(context().save());
+        QVERIFY(save());
         context().remove(image);
         context().insert(image);
-        QVERIFY(context().save());
+        QVERIFY(save());
         reopen();
         auto items = context().fetch<ClipboardItem>();
         QCOMPARE(items.size(), 1);
@@ -137,9 +154,9 @@ private slots:
 
         // After the delete is saved: a new row, which no longer has the deleted bytes.
         context().remove(items.first());
-        QVERIFY(context().save());
+        QVERIFY(save());
         context().insert(items.first());
-        QVERIFY(context().save());
+        QVERIFY(save());
         reopen();
         items = context().fetch<ClipboardItem>();
         QCOMPARE(items.size(), 1);
@@ -147,16 +164,16 @@ private slots:
         QVERIFY(!items.first()->hasImageData());
         // Clearing stored bytes clears the column.
         items.first()->setImageData(bytes);
-        QVERIFY(context().save());
+        QVERIFY(save());
         items.first()->setImageData(std::nullopt);
-        QVERIFY(context().save());
+        QVERIFY(save());
         QVERIFY(SideConnection(m_store->path()).value("SELECT imageData FROM ClipboardItem").isNull());
     }
 
     void rowsOfUnknownTypeAreSkipped()
     {
         context().insert(text("kept"));
-        QVERIFY(context().save());
+        QVERIFY(save());
         m_store->close();
         {
             SideConnection side(m_store->path());
@@ -169,25 +186,217 @@ private slots:
         QCOMPARE(items.first()->content(), QStringLiteral("kept"));
         // Saving other changes leaves the unknown row as it was.
         items.first()->setPinned(true);
-        QVERIFY(context().save());
+        QVERIFY(save());
         SideConnection side(m_store->path());
         QCOMPARE(side.value("SELECT count(*) FROM ClipboardItem WHERE type = 'video'").toInt(), 1);
     }
 
-    void failedSaveIsReportedAndKeepsTheChanges()
+    void imagesAreFoundByTheirDigest()
     {
-        context().insert(text("first"));
+        const QByteArray png = solidPng(8, 8, Qt::red);
+        const QByteArray digest = *ImageDigest::ofEncoded(png);
+        const auto image = [&](const char *label) {
+            auto item = ClipboardItem::create(label, ClipboardItemType::image, png);
+            item->setImageDigest(digest);
+            return item;
+        };
+        const auto older = image("Image (1 KB)");
+        context().insert(older);
+        QTest::qWait(2);
+        const auto newer = image("/tmp/red.png");
+        context().insert(newer);
+        context().insert(text("same digest, but text"));
+        context().fetch<ClipboardItem>().last()->setImageDigest(digest);
+        QCOMPARE(context().newestImage(digest), newer);
+        QVERIFY(!context().newestImage(*ImageDigest::ofEncoded(solidPng(8, 8, Qt::blue))));
+        // New bytes make the old digest stale; the item is no candidate until it has a new one.
+        newer->setImageData(solidPng(8, 8, Qt::blue));
+        QVERIFY(!newer->imageDigest());
+        QCOMPARE(context().newestImage(digest), older);
+        QVERIFY(save());
+
+        reopen();
+        const auto loaded = context().newestImage(digest);
+        QVERIFY(loaded);
+        QCOMPARE(loaded->id(), older->id());
+        QCOMPARE(loaded->imageDigest(), digest);
+        // Changing other fields keeps the stored digest.
+        loaded->setPinned(true);
+        QVERIFY(save());
+        reopen();
+        QCOMPARE(context().newestImage(digest)->id(), older->id());
+    }
+
+    void aVersion1StoreIsUpgradedAndItsImagesGetDigests()
+    {
+        m_store->close();
+        QFile::remove(m_store->path());
+        const QByteArray png = solidPng(5, 4, Qt::green);
+        const QByteArray jpeg = encodedImage(QImage::fromData(png), "JPEG");
+        const QString everyColumn = "SELECT group_concat(quote(id) || quote(content) || quote(type) || "
+                                    "quote(sourceAppName) || quote(isPinned) || quote(createdAt) || "
+                                    "quote(characterCount) || quote(categoryId) || quote(imageData), '|') "
+                                    "FROM (SELECT * FROM ClipboardItem ORDER BY rowid)";
+        QString before;
         {
             SideConnection side(m_store->path());
-            QVERIFY(side.exec("BEGIN EXCLUSIVE"));
-            QVERIFY(!context().save());
+            QVERIFY(side.exec("CREATE TABLE ClipboardItem (id TEXT NOT NULL, content TEXT NOT NULL, "
+                              "type TEXT NOT NULL, sourceAppName TEXT, sourceAppBundleId TEXT, "
+                              "isPinned INTEGER NOT NULL, createdAt REAL NOT NULL, characterCount INTEGER NOT NULL, "
+                              "categoryId TEXT, imageData BLOB)"));
+            QVERIFY(side.exec("CREATE TABLE ClipCategory (id TEXT NOT NULL, name TEXT NOT NULL, colorHex TEXT "
+                              "NOT NULL, icon TEXT NOT NULL, sortOrder INTEGER NOT NULL, isDefault INTEGER NOT NULL, "
+                              "createdAt REAL NOT NULL)"));
+            QVERIFY(side.exec("CREATE TABLE PasteTemplate (id TEXT NOT NULL, name TEXT NOT NULL, separator TEXT "
+                              "NOT NULL, itemPrefix TEXT NOT NULL, itemSuffix TEXT NOT NULL, wrapPrefix TEXT NOT "
+                              "NULL, wrapSuffix TEXT NOT NULL, sortOrder INTEGER NOT NULL, isDefault INTEGER NOT "
+                              "NULL)"));
+            QSqlQuery insert(QSqlDatabase::database("side"));
+            insert.prepare("INSERT INTO ClipboardItem (id, content, type, sourceAppName, isPinned, createdAt, "
+                           "characterCount, imageData) VALUES (?, ?, ?, 'Viewer', ?, ?, 1, ?)");
+            const QList<QVariantList> rows{
+                {"A0000000-0000-0000-0000-000000000001", "Image (1 KB)", "image", 0, 100.5, png},
+                {"A0000000-0000-0000-0000-000000000002", "text", "text", 1, 101.0, QVariant()},
+                {"A0000000-0000-0000-0000-000000000003", "/home/me/green.jpg", "image", 0, 102.0, jpeg},
+                {"A0000000-0000-0000-0000-000000000004", "Image (0 KB)", "image", 0, 103.0, QByteArray("broken")},
+            };
+            for (const auto &row : rows) {
+                for (const auto &value : row)
+                    insert.addBindValue(value);
+                QVERIFY(insert.exec());
+            }
+            QVERIFY(side.exec("PRAGMA user_version = 1"));
+            before = side.value(everyColumn).toString();
+        }
+
+        m_store->open();
+        QSignalSpy backfilled(&context(), &ModelContext::imageDigestsBackfilled);
+        const auto items = context().fetch<ClipboardItem>();
+        QCOMPARE(items.size(), 4);
+        QVERIFY(!items.at(0)->imageDigest()); // not before the background step
+        QVERIFY(backfilled.wait(10000));
+        QCOMPARE(items.at(0)->imageDigest(), ImageDigest::ofEncoded(png));
+        QCOMPARE(items.at(2)->imageDigest(), ImageDigest::ofEncoded(jpeg));
+        QVERIFY(!items.at(1)->imageDigest() && !items.at(3)->imageDigest());
+        QCOMPARE(context().newestImage(*ImageDigest::ofEncoded(png)), items.at(0));
+        QVERIFY(!context().hasChanges());
+        {
+            SideConnection side(m_store->path());
+            QCOMPARE(side.value("PRAGMA user_version").toInt(), 2);
+            QCOMPARE(side.value(everyColumn).toString(), before);
+            QCOMPARE(side.value("SELECT count(imageDigest) FROM ClipboardItem").toInt(), 2);
+        }
+
+        // Later starts read the stored digests in the background too, without computing them again.
+        reopen();
+        QSignalSpy again(&context(), &ModelContext::imageDigestsBackfilled);
+        QVERIFY(again.wait(10000));
+        QCOMPARE(context().newestImage(*ImageDigest::ofEncoded(jpeg))->content(), QStringLiteral("/home/me/green.jpg"));
+    }
+
+    void aDigestOfBytesReplacedMeanwhileIsDropped()
+    {
+        const QByteArray red = solidPng(6, 6, Qt::red), blue = solidPng(6, 6, Qt::blue);
+        context().insert(ClipboardItem::create("Image (1 KB)", ClipboardItemType::image, red));
+        QVERIFY(save());
+        reopen(); // the backfill starts on the red picture...
+        QSignalSpy backfilled(&context(), &ModelContext::imageDigestsBackfilled);
+        const auto item = context().fetch<ClipboardItem>().first();
+        item->setImageData(blue); // ...which is replaced before its digest arrives
+        QVERIFY(save());
+        QVERIFY(backfilled.wait(10000));
+        QVERIFY(!item->imageDigest());
+        QVERIFY(SideConnection(m_store->path()).value("SELECT imageDigest FROM ClipboardItem").isNull());
+
+        reopen();
+        QSignalSpy again(&context(), &ModelContext::imageDigestsBackfilled);
+        QVERIFY(again.wait(10000));
+        QCOMPARE(context().fetch<ClipboardItem>().first()->imageDigest(), ImageDigest::ofEncoded(blue));
+        QCOMPARE(context().fetch<ClipboardItem>().first()->imageData(), blue);
+    }
+
+    void aFailedSaveIsReportedAndRetriedWithoutLoss()
+    {
+        QSignalSpy failed(&context(), &ModelContext::saveFailed);
+        const auto first = text("first");
+        context().insert(first);
+        {
+            // A second connection holding a write transaction keeps the writer out.
+            SideConnection side(m_store->path());
+            QVERIFY(side.exec("BEGIN IMMEDIATE"));
+            context().save();
+            QVERIFY(!context().hasChanges());
+            QVERIFY(!context().waitForSaves());
+            QCOMPARE(failed.size(), 1);
             QVERIFY(context().hasChanges());
             QCOMPARE(context().count<ClipboardItem>(), 1);
             side.exec("ROLLBACK");
         }
-        QVERIFY(context().save());
+        // Changed while it was refused: still written as a new row, with what it holds now.
+        first->setPinned(true);
+        QVERIFY(save());
         reopen();
-        QCOMPARE(context().count<ClipboardItem>(), 1);
+        QCOMPARE(storedContents(), QStringList{"first"});
+        QVERIFY(context().fetch<ClipboardItem>().first()->isPinned());
+    }
+
+    void savesAfterARefusedOneWaitForItsRetry()
+    {
+        {
+            SideConnection side(m_store->path());
+            QVERIFY(side.exec("CREATE TABLE Refused (content TEXT)"));
+            QVERIFY(side.exec("INSERT INTO Refused VALUES ('first')"));
+            QVERIFY(side.exec("CREATE TRIGGER RefuseFirst BEFORE INSERT ON ClipboardItem WHEN NEW.content IN "
+                              "(SELECT content FROM Refused) BEGIN SELECT RAISE(ABORT, 'refused'); END"));
+        }
+        QSignalSpy failed(&context(), &ModelContext::saveFailed);
+        // The second save is queued behind the first, and the writer would accept it.
+        context().insert(text("first"));
+        context().save();
+        const auto second = text("second");
+        context().insert(second);
+        context().save();
+        QVERIFY(failed.wait(10000));
+        QVERIFY2(failed.first().first().toString().contains("refused"), qPrintable(failed.first().first().toString()));
+        QVERIFY(context().hasChanges());
+        QCOMPARE(storedContents(), QStringList({"first", "second"}));
+
+        QVERIFY(SideConnection(m_store->path()).exec("DELETE FROM Refused"));
+        second->setContent("second, edited");
+        context().insert(text("third"));
+        QVERIFY(save());
+        QCOMPARE(failed.size(), 1);
+        reopen();
+        QCOMPARE(storedContents(), QStringList({"first", "second, edited", "third"}));
+    }
+
+    void savesApplyInOrderAndClosingWaitsForThem()
+    {
+        const auto item = text("1");
+        context().insert(item);
+        context().save();
+        item->setContent("2");
+        context().save();
+        context().remove(item);
+        context().save();
+        context().insert(item);
+        item->setContent("3");
+        context().save();
+        for (int i = 0; i < 100; ++i) {
+            context().insert(text(QString::number(100 + i)));
+            context().save();
+        }
+        context().remove(context().fetch<ClipboardItem>().last());
+        context().save();
+        QCOMPARE(context().count<ClipboardItem>(), 100);
+
+        // Closing the store is what the program does at exit.
+        reopen();
+        const QStringList contents = storedContents();
+        QCOMPARE(contents.size(), 100);
+        QCOMPARE(contents.first(), QStringLiteral("3"));
+        QCOMPARE(contents.at(1), QStringLiteral("100"));
+        QCOMPARE(contents.last(), QStringLiteral("198"));
     }
 
     void openingFailuresLeaveTheFileAlone()

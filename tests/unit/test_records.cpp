@@ -1,7 +1,10 @@
 #include "model/ClipCategory.h"
 #include "model/ClipboardItem.h"
 #include "model/Color.h"
+#include "model/ImageDigest.h"
 #include "model/PasteTemplate.h"
+
+#include "TestImages.h"
 
 #include <QTest>
 
@@ -128,6 +131,50 @@ private slots:
             [&](const auto &d) { return d.name == name; });
         QVERIFY(entry != PasteTemplate::defaults.cend());
         QCOMPARE(PasteTemplate::create(*entry, 0, true)->combine(items), combined);
+    }
+
+    void imageDigestsFollowThePixelsNotTheEncoding()
+    {
+        // A photo-like picture: a JPEG decode is opaque RGB32, its PNG re-encode has an alpha channel.
+        QImage picture(37, 21, QImage::Format_RGB32);
+        for (int y = 0; y < picture.height(); ++y) {
+            for (int x = 0; x < picture.width(); ++x)
+                picture.setPixel(x, y, qRgb(x * 7, y * 11, (x * y) % 256));
+        }
+        const QByteArray jpeg = encodedImage(picture, "JPEG");
+        const QImage decoded = QImage::fromData(jpeg);
+        QCOMPARE(decoded.format(), QImage::Format_RGB32);
+        const QImage withAlpha = decoded.convertToFormat(QImage::Format_ARGB32);
+        const QByteArray png = encodedImage(withAlpha, "PNG");
+        QCOMPARE(QImage::fromData(png).format(), QImage::Format_ARGB32);
+        const auto digest = ImageDigest::ofEncoded(jpeg);
+        QVERIFY(digest && digest->size() == 32);
+        QCOMPARE(ImageDigest::ofEncoded(png), digest);
+        QCOMPARE(ImageDigest::of(decoded), *digest);
+
+        // Scanline padding: a 3-pixel-wide RGB888 row is padded to 12 bytes, and its copy in memory
+        // with another stride is still the same picture.
+        const QImage narrow = picture.copy(0, 0, 3, 5).convertToFormat(QImage::Format_RGB888);
+        QCOMPARE(ImageDigest::of(narrow), ImageDigest::of(picture.copy(0, 0, 3, 5)));
+        // An unused byte that is not 0xff does not make an opaque pixel another one.
+        QImage opaque(2, 2, QImage::Format_RGB32);
+        opaque.fill(0x00123456);
+        QImage filled(2, 2, QImage::Format_ARGB32);
+        filled.fill(0xff123456);
+        QCOMPARE(ImageDigest::of(opaque), ImageDigest::of(filled));
+
+        // The same bytes in another shape, one changed pixel, or transparency are other pictures.
+        QVERIFY(ImageDigest::ofEncoded(solidPng(2, 3)) != ImageDigest::ofEncoded(solidPng(3, 2)));
+        QImage changed = decoded;
+        changed.setPixel(36, 20, qRgb(1, 2, 3));
+        QVERIFY(ImageDigest::of(changed) != *digest);
+        QImage translucent = withAlpha;
+        translucent.setPixel(0, 0, qRgba(0, 0, 0, 0));
+        QVERIFY(ImageDigest::of(translucent) != *digest);
+
+        QVERIFY(!ImageDigest::ofEncoded("not an image"));
+        QVERIFY(!ImageDigest::ofEncoded({}));
+        QVERIFY(ImageDigest::of(QImage()).isEmpty());
     }
 };
 

@@ -1,0 +1,47 @@
+#include "ImageDigest.h"
+
+#include <QBuffer>
+#include <QCryptographicHash>
+#include <QImageReader>
+#include <QtEndian>
+
+#include <array>
+
+QByteArray ImageDigest::of(const QImage &image)
+{
+    if (image.isNull())
+        return {};
+    QCryptographicHash hash(QCryptographicHash::Sha256);
+    std::array<quint32, 2> size{qToLittleEndian(quint32(image.width())), qToLittleEndian(quint32(image.height()))};
+    hash.addData(QByteArrayView(reinterpret_cast<const char *>(size.data()), sizeof(size)));
+
+    // RGB32 and ARGB32 are hashed straight from their scanlines; anything else is converted once.
+    const bool opaque = image.format() == QImage::Format_RGB32;
+    const QImage pixels
+        = opaque || image.format() == QImage::Format_ARGB32 ? image : image.convertToFormat(QImage::Format_ARGB32);
+    // Pixels go in as little-endian words, and an opaque pixel's unused byte as 0xff, so a file
+    // format's decode, the machine's byte order and the scanline padding do not matter.
+    const quint32 alphaMask = opaque ? 0xff000000u : 0u;
+    QList<quint32> row(pixels.width());
+    for (int y = 0; y < pixels.height(); ++y) {
+        const auto *line = reinterpret_cast<const quint32 *>(pixels.constScanLine(y));
+        for (int x = 0; x < pixels.width(); ++x)
+            row[x] = qToLittleEndian(line[x] | alphaMask);
+        hash.addData(QByteArrayView(reinterpret_cast<const char *>(row.constData()), row.size() * 4));
+    }
+    return hash.result();
+}
+
+std::optional<QByteArray> ImageDigest::ofEncoded(const QByteArray &bytes)
+{
+    QBuffer buffer;
+    buffer.setData(bytes);
+    buffer.open(QIODevice::ReadOnly);
+    QImageReader reader(&buffer);
+    // The picture as shown: a photo's orientation tag is applied, as the thumbnails do.
+    reader.setAutoTransform(true);
+    const QImage image = reader.read();
+    if (image.isNull())
+        return std::nullopt;
+    return of(image);
+}

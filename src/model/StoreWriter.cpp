@@ -1,0 +1,139 @@
+#include "StoreWriter.h"
+
+#include <QLoggingCategory>
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QStringList>
+#include <QThread>
+
+Q_LOGGING_CATEGORY(lcWriter, "quillbox.store.writer", QtInfoMsg)
+
+StoreWriter::StoreWriter(const QString &path, QObject *parent)
+    : QObject(parent)
+    , m_path(path)
+    , m_connectionName(QStringLiteral("quillbox-writer-%1").arg(quintptr(this)))
+{
+    m_thread = QThread::create([this] { run(); });
+    m_thread->start();
+}
+
+StoreWriter::~StoreWriter()
+{
+    {
+        QMutexLocker lock(&m_mutex);
+        m_stopping = true;
+        m_changed.wakeAll();
+    }
+    m_thread->wait();
+    delete m_thread;
+}
+
+void StoreWriter::submit(Batch batch)
+{
+    QMutexLocker lock(&m_mutex);
+    m_queue.append(std::move(batch));
+    m_changed.wakeAll();
+}
+
+QList<StoreWriter::Result> StoreWriter::takeResults()
+{
+    QMutexLocker lock(&m_mutex);
+    return std::exchange(m_results, {});
+}
+
+void StoreWriter::waitUntilDone(quint64 sequence)
+{
+    QMutexLocker lock(&m_mutex);
+    while (m_done < sequence)
+        m_changed.wait(&m_mutex);
+}
+
+void StoreWriter::run()
+{
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_connectionName);
+        db.setDatabaseName(m_path);
+        // Off the GUI thread a busy file can be waited for longer; a save that still finds it busy
+        // fails and is taken back.
+        db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=1000"));
+        if (db.open())
+            QSqlQuery(db).exec(QStringLiteral("PRAGMA synchronous=NORMAL"));
+        else
+            qCWarning(lcWriter) << "cannot open the store:" << db.lastError().text();
+
+        for (;;) {
+            Batch batch;
+            {
+                QMutexLocker lock(&m_mutex);
+                while (m_queue.isEmpty() && !m_stopping)
+                    m_changed.wait(&m_mutex);
+                if (m_queue.isEmpty())
+                    break;
+                batch = m_queue.takeFirst();
+            }
+            Result result{batch.sequence, Result::Outcome::written, {}};
+            if (m_failedEpoch && batch.epoch <= *m_failedEpoch) {
+                result.outcome = Result::Outcome::skipped;
+            } else if (const auto error = apply(batch)) {
+                qCWarning(lcWriter) << "save failed:" << *error;
+                result = {batch.sequence, Result::Outcome::failed, *error};
+                m_failedEpoch = batch.epoch;
+            }
+            {
+                QMutexLocker lock(&m_mutex);
+                m_results.append(result);
+                m_done = batch.sequence;
+                m_changed.wakeAll();
+            }
+            emit resultsReady();
+        }
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(m_connectionName);
+}
+
+std::optional<QString> StoreWriter::apply(const Batch &batch)
+{
+    QSqlDatabase db = QSqlDatabase::database(m_connectionName, false);
+    if (!db.isOpen())
+        return QStringLiteral("the store is not open");
+    if (!db.transaction())
+        return QStringLiteral("cannot begin a transaction: %1").arg(db.lastError().text());
+    QSqlQuery query(db);
+    for (const Change &change : batch.changes) {
+        QStringList names;
+        for (const auto &[name, value] : change.columns)
+            names.append(name);
+        switch (change.kind) {
+        case Change::Kind::insert:
+            query.prepare(QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
+                              .arg(change.table, names.join(QLatin1Char(',')),
+                                  QStringList(names.size(), QStringLiteral("?")).join(QLatin1Char(','))));
+            break;
+        case Change::Kind::update:
+            query.prepare(QStringLiteral("UPDATE %1 SET %2 = ? WHERE id = ?")
+                              .arg(change.table, names.join(QStringLiteral(" = ?,"))));
+            break;
+        case Change::Kind::remove:
+            query.prepare(QStringLiteral("DELETE FROM %1 WHERE id = ?").arg(change.table));
+            break;
+        }
+        for (const auto &[name, value] : change.columns)
+            query.addBindValue(value);
+        if (change.kind != Change::Kind::insert)
+            query.addBindValue(change.id);
+        if (!query.exec()) {
+            const QString error = query.lastError().text();
+            query.finish();
+            db.rollback();
+            return error;
+        }
+    }
+    if (!db.commit()) {
+        const QString error = QStringLiteral("commit failed: %1").arg(db.lastError().text());
+        db.rollback();
+        return error;
+    }
+    return std::nullopt;
+}
