@@ -1,6 +1,6 @@
 #include "ClipboardMonitor.h"
 
-#include "Pasteboard.h"
+#include "model/ImageDigest.h"
 #include "model/ModelContainer.h"
 #include "model/ModelContext.h"
 #include "platform/Workspace.h"
@@ -8,7 +8,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QLoggingCategory>
-#include <QTimer>
 #include <QUrl>
 
 Q_LOGGING_CATEGORY(lcMonitor, "quillbox.monitor", QtInfoMsg)
@@ -68,6 +67,109 @@ const QStringList ClipboardMonitor::imageExtensions = {
     QStringLiteral("ico"),
 };
 
+/// What one change will store, worked out from the clipboard's content alone, so that it can run on
+/// any thread.
+struct ClipboardMonitor::Result {
+    QString content;
+    ClipboardItemType type;
+    std::optional<QByteArray> imageData;
+    std::optional<QByteArray> imageDigest;
+    int characterCount = 0;
+};
+
+struct ClipboardMonitor::Capture {
+    PasteboardItem item;
+    std::optional<QString> appName;
+    std::optional<QString> bundleId;
+    bool isReady = false;
+    std::optional<Result> result; // nothing to store
+};
+
+namespace {
+
+// Reads an image file named by a copy. Only a regular file of a sane size is read (a named pipe
+// would never end, a link to a device never stop), and it is an image only if its bytes decode.
+std::optional<std::pair<QByteArray, QByteArray>> readImageFile(const QString &path)
+{
+    const QFileInfo info(path);
+    if (!info.isFile() || info.size() > ClipboardMonitor::maxImageFileBytes)
+        return std::nullopt;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return std::nullopt;
+    const QByteArray bytes = file.read(ClipboardMonitor::maxImageFileBytes + 1);
+    if (bytes.size() > ClipboardMonitor::maxImageFileBytes)
+        return std::nullopt;
+    const auto digest = ImageDigest::ofEncoded(bytes);
+    if (!digest)
+        return std::nullopt;
+    return std::pair(bytes, *digest);
+}
+
+bool needsWorker(const PasteboardItem &item)
+{
+    // A file is read from disk, where any name may be a pipe or a slow mount.
+    if (item.string(PasteboardType::fileUrl))
+        return true;
+    qsizetype bytes = 0;
+    for (const QByteArray &data : item.formats())
+        bytes += data.size();
+    // An image without its digest is decoded to get one.
+    if (item.imagePng() && !item.imageDigest())
+        bytes += item.imagePng()->size();
+    return bytes > ClipboardMonitor::largeCopyBytes;
+}
+
+} // namespace
+
+// The classification of one copy: image, then web link, then file, then text.
+std::optional<ClipboardMonitor::Result> ClipboardMonitor::prepare(const PasteboardItem &item)
+{
+    const auto make = [](const QString &content, ClipboardItemType type, std::optional<QByteArray> imageData = {},
+                          std::optional<QByteArray> digest = {}) {
+        return Result{content, type, std::move(imageData), std::move(digest), ClipboardItem::countCharacters(content)};
+    };
+    const auto fileUrlText = item.string(PasteboardType::fileUrl);
+    const auto fileUrl = parseUrl(fileUrlText);
+
+    if (const auto &png = item.imagePng()) {
+        QString label;
+        if (fileUrl) {
+            label = ClipboardItem::percentDecoded(fileUrl->path(QUrl::FullyEncoded)).value_or(fileUrl->fileName());
+        } else if (const auto name = item.string(PasteboardType::urlName)) {
+            label = *name;
+        } else {
+            label = QStringLiteral("Image (%1 KB)").arg(png->size() / 1024);
+        }
+        auto digest = item.imageDigest() ? item.imageDigest() : ImageDigest::ofEncoded(*png);
+        return make(label, ClipboardItemType::image, *png, std::move(digest));
+    }
+
+    const auto link = item.string(PasteboardType::url);
+    if (const auto url = parseUrl(link); url && !url->scheme().isEmpty())
+        return make(*link, ClipboardItemType::url);
+
+    if (fileUrl) {
+        if (ClipboardMonitor::imageExtensions.contains(QFileInfo(fileUrl->path()).suffix().toLower())) {
+            const QString path
+                = ClipboardItem::percentDecoded(fileUrl->path(QUrl::FullyEncoded)).value_or(fileUrl->path());
+            if (auto image = readImageFile(path))
+                return make(path, ClipboardItemType::image, std::move(image->first), std::move(image->second));
+        }
+        return make(*fileUrlText, ClipboardItemType::file);
+    }
+
+    const auto text = item.string(PasteboardType::string);
+    if (!text || text->isEmpty())
+        return std::nullopt;
+    const QString trimmed = text->trimmed();
+    if (trimmed.isEmpty())
+        return std::nullopt;
+    if (hasSchemeAndHost(trimmed))
+        return make(trimmed, ClipboardItemType::url);
+    return make(*text, ClipboardItemType::text);
+}
+
 ClipboardMonitor::ClipboardMonitor(
     ModelContainer &container, Pasteboard &pasteboard, const Workspace &workspace, QObject *parent)
     : QObject(parent)
@@ -76,31 +178,56 @@ ClipboardMonitor::ClipboardMonitor(
     , m_workspace(workspace)
     , m_lastChangeCount(pasteboard.changeCount())
 {
+    m_worker.setMaxThreadCount(1);
 }
 
-ClipboardMonitor::~ClipboardMonitor() = default;
+ClipboardMonitor::~ClipboardMonitor()
+{
+    stopMonitoring();
+    // A copy being prepared finishes first; what it posts back to this object is dropped with it.
+    m_worker.clear();
+    m_worker.waitForDone();
+}
 
 void ClipboardMonitor::startMonitoring()
 {
-    m_timer = std::make_unique<QTimer>();
-    m_timer->setInterval(pollingIntervalMs);
-    // A tick that finds a new change count queues the check rather than running it inside the
-    // timer callback; an idle tick is a single comparison and costs no extra turn of the event loop.
-    connect(m_timer.get(), &QTimer::timeout, this, [this] {
-        if (m_pasteboard.changeCount() != m_lastChangeCount)
-            QMetaObject::invokeMethod(this, &ClipboardMonitor::checkClipboard, Qt::QueuedConnection);
-    });
-    m_timer->start();
+    m_isMonitoring = true;
+    m_pasteboard.setChangeObserver([this](Pasteboard::Change change) { pasteboardChanged(change); });
 }
 
 void ClipboardMonitor::stopMonitoring()
 {
-    m_timer.reset();
+    if (!m_isMonitoring)
+        return;
+    m_isMonitoring = false;
+    m_pasteboard.setChangeObserver({});
+}
+
+void ClipboardMonitor::pasteboardChanged(Pasteboard::Change change)
+{
+    switch (change) {
+    case Pasteboard::Change::own:
+        // Our own write reports its clear; the content follows within this turn of the event loop.
+        QMetaObject::invokeMethod(this, &ClipboardMonitor::checkClipboard, Qt::QueuedConnection);
+        return;
+    case Pasteboard::Change::foreign:
+        // Each snapshot is taken as it arrives: the next one may replace it within the same turn.
+        checkClipboard();
+        return;
+    case Pasteboard::Change::abandoned:
+        checkClipboard();
+        if (isCapturePaused())
+            return;
+        // A copy still being prepared is newer than the newest stored item.
+        m_takeOverWhenStored = true;
+        storeReadyCaptures();
+        return;
+    }
 }
 
 void ClipboardMonitor::pauseCapture()
 {
-    // A copy made just before the pause has not been polled yet; it is the user's and stays.
+    // A copy made just before the pause has not been taken yet; it is the user's and stays.
     checkClipboard();
     ++m_pauseDepth;
 }
@@ -128,67 +255,80 @@ void ClipboardMonitor::checkClipboard()
         qCDebug(lcMonitor) << "skipped a copy marked secret by a password manager";
         return;
     }
+    if (m_captures.size() >= size_t(maxPendingCaptures)) {
+        qCWarning(lcMonitor) << "dropped a large copy: the" << m_captures.size() << "before it are still being read";
+        return;
+    }
 
+    // The application in front now is the one the copy came from.
     const auto frontmost = m_workspace.frontmostApplication();
-    const auto appName = frontmost ? frontmost->localizedName : std::nullopt;
-    const auto bundleId = frontmost ? frontmost->bundleIdentifier : std::nullopt;
-    const auto fileUrlText = item.string(PasteboardType::fileUrl);
-    const auto fileUrl = parseUrl(fileUrlText);
+    auto capture = std::make_shared<Capture>();
+    capture->item = item;
+    capture->appName = frontmost ? frontmost->localizedName : std::nullopt;
+    capture->bundleId = frontmost ? frontmost->bundleIdentifier : std::nullopt;
+    m_captures.push_back(capture);
 
-    if (const auto &png = item.imagePng()) {
-        QString label;
-        if (fileUrl) {
-            label = ClipboardItem::percentDecoded(fileUrl->path(QUrl::FullyEncoded)).value_or(fileUrl->fileName());
-        } else if (const auto name = item.string(PasteboardType::urlName)) {
-            label = *name;
-        } else {
-            label = QStringLiteral("Image (%1 KB)").arg(png->size() / 1024);
-        }
-        saveItem(label, ClipboardItemType::image, *png, appName, bundleId);
+    if (!needsWorker(item)) {
+        capture->result = prepare(item);
+        capture->isReady = true;
+        storeReadyCaptures();
         return;
     }
-
-    const auto link = item.string(PasteboardType::url);
-    if (const auto url = parseUrl(link); url && !url->scheme().isEmpty()) {
-        saveItem(*link, ClipboardItemType::url, std::nullopt, appName, bundleId);
-        return;
-    }
-
-    if (fileUrl) {
-        if (imageExtensions.contains(QFileInfo(fileUrl->path()).suffix().toLower())) {
-            const QString path
-                = ClipboardItem::percentDecoded(fileUrl->path(QUrl::FullyEncoded)).value_or(fileUrl->path());
-            QFile file(path);
-            if (file.open(QIODevice::ReadOnly)) {
-                saveItem(path, ClipboardItemType::image, file.readAll(), appName, bundleId);
-                return;
-            }
-        }
-        saveItem(*fileUrlText, ClipboardItemType::file, std::nullopt, appName, bundleId);
-        return;
-    }
-
-    const auto text = item.string(PasteboardType::string);
-    if (!text || text->isEmpty())
-        return;
-    const QString trimmed = text->trimmed();
-    if (trimmed.isEmpty())
-        return;
-    if (hasSchemeAndHost(trimmed))
-        saveItem(trimmed, ClipboardItemType::url, std::nullopt, appName, bundleId);
-    else
-        saveItem(*text, ClipboardItemType::text, std::nullopt, appName, bundleId);
+    m_worker.start([this, capture, item] {
+        auto result = prepare(item);
+        QMetaObject::invokeMethod(
+            this,
+            [this, capture, result = std::move(result)]() mutable {
+                capture->result = std::move(result);
+                capture->isReady = true;
+                storeReadyCaptures();
+            },
+            Qt::QueuedConnection);
+    });
 }
 
-void ClipboardMonitor::saveItem(const QString &content, ClipboardItemType type,
-    const std::optional<QByteArray> &imageData, const std::optional<QString> &appName,
-    const std::optional<QString> &bundleId)
+void ClipboardMonitor::storeReadyCaptures()
 {
-    const auto previous = m_context.newestItem(content, type);
+    while (!m_captures.empty() && m_captures.front()->isReady) {
+        const std::shared_ptr<Capture> capture = m_captures.front();
+        m_captures.pop_front();
+        if (capture->result)
+            saveItem(*capture->result, *capture);
+        emit captureFinished();
+    }
+    if (m_captures.empty() && std::exchange(m_takeOverWhenStored, false))
+        takeOverAbandonedClipboard();
+}
+
+// The clipboard was emptied because its owner exited: the newest item takes its place, as on desktops
+// whose clipboard outlives the program that copied. Our write is not a copy to record.
+void ClipboardMonitor::takeOverAbandonedClipboard()
+{
+    const auto item = m_lastStored.lock();
+    if (!item || !item->modelContext() || m_pasteboard.changeCount() != m_lastChangeCount)
+        return;
+    item->copyToPasteboard(m_pasteboard);
+    m_lastChangeCount = m_pasteboard.changeCount();
+    qCDebug(lcMonitor) << "kept the clipboard after its owner went away";
+}
+
+void ClipboardMonitor::saveItem(const Result &result, const Capture &capture)
+{
+    // Images are the same item when they are the same picture, whatever their labels.
+    const auto previous = result.type == ClipboardItemType::image
+        ? (result.imageDigest ? m_context.newestImage(*result.imageDigest) : nullptr)
+        : m_context.newestItem(result.content, result.type);
+    const auto create = [&](const std::optional<QByteArray> &imageData, bool isPinned) {
+        auto item = ClipboardItem::create(
+            result.content, result.type, imageData, capture.appName, capture.bundleId, isPinned, result.characterCount);
+        item->setImageDigest(result.imageDigest);
+        return item;
+    };
     if (!previous) {
-        auto item = ClipboardItem::create(content, type, imageData, appName, bundleId, false);
-        item->setCategoryId(defaultCategoryId(type));
+        auto item = create(result.imageData, false);
+        item->setCategoryId(defaultCategoryId(result.type));
         m_context.insert(item);
+        m_lastStored = item;
         pruneOldItems();
         // One transaction for the new item and the pruned ones.
         m_context.save();
@@ -199,13 +339,13 @@ void ClipboardMonitor::saveItem(const QString &content, ClipboardItemType type,
     // steps are saved together, so a failure in between cannot lose the copy.
     const bool wasPinned = previous->isPinned();
     const auto oldCategoryId = previous->categoryId();
-    const auto oldImageData = imageData ? std::nullopt : previous->imageData();
+    const auto oldImageData = result.imageData ? std::nullopt : previous->imageData();
     m_context.remove(previous);
 
-    auto item
-        = ClipboardItem::create(content, type, imageData ? imageData : oldImageData, appName, bundleId, wasPinned);
-    item->setCategoryId(oldCategoryId ? oldCategoryId : defaultCategoryId(type));
+    auto item = create(result.imageData ? result.imageData : oldImageData, wasPinned);
+    item->setCategoryId(oldCategoryId ? oldCategoryId : defaultCategoryId(result.type));
     m_context.insert(item);
+    m_lastStored = item;
     m_context.save();
 }
 

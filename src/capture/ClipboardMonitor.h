@@ -1,47 +1,62 @@
 #pragma once
 
+#include "Pasteboard.h"
 #include "model/ClipboardItemType.h"
 
 #include <QByteArray>
 #include <QObject>
 #include <QString>
 #include <QStringList>
+#include <QThreadPool>
 #include <QUuid>
 
+#include <deque>
 #include <memory>
 #include <optional>
 
+class ClipboardItem;
 class ModelContainer;
 class ModelContext;
-class Pasteboard;
-class QTimer;
 class Workspace;
 
-/// Turns copies made anywhere on the desktop into history items. Twice a second it compares the
-/// clipboard's change count with the last one seen; a new change is classified (image, web link,
-/// file, text), stamped with the application in front, and stored. A repeated copy replaces the
-/// earlier item at the top, and unpinned items beyond `maxUnpinnedItems` are pruned, oldest first.
+/// Turns copies made anywhere on the desktop into history items. Each change the pasteboard reports
+/// is classified (image, web link, file, text), stamped with the application in front, and stored. A
+/// repeated copy replaces the earlier item at the top, and unpinned items beyond `maxUnpinnedItems`
+/// are pruned, oldest first. Large copies are decoded and counted on a worker thread; captures are
+/// stored in the order they were made.
+///
+/// Where the pasteboard keeps the clipboard for the desktop, the newest item stands in for content
+/// whose owner went away, without being recorded again.
 class ClipboardMonitor : public QObject {
     Q_OBJECT
 
 public:
-    static constexpr int pollingIntervalMs = 500;
     static constexpr int maxUnpinnedItems = 10000;
     /// Image files are stored as images; compared with the lower-cased extension.
     static const QStringList imageExtensions;
+    /// A copy whose data exceeds this is prepared off the GUI thread, as is every copied file.
+    static constexpr qsizetype largeCopyBytes = 256 * 1024;
+    /// Image files larger than this are kept as file items rather than read.
+    static constexpr qint64 maxImageFileBytes = 256LL * 1024 * 1024;
+    /// Copies waiting for the worker beyond this are dropped (and logged), so a program flooding the
+    /// clipboard with large data cannot grow the queue without end.
+    static constexpr int maxPendingCaptures = 64;
 
     /// Whatever is on the clipboard now is never captured.
     ClipboardMonitor(
         ModelContainer &container, Pasteboard &pasteboard, const Workspace &workspace, QObject *parent = nullptr);
     ~ClipboardMonitor() override;
 
+    /// Captures every change from now on, as the pasteboard reports it.
     void startMonitoring();
     void stopMonitoring();
-    bool isMonitoring() const { return m_timer != nullptr; }
+    bool isMonitoring() const { return m_isMonitoring; }
     qint64 lastChangeCount() const { return m_lastChangeCount; }
 
-    /// One poll: examines the clipboard once if its change count moved.
+    /// Takes the clipboard's change once if its change count moved.
     void checkClipboard();
+    /// Captures taken but not stored yet.
+    int pendingCaptures() const { return int(m_captures.size()); }
 
     /// While paused, clipboard changes are not captured; resuming passes over every change made in
     /// between. Pauses nest, so overlapping borrowers each resume once.
@@ -49,9 +64,20 @@ public:
     void resumeCapture();
     bool isCapturePaused() const { return m_pauseDepth > 0; }
 
+signals:
+    /// A capture has been taken care of: stored, or found to hold nothing to store.
+    void captureFinished();
+
 private:
-    void saveItem(const QString &content, ClipboardItemType type, const std::optional<QByteArray> &imageData,
-        const std::optional<QString> &appName, const std::optional<QString> &bundleId);
+    struct Capture;
+    struct Result;
+
+    /// Runs on any thread.
+    static std::optional<Result> prepare(const PasteboardItem &item);
+    void pasteboardChanged(Pasteboard::Change change);
+    void storeReadyCaptures();
+    void takeOverAbandonedClipboard();
+    void saveItem(const Result &result, const Capture &capture);
     std::optional<QUuid> defaultCategoryId(ClipboardItemType type) const;
     /// Deletes the unpinned items beyond the bound; the caller saves.
     void pruneOldItems();
@@ -59,7 +85,12 @@ private:
     ModelContext &m_context;
     Pasteboard &m_pasteboard;
     const Workspace &m_workspace;
-    std::unique_ptr<QTimer> m_timer;
+    bool m_isMonitoring = false;
     qint64 m_lastChangeCount;
     int m_pauseDepth = 0;
+    std::deque<std::shared_ptr<Capture>> m_captures;
+    // One thread: large copies are prepared one after another and the queue stays in copy order.
+    QThreadPool m_worker;
+    std::weak_ptr<ClipboardItem> m_lastStored;
+    bool m_takeOverWhenStored = false;
 };

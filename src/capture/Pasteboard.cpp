@@ -6,6 +6,7 @@ void Pasteboard::clearContents()
     beginOwnChange();
     m_ownChangeCount = changeCount();
     offer(m_written);
+    notifyChange(Change::own);
 }
 
 void Pasteboard::setString(const QString &text)

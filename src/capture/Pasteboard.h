@@ -6,6 +6,7 @@
 #include <QList>
 #include <QString>
 
+#include <functional>
 #include <optional>
 
 /// The system clipboard, as the history reads and writes it. Used on the main thread only.
@@ -15,7 +16,18 @@
 /// same change and do not raise it again.
 class Pasteboard {
 public:
+    /// What a counted change was.
+    enum class Change {
+        own, ///< a write of this program's, reported at its clear; its content follows in the same turn
+        foreign, ///< another program's copy, complete
+        abandoned, ///< emptied because its owner went away, where this program keeps the clipboard
+    };
+
     virtual ~Pasteboard() = default;
+
+    /// Called on the main thread for every counted change, as it happens; one observer at a time,
+    /// none to stop.
+    void setChangeObserver(std::function<void(Change)> observer) { m_observer = std::move(observer); }
 
     virtual qint64 changeCount() const = 0;
     /// The current items: none, or one item offering its formats.
@@ -36,6 +48,11 @@ public:
     std::optional<QString> string() const;
 
 protected:
+    void notifyChange(Change change)
+    {
+        if (m_observer)
+            m_observer(change);
+    }
     /// Counts one change made by this program and takes the clipboard over with no content.
     virtual void beginOwnChange() = 0;
     /// Serves `formats` as the clipboard content of the change begun last.
@@ -48,4 +65,5 @@ private:
 
     MimeFormats m_written;
     qint64 m_ownChangeCount = -1;
+    std::function<void(Change)> m_observer;
 };

@@ -1,5 +1,7 @@
 #include "PasteboardImage.h"
 
+#include "model/ImageDigest.h"
+
 #include <QBuffer>
 #include <QImage>
 #include <QImageReader>
@@ -22,7 +24,7 @@ QStringList PasteboardImage::candidateFormats(const QStringList &offered)
     return candidates;
 }
 
-std::optional<QByteArray> PasteboardImage::extractPng(
+std::optional<PasteboardImage::Encoded> PasteboardImage::extractPng(
     const QStringList &offered, const std::function<std::optional<QByteArray>(const QString &)> &read)
 {
     for (const QString &format : candidateFormats(offered)) {
@@ -35,15 +37,17 @@ std::optional<QByteArray> PasteboardImage::extractPng(
     return std::nullopt;
 }
 
-std::optional<QByteArray> PasteboardImage::toPng(const QByteArray &data)
+std::optional<PasteboardImage::Encoded> PasteboardImage::toPng(const QByteArray &data)
 {
     QImage image;
     if (data.isEmpty() || !image.loadFromData(data))
         return std::nullopt;
-    QByteArray png;
-    QBuffer buffer(&png);
+    Encoded encoded;
+    QBuffer buffer(&encoded.png);
     buffer.open(QIODevice::WriteOnly);
     if (!image.save(&buffer, "PNG"))
         return std::nullopt;
-    return png;
+    // The pixels are decoded here already; the digest costs one pass over them.
+    encoded.digest = ImageDigest::of(image);
+    return encoded;
 }

@@ -45,9 +45,11 @@ QStringList uriEntries(const QByteArray &data)
 
 } // namespace
 
-PasteboardItem::PasteboardItem(MimeFormats formats, std::optional<QByteArray> imagePng)
+PasteboardItem::PasteboardItem(
+    MimeFormats formats, std::optional<QByteArray> imagePng, std::optional<QByteArray> imageDigest)
     : m_formats(std::move(formats))
     , m_imagePng(std::move(imagePng))
+    , m_imageDigest(std::move(imageDigest))
 {
 }
 

@@ -17,12 +17,15 @@ using MimeFormats = QMap<QString, QByteArray>;
 class PasteboardItem {
 public:
     PasteboardItem() = default;
-    /// `imagePng` is the item's image already re-encoded as PNG (see PasteboardImage), if any.
-    explicit PasteboardItem(MimeFormats formats, std::optional<QByteArray> imagePng = std::nullopt);
+    /// `imagePng` is the item's image already re-encoded as PNG (see PasteboardImage), if any, and
+    /// `imageDigest` the digest of its pixels when it is known (ImageDigest).
+    explicit PasteboardItem(MimeFormats formats, std::optional<QByteArray> imagePng = std::nullopt,
+        std::optional<QByteArray> imageDigest = std::nullopt);
 
     std::optional<QString> string(PasteboardType type) const;
     /// The first of the image formats that decodes, re-encoded as PNG.
     const std::optional<QByteArray> &imagePng() const { return m_imagePng; }
+    const std::optional<QByteArray> &imageDigest() const { return m_imageDigest; }
     /// A password manager asked clipboard managers not to keep this copy.
     bool isConcealed() const;
     const MimeFormats &formats() const { return m_formats; }
@@ -38,4 +41,5 @@ private:
 
     MimeFormats m_formats;
     std::optional<QByteArray> m_imagePng;
+    std::optional<QByteArray> m_imageDigest;
 };

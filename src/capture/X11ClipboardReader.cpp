@@ -17,6 +17,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -68,6 +69,25 @@ bool X11ClipboardReader::isOwnWindow(std::uint32_t window) const
     return window != XCB_NONE && m_ownIdMask != 0 && (window & ~m_ownIdMask) == m_ownIdBase;
 }
 
+void X11ClipboardReader::requestPrimaryText(quint64 requestId, std::uint32_t window)
+{
+    {
+        QMutexLocker lock(&m_primaryMutex);
+        m_primaryRequests.append({requestId, window});
+    }
+    const std::uint64_t one = 1;
+    if (m_wakeFd >= 0 && write(m_wakeFd, &one, sizeof one) < 0)
+        qCWarning(lcReader) << "cannot wake the reader:" << std::strerror(errno);
+}
+
+std::optional<X11ClipboardReader::PrimaryRequest> X11ClipboardReader::takePrimaryRequest()
+{
+    QMutexLocker lock(&m_primaryMutex);
+    if (m_primaryRequests.isEmpty())
+        return std::nullopt;
+    return m_primaryRequests.takeFirst();
+}
+
 bool X11ClipboardReader::subscribe()
 {
     m_clipboardAtom = ::internAtom(m_connection, "CLIPBOARD");
@@ -75,7 +95,12 @@ bool X11ClipboardReader::subscribe()
     m_incrAtom = ::internAtom(m_connection, "INCR");
     m_utf8StringAtom = ::internAtom(m_connection, "UTF8_STRING");
     m_propertyAtom = ::internAtom(m_connection, "QUILLBOX_SELECTION");
-    if (!m_clipboardAtom || !m_targetsAtom || !m_incrAtom || !m_utf8StringAtom || !m_propertyAtom)
+    m_primaryAtom = XCB_ATOM_PRIMARY;
+    m_managerAtom = ::internAtom(m_connection, "CLIPBOARD_MANAGER");
+    m_saveTargetsAtom = ::internAtom(m_connection, "SAVE_TARGETS");
+    m_nullAtom = ::internAtom(m_connection, "NULL");
+    if (!m_clipboardAtom || !m_targetsAtom || !m_incrAtom || !m_utf8StringAtom || !m_propertyAtom || !m_managerAtom
+        || !m_saveTargetsAtom || !m_nullAtom)
         return false;
 
     const xcb_screen_t *screen = xcb_setup_roots_iterator(xcb_get_setup(m_connection)).data;
@@ -106,13 +131,42 @@ bool X11ClipboardReader::subscribe()
         qCWarning(lcReader) << "cannot watch the clipboard owner, X error" << error->error_code;
         return false;
     }
+    becomeClipboardManager();
     return true;
 }
 
-std::uint32_t X11ClipboardReader::currentOwner() const
+// On X11 a clipboard lives only as long as the program that owns it. A clipboard manager keeps it:
+// programs hand their content over on exit, and the history's newest item stands in once its owner
+// is gone. Only one manager can run; an existing one is left in charge.
+void X11ClipboardReader::becomeClipboardManager()
+{
+    if (currentOwner(m_managerAtom) != XCB_NONE) {
+        qCInfo(lcReader) << "another clipboard manager runs; it keeps the clipboard when programs exit";
+        return;
+    }
+    xcb_set_selection_owner(m_connection, m_window, m_managerAtom, XCB_CURRENT_TIME);
+    if (currentOwner(m_managerAtom) != m_window)
+        return;
+    m_isManager = true;
+    // Announced as ICCCM asks of every manager selection.
+    const xcb_screen_t *screen = xcb_setup_roots_iterator(xcb_get_setup(m_connection)).data;
+    xcb_client_message_event_t announcement = {};
+    announcement.response_type = XCB_CLIENT_MESSAGE;
+    announcement.format = 32;
+    announcement.window = screen->root;
+    announcement.type = ::internAtom(m_connection, "MANAGER");
+    announcement.data.data32[0] = XCB_CURRENT_TIME;
+    announcement.data.data32[1] = m_managerAtom;
+    announcement.data.data32[2] = m_window;
+    xcb_send_event(
+        m_connection, 0, screen->root, XCB_EVENT_MASK_STRUCTURE_NOTIFY, reinterpret_cast<const char *>(&announcement));
+    xcb_flush(m_connection);
+}
+
+std::uint32_t X11ClipboardReader::currentOwner(std::uint32_t selection) const
 {
     XcbReply<xcb_get_selection_owner_reply_t> reply(
-        xcb_get_selection_owner_reply(m_connection, xcb_get_selection_owner(m_connection, m_clipboardAtom), nullptr));
+        xcb_get_selection_owner_reply(m_connection, xcb_get_selection_owner(m_connection, selection), nullptr));
     return reply ? reply->owner : static_cast<xcb_window_t>(XCB_NONE);
 }
 
@@ -120,13 +174,17 @@ void X11ClipboardReader::run()
 {
     if (!m_connection)
         return;
-    m_pending = OwnerChange{currentOwner(), XCB_CURRENT_TIME, false};
+    m_pending = OwnerChange{currentOwner(m_clipboardAtom), XCB_CURRENT_TIME, false};
     while (!m_stopping) {
         if (m_pending) {
             const OwnerChange change = *m_pending;
             m_pending.reset();
             readChange(change);
+        } else if (const auto request = takePrimaryRequest()) {
+            readPrimary(*request);
         } else {
+            // What the clipboard holds now has been read: programs waiting to hand it over may go.
+            answerSaveRequests();
             waitForChange();
         }
         if (m_abort == Abort::connectionLost) {
@@ -144,20 +202,90 @@ void X11ClipboardReader::stop()
         qCWarning(lcReader) << "cannot wake the reader:" << std::strerror(errno);
 }
 
+bool X11ClipboardReader::noteEvent(const xcb_generic_event_t *event)
+{
+    switch (event->response_type & 0x7f) {
+    case XCB_SELECTION_REQUEST:
+        noteSelectionRequest(reinterpret_cast<const xcb_selection_request_event_t *>(event));
+        return false;
+    case XCB_SELECTION_CLEAR:
+        if (reinterpret_cast<const xcb_selection_clear_event_t *>(event)->selection == m_managerAtom) {
+            qCInfo(lcReader) << "another clipboard manager took over";
+            m_isManager = false;
+        }
+        return false;
+    default:
+        return noteOwnerChange(event);
+    }
+}
+
 bool X11ClipboardReader::noteOwnerChange(const xcb_generic_event_t *event)
 {
     if ((event->response_type & 0x7f) != m_xfixesFirstEvent + XCB_XFIXES_SELECTION_NOTIFY)
         return false;
     const auto *notify = reinterpret_cast<const xcb_xfixes_selection_notify_event_t *>(event);
     // A destroyed owner window or a closed owner connection leaves the selection without owner.
-    const std::uint32_t owner
-        = notify->subtype == XCB_XFIXES_SELECTION_EVENT_SET_SELECTION_OWNER ? notify->owner : XCB_NONE;
+    const bool ownerGone = notify->subtype != XCB_XFIXES_SELECTION_EVENT_SET_SELECTION_OWNER;
+    const std::uint32_t owner = ownerGone ? XCB_NONE : notify->owner;
     // Our own changes are reported as they are seen, never coalesced with later ones: the pasteboard
     // matches each of its writes against these reports to tell stale snapshots apart.
-    if (isOwnWindow(owner))
-        emit contentRead({}, std::nullopt, owner, true);
-    m_pending = OwnerChange{owner, notify->selection_timestamp, true};
+    if (isOwnWindow(owner)) {
+        ClipboardSnapshot snapshot;
+        snapshot.owner = owner;
+        emit contentRead(snapshot);
+    }
+    m_pending = OwnerChange{owner, notify->selection_timestamp, true, ownerGone};
     return true;
+}
+
+void X11ClipboardReader::noteSelectionRequest(const xcb_selection_request_event_t *request)
+{
+    if (request->selection != m_managerAtom || !m_isManager) {
+        answerSelectionRequest(*request, XCB_NONE);
+        return;
+    }
+    if (request->target == m_saveTargetsAtom) {
+        m_saveRequests.append(*request);
+        // Idle, the current content is read already; otherwise the answer waits for the read.
+        if (m_requestor == XCB_NONE && !m_pending)
+            answerSaveRequests();
+        return;
+    }
+    if (request->target == m_targetsAtom) {
+        const std::uint32_t targets[] = {m_targetsAtom, m_saveTargetsAtom};
+        xcb_change_property(
+            m_connection, XCB_PROP_MODE_REPLACE, request->requestor, request->property, XCB_ATOM_ATOM, 32, 2, targets);
+        answerSelectionRequest(*request, request->property);
+        return;
+    }
+    answerSelectionRequest(*request, XCB_NONE);
+}
+
+void X11ClipboardReader::answerSelectionRequest(const xcb_selection_request_event_t &request, std::uint32_t property)
+{
+    xcb_selection_notify_event_t notify = {};
+    notify.response_type = XCB_SELECTION_NOTIFY;
+    notify.time = request.time;
+    notify.requestor = request.requestor;
+    notify.selection = request.selection;
+    notify.target = request.target;
+    notify.property = property;
+    xcb_send_event(
+        m_connection, 0, request.requestor, XCB_EVENT_MASK_NO_EVENT, reinterpret_cast<const char *>(&notify));
+    xcb_flush(m_connection);
+}
+
+// The content was read when its owner took the clipboard, so there is nothing left to fetch: the
+// answer tells the program it may exit.
+void X11ClipboardReader::answerSaveRequests()
+{
+    for (const xcb_selection_request_event_t &request : std::exchange(m_saveRequests, {})) {
+        // Clients older than ICCCM 2.0 name no property; the target stands in.
+        const std::uint32_t property = request.property != XCB_NONE ? request.property : request.target;
+        xcb_change_property(
+            m_connection, XCB_PROP_MODE_REPLACE, request.requestor, property, m_nullAtom, 32, 0, nullptr);
+        answerSelectionRequest(request, property);
+    }
 }
 
 template <typename Accept> X11ClipboardReader::EventPtr X11ClipboardReader::waitForEvent(Accept accept)
@@ -166,7 +294,9 @@ template <typename Accept> X11ClipboardReader::EventPtr X11ClipboardReader::wait
     for (;;) {
         while (xcb_generic_event_t *raw = xcb_poll_for_event(m_connection)) {
             EventPtr event(raw, std::free);
-            if (noteOwnerChange(event.get())) {
+            // A clipboard change ends the wait for one and makes a clipboard read in progress stale; a
+            // PRIMARY read goes on, and the change is read after it.
+            if (noteEvent(event.get()) && (m_requestor == XCB_NONE || m_selection == m_clipboardAtom)) {
                 m_abort = Abort::superseded;
                 return EventPtr(nullptr, std::free);
             }
@@ -192,11 +322,21 @@ template <typename Accept> X11ClipboardReader::EventPtr X11ClipboardReader::wait
             }
             timeoutMs = static_cast<int>(remaining.count());
         }
+        // Nothing to wait for but a change, and a request for PRIMARY has come in.
+        if (m_requestor == XCB_NONE && m_wakeRequested) {
+            m_wakeRequested = false;
+            return EventPtr(nullptr, std::free);
+        }
         pollfd fds[] = {{connectionFd, POLLIN, 0}, {m_wakeFd, POLLIN, 0}};
         if (poll(fds, 2, timeoutMs) < 0 && errno != EINTR) {
             qCWarning(lcReader) << "poll failed:" << std::strerror(errno);
             m_abort = Abort::connectionLost;
             return EventPtr(nullptr, std::free);
+        }
+        if (fds[1].revents & POLLIN) {
+            std::uint64_t count = 0;
+            if (read(m_wakeFd, &count, sizeof count) == sizeof count)
+                m_wakeRequested = true;
         }
     }
 }
@@ -204,6 +344,11 @@ template <typename Accept> X11ClipboardReader::EventPtr X11ClipboardReader::wait
 void X11ClipboardReader::waitForChange()
 {
     m_abort.reset();
+    {
+        QMutexLocker lock(&m_primaryMutex);
+        if (!m_primaryRequests.isEmpty())
+            return;
+    }
     waitForEvent([](const xcb_generic_event_t *) { return false; });
 }
 
@@ -211,40 +356,48 @@ bool X11ClipboardReader::superseded()
 {
     while (xcb_generic_event_t *raw = xcb_poll_for_event(m_connection)) {
         const EventPtr event(raw, std::free);
-        if (noteOwnerChange(event.get()))
+        if (noteEvent(event.get()))
             return true;
     }
     return false;
 }
 
+// Programs give the selection's owner window an id of their own connection's range, so a PRIMARY
+// owned by the focused window's client is that program's selection; any other is a stale one.
+void X11ClipboardReader::readPrimary(const PrimaryRequest &request)
+{
+    m_abort.reset();
+    std::optional<QString> text;
+    const std::uint32_t owner = currentOwner(m_primaryAtom);
+    const auto client = [mask = m_ownIdMask](std::uint32_t window) { return window & ~mask; };
+    if (owner != XCB_NONE && !isOwnWindow(owner) && request.window != XCB_NONE && m_ownIdMask != 0
+        && client(owner) == client(request.window)) {
+        beginRead(m_primaryAtom, XCB_CURRENT_TIME);
+        if (const auto data = readTarget(m_utf8StringAtom))
+            text = QString::fromUtf8(*data);
+        endRead();
+    }
+    emit primaryTextRead(request.id, text);
+}
+
 void X11ClipboardReader::readChange(const OwnerChange &change)
 {
     m_abort.reset();
+    ClipboardSnapshot snapshot;
+    snapshot.owner = change.owner;
+    snapshot.counted = change.counted;
+    snapshot.ownerGone = change.ownerGone;
     if (change.owner == XCB_NONE) {
-        emit contentRead({}, std::nullopt, XCB_NONE, change.counted);
+        emit contentRead(snapshot);
         return;
     }
     // Our own content is known to the pasteboard already; it was reported when the change was seen.
     if (isOwnWindow(change.owner))
         return;
 
-    // A fresh requestor window for every change: a stalled owner that wakes up later answers a window
-    // that no longer exists instead of writing into the next read.
-    m_requestor = xcb_generate_id(m_connection);
-    const xcb_screen_t *screen = xcb_setup_roots_iterator(xcb_get_setup(m_connection)).data;
-    const std::uint32_t eventMask = XCB_EVENT_MASK_PROPERTY_CHANGE;
-    xcb_create_window(m_connection, XCB_COPY_FROM_PARENT, m_requestor, screen->root, 0, 0, 1, 1, 0,
-        XCB_WINDOW_CLASS_INPUT_ONLY, XCB_COPY_FROM_PARENT, XCB_CW_EVENT_MASK, &eventMask);
-    m_requestTime = change.time;
-    m_readStart = m_lastAnswer = Clock::now();
-
-    MimeFormats formats;
-    std::optional<QByteArray> imagePng;
-    readContent(formats, imagePng);
-
-    xcb_destroy_window(m_connection, m_requestor);
-    xcb_flush(m_connection);
-    m_requestor = XCB_NONE;
+    beginRead(m_clipboardAtom, change.time);
+    readContent(snapshot);
+    endRead();
 
     if (m_abort && *m_abort != Abort::timeout)
         return;
@@ -253,11 +406,33 @@ void X11ClipboardReader::readChange(const OwnerChange &change)
     if (m_abort == Abort::timeout)
         qCWarning(lcReader).nospace() << "the clipboard owner 0x" << Qt::hex << change.owner
                                       << " stopped answering; keeping what it sent";
-    emit contentRead(formats, imagePng, change.owner, change.counted);
+    emit contentRead(snapshot);
 }
 
-void X11ClipboardReader::readContent(MimeFormats &formats, std::optional<QByteArray> &imagePng)
+// A fresh requestor window for every read: a stalled owner that wakes up later answers a window that
+// no longer exists instead of writing into the next read.
+void X11ClipboardReader::beginRead(std::uint32_t selection, std::uint32_t time)
 {
+    m_selection = selection;
+    m_requestor = xcb_generate_id(m_connection);
+    const xcb_screen_t *screen = xcb_setup_roots_iterator(xcb_get_setup(m_connection)).data;
+    const std::uint32_t eventMask = XCB_EVENT_MASK_PROPERTY_CHANGE;
+    xcb_create_window(m_connection, XCB_COPY_FROM_PARENT, m_requestor, screen->root, 0, 0, 1, 1, 0,
+        XCB_WINDOW_CLASS_INPUT_ONLY, XCB_COPY_FROM_PARENT, XCB_CW_EVENT_MASK, &eventMask);
+    m_requestTime = time;
+    m_readStart = m_lastAnswer = Clock::now();
+}
+
+void X11ClipboardReader::endRead()
+{
+    xcb_destroy_window(m_connection, m_requestor);
+    xcb_flush(m_connection);
+    m_requestor = XCB_NONE;
+}
+
+void X11ClipboardReader::readContent(ClipboardSnapshot &snapshot)
+{
+    MimeFormats &formats = snapshot.formats;
     const QHash<QString, std::uint32_t> offered = readTargets();
     const QStringList names = offered.keys();
     const auto read = [&](const QString &format) -> std::optional<QByteArray> {
@@ -283,14 +458,14 @@ void X11ClipboardReader::readContent(MimeFormats &formats, std::optional<QByteAr
     QElapsedTimer total;
     total.start();
     qint64 readingMs = 0;
-    imagePng = PasteboardImage::extractPng(names, [&](const QString &format) {
+    snapshot.image = PasteboardImage::extractPng(names, [&](const QString &format) {
         QElapsedTimer reading;
         reading.start();
         auto data = read(format);
         readingMs += reading.elapsed();
         return data;
     });
-    if (imagePng)
+    if (snapshot.image)
         qCDebug(lcReader) << "image read in" << readingMs << "ms, converted to PNG in" << total.elapsed() - readingMs
                           << "ms";
 }
@@ -333,13 +508,13 @@ std::optional<QByteArray> X11ClipboardReader::readTarget(std::uint32_t target)
 {
     if (m_abort)
         return std::nullopt;
-    xcb_convert_selection(m_connection, m_requestor, m_clipboardAtom, target, m_propertyAtom, m_requestTime);
+    xcb_convert_selection(m_connection, m_requestor, m_selection, target, m_propertyAtom, m_requestTime);
     xcb_flush(m_connection);
     const EventPtr event = waitForEvent([&](const xcb_generic_event_t *candidate) {
         if ((candidate->response_type & 0x7f) != XCB_SELECTION_NOTIFY)
             return false;
         const auto *notify = reinterpret_cast<const xcb_selection_notify_event_t *>(candidate);
-        return notify->requestor == m_requestor && notify->selection == m_clipboardAtom && notify->target == target;
+        return notify->requestor == m_requestor && notify->selection == m_selection && notify->target == target;
     });
     if (!event)
         return std::nullopt;

@@ -1,9 +1,12 @@
 #pragma once
 
+#include "PasteboardImage.h"
 #include "PasteboardItem.h"
 
 #include <QByteArray>
 #include <QHash>
+#include <QList>
+#include <QMutex>
 #include <QObject>
 #include <QString>
 
@@ -15,13 +18,25 @@
 #include <memory>
 #include <optional>
 
+/// One complete reading of the clipboard, as the reader publishes it.
+struct ClipboardSnapshot {
+    MimeFormats formats; ///< the text formats read
+    std::optional<PasteboardImage::Encoded> image; ///< its image as PNG, with the pixels' digest
+    std::uint32_t owner = 0; ///< 0: nobody
+    bool counted = true; ///< false for the content found at start-up
+    bool ownerGone = false; ///< emptied because the owner's window or connection went away
+};
+Q_DECLARE_METATYPE(ClipboardSnapshot)
+
 /// Reads the X11 CLIPBOARD selection through an xcb connection of its own, on a worker thread.
 ///
 /// Qt's QClipboard blocks its caller for seconds when the owner has stalled, so nothing on the GUI
 /// thread ever waits on another client. This reader notices owner changes through XFixes, reads the
 /// new content with deadlines (INCR transfers included), re-encodes an image as PNG, and publishes one
-/// complete snapshot per change through contentRead(). run() is its whole life on the worker thread;
-/// stop() may be called from any thread.
+/// complete snapshot per change through contentRead(). Where no other clipboard manager runs, it also
+/// owns CLIPBOARD_MANAGER, so programs that hand their clipboard over on exit (SAVE_TARGETS) learn
+/// that it is kept. It reads the PRIMARY selection on request. run() is its whole life on the worker
+/// thread; stop(), isClipboardManager() and requestPrimaryText() may be called from any thread.
 class X11ClipboardReader : public QObject {
     Q_OBJECT
 public:
@@ -41,6 +56,11 @@ public:
     bool isValid() const { return m_connection != nullptr; }
     /// `window` was created by this process's Qt connection. Thread-safe.
     bool isOwnWindow(std::uint32_t window) const;
+    /// This program keeps the clipboard for the desktop: it owns CLIPBOARD_MANAGER.
+    bool isClipboardManager() const { return m_isManager; }
+    /// Reads PRIMARY's text when its owner was created by the client of `window` (not by this
+    /// program) and answers through primaryTextRead(`requestId`, ...).
+    void requestPrimaryText(quint64 requestId, std::uint32_t window);
 
     /// Publishes the current content (not counted), then every change, until stop().
     void run();
@@ -48,28 +68,44 @@ public:
     void stop();
 
 signals:
-    /// The clipboard now holds `formats` (the text formats read) and `imagePng` (its image as PNG),
-    /// offered by `owner` (0: nobody). `counted` is false for the content found at start-up. For a
-    /// change to one of our own windows nothing is read and `formats` is empty.
-    void contentRead(
-        const MimeFormats &formats, const std::optional<QByteArray> &imagePng, std::uint32_t owner, bool counted);
+    /// The clipboard's content after a change. For a change to one of our own windows nothing is read
+    /// and the snapshot holds only the owner.
+    void contentRead(const ClipboardSnapshot &snapshot);
+    /// The answer to requestPrimaryText(): the selected text, or nothing.
+    void primaryTextRead(quint64 requestId, const std::optional<QString> &text);
 
 private:
     struct OwnerChange {
         std::uint32_t owner = 0;
         std::uint32_t time = 0;
         bool counted = true;
+        bool ownerGone = false;
+    };
+    struct PrimaryRequest {
+        quint64 id;
+        std::uint32_t window;
     };
     enum class Abort { timeout, superseded, stopped, connectionLost };
     using EventPtr = std::unique_ptr<xcb_generic_event_t, void (*)(void *)>;
     template <typename Accept> EventPtr waitForEvent(Accept accept);
 
     bool subscribe();
-    std::uint32_t currentOwner() const;
+    void becomeClipboardManager();
+    std::uint32_t currentOwner(std::uint32_t selection) const;
+    /// Handles an event that needs no read in progress: owner changes (true) and requests to the
+    /// clipboard-manager selection.
+    bool noteEvent(const xcb_generic_event_t *event);
     bool noteOwnerChange(const xcb_generic_event_t *event);
+    void noteSelectionRequest(const xcb_selection_request_event_t *request);
+    void answerSelectionRequest(const xcb_selection_request_event_t &request, std::uint32_t property);
+    void answerSaveRequests();
+    std::optional<PrimaryRequest> takePrimaryRequest();
+    void readPrimary(const PrimaryRequest &request);
     void waitForChange();
     void readChange(const OwnerChange &change);
-    void readContent(MimeFormats &formats, std::optional<QByteArray> &imagePng);
+    void beginRead(std::uint32_t selection, std::uint32_t time);
+    void endRead();
+    void readContent(ClipboardSnapshot &snapshot);
     QHash<QString, std::uint32_t> readTargets();
     std::optional<QByteArray> readTarget(std::uint32_t target);
     bool superseded();
@@ -79,6 +115,10 @@ private:
     std::uint32_t m_ownIdMask;
     int m_wakeFd = -1;
     std::atomic_bool m_stopping = false;
+    std::atomic_bool m_isManager = false;
+    bool m_wakeRequested = false;
+    QMutex m_primaryMutex;
+    QList<PrimaryRequest> m_primaryRequests;
 
     std::uint32_t m_window = 0;
     std::uint8_t m_xfixesFirstEvent = 0;
@@ -87,11 +127,18 @@ private:
     std::uint32_t m_incrAtom = 0;
     std::uint32_t m_propertyAtom = 0;
     std::uint32_t m_utf8StringAtom = 0;
+    std::uint32_t m_primaryAtom = 0;
+    std::uint32_t m_managerAtom = 0;
+    std::uint32_t m_saveTargetsAtom = 0;
+    std::uint32_t m_nullAtom = 0;
     QHash<std::uint32_t, QString> m_atomNames;
 
     std::optional<OwnerChange> m_pending;
+    // SAVE_TARGETS requests wait until the content they ask to keep has been read.
+    QList<xcb_selection_request_event_t> m_saveRequests;
 
     // The read in progress.
+    std::uint32_t m_selection = 0;
     std::uint32_t m_requestor = 0;
     std::uint32_t m_requestTime = 0;
     std::optional<Abort> m_abort;

@@ -63,10 +63,19 @@ X11Pasteboard::X11Pasteboard(QObject *parent)
     // 16000 x 16000 pixels. Set before the reader thread starts decoding.
     QImageReader::setAllocationLimit(std::max(QImageReader::allocationLimit(), 1024));
 
+    qRegisterMetaType<ClipboardSnapshot>();
+    qRegisterMetaType<std::optional<QString>>();
     m_thread.setObjectName(QStringLiteral("ClipboardReader"));
     m_reader->moveToThread(&m_thread);
     connect(&m_thread, &QThread::started, m_reader.get(), &X11ClipboardReader::run);
     connect(m_reader.get(), &X11ClipboardReader::contentRead, this, &X11Pasteboard::takeSnapshot, Qt::QueuedConnection);
+    connect(
+        m_reader.get(), &X11ClipboardReader::primaryTextRead, this,
+        [this](quint64 id, const std::optional<QString> &text) {
+            if (auto done = m_primaryReads.take(id))
+                done(text);
+        },
+        Qt::QueuedConnection);
     m_thread.start();
 }
 
@@ -143,14 +152,13 @@ void X11Pasteboard::writePending()
     m_pendingWrite.reset();
     m_retryTimer.stop();
     // The other program's content stays; report it rather than what we failed to write.
-    if (const auto snapshot = std::exchange(m_droppedSnapshot, std::nullopt))
-        takeSnapshot(snapshot->formats, snapshot->imagePng, snapshot->owner, true);
+    if (const auto snapshot = std::exchange(m_droppedSnapshot, nullptr))
+        takeForeignContent(*snapshot);
 }
 
-void X11Pasteboard::takeSnapshot(
-    const MimeFormats &formats, const std::optional<QByteArray> &imagePng, std::uint32_t owner, bool counted)
+void X11Pasteboard::takeSnapshot(const ClipboardSnapshot &snapshot)
 {
-    if (m_reader->isOwnWindow(owner)) {
+    if (m_reader->isOwnWindow(snapshot.owner)) {
         // The echo of a write of ours was counted when it was made; any other owner change of ours is
         // a copy made in one of our own windows.
         if (m_unreportedWrites > 0)
@@ -160,19 +168,29 @@ void X11Pasteboard::takeSnapshot(
         return;
     }
     if (m_pendingWrite) {
-        m_droppedSnapshot = DroppedSnapshot{formats, imagePng, owner};
+        m_droppedSnapshot = std::make_unique<ClipboardSnapshot>(snapshot);
+        m_droppedSnapshot->counted = true;
         return;
     }
     if (m_unreportedWrites > 0) {
         qCDebug(lcPasteboard) << "dropped content replaced by our own write meanwhile";
         return;
     }
-    if (counted)
-        ++m_changeCount;
+    takeForeignContent(snapshot);
+}
+
+void X11Pasteboard::takeForeignContent(const ClipboardSnapshot &snapshot)
+{
     m_items.clear();
-    if (!formats.isEmpty() || imagePng)
-        m_items.append(PasteboardItem(formats, imagePng));
-    emit foreignContentArrived();
+    if (!snapshot.formats.isEmpty() || snapshot.image) {
+        m_items.append(snapshot.image ? PasteboardItem(snapshot.formats, snapshot.image->png, snapshot.image->digest)
+                                      : PasteboardItem(snapshot.formats));
+    }
+    // The content found at start-up is no change.
+    if (!snapshot.counted)
+        return;
+    ++m_changeCount;
+    notifyChange(snapshot.ownerGone && m_reader->isClipboardManager() ? Change::abandoned : Change::foreign);
 }
 
 void X11Pasteboard::takeOwnWindowCopy()
@@ -186,13 +204,29 @@ void X11Pasteboard::takeOwnWindowCopy()
     MimeFormats formats;
     for (const QString &format : PasteboardItem::textFormatsToRead(offered))
         formats.insert(format, data->data(format));
-    const auto png = PasteboardImage::extractPng(
+    const auto image = PasteboardImage::extractPng(
         offered, [data](const QString &format) { return std::optional(data->data(format)); });
     ++m_changeCount;
     m_items.clear();
-    if (!formats.isEmpty() || png)
-        m_items.append(PasteboardItem(formats, png));
-    emit foreignContentArrived();
+    if (!formats.isEmpty() || image)
+        m_items.append(image ? PasteboardItem(formats, image->png, image->digest) : PasteboardItem(formats));
+    notifyChange(Change::foreign);
+}
+
+bool X11Pasteboard::isClipboardManager() const
+{
+    return m_reader && m_reader->isClipboardManager();
+}
+
+void X11Pasteboard::readSelectedText(std::uint32_t window, std::function<void(std::optional<QString>)> done)
+{
+    if (!m_reader) {
+        QTimer::singleShot(0, this, [done = std::move(done)] { done(std::nullopt); });
+        return;
+    }
+    const quint64 id = ++m_nextPrimaryRequest;
+    m_primaryReads.insert(id, std::move(done));
+    m_reader->requestPrimaryText(id, window);
 }
 
 void X11Pasteboard::offerPrimary(const MimeFormats &formats)

@@ -1,7 +1,9 @@
 #pragma once
 
 #include "Pasteboard.h"
+#include "platform/PrimarySelection.h"
 
+#include <QHash>
 #include <QObject>
 #include <QThread>
 #include <QTimer>
@@ -10,14 +12,16 @@
 #include <memory>
 
 class X11ClipboardReader;
+struct ClipboardSnapshot;
 struct xcb_connection_t;
 
-/// The X11 CLIPBOARD selection as the history's pasteboard. Construct after QGuiApplication.
+/// The X11 CLIPBOARD selection as the history's pasteboard, and PRIMARY for reading selected text.
+/// Construct after QGuiApplication.
 ///
 /// Another program's content is read off the GUI thread by an X11ClipboardReader; changeCount() and
 /// pasteboardItems() answer from the snapshot it published last and never wait. Own writes go
 /// through QClipboard and count at once; their owner-change echoes are never counted again.
-class X11Pasteboard : public QObject, public Pasteboard {
+class X11Pasteboard : public QObject, public Pasteboard, public PrimarySelection {
     Q_OBJECT
 public:
     explicit X11Pasteboard(QObject *parent = nullptr);
@@ -26,9 +30,9 @@ public:
     qint64 changeCount() const override { return m_changeCount; }
     QList<PasteboardItem> pasteboardItems() const override { return m_items; }
 
-signals:
-    /// Another program's content has been taken in (a counted change, or the content found at start-up).
-    void foreignContentArrived();
+    void readSelectedText(std::uint32_t window, std::function<void(std::optional<QString>)> done) override;
+    /// This program keeps the clipboard for the desktop (no other clipboard manager runs).
+    bool isClipboardManager() const;
 
 protected:
     void beginOwnChange() override;
@@ -36,8 +40,8 @@ protected:
     void offerPrimary(const MimeFormats &formats) override;
 
 private:
-    void takeSnapshot(
-        const MimeFormats &formats, const std::optional<QByteArray> &imagePng, std::uint32_t owner, bool counted);
+    void takeSnapshot(const ClipboardSnapshot &snapshot);
+    void takeForeignContent(const ClipboardSnapshot &snapshot);
     void scheduleWrite(const MimeFormats &formats);
     void writePending();
     void takeOwnWindowCopy();
@@ -55,12 +59,9 @@ private:
     // What this program wrote and has yet to serve, and the last other program's content that arrived
     // meanwhile (reported instead if the write cannot be made).
     std::optional<MimeFormats> m_pendingWrite;
-    struct DroppedSnapshot {
-        MimeFormats formats;
-        std::optional<QByteArray> imagePng;
-        std::uint32_t owner;
-    };
-    std::optional<DroppedSnapshot> m_droppedSnapshot;
+    std::unique_ptr<ClipboardSnapshot> m_droppedSnapshot;
+    quint64 m_nextPrimaryRequest = 0;
+    QHash<quint64, std::function<void(std::optional<QString>)>> m_primaryReads;
     int m_takeoverAttempts = 0;
     QTimer m_retryTimer;
 };

@@ -46,7 +46,8 @@ std::optional<QString> writeTemporaryPng(const QByteArray &data)
 } // namespace
 
 ClipboardItem::ClipboardItem(const QString &content, ClipboardItemType type, const std::optional<QByteArray> &imageData,
-    const std::optional<QString> &sourceAppName, const std::optional<QString> &sourceAppBundleId, bool isPinned)
+    const std::optional<QString> &sourceAppName, const std::optional<QString> &sourceAppBundleId, bool isPinned,
+    std::optional<int> characterCount)
     : StoredRecord(QUuid::createUuid())
     , m_content(content)
     , m_type(type)
@@ -56,7 +57,7 @@ ClipboardItem::ClipboardItem(const QString &content, ClipboardItemType type, con
     , m_sourceAppBundleId(sourceAppBundleId)
     , m_isPinned(isPinned)
     , m_createdAt(QDateTime::currentDateTimeUtc())
-    , m_characterCount(countCharacters(content))
+    , m_characterCount(characterCount ? *characterCount : countCharacters(content))
 {
 }
 
@@ -77,9 +78,10 @@ ClipboardItem::ClipboardItem(Stored &&stored)
 
 std::shared_ptr<ClipboardItem> ClipboardItem::create(const QString &content, ClipboardItemType type,
     const std::optional<QByteArray> &imageData, const std::optional<QString> &sourceAppName,
-    const std::optional<QString> &sourceAppBundleId, bool isPinned)
+    const std::optional<QString> &sourceAppBundleId, bool isPinned, std::optional<int> characterCount)
 {
-    return std::make_shared<ClipboardItem>(content, type, imageData, sourceAppName, sourceAppBundleId, isPinned);
+    return std::make_shared<ClipboardItem>(
+        content, type, imageData, sourceAppName, sourceAppBundleId, isPinned, characterCount);
 }
 
 void ClipboardItem::setContent(const QString &content)

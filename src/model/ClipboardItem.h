@@ -21,13 +21,17 @@ class Pasteboard;
 /// them from the store on demand, so a history of large images costs no memory.
 class ClipboardItem final : public StoredRecord {
 public:
+    /// `characterCount`, when given, is countCharacters(content) worked out already (off the GUI
+    /// thread for a large text).
     ClipboardItem(const QString &content, ClipboardItemType type, const std::optional<QByteArray> &imageData,
-        const std::optional<QString> &sourceAppName, const std::optional<QString> &sourceAppBundleId, bool isPinned);
+        const std::optional<QString> &sourceAppName, const std::optional<QString> &sourceAppBundleId, bool isPinned,
+        std::optional<int> characterCount = std::nullopt);
 
     static std::shared_ptr<ClipboardItem> create(const QString &content, ClipboardItemType type,
         const std::optional<QByteArray> &imageData = std::nullopt,
         const std::optional<QString> &sourceAppName = std::nullopt,
-        const std::optional<QString> &sourceAppBundleId = std::nullopt, bool isPinned = false);
+        const std::optional<QString> &sourceAppBundleId = std::nullopt, bool isPinned = false,
+        std::optional<int> characterCount = std::nullopt);
 
     RecordType recordType() const override { return RecordType::clipboardItem; }
 

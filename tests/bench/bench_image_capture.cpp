@@ -1,5 +1,6 @@
 // Capture through the real X11 clipboard: a 1920x1080 PNG copied by xclip (read, decode, re-encode,
-// store), with the longest stall of the GUI thread meanwhile; then the large and odd copies.
+// store, and the history panel's lists updated), with the longest stall of the GUI thread meanwhile;
+// then the large and odd copies.
 // Run inside scripts/xsession.
 
 #include "BenchReport.h"
@@ -8,6 +9,7 @@
 #include "TestImages.h"
 #include "capture/ClipboardMonitor.h"
 #include "capture/X11Pasteboard.h"
+#include "ui/panel/ClipboardHistoryView.h"
 
 #include <QDeadlineTimer>
 #include <QElapsedTimer>
@@ -15,6 +17,7 @@
 #include <QImage>
 #include <QPainter>
 #include <QProcess>
+#include <QSettings>
 #include <QTemporaryDir>
 #include <QTimer>
 
@@ -58,9 +61,9 @@ public:
         m_store.open();
         ClipCategory::insertDefaults(m_store.context());
         m_monitor = std::make_unique<ClipboardMonitor>(m_store.container(), m_pasteboard, m_workspace);
-        // Check as soon as the content is in, rather than at the next half-second tick.
-        QObject::connect(&m_pasteboard, &X11Pasteboard::foreignContentArrived, &m_pasteboard,
-            [this] { m_monitor->checkClipboard(); });
+        m_monitor->startMonitoring();
+        // The history panel's lists follow every capture on the GUI thread, as in the program.
+        m_view = std::make_unique<ClipboardHistoryView>(m_store.context(), m_pasteboard, m_preferences, nullptr);
         QObject::connect(&m_ticker, &QTimer::timeout, &m_ticker, [this] {
             m_longestStall = std::max(m_longestStall, double(m_sinceTick.nsecsElapsed()) / 1e6);
             m_sinceTick.start();
@@ -86,7 +89,8 @@ public:
         timer.start();
         owner.start("xclip", {"-quiet", "-selection", "clipboard", "-t", target, "-i", file.fileName()});
         const QDeadlineTimer deadline(120000);
-        while (!deadline.hasExpired() && m_monitor->lastChangeCount() == changeBefore)
+        while (!deadline.hasExpired()
+            && (m_monitor->lastChangeCount() == changeBefore || m_monitor->pendingCaptures() > 0))
             QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
         const double elapsed = double(timer.nsecsElapsed()) / 1e6;
         // Let the ticker see a stall that the capture itself may have caused.
@@ -109,6 +113,9 @@ private:
     X11Pasteboard m_pasteboard;
     FakeWorkspace m_workspace;
     std::unique_ptr<ClipboardMonitor> m_monitor;
+    QTemporaryDir m_settingsDir;
+    QSettings m_preferences{m_settingsDir.filePath("Quillbox.conf"), QSettings::IniFormat};
+    std::unique_ptr<ClipboardHistoryView> m_view;
     std::vector<std::unique_ptr<QProcess>> m_owners;
     QTimer m_ticker;
     QElapsedTimer m_sinceTick;

@@ -97,6 +97,23 @@ QHash<QString, double> cpuSecondsByThread(qint64 pid)
     return seconds;
 }
 
+// Context switches of every thread: each is the process waking up (or being woken).
+qint64 wakeUps(qint64 pid)
+{
+    qint64 switches = 0;
+    const QDir tasks(QStringLiteral("/proc/%1/task").arg(pid));
+    for (const QString &task : tasks.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        QFile status(tasks.filePath(task + "/status"));
+        if (!status.open(QIODevice::ReadOnly))
+            continue;
+        for (const QByteArray &line : status.readAll().split('\n')) {
+            if (line.startsWith("voluntary_ctxt_switches:") || line.startsWith("nonvoluntary_ctxt_switches:"))
+                switches += line.mid(line.indexOf(':') + 1).trimmed().toLongLong();
+        }
+    }
+    return switches;
+}
+
 // CPU used between two samples. A worker thread that ends in between (an idle pool thread expiring)
 // takes its counter with it; it was idle, so only the threads seen at the end count.
 double cpuSecondsBetween(const QHash<QString, double> &before, const QHash<QString, double> &after)
@@ -151,9 +168,13 @@ int main(int argc, char **argv)
         qFatal("quillbox did not become ready");
     QThread::msleep(2000);
     const auto before = cpuSecondsByThread(process.processId());
+    const qint64 wakeUpsBefore = wakeUps(process.processId());
     QThread::sleep(idleSeconds);
     const double used = cpuSecondsBetween(before, cpuSecondsByThread(process.processId()));
+    const qint64 woken = wakeUps(process.processId()) - wakeUpsBefore;
     std::printf("%-58s %9.4f s CPU over %d s\n", "idle, 10,000 items, nothing copied", used, idleSeconds);
+    std::printf("%-58s %9.1f per minute\n", "  wake-ups while idle (context switches, all threads)",
+        double(woken) * 60.0 / idleSeconds);
     process.terminate();
     process.waitForFinished();
     return 0;

@@ -4,6 +4,7 @@
 
 #include <QFile>
 #include <QImage>
+#include <QProcess>
 #include <QRegularExpression>
 #include <QStringEncoder>
 #include <QTemporaryDir>
@@ -148,6 +149,38 @@ private slots:
         auto owner = ClipboardOwner::xclip("copied after the stall");
         QVERIFY(waitForNewest("copied after the stall"));
         QCOMPARE(m_quillbox.query("SELECT count(*) FROM ClipboardItem WHERE content = 'never answered'").toInt(), 0);
+    }
+
+    void theClipboardOutlivesTheProgramThatCopied()
+    {
+        const auto count = [&] { return m_quillbox.query("SELECT count(*) FROM ClipboardItem").toInt(); };
+        const auto clipboardText = [] {
+            QProcess xclip;
+            xclip.start("xclip", {"-o", "-selection", "clipboard"});
+            return xclip.waitForFinished(5000) ? QString::fromUtf8(xclip.readAllStandardOutput()) : QString();
+        };
+        // xclip just exits: the newest item takes its place, and is not recorded a second time.
+        auto owner = ClipboardOwner::xclip("kept after xclip exits");
+        QVERIFY(waitForNewest("kept after xclip exits"));
+        const int before = count();
+        owner.reset();
+        QTRY_COMPARE_WITH_TIMEOUT(clipboardText(), QStringLiteral("kept after xclip exits"), 3000);
+        QTest::qWait(300);
+        QCOMPARE(count(), before);
+
+        // A GTK program hands its clipboard to the manager as it exits, and is answered at once.
+        QProcess gtk;
+        // Debian's interpreter, which python3-gi belongs to, whatever else PATH holds.
+        gtk.start("/usr/bin/python3",
+            {QString(QUILLBOX_SOURCE_DIR) + "/tests/support/gtk-copier.py", "kept after GTK exits"});
+        QVERIFY(QTest::qWaitFor([&] { return gtk.canReadLine(); }, 10000));
+        QCOMPARE(gtk.readLine(), QByteArray("copied\n"));
+        QVERIFY(waitForNewest("kept after GTK exits"));
+        gtk.write("quit\n");
+        QVERIFY(gtk.waitForFinished(5000));
+        QVERIFY2(gtk.readAllStandardOutput().contains("stored"), gtk.readAllStandardError().constData());
+        QTRY_COMPARE_WITH_TIMEOUT(clipboardText(), QStringLiteral("kept after GTK exits"), 3000);
+        QCOMPARE(count(), before + 1);
     }
 
     void stopsCleanlyOnSigterm() { QCOMPARE(m_quillbox.terminate(), 0); }

@@ -38,15 +38,21 @@ QByteArray xclipRead(const QString &target = QStringLiteral("UTF8_STRING"))
     return waitUntilFinished(xclip) && xclip.exitCode() == 0 ? xclip.readAllStandardOutput() : "<failed>";
 }
 
-std::uint32_t clipboardOwner()
+std::uint32_t selectionOwner(const QByteArray &selection)
 {
     xcb_connection_t *connection = qGuiApp->nativeInterface<QNativeInterface::QX11Application>()->connection();
-    auto *atom = xcb_intern_atom_reply(connection, xcb_intern_atom(connection, 0, 9, "CLIPBOARD"), nullptr);
+    auto *atom = xcb_intern_atom_reply(
+        connection, xcb_intern_atom(connection, 0, selection.size(), selection.constData()), nullptr);
     auto *owner = xcb_get_selection_owner_reply(connection, xcb_get_selection_owner(connection, atom->atom), nullptr);
     const std::uint32_t window = owner ? owner->owner : 0;
     std::free(owner);
     std::free(atom);
     return window;
+}
+
+std::uint32_t clipboardOwner()
+{
+    return selectionOwner("CLIPBOARD");
 }
 
 } // namespace
@@ -84,15 +90,21 @@ class TestX11Pasteboard : public QObject {
 
     std::optional<QString> pasted() const { return m_pasteboard->string(); }
 
+    QList<Pasteboard::Change> m_changes;
+
 private slots:
     void initTestCase()
     {
         QVERIFY(xclipCopy("there before us")); // read, but no change
         QTRY_VERIFY(clipboardOwner() != 0);
         m_pasteboard = std::make_unique<X11Pasteboard>();
+        m_pasteboard->setChangeObserver([this](Pasteboard::Change change) { m_changes.append(change); });
         QTRY_COMPARE_WITH_TIMEOUT(pasted(), QStringLiteral("there before us"), arrivalMs);
         QCOMPARE(m_pasteboard->changeCount(), 0);
+        QVERIFY(m_changes.isEmpty());
     }
+
+    void init() { m_changes.clear(); }
 
     void cleanupTestCase()
     {
@@ -106,10 +118,9 @@ private slots:
     void foreignContentArrivesAsSent()
     {
         const qint64 before = m_pasteboard->changeCount();
-        QSignalSpy arrived(m_pasteboard.get(), &X11Pasteboard::foreignContentArrived);
         // Invalid UTF-8 is kept, with replacement characters.
         QVERIFY(xclipCopy("Grüße \xff\xfe мир"));
-        QVERIFY(arrived.wait(arrivalMs));
+        QTRY_COMPARE_WITH_TIMEOUT(m_changes, QList{Pasteboard::Change::foreign}, arrivalMs);
         QCOMPARE(m_pasteboard->changeCount(), before + 1);
         QCOMPARE(pasted(), QStringLiteral("Grüße \uFFFD\uFFFD мир"));
 
@@ -200,6 +211,50 @@ private slots:
         QCOMPARE(owner->readAllStandardOutput(), QByteArray("served x-kde-passwordManagerHint\n"));
         QTRY_COMPARE_WITH_TIMEOUT(m_pasteboard->changeCount(), before + 2, arrivalMs);
         QVERIFY(m_pasteboard->pasteboardItems().isEmpty());
+    }
+
+    void keepsTheClipboardForProgramsThatExit()
+    {
+        // The first reader on a display without a clipboard manager becomes it; a second one leaves it be.
+        QVERIFY(m_pasteboard->isClipboardManager());
+        QVERIFY(!X11Pasteboard().isClipboardManager());
+
+        QProcess *owner = clipOwner({"text/plain=handed over on exit"});
+        QVERIFY(owner);
+        QTRY_COMPARE_WITH_TIMEOUT(pasted(), QStringLiteral("handed over on exit"), arrivalMs);
+        // A Qt program asks the manager to keep its clipboard as it exits (SAVE_TARGETS) and waits for
+        // the answer; unanswered, it would warn and hang for seconds.
+        owner->terminate();
+        QVERIFY(waitUntilFinished(*owner));
+        QVERIFY2(!owner->readAllStandardError().contains("clipboard manager"), "the handover was not answered");
+        // Its going is reported as the clipboard left to us, for the history to fill.
+        QTRY_COMPARE_WITH_TIMEOUT(m_changes.value(1), Pasteboard::Change::abandoned, arrivalMs);
+        QCOMPARE(m_changes, (QList{Pasteboard::Change::foreign, Pasteboard::Change::abandoned}));
+        QVERIFY(m_pasteboard->pasteboardItems().isEmpty());
+    }
+
+    void readsTheFocusedProgramsSelection()
+    {
+        QProcess *owner = start(QStringLiteral("xclip"), {"-quiet", "-selection", "primary"});
+        QVERIFY(owner);
+        owner->write("selected in xclip");
+        owner->closeWriteChannel();
+        std::uint32_t primaryOwner = 0;
+        QTRY_VERIFY((primaryOwner = selectionOwner("PRIMARY")) != 0);
+        const auto read = [&](std::uint32_t window) {
+            std::optional<std::optional<QString>> answer;
+            m_pasteboard->readSelectedText(window, [&](std::optional<QString> text) { answer = text; });
+            return QTest::qWaitFor([&] { return answer.has_value(); }, 5000) ? *answer : QStringLiteral("<none>");
+        };
+        // Any window of the owning program's connection counts; another program's does not.
+        QCOMPARE(read(primaryOwner), QStringLiteral("selected in xclip"));
+        QCOMPARE(read(primaryOwner + 1), QStringLiteral("selected in xclip"));
+        QCOMPARE(read(clipboardOwner()), std::nullopt);
+        QCOMPARE(read(0), std::nullopt);
+        // Our own selection never counts.
+        QGuiApplication::clipboard()->setText(QStringLiteral("ours"), QClipboard::Selection);
+        QTRY_VERIFY(selectionOwner("PRIMARY") != primaryOwner);
+        QCOMPARE(read(selectionOwner("PRIMARY")), std::nullopt);
     }
 
     void aHungOwnerBlocksNothing()

@@ -6,15 +6,24 @@ QList<PasteboardItem> FakePasteboard::pasteboardItems() const
 {
     if (m_content.isEmpty())
         return {};
-    const auto png = PasteboardImage::extractPng(
+    // Like our own writes, the fake's content comes without a digest: capture computes it.
+    const auto image = PasteboardImage::extractPng(
         m_content.keys(), [this](const QString &format) { return std::optional(m_content.value(format)); });
-    return {PasteboardItem(m_content, png)};
+    return {PasteboardItem(m_content, image ? std::optional(image->png) : std::nullopt)};
 }
 
 void FakePasteboard::copy(const MimeFormats &formats)
 {
     ++m_changeCount;
     m_content = formats;
+    notifyChange(Change::foreign);
+}
+
+void FakePasteboard::abandon()
+{
+    ++m_changeCount;
+    m_content.clear();
+    notifyChange(Change::abandoned);
 }
 
 void FakePasteboard::copyText(const QString &text)

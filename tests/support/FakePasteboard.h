@@ -11,6 +11,8 @@ public:
 
     void copy(const MimeFormats &formats);
     void copyText(const QString &text);
+    /// The owner of the content went away, and this program keeps the clipboard.
+    void abandon();
     const MimeFormats &content() const { return m_content; }
     const MimeFormats &primary() const { return m_primary; }
 
