@@ -46,7 +46,7 @@ visible() { xdotool search --onlyvisible --name "^$1\$"; }
 files=$work/files
 # Everything the program has mapped (libraries, plugins, QML modules, fonts) or holds open.
 snapshot() {
-    awk 'NF >= 6 && $6 ~ /^\// { sub(/^([^ ]+ +){5}/, ""); print }' "/proc/$pid/maps" >>"$files"
+    awk '$6 ~ /^\// { print substr($0, index($0, "/")) }' "/proc/$pid/maps" >>"$files"
     for fd in "/proc/$pid/fd/"*; do readlink "$fd" || true; done >>"$files"
 }
 
@@ -70,6 +70,32 @@ sort -u "$files" | grep -E '^/(usr|lib|lib64|bin|sbin|etc|opt)/' | while read -r
 done >"$work/loaded"
 [ -s "$work/loaded" ] || fail "found no loaded files"
 
+# Qt loads every installed image-format plugin to ask it what it reads, so one being loaded says
+# nothing about a need. The program decodes PNG (inside Qt's GUI library), JPEG and SVG (its icons):
+# the other plugins, and the libraries only they link, are left out. What counts is what the program
+# opened itself (objects no other one links: plugins, QML modules) and what those link, transitively.
+grep -P '/qt6/plugins/imageformats/(?!lib(qsvg|qjpeg)\.so$)' "$work/loaded" >"$work/probed" || true
+{ echo "$QUILLBOX_BINARY"; grep '\.so' "$work/loaded"; } | xargs -d '\n' readelf -d 2>/dev/null |
+    awk -v probed="$work/probed" '
+        /^File: / { file = substr($0, 7); objects[file] = 1 }
+        /\(SONAME\)/ { gsub(/[][]/, "", $NF); path[$NF] = file }
+        /\(NEEDED\)/ { gsub(/[][]/, "", $NF); needs[file] = needs[file] " " $NF; linked[$NF] = 1 }
+        END {
+            while ((getline f < probed) > 0) skip[f] = 1
+            for (f in path) soname[path[f]] = f
+            for (f in objects)
+                if (!(f in skip) && !(soname[f] in linked)) queue[++tail] = f
+            while (head < tail) {
+                f = queue[++head]
+                if (f in kept) continue
+                kept[f] = 1
+                n = split(needs[f], names, " ")
+                for (i = 1; i <= n; i++) if (names[i] in path) queue[++tail] = path[names[i]]
+            }
+            for (f in objects) if (!(f in kept)) print f
+        }' >"$work/dropped"
+grep -vxF -f "$work/dropped" "$work/loaded" >"$work/judged"
+
 # On merged-/usr Debian dpkg may have a file registered under /lib while the program maps it from
 # /usr/lib, or the other way round: ask for the other spelling of what dpkg does not know.
 owners() { # files on stdin; prints "package<TAB>file", packages without architecture
@@ -78,15 +104,11 @@ owners() { # files on stdin; prints "package<TAB>file", packages without archite
         for p in ${packages//,/ }; do printf '%s\t%s\n' "${p%%:*}" "$path"; done
     done || true
 }
-owners <"$work/loaded" >"$work/owners"
+owners <"$work/judged" >"$work/owners"
 cut -f2 "$work/owners" | sort -u >"$work/owned"
-sort -u "$work/loaded" | comm -23 - "$work/owned" | sed -E 's#^/usr/(lib|lib64|bin|sbin)/#/\1/#; t; s#^/(lib|lib64|bin|sbin)/#/usr/\1/#' |
+sort -u "$work/judged" | comm -23 - "$work/owned" | sed -E 's#^/usr/(lib|lib64|bin|sbin)/#/\1/#; t; s#^/(lib|lib64|bin|sbin)/#/usr/\1/#' |
     owners >>"$work/owners"
-
-# Qt loads every installed image-format plugin to ask it what it reads, so one being loaded says
-# nothing about a need. The program decodes PNG and JPEG (built into Qt's image reader package) and
-# SVG (its icons): only the SVG plugin counts.
-grep -vP '\t.*/qt6/plugins/imageformats/(?!libqsvg\.so$)' "$work/owners" | cut -f1 | sort -u >"$work/needed"
+cut -f1 "$work/owners" | sort -u >"$work/needed"
 
 # The closure of the list over the installed packages' Pre-Depends and Depends: every installed
 # alternative of a dependency counts, and so does every installed package that provides a virtual one.
@@ -94,7 +116,7 @@ grep -vP '\t.*/qt6/plugins/imageformats/(?!libqsvg\.so$)' "$work/owners" | cut -
 "$QUILLBOX_SOURCE_DIR/scripts/install-deps" --list >"$work/listed"
 dpkg-query -W -f='${db:Status-Abbrev}\t${Package}\t${Essential}\t${Priority}\t${Provides}\t${Pre-Depends}, ${Depends}\n' |
     awk -F'\t' -v listed="$work/listed" '
-        function names(field, out,    parts, n, i) { # dependency field to bare names, alternatives apart
+        function names(field, out) { # dependency field to bare names, alternatives apart
             gsub(/\([^)]*\)/, "", field); gsub(/:[a-z0-9]+/, "", field); gsub(/[|,]/, " ", field)
             return split(field, out, " ")
         }
