@@ -522,6 +522,7 @@ void AppDelegate::setupLanguageFix()
     // The service exists even when disabled, so enabling it later keeps one cycle position.
     m_languageSwitch = std::make_unique<LanguageSwitchService>(
         m_pasteboard, *s.keySynthesizer, *s.keyboardLayouts, *s.systemLog, m_workspace, m_terminals);
+    m_languageSwitch->setPrimarySelection(s.primarySelection);
     if (m_clipboardMonitor) {
         connect(m_languageSwitch.get(), &LanguageSwitchService::clipboardBorrowed, m_clipboardMonitor.get(),
             &ClipboardMonitor::pauseCapture);

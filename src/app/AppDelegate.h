@@ -28,6 +28,7 @@ class LanguageSwitchService;
 class ModelContainer;
 class Pasteboard;
 class PasteService;
+class PrimarySelection;
 class SystemLog;
 class Workspace;
 
@@ -40,6 +41,8 @@ struct PlatformServices {
     SystemLog *systemLog = nullptr;
     PasteService *pasteService = nullptr;
     SoundPlayer *soundPlayer = nullptr;
+    /// The selected text without a copy keystroke, for the wrong-layout fix; optional.
+    PrimarySelection *primarySelection = nullptr;
 };
 
 /// Builds the running application in a fixed order and takes it down again.
