@@ -72,6 +72,25 @@ class TestAppDelegate : public QObject {
         return delegate;
     }
 
+    // A launched delegate with the paste road's services: fake keys and script, a recording system log
+    // and a debug log file of its own.
+    struct PasteRoad {
+        QTemporaryDir dir;
+        FakeKeySynthesizer keys;
+        RecordingSystemLog log;
+        FakeScriptRunner script;
+        PasteService paste{keys, log, script, dir.filePath("debug.log")};
+        AppDelegate delegate;
+
+        PasteRoad(Pasteboard &pasteboard, Workspace &workspace)
+            : delegate(pasteboard, workspace, PlatformServices{nullptr, &keys, nullptr, &log, &paste})
+        {
+            delegate.applicationDidFinishLaunching();
+        }
+        ~PasteRoad() { delegate.applicationWillTerminate(); }
+        QStringList debugLog() const { return debugLogMessages(dir.filePath("debug.log")); }
+    };
+
 private slots:
     void init()
     {
@@ -170,53 +189,46 @@ private slots:
 
     void theRoadOfOnePaste()
     {
-        QTemporaryDir dir;
-        FakeKeySynthesizer keys;
-        RecordingSystemLog log;
-        FakeScriptRunner script;
-        PasteService paste(keys, log, script, dir.filePath("debug.log"));
-        AppDelegate delegate(m_pasteboard, m_workspace, PlatformServices{nullptr, &keys, nullptr, &log, &paste});
-        delegate.applicationDidFinishLaunching();
+        PasteRoad road(m_pasteboard, m_workspace);
 
         const auto item = ClipboardItem::create(QString(30, u'a') + QString(30, u'é'), ClipboardItemType::text);
         m_workspace.frontmost = editor;
-        delegate.showPanel(); // remembers the application in front
+        road.delegate.showPanel(); // remembers the application in front
         m_workspace.frontmost = RunningApplication{QStringLiteral("Quillbox"), QStringLiteral("quillbox"), 7, 0x600001};
-        delegate.handleItemSelected(item);
+        road.delegate.handleItemSelected(item);
         QCOMPARE(m_pasteboard.string(), item->content());
         QCOMPARE(m_workspace.frontmost->windowId, editor.windowId); // re-activated at once
-        QVERIFY(keys.chords.isEmpty()); // the keystroke waits for the activation
-        QTRY_COMPARE(keys.chords.size(), 1);
-        QCOMPARE(keys.chords.first(), (QPair<int, std::uint32_t>(9, KeyCombo::controlKey)));
-        const QStringList messages = debugLogMessages(dir.filePath("debug.log"));
+        QVERIFY(road.keys.chords.isEmpty()); // the keystroke waits for the activation
+        QTRY_COMPARE(road.keys.chords.size(), 1);
+        QCOMPARE(road.keys.chords.first(), (QPair<int, std::uint32_t>(9, KeyCombo::controlKey)));
+        const QStringList messages = road.debugLog();
         QCOMPARE(messages.mid(0, 5),
             QStringList({"handleItemSelected: " + QString(30, u'a') + QString(20, u'é'), "Copied to pasteboard",
                 "Previous app: Text Editor, pid: 42", "Target active: true, frontmost: Text Editor",
                 "simulatePaste called"}));
 
         // Nothing was in front: the item stays on the clipboard and no key is sent.
-        const auto logSize = [&dir] { return debugLogMessages(dir.filePath("debug.log")).size(); };
+        const auto logSize = [&road] { return road.debugLog().size(); };
         qsizetype mark = logSize();
         m_workspace.frontmost.reset();
-        delegate.showPanel();
+        road.delegate.showPanel();
         const auto second = ClipboardItem::create("second", ClipboardItemType::text);
-        delegate.handleItemSelected(second);
+        road.delegate.handleItemSelected(second);
         QCOMPARE(m_pasteboard.string(), QStringLiteral("second"));
         QTest::qWait(200);
-        QCOMPARE(keys.chords.size(), 1);
-        QCOMPARE(debugLogMessages(dir.filePath("debug.log")).mid(mark),
+        QCOMPARE(road.keys.chords.size(), 1);
+        QCOMPARE(road.debugLog().mid(mark),
             QStringList({"handleItemSelected: second", "Copied to pasteboard", "Previous app: nil, pid: -1",
                 "No previous app to paste into"}));
 
         // A multiple selection that is not all files leaves the clipboard as it was.
         mark = logSize();
         const auto file = ClipboardItem::create("file:///tmp/report.pdf", ClipboardItemType::file);
-        delegate.handleMultipleFilesSelected({file, second});
+        road.delegate.handleMultipleFilesSelected({file, second});
         QCOMPARE(m_pasteboard.string(), QStringLiteral("second"));
-        QCOMPARE(debugLogMessages(dir.filePath("debug.log")).mid(mark),
+        QCOMPARE(road.debugLog().mid(mark),
             QStringList(
                 {"handleMultipleFilesSelected: 2 items", "copyFilesToPasteboard failed — items not all files/images"}));
-        delegate.applicationWillTerminate();
     }
 
     void terminalsGetTheirOwnPasteChord()
@@ -225,13 +237,7 @@ private slots:
         qputenv("XDG_CONFIG_HOME", QFile::encodeName(config.path()));
         QSettings(AppDelegate::preferencesPath(), QSettings::IniFormat)
             .setValue(TerminalPasteChords::preferenceKey, "MyTerm:ctrl+alt+v;OtherTerm:shift+insert");
-        QTemporaryDir dir;
-        FakeKeySynthesizer keys;
-        RecordingSystemLog log;
-        FakeScriptRunner script;
-        PasteService paste(keys, log, script, dir.filePath("debug.log"));
-        AppDelegate delegate(m_pasteboard, m_workspace, PlatformServices{nullptr, &keys, nullptr, &log, &paste});
-        delegate.applicationDidFinishLaunching();
+        PasteRoad road(m_pasteboard, m_workspace);
 
         const struct {
             const char *windowClass;
@@ -246,45 +252,37 @@ private slots:
         };
         for (const auto &c : cases) {
             m_pasteboard = FakePasteboard();
-            keys.chords.clear();
+            road.keys.chords.clear();
             RunningApplication target = editor;
             target.windowClass = QString::fromLatin1(c.windowClass);
             m_workspace.frontmost = target;
-            delegate.showPanel();
-            delegate.handleItemSelected(ClipboardItem::create("ls -l", ClipboardItemType::text));
-            QTRY_COMPARE(keys.chords.size(), 1);
-            QCOMPARE(keys.chords.first(), c.chord);
+            road.delegate.showPanel();
+            road.delegate.handleItemSelected(ClipboardItem::create("ls -l", ClipboardItemType::text));
+            QTRY_COMPARE(road.keys.chords.size(), 1);
+            QCOMPARE(road.keys.chords.first(), c.chord);
             QCOMPARE(
                 m_pasteboard.primary().value(QStringLiteral("text/plain")), QByteArray(c.onPrimary ? "ls -l" : ""));
             QCOMPARE(m_pasteboard.string(), QStringLiteral("ls -l"));
         }
-        delegate.applicationWillTerminate();
     }
 
     void anItemThatCannotBeWrittenStopsTheRoad()
     {
-        QTemporaryDir dir;
-        FakeKeySynthesizer keys;
-        RecordingSystemLog log;
-        FakeScriptRunner script;
-        PasteService paste(keys, log, script, dir.filePath("debug.log"));
-        AppDelegate delegate(m_pasteboard, m_workspace, PlatformServices{nullptr, &keys, nullptr, &log, &paste});
-        delegate.applicationDidFinishLaunching();
+        PasteRoad road(m_pasteboard, m_workspace);
         m_pasteboard.copyText("kept");
         m_workspace.frontmost = editor;
-        delegate.showPanel();
+        road.delegate.showPanel();
         const RunningApplication quillbox{QStringLiteral("Quillbox"), QStringLiteral("quillbox"), 7, 0x600001};
         m_workspace.frontmost = quillbox;
 
         const auto link = ClipboardItem::create("https://example.com/a b", ClipboardItemType::url);
-        QVERIFY(!delegate.handleItemSelected(link));
+        QVERIFY(!road.delegate.handleItemSelected(link));
         QCOMPARE(m_pasteboard.string(), QStringLiteral("kept"));
         QCOMPARE(m_workspace.frontmost->windowId, quillbox.windowId); // nothing re-activated
-        QCOMPARE(debugLogMessages(dir.filePath("debug.log")),
+        QCOMPARE(road.debugLog(),
             QStringList({"handleItemSelected: https://example.com/a b",
                 "copyToPasteboard failed — Can't copy this link: it is not a valid address"}));
-        QVERIFY(keys.chords.isEmpty());
-        delegate.applicationWillTerminate();
+        QVERIFY(road.keys.chords.isEmpty());
     }
 
     void thePanelIsCentredOnTheScreenWithThePointer_data()
