@@ -97,10 +97,10 @@ QHash<QString, double> cpuSecondsByThread(qint64 pid)
     return seconds;
 }
 
-// Context switches of every thread: each is the process waking up (or being woken).
-qint64 wakeUps(qint64 pid)
+// Context switches per thread: each is a thread waking up (or being woken).
+QHash<QString, qint64> wakeUpsByThread(qint64 pid)
 {
-    qint64 switches = 0;
+    QHash<QString, qint64> switches;
     const QDir tasks(QStringLiteral("/proc/%1/task").arg(pid));
     for (const QString &task : tasks.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
         QFile status(tasks.filePath(task + "/status"));
@@ -108,7 +108,7 @@ qint64 wakeUps(qint64 pid)
             continue;
         for (const QByteArray &line : status.readAll().split('\n')) {
             if (line.startsWith("voluntary_ctxt_switches:") || line.startsWith("nonvoluntary_ctxt_switches:"))
-                switches += line.mid(line.indexOf(':') + 1).trimmed().toLongLong();
+                switches[task] += line.mid(line.indexOf(':') + 1).trimmed().toLongLong();
         }
     }
     return switches;
@@ -168,10 +168,14 @@ int main(int argc, char **argv)
         qFatal("quillbox did not become ready");
     QThread::msleep(2000);
     const auto before = cpuSecondsByThread(process.processId());
-    const qint64 wakeUpsBefore = wakeUps(process.processId());
+    const auto wakeUpsBefore = wakeUpsByThread(process.processId());
     QThread::sleep(idleSeconds);
     const double used = cpuSecondsBetween(before, cpuSecondsByThread(process.processId()));
-    const qint64 woken = wakeUps(process.processId()) - wakeUpsBefore;
+    // As for the CPU time: a thread that ended meanwhile was idle; threads seen at the end count.
+    qint64 woken = 0;
+    const auto wakeUpsAfter = wakeUpsByThread(process.processId());
+    for (auto it = wakeUpsAfter.cbegin(); it != wakeUpsAfter.cend(); ++it)
+        woken += it.value() - wakeUpsBefore.value(it.key(), 0);
     std::printf("%-58s %9.4f s CPU over %d s\n", "idle, 10,000 items, nothing copied", used, idleSeconds);
     std::printf("%-58s %9.1f per minute\n", "  wake-ups while idle (context switches, all threads)",
         double(woken) * 60.0 / idleSeconds);
