@@ -9,7 +9,7 @@
 /// format or pixel format it came in. Safe to use on any thread.
 class ImageDigest {
 public:
-    /// SHA-256 over the size and the pixels as non-premultiplied ARGB. Empty for a null image.
+    /// BLAKE2b-256 over the size and the pixels as non-premultiplied ARGB. Empty for a null image.
     static QByteArray of(const QImage &image);
     /// The digest of the picture `bytes` encode, or nothing when they do not decode.
     static std::optional<QByteArray> ofEncoded(const QByteArray &bytes);

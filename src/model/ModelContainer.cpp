@@ -310,7 +310,7 @@ bool ModelContainer::load(QString *error)
         = columnNames.indexOf(QStringLiteral("imageDigest")) < columnNames.indexOf(QStringLiteral("imageData"));
 
     // typeof() reads only the row header; "imageData IS NOT NULL" would load every image.
-    if (!query.exec(QStringLiteral("SELECT rowid, id, content, type, typeof(imageData) = 'blob', %1, sourceAppName, "
+    if (!query.exec(QStringLiteral("SELECT id, content, type, typeof(imageData) = 'blob', %1, sourceAppName, "
                                    "sourceAppBundleId, isPinned, createdAt, characterCount, categoryId "
                                    "FROM ClipboardItem ORDER BY rowid")
                         .arg(digestBeforeBytes ? QStringLiteral("imageDigest") : QStringLiteral("NULL")))) {
@@ -320,46 +320,46 @@ bool ModelContainer::load(QString *error)
     int skipped = 0;
     while (query.next()) {
         // A row of a type this version does not know stays in the file, untouched, and is not loaded.
-        const auto type = clipboardItemTypeFromRawValue(query.value(3).toString());
-        if (!type || query.value(2).isNull()) {
+        const auto type = clipboardItemTypeFromRawValue(query.value(2).toString());
+        if (!type || query.value(1).isNull()) {
             ++skipped;
             continue;
         }
-        const QByteArray digest = query.value(5).toByteArray();
+        const QByteArray digest = query.value(4).toByteArray();
         auto item = std::shared_ptr<ClipboardItem>(new ClipboardItem(
-            ClipboardItem::Stored{QUuid::fromString(query.value(1).toString()), query.value(2).toString(), *type,
-                query.value(4).toBool(), digest.isEmpty() ? std::nullopt : std::optional(digest),
-                textOrNothing(query.value(6)), textOrNothing(query.value(7)), query.value(8).toBool(),
-                fromUnixSeconds(query.value(9).toDouble()), query.value(10).toInt(), uuidOrNothing(query.value(11))}));
+            ClipboardItem::Stored{QUuid::fromString(query.value(0).toString()), query.value(1).toString(), *type,
+                query.value(3).toBool(), digest.isEmpty() ? std::nullopt : std::optional(digest),
+                textOrNothing(query.value(5)), textOrNothing(query.value(6)), query.value(7).toBool(),
+                fromUnixSeconds(query.value(8).toDouble()), query.value(9).toInt(), uuidOrNothing(query.value(10))}));
         m_mainContext->attachStored(item);
     }
     if (skipped > 0)
         qCWarning(lcStore) << "skipped" << skipped << "stored items of an unknown type";
 
-    if (!query.exec(QStringLiteral("SELECT rowid, id, name, colorHex, icon, sortOrder, isDefault, createdAt FROM "
+    if (!query.exec(QStringLiteral("SELECT id, name, colorHex, icon, sortOrder, isDefault, createdAt FROM "
                                    "ClipCategory ORDER BY rowid"))) {
         *error = query.lastError().text();
         return false;
     }
     while (query.next()) {
         auto category = std::shared_ptr<ClipCategory>(
-            new ClipCategory(ClipCategory::Stored{QUuid::fromString(query.value(1).toString()),
-                query.value(2).toString(), query.value(3).toString(), query.value(4).toString(), query.value(5).toInt(),
-                query.value(6).toBool(), fromUnixSeconds(query.value(7).toDouble())}));
+            new ClipCategory(ClipCategory::Stored{QUuid::fromString(query.value(0).toString()),
+                query.value(1).toString(), query.value(2).toString(), query.value(3).toString(), query.value(4).toInt(),
+                query.value(5).toBool(), fromUnixSeconds(query.value(6).toDouble())}));
         m_mainContext->attachStored(category);
     }
 
-    if (!query.exec(QStringLiteral("SELECT rowid, id, name, separator, itemPrefix, itemSuffix, wrapPrefix, "
+    if (!query.exec(QStringLiteral("SELECT id, name, separator, itemPrefix, itemSuffix, wrapPrefix, "
                                    "wrapSuffix, sortOrder, isDefault FROM PasteTemplate ORDER BY rowid"))) {
         *error = query.lastError().text();
         return false;
     }
     while (query.next()) {
         auto pasteTemplate = std::shared_ptr<PasteTemplate>(
-            new PasteTemplate(PasteTemplate::Stored{QUuid::fromString(query.value(1).toString()),
-                {query.value(2).toString(), query.value(3).toString(), query.value(4).toString(),
-                    query.value(5).toString(), query.value(6).toString(), query.value(7).toString()},
-                query.value(8).toInt(), query.value(9).toBool()}));
+            new PasteTemplate(PasteTemplate::Stored{QUuid::fromString(query.value(0).toString()),
+                {query.value(1).toString(), query.value(2).toString(), query.value(3).toString(),
+                    query.value(4).toString(), query.value(5).toString(), query.value(6).toString()},
+                query.value(7).toInt(), query.value(8).toBool()}));
         m_mainContext->attachStored(pasteTemplate);
     }
     return true;
