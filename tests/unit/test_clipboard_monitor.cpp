@@ -271,11 +271,12 @@ private slots:
         QCOMPARE(m_monitor->pendingCaptures(), 2);
         QCOMPARE(context().count<ClipboardItem>(), 0);
         QTRY_COMPARE(m_monitor->pendingCaptures(), 0);
-        const auto items = history();
+        const auto items = context().fetch<ClipboardItem>(); // in the order they were stored
         QCOMPARE(items.size(), 2);
-        QCOMPARE(items.at(0)->content(), QStringLiteral("small, copied after"));
-        QCOMPARE(items.at(1)->content(), large);
-        QCOMPARE(items.at(1)->characterCount(), ClipboardMonitor::largeCopyBytes + 1);
+        QCOMPARE(items.at(0)->content(), large);
+        QCOMPARE(items.at(0)->characterCount(), ClipboardMonitor::largeCopyBytes + 1);
+        QCOMPARE(items.at(1)->content(), QStringLiteral("small, copied after"));
+        QVERIFY(items.at(1)->createdAt() >= items.at(0)->createdAt());
     }
 
     void pastingFromTheHistoryMovesTheItemToTheTop()
