@@ -29,24 +29,6 @@ void key(const QString &keys)
     QProcess::execute("xdotool", {"key", "--clearmodifiers", keys});
 }
 
-// As a person presses a global hotkey: the key held a moment, the modifiers released after it.
-void pressHotkey(const QString &modifiers, const QString &key)
-{
-    QProcess::execute("xdotool", {"keydown", modifiers + "+" + key});
-    QTest::qWait(150);
-    QProcess::execute("xdotool", {"keyup", key});
-    QTest::qWait(250);
-    QProcess::execute("xdotool", {"keyup", QString(modifiers).replace('+', ' ')});
-}
-
-QString activeWindowName()
-{
-    QProcess name;
-    name.start("xdotool", {"getactivewindow", "getwindowname"});
-    name.waitForFinished(3000);
-    return QString::fromUtf8(name.readAllStandardOutput()).trimmed();
-}
-
 } // namespace
 
 class TestX11Panel : public QObject {
@@ -60,7 +42,7 @@ class TestX11Panel : public QObject {
     void activateTarget()
     {
         QProcess::execute("xdotool", {"windowactivate", QString::number(m_target.winId())});
-        QTRY_COMPARE_WITH_TIMEOUT(activeWindowName(), QStringLiteral("target"), 3000);
+        QTRY_COMPARE_WITH_TIMEOUT(QuillboxProcess::activeWindowName(), QStringLiteral("target"), 3000);
     }
 
     void copy(const QString &text)
@@ -102,16 +84,16 @@ private slots:
     void hotkeyShowsTheFocusedPanelAndEscHidesIt()
     {
         activateTarget();
-        key("super+shift+v");
+        QuillboxProcess::pressHotkey("super+shift+v");
         QVERIFY(QuillboxProcess::waitForWindow("Quillbox"));
-        QTRY_COMPARE_WITH_TIMEOUT(activeWindowName(), QStringLiteral("Quillbox"), 3000);
+        QTRY_COMPARE_WITH_TIMEOUT(QuillboxProcess::activeWindowName(), QStringLiteral("Quillbox"), 3000);
         key("Escape");
         QVERIFY(QuillboxProcess::waitForWindow("Quillbox", false));
         QVERIFY(m_target.text.isEmpty());
 
         // Another window taking the focus hides the panel too.
-        key("super+shift+v");
-        QTRY_COMPARE_WITH_TIMEOUT(activeWindowName(), QStringLiteral("Quillbox"), 3000);
+        QuillboxProcess::pressHotkey("super+shift+v");
+        QTRY_COMPARE_WITH_TIMEOUT(QuillboxProcess::activeWindowName(), QStringLiteral("Quillbox"), 3000);
         activateTarget();
         QVERIFY(QuillboxProcess::waitForWindow("Quillbox", false));
     }
@@ -119,9 +101,9 @@ private slots:
     void typingFiltersAndReturnPastesIntoThePreviousWindow()
     {
         activateTarget();
-        key("super+shift+v");
+        QuillboxProcess::pressHotkey("super+shift+v");
         QVERIFY(QuillboxProcess::waitForWindow("Quillbox"));
-        QTRY_COMPARE_WITH_TIMEOUT(activeWindowName(), QStringLiteral("Quillbox"), 3000);
+        QTRY_COMPARE_WITH_TIMEOUT(QuillboxProcess::activeWindowName(), QStringLiteral("Quillbox"), 3000);
         QProcess::execute("xdotool", {"type", "--delay", "15", "beta"});
         QTest::qWait(300);
         key("Return");
@@ -137,9 +119,9 @@ private slots:
     void tabInTheEditCardIsText()
     {
         activateTarget();
-        pressHotkey("super+shift", "v");
+        QuillboxProcess::pressHotkey("super+shift+v");
         QVERIFY(QuillboxProcess::waitForWindow("Quillbox"));
-        QTRY_COMPARE_WITH_TIMEOUT(activeWindowName(), QStringLiteral("Quillbox"), 3000);
+        QTRY_COMPARE_WITH_TIMEOUT(QuillboxProcess::activeWindowName(), QStringLiteral("Quillbox"), 3000);
         key("ctrl+e");
         QTest::qWait(500); // the editor takes the focus a moment after its card opens
         key("Tab");
