@@ -6,6 +6,8 @@
 #include <QImage>
 #include <QImageReader>
 
+#include <future>
+
 QStringList PasteboardImage::candidateFormats(const QStringList &offered)
 {
     // A format Qt cannot decode is not even read: a large TIFF would only cost time.
@@ -42,12 +44,15 @@ std::optional<PasteboardImage::Encoded> PasteboardImage::toPng(const QByteArray 
     QImage image;
     if (data.isEmpty() || !image.loadFromData(data))
         return std::nullopt;
+    // The pixels are decoded here already: their digest is taken on a second thread while PNG
+    // encoding, the longer of the two, runs on this one.
+    auto digest = std::async(std::launch::async, [&image] { return ImageDigest::of(image); });
     Encoded encoded;
     QBuffer buffer(&encoded.png);
     buffer.open(QIODevice::WriteOnly);
-    if (!image.save(&buffer, "PNG"))
+    const bool saved = image.save(&buffer, "PNG");
+    encoded.digest = digest.get();
+    if (!saved)
         return std::nullopt;
-    // The pixels are decoded here already; the digest costs one pass over them.
-    encoded.digest = ImageDigest::of(image);
     return encoded;
 }
