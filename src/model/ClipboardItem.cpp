@@ -66,13 +66,13 @@ ClipboardItem::ClipboardItem(Stored &&stored)
     , m_content(std::move(stored.content))
     , m_type(stored.type)
     , m_hasImageData(stored.hasImageData)
-    , m_imageDigest(std::move(stored.imageDigest))
     , m_sourceAppName(std::move(stored.sourceAppName))
     , m_sourceAppBundleId(std::move(stored.sourceAppBundleId))
     , m_isPinned(stored.isPinned)
     , m_createdAt(stored.createdAt)
     , m_characterCount(stored.characterCount)
     , m_categoryId(stored.categoryId)
+    , m_imageDigest(std::move(stored.imageDigest))
 {
 }
 

@@ -98,14 +98,15 @@ private:
     ClipboardItemType m_type;
     bool m_hasImageData = false;
     std::optional<QByteArray> m_residentImageData; // bytes not yet written to the store
-    quint64 m_imageDataGeneration = 0; // bumped by every setImageData; 0: the bytes as loaded
-    std::optional<QByteArray> m_imageDigest;
     std::optional<QString> m_sourceAppName;
     std::optional<QString> m_sourceAppBundleId;
     bool m_isPinned = false;
     QDateTime m_createdAt;
     int m_characterCount = 0;
     std::optional<QUuid> m_categoryId;
+    // Last: the fields a filter of the whole history reads stay close together.
+    quint64 m_imageDataGeneration = 0; // bumped by every setImageData; 0: the bytes as loaded
+    std::optional<QByteArray> m_imageDigest;
 };
 
 /// The fields of a stored row, for the store to rebuild a record.

@@ -21,6 +21,8 @@ public:
 
     int count() const { return int(m_rows.size()); }
     std::shared_ptr<StoredRecord> recordAt(int row) const;
+    /// Every row's record, in order; for walking the whole list without a reference count per row.
+    const QList<std::shared_ptr<StoredRecord>> &records() const { return m_rows; }
     /// The row of the record, or -1.
     int rowOf(const StoredRecord &record) const;
 

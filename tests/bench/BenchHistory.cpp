@@ -75,5 +75,7 @@ qint64 fillHistory(ModelContext &context)
             isPinned));
     }
     context.save();
+    // The writer thread would otherwise still be writing while the figures are taken.
+    context.waitForSaves();
     return totalChars;
 }

@@ -465,10 +465,9 @@ QList<std::shared_ptr<ClipboardItem>> ClipboardHistoryView::filteredItems() cons
 
     QList<std::shared_ptr<ClipboardItem>> pinned;
     QList<std::shared_ptr<ClipboardItem>> unpinned;
-    const int count = d->allItems->count();
-    unpinned.reserve(count);
-    for (int row = 0; row < count; ++row) {
-        const auto &record = d->allItems->recordAt(row);
+    const auto &records = d->allItems->records();
+    unpinned.reserve(records.size());
+    for (const auto &record : records) {
         const auto &item = static_cast<const ClipboardItem &>(*record);
         if (categoryId) {
             const bool assignedHere = item.categoryId() == categoryId;
