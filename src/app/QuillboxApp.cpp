@@ -116,8 +116,8 @@ int QuillboxApp::main(int argc, char **argv)
     CanberraSoundPlayer soundPlayer;
     qCDebug(lcApp) << "platform services ready after" << sinceStart.elapsed() << "ms";
     AppDelegate delegate(pasteboard, workspace,
-        PlatformServices{&hotkeyGrabber, &keySynthesizer, &keyboardLayouts, &systemLog, &pasteService, &soundPlayer,
-            &pasteboard});
+        PlatformServices{
+            &hotkeyGrabber, &keySynthesizer, &keyboardLayouts, &systemLog, &pasteService, &soundPlayer, &pasteboard});
     QObject::connect(&instance, &SingleInstance::toggleRequested, &delegate, &AppDelegate::togglePanel);
     QObject::connect(&app, &QCoreApplication::aboutToQuit, &delegate, &AppDelegate::applicationWillTerminate);
     QObject::connect(&delegate, &AppDelegate::captureStarted, &app,
