@@ -38,9 +38,11 @@ QByteArray propertyBytes(const xcb_get_property_reply_t *reply)
 
 } // namespace
 
-X11ClipboardReader::X11ClipboardReader(std::uint32_t ownIdBase, std::uint32_t ownIdMask, const QByteArray &displayName)
+X11ClipboardReader::X11ClipboardReader(
+    std::uint32_t ownIdBase, std::uint32_t ownIdMask, qint64 maxChangeBytes, const QByteArray &displayName)
     : m_ownIdBase(ownIdBase)
     , m_ownIdMask(ownIdMask)
+    , m_maxChangeBytes(maxChangeBytes)
 {
     m_wakeFd = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
     xcb_connection_t *connection = xcb_connect(displayName.isEmpty() ? nullptr : displayName.constData(), nullptr);
@@ -399,13 +401,17 @@ void X11ClipboardReader::readChange(const OwnerChange &change)
     readContent(snapshot);
     endRead();
 
-    if (m_abort && *m_abort != Abort::timeout)
+    if (m_abort && *m_abort != Abort::timeout && *m_abort != Abort::tooLarge)
         return;
     if (!m_abort && superseded())
         return; // read to the end, but the clipboard has moved on meanwhile
     if (m_abort == Abort::timeout)
         qCWarning(lcReader).nospace() << "the clipboard owner 0x" << Qt::hex << change.owner
                                       << " stopped answering; keeping what it sent";
+    if (m_abort == Abort::tooLarge)
+        qCWarning(lcReader).nospace() << "the clipboard owner 0x" << Qt::hex << change.owner << " sent more than "
+                                      << Qt::dec << m_maxChangeBytes / (1024 * 1024)
+                                      << " MB for one copy; the rest is not read";
     emit contentRead(snapshot);
 }
 
@@ -421,6 +427,7 @@ void X11ClipboardReader::beginRead(std::uint32_t selection, std::uint32_t time)
         XCB_WINDOW_CLASS_INPUT_ONLY, XCB_COPY_FROM_PARENT, XCB_CW_EVENT_MASK, &eventMask);
     m_requestTime = time;
     m_readStart = m_lastAnswer = Clock::now();
+    m_changeBytes = 0;
 }
 
 void X11ClipboardReader::endRead()
@@ -442,8 +449,9 @@ void X11ClipboardReader::readContent(ClipboardSnapshot &snapshot)
 
     const QString &hint = PasteboardItem::passwordHintFormat;
     if (offered.contains(hint)) {
-        if (const auto value = read(hint))
-            formats.insert(hint, *value);
+        // A hint that is not handed over counts as "secret": the copy is skipped, never kept on trust.
+        const auto value = read(hint);
+        formats.insert(hint, value ? *value : QByteArrayLiteral("secret"));
         // A secret is not even read.
         if (PasteboardItem(formats).isConcealed())
             return;
@@ -484,7 +492,10 @@ QHash<QString, std::uint32_t> X11ClipboardReader::readTargets()
     std::vector<std::uint32_t> atoms(std::min<std::size_t>(data->size() / sizeof(std::uint32_t), maxTargets));
     std::memcpy(atoms.data(), data->constData(), atoms.size() * sizeof(std::uint32_t));
 
-    // Names are fetched in one batch of requests; atoms live as long as the server, so they are cached.
+    // Names are fetched in one batch of requests; atoms live as long as the server, so they are cached,
+    // up to a bound: an owner that offers new atoms on every change would grow the cache without end.
+    if (m_atomNames.size() + qsizetype(atoms.size()) > maxCachedAtomNames)
+        m_atomNames.clear();
     std::vector<std::pair<std::uint32_t, xcb_get_atom_name_cookie_t>> lookups;
     for (const std::uint32_t atom : atoms) {
         if (atom != XCB_ATOM_NONE && !m_atomNames.contains(atom))
@@ -528,8 +539,11 @@ std::optional<QByteArray> X11ClipboardReader::readTarget(std::uint32_t target)
         nullptr));
     if (!reply)
         return std::nullopt;
-    if (reply->type != m_incrAtom)
+    if (reply->type != m_incrAtom) {
+        if (!fitsTarget(target, *reply) || !withinBound(xcb_get_property_value_length(reply.get())))
+            return std::nullopt;
         return propertyBytes(reply.get());
+    }
 
     // INCR: deleting the property (done above) asks for the first chunk; each chunk arrives as a new
     // value of the property and is deleted in turn, until an empty one ends the transfer.
@@ -551,6 +565,31 @@ std::optional<QByteArray> X11ClipboardReader::readTarget(std::uint32_t target)
             return std::nullopt;
         if (xcb_get_property_value_length(part.get()) == 0)
             return data;
+        if (!fitsTarget(target, *part) || !withinBound(xcb_get_property_value_length(part.get())))
+            return std::nullopt;
         data.append(propertyBytes(part.get()));
     }
+}
+
+bool X11ClipboardReader::fitsTarget(std::uint32_t target, const xcb_get_property_reply_t &reply) const
+{
+    if (target == m_targetsAtom)
+        return reply.format == 32 && (reply.type == XCB_ATOM_ATOM || reply.type == m_targetsAtom);
+    // Text and images travel as bytes; numbers or atoms in their place would be stored as garbage.
+    const std::uint32_t numeric[] = {XCB_ATOM_ATOM, XCB_ATOM_INTEGER, XCB_ATOM_CARDINAL, XCB_ATOM_WINDOW,
+        XCB_ATOM_DRAWABLE, XCB_ATOM_PIXMAP, XCB_ATOM_BITMAP};
+    if (reply.format != 8 || std::find(std::begin(numeric), std::end(numeric), reply.type) != std::end(numeric)) {
+        qCDebug(lcReader) << "dropped an answer of type" << reply.type << "and format" << reply.format;
+        return false;
+    }
+    return true;
+}
+
+bool X11ClipboardReader::withinBound(qsizetype bytes)
+{
+    m_changeBytes += bytes;
+    if (m_changeBytes <= m_maxChangeBytes)
+        return true;
+    m_abort = Abort::tooLarge;
+    return false;
 }

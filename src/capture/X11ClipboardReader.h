@@ -43,13 +43,18 @@ public:
     /// How long the owner may leave a request unanswered, and how long reading one change may take.
     static constexpr std::chrono::milliseconds answerTimeout{1000};
     static constexpr std::chrono::milliseconds readTimeout{15000};
+    /// What one change may deliver; beyond it the transfer is abandoned.
+    /// Atom names kept from earlier changes; an owner inventing new atoms cannot grow the cache past it.
+    static constexpr int maxCachedAtomNames = 4096;
 
     /// Connects to `displayName` ($DISPLAY when empty) and subscribes to CLIPBOARD owner changes
     /// before returning, so every change made afterwards is seen. Windows whose ids lie in the
     /// resource-id range `ownIdBase`/`ownIdMask` (that of this process's Qt connection) belong to this
     /// program: a change to such an owner is reported but never read, as reading would wait on our own
     /// GUI thread.
-    X11ClipboardReader(std::uint32_t ownIdBase, std::uint32_t ownIdMask, const QByteArray &displayName = {});
+    /// One change delivering more than `maxChangeBytes` is read no further.
+    X11ClipboardReader(
+        std::uint32_t ownIdBase, std::uint32_t ownIdMask, qint64 maxChangeBytes, const QByteArray &displayName = {});
     ~X11ClipboardReader() override;
 
     /// The connection and the XFixes subscription succeeded.
@@ -85,7 +90,7 @@ private:
         quint64 id;
         std::uint32_t window;
     };
-    enum class Abort { timeout, superseded, stopped, connectionLost };
+    enum class Abort { timeout, tooLarge, superseded, stopped, connectionLost };
     using EventPtr = std::unique_ptr<xcb_generic_event_t, void (*)(void *)>;
     template <typename Accept> EventPtr waitForEvent(Accept accept);
 
@@ -108,11 +113,16 @@ private:
     void readContent(ClipboardSnapshot &snapshot);
     QHash<QString, std::uint32_t> readTargets();
     std::optional<QByteArray> readTarget(std::uint32_t target);
+    /// The property holds what `target` asks for: atoms for TARGETS, bytes for everything else.
+    bool fitsTarget(std::uint32_t target, const xcb_get_property_reply_t &reply) const;
+    /// Counts `bytes` against the change's bound; false (and the read aborted) beyond it.
+    bool withinBound(qsizetype bytes);
     bool superseded();
 
     xcb_connection_t *m_connection = nullptr;
     std::uint32_t m_ownIdBase;
     std::uint32_t m_ownIdMask;
+    qint64 m_maxChangeBytes;
     int m_wakeFd = -1;
     std::atomic_bool m_stopping = false;
     std::atomic_bool m_isManager = false;
@@ -143,5 +153,6 @@ private:
     std::uint32_t m_requestTime = 0;
     std::optional<Abort> m_abort;
     std::chrono::steady_clock::time_point m_readStart;
+    qint64 m_changeBytes = 0;
     std::chrono::steady_clock::time_point m_lastAnswer;
 };

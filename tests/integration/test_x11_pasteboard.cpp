@@ -90,6 +90,13 @@ class TestX11Pasteboard : public QObject {
 
     std::optional<QString> pasted() const { return m_pasteboard->string(); }
 
+    QProcess *hostileOwner(const QString &mode)
+    {
+        QProcess *owner = start(QStringLiteral(HOSTILE_OWNER), {mode});
+        const bool ready = owner && QTest::qWaitFor([&] { return owner->canReadLine(); }, 10000);
+        return ready && owner->readLine() == "ready\n" ? owner : nullptr;
+    }
+
     QList<Pasteboard::Change> m_changes;
 
 private slots:
@@ -211,6 +218,32 @@ private slots:
         QCOMPARE(owner->readAllStandardOutput(), QByteArray("served x-kde-passwordManagerHint\n"));
         QTRY_COMPARE_WITH_TIMEOUT(m_pasteboard->changeCount(), before + 2, arrivalMs);
         QVERIFY(m_pasteboard->pasteboardItems().isEmpty());
+    }
+
+    void hostileOwnersAreReadSafely()
+    {
+        // An owner whose transfer never ends: past the bound (small here) it is read no further, and the
+        // change is published at once rather than when the read's deadline fires.
+        X11Pasteboard bounded(4 * 1024 * 1024);
+        const qint64 boundedBefore = bounded.changeCount();
+        const qint64 before = m_pasteboard->changeCount();
+        QVERIFY(hostileOwner("endless-incr"));
+        QTRY_COMPARE_WITH_TIMEOUT(bounded.changeCount(), boundedBefore + 1, 5000);
+        QVERIFY(!bounded.string());
+        // The default bound ends it too.
+        QTRY_COMPARE_WITH_TIMEOUT(m_pasteboard->changeCount(), before + 1, 10000);
+        QVERIFY(!pasted());
+
+        // A password-manager hint that is listed but never handed over counts as secret.
+        QVERIFY(hostileOwner("stalled-hint"));
+        QTRY_COMPARE_WITH_TIMEOUT(m_pasteboard->changeCount(), before + 2, 5000);
+        QVERIFY(m_pasteboard->pasteboardItems().value(0).isConcealed());
+        QVERIFY(!pasted());
+
+        // Numbers where text was asked for are dropped, not stored as text.
+        QVERIFY(hostileOwner("wrong-type"));
+        QTRY_COMPARE_WITH_TIMEOUT(m_pasteboard->changeCount(), before + 3, 5000);
+        QVERIFY(!pasted());
     }
 
     void keepsTheClipboardForProgramsThatExit()
