@@ -1,5 +1,7 @@
 #include "StoreWriter.h"
 
+#include <algorithm>
+
 #include <QLoggingCategory>
 #include <QSqlDatabase>
 #include <QSqlError>
@@ -57,8 +59,11 @@ void StoreWriter::run()
         // Off the GUI thread a busy file can be waited for longer; a save that still finds it busy
         // fails and is taken back.
         db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=1000"));
-        if (db.open())
+        if (db.open()) {
             QSqlQuery(db).exec(QStringLiteral("PRAGMA synchronous=NORMAL"));
+            // What the person deletes is overwritten in the file, not left readable in free pages.
+            QSqlQuery(db).exec(QStringLiteral("PRAGMA secure_delete=ON"));
+        }
         else
             qCWarning(lcWriter) << "cannot open the store:" << db.lastError().text();
 
@@ -135,5 +140,11 @@ std::optional<QString> StoreWriter::apply(const Batch &batch)
         db.rollback();
         return error;
     }
+    // The journal still holds the pages as they were before a deletion: fold it into the file and
+    // empty it. A reader in the middle of a read can hold it back; the next deletion tries again.
+    const bool removes = std::any_of(batch.changes.cbegin(), batch.changes.cend(),
+        [](const Change &change) { return change.kind == Change::Kind::remove; });
+    if (removes)
+        QSqlQuery(db).exec(QStringLiteral("PRAGMA wal_checkpoint(TRUNCATE)"));
     return std::nullopt;
 }

@@ -399,6 +399,24 @@ private slots:
         QCOMPARE(contents.last(), QStringLiteral("198"));
     }
 
+    void deletedContentIsGoneFromTheFiles()
+    {
+        // Other rows share the page, so it stays in use after the deletion.
+        for (int i = 0; i < 20; ++i)
+            context().insert(text(QStringLiteral("neighbour %1").arg(i)));
+        const auto secret = text("PIN 4711-SECRET-MARKER");
+        context().insert(secret);
+        QVERIFY(save());
+        context().remove(secret);
+        QVERIFY(save());
+        for (const QString &suffix : {QString(), QStringLiteral("-wal")}) {
+            QFile file(m_store->path() + suffix);
+            if (!file.open(QIODevice::ReadOnly))
+                continue;
+            QVERIFY2(!file.readAll().contains("4711-SECRET-MARKER"), qPrintable("still in " + file.fileName()));
+        }
+    }
+
     void openingFailuresLeaveTheFileAlone()
     {
         QTemporaryDir dir;
