@@ -8,6 +8,7 @@
 #include "model/ModelContext.h"
 #include "platform/DesktopColorScheme.h"
 #include "platform/KeySynthesizer.h"
+#include "platform/SystemLog.h"
 #include "platform/Workspace.h"
 #include "services/ConsoleLog.h"
 #include "services/HotkeyService.h"
@@ -33,6 +34,8 @@
 #include <QScreen>
 #include <QStandardPaths>
 #include <QTimer>
+
+#include <cstdio>
 
 Q_LOGGING_CATEGORY(lcDelegate, "quillbox.delegate", QtInfoMsg)
 
@@ -143,8 +146,21 @@ void AppDelegate::applicationWillTerminate()
     if (HotkeyService *hotkeys = HotkeyService::shared())
         hotkeys->unregister(LanguageSwitchService::hotkeyId);
     if (m_modelContainer) {
-        m_modelContainer->mainContext().save();
-        m_modelContainer->waitForSaves();
+        ModelContext &context = m_modelContainer->mainContext();
+        // A refused save is tried once more; what still cannot be written is said, not lost silently.
+        for (int attempt = 0; attempt < 2; ++attempt) {
+            context.save();
+            if (context.waitForSaves())
+                break;
+        }
+        if (context.hasChanges()) {
+            const QString line = QStringLiteral("[Quillbox] %1 changes could not be written to %2")
+                                     .arg(context.pendingChangeCount())
+                                     .arg(m_modelContainer->path());
+            std::fprintf(stderr, "%s\n", qPrintable(line));
+            if (m_services.systemLog)
+                m_services.systemLog->info(QStringLiteral("Store"), line);
+        }
     }
 }
 

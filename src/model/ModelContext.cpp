@@ -5,6 +5,15 @@
 ModelContext::ModelContext(ModelContainer &container)
     : m_container(container)
 {
+    // A locked or full store must not leave changes waiting for the next copy to come along.
+    m_retryTimer.setSingleShot(true);
+    connect(&m_retryTimer, &QTimer::timeout, this, &ModelContext::save);
+}
+
+void ModelContext::setSaveRetryDelays(int firstMs, int maxMs)
+{
+    m_firstRetryMs = m_nextRetryMs = firstMs;
+    m_maxRetryMs = maxMs;
 }
 
 ModelContext::~ModelContext()
@@ -158,8 +167,13 @@ bool ModelContext::takeWriterResults()
         ++m_epoch;
         failure = result.error;
     }
-    if (failure)
+    if (failure) {
+        m_retryTimer.start(m_nextRetryMs);
+        m_nextRetryMs = std::min(m_nextRetryMs * 2, m_maxRetryMs);
         emit saveFailed(*failure);
+    } else if (m_unconfirmed.isEmpty()) {
+        m_nextRetryMs = m_firstRetryMs;
+    }
     return !failure;
 }
 

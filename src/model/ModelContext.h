@@ -9,6 +9,7 @@
 #include <QHash>
 #include <QList>
 #include <QObject>
+#include <QTimer>
 
 #include <algorithm>
 #include <array>
@@ -42,6 +43,11 @@ public:
     void save();
     /// Changes not yet handed to the writer.
     bool hasChanges() const;
+    /// How many records have changes not yet handed to the writer.
+    int pendingChangeCount() const { return int(m_changed.size()); }
+    /// A refused save is tried again on its own after `firstMs`, then after twice as long each time
+    /// it is refused again, up to `maxMs`, until it is written.
+    void setSaveRetryDelays(int firstMs, int maxMs);
     /// Blocks until the writer has written (or refused) everything saved so far, and takes in the
     /// outcome. True when all of it is in the file.
     bool waitForSaves();
@@ -106,6 +112,10 @@ private:
     // Records changed since the last save. What a save writes for each follows from whether it is
     // in the context and whether its row is in the file once the earlier saves are applied.
     QHash<StoredRecord *, std::shared_ptr<StoredRecord>> m_changed;
+    QTimer m_retryTimer;
+    int m_firstRetryMs = 1000;
+    int m_maxRetryMs = 30000;
+    int m_nextRetryMs = 1000;
     struct SavedChange {
         std::shared_ptr<StoredRecord> record;
         StoreWriter::Change::Kind kind;

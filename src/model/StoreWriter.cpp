@@ -63,8 +63,7 @@ void StoreWriter::run()
             QSqlQuery(db).exec(QStringLiteral("PRAGMA synchronous=NORMAL"));
             // What the person deletes is overwritten in the file, not left readable in free pages.
             QSqlQuery(db).exec(QStringLiteral("PRAGMA secure_delete=ON"));
-        }
-        else
+        } else
             qCWarning(lcWriter) << "cannot open the store:" << db.lastError().text();
 
         for (;;) {

@@ -21,6 +21,8 @@
 #include <QSettings>
 
 #include <QFile>
+#include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -303,6 +305,29 @@ private slots:
         QCOMPARE(
             FloatingPanel::centredPosition(screens, pointer, FloatingPanel::contentSize).value_or(QPoint()), position);
         QVERIFY(!FloatingPanel::centredPosition({}, pointer, FloatingPanel::contentSize));
+    }
+
+    void changesThatCannotBeWrittenAtQuitAreReported()
+    {
+        PasteRoad road(m_pasteboard, m_workspace);
+        ModelContainer &store = *road.delegate.modelContainer();
+        store.mainContext().setSaveRetryDelays(60000, 60000); // only the quit's own second try
+        QVERIFY(store.waitForSaves());
+        {
+            // Another program holds the store for the whole quit.
+            QSqlDatabase side = QSqlDatabase::addDatabase("QSQLITE", "side");
+            side.setDatabaseName(store.path());
+            QVERIFY(side.open());
+            QVERIFY(QSqlQuery(side).exec("BEGIN IMMEDIATE"));
+            store.mainContext().insert(ClipboardItem::create("copied while locked", ClipboardItemType::text));
+            road.delegate.applicationWillTerminate();
+            QCOMPARE(road.log.entries.filter("could not be written").size(), 1);
+            QVERIFY2(road.log.entries.last().startsWith("Store|[Quillbox] 1 changes could not be written to "),
+                qPrintable(road.log.entries.last()));
+            QSqlQuery(side).exec("ROLLBACK");
+            side.close();
+        }
+        QSqlDatabase::removeDatabase("side");
     }
 
     void clearingRemovesPinnedItemsToo()

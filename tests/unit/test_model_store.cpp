@@ -305,8 +305,11 @@ private slots:
         item->setImageData(blue); // ...which is replaced before its digest arrives
         QVERIFY(save());
         QVERIFY(backfilled.wait(10000));
-        QVERIFY(!item->imageDigest());
-        QVERIFY(SideConnection(m_store->path()).value("SELECT imageDigest FROM ClipboardItem").isNull());
+        // Never the red picture's digest; the blue one's only if the backfill read the new bytes.
+        const QByteArray blueDigest = *ImageDigest::ofEncoded(blue);
+        QVERIFY(!item->imageDigest() || *item->imageDigest() == blueDigest);
+        const QVariant stored = SideConnection(m_store->path()).value("SELECT imageDigest FROM ClipboardItem");
+        QVERIFY(stored.isNull() || stored.toByteArray() == blueDigest);
 
         reopen();
         QSignalSpy again(&context(), &ModelContext::imageDigestsBackfilled);
@@ -338,6 +341,25 @@ private slots:
         reopen();
         QCOMPARE(storedContents(), QStringList{"first"});
         QVERIFY(context().fetch<ClipboardItem>().first()->isPinned());
+    }
+
+    void aRefusedSaveIsTriedAgainOnItsOwn()
+    {
+        // Retries made quick for the test; nothing else saves after the refusal.
+        context().setSaveRetryDelays(20, 40);
+        QSignalSpy failed(&context(), &ModelContext::saveFailed);
+        context().insert(text("written once the lock is gone"));
+        {
+            SideConnection side(m_store->path());
+            QVERIFY(side.exec("BEGIN IMMEDIATE"));
+            context().save();
+            QVERIFY(!context().waitForSaves());
+            side.exec("ROLLBACK");
+        }
+        QTRY_VERIFY(!context().hasChanges() && context().waitForSaves());
+        QVERIFY(failed.size() >= 1);
+        reopen();
+        QCOMPARE(storedContents(), QStringList{"written once the lock is gone"});
     }
 
     void savesAfterARefusedOneWaitForItsRetry()
