@@ -443,7 +443,7 @@ void AppDelegate::setupHotkey()
 void AppDelegate::registerPanelHotkey()
 {
     HotkeyService *hotkeys = HotkeyService::shared();
-    if (!hotkeys || !m_panel)
+    if (!hotkeys)
         return;
     const KeyCombo combo = KeyCombo::fromStored(m_preferences.value(QStringLiteral("hotkeyCombo")).toByteArray());
     QPointer<AppDelegate> self(this);

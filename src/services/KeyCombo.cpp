@@ -1,5 +1,8 @@
 #include "KeyCombo.h"
 
+#include "ConsoleLog.h"
+#include "KeyPositions.h"
+
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QStringList>
@@ -143,7 +146,22 @@ std::optional<KeyCombo> KeyCombo::fromJson(const QByteArray &json)
 
 KeyCombo KeyCombo::fromStored(const QByteArray &json)
 {
-    return fromJson(json).value_or(defaultCombo());
+    const auto stored = fromJson(json);
+    if (!stored)
+        return defaultCombo();
+    if (!stored->isAcceptableGlobalCombination()) {
+        printLine(QStringLiteral("[HotkeyService] Refused stored hotkey ") + QString::fromUtf8(stored->toJson())
+            + QStringLiteral(" (a global hotkey needs Super, Alt or Control and a known key); using ")
+            + defaultCombo().displayString());
+        return defaultCombo();
+    }
+    return *stored;
+}
+
+bool KeyCombo::isAcceptableGlobalCombination() const
+{
+    const bool withNonTypingModifier = (modifiers & (cmdKey | optionKey | controlKey)) != 0;
+    return withNonTypingModifier && keyCode <= 0x7F && KeyPositions::evdevCode(static_cast<int>(keyCode));
 }
 
 QString KeyCombo::keysText() const

@@ -39,8 +39,13 @@ struct KeyCombo {
     /// The combination in `json`, or nothing unless it is an object with both members as unsigned
     /// 32-bit integers (other members are ignored).
     static std::optional<KeyCombo> fromJson(const QByteArray &json);
-    /// As fromJson, falling back to defaultCombo() silently; empty bytes stand for an absent value.
+    /// As fromJson, falling back to defaultCombo(): silently when nothing readable is stored (empty bytes
+    /// stand for an absent value), with a log line when the stored combination is not acceptable.
     static KeyCombo fromStored(const QByteArray &json);
+
+    /// Whether the combination may be grabbed for the whole desktop: it holds Super, Alt or Control (a
+    /// bare or a shifted key would be taken away from everyone's typing) and its key has a position.
+    bool isAcceptableGlobalCombination() const;
 
     friend bool operator==(const KeyCombo &, const KeyCombo &) = default;
 };

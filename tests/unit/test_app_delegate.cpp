@@ -1,3 +1,4 @@
+#include "FakeHotkeyGrabber.h"
 #include "FakeKeySynthesizer.h"
 #include "FakePasteboard.h"
 #include "FakeWorkspace.h"
@@ -187,6 +188,39 @@ private slots:
         QCOMPARE(grabber.grabbed.contains(LanguageSwitchService::hotkeyId), registered);
         delegate.applicationWillTerminate();
         QVERIFY(grabber.grabbed.isEmpty());
+    }
+
+    void thePanelHotkeyComesFromThePreferences_data()
+    {
+        QTest::addColumn<QByteArray>("stored");
+        QTest::addColumn<quint32>("keycode"); // X keycode
+        QTest::addColumn<quint32>("modifiers");
+        QTest::addColumn<QString>("refusal");
+        QTest::newRow("Control+Alt+K") << QByteArray(R"({"keyCode":40,"modifiers":6144})") << 37u + 8u << 6144u << "";
+        QTest::newRow("bare A") << QByteArray(R"({"keyCode":0,"modifiers":0})") << 47u + 8u << 768u
+                                << R"([HotkeyService] Refused stored hotkey {"keyCode":0,"modifiers":0} (a global )"
+                                   "hotkey needs Super, Alt or Control and a known key); using ⌘ ⇧ V";
+    }
+
+    void thePanelHotkeyComesFromThePreferences()
+    {
+        QFETCH(QByteArray, stored);
+        QFETCH(quint32, keycode);
+        QFETCH(quint32, modifiers);
+        QFETCH(QString, refusal);
+        QTemporaryDir config;
+        qputenv("XDG_CONFIG_HOME", QFile::encodeName(config.path()));
+        QSettings(AppDelegate::preferencesPath(), QSettings::IniFormat).setValue("hotkeyCombo", stored);
+
+        FakeHotkeyGrabber grabber;
+        StdoutCapture out;
+        AppDelegate delegate(m_pasteboard, m_workspace, PlatformServices{&grabber});
+        delegate.applicationDidFinishLaunching();
+        QCOMPARE(out.finish().filter(QStringLiteral("[HotkeyService] Refused")),
+            refusal.isEmpty() ? QStringList() : QStringList(refusal));
+        QCOMPARE(grabber.grabs.at(1).keycode, keycode);
+        QCOMPARE(grabber.grabs.at(1).modifiers, modifiers);
+        delegate.applicationWillTerminate();
     }
 
     void theRoadOfOnePaste()

@@ -54,19 +54,33 @@ private slots:
         QTest::addColumn<QByteArray>("json");
         QTest::addColumn<quint32>("keyCode");
         QTest::addColumn<quint32>("modifiers");
-        QTest::newRow("Control+Super+L") << QByteArray(R"({"keyCode":37,"modifiers":4352})") << 37u << 4352u;
+        QTest::addColumn<QString>("refusal"); // the log line; empty for none
+        QTest::newRow("Control+Super+L") << QByteArray(R"({"keyCode":37,"modifiers":4352})") << 37u << 4352u << "";
+        QTest::newRow("Super+Shift+V") << QByteArray(R"({"keyCode":9,"modifiers":768})") << 9u << 768u << "";
+        QTest::newRow("Shift+Alt") << QByteArray(R"({"keyCode":9,"modifiers":2560})") << 9u << 2560u << "";
         QTest::newRow("any order, extra member")
-            << QByteArray(R"({"x":"y","modifiers":0,"keyCode":4294967295})") << 4294967295u << 0u;
+            << QByteArray(R"({"x":"y","modifiers":2048,"keyCode":122})") << 122u << 2048u << "";
         const auto fallback
-            = [](const char *name, const char *json) { QTest::newRow(name) << QByteArray(json) << 9u << 768u; };
+            = [](const char *name, const char *json) { QTest::newRow(name) << QByteArray(json) << 9u << 768u << ""; };
         fallback("absent", "");
         fallback("missing modifiers", R"({"keyCode":37})");
         fallback("negative", R"({"keyCode":-1,"modifiers":0})");
-        fallback("too large", R"({"keyCode":4294967296,"modifiers":0})");
+        fallback("too large", R"({"keyCode":4294967296,"modifiers":4096})");
         fallback("fraction", R"({"keyCode":37.5,"modifiers":0})");
         fallback("text member", R"({"keyCode":"37","modifiers":0})");
         fallback("not an object", "[37,4352]");
         fallback("not JSON", "\x01\x02");
+        const auto refused = [](const char *name, const char *json) {
+            QTest::newRow(name) << QByteArray(json) << 9u << 768u
+                                << QStringLiteral("[HotkeyService] Refused stored hotkey %1 (a global hotkey needs "
+                                                  "Super, Alt or Control and a known key); using ⌘ ⇧ V")
+                                       .arg(QString::fromUtf8(json));
+        };
+        refused("bare key", R"({"keyCode":0,"modifiers":0})");
+        refused("Shift only", R"({"keyCode":0,"modifiers":512})");
+        refused("Shift and bits without meaning", R"({"keyCode":0,"modifiers":1536})");
+        refused("key position without a key", R"({"keyCode":63,"modifiers":256})");
+        refused("largest key code", R"({"keyCode":4294967295,"modifiers":4096})");
     }
 
     void storedForm()
@@ -74,7 +88,10 @@ private slots:
         QFETCH(QByteArray, json);
         QFETCH(quint32, keyCode);
         QFETCH(quint32, modifiers);
+        QFETCH(QString, refusal);
+        StdoutCapture capture;
         QCOMPARE(KeyCombo::fromStored(json), KeyCombo({keyCode, modifiers}));
+        QCOMPARE(capture.finish(), refusal.isEmpty() ? QStringList() : QStringList(refusal));
         QCOMPARE(KeyCombo::fromStored(KeyCombo{keyCode, modifiers}.toJson()), KeyCombo({keyCode, modifiers}));
         QCOMPARE(KeyCombo({37, 4352}).toJson(), QByteArray(R"({"keyCode":37,"modifiers":4352})"));
     }
