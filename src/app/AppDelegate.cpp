@@ -285,7 +285,9 @@ void AppDelegate::showPanel()
 bool AppDelegate::handleItemSelected(const std::shared_ptr<ClipboardItem> &item)
 {
     const auto log = [this](const QString &line) { debugLog(line); };
-    log(QStringLiteral("handleItemSelected: ") + logPrefix(item->content(), 50));
+    log(QStringLiteral("handleItemSelected: %1, %2, id %3")
+            .arg(rawValue(item->type()), contentSummary(QStringLiteral("handleItemSelected:"), item->content()),
+                item->id().toString(QUuid::WithoutBraces).toUpper()));
     if (!item->copyToPasteboard(m_pasteboard)) {
         // Pasting now would paste whatever was there before; the panel stays open and says why.
         log(QStringLiteral("copyToPasteboard failed — ") + ClipboardHistoryView::copyFailureNotice(*item));

@@ -1,5 +1,6 @@
 #include "ConsoleLog.h"
 
+#include <QLoggingCategory>
 #include <QTextBoundaryFinder>
 
 #include <cstdio>
@@ -11,15 +12,24 @@ void printLine(const QString &line)
     std::fflush(stdout);
 }
 
-QString logPrefix(const QString &text, int characters)
+namespace {
+
+Q_LOGGING_CATEGORY(lcContent, "quillbox.content", QtWarningMsg)
+
+constexpr int quotedCharacters = 50;
+
+} // namespace
+
+QString contentSummary(const QString &context, const QString &text)
 {
+    // Counted and cut by user-perceived characters: an emoji or an accented letter is never halved.
     QTextBoundaryFinder finder(QTextBoundaryFinder::Grapheme, text);
-    qsizetype end = 0;
-    for (int i = 0; i < characters; ++i) {
-        const qsizetype next = finder.toNextBoundary();
-        if (next == -1)
-            break;
-        end = next;
+    int characters = 0;
+    qsizetype quotedEnd = 0;
+    for (qsizetype next = finder.toNextBoundary(); next != -1; next = finder.toNextBoundary()) {
+        if (++characters <= quotedCharacters)
+            quotedEnd = next;
     }
-    return text.left(end);
+    qCDebug(lcContent).noquote() << context << text.left(quotedEnd);
+    return QStringLiteral("%1 characters").arg(characters);
 }

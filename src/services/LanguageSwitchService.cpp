@@ -190,7 +190,7 @@ void LanguageSwitchService::convertCopiedText(qint64 startCount, const std::opti
 
 void LanguageSwitchService::convertAndPaste(const QString &text, const std::optional<QString> &saved)
 {
-    printLine(QStringLiteral("[LanguageFix] Got text: ") + logPrefix(text, 50));
+    printLine(QStringLiteral("[LanguageFix] Got text: ") + contentSummary(QStringLiteral("Got text:"), text));
 
     const QList<LayoutInfo> layouts = KeyboardLayoutMapper::installedLayouts(m_layouts);
     if (layouts.size() < 2) {
@@ -204,7 +204,7 @@ void LanguageSwitchService::convertAndPaste(const QString &text, const std::opti
         restore(saved);
         return;
     }
-    printLine(QStringLiteral("[LanguageFix] Converted: ") + logPrefix(*result, 50));
+    printLine(QStringLiteral("[LanguageFix] Converted: ") + contentSummary(QStringLiteral("Converted:"), *result));
     writeText(*result);
     m_schedule(pasteDelayMs, [this, saved] {
         m_keys.pressChord(keyPositionV, KeyCombo::controlKey);

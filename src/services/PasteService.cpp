@@ -7,6 +7,8 @@
 
 #include <QDateTime>
 #include <QDir>
+#include <QFile>
+#include <QFileInfo>
 
 #include <cerrno>
 #include <fcntl.h>
@@ -98,5 +100,11 @@ void PasteService::log(const QString &message)
 {
     const QString stamp = QDateTime::currentDateTimeUtc().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
     m_systemLog.info(logCategory, message);
+    // Bounded: a program that runs for months must not fill the home folder with its log.
+    if (QFileInfo(m_debugLogPath).size() > m_maxDebugLogBytes) {
+        const QString previous = m_debugLogPath + QStringLiteral(".1");
+        QFile::remove(previous);
+        QFile::rename(m_debugLogPath, previous);
+    }
     appendToFile(m_debugLogPath, (u'[' + stamp + QStringLiteral(" +0000] ") + message + u'\n').toUtf8());
 }

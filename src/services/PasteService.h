@@ -27,8 +27,11 @@ public:
     /// Types `chord` into the window in front; a chord other than Control+V is named in the log.
     void simulatePaste(const KeyCombo &chord = controlV);
     /// Appends "[yyyy-MM-dd HH:mm:ss +0000] message\n" (UTC) to the debug log, created 0600 if missing,
-    /// and sends the message alone to the system log. Write failures drop the line.
+    /// and sends the message alone to the system log. Write failures drop the line. A log grown past
+    /// `maxDebugLogBytes` is moved to "<path>.1" (replacing the one before) and started afresh.
     void log(const QString &message);
+    static constexpr qint64 defaultMaxDebugLogBytes = 1024 * 1024;
+    void setMaxDebugLogBytes(qint64 bytes) { m_maxDebugLogBytes = bytes; }
 
 private:
     void performKeyEventPaste(const KeyCombo &chord);
@@ -38,4 +41,5 @@ private:
     SystemLog &m_systemLog;
     ScriptRunner &m_script;
     QString m_debugLogPath;
+    qint64 m_maxDebugLogBytes = defaultMaxDebugLogBytes;
 };

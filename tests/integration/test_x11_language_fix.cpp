@@ -65,7 +65,9 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(m_window.text, QStringLiteral("привет"), 3000);
         QTRY_COMPARE_WITH_TIMEOUT(QGuiApplication::clipboard()->text(), QStringLiteral("earlier"), 3000);
         const QString output = m_quillbox.output();
-        QVERIFY2(output.contains("[LanguageFix] Converted: привет\n"), qPrintable(output));
+        // The lines say how much text there was, never what it said: logs outlive the history.
+        QVERIFY2(output.contains("[LanguageFix] Converted: 6 characters\n"), qPrintable(output));
+        QVERIFY2(!output.contains("привет") && !output.contains("ghbdtn"), qPrintable(output));
 
         // The fix's own clipboard texts are not copies the user made: the history holds only "earlier".
         QTest::qWait(2 * 500 + 100);

@@ -68,6 +68,11 @@ class TestAppDelegate : public QObject {
     FakePasteboard m_pasteboard;
     FakeWorkspace m_workspace;
 
+    static QString idText(const std::shared_ptr<ClipboardItem> &item)
+    {
+        return item->id().toString(QUuid::WithoutBraces).toUpper();
+    }
+
     std::unique_ptr<AppDelegate> launch()
     {
         auto delegate = std::make_unique<AppDelegate>(m_pasteboard, m_workspace);
@@ -239,7 +244,7 @@ private slots:
         QCOMPARE(road.keys.chords.first(), (QPair<int, std::uint32_t>(9, KeyCombo::controlKey)));
         const QStringList messages = road.debugLog();
         QCOMPARE(messages.mid(0, 5),
-            QStringList({"handleItemSelected: " + QString(30, u'a') + QString(20, u'é'), "Copied to pasteboard",
+            QStringList({"handleItemSelected: text, 60 characters, id " + idText(item), "Copied to pasteboard",
                 "Previous app: Text Editor, pid: 42", "Target active: true, frontmost: Text Editor",
                 "simulatePaste called"}));
 
@@ -254,8 +259,8 @@ private slots:
         QTest::qWait(200);
         QCOMPARE(road.keys.chords.size(), 1);
         QCOMPARE(road.debugLog().mid(mark),
-            QStringList({"handleItemSelected: second", "Copied to pasteboard", "Previous app: nil, pid: -1",
-                "No previous app to paste into"}));
+            QStringList({"handleItemSelected: text, 6 characters, id " + idText(second), "Copied to pasteboard",
+                "Previous app: nil, pid: -1", "No previous app to paste into"}));
 
         // A multiple selection that is not all files leaves the clipboard as it was.
         mark = logSize();
@@ -316,7 +321,7 @@ private slots:
         QCOMPARE(m_pasteboard.string(), QStringLiteral("kept"));
         QCOMPARE(m_workspace.frontmost->windowId, quillbox.windowId); // nothing re-activated
         QCOMPARE(road.debugLog(),
-            QStringList({"handleItemSelected: https://example.com/a b",
+            QStringList({"handleItemSelected: url, 23 characters, id " + idText(link),
                 "copyToPasteboard failed — Can't copy this link: it is not a valid address"}));
         QVERIFY(road.keys.chords.isEmpty());
     }

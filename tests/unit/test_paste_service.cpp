@@ -8,6 +8,7 @@
 
 #include <QDateTime>
 #include <QFile>
+#include <QFileInfo>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
@@ -86,6 +87,26 @@ private slots:
         const QByteArray content = file.readAll();
         QVERIFY(content.startsWith("older line\n["));
         QVERIFY(content.endsWith("] new\n"));
+    }
+
+    void aFullLogIsSetAsideAndStartedAfresh()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("log"));
+        FakeKeySynthesizer keys;
+        FakeScriptRunner script;
+        RecordingSystemLog journal;
+        PasteService paste(keys, journal, script, path);
+        paste.setMaxDebugLogBytes(100);
+        for (int i = 0; i < 10; ++i)
+            paste.log(QStringLiteral("line %1").arg(i));
+        // Two files of about the bound at most, the newest lines in the current one.
+        QVERIFY(QFileInfo(path).size() <= 100 + 40);
+        QVERIFY(QFileInfo(path + ".1").size() <= 100 + 40);
+        QFile current(path);
+        QVERIFY(current.open(QIODevice::ReadOnly));
+        QVERIFY(current.readAll().endsWith("] line 9\n"));
+        QCOMPARE(QFileInfo(path).permissions() & 0x0077, QFileDevice::Permissions());
     }
 
     void anUnwritableLogIsIgnored()
