@@ -1,5 +1,6 @@
 // The real program on a real X server, copies made with xclip: copy-to-stored latency, rapid copies
-// 20 ms and 100 ms apart, and an owner that changes the clipboard 100 times a second.
+// 20 ms and 100 ms apart, an owner that changes the clipboard 100 times a second, and a soak of 2,000
+// copies with the panel opened and closed in between.
 // Run inside scripts/xsession; QUILLBOX_BINARY names the program, CLIP_FLOOD the flooding owner.
 
 #include "BenchReport.h"
@@ -136,6 +137,33 @@ void flood(QuillboxProcess &quillbox)
     std::fflush(stdout);
 }
 
+// 2,000 copies, 25 ms apart, with the panel shown and hidden after every 50: memory and CPU at the
+// start and at the end show whether anything accumulates.
+void soak(QuillboxProcess &quillbox, Copier &copier)
+{
+    const qint64 pid = quillbox.process().processId();
+    const double rssStart = residentMegabytes(pid);
+    const double cpuStart = cpuSeconds(pid);
+    QElapsedTimer elapsed;
+    elapsed.start();
+    for (int i = 0; i < 2000; ++i) {
+        copier.copy(QStringLiteral("soak copy %1: %2").arg(i).arg(QString(i % 200, u'x')).toUtf8());
+        QThread::msleep(25);
+        if (i % 50 == 49) {
+            quillbox.startSecondInstance({QStringLiteral("--toggle")});
+            QThread::msleep(150);
+            quillbox.startSecondInstance({QStringLiteral("--toggle")});
+        }
+    }
+    QThread::msleep(2000);
+    const double seconds = double(elapsed.elapsed()) / 1000.0;
+    std::printf("%-58s %6.1f MB at the start, %6.1f MB at the end\n", "soak: 2,000 copies, panel shown 40 times",
+        rssStart, residentMegabytes(pid));
+    std::printf("%-58s %6.1f%% of a core over %.0f s, %lld items stored\n", "  CPU",
+        100.0 * (cpuSeconds(pid) - cpuStart) / seconds, seconds, static_cast<long long>(storedCount(quillbox)));
+    std::fflush(stdout);
+}
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -153,6 +181,10 @@ int main(int argc, char **argv)
         rapid(quillbox, copier, 100);
     }
     flood(quillbox);
+    {
+        Copier copier;
+        soak(quillbox, copier);
+    }
     quillbox.terminate();
     return 0;
 }
