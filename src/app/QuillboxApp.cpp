@@ -28,6 +28,7 @@
 #include <csignal>
 #include <cstdio>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 Q_LOGGING_CATEGORY(lcApp, "quillbox.app", QtInfoMsg)
@@ -85,12 +86,17 @@ int QuillboxApp::main(int argc, char **argv)
         return 0;
     // Two monitors must never write one store, also across sessions that share a home folder.
     const QString storePath = ModelContainer::defaultPath();
-    QDir().mkpath(QFileInfo(storePath).absolutePath());
     QLockFile storeLock(storePath + QStringLiteral(".lock"));
     storeLock.setStaleLockTime(0);
+    // The folder and the lock (which names this host and boot) are the user's alone, whatever the
+    // umask: QLockFile creates its file 0666 less the umask.
+    const mode_t umaskBefore = ::umask(0077);
+    QDir().mkpath(QFileInfo(storePath).absolutePath());
+    const bool locked = storeLock.tryLock(0);
+    ::umask(umaskBefore);
     // Only a lock held by a live process stops the start; a folder that cannot be made is the
     // store's failure to report.
-    if (!storeLock.tryLock(0) && storeLock.error() == QLockFile::LockFailedError) {
+    if (!locked && storeLock.error() == QLockFile::LockFailedError) {
         std::fprintf(stderr, "Quillbox is already running for %s\n", qPrintable(storePath));
         return 0;
     }

@@ -3,6 +3,7 @@
 #include "TestImages.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QImage>
 #include <QProcess>
 #include <QRegularExpression>
@@ -10,6 +11,9 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QWindow>
+
+#include <csignal>
+#include <sys/stat.h>
 
 namespace {
 
@@ -51,13 +55,19 @@ class TestCapture : public QObject {
 private slots:
     void initTestCase()
     {
-        QVERIFY(m_quillbox.start());
+        // Under a umask of 0 nothing Quillbox makes may be open to others.
+        const mode_t umaskBefore = ::umask(0);
+        const bool started = m_quillbox.start();
+        ::umask(umaskBefore);
+        QVERIFY(started);
         const QString output = m_quillbox.output();
         QVERIFY(output.contains("[Quillbox] Seeded 5 default categories\n"));
         QVERIFY(output.contains("[Quillbox] Seeded 10 default templates\n"));
         QCOMPARE(m_quillbox.query("SELECT count(*) FROM ClipCategory").toInt(), 5);
         QCOMPARE(m_quillbox.query("SELECT count(*) FROM PasteTemplate").toInt(), 10);
         QCOMPARE(QFile::permissions(m_quillbox.storePath()) & 0x0077, QFileDevice::Permissions());
+        QCOMPARE(QFile::permissions(m_quillbox.storePath() + ".lock") & 0x0077, QFileDevice::Permissions());
+        QCOMPARE(QFile::permissions(QFileInfo(m_quillbox.storePath()).path()) & 0x0077, QFileDevice::Permissions());
 
         // The application in front while copying.
         m_window.setTitle("Capture target");
