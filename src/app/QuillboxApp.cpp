@@ -82,8 +82,16 @@ int QuillboxApp::main(int argc, char **argv)
 
     // A second start (also "quillbox --toggle") toggles the running instance's panel and leaves.
     SingleInstance instance;
-    if (instance.claim() == SingleInstance::Role::secondary)
+    switch (instance.claim()) {
+    case SingleInstance::Role::secondary:
         return 0;
+    case SingleInstance::Role::unanswered:
+        std::fprintf(stderr, "Quillbox is already running but does not answer\n");
+        return 1;
+    case SingleInstance::Role::primary:
+    case SingleInstance::Role::noBus:
+        break;
+    }
     // Two monitors must never write one store, also across sessions that share a home folder.
     const QString storePath = ModelContainer::defaultPath();
     QLockFile storeLock(storePath + QStringLiteral(".lock"));

@@ -193,6 +193,22 @@ private slots:
         QCOMPARE(count(), before + 1);
     }
 
+    void aSecondStartReportsAHungInstance()
+    {
+        const qint64 pid = m_quillbox.process().processId();
+        QCOMPARE(::kill(pid, SIGSTOP), 0);
+        QProcess second;
+        second.setProcessEnvironment(m_quillbox.process().processEnvironment());
+        second.start(qEnvironmentVariable("QUILLBOX_BINARY"), {});
+        const bool finished = second.waitForFinished(10000);
+        ::kill(pid, SIGCONT);
+        QVERIFY(finished);
+        QCOMPARE(second.exitStatus(), QProcess::NormalExit);
+        QVERIFY(second.exitCode() != 0);
+        const QString error = QString::fromUtf8(second.readAllStandardError());
+        QVERIFY2(error.contains("does not answer"), qPrintable(error));
+    }
+
     void stopsCleanlyOnSigterm() { QCOMPARE(m_quillbox.terminate(), 0); }
 
     void reportsAStoreItCannotOpenAndKeepsRunning()
