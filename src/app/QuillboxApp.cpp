@@ -65,12 +65,15 @@ int QuillboxApp::main(int argc, char **argv)
     QElapsedTimer sinceStart;
     sinceStart.start();
 
-    if (const auto reason = x11SessionUnavailableReason()) {
+    if (const auto reason = x11SessionUnavailableReason(argc, argv)) {
         std::fprintf(stderr, "Quillbox needs an X11 session: %s\n", qPrintable(*reason));
         return 1;
     }
     // The clipboard, hotkey and window code speaks X11, also under XWayland.
     qputenv("QT_QPA_PLATFORM", "xcb");
+    // The clipboard reader's own connection and the programs started for paste scripts reach the
+    // display Qt opens, also one named with -display.
+    qputenv("DISPLAY", x11DisplayName(argc, argv));
 
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Quillbox"));

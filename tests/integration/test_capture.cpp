@@ -226,14 +226,40 @@ private slots:
         QCOMPARE(quillbox.terminate(), 0);
     }
 
+    void followsQtsDisplayOption()
+    {
+        QuillboxProcess quillbox;
+        quillbox.arguments = {"-display", qEnvironmentVariable("DISPLAY")};
+        QProcessEnvironment env;
+        env.insert("DISPLAY", "");
+        QVERIFY(quillbox.start("[Quillbox] Seeded 10 default templates", env));
+        auto owner = ClipboardOwner::xclip("seen through -display");
+        QVERIFY(quillbox.waitFor("SELECT count(*) FROM ClipboardItem WHERE content = 'seen through -display'",
+            [](const QVariant &count) { return count.toInt() == 1; }));
+        QCOMPARE(quillbox.terminate(), 0);
+    }
+
+    void saysItNeedsAnX11Session_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<bool>("withDisplay");
+        QTest::newRow("no DISPLAY") << QStringList() << false;
+        QTest::newRow("another platform") << QStringList{"-platform", "offscreen"} << true;
+        QTest::newRow("another platform, two dashes") << QStringList{"--platform", "offscreen"} << true;
+        QTest::newRow("a display that cannot be opened") << QStringList{"-display", ":12345"} << true;
+    }
     void saysItNeedsAnX11Session()
     {
+        QFETCH(QStringList, arguments);
+        QFETCH(bool, withDisplay);
         QProcess quillbox;
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.remove("DISPLAY");
+        if (!withDisplay)
+            env.remove("DISPLAY");
         quillbox.setProcessEnvironment(env);
-        quillbox.start(qEnvironmentVariable("QUILLBOX_BINARY"), {});
+        quillbox.start(qEnvironmentVariable("QUILLBOX_BINARY"), arguments);
         QVERIFY(quillbox.waitForFinished(5000));
+        QCOMPARE(quillbox.exitStatus(), QProcess::NormalExit);
         QVERIFY(quillbox.exitCode() != 0);
         const QStringList lines = QString::fromUtf8(quillbox.readAllStandardError()).split('\n', Qt::SkipEmptyParts);
         QCOMPARE(lines.size(), 1);
