@@ -3,6 +3,7 @@
 #include "AppDelegate.h"
 #include "SingleInstance.h"
 #include "capture/X11Pasteboard.h"
+#include "model/ClipboardItem.h"
 #include "model/ModelContainer.h"
 #include "platform/CanberraSoundPlayer.h"
 #include "platform/JournalSystemLog.h"
@@ -112,6 +113,8 @@ int QuillboxApp::main(int argc, char **argv)
         return 0;
     }
     quitOnTerminationSignals(app);
+    // Image pastes leave files behind for the program pasted into; the previous run's are read by now.
+    ClipboardItem::removeStaleTemporaryPngs();
 
     QQuickStyle::setStyle(QStringLiteral("Basic"));
     // The panel is small and mostly text: the software renderer draws its first frame in a few tens
