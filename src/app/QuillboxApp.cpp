@@ -3,6 +3,7 @@
 #include "AppDelegate.h"
 #include "SingleInstance.h"
 #include "capture/X11Pasteboard.h"
+#include "model/ClipboardItem.h"
 #include "model/ModelContainer.h"
 #include "platform/CanberraSoundPlayer.h"
 #include "platform/JournalSystemLog.h"
@@ -28,6 +29,7 @@
 #include <csignal>
 #include <cstdio>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 Q_LOGGING_CATEGORY(lcApp, "quillbox.app", QtInfoMsg)
@@ -64,12 +66,15 @@ int QuillboxApp::main(int argc, char **argv)
     QElapsedTimer sinceStart;
     sinceStart.start();
 
-    if (const auto reason = x11SessionUnavailableReason()) {
+    if (const auto reason = x11SessionUnavailableReason(argc, argv)) {
         std::fprintf(stderr, "Quillbox needs an X11 session: %s\n", qPrintable(*reason));
         return 1;
     }
     // The clipboard, hotkey and window code speaks X11, also under XWayland.
     qputenv("QT_QPA_PLATFORM", "xcb");
+    // The clipboard reader's own connection and the programs started for paste scripts reach the
+    // display Qt opens, also one named with -display.
+    qputenv("DISPLAY", x11DisplayName(argc, argv));
 
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Quillbox"));
@@ -81,20 +86,35 @@ int QuillboxApp::main(int argc, char **argv)
 
     // A second start (also "quillbox --toggle") toggles the running instance's panel and leaves.
     SingleInstance instance;
-    if (instance.claim() == SingleInstance::Role::secondary)
+    switch (instance.claim()) {
+    case SingleInstance::Role::secondary:
         return 0;
+    case SingleInstance::Role::unanswered:
+        std::fprintf(stderr, "Quillbox is already running but does not answer\n");
+        return 1;
+    case SingleInstance::Role::primary:
+    case SingleInstance::Role::noBus:
+        break;
+    }
     // Two monitors must never write one store, also across sessions that share a home folder.
     const QString storePath = ModelContainer::defaultPath();
-    QDir().mkpath(QFileInfo(storePath).absolutePath());
     QLockFile storeLock(storePath + QStringLiteral(".lock"));
     storeLock.setStaleLockTime(0);
+    // The folder and the lock (which names this host and boot) are the user's alone, whatever the
+    // umask: QLockFile creates its file 0666 less the umask.
+    const mode_t umaskBefore = ::umask(0077);
+    QDir().mkpath(QFileInfo(storePath).absolutePath());
+    const bool locked = storeLock.tryLock(0);
+    ::umask(umaskBefore);
     // Only a lock held by a live process stops the start; a folder that cannot be made is the
     // store's failure to report.
-    if (!storeLock.tryLock(0) && storeLock.error() == QLockFile::LockFailedError) {
+    if (!locked && storeLock.error() == QLockFile::LockFailedError) {
         std::fprintf(stderr, "Quillbox is already running for %s\n", qPrintable(storePath));
         return 0;
     }
     quitOnTerminationSignals(app);
+    // Image pastes leave files behind for the program pasted into; the previous run's are read by now.
+    ClipboardItem::removeStaleTemporaryPngs();
 
     QQuickStyle::setStyle(QStringLiteral("Basic"));
     // The panel is small and mostly text: the software renderer draws its first frame in a few tens

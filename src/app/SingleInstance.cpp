@@ -8,6 +8,7 @@ namespace {
 
 const QString serviceName = QStringLiteral("io.quillbox.Quillbox");
 const QString objectPath = QStringLiteral("/io/quillbox/Quillbox");
+constexpr int toggleTimeoutMs = 2000;
 
 } // namespace
 
@@ -27,8 +28,11 @@ SingleInstance::Role SingleInstance::claim()
     if (reply.isValid() && reply.value() == QDBusConnectionInterface::ServiceRegistered)
         return Role::primary;
     bus.unregisterObject(objectPath);
-    bus.call(QDBusMessage::createMethodCall(serviceName, objectPath, serviceName, QStringLiteral("Toggle")));
-    return Role::secondary;
+    // A live instance answers at once; a hung one would otherwise hold this start for D-Bus's 25 s.
+    const QDBusMessage answer
+        = bus.call(QDBusMessage::createMethodCall(serviceName, objectPath, serviceName, QStringLiteral("Toggle")),
+            QDBus::Block, toggleTimeoutMs);
+    return answer.type() == QDBusMessage::ReplyMessage ? Role::secondary : Role::unanswered;
 }
 
 void SingleInstance::Toggle()

@@ -9,7 +9,8 @@ class SingleInstance : public QObject {
     Q_CLASSINFO("D-Bus Interface", "io.quillbox.Quillbox")
 
 public:
-    enum class Role { primary, secondary, noBus };
+    /// `unanswered`: another instance holds the name but did not answer the toggle in time.
+    enum class Role { primary, secondary, unanswered, noBus };
 
     explicit SingleInstance(QObject *parent = nullptr);
 

@@ -11,6 +11,9 @@
 #include <QTextBoundaryFinder>
 #include <QUrl>
 
+#include <algorithm>
+#include <unistd.h>
+
 namespace {
 
 bool parsesAsUrl(const QString &text)
@@ -273,6 +276,20 @@ bool ClipboardItem::copyFilesToPasteboard(const QList<std::shared_ptr<ClipboardI
     pasteboard.writeObjects(urls);
     pasteboard.setString(names.join(QLatin1Char('\n')));
     return true;
+}
+
+void ClipboardItem::removeStaleTemporaryPngs()
+{
+    const QDateTime writtenBefore = QDateTime::currentDateTimeUtc().addSecs(-60);
+    const auto files
+        = QDir::temp().entryInfoList({QStringLiteral("Quillbox-????????.png")}, QDir::Files | QDir::NoSymLinks);
+    for (const QFileInfo &file : files) {
+        const QString hex = file.completeBaseName().mid(9);
+        const bool ours = std::all_of(hex.cbegin(), hex.cend(), [](QChar c) { return isHexDigit(c.toLatin1()); })
+            && file.ownerId() == ::geteuid();
+        if (ours && file.lastModified() < writtenBefore)
+            QFile::remove(file.filePath());
+    }
 }
 
 int ClipboardItem::countCharacters(const QString &text)

@@ -74,6 +74,9 @@ public:
     /// Places file and image items on the clipboard as files, with their names as plain text.
     /// False, with the clipboard untouched, when any item cannot be placed as a file.
     static bool copyFilesToPasteboard(const QList<std::shared_ptr<ClipboardItem>> &items, Pasteboard &pasteboard);
+    /// Deletes the user's temporary PNGs that image pastes left behind, once no paste can still be
+    /// reading them (a minute after they were written).
+    static void removeStaleTemporaryPngs();
 
     /// User-perceived characters (extended grapheme clusters).
     static int countCharacters(const QString &text);

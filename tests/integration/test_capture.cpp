@@ -3,6 +3,7 @@
 #include "TestImages.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QImage>
 #include <QProcess>
 #include <QRegularExpression>
@@ -10,6 +11,9 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QWindow>
+
+#include <csignal>
+#include <sys/stat.h>
 
 namespace {
 
@@ -51,13 +55,19 @@ class TestCapture : public QObject {
 private slots:
     void initTestCase()
     {
-        QVERIFY(m_quillbox.start());
+        // Under a umask of 0 nothing Quillbox makes may be open to others.
+        const mode_t umaskBefore = ::umask(0);
+        const bool started = m_quillbox.start();
+        ::umask(umaskBefore);
+        QVERIFY(started);
         const QString output = m_quillbox.output();
         QVERIFY(output.contains("[Quillbox] Seeded 5 default categories\n"));
         QVERIFY(output.contains("[Quillbox] Seeded 10 default templates\n"));
         QCOMPARE(m_quillbox.query("SELECT count(*) FROM ClipCategory").toInt(), 5);
         QCOMPARE(m_quillbox.query("SELECT count(*) FROM PasteTemplate").toInt(), 10);
         QCOMPARE(QFile::permissions(m_quillbox.storePath()) & 0x0077, QFileDevice::Permissions());
+        QCOMPARE(QFile::permissions(m_quillbox.storePath() + ".lock") & 0x0077, QFileDevice::Permissions());
+        QCOMPARE(QFile::permissions(QFileInfo(m_quillbox.storePath()).path()) & 0x0077, QFileDevice::Permissions());
 
         // The application in front while copying.
         m_window.setTitle("Capture target");
@@ -183,6 +193,22 @@ private slots:
         QCOMPARE(count(), before + 1);
     }
 
+    void aSecondStartReportsAHungInstance()
+    {
+        const qint64 pid = m_quillbox.process().processId();
+        QCOMPARE(::kill(pid, SIGSTOP), 0);
+        QProcess second;
+        second.setProcessEnvironment(m_quillbox.process().processEnvironment());
+        second.start(qEnvironmentVariable("QUILLBOX_BINARY"), {});
+        const bool finished = second.waitForFinished(10000);
+        ::kill(pid, SIGCONT);
+        QVERIFY(finished);
+        QCOMPARE(second.exitStatus(), QProcess::NormalExit);
+        QVERIFY(second.exitCode() != 0);
+        const QString error = QString::fromUtf8(second.readAllStandardError());
+        QVERIFY2(error.contains("does not answer"), qPrintable(error));
+    }
+
     void stopsCleanlyOnSigterm() { QCOMPARE(m_quillbox.terminate(), 0); }
 
     void reportsAStoreItCannotOpenAndKeepsRunning()
@@ -200,14 +226,40 @@ private slots:
         QCOMPARE(quillbox.terminate(), 0);
     }
 
+    void followsQtsDisplayOption()
+    {
+        QuillboxProcess quillbox;
+        quillbox.arguments = {"-display", qEnvironmentVariable("DISPLAY")};
+        QProcessEnvironment env;
+        env.insert("DISPLAY", "");
+        QVERIFY(quillbox.start("[Quillbox] Seeded 10 default templates", env));
+        auto owner = ClipboardOwner::xclip("seen through -display");
+        QVERIFY(quillbox.waitFor("SELECT count(*) FROM ClipboardItem WHERE content = 'seen through -display'",
+            [](const QVariant &count) { return count.toInt() == 1; }));
+        QCOMPARE(quillbox.terminate(), 0);
+    }
+
+    void saysItNeedsAnX11Session_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<bool>("withDisplay");
+        QTest::newRow("no DISPLAY") << QStringList() << false;
+        QTest::newRow("another platform") << QStringList{"-platform", "offscreen"} << true;
+        QTest::newRow("another platform, two dashes") << QStringList{"--platform", "offscreen"} << true;
+        QTest::newRow("a display that cannot be opened") << QStringList{"-display", ":12345"} << true;
+    }
     void saysItNeedsAnX11Session()
     {
+        QFETCH(QStringList, arguments);
+        QFETCH(bool, withDisplay);
         QProcess quillbox;
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.remove("DISPLAY");
+        if (!withDisplay)
+            env.remove("DISPLAY");
         quillbox.setProcessEnvironment(env);
-        quillbox.start(qEnvironmentVariable("QUILLBOX_BINARY"), {});
+        quillbox.start(qEnvironmentVariable("QUILLBOX_BINARY"), arguments);
         QVERIFY(quillbox.waitForFinished(5000));
+        QCOMPARE(quillbox.exitStatus(), QProcess::NormalExit);
         QVERIFY(quillbox.exitCode() != 0);
         const QStringList lines = QString::fromUtf8(quillbox.readAllStandardError()).split('\n', Qt::SkipEmptyParts);
         QCOMPARE(lines.size(), 1);

@@ -42,7 +42,7 @@ bool QuillboxProcess::start(const QString &readyLine, const QProcessEnvironment 
         QDir().mkpath(QFileInfo(preferencesPath()).absolutePath());
         QSettings(preferencesPath(), QSettings::IniFormat).setValue("hasSeenOnboarding", true);
     }
-    m_process.start(qEnvironmentVariable("QUILLBOX_BINARY"), {});
+    m_process.start(qEnvironmentVariable("QUILLBOX_BINARY"), arguments);
     if (!m_process.waitForStarted())
         return false;
     const QDeadlineTimer deadline(10000);

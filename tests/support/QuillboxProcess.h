@@ -23,6 +23,8 @@ public:
     int terminate();
 
     bool firstRun = false;
+    /// The program's command-line arguments.
+    QStringList arguments;
 
     QProcess &process() { return m_process; }
     QString preferencesPath() const { return m_home.filePath(".config/Quillbox/Quillbox.conf"); }

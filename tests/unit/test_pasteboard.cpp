@@ -218,6 +218,30 @@ private slots:
         QFile::remove(written);
     }
 
+    void removesOnlyStaleTemporaryPngs()
+    {
+        QTemporaryDir folder;
+        const QByteArray tmpdirBefore = qgetenv("TMPDIR");
+        qputenv("TMPDIR", QFile::encodeName(folder.path()));
+        const auto write = [&](const QString &name, int ageSeconds) {
+            QFile file(folder.filePath(name));
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            QVERIFY(file.setFileTime(
+                QDateTime::currentDateTimeUtc().addSecs(-ageSeconds), QFileDevice::FileModificationTime));
+        };
+        write("Quillbox-0123ABCD.png", 3600);
+        write("Quillbox-4567CDEF.png", 0);
+        write("Quillbox-NOTOURS1.png", 3600);
+        write("Screenshot-0123ABCD.png", 3600);
+        ClipboardItem::removeStaleTemporaryPngs();
+        if (tmpdirBefore.isEmpty())
+            qunsetenv("TMPDIR");
+        else
+            qputenv("TMPDIR", tmpdirBefore);
+        QCOMPARE(QDir(folder.path()).entryList(QDir::Files),
+            QStringList({"Quillbox-4567CDEF.png", "Quillbox-NOTOURS1.png", "Screenshot-0123ABCD.png"}));
+    }
+
     void copyFilesToPasteboardLeavesTheClipboardOnFailure_data()
     {
         QTest::addColumn<QList<std::shared_ptr<ClipboardItem>>>("items");
