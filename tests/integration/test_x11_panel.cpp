@@ -52,6 +52,15 @@ class TestX11Panel : public QObject {
             [&text](const QVariant &v) { return v.toString() == text; }));
     }
 
+    // The hotkey pressed like a person over the test's window, until the panel has the focus.
+    bool showPanelOverTarget()
+    {
+        activateTarget();
+        QuillboxProcess::pressHotkey("super+shift+v");
+        return QuillboxProcess::waitForWindow("Quillbox")
+            && QTest::qWaitFor([] { return QuillboxProcess::activeWindowName() == QStringLiteral("Quillbox"); }, 3000);
+    }
+
 private slots:
     void initTestCase()
     {
@@ -83,10 +92,7 @@ private slots:
 
     void hotkeyShowsTheFocusedPanelAndEscHidesIt()
     {
-        activateTarget();
-        QuillboxProcess::pressHotkey("super+shift+v");
-        QVERIFY(QuillboxProcess::waitForWindow("Quillbox"));
-        QTRY_COMPARE_WITH_TIMEOUT(QuillboxProcess::activeWindowName(), QStringLiteral("Quillbox"), 3000);
+        QVERIFY(showPanelOverTarget());
         key("Escape");
         QVERIFY(QuillboxProcess::waitForWindow("Quillbox", false));
         QVERIFY(m_target.text.isEmpty());
@@ -100,10 +106,7 @@ private slots:
 
     void typingFiltersAndReturnPastesIntoThePreviousWindow()
     {
-        activateTarget();
-        QuillboxProcess::pressHotkey("super+shift+v");
-        QVERIFY(QuillboxProcess::waitForWindow("Quillbox"));
-        QTRY_COMPARE_WITH_TIMEOUT(QuillboxProcess::activeWindowName(), QStringLiteral("Quillbox"), 3000);
+        QVERIFY(showPanelOverTarget());
         QProcess::execute("xdotool", {"type", "--delay", "15", "beta"});
         QTest::qWait(300);
         key("Return");
@@ -118,10 +121,7 @@ private slots:
 
     void tabInTheEditCardIsText()
     {
-        activateTarget();
-        QuillboxProcess::pressHotkey("super+shift+v");
-        QVERIFY(QuillboxProcess::waitForWindow("Quillbox"));
-        QTRY_COMPARE_WITH_TIMEOUT(QuillboxProcess::activeWindowName(), QStringLiteral("Quillbox"), 3000);
+        QVERIFY(showPanelOverTarget());
         key("ctrl+e");
         QTest::qWait(500); // the editor takes the focus a moment after its card opens
         key("Tab");
