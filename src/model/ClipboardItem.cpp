@@ -1,6 +1,7 @@
 #include "ClipboardItem.h"
 
 #include "ModelContext.h"
+#include "ShownImage.h"
 #include "capture/Pasteboard.h"
 
 #include <QBuffer>
@@ -171,12 +172,6 @@ QString ClipboardItem::typeIcon() const
     return ::typeIcon(m_type);
 }
 
-QImage ClipboardItem::thumbnail() const
-{
-    const auto data = imageData();
-    return data ? QImage::fromData(*data) : QImage();
-}
-
 bool ClipboardItem::copyToPasteboard(Pasteboard &pasteboard) const
 {
     // Everything is checked before the clear: an item that cannot be written must not cost the user
@@ -204,7 +199,8 @@ bool ClipboardItem::copyToPasteboard(Pasteboard &pasteboard) const
         const auto data = imageData();
         if (!data)
             return false;
-        const QImage image = QImage::fromData(*data);
+        // As shown, so that a rotated photo pasted back is the picture it was stored as.
+        const QImage image = ShownImage::decode(*data);
         if (image.isNull())
             return false;
         QByteArray png = *data;

@@ -5,7 +5,6 @@
 
 #include <QByteArray>
 #include <QDateTime>
-#include <QImage>
 #include <QList>
 #include <QString>
 #include <QUuid>
@@ -64,8 +63,6 @@ public:
     void setCategoryId(const std::optional<QUuid> &categoryId);
 
     QString typeIcon() const;
-    /// The decoded image; null when there is no image data or it does not decode.
-    QImage thumbnail() const;
 
     /// Clears the clipboard and writes this item to it by type. Text goes out as plain text, a link as
     /// text and URL, a file as a file URL only, an image as an image. False, with the clipboard

@@ -1,8 +1,8 @@
 #include "ImageDigest.h"
 
-#include <QBuffer>
+#include "ShownImage.h"
+
 #include <QCryptographicHash>
-#include <QImageReader>
 #include <QtEndian>
 
 #include <array>
@@ -35,13 +35,7 @@ QByteArray ImageDigest::of(const QImage &image)
 
 std::optional<QByteArray> ImageDigest::ofEncoded(const QByteArray &bytes)
 {
-    QBuffer buffer;
-    buffer.setData(bytes);
-    buffer.open(QIODevice::ReadOnly);
-    QImageReader reader(&buffer);
-    // The picture as shown: a photo's orientation tag is applied, as the thumbnails do.
-    reader.setAutoTransform(true);
-    const QImage image = reader.read();
+    const QImage image = ShownImage::decode(bytes);
     if (image.isNull())
         return std::nullopt;
     return of(image);

@@ -6,6 +6,8 @@
 
 #include <QFile>
 #include <QImage>
+#include <QImageReader>
+#include <QImageWriter>
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QStringEncoder>
@@ -207,7 +209,8 @@ private slots:
         QCOMPARE(context().count<ClipboardItem>(), 2);
         QVERIFY(red->modelContext());
 
-        // The same picture read from a JPEG file, and copied from a viewer as PNG, is one item.
+        // The same picture read from a JPEG file, pasted back, and copied from a viewer as PNG, is one
+        // item; the photo's orientation tag is applied each time, as a viewer shows it.
         QTemporaryDir dir;
         const QString path = dir.filePath("photo.jpg");
         QImage photo(64, 48, QImage::Format_RGB32);
@@ -216,18 +219,27 @@ private slots:
                 photo.setPixel(x, y, qRgb(x * 4, y * 5, (x * y) % 256));
         }
         {
-            QFile file(path);
-            QVERIFY(file.open(QIODevice::WriteOnly));
-            file.write(encodedImage(photo, "JPEG"));
+            QImageWriter writer(path, "jpeg");
+            writer.setTransformation(QImageIOHandler::TransformationRotate90);
+            QVERIFY(writer.write(photo));
         }
+        QImageReader viewer(path);
+        viewer.setAutoTransform(true);
+        const QImage asShown = viewer.read();
+        QCOMPARE(asShown.size(), QSize(48, 64));
         const auto fromFile = capture({{"text/uri-list", QUrl::fromLocalFile(path).toEncoded()}});
         QCOMPARE(fromFile->type(), ClipboardItemType::image);
-        const auto fromViewer = capture({{"image/png", encodedImage(QImage(path))}});
+        m_monitor->startMonitoring();
+        fromFile->copyToPasteboard(*m_pasteboard);
+        QCoreApplication::processEvents(); // an own write is taken one turn later
+        QTRY_COMPARE(m_monitor->pendingCaptures(), 0);
         QCOMPARE(context().count<ClipboardItem>(), 3);
-        QVERIFY(!fromFile->modelContext());
+        const auto pastedBack = context().newestImage(*fromFile->imageDigest());
+        const auto fromViewer = capture({{"image/png", encodedImage(asShown)}});
+        QCOMPARE(context().count<ClipboardItem>(), 3);
+        QVERIFY(!pastedBack->modelContext());
 
         // Pasting an image back neither duplicates it nor touches the other images.
-        m_monitor->startMonitoring();
         red->copyToPasteboard(*m_pasteboard);
         QCoreApplication::processEvents(); // an own write is taken one turn later
         QTRY_COMPARE(m_monitor->pendingCaptures(), 0);

@@ -1,8 +1,8 @@
 #include "ThumbnailImageProvider.h"
 
+#include "model/ShownImage.h"
+
 #include <QAtomicInteger>
-#include <QBuffer>
-#include <QImageReader>
 #include <QLoggingCategory>
 #include <QQuickTextureFactory>
 #include <QRunnable>
@@ -66,25 +66,6 @@ QSize boundFor(const QSize &requested)
     constexpr int unbounded = 1 << 20;
     return QSize(
         requested.width() > 0 ? requested.width() : unbounded, requested.height() > 0 ? requested.height() : unbounded);
-}
-
-QImage decode(const QByteArray &bytes, const QSize &bound)
-{
-    QBuffer buffer;
-    buffer.setData(bytes);
-    buffer.open(QIODevice::ReadOnly);
-    QImageReader reader(&buffer);
-    reader.setAutoTransform(true);
-    const QSize full = reader.size();
-    // Scaling inside the reader lets JPEG decode at a fraction of full size.
-    if (full.isValid() && (full.width() > bound.width() || full.height() > bound.height()))
-        reader.setScaledSize(full.scaled(bound, Qt::KeepAspectRatio).expandedTo(QSize(1, 1)));
-    QImage image = reader.read();
-    if (image.isNull())
-        return {};
-    if (image.width() > bound.width() || image.height() > bound.height())
-        image = image.scaled(bound, Qt::KeepAspectRatio, Qt::SmoothTransformation);
-    return image;
 }
 
 class ThumbnailJob : public QObject, public QRunnable {
@@ -176,7 +157,7 @@ QImage ThumbnailImageProvider::thumbnail(const QString &id, const QSize &request
     query.addBindValue(rowId);
     if (!query.exec() || !query.next() || query.value(0).isNull())
         return {};
-    const QImage image = decode(query.value(0).toByteArray(), bound);
+    const QImage image = ShownImage::decode(query.value(0).toByteArray(), bound);
     query.finish();
     if (!image.isNull())
         remember(key, image);
