@@ -6,6 +6,7 @@
 #include "capture/Pasteboard.h"
 #include "model/ModelContainer.h"
 #include "model/ModelContext.h"
+#include "platform/DesktopNotifier.h"
 #include "platform/DesktopColorScheme.h"
 #include "platform/KeySynthesizer.h"
 #include "platform/SystemLog.h"
@@ -18,6 +19,7 @@
 #include "services/PasteService.h"
 #include "ui/IconImageProvider.h"
 #include "ui/panel/ClipboardHistoryView.h"
+#include "ui/panel/StoreProblemView.h"
 #include "ui/panel/ThumbnailImageProvider.h"
 #include "ui/settings/OnboardingView.h"
 
@@ -191,25 +193,32 @@ void AppDelegate::setupPanel()
             emit panelShown(m_showTimer.elapsed());
         }
     });
-    // Without a store the panel stays empty: the window itself draws nothing.
-    if (!m_modelContainer)
+    if (!m_modelContainer) {
+        showStoreProblem();
         return;
+    }
     // Building the lists over the whole history and compiling the views take tens to hundreds of
     // milliseconds; capture must not wait for them, and the panel is first shown half a second
     // after launch anyway.
     QTimer::singleShot(0, this, &AppDelegate::fillPanel);
 }
 
+template <class View> void AppDelegate::followColorScheme(View *view)
+{
+    if (!m_colorScheme)
+        m_colorScheme = new DesktopColorScheme(this);
+    DesktopColorScheme *scheme = m_colorScheme;
+    view->setDark(scheme->prefersDark());
+    connect(scheme, &DesktopColorScheme::prefersDarkChanged, view, [scheme, view] { view->setDark(scheme->prefersDark()); });
+}
+
 void AppDelegate::fillPanel()
 {
     QQmlEngine *engine = m_panel->engine();
     engine->addImageProvider(QStringLiteral("thumbnail"), new ThumbnailImageProvider(ModelContainer::defaultPath()));
-    auto *colorScheme = new DesktopColorScheme(this);
     m_historyView = std::make_unique<ClipboardHistoryView>(
         m_modelContainer->mainContext(), m_pasteboard, m_preferences, m_services.soundPlayer);
-    m_historyView->setDark(colorScheme->prefersDark());
-    connect(colorScheme, &DesktopColorScheme::prefersDarkChanged, this,
-        [this, colorScheme] { m_historyView->setDark(colorScheme->prefersDark()); });
+    followColorScheme(m_historyView.get());
     QPointer<AppDelegate> self(this);
     m_historyView->onItemSelected
         = [self](const std::shared_ptr<ClipboardItem> &item) { return self && self->handleItemSelected(item); };
@@ -233,6 +242,13 @@ void AppDelegate::fillPanel()
     });
     engine->rootContext()->setContextProperty(QStringLiteral("historyView"), view);
     m_panel->setSource(QUrl(QStringLiteral("qrc:/qml/ClipboardHistoryView.qml")));
+}
+
+void AppDelegate::showStoreProblem()
+{
+    followColorScheme(m_storeProblem.get());
+    m_panel->engine()->rootContext()->setContextProperty(QStringLiteral("storeProblem"), m_storeProblem.get());
+    m_panel->setSource(QUrl(QStringLiteral("qrc:/qml/StoreProblemView.qml")));
 }
 
 bool AppDelegate::isPanelVisible() const
@@ -491,7 +507,12 @@ void AppDelegate::setupModelContainer()
     m_modelContainer = ModelContainer::open(ModelContainer::defaultPath(), &error);
     qCDebug(lcDelegate) << "store opened in" << timer.elapsed() << "ms";
     if (!m_modelContainer) {
-        printLine(QStringLiteral("Failed to create ModelContainer: ") + error);
+        const QString path = ModelContainer::defaultPath();
+        printLine(QStringLiteral("Failed to create ModelContainer: %1: %2").arg(path, error));
+        // Without a store nothing is captured: a line on stdout is not enough for that.
+        m_storeProblem = std::make_unique<StoreProblemView>(path, error);
+        if (m_services.notifier)
+            m_services.notifier->notifyProblem(m_storeProblem->title(), m_storeProblem->message());
         return;
     }
     seedDefaultCategories();

@@ -16,10 +16,13 @@
 class ClipboardHistoryView;
 class ClipboardItem;
 class ClipboardMonitor;
+class DesktopColorScheme;
+class DesktopNotifier;
 class FloatingPanel;
 class OnboardingView;
 class SoundPlayer;
 class StatusItem;
+class StoreProblemView;
 class HotkeyGrabber;
 class HotkeyService;
 class KeySynthesizer;
@@ -43,6 +46,8 @@ struct PlatformServices {
     SoundPlayer *soundPlayer = nullptr;
     /// The selected text without a copy keystroke, for the wrong-layout fix; optional.
     PrimarySelection *primarySelection = nullptr;
+    /// Tells the person about a store that cannot be opened; optional.
+    DesktopNotifier *notifier = nullptr;
 };
 
 /// Builds the running application in a fixed order and takes it down again.
@@ -81,6 +86,8 @@ public:
     LanguageSwitchService *languageSwitchService() const { return m_languageSwitch.get(); }
     FloatingPanel *panel() const { return m_panel.get(); }
     ClipboardHistoryView *historyView() const { return m_historyView.get(); }
+    /// Why the store could not be opened; nothing while it works.
+    StoreProblemView *storeProblem() const { return m_storeProblem.get(); }
     QQuickView *onboardingWindow() const { return m_onboardingWindow.data(); }
     const std::optional<RunningApplication> &previousApp() const { return m_previousApp; }
 
@@ -103,6 +110,10 @@ private:
     void setupPanel();
     /// The history view and its QML, one turn after launch.
     void fillPanel();
+    /// The panel without a store: the file and why it could not be opened.
+    void showStoreProblem();
+    /// Keeps the view's light or dark look in step with the desktop's.
+    template <class View> void followColorScheme(View *view);
     void startClipboardMonitoring();
     void setupHotkey();
     void registerPanelHotkey();
@@ -117,6 +128,7 @@ private:
     Pasteboard &m_pasteboard;
     Workspace &m_workspace;
     std::unique_ptr<ModelContainer> m_modelContainer;
+    std::unique_ptr<StoreProblemView> m_storeProblem;
     std::unique_ptr<ClipboardMonitor> m_clipboardMonitor;
     PlatformServices m_services;
     std::unique_ptr<HotkeyService> m_hotkeyService;
@@ -126,6 +138,7 @@ private:
     std::unique_ptr<StatusItem> m_statusItem;
     std::unique_ptr<ClipboardHistoryView> m_historyView;
     std::unique_ptr<FloatingPanel> m_panel;
+    DesktopColorScheme *m_colorScheme = nullptr;
     QPointer<QQuickView> m_onboardingWindow;
     std::optional<RunningApplication> m_previousApp;
     bool m_panelShowPending = false;

@@ -6,6 +6,7 @@
 #include "model/ClipboardItem.h"
 #include "model/ModelContainer.h"
 #include "platform/CanberraSoundPlayer.h"
+#include "platform/FreedesktopNotifier.h"
 #include "platform/JournalSystemLog.h"
 #include "platform/X11HotkeyGrabber.h"
 #include "platform/X11KeySynthesizer.h"
@@ -134,10 +135,11 @@ int QuillboxApp::main(int argc, char **argv)
     XdotoolScriptRunner scriptRunner;
     PasteService pasteService(keySynthesizer, systemLog, scriptRunner);
     CanberraSoundPlayer soundPlayer;
+    FreedesktopNotifier notifier;
     qCDebug(lcApp) << "platform services ready after" << sinceStart.elapsed() << "ms";
     AppDelegate delegate(pasteboard, workspace,
         PlatformServices{
-            &hotkeyGrabber, &keySynthesizer, &keyboardLayouts, &systemLog, &pasteService, &soundPlayer, &pasteboard});
+            &hotkeyGrabber, &keySynthesizer, &keyboardLayouts, &systemLog, &pasteService, &soundPlayer, &pasteboard, &notifier});
     QObject::connect(&instance, &SingleInstance::toggleRequested, &delegate, &AppDelegate::togglePanel);
     QObject::connect(&app, &QCoreApplication::aboutToQuit, &delegate, &AppDelegate::applicationWillTerminate);
     QObject::connect(&delegate, &AppDelegate::captureStarted, &app,

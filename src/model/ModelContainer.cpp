@@ -3,13 +3,14 @@
 #include "ImageDigestBackfill.h"
 #include "ModelContext.h"
 
-#include <QDir>
 #include <QFileInfo>
 #include <QLoggingCategory>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QStandardPaths>
+
+#include <filesystem>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -105,7 +106,9 @@ bool createPrivateFile(const QString &path, QString *error)
     const QByteArray nativePath = QFile::encodeName(path);
     const int fd = ::open(nativePath.constData(), O_WRONLY | O_CREAT | O_CLOEXEC, 0600);
     if (fd < 0) {
-        *error = QStringLiteral("cannot create %1: %2").arg(path, QString::fromLocal8Bit(strerror(errno)));
+        *error = errno == EISDIR
+            ? QStringLiteral("it is a folder, not a file")
+            : QStringLiteral("it cannot be opened for writing (%1)").arg(QString::fromLocal8Bit(strerror(errno)));
         return false;
     }
     ::fchmod(fd, 0600);
@@ -229,8 +232,11 @@ void ModelContainer::startImageDigestBackfill()
 bool ModelContainer::openDatabase(QString *error)
 {
     const QString folder = QFileInfo(m_path).absolutePath();
-    if (!QDir().mkpath(folder)) {
-        *error = QStringLiteral("cannot create the folder %1").arg(folder);
+    std::error_code folderError;
+    std::filesystem::create_directories(QFile::encodeName(folder).toStdString(), folderError);
+    if (folderError) {
+        *error = QStringLiteral("its folder %1 cannot be created (%2)")
+                     .arg(folder, QString::fromStdString(folderError.message()));
         return false;
     }
     if (!createPrivateFile(m_path, error))
@@ -242,7 +248,7 @@ bool ModelContainer::openDatabase(QString *error)
     // It only reads once the store is open (image bytes on demand): writes go through the writer.
     db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=200"));
     if (!db.open()) {
-        *error = db.lastError().text();
+        *error = QStringLiteral("SQLite cannot open it (%1)").arg(db.lastError().databaseText());
         return false;
     }
 
@@ -250,25 +256,27 @@ bool ModelContainer::openDatabase(QString *error)
     const auto run = [&](const QString &statement) {
         if (query.exec(statement))
             return true;
-        *error = query.lastError().text();
+        *error = QStringLiteral("SQLite cannot use it (%1)").arg(query.lastError().databaseText());
         return false;
     };
     // The first statement that reads the file also tells whether it is a database at all.
-    if (!run(QStringLiteral("PRAGMA user_version")) || !query.next()) {
-        if (error->isEmpty())
-            *error = QStringLiteral("cannot read the store's version");
+    if (!query.exec(QStringLiteral("PRAGMA user_version")) || !query.next()) {
+        const QSqlError failure = query.lastError();
+        *error = failure.nativeErrorCode() == QLatin1String("26")
+            ? QStringLiteral("it is not a Quillbox store: damaged, or another kind of file")
+            : QStringLiteral("it cannot be read (%1)").arg(failure.databaseText());
         return false;
     }
     const int version = query.value(0).toInt();
     if (version > schemaVersion) {
-        *error = QStringLiteral("the store was written by a newer version of Quillbox (schema %1)").arg(version);
+        *error = QStringLiteral("it was written by a newer version of Quillbox (store version %1)").arg(version);
         return false;
     }
     if (!run(QStringLiteral("PRAGMA journal_mode=WAL")) || !run(QStringLiteral("PRAGMA synchronous=NORMAL")))
         return false;
     if (version < schemaVersion) {
         if (!db.transaction()) {
-            *error = db.lastError().text();
+            *error = QStringLiteral("SQLite cannot use it (%1)").arg(db.lastError().databaseText());
             return false;
         }
         QList<const char *> statements;

@@ -2,6 +2,8 @@
 #include "QuillboxProcess.h"
 #include "TestImages.h"
 
+#include <QDBusConnection>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QImage>
@@ -16,6 +18,40 @@
 #include <sys/stat.h>
 
 namespace {
+
+/// A desktop's notification server, as far as Quillbox uses it, on the test's private session bus.
+class NotificationServer : public QObject {
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.Notifications")
+
+public:
+    QStringList bodies;
+    QStringList summaries;
+    QVariantMap lastHints;
+
+    bool registerOnBus()
+    {
+        QDBusConnection bus = QDBusConnection::sessionBus();
+        return bus.registerService("org.freedesktop.Notifications")
+            && bus.registerObject("/org/freedesktop/Notifications", this, QDBusConnection::ExportAllSlots);
+    }
+    ~NotificationServer() override
+    {
+        QDBusConnection::sessionBus().unregisterObject("/org/freedesktop/Notifications");
+        QDBusConnection::sessionBus().unregisterService("org.freedesktop.Notifications");
+    }
+
+public slots:
+    QStringList GetCapabilities() { return {"body", "body-markup"}; }
+    uint Notify(const QString &, uint, const QString &, const QString &summary, const QString &body,
+        const QStringList &, const QVariantMap &hints, int)
+    {
+        summaries.append(summary);
+        bodies.append(body);
+        lastHints = hints;
+        return uint(bodies.size());
+    }
+};
 
 QString quoted(const QString &text)
 {
@@ -211,18 +247,33 @@ private slots:
 
     void stopsCleanlyOnSigterm() { QCOMPARE(m_quillbox.terminate(), 0); }
 
-    void reportsAStoreItCannotOpenAndKeepsRunning()
+    void anUnusableStoreIsShownToThePerson()
     {
+        NotificationServer server;
+        QVERIFY2(server.registerOnBus(), "no private session bus for the test");
         QuillboxProcess quillbox;
+        // A folder where the file should be; its path holds a character that is markup to the server.
         QTemporaryDir dir;
-        QFile blocker(dir.filePath("not-a-folder"));
-        QVERIFY(blocker.open(QIODevice::WriteOnly));
+        const QString storePath = dir.filePath("Fish & Chips/Quillbox/Quillbox.sqlite");
+        QVERIFY(QDir().mkpath(storePath));
         QProcessEnvironment env;
-        env.insert("XDG_DATA_HOME", blocker.fileName());
+        env.insert("XDG_DATA_HOME", dir.filePath("Fish & Chips"));
         QVERIFY(quillbox.start("Failed to create ModelContainer: ", env));
+        QTRY_COMPARE_WITH_TIMEOUT(server.bodies.size(), 1, 5000);
+        QCOMPARE(server.summaries, QStringList("Quillbox cannot open its history"));
+        QCOMPARE(server.bodies.first().section(u'\n', 0, 1),
+            QString(storePath).replace("&", "&amp;") + "\nIt is a folder, not a file.");
+        QCOMPARE(server.lastHints.value("urgency").toInt(), 2);
         QVERIFY(!quillbox.output().contains("Seeded"));
-        QTest::qWait(300);
+
+        // The panel says it too, and the program keeps running, capturing nothing.
+        QCOMPARE(quillbox.startSecondInstance({"--toggle"}), 0);
+        QVERIFY(QuillboxProcess::waitForWindow("Quillbox"));
+        QProcess::execute("xdotool", {"key", "Escape"});
+        QVERIFY(QuillboxProcess::waitForWindow("Quillbox", false));
         QCOMPARE(quillbox.process().state(), QProcess::Running);
+        QVERIFY(QFileInfo(storePath).isDir());
+        QCOMPARE(server.bodies.size(), 1);
         QCOMPARE(quillbox.terminate(), 0);
     }
 

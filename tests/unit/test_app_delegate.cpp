@@ -9,6 +9,7 @@
 #include "capture/ClipboardMonitor.h"
 #include "model/ModelContainer.h"
 #include "model/ModelContext.h"
+#include "platform/DesktopNotifier.h"
 #include "platform/HotkeyGrabber.h"
 #include "platform/KeySynthesizer.h"
 #include "platform/SystemLog.h"
@@ -18,10 +19,13 @@
 #include "services/NotificationCenter.h"
 #include "services/PasteService.h"
 #include "services/TerminalPasteChords.h"
+#include "ui/panel/StoreProblemView.h"
 
 #include <QSettings>
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QTemporaryDir>
@@ -384,17 +388,35 @@ private slots:
         delegate->applicationWillTerminate();
     }
 
-    void withoutAStoreTheAppRunsWithoutCapture()
+    void withoutAStoreTheAppRunsWithoutCaptureAndSaysWhy()
     {
-        // The data folder cannot be created: a file stands where it should be.
-        QFile blocker(m_dataHome.filePath("blocked"));
-        QVERIFY(blocker.open(QIODevice::WriteOnly));
-        qputenv("XDG_DATA_HOME", QFile::encodeName(blocker.fileName()));
-        const auto delegate = launch();
-        QVERIFY(!delegate->modelContainer());
-        QVERIFY(!delegate->clipboardMonitor());
-        delegate->seedDefaultCategories(); // does nothing, and does not crash
-        delegate->applicationWillTerminate();
+        struct RecordingNotifier : DesktopNotifier {
+            QStringList shown;
+            void notifyProblem(const QString &summary, const QString &body) override
+            {
+                shown.append(summary + u'|' + body);
+            }
+        } notifier;
+        // A folder stands where the store's file should be.
+        const QString storePath = m_dataHome.filePath("Quillbox/Quillbox.sqlite");
+        QVERIFY(QDir().mkpath(storePath));
+        StdoutCapture out;
+        AppDelegate delegate(m_pasteboard, m_workspace, PlatformServices{.notifier = &notifier});
+        delegate.applicationDidFinishLaunching();
+        QVERIFY(!delegate.modelContainer());
+        QVERIFY(!delegate.clipboardMonitor());
+        QCOMPARE(out.finish().filter("Failed to create ModelContainer: "),
+            QStringList("Failed to create ModelContainer: " + storePath + ": it is a folder, not a file"));
+        QCOMPARE(notifier.shown,
+            QStringList("Quillbox cannot open its history|" + storePath
+                + "\nIt is a folder, not a file.\nNothing you copy is kept until this is fixed and Quillbox is "
+                  "started again. The file was left as it is."));
+        QVERIFY(delegate.storeProblem());
+        QCOMPARE(delegate.storeProblem()->file(), storePath);
+        QVERIFY(QFileInfo(storePath).isDir());
+        delegate.seedDefaultCategories(); // does nothing, and does not crash
+        delegate.applicationWillTerminate();
+        QDir(storePath).removeRecursively();
     }
 };
 
