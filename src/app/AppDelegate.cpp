@@ -6,8 +6,8 @@
 #include "capture/Pasteboard.h"
 #include "model/ModelContainer.h"
 #include "model/ModelContext.h"
-#include "platform/DesktopNotifier.h"
 #include "platform/DesktopColorScheme.h"
+#include "platform/DesktopNotifier.h"
 #include "platform/KeySynthesizer.h"
 #include "platform/SystemLog.h"
 #include "platform/Workspace.h"
@@ -209,7 +209,8 @@ template <class View> void AppDelegate::followColorScheme(View *view)
         m_colorScheme = new DesktopColorScheme(this);
     DesktopColorScheme *scheme = m_colorScheme;
     view->setDark(scheme->prefersDark());
-    connect(scheme, &DesktopColorScheme::prefersDarkChanged, view, [scheme, view] { view->setDark(scheme->prefersDark()); });
+    connect(scheme, &DesktopColorScheme::prefersDarkChanged, view,
+        [scheme, view] { view->setDark(scheme->prefersDark()); });
 }
 
 void AppDelegate::fillPanel()

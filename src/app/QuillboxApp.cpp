@@ -138,8 +138,8 @@ int QuillboxApp::main(int argc, char **argv)
     FreedesktopNotifier notifier;
     qCDebug(lcApp) << "platform services ready after" << sinceStart.elapsed() << "ms";
     AppDelegate delegate(pasteboard, workspace,
-        PlatformServices{
-            &hotkeyGrabber, &keySynthesizer, &keyboardLayouts, &systemLog, &pasteService, &soundPlayer, &pasteboard, &notifier});
+        PlatformServices{&hotkeyGrabber, &keySynthesizer, &keyboardLayouts, &systemLog, &pasteService, &soundPlayer,
+            &pasteboard, &notifier});
     QObject::connect(&instance, &SingleInstance::toggleRequested, &delegate, &AppDelegate::togglePanel);
     QObject::connect(&app, &QCoreApplication::aboutToQuit, &delegate, &AppDelegate::applicationWillTerminate);
     QObject::connect(&delegate, &AppDelegate::captureStarted, &app,

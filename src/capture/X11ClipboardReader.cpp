@@ -39,10 +39,10 @@ QByteArray propertyBytes(const xcb_get_property_reply_t *reply)
 } // namespace
 
 X11ClipboardReader::X11ClipboardReader(
-    std::uint32_t ownIdBase, std::uint32_t ownIdMask, qint64 maxChangeBytes, const QByteArray &displayName)
+    std::uint32_t ownIdBase, std::uint32_t ownIdMask, const ClipboardReadLimits &limits, const QByteArray &displayName)
     : m_ownIdBase(ownIdBase)
     , m_ownIdMask(ownIdMask)
-    , m_maxChangeBytes(maxChangeBytes)
+    , m_limits(limits)
 {
     m_wakeFd = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
     xcb_connection_t *connection = xcb_connect(displayName.isEmpty() ? nullptr : displayName.constData(), nullptr);
@@ -410,7 +410,7 @@ void X11ClipboardReader::readChange(const OwnerChange &change)
                                       << " stopped answering; keeping what it sent";
     if (m_abort == Abort::tooLarge)
         qCWarning(lcReader).nospace() << "the clipboard owner 0x" << Qt::hex << change.owner << " sent more than "
-                                      << Qt::dec << m_maxChangeBytes / (1024 * 1024)
+                                      << Qt::dec << m_limits.maxChangeBytes / (1024 * 1024)
                                       << " MB for one copy; the rest is not read";
     emit contentRead(snapshot);
 }
@@ -494,8 +494,10 @@ QHash<QString, std::uint32_t> X11ClipboardReader::readTargets()
 
     // Names are fetched in one batch of requests; atoms live as long as the server, so they are cached,
     // up to a bound: an owner that offers new atoms on every change would grow the cache without end.
-    if (m_atomNames.size() + qsizetype(atoms.size()) > maxCachedAtomNames)
+    if (m_atomNames.size() + qsizetype(atoms.size()) > m_limits.maxCachedAtomNames) {
+        qCDebug(lcReader) << "forgetting" << m_atomNames.size() << "atom names: the cache is full";
         m_atomNames.clear();
+    }
     std::vector<std::pair<std::uint32_t, xcb_get_atom_name_cookie_t>> lookups;
     for (const std::uint32_t atom : atoms) {
         if (atom != XCB_ATOM_NONE && !m_atomNames.contains(atom))
@@ -588,7 +590,7 @@ bool X11ClipboardReader::fitsTarget(std::uint32_t target, const xcb_get_property
 bool X11ClipboardReader::withinBound(qsizetype bytes)
 {
     m_changeBytes += bytes;
-    if (m_changeBytes <= m_maxChangeBytes)
+    if (m_changeBytes <= m_limits.maxChangeBytes)
         return true;
     m_abort = Abort::tooLarge;
     return false;

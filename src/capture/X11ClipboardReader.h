@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ClipboardReadLimits.h"
 #include "PasteboardImage.h"
 #include "PasteboardItem.h"
 
@@ -43,18 +44,14 @@ public:
     /// How long the owner may leave a request unanswered, and how long reading one change may take.
     static constexpr std::chrono::milliseconds answerTimeout{1000};
     static constexpr std::chrono::milliseconds readTimeout{15000};
-    /// What one change may deliver; beyond it the transfer is abandoned.
-    /// Atom names kept from earlier changes; an owner inventing new atoms cannot grow the cache past it.
-    static constexpr int maxCachedAtomNames = 4096;
 
     /// Connects to `displayName` ($DISPLAY when empty) and subscribes to CLIPBOARD owner changes
     /// before returning, so every change made afterwards is seen. Windows whose ids lie in the
     /// resource-id range `ownIdBase`/`ownIdMask` (that of this process's Qt connection) belong to this
     /// program: a change to such an owner is reported but never read, as reading would wait on our own
     /// GUI thread.
-    /// One change delivering more than `maxChangeBytes` is read no further.
-    X11ClipboardReader(
-        std::uint32_t ownIdBase, std::uint32_t ownIdMask, qint64 maxChangeBytes, const QByteArray &displayName = {});
+    X11ClipboardReader(std::uint32_t ownIdBase, std::uint32_t ownIdMask, const ClipboardReadLimits &limits,
+        const QByteArray &displayName = {});
     ~X11ClipboardReader() override;
 
     /// The connection and the XFixes subscription succeeded.
@@ -122,7 +119,7 @@ private:
     xcb_connection_t *m_connection = nullptr;
     std::uint32_t m_ownIdBase;
     std::uint32_t m_ownIdMask;
-    qint64 m_maxChangeBytes;
+    const ClipboardReadLimits m_limits;
     int m_wakeFd = -1;
     std::atomic_bool m_stopping = false;
     std::atomic_bool m_isManager = false;

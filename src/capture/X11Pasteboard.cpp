@@ -30,7 +30,7 @@ constexpr int maxTakeoverAttempts = 50;
 
 } // namespace
 
-X11Pasteboard::X11Pasteboard(qint64 maxChangeBytes, QObject *parent)
+X11Pasteboard::X11Pasteboard(const ClipboardReadLimits &limits, QObject *parent)
     : QObject(parent)
 {
     m_retryTimer.setSingleShot(true);
@@ -47,7 +47,7 @@ X11Pasteboard::X11Pasteboard(qint64 maxChangeBytes, QObject *parent)
     // resource range. The reader recognises our writes by that range, so it never races against
     // being told which window Qt took the clipboard with.
     const xcb_setup_t *setup = xcb_get_setup(m_qtConnection);
-    m_reader = std::make_unique<X11ClipboardReader>(setup->resource_id_base, setup->resource_id_mask, maxChangeBytes);
+    m_reader = std::make_unique<X11ClipboardReader>(setup->resource_id_base, setup->resource_id_mask, limits);
     if (!m_reader->isValid()) {
         m_reader.reset();
         return;

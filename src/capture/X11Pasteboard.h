@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ClipboardReadLimits.h"
 #include "Pasteboard.h"
 #include "platform/PrimarySelection.h"
 
@@ -24,11 +25,7 @@ struct xcb_connection_t;
 class X11Pasteboard : public QObject, public Pasteboard, public PrimarySelection {
     Q_OBJECT
 public:
-    /// What one clipboard change may deliver: a generous bound, so that an owner that never ends a
-    /// transfer cannot fill the memory.
-    static constexpr qint64 defaultMaxChangeBytes = 256LL * 1024 * 1024;
-
-    explicit X11Pasteboard(qint64 maxChangeBytes = defaultMaxChangeBytes, QObject *parent = nullptr);
+    explicit X11Pasteboard(const ClipboardReadLimits &limits = {}, QObject *parent = nullptr);
     ~X11Pasteboard() override;
 
     qint64 changeCount() const override { return m_changeCount; }

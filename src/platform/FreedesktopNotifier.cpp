@@ -52,8 +52,8 @@ void FreedesktopNotifier::notifyProblem(const QString &summary, const QString &b
         [this, summary, body](const QDBusPendingCall &finished) {
             const QDBusPendingReply<QStringList> capabilities = finished;
             if (capabilities.isError()) {
-                qCWarning(lcNotifier).noquote() << "no notification server (" + capabilities.error().message()
-                        + "); not shown:" << summary;
+                qCWarning(lcNotifier).noquote()
+                    << "no notification server (" + capabilities.error().message() + "); not shown:" << summary;
                 return;
             }
             send(summary, body, capabilities.value().contains(QStringLiteral("body-markup")));
@@ -70,7 +70,7 @@ void FreedesktopNotifier::send(const QString &summary, const QString &body, bool
     whenFinished(this, QDBusConnection::sessionBus().asyncCall(notify, callTimeoutMs),
         [summary](const QDBusPendingCall &finished) {
             if (finished.isError())
-                qCWarning(lcNotifier).noquote() << "the notification was refused (" + finished.error().message()
-                        + "); not shown:" << summary;
+                qCWarning(lcNotifier).noquote()
+                    << "the notification was refused (" + finished.error().message() + "); not shown:" << summary;
         });
 }

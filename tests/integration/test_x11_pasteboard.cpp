@@ -7,6 +7,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QGuiApplication>
+#include <QLoggingCategory>
 #include <QProcess>
 #include <QSignalSpy>
 #include <QStringEncoder>
@@ -224,7 +225,7 @@ private slots:
     {
         // An owner whose transfer never ends: past the bound (small here) it is read no further, and the
         // change is published at once rather than when the read's deadline fires.
-        X11Pasteboard bounded(4 * 1024 * 1024);
+        X11Pasteboard bounded({.maxChangeBytes = 4 * 1024 * 1024});
         const qint64 boundedBefore = bounded.changeCount();
         const qint64 before = m_pasteboard->changeCount();
         QVERIFY(hostileOwner("endless-incr"));
@@ -244,6 +245,33 @@ private slots:
         QVERIFY(hostileOwner("wrong-type"));
         QTRY_COMPARE_WITH_TIMEOUT(m_pasteboard->changeCount(), before + 3, 5000);
         QVERIFY(!pasted());
+    }
+
+    void anOwnerInventingAtomsCannotGrowTheNameCache()
+    {
+        static QStringList forgotten;
+        forgotten.clear();
+        QLoggingCategory::setFilterRules("quillbox.pasteboard.reader.debug=true");
+        const QtMessageHandler previous
+            = qInstallMessageHandler([](QtMsgType, const QMessageLogContext &, const QString &text) {
+                  if (text.contains("atom names: the cache is full"))
+                      forgotten.append(text);
+              });
+        // Room for 500 names: every second change of 300 new atoms starts the cache over.
+        X11Pasteboard small({.maxCachedAtomNames = 500});
+        QProcess *owner = hostileOwner("fresh-atoms");
+        QVERIFY(owner);
+        for (int change = 1; change <= 4; ++change) {
+            if (change > 1)
+                owner->write("next\n");
+            QTRY_COMPARE_WITH_TIMEOUT(small.string(), QString("change %1").arg(change), arrivalMs);
+        }
+        qInstallMessageHandler(previous);
+        QLoggingCategory::setFilterRules({});
+        // Full before the second change, and the third and fourth; never holding more than the bound.
+        QCOMPARE(forgotten.size(), 3);
+        for (const QString &line : std::as_const(forgotten))
+            QVERIFY2(line.section(' ', 1, 1).toInt() <= 500, qPrintable(line));
     }
 
     void keepsTheClipboardForProgramsThatExit()

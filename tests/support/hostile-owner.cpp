@@ -2,9 +2,14 @@
 //   endless-incr  text offered through an INCR transfer that never ends
 //   stalled-hint  lists the password-manager hint but never answers for it (the text is answered)
 //   wrong-type    answers the text targets with INTEGER data
+//   fresh-atoms   offers 300 atoms never seen before with every change, and the text "change N";
+//                 each line on standard input makes the next change
 // Prints "ready" once it owns the clipboard; exits when another program takes it.
 
 #include <xcb/xcb.h>
+
+#include <poll.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -52,15 +57,46 @@ int main(int argc, char **argv)
         XCB_WINDOW_CLASS_INPUT_ONLY, XCB_COPY_FROM_PARENT, 0, nullptr);
     const xcb_atom_t clipboard = atom("CLIPBOARD"), targets = atom("TARGETS"), utf8 = atom("UTF8_STRING"),
                      incr = atom("INCR"), hint = atom("x-kde-passwordManagerHint");
-    xcb_set_selection_owner(connection, window, clipboard, XCB_CURRENT_TIME);
-    xcb_flush(connection);
+    int change = 1;
+    std::vector<xcb_atom_t> fresh;
+    // Interns this change's atoms (in one batch) and takes the clipboard again.
+    const auto makeChange = [&] {
+        std::vector<xcb_intern_atom_cookie_t> cookies;
+        for (int i = 0; mode == "fresh-atoms" && i < 300; ++i) {
+            const std::string name
+                = "quillbox-test-" + std::to_string(getpid()) + "-" + std::to_string(change) + "-" + std::to_string(i);
+            cookies.push_back(xcb_intern_atom(connection, 0, name.size(), name.c_str()));
+        }
+        fresh.clear();
+        for (const auto cookie : cookies) {
+            xcb_intern_atom_reply_t *reply = xcb_intern_atom_reply(connection, cookie, nullptr);
+            fresh.push_back(reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE));
+            std::free(reply);
+        }
+        xcb_set_selection_owner(connection, window, clipboard, XCB_CURRENT_TIME);
+        xcb_flush(connection);
+    };
+    makeChange();
     std::printf("ready\n");
     std::fflush(stdout);
 
     // The endless transfers in progress: requestor window -> property.
     std::map<xcb_window_t, xcb_atom_t> transfers;
     const std::vector<char> chunk(1024 * 1024, 'x');
-    while (xcb_generic_event_t *event = xcb_wait_for_event(connection)) {
+    pollfd inputs[] = {{xcb_get_file_descriptor(connection), POLLIN, 0}, {STDIN_FILENO, POLLIN, 0}};
+    for (;;) {
+        xcb_generic_event_t *event = xcb_poll_for_event(connection);
+        if (!event) {
+            if (xcb_connection_has_error(connection))
+                return 1;
+            poll(inputs, mode == "fresh-atoms" ? 2 : 1, -1);
+            char line[64];
+            if ((inputs[1].revents & POLLIN) && read(STDIN_FILENO, line, sizeof line) > 0) {
+                ++change;
+                makeChange();
+            }
+            continue;
+        }
         const int type = event->response_type & 0x7f;
         if (type == XCB_SELECTION_CLEAR)
             return 0;
@@ -77,10 +113,12 @@ int main(int argc, char **argv)
         } else if (type == XCB_SELECTION_REQUEST) {
             const auto *request = reinterpret_cast<const xcb_selection_request_event_t *>(event);
             if (request->target == targets) {
-                const xcb_atom_t offered[] = {targets, utf8, hint};
-                const int count = mode == "stalled-hint" ? 3 : 2;
+                std::vector<xcb_atom_t> offered = {targets, utf8};
+                if (mode == "stalled-hint")
+                    offered.push_back(hint);
+                offered.insert(offered.end(), fresh.begin(), fresh.end());
                 xcb_change_property(connection, XCB_PROP_MODE_REPLACE, request->requestor, request->property,
-                    XCB_ATOM_ATOM, 32, count, offered);
+                    XCB_ATOM_ATOM, 32, offered.size(), offered.data());
                 notify(request, request->property);
             } else if (request->target == hint) {
                 // Never answered.
@@ -98,9 +136,9 @@ int main(int argc, char **argv)
                     XCB_ATOM_INTEGER, 32, 3, numbers);
                 notify(request, request->property);
             } else if (request->target == utf8) {
-                const char text[] = "hunter2";
+                const std::string text = mode == "fresh-atoms" ? "change " + std::to_string(change) : "hunter2";
                 xcb_change_property(connection, XCB_PROP_MODE_REPLACE, request->requestor, request->property, utf8, 8,
-                    sizeof text - 1, text);
+                    text.size(), text.data());
                 notify(request, request->property);
             } else {
                 notify(request, XCB_NONE);
