@@ -9,6 +9,8 @@
 #include <QImage>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QStringEncoder>
 #include <QTemporaryDir>
 #include <QTest>
@@ -246,6 +248,53 @@ private slots:
     }
 
     void stopsCleanlyOnSigterm() { QCOMPARE(m_quillbox.terminate(), 0); }
+
+    void copiesMadeWhileTheStoreIsLockedAreWrittenOnceItIsFree()
+    {
+        QuillboxProcess quillbox;
+        QVERIFY(quillbox.start());
+        const QString count = "SELECT count(*) FROM ClipboardItem WHERE content LIKE 'while locked %'";
+        {
+            // Another program holds the store's write lock while three copies are made.
+            QSqlDatabase other = QSqlDatabase::addDatabase("QSQLITE", "other-program");
+            other.setDatabaseName(quillbox.storePath());
+            QVERIFY(other.open());
+            QSqlQuery lock(other);
+            QVERIFY(lock.exec("BEGIN IMMEDIATE"));
+            std::unique_ptr<ClipboardOwner> owner;
+            for (int copy = 1; copy <= 3; ++copy) {
+                owner = ClipboardOwner::xclip(QString("while locked %1").arg(copy).toUtf8());
+                QTest::qWait(300);
+            }
+            QByteArray errors;
+            QTRY_VERIFY_WITH_TIMEOUT(
+                (errors += quillbox.process().readAllStandardError()).contains("save failed"), 5000);
+            QTest::qWait(1500);
+            QVERIFY(lock.exec(count) && lock.next());
+            QCOMPARE(lock.value(0).toInt(), 0);
+            QVERIFY(lock.exec("ROLLBACK"));
+            other.close();
+        }
+        QSqlDatabase::removeDatabase("other-program");
+        // Retried on its own, with no further copy to trigger a save.
+        QVERIFY(quillbox.waitFor(
+            count, [](const QVariant &value) { return value.toInt() == 3; }, 10000));
+
+        // What was written stays written when the program is killed.
+        ::kill(quillbox.process().processId(), SIGKILL);
+        QVERIFY(quillbox.process().waitForFinished(5000));
+        {
+            QSqlDatabase after = QSqlDatabase::addDatabase("QSQLITE", "after-kill");
+            after.setDatabaseName(quillbox.storePath());
+            QVERIFY(after.open());
+            QSqlQuery check(after);
+            QVERIFY(check.exec(count) && check.next());
+            QCOMPARE(check.value(0).toInt(), 3);
+            QVERIFY(check.exec("PRAGMA integrity_check") && check.next());
+            QCOMPARE(check.value(0).toString(), "ok");
+        }
+        QSqlDatabase::removeDatabase("after-kill");
+    }
 
     void anUnusableStoreIsShownToThePerson()
     {
