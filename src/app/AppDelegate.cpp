@@ -4,19 +4,20 @@
 #include "StatusItem.h"
 #include "capture/ClipboardMonitor.h"
 #include "capture/Pasteboard.h"
+#include "capture/PasteboardWriter.h"
+#include "capture/Workspace.h"
 #include "model/ModelContainer.h"
 #include "model/ModelContext.h"
 #include "platform/DesktopColorScheme.h"
-#include "platform/DesktopNotifier.h"
-#include "platform/KeySynthesizer.h"
-#include "platform/SystemLog.h"
-#include "platform/Workspace.h"
 #include "services/ConsoleLog.h"
+#include "services/DesktopNotifier.h"
 #include "services/HotkeyService.h"
 #include "services/KeyCombo.h"
+#include "services/KeySynthesizer.h"
 #include "services/LanguageSwitchService.h"
 #include "services/NotificationCenter.h"
 #include "services/PasteService.h"
+#include "services/SystemLog.h"
 #include "ui/IconImageProvider.h"
 #include "ui/panel/ClipboardHistoryView.h"
 #include "ui/panel/StoreProblemView.h"
@@ -305,7 +306,7 @@ bool AppDelegate::handleItemSelected(const std::shared_ptr<ClipboardItem> &item)
     log(QStringLiteral("handleItemSelected: %1, %2, id %3")
             .arg(rawValue(item->type()), contentSummary(QStringLiteral("handleItemSelected:"), item->content()),
                 item->id().toString(QUuid::WithoutBraces).toUpper()));
-    if (!item->copyToPasteboard(m_pasteboard)) {
+    if (!PasteboardWriter::copyToPasteboard(*item, m_pasteboard)) {
         // Pasting now would paste whatever was there before; the panel stays open and says why.
         log(QStringLiteral("copyToPasteboard failed — ") + ClipboardHistoryView::copyFailureNotice(*item));
         return false;
@@ -327,7 +328,7 @@ void AppDelegate::handleMultipleFilesSelected(const QList<std::shared_ptr<Clipbo
 {
     const auto log = [this](const QString &line) { debugLog(line); };
     log(QStringLiteral("handleMultipleFilesSelected: %1 items").arg(items.size()));
-    if (!ClipboardItem::copyFilesToPasteboard(items, m_pasteboard)) {
+    if (!PasteboardWriter::copyFilesToPasteboard(items, m_pasteboard)) {
         log(QStringLiteral("copyFilesToPasteboard failed — items not all files/images"));
         return;
     }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/RunningApplication.h"
+#include "capture/RunningApplication.h"
 #include "services/TerminalPasteChords.h"
 
 #include <QElapsedTimer>

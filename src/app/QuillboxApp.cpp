@@ -2,18 +2,19 @@
 
 #include "AppDelegate.h"
 #include "SingleInstance.h"
-#include "capture/X11Pasteboard.h"
+#include "capture/PasteboardWriter.h"
 #include "model/ClipboardItem.h"
 #include "model/ModelContainer.h"
 #include "platform/CanberraSoundPlayer.h"
 #include "platform/FreedesktopNotifier.h"
 #include "platform/JournalSystemLog.h"
-#include "platform/X11HotkeyGrabber.h"
-#include "platform/X11KeySynthesizer.h"
-#include "platform/X11Session.h"
-#include "platform/X11Workspace.h"
 #include "platform/XdotoolScriptRunner.h"
-#include "platform/XkbKeyboardLayouts.h"
+#include "platform/x11/X11HotkeyGrabber.h"
+#include "platform/x11/X11KeySynthesizer.h"
+#include "platform/x11/X11Pasteboard.h"
+#include "platform/x11/X11Session.h"
+#include "platform/x11/X11Workspace.h"
+#include "platform/x11/XkbKeyboardLayouts.h"
 #include "services/PasteService.h"
 
 #include <QApplication>
@@ -115,7 +116,7 @@ int QuillboxApp::main(int argc, char **argv)
     }
     quitOnTerminationSignals(app);
     // Image pastes leave files behind for the program pasted into; the previous run's are read by now.
-    ClipboardItem::removeStaleTemporaryPngs();
+    PasteboardWriter::removeStaleTemporaryPngs();
 
     QQuickStyle::setStyle(QStringLiteral("Basic"));
     // The panel is small and mostly text: the software renderer draws its first frame in a few tens

@@ -1,9 +1,10 @@
 #include "ClipboardMonitor.h"
 
+#include "PasteboardWriter.h"
+#include "Workspace.h"
 #include "model/ImageDigest.h"
 #include "model/ModelContainer.h"
 #include "model/ModelContext.h"
-#include "platform/Workspace.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -307,7 +308,7 @@ void ClipboardMonitor::takeOverAbandonedClipboard()
     const auto item = m_lastStored.lock();
     if (!item || !item->modelContext() || m_pasteboard.changeCount() != m_lastChangeCount)
         return;
-    item->copyToPasteboard(m_pasteboard);
+    PasteboardWriter::copyToPasteboard(*item, m_pasteboard);
     m_lastChangeCount = m_pasteboard.changeCount();
     qCDebug(lcMonitor) << "kept the clipboard after its owner went away";
 }

@@ -12,8 +12,6 @@
 #include <memory>
 #include <optional>
 
-class Pasteboard;
-
 /// One entry of the clipboard history.
 ///
 /// Image bytes are kept in memory only until the store has written them; after that `imageData()` reads
@@ -63,17 +61,6 @@ public:
     void setCategoryId(const std::optional<QUuid> &categoryId);
 
     QString typeIcon() const;
-
-    /// Clears the clipboard and writes this item to it by type. Text goes out as plain text, a link as
-    /// text and URL, a file as a file URL only, an image as an image. False, with the clipboard
-    /// untouched, when the content does not parse or the image data is missing or does not decode.
-    bool copyToPasteboard(Pasteboard &pasteboard) const;
-    /// Places file and image items on the clipboard as files, with their names as plain text.
-    /// False, with the clipboard untouched, when any item cannot be placed as a file.
-    static bool copyFilesToPasteboard(const QList<std::shared_ptr<ClipboardItem>> &items, Pasteboard &pasteboard);
-    /// Deletes the user's temporary PNGs that image pastes left behind, once no paste can still be
-    /// reading them (a minute after they were written).
-    static void removeStaleTemporaryPngs();
 
     /// User-perceived characters (extended grapheme clusters).
     static int countCharacters(const QString &text);

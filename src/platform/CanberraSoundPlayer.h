@@ -1,6 +1,6 @@
 #pragma once
 
-#include "SoundPlayer.h"
+#include "services/SoundPlayer.h"
 
 struct ca_context;
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "DesktopNotifier.h"
+#include "services/DesktopNotifier.h"
 
 #include <QObject>
 

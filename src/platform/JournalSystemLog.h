@@ -1,6 +1,6 @@
 #pragma once
 
-#include "SystemLog.h"
+#include "services/SystemLog.h"
 
 #include <QByteArray>
 #include <QLoggingCategory>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ScriptRunner.h"
+#include "services/ScriptRunner.h"
 
 #include <QProcessEnvironment>
 

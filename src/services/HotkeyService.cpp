@@ -1,8 +1,8 @@
 #include "HotkeyService.h"
 
 #include "ConsoleLog.h"
+#include "HotkeyGrabber.h"
 #include "KeyPositions.h"
-#include "platform/HotkeyGrabber.h"
 
 #include <QCoreApplication>
 #include <QMetaObject>

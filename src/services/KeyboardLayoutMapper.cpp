@@ -1,6 +1,6 @@
 #include "KeyboardLayoutMapper.h"
 
-#include "platform/KeyboardLayouts.h"
+#include "KeyboardLayouts.h"
 
 #include <QTextBoundaryFinder>
 

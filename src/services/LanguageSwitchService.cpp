@@ -3,13 +3,13 @@
 #include "ConsoleLog.h"
 #include "HotkeyService.h"
 #include "KeyCombo.h"
+#include "KeySynthesizer.h"
 #include "KeyboardLayoutMapper.h"
+#include "PrimarySelection.h"
+#include "SystemLog.h"
 #include "TerminalPasteChords.h"
 #include "capture/Pasteboard.h"
-#include "platform/KeySynthesizer.h"
-#include "platform/PrimarySelection.h"
-#include "platform/SystemLog.h"
-#include "platform/Workspace.h"
+#include "capture/Workspace.h"
 
 #include <QPointer>
 #include <QTextBoundaryFinder>

@@ -1,9 +1,9 @@
 #include "PasteService.h"
 
 #include "KeyCombo.h"
-#include "platform/KeySynthesizer.h"
-#include "platform/ScriptRunner.h"
-#include "platform/SystemLog.h"
+#include "KeySynthesizer.h"
+#include "ScriptRunner.h"
+#include "SystemLog.h"
 
 #include <QDateTime>
 #include <QDir>

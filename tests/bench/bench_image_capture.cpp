@@ -8,7 +8,7 @@
 #include "TemporaryStore.h"
 #include "TestImages.h"
 #include "capture/ClipboardMonitor.h"
-#include "capture/X11Pasteboard.h"
+#include "platform/x11/X11Pasteboard.h"
 #include "ui/panel/ClipboardHistoryView.h"
 
 #include <QDeadlineTimer>

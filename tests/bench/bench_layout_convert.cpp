@@ -1,7 +1,7 @@
 // Converts a 2,000-character text from us to ru, both maps rebuilt on every call as in the app.
 #include "BenchReport.h"
 
-#include "platform/XkbKeyboardLayouts.h"
+#include "platform/x11/XkbKeyboardLayouts.h"
 #include "services/KeyboardLayoutMapper.h"
 
 #include <QCoreApplication>

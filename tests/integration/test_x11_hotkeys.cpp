@@ -1,6 +1,6 @@
 // Global hotkeys against a real X server: presses from xdotool, and a combination another client holds.
 
-#include "platform/X11HotkeyGrabber.h"
+#include "platform/x11/X11HotkeyGrabber.h"
 #include "services/HotkeyService.h"
 
 #include <QProcess>

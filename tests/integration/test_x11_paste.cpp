@@ -2,8 +2,8 @@
 // another modifier is still held, and the xdotool fallback does the same; held keys are seen.
 
 #include "platform/JournalSystemLog.h"
-#include "platform/X11KeySynthesizer.h"
 #include "platform/XdotoolScriptRunner.h"
+#include "platform/x11/X11KeySynthesizer.h"
 #include "services/KeyCombo.h"
 #include "services/PasteService.h"
 

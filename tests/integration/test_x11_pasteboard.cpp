@@ -1,7 +1,7 @@
 // X11Pasteboard against real clipboard owners (xclip, clip-owner) and readers (xclip -o) on Xvfb.
 // What the whole program stores from plain copies is tested end to end in test_capture.
 
-#include "capture/X11Pasteboard.h"
+#include "platform/x11/X11Pasteboard.h"
 
 #include <QClipboard>
 #include <QElapsedTimer>

@@ -1,6 +1,6 @@
 // X11Workspace against real windows under openbox.
 
-#include "platform/X11Workspace.h"
+#include "platform/x11/X11Workspace.h"
 
 #include <QDir>
 #include <QFile>

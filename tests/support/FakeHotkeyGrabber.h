@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/HotkeyGrabber.h"
+#include "services/HotkeyGrabber.h"
 
 #include <cstdint>
 #include <map>

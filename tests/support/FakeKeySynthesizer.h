@@ -1,7 +1,7 @@
 #pragma once
 
-#include "platform/KeySynthesizer.h"
-#include "platform/ScriptRunner.h"
+#include "services/KeySynthesizer.h"
+#include "services/ScriptRunner.h"
 
 #include <QList>
 #include <QPair>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/Workspace.h"
+#include "capture/Workspace.h"
 
 class FakeWorkspace : public Workspace {
 public:

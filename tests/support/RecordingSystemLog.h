@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/SystemLog.h"
+#include "services/SystemLog.h"
 
 #include <QStringList>
 

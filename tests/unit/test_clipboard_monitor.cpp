@@ -3,6 +3,7 @@
 #include "TemporaryStore.h"
 #include "TestImages.h"
 #include "capture/ClipboardMonitor.h"
+#include "capture/PasteboardWriter.h"
 
 #include <QFile>
 #include <QImage>
@@ -230,7 +231,7 @@ private slots:
         const auto fromFile = capture({{"text/uri-list", QUrl::fromLocalFile(path).toEncoded()}});
         QCOMPARE(fromFile->type(), ClipboardItemType::image);
         m_monitor->startMonitoring();
-        fromFile->copyToPasteboard(*m_pasteboard);
+        PasteboardWriter::copyToPasteboard(*fromFile, *m_pasteboard);
         QCoreApplication::processEvents(); // an own write is taken one turn later
         QTRY_COMPARE(m_monitor->pendingCaptures(), 0);
         QCOMPARE(context().count<ClipboardItem>(), 3);
@@ -240,7 +241,7 @@ private slots:
         QVERIFY(!pastedBack->modelContext());
 
         // Pasting an image back neither duplicates it nor touches the other images.
-        red->copyToPasteboard(*m_pasteboard);
+        PasteboardWriter::copyToPasteboard(*red, *m_pasteboard);
         QCoreApplication::processEvents(); // an own write is taken one turn later
         QTRY_COMPARE(m_monitor->pendingCaptures(), 0);
         QCOMPARE(context().count<ClipboardItem>(), 3);
@@ -298,7 +299,7 @@ private slots:
             const auto item = captureText(copied);
             captureText("something else");
             QTest::qWait(2);
-            item->copyToPasteboard(*m_pasteboard);
+            PasteboardWriter::copyToPasteboard(*item, *m_pasteboard);
             m_monitor->checkClipboard();
             const auto newest = history().first();
             QCOMPARE(newest->content(), item->content());
@@ -418,7 +419,7 @@ private slots:
         QCOMPARE(context().count<ClipboardItem>(), 2);
         // Our own write is taken once its content is complete, one turn later.
         const auto first = context().newestItem("first of two", ClipboardItemType::text);
-        first->copyToPasteboard(*m_pasteboard);
+        PasteboardWriter::copyToPasteboard(*first, *m_pasteboard);
         QVERIFY(first->modelContext());
         QCoreApplication::processEvents();
         QVERIFY(!first->modelContext());

@@ -1,7 +1,7 @@
 #include "FakePasteboard.h"
 #include "ManualClock.h"
 #include "TemporaryStore.h"
-#include "platform/SoundPlayer.h"
+#include "services/SoundPlayer.h"
 #include "ui/panel/ClipboardHistoryView.h"
 #include "ui/panel/ClipboardItemRow.h"
 

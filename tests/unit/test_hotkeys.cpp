@@ -1,6 +1,6 @@
 #include "FakeHotkeyGrabber.h"
 #include "StdoutCapture.h"
-#include "platform/HotkeyGrabber.h"
+#include "services/HotkeyGrabber.h"
 #include "services/HotkeyService.h"
 #include "services/KeyCombo.h"
 

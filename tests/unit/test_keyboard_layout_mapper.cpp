@@ -1,4 +1,4 @@
-#include "platform/XkbKeyboardLayouts.h"
+#include "platform/x11/XkbKeyboardLayouts.h"
 #include "services/KeyboardLayoutMapper.h"
 
 #include <QTest>

@@ -1,6 +1,7 @@
 #include "FakePasteboard.h"
 #include "TestImages.h"
 #include "capture/PasteboardImage.h"
+#include "capture/PasteboardWriter.h"
 #include "model/ClipboardItem.h"
 
 #include <QDir>
@@ -131,7 +132,7 @@ private slots:
         pasteboard.copyText("before");
         const auto put = [&](const QString &content, ClipboardItemType type, std::optional<QByteArray> image = {}) {
             [[maybe_unused]] const bool written
-                = ClipboardItem(content, type, image, {}, {}, false).copyToPasteboard(pasteboard);
+                = PasteboardWriter::copyToPasteboard(ClipboardItem(content, type, image, {}, {}, false), pasteboard);
             return pasteboard.pasteboardItems().value(0);
         };
         put("plain\ntext", ClipboardItemType::richText);
@@ -170,10 +171,11 @@ private slots:
         QFETCH(std::optional<QByteArray>, image);
         FakePasteboard pasteboard;
         pasteboard.copyText("kept");
-        QVERIFY(!ClipboardItem(content, type, image, {}, {}, false).copyToPasteboard(pasteboard));
+        QVERIFY(!PasteboardWriter::copyToPasteboard(ClipboardItem(content, type, image, {}, {}, false), pasteboard));
         QCOMPARE(pasteboard.changeCount(), 1);
         QCOMPARE(pasteboard.string(), QStringLiteral("kept"));
-        QVERIFY(ClipboardItem("fine", ClipboardItemType::text, {}, {}, {}, false).copyToPasteboard(pasteboard));
+        QVERIFY(PasteboardWriter::copyToPasteboard(
+            ClipboardItem("fine", ClipboardItemType::text, {}, {}, {}, false), pasteboard));
     }
 
     void copyFilesToPasteboardPlacesFiles()
@@ -192,7 +194,7 @@ private slots:
         };
 
         FakePasteboard pasteboard;
-        QVERIFY(ClipboardItem::copyFilesToPasteboard({fileItem(first), fileItem(second)}, pasteboard));
+        QVERIFY(PasteboardWriter::copyFilesToPasteboard({fileItem(first), fileItem(second)}, pasteboard));
         QCOMPARE(pasteboard.changeCount(), 1);
         QCOMPARE(pasteboard.content().value("text/uri-list"),
             QUrl::fromLocalFile(first).toEncoded() + "\r\n" + QUrl::fromLocalFile(second).toEncoded() + "\r\n");
@@ -200,13 +202,13 @@ private slots:
 
         // An image with a real path is placed as that file; no temporary copy is made.
         const QStringList before = temporaryPngs();
-        QVERIFY(ClipboardItem::copyFilesToPasteboard(
+        QVERIFY(PasteboardWriter::copyFilesToPasteboard(
             {ClipboardItem::create(picture, ClipboardItemType::image, solidPng(4, 3))}, pasteboard));
         QCOMPARE(pasteboard.string(), QStringLiteral("shot.png"));
         QCOMPARE(temporaryPngs(), before);
 
         // An image with only a label gets a private temporary file.
-        QVERIFY(ClipboardItem::copyFilesToPasteboard(
+        QVERIFY(PasteboardWriter::copyFilesToPasteboard(
             {ClipboardItem::create("Image (0 KB)", ClipboardItemType::image, solidPng(4, 3))}, pasteboard));
         const QString name = *pasteboard.string();
         QVERIFY2(QRegularExpression("^Quillbox-[0-9A-F]{8}\\.png$").match(name).hasMatch(), qPrintable(name));
@@ -233,7 +235,7 @@ private slots:
         write("Quillbox-4567CDEF.png", 0);
         write("Quillbox-NOTOURS1.png", 3600);
         write("Screenshot-0123ABCD.png", 3600);
-        ClipboardItem::removeStaleTemporaryPngs();
+        PasteboardWriter::removeStaleTemporaryPngs();
         if (tmpdirBefore.isEmpty())
             qunsetenv("TMPDIR");
         else
@@ -264,7 +266,7 @@ private slots:
         QFETCH(QList<std::shared_ptr<ClipboardItem>>, items);
         FakePasteboard pasteboard;
         pasteboard.copyText("kept");
-        QVERIFY(!ClipboardItem::copyFilesToPasteboard(items, pasteboard));
+        QVERIFY(!PasteboardWriter::copyFilesToPasteboard(items, pasteboard));
         QCOMPARE(pasteboard.changeCount(), 1);
         QCOMPARE(pasteboard.string(), QStringLiteral("kept"));
     }

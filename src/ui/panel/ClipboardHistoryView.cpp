@@ -4,9 +4,10 @@
 #include "ClipboardItemRow.h"
 #include "FoldedText.h"
 #include "capture/Pasteboard.h"
+#include "capture/PasteboardWriter.h"
 #include "model/LiveQueryModel.h"
 #include "model/ModelContext.h"
-#include "platform/SoundPlayer.h"
+#include "services/SoundPlayer.h"
 
 #include <QCoreApplication>
 #include <QKeyEvent>
@@ -1087,7 +1088,8 @@ void ClipboardHistoryView::pasteItem(const QString &id)
 
 void ClipboardHistoryView::paste(const std::shared_ptr<ClipboardItem> &item)
 {
-    const bool copied = onItemSelected ? onItemSelected(item) : item->copyToPasteboard(d->pasteboard);
+    const bool copied
+        = onItemSelected ? onItemSelected(item) : PasteboardWriter::copyToPasteboard(*item, d->pasteboard);
     if (!copied)
         showNotice(copyFailureNotice(*item));
 }

@@ -2,61 +2,11 @@
 
 #include "model/ShownImage.h"
 
-#include <QAtomicInteger>
-#include <QLoggingCategory>
 #include <QQuickTextureFactory>
 #include <QRunnable>
-#include <QSqlDatabase>
-#include <QSqlError>
-#include <QSqlQuery>
-#include <QThread>
 #include <QUuid>
 
-#include <map>
-
 namespace {
-
-Q_LOGGING_CATEGORY(lcThumbnails, "quillbox.thumbnails", QtInfoMsg)
-
-// One read-only connection per worker thread and store file, closed when the thread ends.
-class ThreadConnections {
-public:
-    ~ThreadConnections()
-    {
-        for (const auto &[path, name] : m_names) {
-            QSqlDatabase::database(name, false).close();
-            QSqlDatabase::removeDatabase(name);
-        }
-    }
-
-    QSqlDatabase database(const QString &path)
-    {
-        auto found = m_names.find(path);
-        if (found != m_names.end())
-            return QSqlDatabase::database(found->second);
-        static QAtomicInteger<quint64> nextConnection;
-        const QString name = QStringLiteral("quillbox-thumbnails-%1").arg(nextConnection.fetchAndAddRelaxed(1));
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
-        db.setDatabaseName(path);
-        db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY;QSQLITE_BUSY_TIMEOUT=200"));
-        if (!db.open())
-            qCDebug(lcThumbnails) << "cannot open the store for thumbnails:" << db.lastError().text();
-        m_names.emplace(path, name);
-        return db;
-    }
-
-private:
-    std::map<QString, QString> m_names;
-};
-
-thread_local ThreadConnections threadConnections;
-
-// The store keeps ids as upper-case canonical text without braces.
-QString storedId(const QString &id)
-{
-    const QUuid uuid = QUuid::fromString(id);
-    return uuid.isNull() ? QString() : uuid.toString(QUuid::WithoutBraces).toUpper();
-}
 
 // A side the view leaves at 0 is not bounded; with neither given, the default applies.
 QSize boundFor(const QSize &requested)
@@ -122,7 +72,7 @@ private:
 } // namespace
 
 ThumbnailImageProvider::ThumbnailImageProvider(const QString &storePath)
-    : m_storePath(storePath)
+    : m_images(storePath)
 {
     m_cache.setMaxCost(cacheLimitBytes / 1024);
     m_pool.setMaxThreadCount(2);
@@ -141,24 +91,17 @@ QQuickImageResponse *ThumbnailImageProvider::requestImageResponse(const QString 
 
 QImage ThumbnailImageProvider::thumbnail(const QString &id, const QSize &requestedSize)
 {
-    const QString rowId = storedId(id);
-    if (rowId.isEmpty())
+    const QUuid itemId = QUuid::fromString(id);
+    if (itemId.isNull())
         return {};
     const QSize bound = boundFor(requestedSize);
-    const QString key = QStringLiteral("%1@%2x%3").arg(rowId).arg(bound.width()).arg(bound.height());
+    const QString key = QStringLiteral("%1@%2x%3").arg(itemId.toString()).arg(bound.width()).arg(bound.height());
     if (QImage image = cached(key); !image.isNull())
         return image;
-
-    QSqlDatabase db = threadConnections.database(m_storePath);
-    if (!db.isOpen())
+    const auto data = m_images.imageData(itemId);
+    if (!data)
         return {};
-    QSqlQuery query(db);
-    query.prepare(QStringLiteral("SELECT imageData FROM ClipboardItem WHERE id = ?"));
-    query.addBindValue(rowId);
-    if (!query.exec() || !query.next() || query.value(0).isNull())
-        return {};
-    const QImage image = ShownImage::decode(query.value(0).toByteArray(), bound);
-    query.finish();
+    const QImage image = ShownImage::decode(*data, bound);
     if (!image.isNull())
         remember(key, image);
     return image;

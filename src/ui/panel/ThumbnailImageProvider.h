@@ -1,5 +1,7 @@
 #pragma once
 
+#include "model/StoredImageReader.h"
+
 #include <QCache>
 #include <QImage>
 #include <QMutex>
@@ -7,8 +9,8 @@
 #include <QThreadPool>
 
 /// Image thumbnails of history items, registered as "thumbnail": image://thumbnail/<item id>.
-/// The bytes are read from the store file and decoded on worker threads, each with a read-only
-/// connection of its own, so neither the GUI thread nor the store's main connection waits on them.
+/// The bytes are read from the store file and decoded on worker threads, so the GUI thread never
+/// waits on them.
 /// A missing row or undecodable data gives a null image.
 class ThumbnailImageProvider : public QQuickAsyncImageProvider {
 public:
@@ -28,7 +30,7 @@ private:
     QImage cached(const QString &key);
     void remember(const QString &key, const QImage &image);
 
-    QString m_storePath;
+    StoredImageReader m_images;
     QThreadPool m_pool;
     QMutex m_cacheMutex;
     QCache<QString, QImage> m_cache; // cost in KiB

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "services/LayoutInfo.h"
+#include "LayoutInfo.h"
 
 #include <QChar>
 #include <QList>

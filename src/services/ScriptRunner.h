@@ -1,6 +1,6 @@
 #pragma once
 
-#include "services/KeyCombo.h"
+#include "KeyCombo.h"
 
 #include <QString>
 

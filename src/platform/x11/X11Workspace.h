@@ -1,7 +1,7 @@
 #pragma once
 
-#include "DesktopEntryIndex.h"
-#include "Workspace.h"
+#include "capture/Workspace.h"
+#include "platform/DesktopEntryIndex.h"
 
 #include <cstdint>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "HotkeyGrabber.h"
+#include "services/HotkeyGrabber.h"
 
 #include <QAbstractNativeEventFilter>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "KeyboardLayouts.h"
+#include "services/KeyboardLayouts.h"
 
 #include <QStringList>
 

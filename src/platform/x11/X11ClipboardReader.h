@@ -1,8 +1,8 @@
 #pragma once
 
 #include "ClipboardReadLimits.h"
-#include "PasteboardImage.h"
-#include "PasteboardItem.h"
+#include "capture/PasteboardImage.h"
+#include "capture/PasteboardItem.h"
 
 #include <QByteArray>
 #include <QHash>

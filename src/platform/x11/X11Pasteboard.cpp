@@ -1,8 +1,8 @@
 #include "X11Pasteboard.h"
 
-#include "PasteboardImage.h"
+#include "QtX11Connection.h"
 #include "X11ClipboardReader.h"
-#include "platform/QtX11Connection.h"
+#include "capture/PasteboardImage.h"
 
 #include <QClipboard>
 #include <QGuiApplication>

@@ -1,8 +1,8 @@
 #pragma once
 
 #include "ClipboardReadLimits.h"
-#include "Pasteboard.h"
-#include "platform/PrimarySelection.h"
+#include "capture/Pasteboard.h"
+#include "services/PrimarySelection.h"
 
 #include <QHash>
 #include <QObject>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "KeySynthesizer.h"
+#include "services/KeySynthesizer.h"
 
 #include <cstdint>
 

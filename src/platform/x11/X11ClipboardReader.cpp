@@ -1,7 +1,7 @@
 #include "X11ClipboardReader.h"
-#include "platform/QtX11Connection.h"
+#include "QtX11Connection.h"
 
-#include "PasteboardImage.h"
+#include "capture/PasteboardImage.h"
 
 #include <QElapsedTimer>
 #include <QLoggingCategory>
