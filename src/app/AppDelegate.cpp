@@ -243,14 +243,14 @@ void AppDelegate::fillPanel()
             view->removeMonitors();
     });
     engine->rootContext()->setContextProperty(QStringLiteral("historyView"), view);
-    m_panel->setSource(QUrl(QStringLiteral("qrc:/qml/ClipboardHistoryView.qml")));
+    m_panel->setSource(QUrl(QStringLiteral("qrc:/qml/Quillbox/ClipboardHistoryView.qml")));
 }
 
 void AppDelegate::showStoreProblem()
 {
     followColorScheme(m_storeProblem.get());
     m_panel->engine()->rootContext()->setContextProperty(QStringLiteral("storeProblem"), m_storeProblem.get());
-    m_panel->setSource(QUrl(QStringLiteral("qrc:/qml/StoreProblemView.qml")));
+    m_panel->setSource(QUrl(QStringLiteral("qrc:/qml/Quillbox/StoreProblemView.qml")));
 }
 
 bool AppDelegate::isPanelVisible() const
@@ -432,7 +432,7 @@ void AppDelegate::showOnboarding()
         window);
     auto *context = new QQmlContext(m_panel->engine()->rootContext(), window);
     context->setContextProperty(QStringLiteral("onboarding"), onboarding);
-    QQmlComponent component(m_panel->engine(), QUrl(QStringLiteral("qrc:/qml/OnboardingView.qml")));
+    QQmlComponent component(m_panel->engine(), QUrl(QStringLiteral("qrc:/qml/Quillbox/OnboardingView.qml")));
     if (auto *root = qobject_cast<QQuickItem *>(component.create(context))) {
         root->setParent(window);
         root->setParentItem(window->contentItem());

@@ -24,6 +24,7 @@
 #include <QIcon>
 #include <QLockFile>
 #include <QLoggingCategory>
+#include <QQmlEngineExtensionPlugin>
 #include <QQuickStyle>
 #include <QQuickWindow>
 #include <QSocketNotifier>
@@ -33,6 +34,9 @@
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+// The views' QML module, linked in statically.
+Q_IMPORT_QML_PLUGIN(QuillboxPlugin)
 
 Q_LOGGING_CATEGORY(lcApp, "quillbox.app", QtInfoMsg)
 

@@ -3,9 +3,12 @@
 
 #include <QQmlContext>
 #include <QQmlEngine>
+#include <QQmlEngineExtensionPlugin>
 #include <QQuickItem>
 #include <QQuickView>
 #include <QTest>
+
+Q_IMPORT_QML_PLUGIN(QuillboxPlugin)
 
 /// The panel's message about a store that cannot be opened, drawn by its QML.
 class TestStoreProblemView : public QObject {
@@ -22,7 +25,7 @@ private slots:
         connect(view.engine(), &QQmlEngine::warnings, this, [&](const QList<QQmlError> &w) { warnings += w; });
         view.engine()->addImageProvider("icon", new IconImageProvider);
         view.rootContext()->setContextProperty("storeProblem", &problem);
-        view.setSource(QUrl("qrc:/qml/StoreProblemView.qml"));
+        view.setSource(QUrl("qrc:/qml/Quillbox/StoreProblemView.qml"));
         QCOMPARE(view.status(), QQuickView::Ready);
 
         auto *shownFile = view.rootObject()->findChild<QQuickItem *>("storeFile");
