@@ -52,15 +52,6 @@ const QString openSettingsName = QStringLiteral("Quillbox.openSettings");
 const QString reloadHotkeyName = QStringLiteral("Quillbox.reloadHotkey");
 const QString clearAllHistoryName = QStringLiteral("Quillbox.clearAllHistory");
 
-// Only a stored boolean false turns an option off; a missing or unreadable value keeps true.
-bool isNotFalse(const QVariant &value)
-{
-    if (value.typeId() == QMetaType::Bool)
-        return value.toBool();
-    // INI values come back as strings.
-    return value.toString().compare(QStringLiteral("false"), Qt::CaseInsensitive) != 0;
-}
-
 // The desktop's keyboard settings, where one of the common settings programs is installed.
 std::function<void()> keyboardSettingsOpener()
 {
@@ -93,9 +84,8 @@ AppDelegate::AppDelegate(Pasteboard &pasteboard, Workspace &workspace, QObject *
     : QObject(parent)
     , m_pasteboard(pasteboard)
     , m_workspace(workspace)
-    , m_preferences(preferencesPath(), QSettings::IniFormat)
-    // Unquoted, an INI value ends at a ";" and is split at commas: either separator is taken.
-    , m_terminals(m_preferences.value(TerminalPasteChords::preferenceKey).toStringList().join(u';'))
+    , m_preferences(Preferences::defaultPath())
+    , m_terminals(m_preferences.terminalPasteChords())
 {
 }
 
@@ -108,18 +98,10 @@ AppDelegate::AppDelegate(
 
 AppDelegate::~AppDelegate() = default;
 
-QString AppDelegate::preferencesPath()
-{
-    QString config = qEnvironmentVariable("XDG_CONFIG_HOME");
-    if (config.isEmpty())
-        config = QDir::homePath() + QStringLiteral("/.config");
-    return config + QStringLiteral("/Quillbox/Quillbox.conf");
-}
-
 void AppDelegate::applicationDidFinishLaunching()
 {
-    // The keyboard-navigation setting of the desktop the design comes from; kept for tools that read it.
-    m_preferences.setValue(QStringLiteral("AppleKeyboardUIMode"), 2);
+    reportUnusablePreferences();
+    m_preferences.setKeyboardUIMode(2);
     setupModelContainer();
     setupStatusItem();
     setupPanel();
@@ -128,7 +110,7 @@ void AppDelegate::applicationDidFinishLaunching()
     setupLanguageFix();
     requestAccessibilityIfNeeded();
 
-    const bool hasSeenOnboarding = m_preferences.value(QStringLiteral("hasSeenOnboarding")).toBool();
+    const bool hasSeenOnboarding = m_preferences.hasSeenOnboarding();
     if (m_panel) {
         QTimer::singleShot(firstWindowDelayMs, this, [this, hasSeenOnboarding] {
             if (hasSeenOnboarding)
@@ -138,6 +120,18 @@ void AppDelegate::applicationDidFinishLaunching()
         });
     }
     observeNotifications();
+}
+
+void AppDelegate::reportUnusablePreferences()
+{
+    if (m_preferences.problem().isEmpty())
+        return;
+    const QString line = QStringLiteral("[Quillbox] Preferences in %1 cannot be used: %2. Running with the defaults; "
+                                        "changes are not saved and the file is left as it is.")
+                             .arg(m_preferences.path(), m_preferences.problem());
+    std::fprintf(stderr, "%s\n", qPrintable(line));
+    if (m_services.systemLog)
+        m_services.systemLog->info(QStringLiteral("Preferences"), line);
 }
 
 void AppDelegate::applicationWillTerminate()
@@ -414,8 +408,7 @@ void AppDelegate::showOnboarding()
         [self] {
             if (!self)
                 return;
-            self->m_preferences.setValue(QStringLiteral("hasSeenOnboarding"), true);
-            self->m_preferences.sync();
+            self->m_preferences.setHasSeenOnboarding(true);
             if (QQuickView *window = self->m_onboardingWindow) {
                 window->close();
                 // The views go before the window and the controller they bind to.
@@ -465,7 +458,7 @@ void AppDelegate::registerPanelHotkey()
     HotkeyService *hotkeys = HotkeyService::shared();
     if (!hotkeys)
         return;
-    const KeyCombo combo = KeyCombo::fromStored(m_preferences.value(QStringLiteral("hotkeyCombo")).toByteArray());
+    const KeyCombo combo = KeyCombo::fromStored(m_preferences.hotkeyCombo());
     QPointer<AppDelegate> self(this);
     hotkeys->registerHotkey(panelHotkeyId, fourCharCode("QLBX"), combo, [self] {
         if (self)
@@ -491,7 +484,7 @@ void AppDelegate::observeNotifications()
     });
     center.observe(reloadHotkeyName, this, [self] {
         if (self) {
-            self->m_preferences.sync();
+            self->m_preferences.reload();
             self->registerPanelHotkey();
         }
     });
@@ -570,6 +563,6 @@ void AppDelegate::setupLanguageFix()
         connect(m_languageSwitch.get(), &LanguageSwitchService::clipboardReturned, m_clipboardMonitor.get(),
             &ClipboardMonitor::resumeCapture);
     }
-    if (isNotFalse(m_preferences.value(QStringLiteral("enableLanguageFix"))))
+    if (m_preferences.enableLanguageFix())
         m_languageSwitch->registerHotkey();
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "capture/RunningApplication.h"
+#include "model/Preferences.h"
 #include "services/TerminalPasteChords.h"
 
 #include <QElapsedTimer>
@@ -8,7 +9,6 @@
 #include <QObject>
 #include <QPointer>
 #include <QQuickView>
-#include <QSettings>
 
 #include <memory>
 #include <optional>
@@ -91,9 +91,6 @@ public:
     QQuickView *onboardingWindow() const { return m_onboardingWindow.data(); }
     const std::optional<RunningApplication> &previousApp() const { return m_previousApp; }
 
-    /// $XDG_CONFIG_HOME/Quillbox/Quillbox.conf (INI), falling back to ~/.config.
-    static QString preferencesPath();
-
     /// Inserts the default categories, and the default templates, into a store that has none.
     void seedDefaultCategories();
     void seedDefaultTemplates();
@@ -105,6 +102,8 @@ signals:
     void panelShown(qint64 elapsedMs);
 
 private:
+    /// Says once, on stderr and in the system log, that the preferences file is left alone.
+    void reportUnusablePreferences();
     void setupModelContainer();
     void setupStatusItem();
     void setupPanel();
@@ -133,7 +132,7 @@ private:
     PlatformServices m_services;
     std::unique_ptr<HotkeyService> m_hotkeyService;
     std::unique_ptr<LanguageSwitchService> m_languageSwitch;
-    QSettings m_preferences;
+    Preferences m_preferences;
     const TerminalPasteChords m_terminals;
     std::unique_ptr<StatusItem> m_statusItem;
     std::unique_ptr<ClipboardHistoryView> m_historyView;

@@ -1,6 +1,7 @@
 #include "TerminalPasteChords.h"
 
 #include <QLoggingCategory>
+#include <QRegularExpression>
 
 namespace {
 
@@ -29,20 +30,18 @@ constexpr KeyCombo shiftInsert{0x72, KeyCombo::shiftKey};
 
 } // namespace
 
-const QString TerminalPasteChords::preferenceKey = QStringLiteral("terminalPasteChords");
-
 TerminalPasteChords::TerminalPasteChords(const QString &userEntries)
 {
     for (const auto &[windowClass, chord] : builtIn)
         m_chords.insert(QString::fromLatin1(windowClass).toLower(), *KeyCombo::fromKeysText(QLatin1String(chord)));
-    for (const QString &entry : userEntries.split(u';', Qt::SkipEmptyParts)) {
+    for (const QString &entry : userEntries.split(QRegularExpression(QStringLiteral("[;,]")), Qt::SkipEmptyParts)) {
         if (entry.trimmed().isEmpty())
             continue;
         const qsizetype colon = entry.indexOf(u':');
         const QString windowClass = entry.left(colon).trimmed();
         const auto chord = colon < 0 ? std::nullopt : KeyCombo::fromKeysText(entry.mid(colon + 1));
         if (windowClass.isEmpty() || !chord) {
-            qCWarning(lcTerminals).noquote() << "Ignoring" << preferenceKey << "entry" << entry.trimmed()
+            qCWarning(lcTerminals).noquote() << "Ignoring terminalPasteChords entry" << entry.trimmed()
                                              << "(expected Class:chord, e.g. MyTerm:ctrl+shift+v)";
             continue;
         }

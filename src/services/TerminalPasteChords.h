@@ -13,17 +13,15 @@
 /// user's preference adds to it.
 class TerminalPasteChords {
 public:
-    /// The preference that extends the table: "Class:chord" entries separated by ";", chords spelled
-    /// as KeyCombo::keysText() does, e.g. "MyTerm:ctrl+shift+v;OldTerm:shift+insert".
-    static const QString preferenceKey;
-
     struct Terminal {
         KeyCombo chord;
         /// Shift+Insert pastes the PRIMARY selection, as in xterm, rather than the clipboard.
         bool pastesPrimary = false;
     };
 
-    /// The built-in table with `userEntries` added; an entry for a known class replaces its chord.
+    /// The built-in table with `userEntries` added: "Class:chord" entries separated by ";" or ",",
+    /// chords spelled as KeyCombo::keysText() does, e.g. "MyTerm:ctrl+shift+v;OldTerm:shift+insert".
+    /// An entry for a known class replaces its chord.
     /// An entry that cannot be read is left out with a warning.
     explicit TerminalPasteChords(const QString &userEntries = {});
 

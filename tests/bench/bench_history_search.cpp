@@ -5,12 +5,12 @@
 #include "BenchReport.h"
 #include "FakePasteboard.h"
 #include "ManualClock.h"
+#include "TemporaryPreferences.h"
 #include "TemporaryStore.h"
 #include "ui/panel/ClipboardHistoryView.h"
 
 #include <QElapsedTimer>
 #include <QGuiApplication>
-#include <QSettings>
 #include <QTemporaryDir>
 
 int main(int argc, char **argv)
@@ -22,11 +22,10 @@ int main(int argc, char **argv)
     const qint64 totalChars = fillHistory(context);
     std::printf("history: 10000 items, %.1f M characters\n", double(totalChars) / 1e6);
 
-    QTemporaryDir settingsDir;
-    QSettings settings(settingsDir.filePath(QStringLiteral("Quillbox.conf")), QSettings::IniFormat);
+    TemporaryPreferences settings;
     FakePasteboard pasteboard;
     ManualClock clock;
-    ClipboardHistoryView view(context, pasteboard, settings, nullptr, clock.scheduler());
+    ClipboardHistoryView view(context, pasteboard, settings.preferences, nullptr, clock.scheduler());
     clock.advance(0);
 
     // Showing the panel folds the history a slice per turn, before anyone types.

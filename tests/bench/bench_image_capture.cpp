@@ -5,6 +5,7 @@
 
 #include "BenchReport.h"
 #include "FakeWorkspace.h"
+#include "TemporaryPreferences.h"
 #include "TemporaryStore.h"
 #include "TestImages.h"
 #include "capture/ClipboardMonitor.h"
@@ -17,7 +18,6 @@
 #include <QImage>
 #include <QPainter>
 #include <QProcess>
-#include <QSettings>
 #include <QTemporaryDir>
 #include <QTimer>
 
@@ -63,7 +63,8 @@ public:
         m_monitor = std::make_unique<ClipboardMonitor>(m_store.container(), m_pasteboard, m_workspace);
         m_monitor->startMonitoring();
         // The history panel's lists follow every capture on the GUI thread, as in the program.
-        m_view = std::make_unique<ClipboardHistoryView>(m_store.context(), m_pasteboard, m_preferences, nullptr);
+        m_view = std::make_unique<ClipboardHistoryView>(
+            m_store.context(), m_pasteboard, m_preferences.preferences, nullptr);
         QObject::connect(&m_ticker, &QTimer::timeout, &m_ticker, [this] {
             m_longestStall = std::max(m_longestStall, double(m_sinceTick.nsecsElapsed()) / 1e6);
             m_sinceTick.start();
@@ -113,8 +114,7 @@ private:
     X11Pasteboard m_pasteboard;
     FakeWorkspace m_workspace;
     std::unique_ptr<ClipboardMonitor> m_monitor;
-    QTemporaryDir m_settingsDir;
-    QSettings m_preferences{m_settingsDir.filePath("Quillbox.conf"), QSettings::IniFormat};
+    TemporaryPreferences m_preferences;
     std::unique_ptr<ClipboardHistoryView> m_view;
     std::vector<std::unique_ptr<QProcess>> m_owners;
     QTimer m_ticker;

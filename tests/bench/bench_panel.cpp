@@ -5,6 +5,7 @@
 #include "BenchHistory.h"
 #include "BenchReport.h"
 #include "model/ModelContainer.h"
+#include "model/Preferences.h"
 
 #include <QDeadlineTimer>
 #include <QDir>
@@ -13,7 +14,6 @@
 #include <QGuiApplication>
 #include <QProcess>
 #include <QRegularExpression>
-#include <QSettings>
 #include <QTemporaryDir>
 #include <QThread>
 
@@ -55,8 +55,7 @@ int main(int argc, char **argv)
             qFatal("cannot create the store: %s", qPrintable(error));
         fillHistory(container->mainContext());
     }
-    QSettings(home.filePath(".config/Quillbox/Quillbox.conf"), QSettings::IniFormat)
-        .setValue("hasSeenOnboarding", true);
+    Preferences(home.filePath(".config/Quillbox/Quillbox.conf")).setHasSeenOnboarding(true);
 
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert("HOME", home.path());

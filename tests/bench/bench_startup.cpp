@@ -7,6 +7,7 @@
 #include "model/ImageDigest.h"
 #include "model/ModelContainer.h"
 #include "model/ModelContext.h"
+#include "model/Preferences.h"
 
 #include <QDeadlineTimer>
 #include <QDir>
@@ -17,7 +18,6 @@
 #include <QImage>
 #include <QProcess>
 #include <QRandomGenerator>
-#include <QSettings>
 #include <QTemporaryDir>
 #include <QThread>
 
@@ -141,8 +141,7 @@ int main(int argc, char **argv)
     QTemporaryDir home;
     prepareStore(home.filePath(".local/share/Quillbox/Quillbox.sqlite"));
     // A returning user: launch shows the panel rather than the welcome pages.
-    QSettings(home.filePath(".config/Quillbox/Quillbox.conf"), QSettings::IniFormat)
-        .setValue("hasSeenOnboarding", true);
+    Preferences(home.filePath(".config/Quillbox/Quillbox.conf")).setHasSeenOnboarding(true);
     if (qEnvironmentVariableIsSet("QUILLBOX_BENCH_KEEP_STORE")) {
         home.setAutoRemove(false);
         std::printf("store kept in %s\n", qPrintable(home.path()));

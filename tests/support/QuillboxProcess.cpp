@@ -1,10 +1,11 @@
 #include "QuillboxProcess.h"
 
+#include "model/Preferences.h"
+
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFileInfo>
 #include <QRegularExpression>
-#include <QSettings>
 #include <QSqlQuery>
 #include <QSqlRecord>
 #include <QTest>
@@ -40,7 +41,7 @@ bool QuillboxProcess::start(const QString &readyLine, const QProcessEnvironment 
     m_process.setProcessChannelMode(QProcess::SeparateChannels);
     if (!firstRun) {
         QDir().mkpath(QFileInfo(preferencesPath()).absolutePath());
-        QSettings(preferencesPath(), QSettings::IniFormat).setValue("hasSeenOnboarding", true);
+        Preferences(preferencesPath()).setHasSeenOnboarding(true);
     }
     m_process.start(qEnvironmentVariable("QUILLBOX_BINARY"), arguments);
     if (!m_process.waitForStarted())

@@ -9,6 +9,7 @@
 #include "capture/ClipboardMonitor.h"
 #include "model/ModelContainer.h"
 #include "model/ModelContext.h"
+#include "model/Preferences.h"
 #include "platform/x11/XkbKeyboardLayouts.h"
 #include "services/DesktopNotifier.h"
 #include "services/HotkeyGrabber.h"
@@ -17,11 +18,9 @@
 #include "services/LanguageSwitchService.h"
 #include "services/NotificationCenter.h"
 #include "services/PasteService.h"
+#include "model/Preferences.h"
 #include "services/SystemLog.h"
-#include "services/TerminalPasteChords.h"
 #include "ui/panel/StoreProblemView.h"
-
-#include <QSettings>
 
 #include <QDir>
 #include <QFile>
@@ -59,6 +58,15 @@ QStringList debugLogMessages(const QString &path)
     for (const QString &line : QString::fromUtf8(file.readAll()).split(u'\n', Qt::SkipEmptyParts))
         messages.append(line.section(QStringLiteral("] "), 1));
     return messages;
+}
+
+// The preferences file as a person or another program left it.
+void writePreferences(const QByteArray &contents)
+{
+    QDir().mkpath(QFileInfo(Preferences::defaultPath()).absolutePath());
+    QFile file(Preferences::defaultPath());
+    file.open(QIODevice::WriteOnly | QIODevice::Truncate);
+    file.write(contents);
 }
 
 const RunningApplication editor{QStringLiteral("Text Editor"), QStringLiteral("org.gnome.TextEditor"), 42, 0x400001};
@@ -170,22 +178,23 @@ private slots:
 
     void theLanguageFixFollowsItsPreference_data()
     {
-        QTest::addColumn<QVariant>("stored");
+        QTest::addColumn<QByteArray>("stored");
         QTest::addColumn<bool>("registered");
-        QTest::newRow("absent") << QVariant() << true;
-        QTest::newRow("false") << QVariant(false) << false;
-        QTest::newRow("true") << QVariant(true) << true;
-        QTest::newRow("not a boolean") << QVariant("sometimes") << true;
+        QTest::newRow("absent") << QByteArray() << true;
+        QTest::newRow("false") << QByteArray("false") << false;
+        QTest::newRow("0") << QByteArray("0") << false;
+        QTest::newRow("true") << QByteArray("true") << true;
+        QTest::newRow("not a boolean") << QByteArray("sometimes") << true;
     }
 
     void theLanguageFixFollowsItsPreference()
     {
-        QFETCH(QVariant, stored);
+        QFETCH(QByteArray, stored);
         QFETCH(bool, registered);
         QTemporaryDir config;
         qputenv("XDG_CONFIG_HOME", QFile::encodeName(config.path()));
-        if (stored.isValid())
-            QSettings(AppDelegate::preferencesPath(), QSettings::IniFormat).setValue("enableLanguageFix", stored);
+        if (!stored.isNull())
+            writePreferences("[General]\nenableLanguageFix=" + stored + "\n");
 
         FakeGrabber grabber;
         NoKeys keys;
@@ -197,6 +206,52 @@ private slots:
         QCOMPARE(grabber.grabbed.contains(LanguageSwitchService::hotkeyId), registered);
         delegate.applicationWillTerminate();
         QVERIFY(grabber.grabbed.isEmpty());
+    }
+
+    void aStartLeavesThePreferencesFileAsItIs_data()
+    {
+        QTest::addColumn<QByteArray>("contents"); // null: a folder stands where the file should be
+        QTest::addColumn<QString>("problem");
+        QTest::newRow("written by an earlier start")
+            << QByteArray("[General]\nAppleKeyboardUIMode=2\nhasSeenOnboarding=true\n") << QString();
+        QTest::newRow("folder") << QByteArray() << "it is a folder, not a file";
+        QTest::newRow("binary") << QByteArray("\x89PNG\r\n\x1a\n\0\0\0\rIHDR\xff\xfe", 18)
+                                << "it is not a preferences file (INI text)";
+    }
+
+    void aStartLeavesThePreferencesFileAsItIs()
+    {
+        QFETCH(QByteArray, contents);
+        QFETCH(QString, problem);
+        QTemporaryDir config;
+        qputenv("XDG_CONFIG_HOME", QFile::encodeName(config.path()));
+        const QString path = Preferences::defaultPath();
+        if (contents.isNull())
+            QVERIFY(QDir().mkpath(path));
+        else
+            writePreferences(contents);
+        const QDateTime modified = QFileInfo(path).lastModified();
+
+        RecordingSystemLog log;
+        AppDelegate delegate(m_pasteboard, m_workspace, PlatformServices{.systemLog = &log});
+        delegate.applicationDidFinishLaunching();
+        delegate.applicationWillTerminate();
+        QCOMPARE(QFileInfo(path).lastModified(), modified);
+        if (contents.isNull()) {
+            QVERIFY(QDir(path).isEmpty());
+        } else {
+            QFile file(path);
+            QVERIFY(file.open(QIODevice::ReadOnly));
+            QCOMPARE(file.readAll(), contents);
+        }
+        const QStringList reports = log.entries.filter("Preferences|");
+        if (problem.isEmpty()) {
+            QVERIFY(reports.isEmpty());
+        } else {
+            QCOMPARE(reports,
+                QStringList("Preferences|[Quillbox] Preferences in " + path + " cannot be used: " + problem
+                    + ". Running with the defaults; changes are not saved and the file is left as it is."));
+        }
     }
 
     void thePanelHotkeyComesFromThePreferences_data()
@@ -219,7 +274,7 @@ private slots:
         QFETCH(QString, refusal);
         QTemporaryDir config;
         qputenv("XDG_CONFIG_HOME", QFile::encodeName(config.path()));
-        QSettings(AppDelegate::preferencesPath(), QSettings::IniFormat).setValue("hotkeyCombo", stored);
+        Preferences(Preferences::defaultPath()).setHotkeyCombo(stored);
 
         FakeHotkeyGrabber grabber;
         StdoutCapture out;
@@ -280,8 +335,8 @@ private slots:
     {
         QTemporaryDir config;
         qputenv("XDG_CONFIG_HOME", QFile::encodeName(config.path()));
-        QSettings(AppDelegate::preferencesPath(), QSettings::IniFormat)
-            .setValue(TerminalPasteChords::preferenceKey, "MyTerm:ctrl+alt+v;OtherTerm:shift+insert");
+        // Unquoted, as people write it: the INI format splits the value at its commas.
+        writePreferences("[General]\nterminalPasteChords=MyTerm:ctrl+alt+v, OtherTerm:shift+insert\n");
         PasteRoad road(m_pasteboard, m_workspace);
 
         const struct {

@@ -1,5 +1,6 @@
 #include "FakePasteboard.h"
 #include "ManualClock.h"
+#include "TemporaryPreferences.h"
 #include "TemporaryStore.h"
 #include "services/SoundPlayer.h"
 #include "ui/panel/ClipboardHistoryView.h"
@@ -7,7 +8,6 @@
 
 #include <QAbstractItemModelTester>
 #include <QRandomGenerator>
-#include <QSettings>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -26,8 +26,7 @@ class TestHistoryView : public QObject {
     Q_OBJECT
 
     std::unique_ptr<TemporaryStore> m_store;
-    std::unique_ptr<QTemporaryDir> m_settingsDir;
-    std::unique_ptr<QSettings> m_settings;
+    std::unique_ptr<TemporaryPreferences> m_settings;
     FakePasteboard m_pasteboard;
     CountingSound m_sound;
     ManualClock m_clock;
@@ -112,7 +111,7 @@ class TestHistoryView : public QObject {
             else if (step.startsWith("wait:"))
                 m_clock.advance(arg.toInt());
             else if (step.startsWith("key:"))
-                m_settings->setValue("categorySearchKey", arg);
+                m_settings->preferences.setCategorySearchKey(arg);
             else
                 taken += press(step) ? '1' : '0';
         }
@@ -178,13 +177,12 @@ private slots:
     {
         m_store = std::make_unique<TemporaryStore>();
         m_store->open();
-        m_settingsDir = std::make_unique<QTemporaryDir>();
-        m_settings = std::make_unique<QSettings>(m_settingsDir->filePath("Quillbox.conf"), QSettings::IniFormat);
+        m_settings = std::make_unique<TemporaryPreferences>();
         m_sound.clicks = 0;
         m_pasted.clear();
         m_clock = {};
         m_view = std::make_unique<ClipboardHistoryView>(
-            context(), m_pasteboard, *m_settings, &m_sound, m_clock.scheduler());
+            context(), m_pasteboard, m_settings->preferences, &m_sound, m_clock.scheduler());
         m_view->onItemSelected = [this](const auto &item) {
             m_pasted.append(item);
             return true;
@@ -373,7 +371,7 @@ private slots:
         QCOMPARE(m_sound.clicks, 1);
         QCOMPARE(scrolled.count(), 2);
         QCOMPARE(scrolled.last().at(0).toInt(), 1);
-        m_settings->setValue("playSoundOnNavigate", false);
+        m_settings->preferences.setPlaySoundOnNavigate(false);
         run("Up");
         QCOMPARE(m_sound.clicks, 1);
     }

@@ -7,20 +7,17 @@
 #include "capture/PasteboardWriter.h"
 #include "model/LiveQueryModel.h"
 #include "model/ModelContext.h"
+#include "model/Preferences.h"
 #include "services/SoundPlayer.h"
 
 #include <QCoreApplication>
 #include <QKeyEvent>
 #include <QPointer>
-#include <QSettings>
 #include <QUrl>
 #include <QWheelEvent>
 
 namespace {
 
-const QString categorySearchKeyKey = QStringLiteral("categorySearchKey");
-const QString playSoundOnNavigateKey = QStringLiteral("playSoundOnNavigate");
-const QString borderColorHexKey = QStringLiteral("borderColorHex");
 constexpr double scrollThreshold = 20;
 constexpr double wheelNotch = 120; // QWheelEvent::angleDelta of one notch of a mouse wheel
 constexpr int noticeDurationMs = 4000;
@@ -72,7 +69,7 @@ bool isReturn(int key)
 
 struct ClipboardHistoryView::Private {
     Private(
-        ModelContext &context, Pasteboard &pasteboard, QSettings &preferences, SoundPlayer *sound, Scheduler schedule)
+        ModelContext &context, Pasteboard &pasteboard, Preferences &preferences, SoundPlayer *sound, Scheduler schedule)
         : context(context)
         , pasteboard(pasteboard)
         , preferences(preferences)
@@ -83,7 +80,7 @@ struct ClipboardHistoryView::Private {
 
     ModelContext &context;
     Pasteboard &pasteboard;
-    QSettings &preferences;
+    Preferences &preferences;
     SoundPlayer *sound;
     Scheduler schedule;
 
@@ -115,7 +112,7 @@ struct ClipboardHistoryView::Private {
     }
 };
 
-ClipboardHistoryView::ClipboardHistoryView(ModelContext &context, Pasteboard &pasteboard, QSettings &preferences,
+ClipboardHistoryView::ClipboardHistoryView(ModelContext &context, Pasteboard &pasteboard, Preferences &preferences,
     SoundPlayer *sound, Scheduler scheduler, QObject *parent)
     : QObject(parent)
     , d(std::make_unique<Private>(
@@ -183,12 +180,12 @@ void ClipboardHistoryView::playClick()
 
 QString ClipboardHistoryView::categorySearchKey() const
 {
-    return d->preferences.value(categorySearchKeyKey, QStringLiteral("tab")).toString();
+    return d->preferences.categorySearchKey();
 }
 
 bool ClipboardHistoryView::playSoundOnNavigate() const
 {
-    return d->preferences.value(playSoundOnNavigateKey, true).toBool();
+    return d->preferences.playSoundOnNavigate();
 }
 
 void ClipboardHistoryView::setSearchText(const QString &text)
@@ -554,7 +551,7 @@ QString ClipboardHistoryView::emptyStateLine() const
 
 QColor ClipboardHistoryView::borderColor() const
 {
-    return ClipboardItemRow::glowColor(d->preferences.value(borderColorHexKey, QStringLiteral("#FF8C00")).toString());
+    return ClipboardItemRow::glowColor(d->preferences.borderColorHex());
 }
 
 // ---- Keeping the list model current

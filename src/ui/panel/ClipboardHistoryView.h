@@ -21,7 +21,7 @@ class ClipCategory;
 class LiveQueryModel;
 class ModelContext;
 class Pasteboard;
-class QSettings;
+class Preferences;
 class SoundPlayer;
 class StoredRecord;
 template <class T> class LiveQuery;
@@ -91,7 +91,7 @@ public:
 
     /// `preferences` is read for "categorySearchKey", "playSoundOnNavigate" and "borderColorHex" each
     /// time they matter. `sound` may be null. Everything given must outlive the view.
-    ClipboardHistoryView(ModelContext &context, Pasteboard &pasteboard, QSettings &preferences, SoundPlayer *sound,
+    ClipboardHistoryView(ModelContext &context, Pasteboard &pasteboard, Preferences &preferences, SoundPlayer *sound,
         Scheduler scheduler = {}, QObject *parent = nullptr);
     ~ClipboardHistoryView() override;
 

@@ -1,0 +1,205 @@
+#include "Preferences.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QStringDecoder>
+
+using namespace Qt::StringLiterals;
+
+// In the order of Key. Keys the settings window writes only when the person changes its control;
+// the program itself writes "hasSeenOnboarding" and "AppleKeyboardUIMode".
+const std::array<Preferences::Definition, 12> Preferences::definitions = {{
+    {Key::maxHistoryCount, "maxHistoryCount"_L1, Type::integer, 500},
+    {Key::launchAtLogin, "launchAtLogin"_L1, Type::boolean, false},
+    {Key::showSourceApp, "showSourceApp"_L1, Type::boolean, true},
+    {Key::playSoundOnCopy, "playSoundOnCopy"_L1, Type::boolean, false},
+    {Key::playSoundOnNavigate, "playSoundOnNavigate"_L1, Type::boolean, true},
+    {Key::borderColorHex, "borderColorHex"_L1, Type::text, u"#FF8C00"_s},
+    {Key::categorySearchKey, "categorySearchKey"_L1, Type::text, u"tab"_s},
+    {Key::enableLanguageFix, "enableLanguageFix"_L1, Type::boolean, true},
+    {Key::hasSeenOnboarding, "hasSeenOnboarding"_L1, Type::boolean, false},
+    // Empty stands for the default combination, which the hotkey code knows.
+    {Key::hotkeyCombo, "hotkeyCombo"_L1, Type::bytes, QByteArray()},
+    // The keyboard-navigation setting of the desktop the design comes from, kept for tools that read it.
+    {Key::keyboardUIMode, "AppleKeyboardUIMode"_L1, Type::integer, 2},
+    {Key::terminalPasteChords, "terminalPasteChords"_L1, Type::text, QString()},
+}};
+
+namespace {
+
+std::optional<bool> readBoolean(const QVariant &raw)
+{
+    switch (raw.typeId()) {
+    case QMetaType::Bool:
+        return raw.toBool();
+    case QMetaType::Int:
+    case QMetaType::LongLong:
+        if (raw.toLongLong() == 0 || raw.toLongLong() == 1)
+            return raw.toLongLong() == 1;
+        return std::nullopt;
+    case QMetaType::QString: {
+        const QString text = raw.toString().trimmed().toLower();
+        if (text == "true"_L1 || text == "1"_L1)
+            return true;
+        if (text == "false"_L1 || text == "0"_L1)
+            return false;
+        return std::nullopt;
+    }
+    default:
+        return std::nullopt;
+    }
+}
+
+std::optional<int> readInteger(const QVariant &raw)
+{
+    if (raw.typeId() == QMetaType::Int)
+        return raw.toInt();
+    if (raw.typeId() != QMetaType::QString)
+        return std::nullopt;
+    bool ok = false;
+    const int value = raw.toString().trimmed().toInt(&ok, 10);
+    return ok ? std::optional(value) : std::nullopt;
+}
+
+std::optional<QString> readText(const QVariant &raw)
+{
+    if (raw.typeId() == QMetaType::QString)
+        return raw.toString();
+    // Unquoted commas in an INI value make a list of it.
+    if (raw.typeId() == QMetaType::QStringList)
+        return raw.toStringList().join(u',');
+    return std::nullopt;
+}
+
+std::optional<QByteArray> readBytes(const QVariant &raw)
+{
+    if (raw.typeId() == QMetaType::QByteArray)
+        return raw.toByteArray();
+    if (raw.typeId() == QMetaType::QString)
+        return raw.toString().toUtf8();
+    return std::nullopt;
+}
+
+QVariant converted(Preferences::Type type, const QVariant &value)
+{
+    switch (type) {
+    case Preferences::Type::boolean:
+        return value.toBool();
+    case Preferences::Type::integer:
+        return value.toInt();
+    case Preferences::Type::text:
+        return value.toString();
+    case Preferences::Type::bytes:
+        return value.toByteArray();
+    }
+    return {};
+}
+
+// Why the file at `path` cannot be used; empty when it can, also when it does not exist yet.
+QString fileProblem(const QString &path)
+{
+    const QFileInfo info(path);
+    if (!info.exists())
+        return {};
+    if (info.isDir())
+        return u"it is a folder, not a file"_s;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return u"it cannot be read: "_s + file.errorString();
+    const QByteArray bytes = file.readAll();
+    QStringDecoder utf8(QStringDecoder::Utf8);
+    const QString text = utf8(bytes);
+    if (utf8.hasError() || bytes.contains('\0'))
+        return u"it is not a preferences file (INI text)"_s;
+    return {};
+}
+
+} // namespace
+
+const Preferences::Definition &Preferences::definition(Key key)
+{
+    const Definition &entry = definitions.at(std::size_t(key));
+    Q_ASSERT(entry.key == key);
+    return entry;
+}
+
+Preferences::Preferences(const QString &path, QObject *parent)
+    : QObject(parent)
+    , m_path(path)
+    , m_problem(fileProblem(path))
+{
+    if (!m_problem.isEmpty())
+        return;
+    m_file.emplace(path, QSettings::IniFormat);
+    if (m_file->status() != QSettings::NoError) {
+        // QSettings would write its own reading of the file over it at the first change.
+        m_problem = m_file->status() == QSettings::AccessError ? u"it cannot be read"_s
+                                                               : u"it is not a preferences file (INI text)"_s;
+        m_file.reset();
+    }
+}
+
+QString Preferences::defaultPath()
+{
+    QString config = qEnvironmentVariable("XDG_CONFIG_HOME");
+    if (config.isEmpty())
+        config = QDir::homePath() + u"/.config"_s;
+    return config + u"/Quillbox/Quillbox.conf"_s;
+}
+
+std::optional<QVariant> Preferences::stored(Key key) const
+{
+    const Definition &entry = definition(key);
+    const QVariant raw = m_file ? m_file->value(entry.name) : m_memory.value(entry.name);
+    if (!raw.isValid())
+        return std::nullopt;
+    const auto wrap = [](const auto &value) { return value ? std::optional(QVariant(*value)) : std::nullopt; };
+    switch (entry.type) {
+    case Type::boolean:
+        return wrap(readBoolean(raw));
+    case Type::integer:
+        return wrap(readInteger(raw));
+    case Type::text:
+        return wrap(readText(raw));
+    case Type::bytes:
+        return wrap(readBytes(raw));
+    }
+    return std::nullopt;
+}
+
+QVariant Preferences::value(Key key) const
+{
+    return stored(key).value_or(definition(key).defaultValue);
+}
+
+void Preferences::setValue(Key key, const QVariant &value)
+{
+    const Definition &entry = definition(key);
+    const QVariant typed = converted(entry.type, value);
+    if (stored(key) == typed)
+        return;
+    const QVariant before = this->value(key);
+    if (m_file) {
+        m_file->setValue(entry.name, typed);
+        m_file->sync();
+    } else {
+        m_memory.insert(entry.name, typed);
+    }
+    if (typed != before)
+        emit changed(key);
+}
+
+void Preferences::reload()
+{
+    if (!m_file)
+        return;
+    std::array<QVariant, definitions.size()> before;
+    for (const Definition &entry : definitions)
+        before.at(std::size_t(entry.key)) = value(entry.key);
+    m_file->sync();
+    for (const Definition &entry : definitions) {
+        if (value(entry.key) != before.at(std::size_t(entry.key)))
+            emit changed(entry.key);
+    }
+}

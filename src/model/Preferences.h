@@ -1,0 +1,118 @@
+#pragma once
+
+#include <QByteArray>
+#include <QLatin1StringView>
+#include <QObject>
+#include <QSettings>
+#include <QString>
+#include <QVariant>
+
+#include <array>
+#include <optional>
+
+/// The person's preferences: one table of keys with their types and defaults, read by one rule per
+/// type, kept in an INI file (QSettings underneath, so files of earlier versions keep working).
+///
+/// Reading rules: a key never written, or holding a value its type cannot read, reads as its default.
+/// - boolean: a stored boolean, the integers 1 and 0, or the texts "true", "false", "1", "0" (case
+///   ignored); INI files hold only text, so "0" and "false" turn an option off alike.
+/// - integer: a stored integer or a text that is one in decimal.
+/// - text: the stored text; an unquoted value that the INI format split at its commas reads as
+///   written, its parts joined by ",".
+/// - bytes: a stored byte string, or a text as its UTF-8.
+///
+/// Only changes are written: setting a key to what it already holds leaves the file alone.
+class Preferences : public QObject {
+    Q_OBJECT
+
+public:
+    enum class Key {
+        maxHistoryCount,
+        launchAtLogin,
+        showSourceApp,
+        playSoundOnCopy,
+        playSoundOnNavigate,
+        borderColorHex,
+        categorySearchKey,
+        enableLanguageFix,
+        hasSeenOnboarding,
+        hotkeyCombo,
+        keyboardUIMode,
+        terminalPasteChords,
+    };
+    Q_ENUM(Key)
+    enum class Type { boolean, integer, text, bytes };
+
+    struct Definition {
+        Key key;
+        QLatin1StringView name;
+        Type type;
+        QVariant defaultValue;
+    };
+    static const std::array<Definition, 12> definitions;
+    static const Definition &definition(Key key);
+
+    /// Opens the file at `path` (it need not exist). A file that cannot be read (a folder, no read
+    /// permission, not INI text) is never written: the preferences then hold their defaults and this
+    /// session's changes in memory only, and problem() says what is wrong with the file.
+    explicit Preferences(const QString &path, QObject *parent = nullptr);
+
+    /// $XDG_CONFIG_HOME/Quillbox/Quillbox.conf, falling back to ~/.config.
+    static QString defaultPath();
+
+    QString path() const { return m_path; }
+    /// Why the file cannot be used, for the person; empty while it can.
+    QString problem() const { return m_problem; }
+
+    /// The value of `key` by its type's rule, as a bool, int, QString or QByteArray.
+    QVariant value(Key key) const;
+    /// Writes `value` (converted to the key's type) unless the key already holds it.
+    void setValue(Key key, const QVariant &value);
+    /// Takes in what another writer stored in the file since it was read.
+    void reload();
+
+    int maxHistoryCount() const { return value(Key::maxHistoryCount).toInt(); }
+    bool launchAtLogin() const { return value(Key::launchAtLogin).toBool(); }
+    bool showSourceApp() const { return value(Key::showSourceApp).toBool(); }
+    bool playSoundOnCopy() const { return value(Key::playSoundOnCopy).toBool(); }
+    bool playSoundOnNavigate() const { return value(Key::playSoundOnNavigate).toBool(); }
+    /// "#" and six hex digits, as stored; not checked against the colour options.
+    QString borderColorHex() const { return value(Key::borderColorHex).toString(); }
+    /// "tab" or "slash".
+    QString categorySearchKey() const { return value(Key::categorySearchKey).toString(); }
+    bool enableLanguageFix() const { return value(Key::enableLanguageFix).toBool(); }
+    bool hasSeenOnboarding() const { return value(Key::hasSeenOnboarding).toBool(); }
+    /// The panel hotkey as stored JSON; empty while none was stored.
+    QByteArray hotkeyCombo() const { return value(Key::hotkeyCombo).toByteArray(); }
+    int keyboardUIMode() const { return value(Key::keyboardUIMode).toInt(); }
+    /// "Class:chord" entries separated by ";" or ",".
+    QString terminalPasteChords() const { return value(Key::terminalPasteChords).toString(); }
+
+    void setMaxHistoryCount(int count) { setValue(Key::maxHistoryCount, count); }
+    void setLaunchAtLogin(bool on) { setValue(Key::launchAtLogin, on); }
+    void setShowSourceApp(bool on) { setValue(Key::showSourceApp, on); }
+    void setPlaySoundOnCopy(bool on) { setValue(Key::playSoundOnCopy, on); }
+    void setPlaySoundOnNavigate(bool on) { setValue(Key::playSoundOnNavigate, on); }
+    void setBorderColorHex(const QString &hex) { setValue(Key::borderColorHex, hex); }
+    void setCategorySearchKey(const QString &key) { setValue(Key::categorySearchKey, key); }
+    void setEnableLanguageFix(bool on) { setValue(Key::enableLanguageFix, on); }
+    void setHasSeenOnboarding(bool seen) { setValue(Key::hasSeenOnboarding, seen); }
+    void setHotkeyCombo(const QByteArray &json) { setValue(Key::hotkeyCombo, json); }
+    void setKeyboardUIMode(int mode) { setValue(Key::keyboardUIMode, mode); }
+    void setTerminalPasteChords(const QString &entries) { setValue(Key::terminalPasteChords, entries); }
+
+signals:
+    /// `key` now reads differently: set here, or found changed by reload().
+    void changed(Preferences::Key key);
+
+private:
+    /// The stored value read by its type's rule; nothing when absent or unreadable as that type.
+    std::optional<QVariant> stored(Key key) const;
+
+    QString m_path;
+    QString m_problem;
+    /// Absent while the file cannot be used.
+    std::optional<QSettings> m_file;
+    /// This session's values while the file cannot be used.
+    QVariantHash m_memory;
+};
