@@ -1,14 +1,14 @@
 #include "AppDelegate.h"
 
+#include "DefaultDataSeeder.h"
 #include "FloatingPanel.h"
+#include "OnboardingWindow.h"
+#include "PanelPresenter.h"
+#include "PasteRoad.h"
 #include "StatusItem.h"
 #include "capture/ClipboardMonitor.h"
-#include "capture/Pasteboard.h"
-#include "capture/PasteboardWriter.h"
-#include "capture/Workspace.h"
 #include "model/ModelContainer.h"
 #include "model/ModelContext.h"
-#include "platform/DesktopColorScheme.h"
 #include "services/ConsoleLog.h"
 #include "services/DesktopNotifier.h"
 #include "services/HotkeyService.h"
@@ -16,26 +16,15 @@
 #include "services/KeySynthesizer.h"
 #include "services/LanguageSwitchService.h"
 #include "services/NotificationCenter.h"
-#include "services/PasteService.h"
 #include "services/SystemLog.h"
-#include "ui/IconImageProvider.h"
 #include "ui/panel/ClipboardHistoryView.h"
 #include "ui/panel/StoreProblemView.h"
 #include "ui/panel/ThumbnailImageProvider.h"
-#include "ui/settings/OnboardingView.h"
 
 #include <QApplication>
-#include <QDir>
 #include <QElapsedTimer>
 #include <QLoggingCategory>
-#include <QProcess>
-#include <QQmlComponent>
-#include <QQmlContext>
 #include <QQmlEngine>
-#include <QQuickItem>
-#include <QQuickView>
-#include <QScreen>
-#include <QStandardPaths>
 #include <QTimer>
 
 #include <cstdio>
@@ -46,36 +35,13 @@ namespace {
 
 constexpr std::uint32_t panelHotkeyId = 1;
 constexpr int firstWindowDelayMs = 500;
-constexpr int pasteDelayMs = 150;
-const QString panelWillShow = QStringLiteral("Quillbox.panelWillShow");
 const QString openSettingsName = QStringLiteral("Quillbox.openSettings");
 const QString reloadHotkeyName = QStringLiteral("Quillbox.reloadHotkey");
 const QString clearAllHistoryName = QStringLiteral("Quillbox.clearAllHistory");
 
-// The desktop's keyboard settings, where one of the common settings programs is installed.
-std::function<void()> keyboardSettingsOpener()
-{
-    const std::pair<QString, QStringList> programs[] = {
-        {QStringLiteral("gnome-control-center"), {QStringLiteral("keyboard")}},
-        {QStringLiteral("systemsettings"), {QStringLiteral("kcm_keyboard")}},
-        {QStringLiteral("xfce4-keyboard-settings"), {}},
-    };
-    for (const auto &[program, arguments] : programs) {
-        const QString path = QStandardPaths::findExecutable(program);
-        if (!path.isEmpty())
-            return [path, arguments] { QProcess::startDetached(path, arguments); };
-    }
-    return {};
-}
-
 bool isGuiApplication()
 {
     return qobject_cast<QApplication *>(QCoreApplication::instance()) != nullptr;
-}
-
-QString appName(const std::optional<RunningApplication> &app)
-{
-    return app && app->localizedName ? *app->localizedName : QStringLiteral("nil");
 }
 
 } // namespace
@@ -105,13 +71,15 @@ void AppDelegate::applicationDidFinishLaunching()
     setupModelContainer();
     setupStatusItem();
     setupPanel();
+    m_pasteRoad
+        = std::make_unique<PasteRoad>(m_pasteboard, m_workspace, *m_panel, m_services.pasteService, m_terminals);
     startClipboardMonitoring();
     setupHotkey();
     setupLanguageFix();
     requestAccessibilityIfNeeded();
 
     const bool hasSeenOnboarding = m_preferences.hasSeenOnboarding();
-    if (m_panel) {
+    if (m_panel->window()) {
         QTimer::singleShot(firstWindowDelayMs, this, [this, hasSeenOnboarding] {
             if (hasSeenOnboarding)
                 showPanel();
@@ -175,21 +143,16 @@ void AppDelegate::setupStatusItem()
 
 void AppDelegate::setupPanel()
 {
-    if (!isGuiApplication())
+    m_panel = std::make_unique<PanelPresenter>(m_workspace);
+    if (!m_panel->window())
         return;
-    m_panel = std::make_unique<FloatingPanel>();
-    QQmlEngine *engine = m_panel->engine();
-    engine->addImageProvider(QStringLiteral("icon"), new IconImageProvider);
-    engine->rootContext()->setContextProperty(
-        QStringLiteral("notificationCenter"), &NotificationCenter::defaultCenter());
-    connect(m_panel.get(), &QQuickWindow::frameSwapped, this, [this] {
-        if (m_panelShowPending) {
-            m_panelShowPending = false;
-            emit panelShown(m_showTimer.elapsed());
-        }
-    });
+    connect(m_panel.get(), &PanelPresenter::shown, this, &AppDelegate::panelShown);
+    m_onboarding
+        = std::make_unique<OnboardingWindow>(*m_panel->window()->engine(), m_preferences, m_services.keySynthesizer);
+    connect(m_onboarding.get(), &OnboardingWindow::finished, this,
+        [this] { QTimer::singleShot(200, this, &AppDelegate::showPanel); });
     if (!m_modelContainer) {
-        showStoreProblem();
+        m_panel->setStoreProblemView(m_storeProblem.get());
         return;
     }
     // Building the lists over the whole history and compiling the views take tens to hundreds of
@@ -198,53 +161,20 @@ void AppDelegate::setupPanel()
     QTimer::singleShot(0, this, &AppDelegate::fillPanel);
 }
 
-template <class View> void AppDelegate::followColorScheme(View *view)
-{
-    if (!m_colorScheme)
-        m_colorScheme = new DesktopColorScheme(this);
-    DesktopColorScheme *scheme = m_colorScheme;
-    view->setDark(scheme->prefersDark());
-    connect(scheme, &DesktopColorScheme::prefersDarkChanged, view,
-        [scheme, view] { view->setDark(scheme->prefersDark()); });
-}
-
 void AppDelegate::fillPanel()
 {
-    QQmlEngine *engine = m_panel->engine();
-    engine->addImageProvider(QStringLiteral("thumbnail"), new ThumbnailImageProvider(ModelContainer::defaultPath()));
+    m_panel->window()->engine()->addImageProvider(
+        QStringLiteral("thumbnail"), new ThumbnailImageProvider(m_modelContainer->path()));
     m_historyView = std::make_unique<ClipboardHistoryView>(
         m_modelContainer->mainContext(), m_pasteboard, m_preferences, m_services.soundPlayer);
-    followColorScheme(m_historyView.get());
-    QPointer<AppDelegate> self(this);
+    QPointer<PasteRoad> road(m_pasteRoad.get());
     m_historyView->onItemSelected
-        = [self](const std::shared_ptr<ClipboardItem> &item) { return self && self->handleItemSelected(item); };
-    m_historyView->onMultipleFilesSelected = [self](const QList<std::shared_ptr<ClipboardItem>> &items) {
-        if (self)
-            self->handleMultipleFilesSelected(items);
+        = [road](const std::shared_ptr<ClipboardItem> &item) { return road && road->handleItemSelected(item); };
+    m_historyView->onMultipleFilesSelected = [road](const QList<std::shared_ptr<ClipboardItem>> &items) {
+        if (road)
+            road->handleMultipleFilesSelected(items);
     };
-    // At once, inside the post: the panel must be reset before it is brought to front.
-    NotificationCenter::defaultCenter().observe(
-        panelWillShow, m_historyView.get(), [view = m_historyView.get()] { view->resetState(); },
-        NotificationCenter::Delivery::immediate);
-    ClipboardHistoryView *view = m_historyView.get();
-    m_panel->keyHandler
-        = [view](QKeyEvent *event) { return view->handleKey(event->key(), event->modifiers(), event->text()); };
-    connect(m_panel.get(), &QWindow::visibleChanged, view, [view](bool visible) {
-        // The key-down and scroll monitors work only while the panel is on screen.
-        if (visible)
-            view->setupMonitors();
-        else
-            view->removeMonitors();
-    });
-    engine->rootContext()->setContextProperty(QStringLiteral("historyView"), view);
-    m_panel->setSource(QUrl(QStringLiteral("qrc:/qml/Quillbox/ClipboardHistoryView.qml")));
-}
-
-void AppDelegate::showStoreProblem()
-{
-    followColorScheme(m_storeProblem.get());
-    m_panel->engine()->rootContext()->setContextProperty(QStringLiteral("storeProblem"), m_storeProblem.get());
-    m_panel->setSource(QUrl(QStringLiteral("qrc:/qml/Quillbox/StoreProblemView.qml")));
+    m_panel->setHistoryView(m_historyView.get());
 }
 
 bool AppDelegate::isPanelVisible() const
@@ -254,10 +184,8 @@ bool AppDelegate::isPanelVisible() const
 
 void AppDelegate::togglePanel()
 {
-    if (isPanelVisible())
-        hidePanel();
-    else
-        showPanel();
+    if (m_panel)
+        m_panel->toggle();
 }
 
 void AppDelegate::hidePanel()
@@ -268,98 +196,30 @@ void AppDelegate::hidePanel()
 
 void AppDelegate::showPanel()
 {
-    m_showTimer.start();
-    m_previousApp = m_workspace.frontmostApplication();
-    if (!m_panel)
-        return;
-    m_panel->centreOnPointerScreen();
-    NotificationCenter::defaultCenter().post(panelWillShow);
-    m_panelShowPending = true;
-    m_panel->show();
-    m_panel->raise();
-    m_panel->requestActivate();
-    for (const int delayMs : {50, 150, 300}) {
-        QTimer::singleShot(delayMs, m_panel.get(), [panel = m_panel.get()] {
-            if (!panel->isVisible() || !panel->rootObject())
-                return;
-            // Only while the window manager has not activated it yet: once the user has moved on
-            // to another window, taking the focus back would be stealing it.
-            if (!panel->isActive())
-                panel->requestActivate();
-            // The view only; a field that took the focus for typing keeps it.
-            QQuickItem *focused = panel->activeFocusItem();
-            if (!focused || focused == panel->contentItem())
-                panel->rootObject()->forceActiveFocus();
-        });
-    }
+    if (m_panel)
+        m_panel->show();
 }
 
 bool AppDelegate::handleItemSelected(const std::shared_ptr<ClipboardItem> &item)
 {
-    const auto log = [this](const QString &line) { debugLog(line); };
-    log(QStringLiteral("handleItemSelected: %1, %2, id %3")
-            .arg(rawValue(item->type()), contentSummary(QStringLiteral("handleItemSelected:"), item->content()),
-                item->id().toString(QUuid::WithoutBraces).toUpper()));
-    if (!PasteboardWriter::copyToPasteboard(*item, m_pasteboard)) {
-        // Pasting now would paste whatever was there before; the panel stays open and says why.
-        log(QStringLiteral("copyToPasteboard failed — ") + ClipboardHistoryView::copyFailureNotice(*item));
-        return false;
-    }
-    log(QStringLiteral("Copied to pasteboard"));
-    hidePanel();
-    log(QStringLiteral("Previous app: %1, pid: %2")
-            .arg(appName(m_previousApp))
-            .arg(m_previousApp ? m_previousApp->processIdentifier : -1));
-    if (!m_previousApp) {
-        log(QStringLiteral("No previous app to paste into"));
-        return true;
-    }
-    pasteIntoPreviousApp(true);
-    return true;
+    return m_pasteRoad && m_pasteRoad->handleItemSelected(item);
 }
 
 void AppDelegate::handleMultipleFilesSelected(const QList<std::shared_ptr<ClipboardItem>> &items)
 {
-    const auto log = [this](const QString &line) { debugLog(line); };
-    log(QStringLiteral("handleMultipleFilesSelected: %1 items").arg(items.size()));
-    if (!PasteboardWriter::copyFilesToPasteboard(items, m_pasteboard)) {
-        log(QStringLiteral("copyFilesToPasteboard failed — items not all files/images"));
-        return;
-    }
-    hidePanel();
-    log(QStringLiteral("Previous app for multi-paste: ") + appName(m_previousApp));
-    if (m_previousApp)
-        pasteIntoPreviousApp(false);
+    if (m_pasteRoad)
+        m_pasteRoad->handleMultipleFilesSelected(items);
 }
 
-void AppDelegate::debugLog(const QString &line)
+void AppDelegate::showOnboarding()
 {
-    if (m_services.pasteService)
-        m_services.pasteService->log(line);
+    if (m_onboarding)
+        m_onboarding->show();
 }
 
-void AppDelegate::pasteIntoPreviousApp(bool logTarget)
+QQuickView *AppDelegate::onboardingWindow() const
 {
-    const RunningApplication target = *m_previousApp;
-    const auto terminal = m_terminals.find(target.windowClass);
-    if (terminal && terminal->pastesPrimary)
-        m_pasteboard.copyToPrimarySelection();
-    const KeyCombo chord = terminal ? terminal->chord : PasteService::controlV;
-    m_workspace.activate(target);
-    PasteService *paste = m_services.pasteService;
-    Workspace *workspace = &m_workspace;
-    // Holds only the target and the services, which live as long as the program.
-    QTimer::singleShot(pasteDelayMs, this, [paste, workspace, target, logTarget, chord] {
-        if (!paste)
-            return;
-        if (logTarget) {
-            const auto front = workspace->frontmostApplication();
-            const bool active = front && front->windowId == target.windowId;
-            paste->log(QStringLiteral("Target active: %1, frontmost: %2")
-                           .arg(active ? QStringLiteral("true") : QStringLiteral("false"), appName(front)));
-        }
-        paste->simulatePaste(chord);
-    });
+    return m_onboarding ? m_onboarding->window() : nullptr;
 }
 
 void AppDelegate::clearAllHistory()
@@ -379,69 +239,6 @@ void AppDelegate::openSettings()
     printLine(QStringLiteral("[Quillbox] openSettings called"));
     hidePanel();
     printLine(QStringLiteral("[Quillbox] Settings are not available in this version yet"));
-}
-
-void AppDelegate::showOnboarding()
-{
-    if (m_onboardingWindow && m_onboardingWindow->isVisible()) {
-        m_onboardingWindow->raise();
-        m_onboardingWindow->requestActivate();
-        return;
-    }
-    if (!m_panel)
-        return;
-    auto *window = new QQuickView(m_panel->engine(), nullptr);
-    window->setTitle(QStringLiteral("Welcome to Quillbox"));
-    window->setFlags(Qt::Window | Qt::WindowStaysOnTopHint);
-    window->setResizeMode(QQuickView::SizeRootObjectToView);
-    window->resize(560, 520);
-    window->setMinimumSize(window->size());
-    window->setMaximumSize(window->size());
-
-    OnboardingView::PasteSupport support;
-    support.isWayland = qEnvironmentVariable("XDG_SESSION_TYPE") == QStringLiteral("wayland");
-    support.isAvailable = m_services.keySynthesizer && m_services.keySynthesizer->isAvailable();
-    support.openKeyboardSettings = keyboardSettingsOpener();
-    QPointer<AppDelegate> self(this);
-    auto *onboarding = new OnboardingView(
-        std::move(support),
-        [self] {
-            if (!self)
-                return;
-            self->m_preferences.setHasSeenOnboarding(true);
-            if (QQuickView *window = self->m_onboardingWindow) {
-                window->close();
-                // The views go before the window and the controller they bind to.
-                for (QQuickItem *item : window->contentItem()->childItems())
-                    item->deleteLater();
-                window->deleteLater();
-                self->m_onboardingWindow.clear();
-            }
-            QTimer::singleShot(200, self, [self] {
-                if (self)
-                    self->showPanel();
-            });
-        },
-        window);
-    auto *context = new QQmlContext(m_panel->engine()->rootContext(), window);
-    context->setContextProperty(QStringLiteral("onboarding"), onboarding);
-    QQmlComponent component(m_panel->engine(), QUrl(QStringLiteral("qrc:/qml/Quillbox/OnboardingView.qml")));
-    if (auto *root = qobject_cast<QQuickItem *>(component.create(context))) {
-        root->setParent(window);
-        root->setParentItem(window->contentItem());
-        root->setSize(window->size());
-        root->forceActiveFocus();
-    } else {
-        qCWarning(lcDelegate) << component.errorString();
-    }
-    if (QScreen *screen = QGuiApplication::primaryScreen())
-        window->setPosition(screen->availableGeometry().center() - QPoint(280, 260));
-    m_onboardingWindow = window;
-    window->show();
-    QTimer::singleShot(100, window, [window] {
-        window->raise();
-        window->requestActivate();
-    });
 }
 
 void AppDelegate::setupHotkey()
@@ -514,29 +311,16 @@ void AppDelegate::setupModelContainer()
     seedDefaultTemplates();
 }
 
-namespace {
-
-// Inserts the record type's default set into a store that holds none of that type.
-template <class Record> bool seedWhenEmpty(ModelContainer *container)
-{
-    if (!container || container->mainContext().count<Record>() > 0)
-        return false;
-    Record::insertDefaults(container->mainContext());
-    return true;
-}
-
-} // namespace
-
 void AppDelegate::seedDefaultCategories()
 {
-    if (seedWhenEmpty<ClipCategory>(m_modelContainer.get()))
-        printLine(QStringLiteral("[Quillbox] Seeded %1 default categories").arg(ClipCategory::defaults.size()));
+    if (m_modelContainer)
+        DefaultDataSeeder::seedCategories(m_modelContainer->mainContext());
 }
 
 void AppDelegate::seedDefaultTemplates()
 {
-    if (seedWhenEmpty<PasteTemplate>(m_modelContainer.get()))
-        printLine(QStringLiteral("[Quillbox] Seeded %1 default templates").arg(PasteTemplate::defaults.size()));
+    if (m_modelContainer)
+        DefaultDataSeeder::seedTemplates(m_modelContainer->mainContext());
 }
 
 void AppDelegate::startClipboardMonitoring()
@@ -565,4 +349,9 @@ void AppDelegate::setupLanguageFix()
     }
     if (m_preferences.enableLanguageFix())
         m_languageSwitch->registerHotkey();
+}
+
+FloatingPanel *AppDelegate::panel() const
+{
+    return m_panel ? m_panel->window() : nullptr;
 }

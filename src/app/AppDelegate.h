@@ -1,26 +1,23 @@
 #pragma once
 
-#include "capture/RunningApplication.h"
 #include "model/Preferences.h"
 #include "services/TerminalPasteChords.h"
 
-#include <QElapsedTimer>
 #include <QList>
 #include <QObject>
-#include <QPointer>
-#include <QQuickView>
 
 #include <memory>
-#include <optional>
 
 class ClipboardHistoryView;
 class ClipboardItem;
 class ClipboardMonitor;
-class DesktopColorScheme;
 class DesktopNotifier;
 class FloatingPanel;
-class OnboardingView;
+class OnboardingWindow;
+class PanelPresenter;
+class PasteRoad;
 class SoundPlayer;
+class QQuickView;
 class StatusItem;
 class StoreProblemView;
 class HotkeyGrabber;
@@ -84,12 +81,11 @@ public:
     ModelContainer *modelContainer() const { return m_modelContainer.get(); }
     ClipboardMonitor *clipboardMonitor() const { return m_clipboardMonitor.get(); }
     LanguageSwitchService *languageSwitchService() const { return m_languageSwitch.get(); }
-    FloatingPanel *panel() const { return m_panel.get(); }
+    FloatingPanel *panel() const;
     ClipboardHistoryView *historyView() const { return m_historyView.get(); }
     /// Why the store could not be opened; nothing while it works.
     StoreProblemView *storeProblem() const { return m_storeProblem.get(); }
-    QQuickView *onboardingWindow() const { return m_onboardingWindow.data(); }
-    const std::optional<RunningApplication> &previousApp() const { return m_previousApp; }
+    QQuickView *onboardingWindow() const;
 
     /// Inserts the default categories, and the default templates, into a store that has none.
     void seedDefaultCategories();
@@ -109,20 +105,12 @@ private:
     void setupPanel();
     /// The history view and its QML, one turn after launch.
     void fillPanel();
-    /// The panel without a store: the file and why it could not be opened.
-    void showStoreProblem();
-    /// Keeps the view's light or dark look in step with the desktop's.
-    template <class View> void followColorScheme(View *view);
     void startClipboardMonitoring();
     void setupHotkey();
     void registerPanelHotkey();
     void setupLanguageFix();
     void requestAccessibilityIfNeeded();
     void observeNotifications();
-    /// A line of the paste road in the debug log.
-    void debugLog(const QString &line);
-    /// Re-activates the previous application and pastes into it 0.15 s later.
-    void pasteIntoPreviousApp(bool logTarget);
 
     Pasteboard &m_pasteboard;
     Workspace &m_workspace;
@@ -136,10 +124,7 @@ private:
     const TerminalPasteChords m_terminals;
     std::unique_ptr<StatusItem> m_statusItem;
     std::unique_ptr<ClipboardHistoryView> m_historyView;
-    std::unique_ptr<FloatingPanel> m_panel;
-    DesktopColorScheme *m_colorScheme = nullptr;
-    QPointer<QQuickView> m_onboardingWindow;
-    std::optional<RunningApplication> m_previousApp;
-    bool m_panelShowPending = false;
-    QElapsedTimer m_showTimer;
+    std::unique_ptr<PanelPresenter> m_panel;
+    std::unique_ptr<PasteRoad> m_pasteRoad;
+    std::unique_ptr<OnboardingWindow> m_onboarding;
 };

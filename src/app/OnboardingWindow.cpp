@@ -1,0 +1,110 @@
+#include "OnboardingWindow.h"
+
+#include "model/Preferences.h"
+#include "services/KeySynthesizer.h"
+#include "ui/settings/OnboardingView.h"
+
+#include <QGuiApplication>
+#include <QLoggingCategory>
+#include <QProcess>
+#include <QQmlComponent>
+#include <QQmlContext>
+#include <QQmlEngine>
+#include <QQuickItem>
+#include <QScreen>
+#include <QStandardPaths>
+#include <QTimer>
+
+Q_LOGGING_CATEGORY(lcOnboarding, "quillbox.onboarding", QtInfoMsg)
+
+namespace {
+
+constexpr QSize windowSize{560, 520};
+
+// The desktop's keyboard settings, where one of the common settings programs is installed.
+std::function<void()> keyboardSettingsOpener()
+{
+    const std::pair<QString, QStringList> programs[] = {
+        {QStringLiteral("gnome-control-center"), {QStringLiteral("keyboard")}},
+        {QStringLiteral("systemsettings"), {QStringLiteral("kcm_keyboard")}},
+        {QStringLiteral("xfce4-keyboard-settings"), {}},
+    };
+    for (const auto &[program, arguments] : programs) {
+        const QString path = QStandardPaths::findExecutable(program);
+        if (!path.isEmpty())
+            return [path, arguments] { QProcess::startDetached(path, arguments); };
+    }
+    return {};
+}
+
+} // namespace
+
+OnboardingWindow::OnboardingWindow(QQmlEngine &engine, Preferences &preferences, KeySynthesizer *keys, QObject *parent)
+    : QObject(parent)
+    , m_engine(engine)
+    , m_preferences(preferences)
+    , m_keys(keys)
+{
+}
+
+void OnboardingWindow::show()
+{
+    if (m_window && m_window->isVisible()) {
+        m_window->raise();
+        m_window->requestActivate();
+        return;
+    }
+    auto *window = new QQuickView(&m_engine, nullptr);
+    window->setTitle(QStringLiteral("Welcome to Quillbox"));
+    window->setFlags(Qt::Window | Qt::WindowStaysOnTopHint);
+    window->setResizeMode(QQuickView::SizeRootObjectToView);
+    window->resize(windowSize);
+    window->setMinimumSize(windowSize);
+    window->setMaximumSize(windowSize);
+
+    OnboardingView::PasteSupport support;
+    support.isWayland = qEnvironmentVariable("XDG_SESSION_TYPE") == QStringLiteral("wayland");
+    support.isAvailable = m_keys && m_keys->isAvailable();
+    support.openKeyboardSettings = keyboardSettingsOpener();
+    QPointer<OnboardingWindow> self(this);
+    auto *onboarding = new OnboardingView(
+        std::move(support),
+        [self] {
+            if (self)
+                self->close();
+        },
+        window);
+    auto *context = new QQmlContext(m_engine.rootContext(), window);
+    context->setContextProperty(QStringLiteral("onboarding"), onboarding);
+    QQmlComponent component(&m_engine, QUrl(QStringLiteral("qrc:/qml/Quillbox/OnboardingView.qml")));
+    if (auto *root = qobject_cast<QQuickItem *>(component.create(context))) {
+        root->setParent(window);
+        root->setParentItem(window->contentItem());
+        root->setSize(window->size());
+        root->forceActiveFocus();
+    } else {
+        qCWarning(lcOnboarding) << component.errorString();
+    }
+    if (QScreen *screen = QGuiApplication::primaryScreen())
+        window->setPosition(screen->availableGeometry().center() - QPoint(windowSize.width(), windowSize.height()) / 2);
+    m_window = window;
+    window->show();
+    QTimer::singleShot(100, window, [window] {
+        window->raise();
+        window->requestActivate();
+    });
+}
+
+void OnboardingWindow::close()
+{
+    m_preferences.setHasSeenOnboarding(true);
+    if (QQuickView *window = m_window) {
+        window->close();
+        // The views go before the window and the controller they bind to.
+        for (QQuickItem *item : window->contentItem()->childItems())
+            item->deleteLater();
+        window->deleteLater();
+        m_window.clear();
+    }
+    emit finished();
+}

@@ -1,0 +1,36 @@
+#pragma once
+
+#include <QObject>
+#include <QPointer>
+#include <QQuickView>
+
+class KeySynthesizer;
+class Preferences;
+class QQmlEngine;
+
+/// The welcome window of a first start, drawn by the panel's QML engine. "Get started" marks
+/// onboarding as seen, closes the window and says it is done.
+class OnboardingWindow : public QObject {
+    Q_OBJECT
+
+public:
+    /// `keys` tells whether pastes can be typed; it may be null. Everything must outlive the window.
+    OnboardingWindow(QQmlEngine &engine, Preferences &preferences, KeySynthesizer *keys, QObject *parent = nullptr);
+
+    /// Opens the window, or brings it forward when it is open.
+    void show();
+    /// Null while the window is closed.
+    QQuickView *window() const { return m_window.data(); }
+
+signals:
+    /// The person finished onboarding; the window is closed.
+    void finished();
+
+private:
+    void close();
+
+    QQmlEngine &m_engine;
+    Preferences &m_preferences;
+    KeySynthesizer *m_keys;
+    QPointer<QQuickView> m_window;
+};

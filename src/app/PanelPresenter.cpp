@@ -1,0 +1,126 @@
+#include "PanelPresenter.h"
+
+#include "FloatingPanel.h"
+#include "capture/Workspace.h"
+#include "platform/DesktopColorScheme.h"
+#include "services/NotificationCenter.h"
+#include "ui/IconImageProvider.h"
+#include "ui/panel/ClipboardHistoryView.h"
+#include "ui/panel/StoreProblemView.h"
+
+#include <QApplication>
+#include <QKeyEvent>
+#include <QQmlContext>
+#include <QQmlEngine>
+#include <QQuickItem>
+#include <QTimer>
+
+namespace {
+
+const QString panelWillShow = QStringLiteral("Quillbox.panelWillShow");
+
+} // namespace
+
+PanelPresenter::PanelPresenter(Workspace &workspace, QObject *parent)
+    : QObject(parent)
+    , m_workspace(workspace)
+{
+    if (!qobject_cast<QApplication *>(QCoreApplication::instance()))
+        return;
+    m_panel = std::make_unique<FloatingPanel>();
+    QQmlEngine *engine = m_panel->engine();
+    engine->addImageProvider(QStringLiteral("icon"), new IconImageProvider);
+    engine->rootContext()->setContextProperty(
+        QStringLiteral("notificationCenter"), &NotificationCenter::defaultCenter());
+    connect(m_panel.get(), &QQuickWindow::frameSwapped, this, [this] {
+        if (m_showPending) {
+            m_showPending = false;
+            emit shown(m_showTimer.elapsed());
+        }
+    });
+}
+
+PanelPresenter::~PanelPresenter() = default;
+
+template <class View> void PanelPresenter::followColorScheme(View *view)
+{
+    if (!m_colorScheme)
+        m_colorScheme = new DesktopColorScheme(this);
+    DesktopColorScheme *scheme = m_colorScheme;
+    view->setDark(scheme->prefersDark());
+    connect(scheme, &DesktopColorScheme::prefersDarkChanged, view,
+        [scheme, view] { view->setDark(scheme->prefersDark()); });
+}
+
+void PanelPresenter::setHistoryView(ClipboardHistoryView *view)
+{
+    followColorScheme(view);
+    // At once, inside the post: the panel must be reset before it is brought to front.
+    NotificationCenter::defaultCenter().observe(
+        panelWillShow, view, [view] { view->resetState(); }, NotificationCenter::Delivery::immediate);
+    m_panel->keyHandler
+        = [view](QKeyEvent *event) { return view->handleKey(event->key(), event->modifiers(), event->text()); };
+    connect(m_panel.get(), &QWindow::visibleChanged, view, [view](bool visible) {
+        // The key-down and scroll monitors work only while the panel is on screen.
+        if (visible)
+            view->setupMonitors();
+        else
+            view->removeMonitors();
+    });
+    m_panel->engine()->rootContext()->setContextProperty(QStringLiteral("historyView"), view);
+    m_panel->setSource(QUrl(QStringLiteral("qrc:/qml/Quillbox/ClipboardHistoryView.qml")));
+}
+
+void PanelPresenter::setStoreProblemView(StoreProblemView *view)
+{
+    followColorScheme(view);
+    m_panel->engine()->rootContext()->setContextProperty(QStringLiteral("storeProblem"), view);
+    m_panel->setSource(QUrl(QStringLiteral("qrc:/qml/Quillbox/StoreProblemView.qml")));
+}
+
+bool PanelPresenter::isVisible() const
+{
+    return m_panel && m_panel->isVisible();
+}
+
+void PanelPresenter::toggle()
+{
+    if (isVisible())
+        hide();
+    else
+        show();
+}
+
+void PanelPresenter::hide()
+{
+    if (m_panel)
+        m_panel->hide();
+}
+
+void PanelPresenter::show()
+{
+    m_showTimer.start();
+    m_previousApp = m_workspace.frontmostApplication();
+    if (!m_panel)
+        return;
+    m_panel->centreOnPointerScreen();
+    NotificationCenter::defaultCenter().post(panelWillShow);
+    m_showPending = true;
+    m_panel->show();
+    m_panel->raise();
+    m_panel->requestActivate();
+    for (const int delayMs : {50, 150, 300}) {
+        QTimer::singleShot(delayMs, m_panel.get(), [panel = m_panel.get()] {
+            if (!panel->isVisible() || !panel->rootObject())
+                return;
+            // Only while the window manager has not activated it yet: once the user has moved on
+            // to another window, taking the focus back would be stealing it.
+            if (!panel->isActive())
+                panel->requestActivate();
+            // The view only; a field that took the focus for typing keeps it.
+            QQuickItem *focused = panel->activeFocusItem();
+            if (!focused || focused == panel->contentItem())
+                panel->rootObject()->forceActiveFocus();
+        });
+    }
+}
