@@ -220,13 +220,13 @@ void AppDelegate::fillPanel()
     m_historyView = std::make_unique<ClipboardHistoryView>(
         m_modelContainer->mainContext(), m_pasteboard, m_preferences, m_services.soundPlayer);
     followColorScheme(m_historyView.get());
-    QPointer<AppDelegate> self(this);
-    m_historyView->onItemSelected
-        = [self](const std::shared_ptr<ClipboardItem> &item) { return self && self->handleItemSelected(item); };
-    m_historyView->onMultipleFilesSelected = [self](const QList<std::shared_ptr<ClipboardItem>> &items) {
-        if (self)
-            self->handleMultipleFilesSelected(items);
-    };
+    connect(m_historyView.get(), &ClipboardHistoryView::itemSelected, this,
+        [this, view = m_historyView.get()](const std::shared_ptr<ClipboardItem> &item) {
+            if (!handleItemSelected(item))
+                view->showCopyFailure(*item);
+        });
+    connect(m_historyView.get(), &ClipboardHistoryView::multipleFilesSelected, this,
+        &AppDelegate::handleMultipleFilesSelected);
     // At once, inside the post: the panel must be reset before it is brought to front.
     NotificationCenter::defaultCenter().observe(
         panelWillShow, m_historyView.get(), [view = m_historyView.get()] { view->resetState(); },

@@ -38,7 +38,7 @@ PanelMenu {
             onTriggered: historyView.assignCategory(menu.itemId, "")
         }
         Instantiator {
-            model: historyView.categories
+            model: historyView.filter.categories
             delegate: PanelMenuItem {
                 theme: menu.theme
                 text: model.name
