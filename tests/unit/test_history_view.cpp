@@ -320,25 +320,25 @@ private slots:
         const qint64 changes = m_pasteboard.changeCount();
         m_copyFails = true;
         QVERIFY(press("Return"));
-        QCOMPARE(m_view->notice(), QStringLiteral("Can't copy this link: it is not a valid address"));
+        QCOMPARE(m_view->notice()->text(), QStringLiteral("Can't copy this link: it is not a valid address"));
         m_clock.advance(3000);
-        QVERIFY(!m_view->notice().isEmpty());
+        QVERIFY(!m_view->notice()->text().isEmpty());
         m_clock.advance(1000);
-        QVERIFY(m_view->notice().isEmpty());
+        QVERIFY(m_view->notice()->text().isEmpty());
 
         // Without a delegate the panel writes the clipboard itself, with the same care.
         disconnect(m_pasteReceiver);
         m_view->clickRow(0, {});
         QCOMPARE(m_pasteboard.changeCount(), changes);
         QCOMPARE(m_pasteboard.string(), QStringLiteral("kept"));
-        QVERIFY(!m_view->notice().isEmpty());
+        QVERIFY(!m_view->notice()->text().isEmpty());
         // A second failure shows for its own full time; the next show starts without it.
         m_clock.advance(3000);
         m_view->pasteItem(id(m_view->filter()->filteredItems().first()));
         m_clock.advance(3000);
-        QVERIFY(!m_view->notice().isEmpty());
+        QVERIFY(!m_view->notice()->text().isEmpty());
         m_view->resetState();
-        QVERIFY(m_view->notice().isEmpty());
+        QVERIFY(m_view->notice()->text().isEmpty());
     }
 
     void controlClickTogglesThenPastesOrCombines()

@@ -1,26 +1,14 @@
 #include "ClipboardHistoryView.h"
 
-#include "CategorySearch.h"
 #include "ClipboardItemRow.h"
-#include "HistoryFilter.h"
 #include "HistoryItemsModel.h"
-#include "HistorySelection.h"
-#include "ItemEditor.h"
 #include "PanelKeyRouter.h"
 #include "capture/Pasteboard.h"
-#include "model/LiveQueryModel.h"
 #include "model/ModelContext.h"
 
 #include <QMetaMethod>
 #include <QPointer>
 #include <QSettings>
-#include <QUrl>
-
-namespace {
-
-constexpr int noticeDurationMs = 4000;
-
-} // namespace
 
 ClipboardHistoryView::ClipboardHistoryView(ModelContext &context, Pasteboard &pasteboard, QSettings &preferences,
     SoundPlayer *sound, Scheduler scheduler, QObject *parent)
@@ -36,6 +24,8 @@ ClipboardHistoryView::ClipboardHistoryView(ModelContext &context, Pasteboard &pa
     , m_newItemEditor(new ItemEditor(this))
     , m_focus(new PanelFocus(this))
     , m_keys(new PanelKeyRouter(*this, preferences, sound, m_schedule, this))
+    , m_commands(new HistoryCommands(context, *m_filter, this))
+    , m_notice(new PanelNotice(m_schedule, this))
 {
     connect(m_filter, &HistoryFilter::searchTextChanged, this, &ClipboardHistoryView::searchTextEdited);
     connect(
@@ -155,12 +145,6 @@ QColor ClipboardHistoryView::borderColor() const
         m_preferences.value(QStringLiteral("borderColorHex"), QStringLiteral("#FF8C00")).toString());
 }
 
-std::shared_ptr<ClipboardItem> ClipboardHistoryView::itemWithId(const QString &id) const
-{
-    const QUuid uuid = QUuid::fromString(id);
-    return uuid.isNull() ? nullptr : m_filter->itemWithId(uuid);
-}
-
 // ---- Showing
 
 void ClipboardHistoryView::resetState()
@@ -173,10 +157,7 @@ void ClipboardHistoryView::resetState()
     m_filter->setSelectedFilter(std::nullopt);
     m_selection->clearSelectedIds();
     setShowCombinePanel(false);
-    if (!m_notice.isEmpty()) {
-        m_notice.clear();
-        emit noticeChanged();
-    }
+    m_notice->clear();
     m_filter->filteredItemsModel()->refreshRelativeTimes();
     // The window takes focus some time after it is shown; asking again covers a slow window manager.
     for (const int delay : {50, 150, 300, 500}) {
@@ -320,7 +301,7 @@ void ClipboardHistoryView::pasteSelection()
 
 void ClipboardHistoryView::pasteItem(const QString &id)
 {
-    if (const auto item = itemWithId(id))
+    if (const auto item = m_commands->itemWithId(id))
         paste(item);
 }
 
@@ -334,7 +315,7 @@ void ClipboardHistoryView::paste(const std::shared_ptr<ClipboardItem> &item)
 
 void ClipboardHistoryView::showCopyFailure(const ClipboardItem &item)
 {
-    showNotice(copyFailureNotice(item));
+    m_notice->show(copyFailureNotice(item));
 }
 
 QString ClipboardHistoryView::copyFailureNotice(const ClipboardItem &item)
@@ -353,27 +334,9 @@ QString ClipboardHistoryView::copyFailureNotice(const ClipboardItem &item)
     return QStringLiteral("Can't copy this item");
 }
 
-void ClipboardHistoryView::showNotice(const QString &text)
-{
-    const int generation = ++m_noticeGeneration;
-    if (text != m_notice) {
-        m_notice = text;
-        emit noticeChanged();
-    }
-    later(noticeDurationMs, [this, generation] {
-        // A later notice keeps its own full time.
-        if (generation == m_noticeGeneration && !m_notice.isEmpty()) {
-            m_notice.clear();
-            emit noticeChanged();
-        }
-    });
-}
-
 void ClipboardHistoryView::pasteCombined(const QString &text)
 {
-    auto item = ClipboardItem::create(text, ClipboardItemType::text);
-    m_context.insert(item);
-    m_context.save();
+    const auto item = m_commands->createTextItem(text);
     m_pasteboard.clearContents();
     m_pasteboard.setString(text);
     setShowCombinePanel(false);
@@ -390,7 +353,7 @@ void ClipboardHistoryView::cancelCombine()
 
 void ClipboardHistoryView::startEditing(const QString &id)
 {
-    const auto item = itemWithId(id);
+    const auto item = m_commands->itemWithId(id);
     if (!item)
         return;
     setEditingItemId(item->id());
@@ -402,13 +365,8 @@ void ClipboardHistoryView::saveEdit()
 {
     if (!m_editingItemId || !m_editor->canSave())
         return;
-    const auto item = m_filter->itemWithId(*m_editingItemId);
-    if (!item)
-        return;
-    item->setContent(m_editor->text());
-    item->setCharacterCount(ClipboardItem::countCharacters(m_editor->text()));
-    m_context.save();
-    cancelEdit();
+    if (m_commands->saveContent(*m_editingItemId, m_editor->text()))
+        cancelEdit();
 }
 
 void ClipboardHistoryView::cancelEdit()
@@ -428,24 +386,12 @@ void ClipboardHistoryView::startCreatingNew()
 
 void ClipboardHistoryView::saveNewItem()
 {
-    const QString text = m_newItemEditor->text().trimmed();
-    if (text.isEmpty()) {
+    if (!m_newItemEditor->canSave()) {
         setCreatingNew(false);
         m_focus->set(PanelFocus::Field::create, false);
         return;
     }
-    const QUrl url(text, QUrl::StrictMode);
-    const bool isUrl = url.isValid() && !url.scheme().isEmpty() && !url.host().isEmpty();
-    auto item = ClipboardItem::create(text, isUrl ? ClipboardItemType::url : ClipboardItemType::text);
-    const QString categoryName = isUrl ? QStringLiteral("URL") : QStringLiteral("Text");
-    for (const auto &category : m_filter->categories()) {
-        if (category->name() == categoryName) {
-            item->setCategoryId(category->id());
-            break;
-        }
-    }
-    m_context.insert(item);
-    m_context.save();
+    m_commands->createItem(m_newItemEditor->text());
     m_selection->setSelectedIndex(0);
     cancelCreate();
 }
@@ -456,43 +402,4 @@ void ClipboardHistoryView::cancelCreate()
     m_newItemEditor->setText(QString());
     m_focus->set(PanelFocus::Field::create, false);
     focusLater(PanelFocus::Field::view);
-}
-
-void ClipboardHistoryView::deleteItem(const QString &id)
-{
-    if (const auto item = itemWithId(id)) {
-        m_context.remove(item);
-        m_context.save();
-    }
-}
-
-void ClipboardHistoryView::togglePin(const QString &id)
-{
-    if (const auto item = itemWithId(id)) {
-        item->setPinned(!item->isPinned());
-        m_context.save();
-    }
-}
-
-void ClipboardHistoryView::assignCategory(const QString &id, const QString &categoryId)
-{
-    if (const auto item = itemWithId(id)) {
-        const QUuid category = QUuid::fromString(categoryId);
-        item->setCategoryId(category.isNull() ? std::nullopt : std::optional(category));
-        m_context.save();
-    }
-}
-
-void ClipboardHistoryView::clearAllHistory()
-{
-    const auto &all = m_filter->allItems();
-    QList<std::shared_ptr<ClipboardItem>> unpinned;
-    for (int row = 0; row < all.count(); ++row) {
-        auto item = all.at(row);
-        if (!item->isPinned())
-            unpinned.append(std::move(item));
-    }
-    for (const auto &item : unpinned)
-        m_context.remove(item);
-    m_context.save();
 }

@@ -2,10 +2,12 @@
 
 #include "CategorySearch.h"
 #include "CombinePanel.h"
+#include "HistoryCommands.h"
 #include "HistoryFilter.h"
 #include "HistorySelection.h"
 #include "ItemEditor.h"
 #include "PanelFocus.h"
+#include "PanelNotice.h"
 #include "model/ClipboardItem.h"
 #include "services/Scheduler.h"
 
@@ -37,6 +39,9 @@ class ClipboardHistoryView : public QObject {
     /// The new-item card's text.
     Q_PROPERTY(ItemEditor *newItemEditor READ newItemEditor CONSTANT)
     Q_PROPERTY(PanelFocus *focus READ focus CONSTANT)
+    Q_PROPERTY(HistoryCommands *commands READ commands CONSTANT)
+    /// A short line about what just failed, shown for a few seconds.
+    Q_PROPERTY(PanelNotice *notice READ notice CONSTANT)
     Q_PROPERTY(bool showCombinePanel READ showCombinePanel NOTIFY showCombinePanelChanged)
     /// The open combine panel, given `multiSelectedItems`; null while `showCombinePanel` is false.
     Q_PROPERTY(CombinePanel *combinePanel READ combinePanel NOTIFY showCombinePanelChanged)
@@ -44,8 +49,6 @@ class ClipboardHistoryView : public QObject {
     Q_PROPERTY(QString editingItemId READ editingItemIdText NOTIFY editingItemIdChanged)
     Q_PROPERTY(bool isCreatingNew READ isCreatingNew NOTIFY isCreatingNewChanged)
     Q_PROPERTY(bool isDark READ isDark WRITE setDark NOTIFY isDarkChanged)
-    /// A short line about what just failed, shown for a few seconds; empty otherwise.
-    Q_PROPERTY(QString notice READ notice NOTIFY noticeChanged)
     /// The selected row's glow, from "borderColorHex".
     Q_PROPERTY(QColor borderColor READ borderColor NOTIFY borderColorChanged)
 
@@ -63,6 +66,8 @@ public:
     ItemEditor *newItemEditor() const { return m_newItemEditor; }
     PanelFocus *focus() const { return m_focus; }
     PanelKeyRouter *keys() const { return m_keys; }
+    HistoryCommands *commands() const { return m_commands; }
+    PanelNotice *notice() const { return m_notice; }
 
     bool showCombinePanel() const { return m_combine != nullptr; }
     CombinePanel *combinePanel() const { return m_combine; }
@@ -71,7 +76,6 @@ public:
     bool isCreatingNew() const { return m_isCreatingNew; }
     bool isDark() const { return m_isDark; }
     void setDark(bool dark);
-    QString notice() const { return m_notice; }
     QColor borderColor() const;
     /// Why `copyToPasteboard` could not write `item`, in words for the panel.
     static QString copyFailureNotice(const ClipboardItem &item);
@@ -118,19 +122,16 @@ public:
     Q_INVOKABLE void startCreatingNew();
     void saveNewItem();
     void cancelCreate();
-    Q_INVOKABLE void deleteItem(const QString &id);
-    Q_INVOKABLE void togglePin(const QString &id);
-    /// An empty `categoryId` removes the assignment.
-    Q_INVOKABLE void assignCategory(const QString &id, const QString &categoryId);
-    /// Deletes every unpinned item.
-    Q_INVOKABLE void clearAllHistory();
+    void deleteItem(const QString &id) { m_commands->deleteItem(id); }
+    void togglePin(const QString &id) { m_commands->togglePin(id); }
+    void assignCategory(const QString &id, const QString &categoryId) { m_commands->assignCategory(id, categoryId); }
+    void clearAllHistory() { m_commands->clearAllHistory(); }
 
 signals:
     void showCombinePanelChanged();
     void editingItemIdChanged();
     void isCreatingNewChanged();
     void isDarkChanged();
-    void noticeChanged();
     void borderColorChanged();
 
     /// Paste `item`. Without a receiver the panel puts it on the clipboard itself; a receiver that
@@ -154,8 +155,6 @@ private:
     void setEditingItemId(const std::optional<QUuid> &id);
     void setCreatingNew(bool creating);
     void paste(const std::shared_ptr<ClipboardItem> &item);
-    void showNotice(const QString &text);
-    std::shared_ptr<ClipboardItem> itemWithId(const QString &id) const;
     void searchTextEdited();
 
     ModelContext &m_context;
@@ -169,10 +168,10 @@ private:
     ItemEditor *m_newItemEditor;
     PanelFocus *m_focus;
     PanelKeyRouter *m_keys;
+    HistoryCommands *m_commands;
+    PanelNotice *m_notice;
     CombinePanel *m_combine = nullptr;
     std::optional<QUuid> m_editingItemId;
     bool m_isCreatingNew = false;
     bool m_isDark = false;
-    QString m_notice;
-    int m_noticeGeneration = 0;
 };

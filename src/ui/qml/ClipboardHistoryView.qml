@@ -245,7 +245,7 @@ Item {
         color: currentTheme.cardSelected
         border.width: 1
         border.color: Qt.rgba(1, 0.23, 0.19, 0.55)
-        opacity: historyView.notice.length > 0 ? 1 : 0
+        opacity: historyView.notice.text.length > 0 ? 1 : 0
         visible: opacity > 0
         Behavior on opacity {
             NumberAnimation { duration: 200; easing.type: Easing.OutCubic }
@@ -284,10 +284,10 @@ Item {
         }
         // The text stays while the toast fades out.
         Connections {
-            target: historyView
-            function onNoticeChanged() {
-                if (historyView.notice.length > 0)
-                    noticeText.text = historyView.notice
+            target: historyView.notice
+            function onTextChanged() {
+                if (historyView.notice.text.length > 0)
+                    noticeText.text = historyView.notice.text
             }
         }
     }

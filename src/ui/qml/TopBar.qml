@@ -39,7 +39,7 @@ Item {
             theme: bar.theme
             text: "Clear All History"
             destructive: true
-            onTriggered: historyView.clearAllHistory()
+            onTriggered: historyView.commands.clearAllHistory()
         }
         MenuSeparator {}
         PanelMenuItem {
