@@ -168,7 +168,8 @@ private slots:
     {
         addCategory("Work", 0);
         addCategory("Links", 1);
-        CategorySearch search(*m_filter);
+        PanelFocus focus;
+        CategorySearch search(*m_filter, focus, m_clock.scheduler());
         addCategory("Password", 2);
         search.setText("wo");
         const auto matches = search.matchingCategories();
@@ -183,6 +184,14 @@ private slots:
         QVERIFY(search.moveIndex(-1));
         QCOMPARE(search.index(), 0);
         QVERIFY(!search.moveIndex(-1));
+
+        // Picking filters by the category and searches in it, the field taking the focus once drawn.
+        QVERIFY(!search.pick(1));
+        QVERIFY(search.pick(0));
+        QCOMPARE(m_filter->selectedCategory()->name(), QStringLiteral("Links"));
+        QVERIFY(m_filter->isSearchExpanded() && !search.isSearching() && search.text().isEmpty());
+        m_clock.advance(100);
+        QVERIFY(focus.isSearchFocused());
     }
 
     void emptyStates()

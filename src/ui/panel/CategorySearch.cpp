@@ -2,10 +2,15 @@
 
 #include "CategoryListModel.h"
 #include "HistoryFilter.h"
+#include "PanelFocus.h"
 
-CategorySearch::CategorySearch(const HistoryFilter &filter, QObject *parent)
+#include <QPointer>
+
+CategorySearch::CategorySearch(HistoryFilter &filter, PanelFocus &focus, Scheduler schedule, QObject *parent)
     : QObject(parent)
     , m_filter(filter)
+    , m_focus(focus)
+    , m_schedule(std::move(schedule))
     , m_matchingModel(new CategoryListModel(this))
 {
     connect(&filter, &HistoryFilter::categoriesChanged, this, &CategorySearch::updateMatchingCategories);
@@ -79,4 +84,54 @@ void CategorySearch::updateMatchingCategories()
     m_matchingModel->setCategories(matching);
     for (const auto &category : matching)
         m_matchingModel->refresh(*category);
+}
+
+void CategorySearch::focusLater(PanelFocus::Field field)
+{
+    m_schedule(100, [self = QPointer(this), field] {
+        if (self)
+            self->m_focus.set(field, true);
+    });
+}
+
+void CategorySearch::toggle()
+{
+    if (m_isSearching) {
+        close();
+        return;
+    }
+    setSearching(true);
+    setIndex(0);
+    focusLater(PanelFocus::Field::categorySearch);
+}
+
+void CategorySearch::close()
+{
+    setSearching(false);
+    setText(QString());
+    if (m_focus.isCategorySearchFocused())
+        m_focus.set(PanelFocus::Field::view, true);
+}
+
+bool CategorySearch::pick(int index)
+{
+    const auto matching = matchingCategories();
+    if (index < 0 || index >= matching.size())
+        return false;
+    m_filter.setSelectedFilter(matching.at(index)->id());
+    setSearching(false);
+    setText(QString());
+    m_focus.set(PanelFocus::Field::categorySearch, false);
+    m_filter.setSearchExpanded(true);
+    focusLater(PanelFocus::Field::search);
+    return true;
+}
+
+void CategorySearch::reopen()
+{
+    m_filter.setSelectedFilter(std::nullopt);
+    setSearching(true);
+    m_filter.setSearchExpanded(false);
+    m_focus.set(PanelFocus::Field::search, false);
+    focusLater(PanelFocus::Field::categorySearch);
 }

@@ -18,11 +18,11 @@ ClipboardHistoryView::ClipboardHistoryView(ModelContext &context, Pasteboard &pa
     , m_preferences(preferences)
     , m_schedule(scheduler ? std::move(scheduler) : timerScheduler(this))
     , m_filter(new HistoryFilter(context, m_schedule, this))
-    , m_categorySearch(new CategorySearch(*m_filter, this))
+    , m_focus(new PanelFocus(this))
+    , m_categorySearch(new CategorySearch(*m_filter, *m_focus, m_schedule, this))
     , m_selection(new HistorySelection(*m_filter, this))
     , m_editor(new ItemEditor(this))
     , m_newItemEditor(new ItemEditor(this))
-    , m_focus(new PanelFocus(this))
     , m_keys(new PanelKeyRouter(*this, preferences, sound, m_schedule, this))
     , m_commands(new HistoryCommands(context, *m_filter, this))
     , m_notice(new PanelNotice(m_schedule, this))
@@ -212,33 +212,6 @@ void ClipboardHistoryView::navigateCategory(int direction)
         m_filter->setSelectedFilter(direction < 0 ? list.last()->id() : list.first()->id());
     }
     m_selection->setSelectedIndex(0);
-}
-
-void ClipboardHistoryView::triggerCategorySearch()
-{
-    m_categorySearch->setSearching(!m_categorySearch->isSearching());
-    if (m_categorySearch->isSearching()) {
-        m_categorySearch->setIndex(0);
-        focusLater(PanelFocus::Field::categorySearch);
-    } else {
-        m_categorySearch->setText(QString());
-        if (m_focus->isCategorySearchFocused())
-            m_focus->set(PanelFocus::Field::view, true);
-    }
-}
-
-void ClipboardHistoryView::pickCategory(int index)
-{
-    const auto matching = m_categorySearch->matchingCategories();
-    if (index < 0 || index >= matching.size())
-        return;
-    m_filter->setSelectedFilter(matching.at(index)->id());
-    m_categorySearch->setSearching(false);
-    m_categorySearch->setText(QString());
-    m_focus->set(PanelFocus::Field::categorySearch, false);
-    m_filter->setSearchExpanded(true);
-    m_selection->setSelectedIndex(0);
-    focusLater(PanelFocus::Field::search);
 }
 
 void ClipboardHistoryView::clickCategoryChip(const QString &categoryId)

@@ -90,9 +90,13 @@ public:
     void removeMonitors();
 
     Q_INVOKABLE void navigateCategory(int direction);
-    Q_INVOKABLE void triggerCategorySearch();
+    Q_INVOKABLE void triggerCategorySearch() { m_categorySearch->toggle(); }
     /// Picks the category at `index` of `matchingCategories`, as Return does in the category search.
-    Q_INVOKABLE void pickCategory(int index);
+    Q_INVOKABLE void pickCategory(int index)
+    {
+        if (m_categorySearch->pick(index))
+            m_selection->setSelectedIndex(0);
+    }
     /// The category chip under the bar: the filtered chip clears the filter, another one sets it.
     Q_INVOKABLE void clickCategoryChip(const QString &categoryId);
     Q_INVOKABLE void openSearch();
@@ -162,11 +166,11 @@ private:
     QSettings &m_preferences;
     Scheduler m_schedule;
     HistoryFilter *m_filter;
+    PanelFocus *m_focus;
     CategorySearch *m_categorySearch;
     HistorySelection *m_selection;
     ItemEditor *m_editor;
     ItemEditor *m_newItemEditor;
-    PanelFocus *m_focus;
     PanelKeyRouter *m_keys;
     HistoryCommands *m_commands;
     PanelNotice *m_notice;

@@ -201,10 +201,7 @@ bool PanelKeyRouter::handleEscape()
     } else if (m_view.selection()->selectedIdsCount() > 0) {
         m_view.selection()->clearSelectedIds();
     } else if (categorySearch.isSearching()) {
-        categorySearch.setSearching(false);
-        categorySearch.setText(QString());
-        if (focus.isCategorySearchFocused())
-            focus.set(PanelFocus::Field::view, true);
+        categorySearch.close();
     } else if (filter.isSearchExpanded()) {
         filter.setSearchExpanded(false);
         filter.setSearchText(QString());
@@ -245,13 +242,7 @@ bool PanelKeyRouter::monitorKeyDown(int key, Qt::KeyboardModifiers modifiers)
     if (key == Qt::Key_Backspace && filter.isSearchExpanded() && filter.searchText().isEmpty()
         && filter.selectedFilterId()) {
         // Back from searching in a picked category to choosing one.
-        later(0, [this] {
-            m_view.filter()->setSelectedFilter(std::nullopt);
-            m_view.categorySearch()->setSearching(true);
-            m_view.filter()->setSearchExpanded(false);
-            m_view.focus()->set(PanelFocus::Field::search, false);
-            focusLater(PanelFocus::Field::categorySearch);
-        });
+        later(0, [this] { m_view.categorySearch()->reopen(); });
         return true;
     }
     if (isReturn(key) && (m_view.editingItemId() || m_view.isCreatingNew())) {
