@@ -167,13 +167,13 @@ void AppDelegate::fillPanel()
         QStringLiteral("thumbnail"), new ThumbnailImageProvider(m_modelContainer->path()));
     m_historyView = std::make_unique<ClipboardHistoryView>(
         m_modelContainer->mainContext(), m_pasteboard, m_preferences, m_services.soundPlayer);
-    QPointer<PasteRoad> road(m_pasteRoad.get());
-    m_historyView->onItemSelected
-        = [road](const std::shared_ptr<ClipboardItem> &item) { return road && road->handleItemSelected(item); };
-    m_historyView->onMultipleFilesSelected = [road](const QList<std::shared_ptr<ClipboardItem>> &items) {
-        if (road)
-            road->handleMultipleFilesSelected(items);
-    };
+    connect(m_historyView.get(), &ClipboardHistoryView::itemSelected, this,
+        [this, view = m_historyView.get()](const std::shared_ptr<ClipboardItem> &item) {
+            if (!handleItemSelected(item))
+                view->showCopyFailure(*item);
+        });
+    connect(m_historyView.get(), &ClipboardHistoryView::multipleFilesSelected, this,
+        &AppDelegate::handleMultipleFilesSelected);
     m_panel->setHistoryView(m_historyView.get());
 }
 

@@ -8,6 +8,7 @@
 #include "TemporaryPreferences.h"
 #include "TemporaryStore.h"
 #include "ui/panel/ClipboardHistoryView.h"
+#include "ui/panel/HistoryFilter.h"
 
 #include <QElapsedTimer>
 #include <QGuiApplication>
@@ -36,8 +37,8 @@ int main(int argc, char **argv)
     std::printf(
         "folding the history after the panel is shown: %.3f ms in slices\n", double(timer.nsecsElapsed()) / 1e6);
     timer.start();
-    view.setSearchText(QStringLiteral("e"));
-    const qsizetype firstCount = view.filteredItems().size();
+    view.filter()->setSearchText(QStringLiteral("e"));
+    const qsizetype firstCount = view.filter()->filteredItems().size();
     std::printf("first search: %.3f ms, %lld matches\n", double(timer.nsecsElapsed()) / 1e6,
         static_cast<long long>(firstCount));
     clock.advance(0);
@@ -48,11 +49,11 @@ int main(int argc, char **argv)
         QList<double> modelSamples;
         qsizetype matches = 0;
         for (int run = 0; run < 101; ++run) {
-            view.setSearchText(QStringLiteral("x"));
+            view.filter()->setSearchText(QStringLiteral("x"));
             clock.advance(0);
             timer.start();
-            view.setSearchText(needle);
-            matches = view.filteredItems().size();
+            view.filter()->setSearchText(needle);
+            matches = view.filter()->filteredItems().size();
             filterSamples.append(double(timer.nsecsElapsed()) / 1e6);
             clock.advance(0); // the list model takes the new rows
             modelSamples.append(double(timer.nsecsElapsed()) / 1e6);

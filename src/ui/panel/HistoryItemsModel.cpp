@@ -1,6 +1,5 @@
 #include "HistoryItemsModel.h"
 
-#include "ClipboardHistoryView.h"
 #include "ClipboardItemRow.h"
 #include "model/ClipCategory.h"
 
@@ -42,8 +41,7 @@ QVariant HistoryItemsModel::data(const QModelIndex &index, int role) const
     if (!checkIndex(index, CheckIndexOption::IndexIsValid | CheckIndexOption::ParentIsInvalid))
         return {};
     const ClipboardItem &item = *m_items.at(index.row());
-    const auto category = m_view && item.categoryId() ? m_view->categoryWithId(*item.categoryId()) : nullptr;
-    const bool dark = m_view && m_view->isDark();
+    const auto category = item.categoryId() ? m_categories.value(*item.categoryId()) : nullptr;
     switch (role) {
     case IdRole:
         return item.id().toString(QUuid::WithoutBraces);
@@ -63,7 +61,7 @@ QVariant HistoryItemsModel::data(const QModelIndex &index, int role) const
     case IsPinnedRole:
         return item.isPinned();
     case IsMultiSelectedRole:
-        return m_view && m_view->selectedIds().contains(item.id());
+        return m_selectedIds.contains(item.id());
     case LabelRole:
         return category ? category->name() : ClipboardItemRow::typeLabel(item.type());
     case IconRole:
@@ -72,7 +70,7 @@ QVariant HistoryItemsModel::data(const QModelIndex &index, int role) const
     case SidebarColorRole: {
         const QColor color = ClipboardItemRow::colorForType(
             item.type(), category ? std::optional<QColor>(category->color()) : std::nullopt);
-        return role == ColorForTypeRole ? color : ClipboardItemRow::sidebarColor(color, dark);
+        return role == ColorForTypeRole ? color : ClipboardItemRow::sidebarColor(color, m_isDark);
     }
     case RelativeTimeRole:
         return ClipboardItemRow::relativeDisplay(item.createdAt(), QDateTime::currentDateTime());
@@ -157,4 +155,33 @@ void HistoryItemsModel::refreshRoles(const QList<int> &roles)
 {
     if (!m_items.isEmpty())
         emit dataChanged(index(0), index(int(m_items.size()) - 1), roles);
+}
+
+void HistoryItemsModel::setCategories(const QList<std::shared_ptr<ClipCategory>> &categories)
+{
+    m_categories.clear();
+    for (const auto &category : categories)
+        m_categories.insert(category->id(), category);
+    refreshRoles({LabelRole, IconRole, ColorForTypeRole, SidebarColorRole, CategoryIdRole});
+}
+
+void HistoryItemsModel::setSelectedIds(const QSet<QUuid> &ids)
+{
+    if (ids == m_selectedIds)
+        return;
+    m_selectedIds = ids;
+    refreshRoles({IsMultiSelectedRole});
+}
+
+void HistoryItemsModel::setDark(bool dark)
+{
+    if (dark == m_isDark)
+        return;
+    m_isDark = dark;
+    refreshRoles({SidebarColorRole});
+}
+
+void HistoryItemsModel::refreshRelativeTimes()
+{
+    refreshRoles({RelativeTimeRole});
 }

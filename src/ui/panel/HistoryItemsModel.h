@@ -8,7 +8,7 @@
 
 #include <memory>
 
-class ClipboardHistoryView;
+class ClipCategory;
 
 /// The panel's list: the members of `filteredItems` in order, with what a row draws of each. Updated
 /// with row signals (inserted, removed, moved, dataChanged) so the list view keeps its place.
@@ -57,12 +57,22 @@ public:
 
     const QList<std::shared_ptr<ClipboardItem>> &items() const { return m_items; }
 
+    /// Takes `items` over: rows outside the common prefix and suffix are removed and inserted, and
+    /// rows of `changed` items that stay get dataChanged.
+    void setItems(const QList<std::shared_ptr<ClipboardItem>> &items, const QSet<const ClipboardItem *> &changed);
+    /// The categories rows are labelled and coloured by; given again after any of them changed.
+    void setCategories(const QList<std::shared_ptr<ClipCategory>> &categories);
+    void setSelectedIds(const QSet<QUuid> &ids);
+    void setDark(bool dark);
+    /// The relative times move on while the panel is hidden.
+    void refreshRelativeTimes();
+    /// Drops what was read for an item whose content or image may have changed.
+    void forget(const QUuid &id);
+
 signals:
     void countChanged();
 
 private:
-    friend class ClipboardHistoryView;
-
     /// What a row shows of an image or file, worked out once; `content` tells when it went stale.
     struct ImageInfo {
         QString content;
@@ -75,16 +85,13 @@ private:
         QString iconName;
     };
 
-    /// Takes `items` over: rows outside the common prefix and suffix are removed and inserted, and
-    /// rows of `changed` items that stay get dataChanged.
-    void setItems(const QList<std::shared_ptr<ClipboardItem>> &items, const QSet<const ClipboardItem *> &changed);
     void refreshRoles(const QList<int> &roles);
-    /// Drops what was read for an item whose content or image may have changed.
-    void forget(const QUuid &id);
     const ImageInfo &imageInfo(const ClipboardItem &item) const;
 
-    const ClipboardHistoryView *m_view = nullptr;
     QList<std::shared_ptr<ClipboardItem>> m_items;
+    QHash<QUuid, std::shared_ptr<ClipCategory>> m_categories;
+    QSet<QUuid> m_selectedIds;
+    bool m_isDark = false;
     // Read on first draw of a row: the image header and the file type cost disk reads.
     mutable QHash<QUuid, ImageInfo> m_imageInfo;
     mutable QHash<QUuid, FileIcon> m_fileIcons;

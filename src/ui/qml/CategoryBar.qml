@@ -27,10 +27,10 @@ Item {
             spacing: 6
 
             Repeater {
-                model: historyView.categories
+                model: historyView.filter.categories
                 delegate: CategoryChip {
                     id: chip
-                    readonly property bool isCurrent: model.id === historyView.selectedFilterId
+                    readonly property bool isCurrent: model.id === historyView.filter.selectedFilterId
                     iconName: model.icon
                     name: model.name
                     fillColor: isCurrent ? model.color : model.dimmedColor

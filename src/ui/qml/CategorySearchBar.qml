@@ -47,9 +47,9 @@ Rectangle {
                 selectionColor: bar.theme.accent
                 selectedTextColor: "white"
                 font.pixelSize: 13
-                text: historyView.categorySearchText
-                onTextEdited: historyView.categorySearchText = text
-                onActiveFocusChanged: historyView.isCategorySearchFocused = activeFocus
+                text: historyView.categorySearch.text
+                onTextEdited: historyView.categorySearch.text = text
+                onActiveFocusChanged: historyView.focus.isCategorySearchFocused = activeFocus
                 Component.onCompleted: Qt.callLater(bar.syncFocus)
             }
         }
@@ -59,9 +59,9 @@ Rectangle {
             spacing: 6
 
             Repeater {
-                model: historyView.matchingCategories
+                model: historyView.categorySearch.matchingCategories
                 delegate: CategoryChip {
-                    readonly property bool isCurrent: index === historyView.categorySearchIndex
+                    readonly property bool isCurrent: index === historyView.categorySearch.index
                     iconName: model.icon
                     name: model.name
                     fillColor: isCurrent ? model.color : model.dimmedColor
@@ -73,11 +73,11 @@ Rectangle {
     }
 
     function syncFocus() {
-        if (historyView.isCategorySearchFocused && bar.visible && !input.activeFocus)
+        if (historyView.focus.isCategorySearchFocused && bar.visible && !input.activeFocus)
             input.forceActiveFocus()
     }
     Connections {
-        target: historyView
+        target: historyView.focus
         function onFocusChanged() { Qt.callLater(bar.syncFocus) }
     }
 }

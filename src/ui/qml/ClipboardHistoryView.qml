@@ -10,7 +10,7 @@ Item {
     height: 640
 
     readonly property real rowMargin: 32
-    readonly property bool showsEmptyState: historyView.filteredItems.count === 0 && !historyView.isCreatingNew
+    readonly property bool showsEmptyState: historyView.filter.filteredItems.count === 0 && !historyView.isCreatingNew
 
     Theme {
         id: currentTheme
@@ -47,12 +47,12 @@ Item {
         CategoryBar {
             width: parent.width
             theme: currentTheme
-            visible: historyView.selectedFilterId.length > 0 && !historyView.isCategorySearching
-                     && !historyView.isSearchExpanded
+            visible: historyView.filter.selectedFilterId.length > 0 && !historyView.categorySearch.isSearching
+                     && !historyView.filter.isSearchExpanded
         }
         Loader {
             width: parent.width
-            active: historyView.isCategorySearching
+            active: historyView.categorySearch.isSearching
             visible: active
             sourceComponent: CategorySearchBar {
                 theme: currentTheme
@@ -88,7 +88,7 @@ Item {
         visible: !root.showsEmptyState
         reuseItems: false
         cacheBuffer: 400
-        model: historyView.filteredItems
+        model: historyView.filter.filteredItems
 
         header: Item {
             width: list.width
@@ -103,7 +103,7 @@ Item {
                 MultiSelectionBar {
                     width: parent.width
                     theme: currentTheme
-                    visible: historyView.selectedIdsCount >= 2
+                    visible: historyView.selection.selectedIdsCount >= 2
                 }
                 Loader {
                     id: combineLoader
@@ -139,11 +139,11 @@ Item {
 
             width: list.width
             height: isEditing ? (editLoader.item ? editLoader.item.implicitHeight : 200) : 130
-            z: index === historyView.selectedIndex ? 2 : 1
+            z: index === historyView.selection.selectedIndex ? 2 : 1
 
             scale: {
-                historyView.selectedIndex; // re-evaluated as the selection moves
-                return historyView.scaleForIndex(index)
+                historyView.selection.selectedIndex; // re-evaluated as the selection moves
+                return historyView.selection.scaleForIndex(index)
             }
             Behavior on scale {
                 NumberAnimation { duration: 300; easing.type: Easing.OutCubic }
@@ -157,7 +157,7 @@ Item {
                 theme: currentTheme
                 item: slot.model
                 index: slot.index
-                isSelected: slot.index === historyView.selectedIndex
+                isSelected: slot.index === historyView.selection.selectedIndex
                 onContextMenuRequested: root.openContextMenu(slot.model)
             }
             Loader {
@@ -204,8 +204,11 @@ Item {
         function onScrollToCombinePanelRequested() {
             headerReveal.restart()
         }
+    }
+    Connections {
+        target: historyView.focus
         function onFocusChanged() {
-            if (historyView.isViewFocused && !root.activeFocus)
+            if (historyView.focus.isViewFocused && !root.activeFocus)
                 root.forceActiveFocus()
         }
     }
@@ -242,7 +245,7 @@ Item {
         color: currentTheme.cardSelected
         border.width: 1
         border.color: Qt.rgba(1, 0.23, 0.19, 0.55)
-        opacity: historyView.notice.length > 0 ? 1 : 0
+        opacity: historyView.notice.text.length > 0 ? 1 : 0
         visible: opacity > 0
         Behavior on opacity {
             NumberAnimation { duration: 200; easing.type: Easing.OutCubic }
@@ -281,10 +284,10 @@ Item {
         }
         // The text stays while the toast fades out.
         Connections {
-            target: historyView
-            function onNoticeChanged() {
-                if (historyView.notice.length > 0)
-                    noticeText.text = historyView.notice
+            target: historyView.notice
+            function onTextChanged() {
+                if (historyView.notice.text.length > 0)
+                    noticeText.text = historyView.notice.text
             }
         }
     }

@@ -173,14 +173,14 @@ Item {
                     tip: row.item.isPinned ? "Unpin" : "Pin"
                     tint: row.item.isPinned ? row.theme.orange : row.theme.secondaryText
                     glyphSize: 13
-                    onClicked: historyView.togglePin(row.item.id)
+                    onClicked: historyView.commands.togglePin(row.item.id)
                 }
                 IconButton {
                     symbol: "trash"
                     tip: "Delete"
                     tint: row.theme.secondaryText
                     glyphSize: 13
-                    onClicked: historyView.deleteItem(row.item.id)
+                    onClicked: historyView.commands.deleteItem(row.item.id)
                 }
             }
 

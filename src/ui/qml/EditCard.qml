@@ -8,8 +8,8 @@ Rectangle {
     property Theme theme
     property bool isNewItem: false
 
-    readonly property string currentText: isNewItem ? historyView.newItemText : historyView.editText
-    readonly property bool hasFocusFlag: isNewItem ? historyView.isCreateFocused : historyView.isEditFocused
+    readonly property string currentText: isNewItem ? historyView.newItemEditor.text : historyView.editor.text
+    readonly property bool hasFocusFlag: isNewItem ? historyView.focus.isCreateFocused : historyView.focus.isEditFocused
 
     implicitHeight: column.implicitHeight + 28
     radius: 14
@@ -93,15 +93,15 @@ Rectangle {
                             if (text === card.currentText)
                                 return
                             if (card.isNewItem)
-                                historyView.newItemText = text
+                                historyView.newItemEditor.text = text
                             else
-                                historyView.editText = text
+                                historyView.editor.text = text
                         }
                         onActiveFocusChanged: {
                             if (card.isNewItem)
-                                historyView.isCreateFocused = activeFocus
+                                historyView.focus.isCreateFocused = activeFocus
                             else
-                                historyView.isEditFocused = activeFocus
+                                historyView.focus.isEditFocused = activeFocus
                         }
                     }
                 }
@@ -115,15 +115,15 @@ Rectangle {
             PanelButton {
                 theme: card.theme
                 text: "Cancel"
-                onClicked: card.isNewItem ? historyView.cancelCreate() : historyView.cancelEdit()
+                onClicked: card.isNewItem ? historyView.newItemEditor.cancel() : historyView.editor.cancel()
             }
             PanelButton {
                 theme: card.theme
                 text: "Save"
                 prominent: true
                 fill: card.border.color
-                enabled: card.isNewItem ? historyView.canSaveNewItem : historyView.canSaveEdit
-                onClicked: card.isNewItem ? historyView.saveNewItem() : historyView.saveEdit()
+                enabled: card.isNewItem ? historyView.newItemEditor.canSave : historyView.editor.canSave
+                onClicked: card.isNewItem ? historyView.newItemEditor.save() : historyView.editor.save()
             }
         }
     }

@@ -16,34 +16,34 @@ Item {
             width: 72
             height: 72
             radius: 36
-            color: historyView.isFirstLaunch ? Qt.rgba(0.55, 0.4, 0.9, 0.15) : Qt.rgba(0.5, 0.5, 0.5, 0.12)
+            color: historyView.filter.isFirstLaunch ? Qt.rgba(0.55, 0.4, 0.9, 0.15) : Qt.rgba(0.5, 0.5, 0.5, 0.12)
             Symbol {
                 anchors.centerIn: parent
-                name: historyView.isFirstLaunch ? "doc.on.clipboard" : "magnifyingglass"
-                color: historyView.isFirstLaunch ? empty.theme.accent : empty.theme.secondaryText
+                name: historyView.filter.isFirstLaunch ? "doc.on.clipboard" : "magnifyingglass"
+                color: historyView.filter.isFirstLaunch ? empty.theme.accent : empty.theme.secondaryText
                 size: 34
             }
         }
 
         Text {
             anchors.horizontalCenter: parent.horizontalCenter
-            text: historyView.isFirstLaunch ? "Welcome to Quillbox!" : "No items found"
+            text: historyView.filter.isFirstLaunch ? "Welcome to Quillbox!" : "No items found"
             color: empty.theme.primaryText
             font.pixelSize: 18
             font.bold: true
         }
         Text {
             anchors.horizontalCenter: parent.horizontalCenter
-            text: historyView.isFirstLaunch ? "Everything you copy appears here automatically."
-                                            : historyView.emptyStateLine
+            text: historyView.filter.isFirstLaunch ? "Everything you copy appears here automatically."
+                                            : historyView.filter.emptyStateLine
             color: empty.theme.secondaryText
             font.pixelSize: 13
         }
 
-        Item { width: 1; height: 6; visible: historyView.isFirstLaunch }
+        Item { width: 1; height: 6; visible: historyView.filter.isFirstLaunch }
 
         Rectangle {
-            visible: historyView.isFirstLaunch
+            visible: historyView.filter.isFirstLaunch
             anchors.horizontalCenter: parent.horizontalCenter
             width: parent.width
             height: tips.implicitHeight + 24

@@ -26,7 +26,7 @@ Rectangle {
         }
         Text {
             anchors.verticalCenter: parent.verticalCenter
-            text: historyView.selectedIdsCount + " items selected"
+            text: historyView.selection.selectedIdsCount + " items selected"
             color: bar.theme.orange
             font.pixelSize: 13
             font.weight: Font.DemiBold

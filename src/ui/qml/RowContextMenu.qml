@@ -24,7 +24,7 @@ PanelMenu {
     PanelMenuItem {
         theme: menu.theme
         text: menu.isPinned ? "Unpin" : "Pin"
-        onTriggered: historyView.togglePin(menu.itemId)
+        onTriggered: historyView.commands.togglePin(menu.itemId)
     }
     MenuSeparator {}
     PanelMenu {
@@ -35,15 +35,15 @@ PanelMenu {
         PanelMenuItem {
             theme: menu.theme
             text: "None"
-            onTriggered: historyView.assignCategory(menu.itemId, "")
+            onTriggered: historyView.commands.assignCategory(menu.itemId, "")
         }
         Instantiator {
-            model: historyView.categories
+            model: historyView.filter.categories
             delegate: PanelMenuItem {
                 theme: menu.theme
                 text: model.name
                 checkmark: model.id === menu.categoryId
-                onTriggered: historyView.assignCategory(menu.itemId, model.id)
+                onTriggered: historyView.commands.assignCategory(menu.itemId, model.id)
             }
             onObjectAdded: (index, object) => assignMenu.insertItem(index + 1, object)
             onObjectRemoved: (index, object) => assignMenu.removeItem(object)
@@ -54,6 +54,6 @@ PanelMenu {
         theme: menu.theme
         text: "Delete"
         destructive: true
-        onTriggered: historyView.deleteItem(menu.itemId)
+        onTriggered: historyView.commands.deleteItem(menu.itemId)
     }
 }

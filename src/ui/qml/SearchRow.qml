@@ -6,14 +6,14 @@ Item {
     id: row
 
     property Theme theme
-    readonly property bool hasFilter: historyView.selectedCategory.id !== undefined
+    readonly property bool hasFilter: historyView.filter.selectedCategory.id !== undefined
 
     implicitHeight: 38
 
     // Closed: the accent tile.
     AbstractButton {
         id: searchTile
-        visible: !historyView.isSearchExpanded
+        visible: !historyView.filter.isSearchExpanded
         anchors.left: parent.left
         anchors.verticalCenter: parent.verticalCenter
         width: 34
@@ -41,7 +41,7 @@ Item {
     // paste on every change, and a hung clipboard owner would stall the panel for seconds.
     Loader {
         id: fieldLoader
-        active: historyView.isSearchExpanded
+        active: historyView.filter.isSearchExpanded
         anchors.left: parent.left
         anchors.right: chip.visible ? chip.left : parent.right
         anchors.rightMargin: chip.visible ? 8 : 0
@@ -79,25 +79,25 @@ Item {
             anchors.verticalCenter: parent.verticalCenter
             background: null
             color: row.theme.primaryText
-            placeholderText: historyView.searchPlaceholder
+            placeholderText: historyView.filter.searchPlaceholder
             placeholderTextColor: row.theme.tertiaryText
             selectionColor: row.theme.accent
             selectedTextColor: "white"
             font.pixelSize: 14
-            text: historyView.searchText
-            onTextEdited: historyView.searchText = text
-            onActiveFocusChanged: historyView.isSearchFocused = activeFocus
+            text: historyView.filter.searchText
+            onTextEdited: historyView.filter.searchText = text
+            onActiveFocusChanged: historyView.focus.isSearchFocused = activeFocus
         }
 
         IconButton {
             id: clearButton
-            visible: historyView.searchText.length > 0
+            visible: historyView.filter.searchText.length > 0
             anchors.right: closeButton.left
             anchors.verticalCenter: parent.verticalCenter
             symbol: "xmark.circle.fill"
             tint: row.theme.tertiaryText
             glyphSize: 14
-            onClicked: historyView.searchText = ""
+            onClicked: historyView.filter.searchText = ""
         }
         IconButton {
             id: closeButton
@@ -112,13 +112,13 @@ Item {
 
         // Focus follows the controller's flag once the field is laid out.
         function syncFocus() {
-            if (historyView.isSearchFocused && !input.activeFocus)
+            if (historyView.focus.isSearchFocused && !input.activeFocus)
                 input.forceActiveFocus()
         }
         // At once: the next typed key may already be on its way.
         Component.onCompleted: field.syncFocus()
         Connections {
-            target: historyView
+            target: historyView.focus
             function onFocusChanged() { Qt.callLater(field.syncFocus) }
         }
     }
@@ -128,12 +128,12 @@ Item {
         id: chip
         visible: row.hasFilter
         anchors.verticalCenter: parent.verticalCenter
-        x: historyView.isSearchExpanded ? row.width - width : searchTile.width + 10
-        iconName: historyView.selectedCategory.icon || ""
-        name: historyView.selectedCategory.name || ""
-        fillColor: historyView.selectedCategory.color || "gray"
+        x: historyView.filter.isSearchExpanded ? row.width - width : searchTile.width + 10
+        iconName: historyView.filter.selectedCategory.icon || ""
+        name: historyView.filter.selectedCategory.name || ""
+        fillColor: historyView.filter.selectedCategory.color || "gray"
         textColor: "white"
         showClear: true
-        onClearClicked: historyView.setSelectedFilterId("")
+        onClearClicked: historyView.filter.setSelectedFilterId("")
     }
 }

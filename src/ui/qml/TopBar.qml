@@ -12,8 +12,8 @@ Item {
     Text {
         anchors.left: parent.left
         anchors.verticalCenter: parent.verticalCenter
-        visible: !historyView.isSearchExpanded
-        text: historyView.filteredItems.count + " items"
+        visible: !historyView.filter.isSearchExpanded
+        text: historyView.filter.filteredItems.count + " items"
         color: bar.theme.secondaryText
         font.pixelSize: 12
         font.weight: Font.Medium
@@ -39,7 +39,7 @@ Item {
             theme: bar.theme
             text: "Clear All History"
             destructive: true
-            onTriggered: historyView.clearAllHistory()
+            onTriggered: historyView.commands.clearAllHistory()
         }
         MenuSeparator {}
         PanelMenuItem {

@@ -1,0 +1,123 @@
+#pragma once
+
+#include "FoldedText.h"
+#include "HistoryItemsModel.h"
+#include "model/ClipboardItem.h"
+#include "services/Scheduler.h"
+
+#include <QHash>
+#include <QObject>
+#include <QSet>
+#include <QString>
+#include <QUuid>
+#include <QVariantMap>
+
+#include <memory>
+#include <optional>
+
+class CategoryListModel;
+class ClipCategory;
+class ModelContext;
+class QAbstractItemModel;
+class StoredRecord;
+template <class T> class LiveQuery;
+
+/// The history as the panel lists it: every item and category of the store, the search text and
+/// the category filter, and the filtered, ordered list with its list model, kept current as the
+/// store changes.
+class HistoryFilter : public QObject {
+    Q_OBJECT
+    Q_PROPERTY(QString searchText READ searchText WRITE setSearchText NOTIFY searchTextChanged)
+    Q_PROPERTY(bool isSearchExpanded READ isSearchExpanded NOTIFY isSearchExpandedChanged)
+    /// The filtering category's id as text; empty when no filter is set.
+    Q_PROPERTY(QString selectedFilterId READ selectedFilterIdText NOTIFY selectedFilterIdChanged)
+    Q_PROPERTY(HistoryItemsModel *filteredItems READ filteredItemsModel CONSTANT)
+    /// Roles: id, name, icon, color (QColor), dimmedColor (QColor).
+    Q_PROPERTY(QAbstractItemModel *categories READ categoriesModel CONSTANT)
+    /// {id, name, icon, color, dimmedColor}; empty when no filter is set or its category is gone.
+    Q_PROPERTY(QVariantMap selectedCategory READ selectedCategoryMap NOTIFY selectedCategoryChanged)
+    Q_PROPERTY(bool isFirstLaunch READ isFirstLaunch NOTIFY isFirstLaunchChanged)
+    /// "Search..." or "in <category>...".
+    Q_PROPERTY(QString searchPlaceholder READ searchPlaceholder NOTIFY selectedCategoryChanged)
+    /// The empty state's line under "No items found".
+    Q_PROPERTY(QString emptyStateLine READ emptyStateLine NOTIFY searchTextChanged)
+
+public:
+    /// `schedule` queues the list model's updates and the folding of texts ahead of a search.
+    HistoryFilter(ModelContext &context, Scheduler schedule, QObject *parent = nullptr);
+    ~HistoryFilter() override;
+
+    QString searchText() const { return m_searchText; }
+    void setSearchText(const QString &text);
+    bool isSearchExpanded() const { return m_isSearchExpanded; }
+    void setSearchExpanded(bool expanded);
+    std::optional<QUuid> selectedFilterId() const { return m_selectedFilterId; }
+    QString selectedFilterIdText() const;
+    Q_INVOKABLE void setSelectedFilterId(const QString &id);
+    void setSelectedFilter(const std::optional<QUuid> &id);
+    void setDark(bool dark);
+
+    QList<std::shared_ptr<ClipboardItem>> filteredItems() const;
+    /// Every item, newest first.
+    const LiveQuery<ClipboardItem> &allItems() const { return *m_allItems; }
+    std::shared_ptr<ClipboardItem> itemWithId(const QUuid &id) const;
+    /// Every category, in `sortOrder` order.
+    QList<std::shared_ptr<ClipCategory>> categories() const;
+    std::shared_ptr<ClipCategory> categoryWithId(const QUuid &id) const;
+    std::shared_ptr<ClipCategory> selectedCategory() const;
+    QVariantMap selectedCategoryMap() const;
+    bool isFirstLaunch() const;
+    QString searchPlaceholder() const;
+    QString emptyStateLine() const;
+    HistoryItemsModel *filteredItemsModel() const { return m_itemsModel; }
+    QAbstractItemModel *categoriesModel() const;
+    /// The list model has not caught up with `filteredItems` yet; `listModelSynced` follows.
+    bool isSyncPending() const { return m_syncPending; }
+
+    /// Folds the search text of the items from `row` on, a slice per turn of the event loop, so the
+    /// first search does not fold the whole history while the user waits.
+    void foldAhead(int row = 0);
+
+signals:
+    void searchTextChanged();
+    void isSearchExpandedChanged();
+    void selectedFilterIdChanged();
+    void selectedCategoryChanged();
+    void isFirstLaunchChanged();
+    void categoriesChanged();
+    void itemRemoved(const QUuid &id);
+    void listModelSynced();
+
+private:
+    struct FoldedItem {
+        FoldedText content;
+        std::optional<FoldedText> sourceAppName;
+    };
+
+    const FoldedItem &foldedOf(const ClipboardItem &item) const;
+    void itemRecordChanged(const std::shared_ptr<StoredRecord> &record, bool removed);
+    void categoryRecordChanged();
+    /// The filtered list is out of date: drop it and refresh the list model on the next turn.
+    void invalidateList();
+    void syncListModel();
+    void notifyFirstLaunch();
+
+    ModelContext &m_context;
+    Scheduler m_schedule;
+    LiveQuery<ClipboardItem> *m_allItems = nullptr;
+    LiveQuery<ClipCategory> *m_categories = nullptr;
+    HistoryItemsModel *m_itemsModel = nullptr;
+    CategoryListModel *m_categoriesModel = nullptr;
+
+    QString m_searchText;
+    bool m_isSearchExpanded = false;
+    std::optional<QUuid> m_selectedFilterId;
+    bool m_isDark = false;
+
+    mutable std::optional<QList<std::shared_ptr<ClipboardItem>>> m_filtered;
+    mutable QHash<const ClipboardItem *, FoldedItem> m_folded;
+    QSet<const ClipboardItem *> m_changedItems;
+    bool m_syncPending = false;
+    bool m_categoriesChanged = false;
+    bool m_lastFirstLaunch = false;
+};

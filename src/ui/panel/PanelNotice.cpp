@@ -1,0 +1,37 @@
+#include "PanelNotice.h"
+
+#include <QPointer>
+
+namespace {
+
+constexpr int noticeDurationMs = 4000;
+
+} // namespace
+
+PanelNotice::PanelNotice(Scheduler schedule, QObject *parent)
+    : QObject(parent)
+    , m_schedule(std::move(schedule))
+{
+}
+
+void PanelNotice::show(const QString &text)
+{
+    const int generation = ++m_generation;
+    if (text != m_text) {
+        m_text = text;
+        emit textChanged();
+    }
+    m_schedule(noticeDurationMs, [self = QPointer(this), generation] {
+        // A later notice keeps its own full time.
+        if (self && generation == self->m_generation)
+            self->clear();
+    });
+}
+
+void PanelNotice::clear()
+{
+    if (m_text.isEmpty())
+        return;
+    m_text.clear();
+    emit textChanged();
+}

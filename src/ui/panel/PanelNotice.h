@@ -1,0 +1,30 @@
+#pragma once
+
+#include "services/Scheduler.h"
+
+#include <QObject>
+#include <QString>
+
+/// A short line about what just failed, shown for a few seconds.
+class PanelNotice : public QObject {
+    Q_OBJECT
+    /// Empty while nothing is shown.
+    Q_PROPERTY(QString text READ text NOTIFY textChanged)
+
+public:
+    /// `schedule` times the line out.
+    explicit PanelNotice(Scheduler schedule, QObject *parent = nullptr);
+
+    QString text() const { return m_text; }
+    /// Shows `text` for its full time, also when it replaces a line still shown.
+    void show(const QString &text);
+    void clear();
+
+signals:
+    void textChanged();
+
+private:
+    Scheduler m_schedule;
+    QString m_text;
+    int m_generation = 0;
+};
