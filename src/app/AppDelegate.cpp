@@ -94,12 +94,17 @@ void AppDelegate::reportUnusablePreferences()
 {
     if (m_preferences.problem().isEmpty())
         return;
-    const QString line = QStringLiteral("[Quillbox] Preferences in %1 cannot be used: %2. Running with the defaults; "
-                                        "changes are not saved and the file is left as it is.")
-                             .arg(m_preferences.path(), m_preferences.problem());
+    reportProblem(QStringLiteral("Preferences"),
+        QStringLiteral("[Quillbox] Preferences in %1 cannot be used: %2. Running with the defaults; changes are not "
+                       "saved and the file is left as it is.")
+            .arg(m_preferences.path(), m_preferences.problem()));
+}
+
+void AppDelegate::reportProblem(const QString &category, const QString &line)
+{
     std::fprintf(stderr, "%s\n", qPrintable(line));
     if (m_services.systemLog)
-        m_services.systemLog->info(QStringLiteral("Preferences"), line);
+        m_services.systemLog->info(category, line);
 }
 
 void AppDelegate::applicationWillTerminate()
@@ -110,22 +115,12 @@ void AppDelegate::applicationWillTerminate()
         m_hotkeyService->unregister();
     if (HotkeyService *hotkeys = HotkeyService::shared())
         hotkeys->unregister(LanguageSwitchService::hotkeyId);
-    if (m_modelContainer) {
-        ModelContext &context = m_modelContainer->mainContext();
-        // A refused save is tried once more; what still cannot be written is said, not lost silently.
-        for (int attempt = 0; attempt < 2; ++attempt) {
-            context.save();
-            if (context.waitForSaves())
-                break;
-        }
-        if (context.hasChanges()) {
-            const QString line = QStringLiteral("[Quillbox] %1 changes could not be written to %2")
-                                     .arg(context.pendingChangeCount())
-                                     .arg(m_modelContainer->path());
-            std::fprintf(stderr, "%s\n", qPrintable(line));
-            if (m_services.systemLog)
-                m_services.systemLog->info(QStringLiteral("Store"), line);
-        }
+    // What cannot be written is said, not lost silently.
+    if (m_modelContainer && !m_modelContainer->mainContext().saveBeforeClosing()) {
+        reportProblem(QStringLiteral("Store"),
+            QStringLiteral("[Quillbox] %1 changes could not be written to %2")
+                .arg(m_modelContainer->mainContext().pendingChangeCount())
+                .arg(m_modelContainer->path()));
     }
 }
 

@@ -100,6 +100,8 @@ signals:
 private:
     /// Says once, on stderr and in the system log, that the preferences file is left alone.
     void reportUnusablePreferences();
+    /// One line on stderr and in the system log.
+    void reportProblem(const QString &category, const QString &line);
     void setupModelContainer();
     void setupStatusItem();
     void setupPanel();

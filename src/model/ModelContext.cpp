@@ -177,6 +177,16 @@ bool ModelContext::takeWriterResults()
     return !failure;
 }
 
+bool ModelContext::saveBeforeClosing()
+{
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        save();
+        if (waitForSaves())
+            return !hasChanges();
+    }
+    return !hasChanges();
+}
+
 bool ModelContext::waitForSaves()
 {
     if (m_unconfirmed.isEmpty())

@@ -51,6 +51,9 @@ public:
     /// Blocks until the writer has written (or refused) everything saved so far, and takes in the
     /// outcome. True when all of it is in the file.
     bool waitForSaves();
+    /// Saves and waits, trying a refused save once more, as the program closes. True when every
+    /// change is in the file; otherwise `pendingChangeCount` says how many are not.
+    bool saveBeforeClosing();
 
     /// The newest item with exactly this content and type, found through an index.
     std::shared_ptr<ClipboardItem> newestItem(const QString &content, ClipboardItemType type) const;
