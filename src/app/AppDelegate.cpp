@@ -35,7 +35,6 @@
 #include <QQuickView>
 #include <QScreen>
 #include <QStandardPaths>
-#include <QTimer>
 
 #include <cstdio>
 
@@ -97,6 +96,11 @@ AppDelegate::AppDelegate(
 
 AppDelegate::~AppDelegate() = default;
 
+Clock &AppDelegate::clock() const
+{
+    return m_services.clock ? *m_services.clock : Clock::system();
+}
+
 void AppDelegate::applicationDidFinishLaunching()
 {
     reportUnusablePreferences();
@@ -111,7 +115,7 @@ void AppDelegate::applicationDidFinishLaunching()
 
     const bool hasSeenOnboarding = m_preferences.hasSeenOnboarding();
     if (m_panel) {
-        QTimer::singleShot(firstWindowDelayMs, this, [this, hasSeenOnboarding] {
+        clock().schedule(firstWindowDelayMs, this, [this, hasSeenOnboarding] {
             if (hasSeenOnboarding)
                 showPanel();
             else
@@ -194,7 +198,7 @@ void AppDelegate::setupPanel()
     // Building the lists over the whole history and compiling the views take tens to hundreds of
     // milliseconds; capture must not wait for them, and the panel is first shown half a second
     // after launch anyway.
-    QTimer::singleShot(0, this, &AppDelegate::fillPanel);
+    clock().schedule(0, this, [this] { fillPanel(); });
 }
 
 template <class View> void AppDelegate::followColorScheme(View *view)
@@ -278,7 +282,7 @@ void AppDelegate::showPanel()
     m_panel->raise();
     m_panel->requestActivate();
     for (const int delayMs : {50, 150, 300}) {
-        QTimer::singleShot(delayMs, m_panel.get(), [panel = m_panel.get()] {
+        clock().schedule(delayMs, m_panel.get(), [panel = m_panel.get()] {
             if (!panel->isVisible() || !panel->rootObject())
                 return;
             // Only while the window manager has not activated it yet: once the user has moved on
@@ -348,7 +352,7 @@ void AppDelegate::pasteIntoPreviousApp(bool logTarget)
     PasteService *paste = m_services.pasteService;
     Workspace *workspace = &m_workspace;
     // Holds only the target and the services, which live as long as the program.
-    QTimer::singleShot(pasteDelayMs, this, [paste, workspace, target, logTarget, chord] {
+    clock().schedule(pasteDelayMs, this, [paste, workspace, target, logTarget, chord] {
         if (!paste)
             return;
         if (logTarget) {
@@ -416,7 +420,7 @@ void AppDelegate::showOnboarding()
                 window->deleteLater();
                 self->m_onboardingWindow.clear();
             }
-            QTimer::singleShot(200, self, [self] {
+            self->clock().schedule(200, self, [self] {
                 if (self)
                     self->showPanel();
             });
@@ -437,7 +441,7 @@ void AppDelegate::showOnboarding()
         window->setPosition(screen->availableGeometry().center() - QPoint(280, 260));
     m_onboardingWindow = window;
     window->show();
-    QTimer::singleShot(100, window, [window] {
+    clock().schedule(100, window, [window] {
         window->raise();
         window->requestActivate();
     });
@@ -498,7 +502,7 @@ void AppDelegate::setupModelContainer()
     QString error;
     QElapsedTimer timer;
     timer.start();
-    m_modelContainer = ModelContainer::open(ModelContainer::defaultPath(), &error);
+    m_modelContainer = ModelContainer::open(ModelContainer::defaultPath(), &error, clock());
     qCDebug(lcDelegate) << "store opened in" << timer.elapsed() << "ms";
     if (!m_modelContainer) {
         const QString path = ModelContainer::defaultPath();
@@ -554,7 +558,7 @@ void AppDelegate::setupLanguageFix()
         return;
     // The service exists even when disabled, so enabling it later keeps one cycle position.
     m_languageSwitch = std::make_unique<LanguageSwitchService>(
-        m_pasteboard, *s.keySynthesizer, *s.keyboardLayouts, *s.systemLog, m_workspace, m_terminals);
+        m_pasteboard, *s.keySynthesizer, *s.keyboardLayouts, *s.systemLog, m_workspace, m_terminals, clock());
     m_languageSwitch->setPrimarySelection(s.primarySelection);
     if (m_clipboardMonitor) {
         connect(m_languageSwitch.get(), &LanguageSwitchService::clipboardBorrowed, m_clipboardMonitor.get(),

@@ -16,6 +16,7 @@
 class ClipboardHistoryView;
 class ClipboardItem;
 class ClipboardMonitor;
+class Clock;
 class DesktopColorScheme;
 class DesktopNotifier;
 class FloatingPanel;
@@ -48,6 +49,8 @@ struct PlatformServices {
     PrimarySelection *primarySelection = nullptr;
     /// Tells the person about a store that cannot be opened; optional.
     DesktopNotifier *notifier = nullptr;
+    /// Time and delays for the store, capture and every wait of the delegate; the system's if null.
+    Clock *clock = nullptr;
 };
 
 /// Builds the running application in a fixed order and takes it down again.
@@ -119,6 +122,7 @@ private:
     void setupLanguageFix();
     void requestAccessibilityIfNeeded();
     void observeNotifications();
+    Clock &clock() const;
     /// A line of the paste road in the debug log.
     void debugLog(const QString &line);
     /// Re-activates the previous application and pastes into it 0.15 s later.

@@ -115,7 +115,7 @@ ClipboardHistoryView::ClipboardHistoryView(ModelContext &context, Pasteboard &pa
     SoundPlayer *sound, Scheduler scheduler, QObject *parent)
     : QObject(parent)
     , d(std::make_unique<Private>(
-          context, pasteboard, preferences, sound, scheduler ? std::move(scheduler) : timerScheduler(this)))
+          context, pasteboard, preferences, sound, scheduler ? std::move(scheduler) : Clock::system().scheduler(this)))
 {
     // The queries connect to the context first, so they are up to date when the handlers below run.
     d->allItems = new LiveQuery<ClipboardItem>(context, {&ClipboardItem::createdAt, Qt::DescendingOrder}, this);

@@ -3,7 +3,7 @@
 #include "CombinePanel.h"
 #include "HistoryItemsModel.h"
 #include "model/ClipboardItem.h"
-#include "services/Scheduler.h"
+#include "model/Clock.h"
 
 #include <QAbstractItemModel>
 #include <QColor>
