@@ -25,7 +25,6 @@
 #include <QElapsedTimer>
 #include <QLoggingCategory>
 #include <QQmlEngine>
-#include <QTimer>
 
 #include <cstdio>
 
@@ -64,6 +63,11 @@ AppDelegate::AppDelegate(
 
 AppDelegate::~AppDelegate() = default;
 
+Clock &AppDelegate::clock() const
+{
+    return m_services.clock ? *m_services.clock : Clock::system();
+}
+
 void AppDelegate::applicationDidFinishLaunching()
 {
     reportUnusablePreferences();
@@ -71,8 +75,8 @@ void AppDelegate::applicationDidFinishLaunching()
     setupModelContainer();
     setupStatusItem();
     setupPanel();
-    m_pasteRoad
-        = std::make_unique<PasteRoad>(m_pasteboard, m_workspace, *m_panel, m_services.pasteService, m_terminals);
+    m_pasteRoad = std::make_unique<PasteRoad>(
+        m_pasteboard, m_workspace, *m_panel, m_services.pasteService, m_terminals, clock());
     startClipboardMonitoring();
     setupHotkey();
     setupLanguageFix();
@@ -80,7 +84,7 @@ void AppDelegate::applicationDidFinishLaunching()
 
     const bool hasSeenOnboarding = m_preferences.hasSeenOnboarding();
     if (m_panel->window()) {
-        QTimer::singleShot(firstWindowDelayMs, this, [this, hasSeenOnboarding] {
+        clock().schedule(firstWindowDelayMs, this, [this, hasSeenOnboarding] {
             if (hasSeenOnboarding)
                 showPanel();
             else
@@ -138,14 +142,14 @@ void AppDelegate::setupStatusItem()
 
 void AppDelegate::setupPanel()
 {
-    m_panel = std::make_unique<PanelPresenter>(m_workspace);
+    m_panel = std::make_unique<PanelPresenter>(m_workspace, clock());
     if (!m_panel->window())
         return;
     connect(m_panel.get(), &PanelPresenter::shown, this, &AppDelegate::panelShown);
-    m_onboarding
-        = std::make_unique<OnboardingWindow>(*m_panel->window()->engine(), m_preferences, m_services.keySynthesizer);
+    m_onboarding = std::make_unique<OnboardingWindow>(
+        *m_panel->window()->engine(), m_preferences, m_services.keySynthesizer, clock());
     connect(m_onboarding.get(), &OnboardingWindow::finished, this,
-        [this] { QTimer::singleShot(200, this, &AppDelegate::showPanel); });
+        [this] { clock().schedule(200, this, [this] { showPanel(); }); });
     if (!m_modelContainer) {
         m_panel->setStoreProblemView(m_storeProblem.get());
         return;
@@ -153,7 +157,7 @@ void AppDelegate::setupPanel()
     // Building the lists over the whole history and compiling the views take tens to hundreds of
     // milliseconds; capture must not wait for them, and the panel is first shown half a second
     // after launch anyway.
-    QTimer::singleShot(0, this, &AppDelegate::fillPanel);
+    clock().schedule(0, this, [this] { fillPanel(); });
 }
 
 void AppDelegate::fillPanel()
@@ -291,7 +295,7 @@ void AppDelegate::setupModelContainer()
     QString error;
     QElapsedTimer timer;
     timer.start();
-    m_modelContainer = ModelContainer::open(ModelContainer::defaultPath(), &error);
+    m_modelContainer = ModelContainer::open(ModelContainer::defaultPath(), &error, clock());
     qCDebug(lcDelegate) << "store opened in" << timer.elapsed() << "ms";
     if (!m_modelContainer) {
         const QString path = ModelContainer::defaultPath();
@@ -334,7 +338,7 @@ void AppDelegate::setupLanguageFix()
         return;
     // The service exists even when disabled, so enabling it later keeps one cycle position.
     m_languageSwitch = std::make_unique<LanguageSwitchService>(
-        m_pasteboard, *s.keySynthesizer, *s.keyboardLayouts, *s.systemLog, m_workspace, m_terminals);
+        m_pasteboard, *s.keySynthesizer, *s.keyboardLayouts, *s.systemLog, m_workspace, m_terminals, clock());
     m_languageSwitch->setPrimarySelection(s.primarySelection);
     if (m_clipboardMonitor) {
         connect(m_languageSwitch.get(), &LanguageSwitchService::clipboardBorrowed, m_clipboardMonitor.get(),

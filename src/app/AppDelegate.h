@@ -9,6 +9,7 @@
 #include <memory>
 
 class ClipboardHistoryView;
+class Clock;
 class ClipboardItem;
 class ClipboardMonitor;
 class DesktopNotifier;
@@ -45,6 +46,8 @@ struct PlatformServices {
     PrimarySelection *primarySelection = nullptr;
     /// Tells the person about a store that cannot be opened; optional.
     DesktopNotifier *notifier = nullptr;
+    /// Time and delays for the store, capture and every wait of the delegate; the system's if null.
+    Clock *clock = nullptr;
 };
 
 /// Builds the running application in a fixed order and takes it down again.
@@ -100,6 +103,7 @@ signals:
 private:
     /// Says once, on stderr and in the system log, that the preferences file is left alone.
     void reportUnusablePreferences();
+    Clock &clock() const;
     /// One line on stderr and in the system log.
     void reportProblem(const QString &category, const QString &line);
     void setupModelContainer();

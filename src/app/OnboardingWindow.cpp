@@ -1,5 +1,6 @@
 #include "OnboardingWindow.h"
 
+#include "model/Clock.h"
 #include "model/Preferences.h"
 #include "services/KeySynthesizer.h"
 #include "ui/settings/OnboardingView.h"
@@ -13,7 +14,6 @@
 #include <QQuickItem>
 #include <QScreen>
 #include <QStandardPaths>
-#include <QTimer>
 
 Q_LOGGING_CATEGORY(lcOnboarding, "quillbox.onboarding", QtInfoMsg)
 
@@ -39,11 +39,13 @@ std::function<void()> keyboardSettingsOpener()
 
 } // namespace
 
-OnboardingWindow::OnboardingWindow(QQmlEngine &engine, Preferences &preferences, KeySynthesizer *keys, QObject *parent)
+OnboardingWindow::OnboardingWindow(
+    QQmlEngine &engine, Preferences &preferences, KeySynthesizer *keys, Clock &clock, QObject *parent)
     : QObject(parent)
     , m_engine(engine)
     , m_preferences(preferences)
     , m_keys(keys)
+    , m_clock(clock)
 {
 }
 
@@ -89,7 +91,7 @@ void OnboardingWindow::show()
         window->setPosition(screen->availableGeometry().center() - QPoint(windowSize.width(), windowSize.height()) / 2);
     m_window = window;
     window->show();
-    QTimer::singleShot(100, window, [window] {
+    m_clock.schedule(100, window, [window] {
         window->raise();
         window->requestActivate();
     });

@@ -4,6 +4,7 @@
 #include <QPointer>
 #include <QQuickView>
 
+class Clock;
 class KeySynthesizer;
 class Preferences;
 class QQmlEngine;
@@ -15,7 +16,8 @@ class OnboardingWindow : public QObject {
 
 public:
     /// `keys` tells whether pastes can be typed; it may be null. Everything must outlive the window.
-    OnboardingWindow(QQmlEngine &engine, Preferences &preferences, KeySynthesizer *keys, QObject *parent = nullptr);
+    OnboardingWindow(
+        QQmlEngine &engine, Preferences &preferences, KeySynthesizer *keys, Clock &clock, QObject *parent = nullptr);
 
     /// Opens the window, or brings it forward when it is open.
     void show();
@@ -32,5 +34,6 @@ private:
     QQmlEngine &m_engine;
     Preferences &m_preferences;
     KeySynthesizer *m_keys;
+    Clock &m_clock;
     QPointer<QQuickView> m_window;
 };

@@ -2,6 +2,7 @@
 
 #include "FloatingPanel.h"
 #include "capture/Workspace.h"
+#include "model/Clock.h"
 #include "platform/DesktopColorScheme.h"
 #include "services/NotificationCenter.h"
 #include "ui/IconImageProvider.h"
@@ -13,7 +14,6 @@
 #include <QQmlContext>
 #include <QQmlEngine>
 #include <QQuickItem>
-#include <QTimer>
 
 namespace {
 
@@ -21,9 +21,10 @@ const QString panelWillShow = QStringLiteral("Quillbox.panelWillShow");
 
 } // namespace
 
-PanelPresenter::PanelPresenter(Workspace &workspace, QObject *parent)
+PanelPresenter::PanelPresenter(Workspace &workspace, Clock &clock, QObject *parent)
     : QObject(parent)
     , m_workspace(workspace)
+    , m_clock(clock)
 {
     if (!qobject_cast<QApplication *>(QCoreApplication::instance()))
         return;
@@ -110,7 +111,7 @@ void PanelPresenter::show()
     m_panel->raise();
     m_panel->requestActivate();
     for (const int delayMs : {50, 150, 300}) {
-        QTimer::singleShot(delayMs, m_panel.get(), [panel = m_panel.get()] {
+        m_clock.schedule(delayMs, m_panel.get(), [panel = m_panel.get()] {
             if (!panel->isVisible() || !panel->rootObject())
                 return;
             // Only while the window manager has not activated it yet: once the user has moved on

@@ -9,6 +9,7 @@
 #include <optional>
 
 class ClipboardHistoryView;
+class Clock;
 class DesktopColorScheme;
 class FloatingPanel;
 class StoreProblemView;
@@ -22,7 +23,7 @@ class PanelPresenter : public QObject {
 
 public:
     /// The window exists only in a GUI application.
-    explicit PanelPresenter(Workspace &workspace, QObject *parent = nullptr);
+    PanelPresenter(Workspace &workspace, Clock &clock, QObject *parent = nullptr);
     ~PanelPresenter() override;
 
     FloatingPanel *window() const { return m_panel.get(); }
@@ -46,6 +47,7 @@ private:
     template <class View> void followColorScheme(View *view);
 
     Workspace &m_workspace;
+    Clock &m_clock;
     std::unique_ptr<FloatingPanel> m_panel;
     DesktopColorScheme *m_colorScheme = nullptr;
     std::optional<RunningApplication> m_previousApp;

@@ -5,12 +5,11 @@
 #include "capture/PasteboardWriter.h"
 #include "capture/Workspace.h"
 #include "model/ClipboardItem.h"
+#include "model/Clock.h"
 #include "services/ConsoleLog.h"
 #include "services/PasteService.h"
 #include "services/TerminalPasteChords.h"
 #include "ui/panel/ClipboardHistoryView.h"
-
-#include <QTimer>
 
 namespace {
 
@@ -24,13 +23,14 @@ QString appName(const std::optional<RunningApplication> &app)
 } // namespace
 
 PasteRoad::PasteRoad(Pasteboard &pasteboard, Workspace &workspace, PanelPresenter &panel, PasteService *pasteService,
-    const TerminalPasteChords &terminals, QObject *parent)
+    const TerminalPasteChords &terminals, Clock &clock, QObject *parent)
     : QObject(parent)
     , m_pasteboard(pasteboard)
     , m_workspace(workspace)
     , m_panel(panel)
     , m_pasteService(pasteService)
     , m_terminals(terminals)
+    , m_clock(clock)
 {
 }
 
@@ -88,7 +88,7 @@ void PasteRoad::pasteIntoPreviousApp(bool logTarget)
     PasteService *paste = m_pasteService;
     Workspace *workspace = &m_workspace;
     // Holds only the target and the services, which live as long as the program.
-    QTimer::singleShot(pasteDelayMs, this, [paste, workspace, target, logTarget, chord] {
+    m_clock.schedule(pasteDelayMs, this, [paste, workspace, target, logTarget, chord] {
         if (!paste)
             return;
         if (logTarget) {

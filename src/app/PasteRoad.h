@@ -6,6 +6,7 @@
 #include <memory>
 
 class ClipboardItem;
+class Clock;
 class PanelPresenter;
 class Pasteboard;
 class PasteService;
@@ -22,7 +23,7 @@ class PasteRoad : public QObject {
 public:
     /// `pasteService` may be null (no keys are sent then); everything must outlive the road.
     PasteRoad(Pasteboard &pasteboard, Workspace &workspace, PanelPresenter &panel, PasteService *pasteService,
-        const TerminalPasteChords &terminals, QObject *parent = nullptr);
+        const TerminalPasteChords &terminals, Clock &clock, QObject *parent = nullptr);
 
     /// An item that cannot be written stops the road with the clipboard and the panel as they were,
     /// and answers false.
@@ -38,4 +39,5 @@ private:
     PanelPresenter &m_panel;
     PasteService *m_pasteService;
     const TerminalPasteChords &m_terminals;
+    Clock &m_clock;
 };

@@ -320,8 +320,8 @@ void ClipboardMonitor::saveItem(const Result &result, const Capture &capture)
         ? (result.imageDigest ? m_context.newestImage(*result.imageDigest) : nullptr)
         : m_context.newestItem(result.content, result.type);
     const auto create = [&](const std::optional<QByteArray> &imageData, bool isPinned) {
-        auto item = ClipboardItem::create(
-            result.content, result.type, imageData, capture.appName, capture.bundleId, isPinned, result.characterCount);
+        auto item = ClipboardItem::create(result.content, result.type, imageData, capture.appName, capture.bundleId,
+            isPinned, result.characterCount, m_context.clock().now());
         item->setImageDigest(result.imageDigest);
         return item;
     };

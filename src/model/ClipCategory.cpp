@@ -11,15 +11,15 @@ const QList<ClipCategory::Default> ClipCategory::defaults = {
     {QStringLiteral("Rich Text"), QStringLiteral("#9A4DD8"), QStringLiteral("doc.richtext")},
 };
 
-ClipCategory::ClipCategory(
-    const QString &name, const QString &colorHex, const QString &icon, int sortOrder, bool isDefault)
+ClipCategory::ClipCategory(const QString &name, const QString &colorHex, const QString &icon, int sortOrder,
+    bool isDefault, const QDateTime &createdAt)
     : StoredRecord(QUuid::createUuid())
     , m_name(name)
     , m_colorHex(colorHex)
     , m_icon(icon)
     , m_sortOrder(sortOrder)
     , m_isDefault(isDefault)
-    , m_createdAt(QDateTime::currentDateTimeUtc())
+    , m_createdAt(createdAt)
 {
 }
 
@@ -34,10 +34,10 @@ ClipCategory::ClipCategory(Stored &&stored)
 {
 }
 
-std::shared_ptr<ClipCategory> ClipCategory::create(
-    const QString &name, const QString &colorHex, const QString &icon, int sortOrder, bool isDefault)
+std::shared_ptr<ClipCategory> ClipCategory::create(const QString &name, const QString &colorHex, const QString &icon,
+    int sortOrder, bool isDefault, const QDateTime &createdAt)
 {
-    return std::make_shared<ClipCategory>(name, colorHex, icon, sortOrder, isDefault);
+    return std::make_shared<ClipCategory>(name, colorHex, icon, sortOrder, isDefault, createdAt);
 }
 
 void ClipCategory::setName(const QString &name)
@@ -73,7 +73,7 @@ void ClipCategory::insertDefaults(ModelContext &context)
 {
     for (int position = 0; position < defaults.size(); ++position) {
         const Default &entry = defaults.at(position);
-        context.insert(create(entry.name, entry.colorHex, entry.icon, position, true));
+        context.insert(create(entry.name, entry.colorHex, entry.icon, position, true, context.clock().now()));
     }
     context.save();
 }

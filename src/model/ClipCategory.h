@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Clock.h"
 #include "StoredRecord.h"
 
 #include <QColor>
@@ -22,9 +23,10 @@ public:
     /// The default set; a category's position in it is its sort order.
     static const QList<Default> defaults;
 
-    ClipCategory(const QString &name, const QString &colorHex, const QString &icon, int sortOrder, bool isDefault);
-    static std::shared_ptr<ClipCategory> create(
-        const QString &name, const QString &colorHex, const QString &icon, int sortOrder, bool isDefault);
+    ClipCategory(const QString &name, const QString &colorHex, const QString &icon, int sortOrder, bool isDefault,
+        const QDateTime &createdAt = Clock::system().now());
+    static std::shared_ptr<ClipCategory> create(const QString &name, const QString &colorHex, const QString &icon,
+        int sortOrder, bool isDefault, const QDateTime &createdAt = Clock::system().now());
 
     RecordType recordType() const override { return RecordType::clipCategory; }
 

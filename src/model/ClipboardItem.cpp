@@ -17,7 +17,7 @@ bool isHexDigit(char c)
 
 ClipboardItem::ClipboardItem(const QString &content, ClipboardItemType type, const std::optional<QByteArray> &imageData,
     const std::optional<QString> &sourceAppName, const std::optional<QString> &sourceAppBundleId, bool isPinned,
-    std::optional<int> characterCount)
+    std::optional<int> characterCount, const QDateTime &createdAt)
     : StoredRecord(QUuid::createUuid())
     , m_content(content)
     , m_type(type)
@@ -26,7 +26,7 @@ ClipboardItem::ClipboardItem(const QString &content, ClipboardItemType type, con
     , m_sourceAppName(sourceAppName)
     , m_sourceAppBundleId(sourceAppBundleId)
     , m_isPinned(isPinned)
-    , m_createdAt(QDateTime::currentDateTimeUtc())
+    , m_createdAt(createdAt)
     , m_characterCount(characterCount ? *characterCount : countCharacters(content))
 {
 }
@@ -48,10 +48,11 @@ ClipboardItem::ClipboardItem(Stored &&stored)
 
 std::shared_ptr<ClipboardItem> ClipboardItem::create(const QString &content, ClipboardItemType type,
     const std::optional<QByteArray> &imageData, const std::optional<QString> &sourceAppName,
-    const std::optional<QString> &sourceAppBundleId, bool isPinned, std::optional<int> characterCount)
+    const std::optional<QString> &sourceAppBundleId, bool isPinned, std::optional<int> characterCount,
+    const QDateTime &createdAt)
 {
     return std::make_shared<ClipboardItem>(
-        content, type, imageData, sourceAppName, sourceAppBundleId, isPinned, characterCount);
+        content, type, imageData, sourceAppName, sourceAppBundleId, isPinned, characterCount, createdAt);
 }
 
 void ClipboardItem::setContent(const QString &content)

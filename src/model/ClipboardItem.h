@@ -1,6 +1,7 @@
 #pragma once
 
 #include "ClipboardItemType.h"
+#include "Clock.h"
 #include "StoredRecord.h"
 
 #include <QByteArray>
@@ -22,13 +23,13 @@ public:
     /// thread for a large text).
     ClipboardItem(const QString &content, ClipboardItemType type, const std::optional<QByteArray> &imageData,
         const std::optional<QString> &sourceAppName, const std::optional<QString> &sourceAppBundleId, bool isPinned,
-        std::optional<int> characterCount = std::nullopt);
+        std::optional<int> characterCount = std::nullopt, const QDateTime &createdAt = Clock::system().now());
 
     static std::shared_ptr<ClipboardItem> create(const QString &content, ClipboardItemType type,
         const std::optional<QByteArray> &imageData = std::nullopt,
         const std::optional<QString> &sourceAppName = std::nullopt,
         const std::optional<QString> &sourceAppBundleId = std::nullopt, bool isPinned = false,
-        std::optional<int> characterCount = std::nullopt);
+        std::optional<int> characterCount = std::nullopt, const QDateTime &createdAt = Clock::system().now());
 
     RecordType recordType() const override { return RecordType::clipboardItem; }
 

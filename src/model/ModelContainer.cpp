@@ -177,11 +177,11 @@ QString ModelContainer::defaultPath()
         + QStringLiteral("/Quillbox/Quillbox.sqlite");
 }
 
-ModelContainer::ModelContainer(const QString &path)
+ModelContainer::ModelContainer(const QString &path, Clock &clock)
     : m_path(path)
     , m_connectionName(QStringLiteral("quillbox-store-%1").arg(quintptr(this)))
 {
-    m_mainContext = std::make_unique<ModelContext>(*this);
+    m_mainContext = std::make_unique<ModelContext>(*this, clock);
 }
 
 ModelContainer::~ModelContainer()
@@ -199,9 +199,9 @@ ModelContainer::~ModelContainer()
     QSqlDatabase::removeDatabase(m_connectionName);
 }
 
-std::unique_ptr<ModelContainer> ModelContainer::open(const QString &path, QString *error)
+std::unique_ptr<ModelContainer> ModelContainer::open(const QString &path, QString *error, Clock &clock)
 {
-    std::unique_ptr<ModelContainer> container(new ModelContainer(path));
+    std::unique_ptr<ModelContainer> container(new ModelContainer(path, clock));
     if (!container->openDatabase(error) || !container->load(error))
         return nullptr;
     container->m_writer = std::make_unique<StoreWriter>(path);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Clock.h"
 #include "StoreWriter.h"
 
 #include <QList>
@@ -21,8 +22,9 @@ public:
     /// $XDG_DATA_HOME/Quillbox/Quillbox.sqlite
     static QString defaultPath();
     /// Opens the store at `path`, creating the file and its folder when missing. On failure returns
-    /// nothing, sets `error`, and leaves an existing file as it was.
-    static std::unique_ptr<ModelContainer> open(const QString &path, QString *error);
+    /// nothing, sets `error`, and leaves an existing file as it was. `clock` stamps new records and
+    /// times save retries; it must outlive the container.
+    static std::unique_ptr<ModelContainer> open(const QString &path, QString *error, Clock &clock = Clock::system());
     ~ModelContainer();
 
     ModelContext &mainContext() { return *m_mainContext; }
@@ -33,7 +35,7 @@ public:
 private:
     friend class ModelContext;
 
-    explicit ModelContainer(const QString &path);
+    ModelContainer(const QString &path, Clock &clock);
     bool openDatabase(QString *error);
     bool load(QString *error);
     void startImageDigestBackfill();

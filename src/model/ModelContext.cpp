@@ -2,12 +2,10 @@
 
 #include "ModelContainer.h"
 
-ModelContext::ModelContext(ModelContainer &container)
+ModelContext::ModelContext(ModelContainer &container, Clock &clock)
     : m_container(container)
+    , m_clock(clock)
 {
-    // A locked or full store must not leave changes waiting for the next copy to come along.
-    m_retryTimer.setSingleShot(true);
-    connect(&m_retryTimer, &QTimer::timeout, this, &ModelContext::save);
 }
 
 void ModelContext::setSaveRetryDelays(int firstMs, int maxMs)
@@ -168,7 +166,11 @@ bool ModelContext::takeWriterResults()
         failure = result.error;
     }
     if (failure) {
-        m_retryTimer.start(m_nextRetryMs);
+        // A locked or full store must not leave changes waiting for the next copy to come along.
+        m_clock.schedule(m_nextRetryMs, this, [this, generation = ++m_retryGeneration] {
+            if (generation == m_retryGeneration)
+                save();
+        });
         m_nextRetryMs = std::min(m_nextRetryMs * 2, m_maxRetryMs);
         emit saveFailed(*failure);
     } else if (m_unconfirmed.isEmpty()) {

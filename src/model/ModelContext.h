@@ -2,6 +2,7 @@
 
 #include "ClipCategory.h"
 #include "ClipboardItem.h"
+#include "Clock.h"
 #include "FetchDescriptor.h"
 #include "PasteTemplate.h"
 #include "StoreWriter.h"
@@ -9,7 +10,6 @@
 #include <QHash>
 #include <QList>
 #include <QObject>
-#include <QTimer>
 
 #include <algorithm>
 #include <array>
@@ -26,7 +26,7 @@ class ModelContext : public QObject {
     Q_OBJECT
 
 public:
-    explicit ModelContext(ModelContainer &container);
+    ModelContext(ModelContainer &container, Clock &clock);
     ~ModelContext() override;
 
     template <class T> QList<std::shared_ptr<T>> fetch(const FetchDescriptor<T> &descriptor = {}) const;
@@ -48,6 +48,8 @@ public:
     /// A refused save is tried again on its own after `firstMs`, then after twice as long each time
     /// it is refused again, up to `maxMs`, until it is written.
     void setSaveRetryDelays(int firstMs, int maxMs);
+    /// The store's time: what stamps new records and times save retries.
+    Clock &clock() const { return m_clock; }
     /// Blocks until the writer has written (or refused) everything saved so far, and takes in the
     /// outcome. True when all of it is in the file.
     bool waitForSaves();
@@ -115,7 +117,8 @@ private:
     // Records changed since the last save. What a save writes for each follows from whether it is
     // in the context and whether its row is in the file once the earlier saves are applied.
     QHash<StoredRecord *, std::shared_ptr<StoredRecord>> m_changed;
-    QTimer m_retryTimer;
+    Clock &m_clock;
+    quint64 m_retryGeneration = 0; // only the latest scheduled retry runs
     int m_firstRetryMs = 1000;
     int m_maxRetryMs = 30000;
     int m_nextRetryMs = 1000;

@@ -13,7 +13,6 @@
 
 #include <QPointer>
 #include <QTextBoundaryFinder>
-#include <QTimer>
 
 #include <algorithm>
 #include <utility>
@@ -51,7 +50,7 @@ QStringList graphemes(const QString &text)
 
 LanguageSwitchService::LanguageSwitchService(Pasteboard &pasteboard, KeySynthesizer &keys,
     const KeyboardLayouts &layouts, SystemLog &systemLog, const Workspace &workspace,
-    const TerminalPasteChords &terminals, Scheduler scheduler, QObject *parent)
+    const TerminalPasteChords &terminals, Clock &clock, QObject *parent)
     : QObject(parent)
     , m_pasteboard(pasteboard)
     , m_keys(keys)
@@ -59,10 +58,8 @@ LanguageSwitchService::LanguageSwitchService(Pasteboard &pasteboard, KeySynthesi
     , m_systemLog(systemLog)
     , m_workspace(workspace)
     , m_terminals(terminals)
-    , m_schedule(std::move(scheduler))
+    , m_schedule(clock.scheduler(this))
 {
-    if (!m_schedule)
-        m_schedule = timerScheduler(this);
     sharedService = this;
 }
 

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "LayoutInfo.h"
-#include "Scheduler.h"
+#include "model/Clock.h"
 
 #include <QList>
 #include <QObject>
@@ -31,11 +31,11 @@ class LanguageSwitchService : public QObject {
 public:
     static constexpr std::uint32_t hotkeyId = 2;
 
-    /// Becomes shared(). The collaborators must outlive this service. Without a scheduler, tasks run
-    /// on QTimer::singleShot bound to this object, so none fires after it is gone.
+    /// Becomes shared(). The collaborators must outlive this service. Its waits are bound to this
+    /// object, so none fires after it is gone.
     LanguageSwitchService(Pasteboard &pasteboard, KeySynthesizer &keys, const KeyboardLayouts &layouts,
         SystemLog &systemLog, const Workspace &workspace, const TerminalPasteChords &terminals,
-        Scheduler scheduler = {}, QObject *parent = nullptr);
+        Clock &clock = Clock::system(), QObject *parent = nullptr);
     ~LanguageSwitchService() override;
 
     /// The most recently constructed service still alive, if any.

@@ -44,11 +44,13 @@ void appendToFile(const QString &path, const QByteArray &bytes)
 
 } // namespace
 
-PasteService::PasteService(KeySynthesizer &keys, SystemLog &systemLog, ScriptRunner &script, QString debugLogPath)
+PasteService::PasteService(
+    KeySynthesizer &keys, SystemLog &systemLog, ScriptRunner &script, QString debugLogPath, Clock &clock)
     : m_keys(keys)
     , m_systemLog(systemLog)
     , m_script(script)
     , m_debugLogPath(std::move(debugLogPath))
+    , m_clock(clock)
 {
 }
 
@@ -98,7 +100,7 @@ void PasteService::pasteViaScript(const KeyCombo &chord)
 
 void PasteService::log(const QString &message)
 {
-    const QString stamp = QDateTime::currentDateTimeUtc().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+    const QString stamp = m_clock.now().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
     m_systemLog.info(logCategory, message);
     // Bounded: a program that runs for months must not fill the home folder with its log.
     if (QFileInfo(m_debugLogPath).size() > m_maxDebugLogBytes) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "KeyCombo.h"
+#include "model/Clock.h"
 
 #include <QString>
 
@@ -14,10 +15,10 @@ class SystemLog;
 /// the debug log file and sent to the system log. GUI thread only; nothing is reported to the caller.
 class PasteService {
 public:
-    /// The three services must outlive this one. `debugLogPath` is for tests; the default is
-    /// defaultDebugLogPath().
-    PasteService(
-        KeySynthesizer &keys, SystemLog &systemLog, ScriptRunner &script, QString debugLogPath = defaultDebugLogPath());
+    /// The services and `clock` (which stamps the debug log) must outlive this one. `debugLogPath` is
+    /// for tests; the default is defaultDebugLogPath().
+    PasteService(KeySynthesizer &keys, SystemLog &systemLog, ScriptRunner &script,
+        QString debugLogPath = defaultDebugLogPath(), Clock &clock = Clock::system());
 
     /// $HOME/quillbox_debug.log, computed on first use.
     static QString defaultDebugLogPath();
@@ -41,5 +42,6 @@ private:
     SystemLog &m_systemLog;
     ScriptRunner &m_script;
     QString m_debugLogPath;
+    Clock &m_clock;
     qint64 m_maxDebugLogBytes = defaultMaxDebugLogBytes;
 };

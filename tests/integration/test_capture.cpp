@@ -317,7 +317,7 @@ private slots:
 
         // The panel says it too, and the program keeps running, capturing nothing.
         QCOMPARE(quillbox.startSecondInstance({"--toggle"}), 0);
-        QVERIFY(QuillboxProcess::waitForWindow("Quillbox"));
+        QVERIFY(QuillboxProcess::waitForWindow("Quillbox", true, 10000));
         QProcess::execute("xdotool", {"key", "Escape"});
         QVERIFY(QuillboxProcess::waitForWindow("Quillbox", false));
         QCOMPARE(quillbox.process().state(), QProcess::Running);

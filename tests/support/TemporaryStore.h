@@ -10,7 +10,8 @@
 /// A store in a fresh temporary folder, removed with the object.
 class TemporaryStore {
 public:
-    TemporaryStore();
+    /// `clock` must outlive the store.
+    explicit TemporaryStore(Clock &clock = Clock::system());
 
     QString path() const { return m_dir.filePath(QStringLiteral("Quillbox.sqlite")); }
     /// Opens the file (again); fails the test when it cannot.
@@ -27,6 +28,7 @@ public:
     ModelContainer &container() { return *m_container; }
 
 private:
+    Clock &m_clock;
     QTemporaryDir m_dir;
     std::unique_ptr<ModelContainer> m_container;
 };

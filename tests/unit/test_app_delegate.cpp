@@ -2,6 +2,7 @@
 #include "FakeKeySynthesizer.h"
 #include "FakePasteboard.h"
 #include "FakeWorkspace.h"
+#include "ManualClock.h"
 #include "RecordingSystemLog.h"
 #include "StdoutCapture.h"
 #include "app/AppDelegate.h"
@@ -92,10 +93,11 @@ class TestAppDelegate : public QObject {
         return delegate;
     }
 
-    // A launched delegate with the paste road's services: fake keys and script, a recording system log
-    // and a debug log file of its own.
+    // A launched delegate with the paste road's services: fake keys and script, a recording system log,
+    // a debug log file of its own and a manual clock.
     struct PasteRoad {
         QTemporaryDir dir;
+        ManualClock clock;
         FakeKeySynthesizer keys;
         RecordingSystemLog log;
         FakeScriptRunner script;
@@ -103,7 +105,8 @@ class TestAppDelegate : public QObject {
         AppDelegate delegate;
 
         PasteRoad(Pasteboard &pasteboard, Workspace &workspace)
-            : delegate(pasteboard, workspace, PlatformServices{nullptr, &keys, nullptr, &log, &paste})
+            : delegate(pasteboard, workspace,
+                PlatformServices{nullptr, &keys, nullptr, &log, &paste, nullptr, nullptr, nullptr, &clock})
         {
             delegate.applicationDidFinishLaunching();
         }
@@ -298,8 +301,10 @@ private slots:
         road.delegate.handleItemSelected(item);
         QCOMPARE(m_pasteboard.string(), item->content());
         QCOMPARE(m_workspace.frontmost->windowId, editor.windowId); // re-activated at once
+        road.clock.advance(149);
         QVERIFY(road.keys.chords.isEmpty()); // the keystroke waits for the activation
-        QTRY_COMPARE(road.keys.chords.size(), 1);
+        road.clock.advance(1);
+        QCOMPARE(road.keys.chords.size(), 1);
         QCOMPARE(road.keys.chords.first(), (QPair<int, std::uint32_t>(9, KeyCombo::controlKey)));
         const QStringList messages = road.debugLog();
         QCOMPARE(messages.mid(0, 5),
@@ -315,7 +320,7 @@ private slots:
         const auto second = ClipboardItem::create("second", ClipboardItemType::text);
         road.delegate.handleItemSelected(second);
         QCOMPARE(m_pasteboard.string(), QStringLiteral("second"));
-        QTest::qWait(200);
+        road.clock.advance(1000);
         QCOMPARE(road.keys.chords.size(), 1);
         QCOMPARE(road.debugLog().mid(mark),
             QStringList({"handleItemSelected: text, 6 characters, id " + idText(second), "Copied to pasteboard",
@@ -358,7 +363,8 @@ private slots:
             m_workspace.frontmost = target;
             road.delegate.showPanel();
             road.delegate.handleItemSelected(ClipboardItem::create("ls -l", ClipboardItemType::text));
-            QTRY_COMPARE(road.keys.chords.size(), 1);
+            road.clock.advance(150);
+            QCOMPARE(road.keys.chords.size(), 1);
             QCOMPARE(road.keys.chords.first(), c.chord);
             QCOMPARE(
                 m_pasteboard.primary().value(QStringLiteral("text/plain")), QByteArray(c.onPrimary ? "ls -l" : ""));

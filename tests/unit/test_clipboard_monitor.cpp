@@ -1,5 +1,6 @@
 #include "FakePasteboard.h"
 #include "FakeWorkspace.h"
+#include "ManualClock.h"
 #include "TemporaryStore.h"
 #include "TestImages.h"
 #include "capture/ClipboardMonitor.h"
@@ -20,6 +21,7 @@
 class TestClipboardMonitor : public QObject {
     Q_OBJECT
 
+    ManualClock m_clock;
     std::unique_ptr<TemporaryStore> m_store;
     std::unique_ptr<FakePasteboard> m_pasteboard;
     std::unique_ptr<FakeWorkspace> m_workspace;
@@ -36,8 +38,8 @@ class TestClipboardMonitor : public QObject {
     // Another program copies, then the monitor takes the change; large ones finish on the worker.
     std::shared_ptr<ClipboardItem> capture(const MimeFormats &formats)
     {
-        QTest::qWait(2); // distinct creation times
-        const QDateTime copiedAt = QDateTime::currentDateTimeUtc();
+        m_clock.advance(1); // distinct creation times
+        const QDateTime copiedAt = m_clock.now();
         m_pasteboard->copy(formats);
         m_monitor->checkClipboard();
         if (!QTest::qWaitFor([&] { return m_monitor->pendingCaptures() == 0; }, 10000))
@@ -64,7 +66,7 @@ class TestClipboardMonitor : public QObject {
 private slots:
     void init()
     {
-        m_store = std::make_unique<TemporaryStore>();
+        m_store = std::make_unique<TemporaryStore>(m_clock);
         m_store->open();
         ClipCategory::insertDefaults(context());
         m_pasteboard = std::make_unique<FakePasteboard>();
@@ -298,7 +300,7 @@ private slots:
         for (const char *copied : {"some text", " HTTP://Example.COM/ü?q=a b ", "HTTP://Example.COM/ü"}) {
             const auto item = captureText(copied);
             captureText("something else");
-            QTest::qWait(2);
+            m_clock.advance(1);
             PasteboardWriter::copyToPasteboard(*item, *m_pasteboard);
             m_monitor->checkClipboard();
             const auto newest = history().first();
@@ -373,7 +375,7 @@ private slots:
     {
         // A full history, written straight to the file: the three oldest are pinned.
         m_monitor.reset();
-        const double base = double(QDateTime::currentSecsSinceEpoch() - 86400);
+        const double base = double(m_clock.now().toSecsSinceEpoch() - 86400);
         {
             QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "side");
             db.setDatabaseName(m_store->path());

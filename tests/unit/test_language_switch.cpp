@@ -123,7 +123,7 @@ class TestLanguageSwitch : public QObject {
     std::unique_ptr<LanguageSwitchService> service(const KeyboardLayouts &layouts)
     {
         return std::make_unique<LanguageSwitchService>(
-            m_pasteboard, m_keys, layouts, m_log, m_workspace, m_terminals, m_clock.scheduler());
+            m_pasteboard, m_keys, layouts, m_log, m_workspace, m_terminals, m_clock);
     }
 
 private slots:

@@ -1,6 +1,7 @@
 // PasteService with fake key synthesis, script and system log: the routes it takes and the debug log file.
 
 #include "FakeKeySynthesizer.h"
+#include "ManualClock.h"
 #include "RecordingSystemLog.h"
 #include "services/KeyCombo.h"
 #include "services/PasteService.h"
@@ -82,11 +83,11 @@ private slots:
         FakeKeySynthesizer keys;
         FakeScriptRunner script;
         RecordingSystemLog journal;
-        PasteService(keys, journal, script, path).log(QStringLiteral("new"));
+        ManualClock clock;
+        clock.advance(61500);
+        PasteService(keys, journal, script, path, clock).log(QStringLiteral("new"));
         QVERIFY(file.open(QIODevice::ReadOnly));
-        const QByteArray content = file.readAll();
-        QVERIFY(content.startsWith("older line\n["));
-        QVERIFY(content.endsWith("] new\n"));
+        QCOMPARE(file.readAll(), QByteArray("older line\n[2026-01-01 09:01:01 +0000] new\n"));
     }
 
     void aFullLogIsSetAsideAndStartedAfresh()

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "PanelFocus.h"
-#include "services/Scheduler.h"
+#include "model/Clock.h"
 
 #include <QObject>
 #include <QString>

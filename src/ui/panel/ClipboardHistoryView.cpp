@@ -17,7 +17,7 @@ ClipboardHistoryView::ClipboardHistoryView(ModelContext &context, Pasteboard &pa
     , m_context(context)
     , m_pasteboard(pasteboard)
     , m_preferences(preferences)
-    , m_schedule(scheduler ? std::move(scheduler) : timerScheduler(this))
+    , m_schedule(scheduler ? std::move(scheduler) : Clock::system().scheduler(this))
     , m_filter(new HistoryFilter(context, m_schedule, this))
     , m_focus(new PanelFocus(this))
     , m_categorySearch(new CategorySearch(*m_filter, *m_focus, m_schedule, this))
@@ -142,8 +142,7 @@ void ClipboardHistoryView::setDark(bool dark)
 
 QColor ClipboardHistoryView::borderColor() const
 {
-    return ClipboardItemRow::glowColor(
-        m_preferences.borderColorHex());
+    return ClipboardItemRow::glowColor(m_preferences.borderColorHex());
 }
 
 // ---- Showing

@@ -9,7 +9,7 @@
 #include "PanelFocus.h"
 #include "PanelNotice.h"
 #include "model/ClipboardItem.h"
-#include "services/Scheduler.h"
+#include "model/Clock.h"
 
 #include <QColor>
 #include <QObject>

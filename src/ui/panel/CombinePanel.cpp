@@ -45,7 +45,7 @@ CombinePanel::CombinePanel(ModelContext &context, QList<std::shared_ptr<Clipboar
     , m_items(std::move(items))
     , m_onPaste(std::move(onPaste))
     , m_onCancel(std::move(onCancel))
-    , m_schedule(scheduler ? std::move(scheduler) : timerScheduler(this))
+    , m_schedule(scheduler ? std::move(scheduler) : Clock::system().scheduler(this))
 {
     // The chips follow the store; the preview deliberately does not.
     const auto onRecord = [this](const std::shared_ptr<StoredRecord> &record) {

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "model/ClipboardItem.h"
-#include "services/Scheduler.h"
+#include "model/Clock.h"
 
 #include <QList>
 #include <QObject>

@@ -3,7 +3,7 @@
 #include "FoldedText.h"
 #include "HistoryItemsModel.h"
 #include "model/ClipboardItem.h"
-#include "services/Scheduler.h"
+#include "model/Clock.h"
 
 #include <QHash>
 #include <QObject>

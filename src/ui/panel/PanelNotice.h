@@ -1,6 +1,6 @@
 #pragma once
 
-#include "services/Scheduler.h"
+#include "model/Clock.h"
 
 #include <QObject>
 #include <QString>
