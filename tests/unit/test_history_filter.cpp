@@ -3,6 +3,7 @@
 #include "ui/panel/CategorySearch.h"
 #include "ui/panel/HistoryFilter.h"
 #include "ui/panel/HistoryItemsModel.h"
+#include "ui/panel/HistorySelection.h"
 
 #include <QAbstractItemModelTester>
 #include <QRandomGenerator>
@@ -286,6 +287,19 @@ private slots:
         QCOMPARE(resets.count(), 0);
     }
 
+    void rowsNearTheSelectionAreEnlarged()
+    {
+        for (int i = 0; i < 12; ++i)
+            add(QString::number(i));
+        m_clock.advance(0);
+        HistorySelection selection(*m_filter);
+        selection.setSelectedIndex(5);
+        // The selected row keeps its size; its neighbours grow, rows further away shrink to a floor.
+        const double expected[] = {0.96, 0.968, 0.976, 1.01, 1.03, 1.0, 1.03, 1.01, 0.976, 0.968, 0.96, 0.96};
+        for (int row = 0; row < 12; ++row)
+            QVERIFY2(qFuzzyCompare(selection.scaleForIndex(row), expected[row]), qPrintable(QString::number(row)));
+    }
+
     void listModelRowsDescribeTheItems()
     {
         const auto red = addCategory("Red");
@@ -323,6 +337,13 @@ private slots:
         });
         m_clock.advance(0);
         QCOMPARE(drawnLabel, QStringLiteral("Blue"));
+
+        // Pinning marks the row without rebuilding the list.
+        QVERIFY(!value(note, "isPinned").toBool());
+        note->setPinned(true);
+        context().save();
+        m_clock.advance(0);
+        QVERIFY(value(note, "isPinned").toBool());
 
         // The row's sidebar follows the colour scheme; the multi-selection marks its rows.
         const QColor light = value(file, "sidebarColor").value<QColor>();
