@@ -1,7 +1,6 @@
 #include "ui/IconImageProvider.h"
 #include "ui/panel/StoreProblemView.h"
 
-#include <QQmlContext>
 #include <QQmlEngine>
 #include <QQmlEngineExtensionPlugin>
 #include <QQuickItem>
@@ -24,8 +23,8 @@ private slots:
         QList<QQmlError> warnings;
         connect(view.engine(), &QQmlEngine::warnings, this, [&](const QList<QQmlError> &w) { warnings += w; });
         view.engine()->addImageProvider("icon", new IconImageProvider);
-        view.rootContext()->setContextProperty("storeProblem", &problem);
-        view.setSource(QUrl("qrc:/qml/Quillbox/StoreProblemView.qml"));
+        view.setInitialProperties({{"storeProblem", QVariant::fromValue(&problem)}});
+        view.setSource(QUrl("qrc:/qml/Quillbox/StoreProblemPage.qml"));
         QCOMPARE(view.status(), QQuickView::Ready);
 
         auto *shownFile = view.rootObject()->findChild<QQuickItem *>("storeFile");

@@ -5,6 +5,7 @@
 
 #include <QObject>
 #include <QString>
+#include <QtQml/qqmlregistration.h>
 
 #include <memory>
 
@@ -17,6 +18,8 @@ class QAbstractItemModel;
 /// contain it, the highlighted one, and picking it as the filter of a search.
 class CategorySearch : public QObject {
     Q_OBJECT
+    QML_ELEMENT
+    QML_UNCREATABLE("A part of ClipboardHistoryView")
     Q_PROPERTY(bool isSearching READ isSearching NOTIFY isSearchingChanged)
     Q_PROPERTY(QString text READ text WRITE setText NOTIFY textChanged)
     /// The highlighted row of `matchingCategories`.

@@ -11,6 +11,7 @@
 #include <QString>
 #include <QUuid>
 #include <QVariantMap>
+#include <QtQml/qqmlregistration.h>
 
 #include <memory>
 #include <optional>
@@ -27,6 +28,8 @@ template <class T> class LiveQuery;
 /// store changes.
 class HistoryFilter : public QObject {
     Q_OBJECT
+    QML_ELEMENT
+    QML_UNCREATABLE("A part of ClipboardHistoryView")
     Q_PROPERTY(QString searchText READ searchText WRITE setSearchText NOTIFY searchTextChanged)
     Q_PROPERTY(bool isSearchExpanded READ isSearchExpanded NOTIFY isSearchExpandedChanged)
     /// The filtering category's id as text; empty when no filter is set.

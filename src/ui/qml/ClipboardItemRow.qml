@@ -1,12 +1,13 @@
 import QtQuick
 import QtQuick.Controls.Basic
+import Quillbox
 
 // One history item: a coloured sidebar with the item's kind and age, the content drawn by type, and
 // the pin and delete buttons while hovered or selected.
 Item {
     id: row
 
-    property Theme theme
+    required property ClipboardHistoryView view
     // The model's row (roles of the history list).
     property var item
     property int index: -1
@@ -17,7 +18,7 @@ Item {
 
     implicitHeight: 130
 
-    readonly property color cardColor: isSelected ? theme.cardSelected : isHovered ? theme.cardHovered : theme.cardNormal
+    readonly property color cardColor: isSelected ? Theme.cardSelected : isHovered ? Theme.cardHovered : Theme.cardNormal
     readonly property bool showActions: isSelected || isHovered
 
     scale: isSelected ? 1.06 : isHovered ? 1.01 : 1.0
@@ -39,7 +40,7 @@ Item {
     SoftShadow {
         anchors.fill: card
         visible: row.isSelected
-        color: Qt.rgba(historyView.borderColor.r, historyView.borderColor.g, historyView.borderColor.b, 0.55)
+        color: Qt.rgba(row.view.borderColor.r, row.view.borderColor.g, row.view.borderColor.b, 0.55)
         blur: 20
         layers: 10
         strength: 1.1
@@ -58,7 +59,7 @@ Item {
                 if (mouse.button === Qt.RightButton)
                     row.contextMenuRequested()
                 else
-                    historyView.clickRow(row.index, mouse.modifiers)
+                    row.view.clickRow(row.index, mouse.modifiers)
             }
         }
 
@@ -97,7 +98,7 @@ Item {
                 horizontalAlignment: Text.AlignHCenter
                 elide: Text.ElideRight
                 text: row.item.relativeTime
-                color: row.theme.secondaryText
+                color: Theme.secondaryText
                 font.pixelSize: 9
             }
             Text {
@@ -107,7 +108,7 @@ Item {
                 horizontalAlignment: Text.AlignHCenter
                 elide: Text.ElideRight
                 text: row.item.sourceAppName
-                color: row.theme.tertiaryText
+                color: Theme.tertiaryText
                 font.pixelSize: 7
             }
         }
@@ -165,22 +166,22 @@ Item {
                     visible: row.item.isPinned
                     anchors.verticalCenter: parent.verticalCenter
                     name: "pin.fill"
-                    color: row.theme.orange
+                    color: Theme.orange
                     size: 9
                 }
                 IconButton {
                     symbol: row.item.isPinned ? "pin.slash.fill" : "pin"
                     tip: row.item.isPinned ? "Unpin" : "Pin"
-                    tint: row.item.isPinned ? row.theme.orange : row.theme.secondaryText
+                    tint: row.item.isPinned ? Theme.orange : Theme.secondaryText
                     glyphSize: 13
-                    onClicked: historyView.commands.togglePin(row.item.id)
+                    onClicked: row.view.commands.togglePin(row.item.id)
                 }
                 IconButton {
                     symbol: "trash"
                     tip: "Delete"
-                    tint: row.theme.secondaryText
+                    tint: Theme.secondaryText
                     glyphSize: 13
-                    onClicked: historyView.commands.deleteItem(row.item.id)
+                    onClicked: row.view.commands.deleteItem(row.item.id)
                 }
             }
 
@@ -191,7 +192,7 @@ Item {
                 anchors.top: parent.top
                 anchors.margins: 8
                 name: "checkmark.circle.fill"
-                color: row.theme.orange
+                color: Theme.orange
                 size: 18
             }
         }
@@ -210,8 +211,8 @@ Item {
         id: textContent
         Text {
             text: row.item.displayText
-            color: row.theme.primaryText
-            font.family: row.theme.monoFamily
+            color: Theme.primaryText
+            font.family: Theme.monoFamily
             font.pixelSize: 13
             maximumLineCount: 4
             wrapMode: Text.WrapAnywhere
@@ -226,7 +227,7 @@ Item {
         id: urlContent
         Text {
             text: row.item.content
-            color: row.theme.linkBlue
+            color: Theme.linkBlue
             font.pixelSize: 12
             maximumLineCount: 3
             wrapMode: Text.WrapAnywhere
@@ -259,7 +260,7 @@ Item {
                 Text {
                     width: parent.width
                     text: row.item.fileName
-                    color: row.theme.primaryText
+                    color: Theme.primaryText
                     font.pixelSize: 13
                     font.weight: Font.Medium
                     elide: Text.ElideMiddle
@@ -268,7 +269,7 @@ Item {
                 Text {
                     width: parent.width
                     text: row.item.fileFolder
-                    color: row.theme.secondaryText
+                    color: Theme.secondaryText
                     font.pixelSize: 10
                     elide: Text.ElideMiddle
                     textFormat: Text.PlainText
@@ -316,7 +317,7 @@ Item {
                 Text {
                     width: parent.width
                     text: row.item.imageFileName
-                    color: row.theme.primaryText
+                    color: Theme.primaryText
                     font.pixelSize: 13
                     font.weight: Font.Medium
                     elide: Text.ElideMiddle
@@ -326,7 +327,7 @@ Item {
                     width: parent.width
                     visible: text.length > 0
                     text: row.item.imageFilePath
-                    color: row.theme.secondaryText
+                    color: Theme.secondaryText
                     font.pixelSize: 10
                     elide: Text.ElideMiddle
                     textFormat: Text.PlainText
@@ -334,7 +335,7 @@ Item {
                 Text {
                     visible: text.length > 0
                     text: row.item.imagePixelSize
-                    color: row.theme.tertiaryText
+                    color: Theme.tertiaryText
                     font.pixelSize: 9
                 }
             }

@@ -1,30 +1,31 @@
 import QtQuick
 import QtQuick.Controls.Basic
+import Quillbox
 
 // The search button, or the open search field, and the chip of the filtering category.
 Item {
     id: row
 
-    property Theme theme
-    readonly property bool hasFilter: historyView.filter.selectedCategory.id !== undefined
+    required property ClipboardHistoryView view
+    readonly property bool hasFilter: row.view.filter.selectedCategory.id !== undefined
 
     implicitHeight: 38
 
     // Closed: the accent tile.
     AbstractButton {
         id: searchTile
-        visible: !historyView.filter.isSearchExpanded
+        visible: !row.view.filter.isSearchExpanded
         anchors.left: parent.left
         anchors.verticalCenter: parent.verticalCenter
         width: 34
         height: 34
         hoverEnabled: true
         focusPolicy: Qt.NoFocus
-        onClicked: historyView.openSearch()
+        onClicked: row.view.openSearch()
 
         background: Rectangle {
             radius: 9
-            color: row.theme.accent
+            color: Theme.accent
             opacity: searchTile.hovered ? 0.85 : 1
         }
         contentItem: Item {
@@ -41,7 +42,7 @@ Item {
     // paste on every change, and a hung clipboard owner would stall the panel for seconds.
     Loader {
         id: fieldLoader
-        active: historyView.filter.isSearchExpanded
+        active: row.view.filter.isSearchExpanded
         anchors.left: parent.left
         anchors.right: chip.visible ? chip.left : parent.right
         anchors.rightMargin: chip.visible ? 8 : 0
@@ -56,10 +57,10 @@ Item {
     Rectangle {
         id: field
         radius: 9
-        color: row.theme.fieldBackground
+        color: Theme.fieldBackground
         border.width: 1
-        border.color: input.activeFocus ? Qt.rgba(row.theme.accent.r, row.theme.accent.g, row.theme.accent.b, 0.7)
-                                        : row.theme.fieldBorder
+        border.color: input.activeFocus ? Qt.rgba(Theme.accent.r, Theme.accent.g, Theme.accent.b, 0.7)
+                                        : Theme.fieldBorder
 
         Symbol {
             id: glass
@@ -67,7 +68,7 @@ Item {
             anchors.leftMargin: 10
             anchors.verticalCenter: parent.verticalCenter
             name: "magnifyingglass"
-            color: row.theme.secondaryText
+            color: Theme.secondaryText
             size: 14
         }
 
@@ -78,26 +79,26 @@ Item {
             anchors.right: clearButton.visible ? clearButton.left : closeButton.left
             anchors.verticalCenter: parent.verticalCenter
             background: null
-            color: row.theme.primaryText
-            placeholderText: historyView.filter.searchPlaceholder
-            placeholderTextColor: row.theme.tertiaryText
-            selectionColor: row.theme.accent
+            color: Theme.primaryText
+            placeholderText: row.view.filter.searchPlaceholder
+            placeholderTextColor: Theme.tertiaryText
+            selectionColor: Theme.accent
             selectedTextColor: "white"
             font.pixelSize: 14
-            text: historyView.filter.searchText
-            onTextEdited: historyView.filter.searchText = text
-            onActiveFocusChanged: historyView.focus.isSearchFocused = activeFocus
+            text: row.view.filter.searchText
+            onTextEdited: row.view.filter.searchText = text
+            onActiveFocusChanged: row.view.focus.isSearchFocused = activeFocus
         }
 
         IconButton {
             id: clearButton
-            visible: historyView.filter.searchText.length > 0
+            visible: row.view.filter.searchText.length > 0
             anchors.right: closeButton.left
             anchors.verticalCenter: parent.verticalCenter
             symbol: "xmark.circle.fill"
-            tint: row.theme.tertiaryText
+            tint: Theme.tertiaryText
             glyphSize: 14
-            onClicked: historyView.filter.searchText = ""
+            onClicked: row.view.filter.searchText = ""
         }
         IconButton {
             id: closeButton
@@ -105,20 +106,20 @@ Item {
             anchors.rightMargin: 5
             anchors.verticalCenter: parent.verticalCenter
             symbol: "xmark"
-            tint: row.theme.secondaryText
+            tint: Theme.secondaryText
             glyphSize: 12
-            onClicked: historyView.closeSearch()
+            onClicked: row.view.closeSearch()
         }
 
         // Focus follows the controller's flag once the field is laid out.
         function syncFocus() {
-            if (historyView.focus.isSearchFocused && !input.activeFocus)
+            if (row.view.focus.isSearchFocused && !input.activeFocus)
                 input.forceActiveFocus()
         }
         // At once: the next typed key may already be on its way.
         Component.onCompleted: field.syncFocus()
         Connections {
-            target: historyView.focus
+            target: row.view.focus
             function onFocusChanged() { Qt.callLater(field.syncFocus) }
         }
     }
@@ -128,12 +129,12 @@ Item {
         id: chip
         visible: row.hasFilter
         anchors.verticalCenter: parent.verticalCenter
-        x: historyView.filter.isSearchExpanded ? row.width - width : searchTile.width + 10
-        iconName: historyView.filter.selectedCategory.icon || ""
-        name: historyView.filter.selectedCategory.name || ""
-        fillColor: historyView.filter.selectedCategory.color || "gray"
+        x: row.view.filter.isSearchExpanded ? row.width - width : searchTile.width + 10
+        iconName: row.view.filter.selectedCategory.icon || ""
+        name: row.view.filter.selectedCategory.name || ""
+        fillColor: row.view.filter.selectedCategory.color || "gray"
         textColor: "white"
         showClear: true
-        onClearClicked: historyView.filter.setSelectedFilterId("")
+        onClearClicked: row.view.filter.setSelectedFilterId("")
     }
 }

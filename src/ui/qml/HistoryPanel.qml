@@ -1,29 +1,33 @@
 import QtQuick
 import QtQuick.Controls.Basic
+import Quillbox
 
 // The history panel: top bar, search row, category bars and the list of items. Keys are handled
 // by the controller before they reach this view; the view draws its state and forwards clicks.
 Item {
     id: root
 
+    required property ClipboardHistoryView historyView
+
     width: 680
     height: 640
 
     readonly property real rowMargin: 32
-    readonly property bool showsEmptyState: historyView.filter.filteredItems.count === 0 && !historyView.isCreatingNew
+    readonly property bool showsEmptyState: root.historyView.filter.filteredItems.count === 0 && !root.historyView.isCreatingNew
 
-    Theme {
-        id: currentTheme
-        dark: historyView.isDark
+    Binding {
+        target: Theme
+        property: "dark"
+        value: root.historyView.isDark
     }
 
     Rectangle {
         id: background
         anchors.fill: parent
         radius: 18
-        color: currentTheme.panelBackground
+        color: Theme.panelBackground
         border.width: 1
-        border.color: currentTheme.panelBorder
+        border.color: Theme.panelBorder
     }
 
     Column {
@@ -38,24 +42,24 @@ Item {
 
         TopBar {
             width: parent.width
-            theme: currentTheme
+            view: root.historyView
         }
         SearchRow {
             width: parent.width
-            theme: currentTheme
+            view: root.historyView
         }
         CategoryBar {
             width: parent.width
-            theme: currentTheme
-            visible: historyView.filter.selectedFilterId.length > 0 && !historyView.categorySearch.isSearching
-                     && !historyView.filter.isSearchExpanded
+            view: root.historyView
+            visible: root.historyView.filter.selectedFilterId.length > 0 && !root.historyView.categorySearch.isSearching
+                     && !root.historyView.filter.isSearchExpanded
         }
         Loader {
             width: parent.width
-            active: historyView.categorySearch.isSearching
+            active: root.historyView.categorySearch.isSearching
             visible: active
             sourceComponent: CategorySearchBar {
-                theme: currentTheme
+                view: root.historyView
             }
         }
     }
@@ -69,7 +73,7 @@ Item {
         anchors.leftMargin: 18
         anchors.rightMargin: 18
         height: 1
-        color: currentTheme.separator
+        color: Theme.separator
     }
 
     ListView {
@@ -88,7 +92,7 @@ Item {
         visible: !root.showsEmptyState
         reuseItems: false
         cacheBuffer: 400
-        model: historyView.filter.filteredItems
+        model: root.historyView.filter.filteredItems
 
         header: Item {
             width: list.width
@@ -102,27 +106,27 @@ Item {
 
                 MultiSelectionBar {
                     width: parent.width
-                    theme: currentTheme
-                    visible: historyView.selection.selectedIdsCount >= 2
+                    selection: root.historyView.selection
+                    visible: root.historyView.selection.selectedIdsCount >= 2
                 }
                 Loader {
                     id: combineLoader
                     objectName: "combinePanel"
                     width: parent.width
-                    active: historyView.showCombinePanel && historyView.combinePanel !== null
+                    active: root.historyView.showCombinePanel && root.historyView.combinePanel !== null
                     visible: active
-                    sourceComponent: CombinePanel {
-                        theme: currentTheme
+                    sourceComponent: CombineCard {
+                        combine: root.historyView.combinePanel
                     }
                 }
                 Loader {
                     id: createLoader
                     objectName: "createCard"
                     width: parent.width
-                    active: historyView.isCreatingNew
+                    active: root.historyView.isCreatingNew
                     visible: active
                     sourceComponent: EditCard {
-                        theme: currentTheme
+                        view: root.historyView
                         isNewItem: true
                     }
                 }
@@ -134,30 +138,30 @@ Item {
 
             required property int index
             required property var model
-            readonly property bool isEditing: historyView.editingItemId.length > 0
-                                              && model.id === historyView.editingItemId
+            readonly property bool isEditing: root.historyView.editingItemId.length > 0
+                                              && slot.model.id === root.historyView.editingItemId
 
             width: list.width
             height: isEditing ? (editLoader.item ? editLoader.item.implicitHeight : 200) : 130
-            z: index === historyView.selection.selectedIndex ? 2 : 1
+            z: slot.index === root.historyView.selection.selectedIndex ? 2 : 1
 
             scale: {
-                historyView.selection.selectedIndex; // re-evaluated as the selection moves
-                return historyView.selection.scaleForIndex(index)
+                root.historyView.selection.selectedIndex; // re-evaluated as the selection moves
+                return root.historyView.selection.scaleForIndex(slot.index)
             }
             Behavior on scale {
                 NumberAnimation { duration: 300; easing.type: Easing.OutCubic }
             }
 
             ClipboardItemRow {
+                view: root.historyView
                 visible: !slot.isEditing
                 x: root.rowMargin
                 width: parent.width - 2 * root.rowMargin
                 height: 130
-                theme: currentTheme
                 item: slot.model
                 index: slot.index
-                isSelected: slot.index === historyView.selection.selectedIndex
+                isSelected: slot.index === root.historyView.selection.selectedIndex
                 onContextMenuRequested: root.openContextMenu(slot.model)
             }
             Loader {
@@ -167,7 +171,7 @@ Item {
                 active: slot.isEditing
                 visible: active
                 sourceComponent: EditCard {
-                    theme: currentTheme
+                    view: root.historyView
                     isNewItem: false
                 }
             }
@@ -193,7 +197,7 @@ Item {
     }
 
     Connections {
-        target: historyView
+        target: root.historyView
         function onScrollToRowRequested(row) {
             list.scrollToRow(row)
         }
@@ -206,9 +210,9 @@ Item {
         }
     }
     Connections {
-        target: historyView.focus
+        target: root.historyView.focus
         function onFocusChanged() {
-            if (historyView.focus.isViewFocused && !root.activeFocus)
+            if (root.historyView.focus.isViewFocused && !root.activeFocus)
                 root.forceActiveFocus()
         }
     }
@@ -224,12 +228,12 @@ Item {
     }
 
     EmptyState {
+        filter: root.historyView.filter
         anchors.top: divider.bottom
         anchors.left: parent.left
         anchors.right: parent.right
         anchors.bottom: parent.bottom
         visible: root.showsEmptyState
-        theme: currentTheme
     }
 
     // What just failed, for a few seconds at the foot of the panel.
@@ -242,10 +246,10 @@ Item {
         width: Math.min(parent.width - 72, noticeRow.implicitWidth + 32)
         height: 38
         radius: 19
-        color: currentTheme.cardSelected
+        color: Theme.cardSelected
         border.width: 1
         border.color: Qt.rgba(1, 0.23, 0.19, 0.55)
-        opacity: historyView.notice.text.length > 0 ? 1 : 0
+        opacity: root.historyView.notice.text.length > 0 ? 1 : 0
         visible: opacity > 0
         Behavior on opacity {
             NumberAnimation { duration: 200; easing.type: Easing.OutCubic }
@@ -269,7 +273,7 @@ Item {
             Symbol {
                 anchors.verticalCenter: parent.verticalCenter
                 name: "exclamationmark.triangle.fill"
-                color: currentTheme.red
+                color: Theme.red
                 size: 15
             }
             Text {
@@ -277,24 +281,24 @@ Item {
                 anchors.verticalCenter: parent.verticalCenter
                 width: Math.min(implicitWidth, root.width - 72 - 32 - 23)
                 elide: Text.ElideRight
-                color: currentTheme.primaryText
+                color: Theme.primaryText
                 font.pixelSize: 12
                 font.weight: Font.Medium
             }
         }
         // The text stays while the toast fades out.
         Connections {
-            target: historyView.notice
+            target: root.historyView.notice
             function onTextChanged() {
-                if (historyView.notice.text.length > 0)
-                    noticeText.text = historyView.notice.text
+                if (root.historyView.notice.text.length > 0)
+                    noticeText.text = root.historyView.notice.text
             }
         }
     }
 
     RowContextMenu {
         id: contextMenu
-        theme: currentTheme
+        view: root.historyView
     }
 
     function openContextMenu(row) {

@@ -1,5 +1,6 @@
 import QtQuick
 import QtQuick.Controls.Basic
+import Quillbox
 
 // The first-run welcome pages: the current page, the page dots and Skip / Back / Next.
 Item {
@@ -9,33 +10,24 @@ Item {
     height: 520
     focus: true
 
+    required property OnboardingView onboarding
+
     // The host may delete the controller before this view while closing the window.
-    readonly property var pages: onboarding ? onboarding.pages : []
-    readonly property int page: onboarding ? onboarding.page : 0
-    readonly property int pageCount: onboarding ? onboarding.pageCount : 0
-    readonly property bool isLastPage: onboarding ? onboarding.isLastPage : false
+    readonly property var pages: root.onboarding ? root.onboarding.pages : []
+    readonly property int page: root.onboarding ? root.onboarding.page : 0
+    readonly property int pageCount: root.onboarding ? root.onboarding.pageCount : 0
+    readonly property bool isLastPage: root.onboarding ? root.onboarding.isLastPage : false
 
-    SystemPalette {
-        id: system
-    }
-
-    Theme {
-        id: currentTheme
-        // The panel's colour scheme when the host shares it, else the application palette.
-        dark: typeof historyView !== "undefined" && historyView ? historyView.isDark
-            : system.window.hslLightness < 0.5
-    }
-
-    Keys.onReturnPressed: onboarding.goNext()
-    Keys.onEnterPressed: onboarding.goNext()
+    Keys.onReturnPressed: root.onboarding.goNext()
+    Keys.onEnterPressed: root.onboarding.goNext()
     Keys.onLeftPressed: function (event) {
         if (event.modifiers === Qt.NoModifier)
-            onboarding.goBack()
+            root.onboarding.goBack()
     }
 
     Rectangle {
         anchors.fill: parent
-        color: currentTheme.dark ? Qt.rgba(0.12, 0.12, 0.14, 1) : Qt.rgba(0.97, 0.97, 0.98, 1)
+        color: Theme.dark ? Qt.rgba(0.12, 0.12, 0.14, 1) : Qt.rgba(0.97, 0.97, 0.98, 1)
     }
 
     // Pages cross-fade as `page` changes.
@@ -84,7 +76,7 @@ Item {
                         horizontalAlignment: Text.AlignHCenter
                         wrapMode: Text.WordWrap
                         text: page.modelData.title
-                        color: currentTheme.primaryText
+                        color: Theme.primaryText
                         font.pixelSize: 22
                         font.bold: true
                     }
@@ -102,7 +94,7 @@ Item {
                         horizontalAlignment: Text.AlignHCenter
                         wrapMode: Text.WordWrap
                         text: page.modelData.body
-                        color: currentTheme.secondaryText
+                        color: Theme.secondaryText
                         font.pixelSize: 13
                         lineHeight: 1.15
                     }
@@ -111,7 +103,7 @@ Item {
                         width: parent.width
                         height: bulletColumn.implicitHeight + 24
                         radius: 10
-                        color: Qt.rgba(currentTheme.secondaryText.r, currentTheme.secondaryText.g, currentTheme.secondaryText.b, 0.08)
+                        color: Qt.rgba(Theme.secondaryText.r, Theme.secondaryText.g, Theme.secondaryText.b, 0.08)
 
                         Column {
                             id: bulletColumn
@@ -125,6 +117,7 @@ Item {
                             Repeater {
                                 model: page.modelData.bullets || []
                                 delegate: Row {
+                                    id: bullet
                                     required property var modelData
                                     spacing: 6
                                     Item {
@@ -132,7 +125,7 @@ Item {
                                         height: 18
                                         Symbol {
                                             anchors.centerIn: parent
-                                            name: modelData.icon
+                                            name: bullet.modelData.icon
                                             color: page.tint
                                             size: 13
                                         }
@@ -141,8 +134,8 @@ Item {
                                         anchors.verticalCenter: parent.verticalCenter
                                         width: bulletColumn.width - 28
                                         wrapMode: Text.WordWrap
-                                        text: modelData.text
-                                        color: currentTheme.primaryText
+                                        text: bullet.modelData.text
+                                        color: Theme.primaryText
                                         font.pixelSize: 13
                                     }
                                 }
@@ -157,11 +150,11 @@ Item {
                         text: page.modelData.actionLabel || ""
                         font.pixelSize: 13
                         font.weight: Font.DemiBold
-                        onClicked: onboarding.runAction()
+                        onClicked: root.onboarding.runAction()
                         contentItem: Text {
                             text: actionButton.text
                             font: actionButton.font
-                            color: currentTheme.primaryText
+                            color: Theme.primaryText
                             horizontalAlignment: Text.AlignHCenter
                             verticalAlignment: Text.AlignVCenter
                         }
@@ -184,7 +177,7 @@ Item {
         anchors.right: parent.right
         anchors.bottom: navigation.top
         height: 1
-        color: currentTheme.separator
+        color: Theme.separator
     }
 
     Item {
@@ -199,16 +192,15 @@ Item {
             anchors.left: parent.left
             anchors.leftMargin: 18
             anchors.verticalCenter: parent.verticalCenter
-            theme: currentTheme
             text: "Skip"
             background: Item {}
             contentItem: Text {
                 text: skipButton.text
-                color: currentTheme.secondaryText
+                color: Theme.secondaryText
                 font.pixelSize: 13
                 verticalAlignment: Text.AlignVCenter
             }
-            onClicked: onboarding.skip()
+            onClicked: root.onboarding.skip()
         }
 
         Row {
@@ -217,12 +209,13 @@ Item {
             Repeater {
                 model: root.pageCount
                 delegate: Rectangle {
+                    id: dot
                     required property int index
                     width: 7
                     height: 7
                     radius: 3.5
-                    color: index === root.page ? currentTheme.blue
-                         : Qt.rgba(currentTheme.secondaryText.r, currentTheme.secondaryText.g, currentTheme.secondaryText.b, 0.3)
+                    color: dot.index === root.page ? Theme.blue
+                         : Qt.rgba(Theme.secondaryText.r, Theme.secondaryText.g, Theme.secondaryText.b, 0.3)
                     Behavior on color { ColorAnimation { duration: 150; easing.type: Easing.OutQuad } }
                 }
             }
@@ -236,16 +229,14 @@ Item {
 
             PanelButton {
                 visible: root.page >= 1
-                theme: currentTheme
                 text: "Back"
-                onClicked: onboarding.goBack()
+                onClicked: root.onboarding.goBack()
             }
             PanelButton {
-                theme: currentTheme
                 prominent: true
-                fill: currentTheme.blue
+                fill: Theme.blue
                 text: root.isLastPage ? "Get Started" : "Next"
-                onClicked: onboarding.goNext()
+                onClicked: root.onboarding.goNext()
             }
         }
     }
