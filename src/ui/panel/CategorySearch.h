@@ -1,5 +1,6 @@
 #pragma once
 
+#include "CategoryListModel.h"
 #include "PanelFocus.h"
 #include "services/Scheduler.h"
 
@@ -9,10 +10,8 @@
 
 #include <memory>
 
-class CategoryListModel;
 class ClipCategory;
 class HistoryFilter;
-class QAbstractItemModel;
 
 /// Choosing a category by typing part of its name: the field's text, the categories whose names
 /// contain it, the highlighted one, and picking it as the filter of a search.
@@ -25,7 +24,7 @@ class CategorySearch : public QObject {
     /// The highlighted row of `matchingCategories`.
     Q_PROPERTY(int index READ index NOTIFY indexChanged)
     /// Roles: id, name, icon, color (QColor), dimmedColor (QColor).
-    Q_PROPERTY(QAbstractItemModel *matchingCategories READ matchingCategoriesModel CONSTANT)
+    Q_PROPERTY(CategoryListModel *matchingCategories READ matchingCategoriesModel CONSTANT)
 
 public:
     /// `filter` gives the categories and takes the picked one; `schedule` moves the focus once a
@@ -53,7 +52,7 @@ public:
 
     /// The categories whose names contain `text`, ignoring case, in `sortOrder` order.
     QList<std::shared_ptr<ClipCategory>> matchingCategories() const;
-    QAbstractItemModel *matchingCategoriesModel() const;
+    CategoryListModel *matchingCategoriesModel() const;
 
 signals:
     void isSearchingChanged();

@@ -1,5 +1,5 @@
+pragma ComponentBehavior: Bound
 import QtQuick
-import QtQuick.Controls.Basic
 import Quillbox
 
 // One chip per category while a filter is set, with the navigation hint.
@@ -39,7 +39,7 @@ Item {
                     textColor: chip.isCurrent ? "white" : chip.model.color
                     onClicked: bar.view.clickCategoryChip(chip.model.id)
                     onIsCurrentChanged: if (chip.isCurrent) strip.reveal(chip)
-                    Component.onCompleted: if (chip.isCurrent) Qt.callLater(strip.reveal, chip)
+                    Component.onCompleted: if (chip.isCurrent) Qt.callLater(strip.reveal, chip) // qmllint disable type
                 }
             }
         }

@@ -1,3 +1,4 @@
+pragma ComponentBehavior: Bound
 import QtQuick
 import QtQuick.Controls.Basic
 import Quillbox
@@ -51,7 +52,7 @@ Rectangle {
                 text: bar.view.categorySearch.text
                 onTextEdited: bar.view.categorySearch.text = text
                 onActiveFocusChanged: bar.view.focus.isCategorySearchFocused = activeFocus
-                Component.onCompleted: Qt.callLater(bar.syncFocus)
+                Component.onCompleted: Qt.callLater(bar.syncFocus) // qmllint disable type
             }
         }
 
@@ -82,6 +83,6 @@ Rectangle {
     }
     Connections {
         target: bar.view.focus
-        function onFocusChanged() { Qt.callLater(bar.syncFocus) }
+        function onFocusChanged() { Qt.callLater(bar.syncFocus) } // qmllint disable type
     }
 }

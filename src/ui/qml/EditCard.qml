@@ -64,7 +64,7 @@ Rectangle {
             radius: 8
             color: Theme.fieldBackground
             border.width: 1
-            border.color: editorLoader.item && editorLoader.item.activeFocus ? card.border.color : Theme.fieldBorder
+            border.color: editorLoader.item && (editorLoader.item as Item).activeFocus ? card.border.color : Theme.fieldBorder
 
             ScrollView {
                 id: scroller
@@ -79,8 +79,10 @@ Rectangle {
                     id: editorLoader
                     width: scroller.availableWidth
                     active: card.Window.window !== null && card.Window.window.visible
-                    onLoaded: Qt.callLater(card.syncFocus)
+                    onLoaded: Qt.callLater(card.syncFocus) // qmllint disable type
 
+                    // The linter of Qt 6.4 does not follow ids into components; binding them breaks Loader there.
+                    // qmllint disable unqualified
                     sourceComponent: TextArea {
                         background: null
                         wrapMode: TextEdit.Wrap
@@ -108,6 +110,7 @@ Rectangle {
                 }
             }
         }
+                    // qmllint enable unqualified
 
         Row {
             anchors.right: parent.right
@@ -128,10 +131,10 @@ Rectangle {
     }
 
     function syncFocus() {
-        const editor = editorLoader.item
+        const editor = editorLoader.item as Item
         if (editor && card.hasFocusFlag && card.visible && !editor.activeFocus)
             editor.forceActiveFocus()
     }
-    onHasFocusFlagChanged: Qt.callLater(syncFocus)
-    Component.onCompleted: Qt.callLater(syncFocus)
+    onHasFocusFlagChanged: Qt.callLater(syncFocus) // qmllint disable type
+    Component.onCompleted: Qt.callLater(syncFocus) // qmllint disable type
 }

@@ -1,3 +1,4 @@
+pragma ComponentBehavior: Bound
 import QtQuick
 import Quillbox
 
@@ -68,18 +69,19 @@ Item {
                         { icon: "magnifyingglass", text: "Just start typing to search" }
                     ]
                     delegate: Row {
+                        id: tip
                         required property var modelData
                         spacing: 10
                         Symbol {
                             anchors.verticalCenter: parent.verticalCenter
                             width: 22
-                            name: modelData.icon
+                            name: tip.modelData.icon
                             color: Theme.accent
                             size: 15
                         }
                         Text {
                             anchors.verticalCenter: parent.verticalCenter
-                            text: modelData.text
+                            text: tip.modelData.text
                             color: Theme.primaryText
                             font.pixelSize: 13
                         }

@@ -1,5 +1,4 @@
 import QtQuick
-import QtQuick.Controls.Basic
 import Quillbox
 
 // The history panel: top bar, search row, category bars and the list of items. Keys are handled
@@ -58,9 +57,12 @@ Item {
             width: parent.width
             active: root.historyView.categorySearch.isSearching
             visible: active
+            // The linter of Qt 6.4 does not follow ids into components; binding them breaks Loader there.
+            // qmllint disable unqualified
             sourceComponent: CategorySearchBar {
                 view: root.historyView
             }
+            // qmllint enable unqualified
         }
     }
 
@@ -93,6 +95,8 @@ Item {
         reuseItems: false
         cacheBuffer: 400
         model: root.historyView.filter.filteredItems
+// The linter of Qt 6.4 does not follow ids into components; binding them breaks Loader there.
+// qmllint disable unqualified
 
         header: Item {
             width: list.width
@@ -142,7 +146,7 @@ Item {
                                               && slot.model.id === root.historyView.editingItemId
 
             width: list.width
-            height: isEditing ? (editLoader.item ? editLoader.item.implicitHeight : 200) : 130
+            height: isEditing ? (editLoader.item ? (editLoader.item as Item).implicitHeight : 200) : 130
             z: slot.index === root.historyView.selection.selectedIndex ? 2 : 1
 
             scale: {
@@ -176,6 +180,7 @@ Item {
                 }
             }
         }
+// qmllint enable unqualified
 
         function clampedContentY(y) {
             const minY = originY - topMargin

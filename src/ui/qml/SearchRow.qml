@@ -7,7 +7,9 @@ Item {
     id: row
 
     required property ClipboardHistoryView view
-    readonly property bool hasFilter: row.view.filter.selectedCategory.id !== undefined
+    // A map: its keys are known only at run time.
+    readonly property var category: row.view.filter.selectedCategory
+    readonly property bool hasFilter: category.id !== undefined
 
     implicitHeight: 38
 
@@ -48,81 +50,10 @@ Item {
         anchors.rightMargin: chip.visible ? 8 : 0
         anchors.verticalCenter: parent.verticalCenter
         height: 34
-        sourceComponent: fieldComponent
-    }
-
-    Component {
-        id: fieldComponent
-
-    Rectangle {
-        id: field
-        radius: 9
-        color: Theme.fieldBackground
-        border.width: 1
-        border.color: input.activeFocus ? Qt.rgba(Theme.accent.r, Theme.accent.g, Theme.accent.b, 0.7)
-                                        : Theme.fieldBorder
-
-        Symbol {
-            id: glass
-            anchors.left: parent.left
-            anchors.leftMargin: 10
-            anchors.verticalCenter: parent.verticalCenter
-            name: "magnifyingglass"
-            color: Theme.secondaryText
-            size: 14
-        }
-
-        TextField {
-            id: input
-            anchors.left: glass.right
-            anchors.leftMargin: 4
-            anchors.right: clearButton.visible ? clearButton.left : closeButton.left
-            anchors.verticalCenter: parent.verticalCenter
-            background: null
-            color: Theme.primaryText
-            placeholderText: row.view.filter.searchPlaceholder
-            placeholderTextColor: Theme.tertiaryText
-            selectionColor: Theme.accent
-            selectedTextColor: "white"
-            font.pixelSize: 14
-            text: row.view.filter.searchText
-            onTextEdited: row.view.filter.searchText = text
-            onActiveFocusChanged: row.view.focus.isSearchFocused = activeFocus
-        }
-
-        IconButton {
-            id: clearButton
-            visible: row.view.filter.searchText.length > 0
-            anchors.right: closeButton.left
-            anchors.verticalCenter: parent.verticalCenter
-            symbol: "xmark.circle.fill"
-            tint: Theme.tertiaryText
-            glyphSize: 14
-            onClicked: row.view.filter.searchText = ""
-        }
-        IconButton {
-            id: closeButton
-            anchors.right: parent.right
-            anchors.rightMargin: 5
-            anchors.verticalCenter: parent.verticalCenter
-            symbol: "xmark"
-            tint: Theme.secondaryText
-            glyphSize: 12
-            onClicked: row.view.closeSearch()
-        }
-
-        // Focus follows the controller's flag once the field is laid out.
-        function syncFocus() {
-            if (row.view.focus.isSearchFocused && !input.activeFocus)
-                input.forceActiveFocus()
-        }
-        // At once: the next typed key may already be on its way.
-        Component.onCompleted: field.syncFocus()
-        Connections {
-            target: row.view.focus
-            function onFocusChanged() { Qt.callLater(field.syncFocus) }
-        }
-    }
+        // The linter of Qt 6.4 does not follow ids into components; binding them breaks Loader there.
+        // qmllint disable unqualified
+        sourceComponent: SearchField { view: row.view }
+        // qmllint enable unqualified
     }
 
     CategoryChip {
@@ -130,9 +61,9 @@ Item {
         visible: row.hasFilter
         anchors.verticalCenter: parent.verticalCenter
         x: row.view.filter.isSearchExpanded ? row.width - width : searchTile.width + 10
-        iconName: row.view.filter.selectedCategory.icon || ""
-        name: row.view.filter.selectedCategory.name || ""
-        fillColor: row.view.filter.selectedCategory.color || "gray"
+        iconName: row.category.icon || ""
+        name: row.category.name || ""
+        fillColor: row.category.color || "gray"
         textColor: "white"
         showClear: true
         onClearClicked: row.view.filter.setSelectedFilterId("")
