@@ -14,11 +14,7 @@ Item {
     readonly property real rowMargin: 32
     readonly property bool showsEmptyState: root.historyView.filter.filteredItems.count === 0 && !root.historyView.isCreatingNew
 
-    Binding {
-        target: Theme
-        property: "dark"
-        value: root.historyView.isDark
-    }
+    Binding { target: Theme; property: "dark"; value: root.historyView.isDark }
 
     Rectangle {
         id: background
@@ -29,7 +25,7 @@ Item {
         border.color: Theme.panelBorder
     }
 
-    Column {
+    PanelBars {
         id: bars
         anchors.left: parent.left
         anchors.right: parent.right
@@ -37,33 +33,7 @@ Item {
         anchors.leftMargin: 18
         anchors.rightMargin: 18
         anchors.topMargin: 10
-        spacing: 8
-
-        TopBar {
-            width: parent.width
-            view: root.historyView
-        }
-        SearchRow {
-            width: parent.width
-            view: root.historyView
-        }
-        CategoryBar {
-            width: parent.width
-            view: root.historyView
-            visible: root.historyView.filter.selectedFilterId.length > 0 && !root.historyView.categorySearch.isSearching
-                     && !root.historyView.filter.isSearchExpanded
-        }
-        Loader {
-            width: parent.width
-            active: root.historyView.categorySearch.isSearching
-            visible: active
-            // The linter of Qt 6.4 does not follow ids into components; binding them breaks Loader there.
-            // qmllint disable unqualified
-            sourceComponent: CategorySearchBar {
-                view: root.historyView
-            }
-            // qmllint enable unqualified
-        }
+        view: root.historyView
     }
 
     Rectangle {
@@ -95,46 +65,14 @@ Item {
         reuseItems: false
         cacheBuffer: 400
         model: root.historyView.filter.filteredItems
-// The linter of Qt 6.4 does not follow ids into components; binding them breaks Loader there.
-// qmllint disable unqualified
 
-        header: Item {
+        // The linter of Qt 6.4 does not follow ids into components; binding them breaks Loader there.
+        // qmllint disable unqualified
+        header: HistoryListHeader {
             width: list.width
-            height: headerColumn.height + (headerColumn.height > 0 ? list.spacing : 0)
-
-            Column {
-                id: headerColumn
-                x: root.rowMargin
-                width: parent.width - 2 * root.rowMargin
-                spacing: 14
-
-                MultiSelectionBar {
-                    width: parent.width
-                    selection: root.historyView.selection
-                    visible: root.historyView.selection.selectedIdsCount >= 2
-                }
-                Loader {
-                    id: combineLoader
-                    objectName: "combinePanel"
-                    width: parent.width
-                    active: root.historyView.showCombinePanel && root.historyView.combinePanel !== null
-                    visible: active
-                    sourceComponent: CombineCard {
-                        combine: root.historyView.combinePanel
-                    }
-                }
-                Loader {
-                    id: createLoader
-                    objectName: "createCard"
-                    width: parent.width
-                    active: root.historyView.isCreatingNew
-                    visible: active
-                    sourceComponent: EditCard {
-                        view: root.historyView
-                        isNewItem: true
-                    }
-                }
-            }
+            view: root.historyView
+            rowMargin: root.rowMargin
+            gap: list.spacing
         }
 
         delegate: Item {
@@ -180,7 +118,7 @@ Item {
                 }
             }
         }
-// qmllint enable unqualified
+        // qmllint enable unqualified
 
         function clampedContentY(y) {
             const minY = originY - topMargin
@@ -241,64 +179,11 @@ Item {
         visible: root.showsEmptyState
     }
 
-    // What just failed, for a few seconds at the foot of the panel.
-    Rectangle {
-        id: noticeToast
-        objectName: "notice"
+    NoticeToast {
         anchors.horizontalCenter: parent.horizontalCenter
         anchors.bottom: parent.bottom
         anchors.bottomMargin: 24
-        width: Math.min(parent.width - 72, noticeRow.implicitWidth + 32)
-        height: 38
-        radius: 19
-        color: Theme.cardSelected
-        border.width: 1
-        border.color: Qt.rgba(1, 0.23, 0.19, 0.55)
-        opacity: root.historyView.notice.text.length > 0 ? 1 : 0
-        visible: opacity > 0
-        Behavior on opacity {
-            NumberAnimation { duration: 200; easing.type: Easing.OutCubic }
-        }
-
-        SoftShadow {
-            anchors.fill: parent
-            z: -1
-            color: Qt.rgba(0, 0, 0, 0.22)
-            blur: 12
-            yOffset: 4
-            cornerRadius: noticeToast.radius
-            layers: 6
-            strength: 0.8
-        }
-
-        Row {
-            id: noticeRow
-            anchors.centerIn: parent
-            spacing: 8
-            Symbol {
-                anchors.verticalCenter: parent.verticalCenter
-                name: "exclamationmark.triangle.fill"
-                color: Theme.red
-                size: 15
-            }
-            Text {
-                id: noticeText
-                anchors.verticalCenter: parent.verticalCenter
-                width: Math.min(implicitWidth, root.width - 72 - 32 - 23)
-                elide: Text.ElideRight
-                color: Theme.primaryText
-                font.pixelSize: 12
-                font.weight: Font.Medium
-            }
-        }
-        // The text stays while the toast fades out.
-        Connections {
-            target: root.historyView.notice
-            function onTextChanged() {
-                if (root.historyView.notice.text.length > 0)
-                    noticeText.text = root.historyView.notice.text
-            }
-        }
+        notice: root.historyView.notice
     }
 
     RowContextMenu {
