@@ -9,7 +9,6 @@
 #include <QLoggingCategory>
 #include <QProcess>
 #include <QQmlComponent>
-#include <QQmlContext>
 #include <QQmlEngine>
 #include <QQuickItem>
 #include <QScreen>
@@ -76,10 +75,9 @@ void OnboardingWindow::show()
                 self->close();
         },
         window);
-    auto *context = new QQmlContext(m_engine.rootContext(), window);
-    context->setContextProperty(QStringLiteral("onboarding"), onboarding);
-    QQmlComponent component(&m_engine, QUrl(QStringLiteral("qrc:/qml/Quillbox/OnboardingView.qml")));
-    if (auto *root = qobject_cast<QQuickItem *>(component.create(context))) {
+    QQmlComponent component(&m_engine, QUrl(QStringLiteral("qrc:/qml/Quillbox/OnboardingPage.qml")));
+    const QVariantMap properties{{QStringLiteral("onboarding"), QVariant::fromValue(onboarding)}};
+    if (auto *root = qobject_cast<QQuickItem *>(component.createWithInitialProperties(properties))) {
         root->setParent(window);
         root->setParentItem(window->contentItem());
         root->setSize(window->size());

@@ -11,7 +11,6 @@
 
 #include <QApplication>
 #include <QKeyEvent>
-#include <QQmlContext>
 #include <QQmlEngine>
 #include <QQuickItem>
 
@@ -31,8 +30,6 @@ PanelPresenter::PanelPresenter(Workspace &workspace, Clock &clock, QObject *pare
     m_panel = std::make_unique<FloatingPanel>();
     QQmlEngine *engine = m_panel->engine();
     engine->addImageProvider(QStringLiteral("icon"), new IconImageProvider);
-    engine->rootContext()->setContextProperty(
-        QStringLiteral("notificationCenter"), &NotificationCenter::defaultCenter());
     connect(m_panel.get(), &QQuickWindow::frameSwapped, this, [this] {
         if (m_showPending) {
             m_showPending = false;
@@ -68,15 +65,15 @@ void PanelPresenter::setHistoryView(ClipboardHistoryView *view)
         else
             view->removeMonitors();
     });
-    m_panel->engine()->rootContext()->setContextProperty(QStringLiteral("historyView"), view);
-    m_panel->setSource(QUrl(QStringLiteral("qrc:/qml/Quillbox/ClipboardHistoryView.qml")));
+    m_panel->setInitialProperties({{QStringLiteral("historyView"), QVariant::fromValue(view)}});
+    m_panel->setSource(QUrl(QStringLiteral("qrc:/qml/Quillbox/HistoryPanel.qml")));
 }
 
 void PanelPresenter::setStoreProblemView(StoreProblemView *view)
 {
     followColorScheme(view);
-    m_panel->engine()->rootContext()->setContextProperty(QStringLiteral("storeProblem"), view);
-    m_panel->setSource(QUrl(QStringLiteral("qrc:/qml/Quillbox/StoreProblemView.qml")));
+    m_panel->setInitialProperties({{QStringLiteral("storeProblem"), QVariant::fromValue(view)}});
+    m_panel->setSource(QUrl(QStringLiteral("qrc:/qml/Quillbox/StoreProblemPage.qml")));
 }
 
 bool PanelPresenter::isVisible() const

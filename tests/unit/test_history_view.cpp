@@ -2,6 +2,7 @@
 #include "ManualClock.h"
 #include "TemporaryPreferences.h"
 #include "TemporaryStore.h"
+#include "services/NotificationCenter.h"
 #include "services/SoundPlayer.h"
 #include "ui/panel/ClipboardHistoryView.h"
 #include "ui/panel/ClipboardItemRow.h"
@@ -200,6 +201,36 @@ private slots:
     {
         m_view.reset();
         m_store.reset();
+    }
+
+    void theChipsAndTheMenuAct()
+    {
+        // The chip of the filtering category clears the filter; another chip sets it.
+        const auto work = addCategory("Work");
+        const auto home = addCategory("Home", 1);
+        addIn("a", work);
+        addIn("b", home);
+        const QString workId = work->id().toString(QUuid::WithoutBraces);
+        const std::pair<QString, QSet<QString>> clicks[] = {
+            {workId, {"a"}},
+            {home->id().toString(QUuid::WithoutBraces), {"b"}},
+            {workId, {"a"}},
+            {workId, {"b", "a"}},
+            {"not an id", {"b", "a"}},
+        };
+        for (const auto &[chip, listed] : clicks) {
+            m_view->clickCategoryChip(chip);
+            m_clock.advance(1000);
+            QCOMPARE(shownSet(), listed);
+        }
+
+        // "Settings..." is a notification for whoever opens the settings.
+        QObject observer;
+        int opened = 0;
+        NotificationCenter::defaultCenter().observe(
+            "Quillbox.openSettings", &observer, [&] { ++opened; }, NotificationCenter::Delivery::immediate);
+        m_view->openSettings();
+        QCOMPARE(opened, 1);
     }
 
     void resetStateKeepsOpenCards()

@@ -6,11 +6,15 @@
 
 #include <memory>
 
+#include <QtQml/qqmlregistration.h>
+
 /// A list of categories as the panel's chips and the category search draw them.
 ///
 /// Roles: id, name, icon, color (QColor), dimmedColor (QColor).
 class CategoryListModel : public DiffingListModel {
     Q_OBJECT
+    QML_ELEMENT
+    QML_UNCREATABLE("A list of HistoryFilter")
     Q_PROPERTY(int count READ count NOTIFY countChanged)
 
 public:

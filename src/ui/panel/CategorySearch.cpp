@@ -73,7 +73,7 @@ QList<std::shared_ptr<ClipCategory>> CategorySearch::matchingCategories() const
     return matching;
 }
 
-QAbstractItemModel *CategorySearch::matchingCategoriesModel() const
+CategoryListModel *CategorySearch::matchingCategoriesModel() const
 {
     return m_matchingModel;
 }

@@ -1,28 +1,30 @@
 #pragma once
 
+#include "CategoryListModel.h"
 #include "PanelFocus.h"
 #include "model/Clock.h"
 
 #include <QObject>
 #include <QString>
+#include <QtQml/qqmlregistration.h>
 
 #include <memory>
 
-class CategoryListModel;
 class ClipCategory;
 class HistoryFilter;
-class QAbstractItemModel;
 
 /// Choosing a category by typing part of its name: the field's text, the categories whose names
 /// contain it, the highlighted one, and picking it as the filter of a search.
 class CategorySearch : public QObject {
     Q_OBJECT
+    QML_ELEMENT
+    QML_UNCREATABLE("A part of ClipboardHistoryView")
     Q_PROPERTY(bool isSearching READ isSearching NOTIFY isSearchingChanged)
     Q_PROPERTY(QString text READ text WRITE setText NOTIFY textChanged)
     /// The highlighted row of `matchingCategories`.
     Q_PROPERTY(int index READ index NOTIFY indexChanged)
     /// Roles: id, name, icon, color (QColor), dimmedColor (QColor).
-    Q_PROPERTY(QAbstractItemModel *matchingCategories READ matchingCategoriesModel CONSTANT)
+    Q_PROPERTY(CategoryListModel *matchingCategories READ matchingCategoriesModel CONSTANT)
 
 public:
     /// `filter` gives the categories and takes the picked one; `schedule` moves the focus once a
@@ -50,7 +52,7 @@ public:
 
     /// The categories whose names contain `text`, ignoring case, in `sortOrder` order.
     QList<std::shared_ptr<ClipCategory>> matchingCategories() const;
-    QAbstractItemModel *matchingCategoriesModel() const;
+    CategoryListModel *matchingCategoriesModel() const;
 
 signals:
     void isSearchingChanged();

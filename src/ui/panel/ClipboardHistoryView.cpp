@@ -7,6 +7,7 @@
 #include "capture/PasteboardWriter.h"
 #include "model/ModelContext.h"
 #include "model/Preferences.h"
+#include "services/NotificationCenter.h"
 
 #include <QMetaMethod>
 #include <QPointer>
@@ -219,6 +220,11 @@ void ClipboardHistoryView::clickCategoryChip(const QString &categoryId)
     const QUuid id = QUuid::fromString(categoryId);
     m_filter->setSelectedFilter(id.isNull() || id == m_filter->selectedFilterId() ? std::nullopt : std::optional(id));
     m_selection->setSelectedIndex(0);
+}
+
+void ClipboardHistoryView::openSettings()
+{
+    NotificationCenter::defaultCenter().post(QStringLiteral("Quillbox.openSettings"));
 }
 
 void ClipboardHistoryView::openSearch()

@@ -15,6 +15,7 @@
 #include <QObject>
 #include <QString>
 #include <QUuid>
+#include <QtQml/qqmlregistration.h>
 
 #include <memory>
 #include <optional>
@@ -30,6 +31,8 @@ class SoundPlayer;
 /// the combine panel. QML only draws it and forwards input; tests drive it without drawing.
 class ClipboardHistoryView : public QObject {
     Q_OBJECT
+    QML_ELEMENT
+    QML_UNCREATABLE("The panel owns its controller")
 
     Q_PROPERTY(HistoryFilter *filter READ filter CONSTANT)
     Q_PROPERTY(CategorySearch *categorySearch READ categorySearch CONSTANT)
@@ -100,6 +103,8 @@ public:
     /// The category chip under the bar: the filtered chip clears the filter, another one sets it.
     Q_INVOKABLE void clickCategoryChip(const QString &categoryId);
     Q_INVOKABLE void openSearch();
+    /// The panel menu's "Settings...": posts "Quillbox.openSettings" for whoever opens them.
+    Q_INVOKABLE void openSettings();
     /// The search row's close button: closes the field, empties it and clears the filter.
     Q_INVOKABLE void closeSearch();
     /// A click on row `index`: select (Control toggles the multi-selection), then paste.

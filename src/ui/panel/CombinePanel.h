@@ -6,6 +6,7 @@
 #include <QList>
 #include <QObject>
 #include <QStringList>
+#include <QtQml/qqmlregistration.h>
 
 #include <functional>
 #include <memory>
@@ -18,6 +19,8 @@ class PasteTemplate;
 /// panel in answer to either. One object lives for one showing of the panel.
 class CombinePanel : public QObject {
     Q_OBJECT
+    QML_ELEMENT
+    QML_UNCREATABLE("Opened by ClipboardHistoryView")
     Q_PROPERTY(QString preview READ preview NOTIFY previewChanged)
     Q_PROPERTY(int itemCount READ itemCount CONSTANT)
     /// Template names in `sortOrder` order, one chip each.

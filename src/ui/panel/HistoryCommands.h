@@ -4,6 +4,7 @@
 
 #include <QObject>
 #include <QString>
+#include <QtQml/qqmlregistration.h>
 
 #include <memory>
 
@@ -15,6 +16,8 @@ class ModelContext;
 /// to the store, which reports it.
 class HistoryCommands : public QObject {
     Q_OBJECT
+    QML_ELEMENT
+    QML_UNCREATABLE("A part of ClipboardHistoryView")
 
 public:
     /// `filter` finds items and categories; both must outlive the commands.

@@ -229,7 +229,7 @@ QString HistoryFilter::emptyStateLine() const
                                   : QStringLiteral("Try a different search term");
 }
 
-QAbstractItemModel *HistoryFilter::categoriesModel() const
+CategoryListModel *HistoryFilter::categoriesModel() const
 {
     return m_categoriesModel;
 }

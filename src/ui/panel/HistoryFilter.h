@@ -1,5 +1,6 @@
 #pragma once
 
+#include "CategoryListModel.h"
 #include "FoldedText.h"
 #include "HistoryItemsModel.h"
 #include "model/ClipboardItem.h"
@@ -11,14 +12,13 @@
 #include <QString>
 #include <QUuid>
 #include <QVariantMap>
+#include <QtQml/qqmlregistration.h>
 
 #include <memory>
 #include <optional>
 
-class CategoryListModel;
 class ClipCategory;
 class ModelContext;
-class QAbstractItemModel;
 class StoredRecord;
 template <class T> class LiveQuery;
 
@@ -27,13 +27,15 @@ template <class T> class LiveQuery;
 /// store changes.
 class HistoryFilter : public QObject {
     Q_OBJECT
+    QML_ELEMENT
+    QML_UNCREATABLE("A part of ClipboardHistoryView")
     Q_PROPERTY(QString searchText READ searchText WRITE setSearchText NOTIFY searchTextChanged)
     Q_PROPERTY(bool isSearchExpanded READ isSearchExpanded NOTIFY isSearchExpandedChanged)
     /// The filtering category's id as text; empty when no filter is set.
     Q_PROPERTY(QString selectedFilterId READ selectedFilterIdText NOTIFY selectedFilterIdChanged)
     Q_PROPERTY(HistoryItemsModel *filteredItems READ filteredItemsModel CONSTANT)
     /// Roles: id, name, icon, color (QColor), dimmedColor (QColor).
-    Q_PROPERTY(QAbstractItemModel *categories READ categoriesModel CONSTANT)
+    Q_PROPERTY(CategoryListModel *categories READ categoriesModel CONSTANT)
     /// {id, name, icon, color, dimmedColor}; empty when no filter is set or its category is gone.
     Q_PROPERTY(QVariantMap selectedCategory READ selectedCategoryMap NOTIFY selectedCategoryChanged)
     Q_PROPERTY(bool isFirstLaunch READ isFirstLaunch NOTIFY isFirstLaunchChanged)
@@ -70,7 +72,7 @@ public:
     QString searchPlaceholder() const;
     QString emptyStateLine() const;
     HistoryItemsModel *filteredItemsModel() const { return m_itemsModel; }
-    QAbstractItemModel *categoriesModel() const;
+    CategoryListModel *categoriesModel() const;
     /// The list model has not caught up with `filteredItems` yet; `listModelSynced` follows.
     bool isSyncPending() const { return m_syncPending; }
 

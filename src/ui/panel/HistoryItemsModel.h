@@ -5,6 +5,7 @@
 #include "DiffingListModel.h"
 #include <QHash>
 #include <QSet>
+#include <QtQml/qqmlregistration.h>
 
 #include <memory>
 
@@ -20,6 +21,8 @@ class ClipCategory;
 /// categoryId (the assigned category's id, empty when none or when it is gone).
 class HistoryItemsModel : public DiffingListModel {
     Q_OBJECT
+    QML_ELEMENT
+    QML_UNCREATABLE("A list of HistoryFilter")
     Q_PROPERTY(int count READ count NOTIFY countChanged)
 
 public:

@@ -5,6 +5,7 @@
 #include <QObject>
 #include <QSet>
 #include <QUuid>
+#include <QtQml/qqmlregistration.h>
 
 #include <memory>
 
@@ -13,6 +14,8 @@ class HistoryFilter;
 /// The highlighted row of the filtered list and the multi-selection beside it.
 class HistorySelection : public QObject {
     Q_OBJECT
+    QML_ELEMENT
+    QML_UNCREATABLE("A part of ClipboardHistoryView")
     Q_PROPERTY(int selectedIndex READ selectedIndex WRITE setSelectedIndex NOTIFY selectedIndexChanged)
     Q_PROPERTY(int selectedIdsCount READ selectedIdsCount NOTIFY selectedIdsChanged)
     Q_PROPERTY(bool isMultiSelectMode READ isMultiSelectMode NOTIFY selectedIdsChanged)

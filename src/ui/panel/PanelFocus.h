@@ -1,11 +1,14 @@
 #pragma once
 
 #include <QObject>
+#include <QtQml/qqmlregistration.h>
 
 /// Which place of the history panel has the keyboard focus: the search field, the category search,
 /// the list, the edit card or the new-item card. One place at a time; none after the last one lets go.
 class PanelFocus : public QObject {
     Q_OBJECT
+    QML_ELEMENT
+    QML_UNCREATABLE("A part of ClipboardHistoryView")
     Q_PROPERTY(bool isSearchFocused READ isSearchFocused WRITE setSearchFocused NOTIFY focusChanged)
     Q_PROPERTY(
         bool isCategorySearchFocused READ isCategorySearchFocused WRITE setCategorySearchFocused NOTIFY focusChanged)

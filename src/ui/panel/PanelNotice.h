@@ -4,10 +4,13 @@
 
 #include <QObject>
 #include <QString>
+#include <QtQml/qqmlregistration.h>
 
 /// A short line about what just failed, shown for a few seconds.
 class PanelNotice : public QObject {
     Q_OBJECT
+    QML_ELEMENT
+    QML_UNCREATABLE("A part of ClipboardHistoryView")
     /// Empty while nothing is shown.
     Q_PROPERTY(QString text READ text NOTIFY textChanged)
 

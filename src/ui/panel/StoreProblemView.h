@@ -2,11 +2,14 @@
 
 #include <QObject>
 #include <QString>
+#include <QtQml/qqmlregistration.h>
 
 /// What the panel shows instead of the history when the store cannot be opened: which file, why,
 /// and what that means for the person's copies. The same words go into the desktop notification.
 class StoreProblemView : public QObject {
     Q_OBJECT
+    QML_ELEMENT
+    QML_UNCREATABLE("The panel owns its controller")
     Q_PROPERTY(QString title READ title CONSTANT)
     Q_PROPERTY(QString file READ file CONSTANT)
     Q_PROPERTY(QString reason READ reason CONSTANT)

@@ -1,11 +1,12 @@
+pragma ComponentBehavior: Bound
 import QtQuick
-import QtQuick.Controls.Basic
+import Quillbox
 
 // One chip per category while a filter is set, with the navigation hint.
 Item {
     id: bar
 
-    property Theme theme
+    required property ClipboardHistoryView view
 
     implicitHeight: 30
 
@@ -27,17 +28,18 @@ Item {
             spacing: 6
 
             Repeater {
-                model: historyView.filter.categories
+                model: bar.view.filter.categories
                 delegate: CategoryChip {
                     id: chip
-                    readonly property bool isCurrent: model.id === historyView.filter.selectedFilterId
-                    iconName: model.icon
-                    name: model.name
-                    fillColor: isCurrent ? model.color : model.dimmedColor
-                    textColor: isCurrent ? "white" : model.color
-                    onClicked: historyView.clickCategoryChip(model.id)
-                    onIsCurrentChanged: if (isCurrent) strip.reveal(chip)
-                    Component.onCompleted: if (isCurrent) Qt.callLater(strip.reveal, chip)
+                    required property var model
+                    readonly property bool isCurrent: chip.model.id === bar.view.filter.selectedFilterId
+                    iconName: chip.model.icon
+                    name: chip.model.name
+                    fillColor: chip.isCurrent ? chip.model.color : chip.model.dimmedColor
+                    textColor: chip.isCurrent ? "white" : chip.model.color
+                    onClicked: bar.view.clickCategoryChip(chip.model.id)
+                    onIsCurrentChanged: if (chip.isCurrent) strip.reveal(chip)
+                    Component.onCompleted: if (chip.isCurrent) Qt.callLater(strip.reveal, chip) // qmllint disable type
                 }
             }
         }
@@ -56,7 +58,7 @@ Item {
         anchors.right: parent.right
         anchors.verticalCenter: parent.verticalCenter
         text: "← → navigate  |  Esc clear"
-        color: bar.theme.tertiaryText
+        color: Theme.tertiaryText
         font.pixelSize: 10
         font.weight: Font.Medium
     }

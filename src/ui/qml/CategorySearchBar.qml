@@ -1,17 +1,19 @@
+pragma ComponentBehavior: Bound
 import QtQuick
 import QtQuick.Controls.Basic
+import Quillbox
 
 // The category search: a filter field and the matching categories, one highlighted.
 Rectangle {
     id: bar
 
-    property Theme theme
+    required property ClipboardHistoryView view
 
     implicitHeight: column.implicitHeight + 16
     radius: 10
-    color: theme.fieldBackground
+    color: Theme.fieldBackground
     border.width: 1
-    border.color: theme.fieldBorder
+    border.color: Theme.fieldBorder
 
     Column {
         id: column
@@ -31,7 +33,7 @@ Rectangle {
                 anchors.leftMargin: 2
                 anchors.verticalCenter: parent.verticalCenter
                 name: "line.3.horizontal.decrease.circle.fill"
-                color: bar.theme.accent
+                color: Theme.accent
                 size: 16
             }
             TextField {
@@ -41,16 +43,16 @@ Rectangle {
                 anchors.right: parent.right
                 anchors.verticalCenter: parent.verticalCenter
                 background: null
-                color: bar.theme.primaryText
+                color: Theme.primaryText
                 placeholderText: "Filter..."
-                placeholderTextColor: bar.theme.tertiaryText
-                selectionColor: bar.theme.accent
+                placeholderTextColor: Theme.tertiaryText
+                selectionColor: Theme.accent
                 selectedTextColor: "white"
                 font.pixelSize: 13
-                text: historyView.categorySearch.text
-                onTextEdited: historyView.categorySearch.text = text
-                onActiveFocusChanged: historyView.focus.isCategorySearchFocused = activeFocus
-                Component.onCompleted: Qt.callLater(bar.syncFocus)
+                text: bar.view.categorySearch.text
+                onTextEdited: bar.view.categorySearch.text = text
+                onActiveFocusChanged: bar.view.focus.isCategorySearchFocused = activeFocus
+                Component.onCompleted: Qt.callLater(bar.syncFocus) // qmllint disable type
             }
         }
 
@@ -59,25 +61,28 @@ Rectangle {
             spacing: 6
 
             Repeater {
-                model: historyView.categorySearch.matchingCategories
+                model: bar.view.categorySearch.matchingCategories
                 delegate: CategoryChip {
-                    readonly property bool isCurrent: index === historyView.categorySearch.index
-                    iconName: model.icon
-                    name: model.name
-                    fillColor: isCurrent ? model.color : model.dimmedColor
-                    textColor: isCurrent ? "white" : model.color
-                    onClicked: historyView.pickCategory(index)
+                    id: chip
+                    required property var model
+                    required property int index
+                    readonly property bool isCurrent: chip.index === bar.view.categorySearch.index
+                    iconName: chip.model.icon
+                    name: chip.model.name
+                    fillColor: chip.isCurrent ? chip.model.color : chip.model.dimmedColor
+                    textColor: chip.isCurrent ? "white" : chip.model.color
+                    onClicked: bar.view.pickCategory(chip.index)
                 }
             }
         }
     }
 
     function syncFocus() {
-        if (historyView.focus.isCategorySearchFocused && bar.visible && !input.activeFocus)
+        if (bar.view.focus.isCategorySearchFocused && bar.visible && !input.activeFocus)
             input.forceActiveFocus()
     }
     Connections {
-        target: historyView.focus
-        function onFocusChanged() { Qt.callLater(bar.syncFocus) }
+        target: bar.view.focus
+        function onFocusChanged() { Qt.callLater(bar.syncFocus) } // qmllint disable type
     }
 }

@@ -1,19 +1,20 @@
 import QtQuick
 import QtQuick.Controls.Basic
+import Quillbox
 
 // The card that edits an item's text, or types a new item: header, key hint, editor and buttons.
 Rectangle {
     id: card
 
-    property Theme theme
+    required property ClipboardHistoryView view
     property bool isNewItem: false
 
-    readonly property string currentText: isNewItem ? historyView.newItemEditor.text : historyView.editor.text
-    readonly property bool hasFocusFlag: isNewItem ? historyView.focus.isCreateFocused : historyView.focus.isEditFocused
+    readonly property string currentText: isNewItem ? card.view.newItemEditor.text : card.view.editor.text
+    readonly property bool hasFocusFlag: isNewItem ? card.view.focus.isCreateFocused : card.view.focus.isEditFocused
 
     implicitHeight: column.implicitHeight + 28
     radius: 14
-    color: theme.cardSelected
+    color: Theme.cardSelected
     border.width: 2
     border.color: isNewItem ? Qt.rgba(0.2, 0.78, 0.35, 0.8) : Qt.rgba(0.04, 0.52, 1, 0.8)
 
@@ -42,7 +43,7 @@ Rectangle {
                 Text {
                     anchors.verticalCenter: parent.verticalCenter
                     text: card.isNewItem ? "New Item" : "Editing"
-                    color: card.theme.primaryText
+                    color: Theme.primaryText
                     font.pixelSize: 13
                     font.bold: true
                 }
@@ -51,7 +52,7 @@ Rectangle {
                 anchors.right: parent.right
                 anchors.verticalCenter: parent.verticalCenter
                 text: "↩ Save  |  ⇧↩ New line  |  Esc Cancel"
-                color: card.theme.secondaryText
+                color: Theme.secondaryText
                 font.pixelSize: 10
                 font.weight: Font.Medium
             }
@@ -61,9 +62,9 @@ Rectangle {
             width: parent.width
             height: Math.max(80, Math.min(120, editorLoader.implicitHeight + 4))
             radius: 8
-            color: card.theme.fieldBackground
+            color: Theme.fieldBackground
             border.width: 1
-            border.color: editorLoader.item && editorLoader.item.activeFocus ? card.border.color : card.theme.fieldBorder
+            border.color: editorLoader.item && (editorLoader.item as Item).activeFocus ? card.border.color : Theme.fieldBorder
 
             ScrollView {
                 id: scroller
@@ -78,61 +79,62 @@ Rectangle {
                     id: editorLoader
                     width: scroller.availableWidth
                     active: card.Window.window !== null && card.Window.window.visible
-                    onLoaded: Qt.callLater(card.syncFocus)
+                    onLoaded: Qt.callLater(card.syncFocus) // qmllint disable type
 
+                    // The linter of Qt 6.4 does not follow ids into components; binding them breaks Loader there.
+                    // qmllint disable unqualified
                     sourceComponent: TextArea {
                         background: null
                         wrapMode: TextEdit.Wrap
-                        color: card.theme.primaryText
-                        selectionColor: card.theme.accent
+                        color: Theme.primaryText
+                        selectionColor: Theme.accent
                         selectedTextColor: "white"
-                        font.family: card.theme.monoFamily
+                        font.family: Theme.monoFamily
                         font.pixelSize: 13
                         text: card.currentText
                         onTextChanged: {
                             if (text === card.currentText)
                                 return
                             if (card.isNewItem)
-                                historyView.newItemEditor.text = text
+                                card.view.newItemEditor.text = text
                             else
-                                historyView.editor.text = text
+                                card.view.editor.text = text
                         }
                         onActiveFocusChanged: {
                             if (card.isNewItem)
-                                historyView.focus.isCreateFocused = activeFocus
+                                card.view.focus.isCreateFocused = activeFocus
                             else
-                                historyView.focus.isEditFocused = activeFocus
+                                card.view.focus.isEditFocused = activeFocus
                         }
                     }
                 }
             }
         }
+                    // qmllint enable unqualified
 
         Row {
             anchors.right: parent.right
             spacing: 8
 
             PanelButton {
-                theme: card.theme
                 text: "Cancel"
-                onClicked: card.isNewItem ? historyView.newItemEditor.cancel() : historyView.editor.cancel()
+                onClicked: card.isNewItem ? card.view.newItemEditor.cancel() : card.view.editor.cancel()
             }
             PanelButton {
-                theme: card.theme
                 text: "Save"
                 prominent: true
                 fill: card.border.color
-                enabled: card.isNewItem ? historyView.newItemEditor.canSave : historyView.editor.canSave
-                onClicked: card.isNewItem ? historyView.newItemEditor.save() : historyView.editor.save()
+                enabled: card.isNewItem ? card.view.newItemEditor.canSave : card.view.editor.canSave
+                onClicked: card.isNewItem ? card.view.newItemEditor.save() : card.view.editor.save()
             }
         }
     }
 
     function syncFocus() {
-        const editor = editorLoader.item
+        const editor = editorLoader.item as Item
         if (editor && card.hasFocusFlag && card.visible && !editor.activeFocus)
             editor.forceActiveFocus()
     }
-    onHasFocusFlagChanged: Qt.callLater(syncFocus)
-    Component.onCompleted: Qt.callLater(syncFocus)
+    onHasFocusFlagChanged: Qt.callLater(syncFocus) // qmllint disable type
+    Component.onCompleted: Qt.callLater(syncFocus) // qmllint disable type
 }

@@ -1,10 +1,12 @@
+pragma ComponentBehavior: Bound
 import QtQuick
+import Quillbox
 
 // The welcome state of an empty history, or "No items found".
 Item {
     id: empty
 
-    property Theme theme
+    required property HistoryFilter filter
 
     Column {
         anchors.centerIn: parent
@@ -16,39 +18,39 @@ Item {
             width: 72
             height: 72
             radius: 36
-            color: historyView.filter.isFirstLaunch ? Qt.rgba(0.55, 0.4, 0.9, 0.15) : Qt.rgba(0.5, 0.5, 0.5, 0.12)
+            color: empty.filter.isFirstLaunch ? Qt.rgba(0.55, 0.4, 0.9, 0.15) : Qt.rgba(0.5, 0.5, 0.5, 0.12)
             Symbol {
                 anchors.centerIn: parent
-                name: historyView.filter.isFirstLaunch ? "doc.on.clipboard" : "magnifyingglass"
-                color: historyView.filter.isFirstLaunch ? empty.theme.accent : empty.theme.secondaryText
+                name: empty.filter.isFirstLaunch ? "doc.on.clipboard" : "magnifyingglass"
+                color: empty.filter.isFirstLaunch ? Theme.accent : Theme.secondaryText
                 size: 34
             }
         }
 
         Text {
             anchors.horizontalCenter: parent.horizontalCenter
-            text: historyView.filter.isFirstLaunch ? "Welcome to Quillbox!" : "No items found"
-            color: empty.theme.primaryText
+            text: empty.filter.isFirstLaunch ? "Welcome to Quillbox!" : "No items found"
+            color: Theme.primaryText
             font.pixelSize: 18
             font.bold: true
         }
         Text {
             anchors.horizontalCenter: parent.horizontalCenter
-            text: historyView.filter.isFirstLaunch ? "Everything you copy appears here automatically."
-                                            : historyView.filter.emptyStateLine
-            color: empty.theme.secondaryText
+            text: empty.filter.isFirstLaunch ? "Everything you copy appears here automatically."
+                                            : empty.filter.emptyStateLine
+            color: Theme.secondaryText
             font.pixelSize: 13
         }
 
-        Item { width: 1; height: 6; visible: historyView.filter.isFirstLaunch }
+        Item { width: 1; height: 6; visible: empty.filter.isFirstLaunch }
 
         Rectangle {
-            visible: historyView.filter.isFirstLaunch
+            visible: empty.filter.isFirstLaunch
             anchors.horizontalCenter: parent.horizontalCenter
             width: parent.width
             height: tips.implicitHeight + 24
             radius: 12
-            color: Qt.rgba(0.5, 0.5, 0.5, empty.theme.dark ? 0.10 : 0.08)
+            color: Qt.rgba(0.5, 0.5, 0.5, Theme.dark ? 0.10 : 0.08)
 
             Column {
                 id: tips
@@ -67,19 +69,20 @@ Item {
                         { icon: "magnifyingglass", text: "Just start typing to search" }
                     ]
                     delegate: Row {
+                        id: tip
                         required property var modelData
                         spacing: 10
                         Symbol {
                             anchors.verticalCenter: parent.verticalCenter
                             width: 22
-                            name: modelData.icon
-                            color: empty.theme.accent
+                            name: tip.modelData.icon
+                            color: Theme.accent
                             size: 15
                         }
                         Text {
                             anchors.verticalCenter: parent.verticalCenter
-                            text: modelData.text
-                            color: empty.theme.primaryText
+                            text: tip.modelData.text
+                            color: Theme.primaryText
                             font.pixelSize: 13
                         }
                     }

@@ -1,14 +1,15 @@
 import QtQuick
+import Quillbox
 
 // Shown above the list while two or more items are selected.
 Rectangle {
     id: bar
 
-    property Theme theme
+    required property HistorySelection selection
 
     implicitHeight: 36
     radius: 10
-    color: theme.dark ? Qt.rgba(0.15, 0.12, 0.08, 1) : Qt.rgba(1.0, 0.97, 0.92, 1)
+    color: Theme.dark ? Qt.rgba(0.15, 0.12, 0.08, 1) : Qt.rgba(1.0, 0.97, 0.92, 1)
     border.width: 1
     border.color: Qt.rgba(1, 0.584, 0, 0.5)
 
@@ -21,13 +22,13 @@ Rectangle {
         Symbol {
             anchors.verticalCenter: parent.verticalCenter
             name: "checkmark.circle.fill"
-            color: bar.theme.orange
+            color: Theme.orange
             size: 15
         }
         Text {
             anchors.verticalCenter: parent.verticalCenter
-            text: historyView.selection.selectedIdsCount + " items selected"
-            color: bar.theme.orange
+            text: bar.selection.selectedIdsCount + " items selected"
+            color: Theme.orange
             font.pixelSize: 13
             font.weight: Font.DemiBold
         }
@@ -37,7 +38,7 @@ Rectangle {
         anchors.rightMargin: 12
         anchors.verticalCenter: parent.verticalCenter
         text: "⇧↑↓ select  |  Ctrl+Click toggle  |  ↩ combine  |  Esc clear"
-        color: bar.theme.secondaryText
+        color: Theme.secondaryText
         font.pixelSize: 10
         font.weight: Font.Medium
     }

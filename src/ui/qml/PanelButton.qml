@@ -5,9 +5,8 @@ import QtQuick.Controls.Basic
 AbstractButton {
     id: button
 
-    property Theme theme
     property bool prominent: false
-    property color fill: theme ? theme.accent : "gray"
+    property color fill: Theme.accent
     property bool bold: prominent
 
     implicitHeight: 28
@@ -26,7 +25,7 @@ AbstractButton {
         text: button.text
         horizontalAlignment: Text.AlignHCenter
         verticalAlignment: Text.AlignVCenter
-        color: button.prominent ? "white" : (button.theme ? button.theme.primaryText : "black")
+        color: button.prominent ? "white" : Theme.primaryText
         font.pixelSize: 12
         font.bold: button.bold
         opacity: button.enabled ? 1 : 0.7

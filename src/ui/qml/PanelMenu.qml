@@ -5,7 +5,6 @@ import QtQuick.Controls.Basic
 Menu {
     id: menu
 
-    property Theme theme
 
     implicitWidth: 210
     padding: 5
@@ -13,7 +12,7 @@ Menu {
     background: Rectangle {
         implicitWidth: 210
         radius: 8
-        color: menu.theme && menu.theme.dark ? Qt.rgba(0.16, 0.16, 0.19, 1) : Qt.rgba(1, 1, 1, 1)
-        border.color: menu.theme ? menu.theme.panelBorder : "gray"
+        color: Theme.dark ? Qt.rgba(0.16, 0.16, 0.19, 1) : Qt.rgba(1, 1, 1, 1)
+        border.color: Theme.panelBorder
     }
 }

@@ -5,15 +5,14 @@ import QtQuick.Controls.Basic
 MenuItem {
     id: entry
 
-    property Theme theme
     property bool destructive: false
     property bool checkmark: false
 
     implicitHeight: 28
 
     readonly property color labelColor: highlighted ? "white"
-        : destructive ? theme.red
-        : enabled ? theme.primaryText : theme.tertiaryText
+        : destructive ? Theme.red
+        : enabled ? Theme.primaryText : Theme.tertiaryText
 
     contentItem: Item {
         implicitHeight: 20
@@ -42,10 +41,10 @@ MenuItem {
         visible: entry.subMenu
         text: "›"
         font.pixelSize: 15
-        color: entry.highlighted ? "white" : entry.theme.secondaryText
+        color: entry.highlighted ? "white" : Theme.secondaryText
     }
     background: Rectangle {
         radius: 5
-        color: entry.highlighted ? (entry.destructive ? entry.theme.red : entry.theme.blue) : "transparent"
+        color: entry.highlighted ? (entry.destructive ? Theme.red : Theme.blue) : "transparent"
     }
 }

@@ -1,49 +1,48 @@
+pragma ComponentBehavior: Bound
 import QtQuick
 import QtQuick.Controls.Basic
+import Quillbox
 
 // The context menu of a history row; `itemId`, `isPinned` and `categoryId` are set before it opens.
 PanelMenu {
     id: menu
 
+    required property ClipboardHistoryView view
     property string itemId
     property bool isPinned: false
     property string categoryId
 
-    delegate: PanelMenuItem { theme: menu.theme }
+    delegate: PanelMenuItem {}
 
     PanelMenuItem {
-        theme: menu.theme
         text: "Paste"
-        onTriggered: historyView.pasteItem(menu.itemId)
+        onTriggered: menu.view.pasteItem(menu.itemId)
     }
     PanelMenuItem {
-        theme: menu.theme
         text: "Edit (Ctrl+E)"
-        onTriggered: historyView.startEditing(menu.itemId)
+        onTriggered: menu.view.startEditing(menu.itemId)
     }
     PanelMenuItem {
-        theme: menu.theme
         text: menu.isPinned ? "Unpin" : "Pin"
-        onTriggered: historyView.commands.togglePin(menu.itemId)
+        onTriggered: menu.view.commands.togglePin(menu.itemId)
     }
     MenuSeparator {}
     PanelMenu {
         id: assignMenu
-        theme: menu.theme
         title: "Assign Category"
 
         PanelMenuItem {
-            theme: menu.theme
             text: "None"
-            onTriggered: historyView.commands.assignCategory(menu.itemId, "")
+            onTriggered: menu.view.commands.assignCategory(menu.itemId, "")
         }
         Instantiator {
-            model: historyView.filter.categories
+            model: menu.view.filter.categories
             delegate: PanelMenuItem {
-                theme: menu.theme
-                text: model.name
-                checkmark: model.id === menu.categoryId
-                onTriggered: historyView.commands.assignCategory(menu.itemId, model.id)
+                id: entry
+                required property var model
+                text: entry.model.name
+                checkmark: entry.model.id === menu.categoryId
+                onTriggered: menu.view.commands.assignCategory(menu.itemId, entry.model.id)
             }
             onObjectAdded: (index, object) => assignMenu.insertItem(index + 1, object)
             onObjectRemoved: (index, object) => assignMenu.removeItem(object)
@@ -51,9 +50,8 @@ PanelMenu {
     }
     MenuSeparator {}
     PanelMenuItem {
-        theme: menu.theme
         text: "Delete"
         destructive: true
-        onTriggered: historyView.commands.deleteItem(menu.itemId)
+        onTriggered: menu.view.commands.deleteItem(menu.itemId)
     }
 }

@@ -1,3 +1,4 @@
+pragma ComponentBehavior: Bound
 import QtQuick
 
 // A soft shadow or glow behind a rounded rectangle of the same geometry, drawn as stacked translucent

@@ -1,8 +1,11 @@
+pragma Singleton
 import QtQuick
 
-// Colours shared by the panel's views; one instance per view, following the colour scheme.
+// Colours shared by the views of one engine. Each window's root binds `dark` to its controller's
+// colour scheme; without one (the welcome window alone) it follows the application palette.
 QtObject {
-    property bool dark: false
+    readonly property SystemPalette system: SystemPalette {}
+    property bool dark: system.window.hslLightness < 0.5
 
     readonly property color panelBackground: dark ? Qt.rgba(0.07, 0.07, 0.09, 1) : Qt.rgba(0.98, 0.98, 0.99, 1)
     readonly property color panelBorder: dark ? Qt.rgba(1, 1, 1, 0.10) : Qt.rgba(0, 0, 0, 0.12)

@@ -1,20 +1,21 @@
 import QtQuick
 import QtQuick.Controls.Basic
+import Quillbox
 
 // The count of listed items and the panel menu.
 Item {
     id: bar
 
-    property Theme theme
+    required property ClipboardHistoryView view
 
     implicitHeight: 36
 
     Text {
         anchors.left: parent.left
         anchors.verticalCenter: parent.verticalCenter
-        visible: !historyView.filter.isSearchExpanded
-        text: historyView.filter.filteredItems.count + " items"
-        color: bar.theme.secondaryText
+        visible: !bar.view.filter.isSearchExpanded
+        text: bar.view.filter.filteredItems.count + " items"
+        color: Theme.secondaryText
         font.pixelSize: 12
         font.weight: Font.Medium
     }
@@ -26,30 +27,26 @@ Item {
         implicitWidth: 28
         implicitHeight: 28
         symbol: "ellipsis.circle"
-        tint: bar.theme.secondaryText
+        tint: Theme.secondaryText
         glyphSize: 17
         onClicked: menu.opened ? menu.close() : menu.popup(menuButton, menuButton.width - menu.width, menuButton.height + 4)
     }
 
     PanelMenu {
         id: menu
-        theme: bar.theme
 
         PanelMenuItem {
-            theme: bar.theme
             text: "Clear All History"
             destructive: true
-            onTriggered: historyView.commands.clearAllHistory()
+            onTriggered: bar.view.commands.clearAllHistory()
         }
         MenuSeparator {}
         PanelMenuItem {
-            theme: bar.theme
             text: "Settings..."
-            onTriggered: notificationCenter.post("Quillbox.openSettings")
+            onTriggered: bar.view.openSettings()
         }
         MenuSeparator {}
         PanelMenuItem {
-            theme: bar.theme
             text: "Quit Quillbox"
             onTriggered: Qt.quit()
         }

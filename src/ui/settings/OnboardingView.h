@@ -3,6 +3,7 @@
 #include <QObject>
 #include <QString>
 #include <QVariantList>
+#include <QtQml/qqmlregistration.h>
 
 #include <functional>
 
@@ -10,6 +11,8 @@
 /// `onFinish`, records that onboarding was seen and closes the window.
 class OnboardingView : public QObject {
     Q_OBJECT
+    QML_ELEMENT
+    QML_UNCREATABLE("The welcome window owns its controller")
     Q_PROPERTY(int page READ page NOTIFY pageChanged)
     Q_PROPERTY(int pageCount READ pageCount CONSTANT)
     /// Each page: {icon, iconColor, title, subtitle, body, bullets: [{icon, text}], actionLabel}.

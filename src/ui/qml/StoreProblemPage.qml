@@ -1,23 +1,27 @@
 import QtQuick
+import Quillbox
 
 // The panel when the store cannot be opened: which file, why, and what it means for new copies.
 Item {
     id: root
 
+    required property StoreProblemView storeProblem
+
     width: 680
     height: 640
 
-    Theme {
-        id: currentTheme
-        dark: storeProblem.isDark
+    Binding {
+        target: Theme
+        property: "dark"
+        value: root.storeProblem.isDark
     }
 
     Rectangle {
         anchors.fill: parent
         radius: 18
-        color: currentTheme.panelBackground
+        color: Theme.panelBackground
         border.width: 1
-        border.color: currentTheme.panelBorder
+        border.color: Theme.panelBorder
     }
 
     Column {
@@ -34,7 +38,7 @@ Item {
             Symbol {
                 anchors.centerIn: parent
                 name: "exclamationmark.triangle.fill"
-                color: currentTheme.red
+                color: Theme.red
                 size: 34
             }
         }
@@ -42,9 +46,9 @@ Item {
         Text {
             width: parent.width
             horizontalAlignment: Text.AlignHCenter
-            text: storeProblem.title
+            text: root.storeProblem.title
             textFormat: Text.PlainText
-            color: currentTheme.primaryText
+            color: Theme.primaryText
             font.pixelSize: 18
             font.bold: true
         }
@@ -54,14 +58,14 @@ Item {
             objectName: "storeFile"
             width: parent.width
             horizontalAlignment: Text.AlignHCenter
-            text: storeProblem.file
+            text: root.storeProblem.file
             textFormat: TextEdit.PlainText
             readOnly: true
             selectByMouse: true
             wrapMode: TextEdit.WrapAnywhere
-            color: currentTheme.primaryText
-            selectionColor: currentTheme.accent
-            font.family: currentTheme.monoFamily
+            color: Theme.primaryText
+            selectionColor: Theme.accent
+            font.family: Theme.monoFamily
             font.pixelSize: 13
         }
 
@@ -69,20 +73,20 @@ Item {
             objectName: "storeReason"
             width: parent.width
             horizontalAlignment: Text.AlignHCenter
-            text: storeProblem.reason
+            text: root.storeProblem.reason
             textFormat: Text.PlainText
             wrapMode: Text.Wrap
-            color: currentTheme.primaryText
+            color: Theme.primaryText
             font.pixelSize: 14
         }
 
         Text {
             width: parent.width
             horizontalAlignment: Text.AlignHCenter
-            text: storeProblem.consequence
+            text: root.storeProblem.consequence
             textFormat: Text.PlainText
             wrapMode: Text.Wrap
-            color: currentTheme.secondaryText
+            color: Theme.secondaryText
             font.pixelSize: 13
         }
     }

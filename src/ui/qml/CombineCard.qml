@@ -1,14 +1,15 @@
+pragma ComponentBehavior: Bound
 import QtQuick
 import QtQuick.Controls.Basic
+import Quillbox
 
 // The multi-selection combined through a paste template: header, live preview, template chips, buttons.
 Item {
     id: panel
 
-    property Theme theme
-    property var combine: historyView.combinePanel
+    required property CombinePanel combine
 
-    readonly property color orange: theme.orange
+    readonly property color orange: Theme.orange
 
     implicitHeight: box.implicitHeight
 
@@ -33,7 +34,7 @@ Item {
         width: parent.width
         implicitHeight: column.implicitHeight + 28
         radius: 14
-        color: panel.theme.dark ? Qt.rgba(0.12, 0.12, 0.14, 1) : Qt.rgba(0.95, 0.95, 0.97, 1)
+        color: Theme.dark ? Qt.rgba(0.12, 0.12, 0.14, 1) : Qt.rgba(0.95, 0.95, 0.97, 1)
         border.width: 2.5
         border.color: panel.orange
 
@@ -71,7 +72,7 @@ Item {
                     anchors.right: parent.right
                     anchors.verticalCenter: parent.verticalCenter
                     text: "← → templates  |  ↩ Paste  |  Esc Cancel"
-                    color: panel.theme.secondaryText
+                    color: Theme.secondaryText
                     font.pixelSize: 9
                     font.weight: Font.Medium
                 }
@@ -81,7 +82,7 @@ Item {
                 width: parent.width
                 height: Math.min(120, preview.implicitHeight + 16)
                 radius: 8
-                color: panel.theme.dark ? Qt.rgba(0.08, 0.08, 0.10, 1) : Qt.rgba(0.96, 0.96, 0.97, 1)
+                color: Theme.dark ? Qt.rgba(0.08, 0.08, 0.10, 1) : Qt.rgba(0.96, 0.96, 0.97, 1)
 
                 ScrollView {
                     anchors.fill: parent
@@ -97,10 +98,10 @@ Item {
                         selectByMouse: true
                         wrapMode: TextEdit.Wrap
                         activeFocusOnPress: false
-                        color: panel.theme.primaryText
+                        color: Theme.primaryText
                         selectionColor: panel.orange
                         selectedTextColor: "white"
-                        font.family: panel.theme.monoFamily
+                        font.family: Theme.monoFamily
                         font.pixelSize: 11
                         text: panel.combine ? panel.combine.preview : ""
                     }
@@ -139,7 +140,7 @@ Item {
                             background: Rectangle {
                                 radius: height / 2
                                 color: chip.isCurrent ? panel.orange
-                                     : panel.theme.dark ? Qt.rgba(0.15, 0.15, 0.17, 1) : Qt.rgba(0.88, 0.88, 0.9, 1)
+                                     : Theme.dark ? Qt.rgba(0.15, 0.15, 0.17, 1) : Qt.rgba(0.88, 0.88, 0.9, 1)
                                 border.width: chip.isCurrent ? 2 : 1
                                 border.color: chip.isCurrent ? panel.orange : Qt.rgba(0.56, 0.56, 0.58, 0.3)
                             }
@@ -147,7 +148,7 @@ Item {
                                 text: chip.modelData
                                 horizontalAlignment: Text.AlignHCenter
                                 verticalAlignment: Text.AlignVCenter
-                                color: chip.isCurrent ? "white" : panel.theme.primaryText
+                                color: chip.isCurrent ? "white" : Theme.primaryText
                                 font.pixelSize: 11
                                 font.weight: Font.DemiBold
                             }
@@ -161,12 +162,10 @@ Item {
                 spacing: 8
 
                 PanelButton {
-                    theme: panel.theme
                     text: "Cancel"
                     onClicked: panel.combine.cancel()
                 }
                 PanelButton {
-                    theme: panel.theme
                     text: "Paste ↩"
                     prominent: true
                     fill: panel.orange

@@ -1,0 +1,178 @@
+#include "FakePasteboard.h"
+#include "ManualClock.h"
+#include "TemporaryPreferences.h"
+#include "TemporaryStore.h"
+#include "ui/IconImageProvider.h"
+#include "ui/panel/ClipboardHistoryView.h"
+#include "ui/panel/StoreProblemView.h"
+#include "ui/panel/ThumbnailImageProvider.h"
+#include "ui/settings/OnboardingView.h"
+
+#include <QQmlEngine>
+#include <QQmlEngineExtensionPlugin>
+#include <QQuickItem>
+#include <QQuickView>
+#include <QTest>
+
+#include <functional>
+
+Q_IMPORT_QML_PLUGIN(QuillboxPlugin)
+
+namespace {
+
+// QML reports some faults (a failed binding, a missing property) only as a logged message.
+QStringList *qmlMessages = nullptr;
+QtMessageHandler previousHandler = nullptr;
+
+void collectQmlMessages(QtMsgType type, const QMessageLogContext &context, const QString &message)
+{
+    if (qmlMessages && message.contains(QLatin1String("qrc:/qml/")))
+        qmlMessages->append(message);
+    previousHandler(type, context, message);
+}
+
+} // namespace
+
+/// Every view of the module, loaded from its resource URL with its real controller, must draw each
+/// of its states without a single QML warning.
+class TestQmlViews : public QObject {
+    Q_OBJECT
+
+    QStringList m_messages;
+    std::unique_ptr<QQuickView> m_window;
+
+    void load(const char *file, const QVariantMap &properties)
+    {
+        m_window = std::make_unique<QQuickView>();
+        connect(m_window->engine(), &QQmlEngine::warnings, this, [this](const QList<QQmlError> &warnings) {
+            for (const QQmlError &warning : warnings)
+                m_messages.append(warning.toString());
+        });
+        m_window->engine()->addImageProvider(QStringLiteral("icon"), new IconImageProvider);
+        m_window->setInitialProperties(properties);
+        m_window->setSource(QUrl(QStringLiteral("qrc:/qml/Quillbox/") + QLatin1String(file)));
+        QCOMPARE(m_window->status(), QQuickView::Ready);
+        m_window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
+    }
+    template <class T> T *find(const char *name) const { return m_window->rootObject()->findChild<T *>(name); }
+
+private slots:
+    void init()
+    {
+        m_messages.clear();
+        qmlMessages = &m_messages;
+        previousHandler = qInstallMessageHandler(collectQmlMessages);
+    }
+    void cleanup()
+    {
+        m_window.reset();
+        qInstallMessageHandler(previousHandler);
+        qmlMessages = nullptr;
+        QVERIFY2(m_messages.isEmpty(), qPrintable(m_messages.join('\n')));
+    }
+
+    void theHistoryPanelDrawsEveryState()
+    {
+        TemporaryStore store;
+        store.open();
+        TemporaryPreferences settings;
+        FakePasteboard pasteboard;
+        ManualClock clock;
+        auto category = ClipCategory::create("Work", "#FF0000", "folder", 0, false);
+        store.context().insert(category);
+        const std::pair<QString, ClipboardItemType> kinds[] = {
+            {"plain text", ClipboardItemType::text},
+            {"https://example.org/", ClipboardItemType::url},
+            {"/tmp/report.pdf", ClipboardItemType::file},
+            {"screenshot.png", ClipboardItemType::image},
+            {"more text", ClipboardItemType::text},
+        };
+        for (const auto &[content, type] : kinds) {
+            auto item = ClipboardItem::create(content, type, std::nullopt, QStringLiteral("xterm"));
+            item->setCategoryId(category->id());
+            store.context().insert(item);
+        }
+        store.context().save();
+        ClipboardHistoryView view(store.context(), pasteboard, settings.preferences, nullptr, clock.scheduler());
+        load("HistoryPanel.qml", {{"historyView", QVariant::fromValue(&view)}});
+        m_window->engine()->addImageProvider(QStringLiteral("thumbnail"), new ThumbnailImageProvider(store.path()));
+        view.resetState();
+        view.setDark(true);
+        QTest::qWait(50);
+        // Each kind of row draws its own body.
+        QStringList drawn;
+        std::function<void(QQuickItem *)> walk = [&](QQuickItem *item) {
+            if (item->isVisible() && item->property("text").isValid())
+                drawn.append(item->property("text").toString());
+            for (QQuickItem *child : item->childItems())
+                walk(child);
+        };
+        walk(m_window->rootObject());
+        for (const char *shown : {"plain text", "https://example.org/", "report.pdf", "screenshot.png"})
+            QVERIFY2(drawn.contains(QLatin1String(shown)), shown);
+
+        const auto step = [&](auto action) {
+            action();
+            clock.advance(1000);
+            QTest::qWait(20);
+        };
+        // Each state brings in the components behind one of the view's loaders.
+        step([&] { view.openSearch(); });
+        step([&] { view.filter()->setSearchText("text"); });
+        step([&] { view.closeSearch(); });
+        step([&] { view.navigateCategory(1); });
+        step([&] { view.triggerCategorySearch(); });
+        step([&] { view.triggerCategorySearch(); });
+        step([&] { view.startCreatingNew(); });
+        step([&] { view.newItemEditor()->setText("typed"); });
+        step([&] { view.cancelCreate(); });
+        step([&] { view.startEditing(view.filter()->filteredItems().first()->id().toString(QUuid::WithoutBraces)); });
+        step([&] { view.cancelEdit(); });
+        step([&] { view.filter()->setSelectedFilterId({}); });
+        step([&] { view.clickRow(0, Qt::ControlModifier); });
+        step([&] { view.clickRow(4, Qt::ControlModifier); });
+        step([&] { view.pasteSelection(); });
+        QVERIFY(view.showCombinePanel());
+        QVERIFY(find<QQuickItem>("combinePanel")->property("item").value<QObject *>());
+        step([&] { view.cancelCombine(); });
+        step([&] { view.showCopyFailure(*view.filter()->filteredItems().first()); });
+        QVERIFY(find<QQuickItem>("notice")->property("visible").toBool());
+        m_window.reset(); // before the controller it binds to
+    }
+
+    void theStoreProblemShowsTheFileAndTheReasonAsPlainText()
+    {
+        // File names are the person's: markup in them is shown, never interpreted.
+        const QString file = "/home/a/<b>x</b> & y/Quillbox.sqlite";
+        StoreProblemView problem(file, "it was written by a newer version of Quillbox (store version 9)");
+        load("StoreProblemPage.qml", {{"storeProblem", QVariant::fromValue(&problem)}});
+
+        auto *shownFile = find<QQuickItem>("storeFile");
+        auto *shownReason = find<QQuickItem>("storeReason");
+        QVERIFY(shownFile && shownReason);
+        QCOMPARE(shownFile->property("text").toString(), file);
+        QCOMPARE(shownFile->property("textFormat").toInt(), int(Qt::PlainText));
+        QCOMPARE(shownReason->property("text").toString(),
+            "It was written by a newer version of Quillbox (store version 9).");
+        m_window.reset();
+    }
+
+    void theOnboardingPagesStepThroughToTheEnd()
+    {
+        int finished = 0;
+        OnboardingView onboarding({}, [&] { ++finished; });
+        load("OnboardingPage.qml", {{"onboarding", QVariant::fromValue(&onboarding)}});
+        for (int page = 1; page < onboarding.pageCount(); ++page) {
+            QTest::keyClick(m_window.get(), Qt::Key_Return);
+            QCOMPARE(onboarding.page(), page);
+        }
+        QVERIFY(m_window->rootObject()->property("isLastPage").toBool());
+        QTest::keyClick(m_window.get(), Qt::Key_Return);
+        QCOMPARE(finished, 1);
+        m_window.reset();
+    }
+};
+
+QTEST_MAIN(TestQmlViews)
+#include "test_qml_views.moc"
