@@ -12,6 +12,7 @@
 #include <QQmlEngineExtensionPlugin>
 #include <QQuickItem>
 #include <QQuickView>
+#include <QScopeGuard>
 #include <QTest>
 
 #include <functional>
@@ -139,6 +140,61 @@ private slots:
         step([&] { view.showCopyFailure(*view.filter()->filteredItems().first()); });
         QVERIFY(find<QQuickItem>("notice")->property("visible").toBool());
         m_window.reset(); // before the controller it binds to
+    }
+
+    void inputInTheViewsReachesTheControllers()
+    {
+        TemporaryStore store;
+        store.open();
+        TemporaryPreferences settings;
+        FakePasteboard pasteboard;
+        ManualClock clock;
+        for (const char *content : {"first", "second"})
+            store.context().insert(ClipboardItem::create(content, ClipboardItemType::text));
+        store.context().save();
+        ClipboardHistoryView view(store.context(), pasteboard, settings.preferences, nullptr, clock.scheduler());
+        load("HistoryPanel.qml", {{"historyView", QVariant::fromValue(&view)}});
+        const auto closeFirst = qScopeGuard([this] { m_window.reset(); }); // before the controller it binds to
+        view.resetState();
+        clock.advance(0);
+
+        // The colours follow the controller's light or dark look.
+        auto *background = find<QQuickItem>("panelBackground");
+        QVERIFY(background);
+        view.setDark(false);
+        const QColor light = background->property("color").value<QColor>();
+        view.setDark(true);
+        QVERIFY(background->property("color").value<QColor>().lightness() < light.lightness());
+        view.setDark(false);
+        QCOMPARE(background->property("color").value<QColor>(), light);
+
+        // Typing into the search field filters.
+        view.openSearch();
+        clock.advance(1000);
+        auto *input = find<QQuickItem>("searchInput");
+        QVERIFY(input);
+        input->forceActiveFocus();
+        QTest::keyClick(m_window.get(), Qt::Key_S);
+        QTest::keyClick(m_window.get(), Qt::Key_E);
+        QCOMPARE(view.filter()->searchText(), QStringLiteral("se"));
+        view.closeSearch();
+        clock.advance(1000);
+
+        // A row's pin button pins that row's item, and only that.
+        QList<QQuickItem *> pinButtons;
+        std::function<void(QQuickItem *)> walk = [&](QQuickItem *item) {
+            if (item->property("tip").toString() == QLatin1String("Pin"))
+                pinButtons.append(item);
+            for (QQuickItem *child : item->childItems())
+                walk(child);
+        };
+        walk(m_window->rootObject());
+        QVERIFY(!pinButtons.isEmpty());
+        QVERIFY(QMetaObject::invokeMethod(pinButtons.first(), "clicked"));
+        int pinned = 0;
+        for (const auto &item : store.context().fetch<ClipboardItem>())
+            pinned += item->isPinned();
+        QCOMPARE(pinned, 1);
     }
 
     void theStoreProblemShowsTheFileAndTheReasonAsPlainText()

@@ -1,8 +1,7 @@
 import QtQuick
 import Quillbox
 
-// The history panel: top bar, search row, category bars and the list of items. Keys are handled
-// by the controller before they reach this view; the view draws its state and forwards clicks.
+// The history panel: bars, the list and its cards. Keys reach the controller first; this draws.
 Item {
     id: root
 
@@ -18,6 +17,7 @@ Item {
 
     Rectangle {
         id: background
+        objectName: "panelBackground"
         anchors.fill: parent
         radius: 18
         color: Theme.panelBackground

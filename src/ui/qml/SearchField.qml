@@ -26,6 +26,7 @@ Rectangle {
 
     TextField {
         id: input
+        objectName: "searchInput"
         anchors.left: glass.right
         anchors.leftMargin: 4
         anchors.right: clearButton.visible ? clearButton.left : closeButton.left
