@@ -315,11 +315,8 @@ private slots:
         QCOMPARE(server.lastHints.value("urgency").toInt(), 2);
         QVERIFY(!quillbox.output().contains("Seeded"));
 
-        // The panel says it too, and the program keeps running, capturing nothing.
-        QCOMPARE(quillbox.startSecondInstance({"--toggle"}), 0);
-        QVERIFY(QuillboxProcess::waitForWindow("Quillbox", true, 10000));
-        QProcess::execute("xdotool", {"key", "Escape"});
-        QVERIFY(QuillboxProcess::waitForWindow("Quillbox", false));
+        // The panel showed it at launch (start() waits for it and closes it); the program keeps
+        // running, capturing nothing, and the folder is left as it was.
         QCOMPARE(quillbox.process().state(), QProcess::Running);
         QVERIFY(QFileInfo(storePath).isDir());
         QCOMPARE(server.bodies.size(), 1);
