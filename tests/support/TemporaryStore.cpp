@@ -18,3 +18,21 @@ ModelContainer &TemporaryStore::open()
         qFatal("cannot open the test store: %s", qPrintable(error));
     return *m_container;
 }
+
+std::shared_ptr<ClipboardItem> TemporaryStore::add(const QString &content, ClipboardItemType type, bool pinned,
+    std::optional<QUuid> categoryId, std::optional<QString> app)
+{
+    auto item = ClipboardItem::create(content, type, std::nullopt, app, std::nullopt, pinned);
+    item->setCategoryId(categoryId);
+    context().insert(item);
+    context().save();
+    return item;
+}
+
+std::shared_ptr<ClipCategory> TemporaryStore::addCategory(const QString &name, int sortOrder)
+{
+    auto category = ClipCategory::create(name, "#FF0000", "folder", sortOrder, false);
+    context().insert(category);
+    context().save();
+    return category;
+}

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "model/ClipCategory.h"
+#include "model/ClipboardItem.h"
 #include "model/ModelContainer.h"
 #include "model/ModelContext.h"
 
@@ -26,6 +28,11 @@ public:
     }
     ModelContext &context() { return m_container->mainContext(); }
     ModelContainer &container() { return *m_container; }
+
+    /// A saved item (no image) and a saved category, as the panel tests build their histories.
+    std::shared_ptr<ClipboardItem> add(const QString &content, ClipboardItemType type = ClipboardItemType::text,
+        bool pinned = false, std::optional<QUuid> categoryId = {}, std::optional<QString> app = {});
+    std::shared_ptr<ClipCategory> addCategory(const QString &name, int sortOrder = 0);
 
 private:
     Clock &m_clock;

@@ -35,19 +35,11 @@ class TestHistoryFilter : public QObject {
     std::shared_ptr<ClipboardItem> add(const QString &content, ClipboardItemType type = ClipboardItemType::text,
         bool pinned = false, std::optional<QUuid> categoryId = {}, std::optional<QString> app = {})
     {
-        auto item = ClipboardItem::create(content, type, std::nullopt, app, std::nullopt, pinned);
-        item->setCategoryId(categoryId);
-        context().insert(item);
-        context().save();
-        return item;
+        return m_store->add(content, type, pinned, categoryId, app);
     }
-
     std::shared_ptr<ClipCategory> addCategory(const QString &name, int sortOrder = 0)
     {
-        auto category = ClipCategory::create(name, "#FF0000", "folder", sortOrder, false);
-        context().insert(category);
-        context().save();
-        return category;
+        return m_store->addCategory(name, sortOrder);
     }
 
     QStringList shown()
