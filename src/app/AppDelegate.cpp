@@ -165,7 +165,7 @@ void AppDelegate::fillPanel()
     m_panel->window()->engine()->addImageProvider(
         QStringLiteral("thumbnail"), new ThumbnailImageProvider(m_modelContainer->path()));
     m_historyView = std::make_unique<ClipboardHistoryView>(
-        m_modelContainer->mainContext(), m_pasteboard, m_preferences, m_services.soundPlayer);
+        m_modelContainer->mainContext(), m_pasteboard, m_preferences, m_services.soundPlayer, clock());
     connect(m_historyView.get(), &ClipboardHistoryView::itemSelected, this,
         [this, view = m_historyView.get()](const std::shared_ptr<ClipboardItem> &item) {
             if (!handleItemSelected(item))
