@@ -6,6 +6,7 @@
 #include "services/SoundPlayer.h"
 #include "ui/panel/ClipboardHistoryView.h"
 #include "ui/panel/ClipboardItemRow.h"
+#include "ui/panel/HistoryItemsModel.h"
 #include "ui/panel/PanelKeyRouter.h"
 
 #include <QSignalSpy>
@@ -553,6 +554,20 @@ private slots:
         QCOMPARE(QStringList({ago(59), ago(61), ago(3600), ago(25 * 3600), ago(-600)}),
             QStringList({"now", "1m", "1h", "1d", "now"}));
         QCOMPARE(ago(8 * 86400), QLocale().toString(now.addDays(-8).date(), QLocale::ShortFormat));
+
+        // A row's age counts to the panel's clock, and moves on when the panel is shown again.
+        context().insert(ClipboardItem::create(
+            "aged", ClipboardItemType::text, {}, {}, {}, false, std::nullopt, m_clock.now().addSecs(-7200)));
+        context().save();
+        m_clock.advance(0);
+        const auto age = [&] {
+            const auto *model = m_view->filter()->filteredItemsModel();
+            return model->data(model->index(0), HistoryItemsModel::RelativeTimeRole).toString();
+        };
+        QCOMPARE(age(), QStringLiteral("2h"));
+        m_clock.advance(3600 * 1000);
+        m_view->resetState();
+        QCOMPARE(age(), QStringLiteral("3h"));
 
         QCOMPARE(ClipboardItemRow::imageFilePath("Pasted image", 5000), QStringLiteral("4 KB"));
         QCOMPARE(ClipboardItemRow::imageFilePath("Pasted image", std::nullopt), QString());

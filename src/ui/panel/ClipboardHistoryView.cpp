@@ -19,7 +19,7 @@ ClipboardHistoryView::ClipboardHistoryView(ModelContext &context, Pasteboard &pa
     , m_preferences(preferences)
     , m_clock(clock)
     , m_schedule(clock.scheduler(this))
-    , m_filter(new HistoryFilter(context, m_schedule, this))
+    , m_filter(new HistoryFilter(context, clock, this))
     , m_focus(new PanelFocus(this))
     , m_categorySearch(new CategorySearch(*m_filter, *m_focus, m_schedule, this))
     , m_selection(new HistorySelection(*m_filter, this))

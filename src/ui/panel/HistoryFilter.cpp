@@ -5,8 +5,6 @@
 #include "model/LiveQueryModel.h"
 #include "model/ModelContext.h"
 
-#include <QPointer>
-
 namespace {
 
 std::optional<ClipboardItemType> typeOfTypeCategory(const QString &name)
@@ -20,15 +18,15 @@ std::optional<ClipboardItemType> typeOfTypeCategory(const QString &name)
 
 } // namespace
 
-HistoryFilter::HistoryFilter(ModelContext &context, Scheduler schedule, QObject *parent)
+HistoryFilter::HistoryFilter(ModelContext &context, Clock &clock, QObject *parent)
     : QObject(parent)
     , m_context(context)
-    , m_schedule(std::move(schedule))
+    , m_schedule(clock.scheduler(this))
 {
     // The queries connect to the context first, so they are up to date when the handlers below run.
     m_allItems = new LiveQuery<ClipboardItem>(context, {&ClipboardItem::createdAt, Qt::DescendingOrder}, this);
     m_categories = new LiveQuery<ClipCategory>(context, {&ClipCategory::sortOrder}, this);
-    m_itemsModel = new HistoryItemsModel(this);
+    m_itemsModel = new HistoryItemsModel(clock, this);
     m_categoriesModel = new CategoryListModel(this);
 
     const auto changed = [this](const std::shared_ptr<StoredRecord> &record, bool removed) {
@@ -145,10 +143,7 @@ void HistoryFilter::foldAhead(int row)
     for (; row < end; ++row)
         foldedOf(*m_allItems->at(row));
     if (row < m_allItems->count()) {
-        m_schedule(0, [self = QPointer(this), row] {
-            if (self)
-                self->foldAhead(row);
-        });
+        m_schedule(0, [this, row] { foldAhead(row); });
     }
 }
 
@@ -290,10 +285,7 @@ void HistoryFilter::invalidateList()
         return;
     m_syncPending = true;
     // Bursts of changes (a clear, a prune, typing) reach the list view as one update.
-    m_schedule(0, [self = QPointer(this)] {
-        if (self)
-            self->syncListModel();
-    });
+    m_schedule(0, [this] { syncListModel(); });
 }
 
 void HistoryFilter::syncListModel()

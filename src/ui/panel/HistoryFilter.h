@@ -45,8 +45,9 @@ class HistoryFilter : public QObject {
     Q_PROPERTY(QString emptyStateLine READ emptyStateLine NOTIFY searchTextChanged)
 
 public:
-    /// `schedule` queues the list model's updates and the folding of texts ahead of a search.
-    HistoryFilter(ModelContext &context, Scheduler schedule, QObject *parent = nullptr);
+    /// `clock` queues the list model's updates and the folding of texts ahead of a search, and dates
+    /// the rows.
+    HistoryFilter(ModelContext &context, Clock &clock, QObject *parent = nullptr);
     ~HistoryFilter() override;
 
     QString searchText() const { return m_searchText; }
