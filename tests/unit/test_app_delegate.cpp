@@ -288,7 +288,15 @@ private slots:
             refusal.isEmpty() ? QStringList() : QStringList(refusal));
         QCOMPARE(grabber.grabs.at(1).keycode, keycode);
         QCOMPARE(grabber.grabs.at(1).modifiers, modifiers);
+
+        // A combination saved elsewhere takes effect on "Quillbox.reloadHotkey", without a restart.
+        Preferences(Preferences::defaultPath()).setHotkeyCombo(R"({"keyCode":40,"modifiers":768})");
+        NotificationCenter::defaultCenter().post("Quillbox.reloadHotkey");
+        QCoreApplication::processEvents();
+        QCOMPARE(grabber.grabs.at(1).keycode, 37u + 8u);
+        QCOMPARE(grabber.grabs.at(1).modifiers, 768u);
         delegate.applicationWillTerminate();
+        QVERIFY(grabber.grabs.empty());
     }
 
     void theRoadOfOnePaste()

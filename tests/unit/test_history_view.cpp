@@ -374,10 +374,13 @@ private slots:
         QCOMPARE(state(), "row1 multi:0,1 combine:2 pasted@0");
         m_clock.advance(50);
 
-        // The combined text becomes the newest item and is pasted.
-        m_view->pasteCombined("a, b");
-        QCOMPARE(m_pasted.last()->content(), QStringLiteral("a, b"));
-        QCOMPARE(m_pasteboard.string(), QStringLiteral("a, b"));
+        // The panel's combined text becomes the newest item and is pasted, and the panel closes.
+        const QString combined = m_view->combinePanel()->preview();
+        QVERIFY(combined.contains('a') && combined.contains('b'));
+        m_view->combinePanel()->paste();
+        QVERIFY(!m_view->showCombinePanel());
+        QCOMPARE(m_pasted.last()->content(), combined);
+        QCOMPARE(m_pasteboard.string(), combined);
         QCOMPARE(context().count<ClipboardItem>(), 3);
         // A plain click clears the multi-selection and pastes.
         m_view->selection()->selectRow(0, Qt::ControlModifier);
@@ -482,6 +485,13 @@ private slots:
         context().save();
         QCOMPARE(run("wait:100 Down Up a"), "111 row0 search:a focus:search");
         QVERIFY(m_view->editor()->text().isEmpty());
+
+        // Escape closes a card and gives the list its keys back once the card is gone.
+        m_view->closeSearch();
+        QCOMPARE(run("row:0 edit wait:100"), "row0 editing focus:edit");
+        QVERIFY(!m_view->focus()->isViewFocused());
+        QCOMPARE(run("m:Esc wait:100"), "1 row0");
+        QVERIFY(m_view->focus()->isViewFocused());
     }
 
     void newItemsAreTypedAndFiled_data()
