@@ -5,7 +5,9 @@
 # panel, the tray icon), maps what it loaded to packages with dpkg -S and checks them against the
 # closure of the list. A package that is not installed at all cannot be seen here; the tests of what
 # it provides (test_image_providers for the SVG icon engine) catch that.
-# Runs inside scripts/xsession --tray, with QUILLBOX_BINARY and QUILLBOX_SOURCE_DIR set.
+# Runs inside scripts/xsession --tray, with QUILLBOX_BINARY and QUILLBOX_SOURCE_DIR set. With
+# QUILLBOX_PACKAGES_OUT set it also writes the packages loaded from there, one a line, less those every
+# Debian system has (Essential): `make deb` takes them as the package's Depends.
 set -euo pipefail
 
 name=test_runtime_packages
@@ -142,6 +144,11 @@ dpkg-query -W -f='${db:Status-Abbrev}\t${Package}\t${Essential}\t${Priority}\t${
             }
             for (p in closure) print p
         }' | sort -u >"$work/closure"
+
+if [ -n "${QUILLBOX_PACKAGES_OUT:-}" ]; then
+    xargs dpkg-query -W -f='${Package}\t${Essential}\n' <"$work/needed" | awk -F'\t' '$2 != "yes" { print $1 }' |
+        sort -u >"$QUILLBOX_PACKAGES_OUT"
+fi
 
 missing=$(comm -23 "$work/needed" "$work/closure")
 if [ -n "$missing" ]; then
