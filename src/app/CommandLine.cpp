@@ -166,9 +166,9 @@ CommandLine::Invocation CommandLine::parse(const QStringList &arguments)
         const QString name = optionsEnded ? QString() : optionName(argument);
         if (argument == QLatin1String("--") && !optionsEnded) {
             optionsEnded = true;
-        } else if (qtOptionsWithValue.contains(name)) {
-            ++i;
-        } else if (qtFlags.contains(name)) {
+        } else if (qtOptionsWithValue.contains(name) || qtFlags.contains(name)) {
+            // Left to Qt, with its value.
+            i += qtOptionsWithValue.contains(name) ? 1 : 0;
         } else if (name.isEmpty() || argument == QLatin1String("-")) {
             words.append(argument);
         } else if (argument == QLatin1String("--help") || argument == QLatin1String("-h")) {
