@@ -1,6 +1,7 @@
 #include "CommandInterface.h"
 
 #include "AppDelegate.h"
+#include "PanelPresenter.h"
 #include "capture/ClipboardMonitor.h"
 #include "capture/PasteboardWriter.h"
 #include "model/ClipboardItem.h"
@@ -149,8 +150,8 @@ void CommandInterface::Toggle()
 
 void CommandInterface::Show()
 {
-    if (m_delegate)
-        m_delegate->showPanel();
+    if (PanelPresenter *panel = m_delegate ? m_delegate->panelPresenter() : nullptr)
+        panel->show();
 }
 
 void CommandInterface::Quit()
