@@ -4,7 +4,10 @@ BUILD_TYPE ?= RelWithDebInfo
 # CI builds with warnings as errors.
 WERROR ?= $(if $(CI),ON,OFF)
 
-.PHONY: all deps configure build run test bench demo clean
+# `make install PREFIX=/opt/quillbox`; DESTDIR stages the tree elsewhere, as packagers do.
+PREFIX ?= /usr/local
+
+.PHONY: all deps configure build run test bench demo install deb clean
 
 all: build
 
@@ -32,6 +35,19 @@ bench: build
 
 demo: build
 	@scripts/demo $(BUILD_DIR)
+
+install: build
+	@DESTDIR="$(DESTDIR)" cmake --install $(BUILD_DIR) --prefix "$(PREFIX)"
+
+# The Depends are what the program loads when it runs (tests/integration/test_runtime_packages.sh).
+deb: build
+	@QUILLBOX_BINARY=$(abspath $(BUILD_DIR))/quillbox QUILLBOX_SOURCE_DIR=$(CURDIR) QT_QPA_PLATFORM=xcb \
+		QUILLBOX_PACKAGES_OUT=$(abspath $(BUILD_DIR))/runtime-packages.txt \
+		scripts/with-runtime-dir scripts/xsession --tray -- tests/integration/test_runtime_packages.sh
+	@rm -f $(BUILD_DIR)/quillbox_*.deb
+	@cd $(BUILD_DIR) && cpack -G DEB >/dev/null
+	@lintian --fail-on error $(BUILD_DIR)/quillbox_*.deb
+	@ls $(BUILD_DIR)/quillbox_*.deb
 
 clean:
 	rm -rf $(BUILD_DIR)

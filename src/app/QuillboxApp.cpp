@@ -1,6 +1,8 @@
 #include "QuillboxApp.h"
 
 #include "AppDelegate.h"
+#include "CommandInterface.h"
+#include "CommandLine.h"
 #include "SingleInstance.h"
 #include "capture/PasteboardWriter.h"
 #include "model/ClipboardItem.h"
@@ -72,6 +74,10 @@ int QuillboxApp::main(int argc, char **argv)
     QElapsedTimer sinceStart;
     sinceStart.start();
 
+    const CommandLine::Invocation invocation = CommandLine::parse(CommandLine::arguments(argc, argv));
+    if (const auto exitCode = CommandLine::run(invocation, argc, argv))
+        return *exitCode;
+
     if (const auto reason = x11SessionUnavailableReason(argc, argv)) {
         std::fprintf(stderr, "Quillbox needs an X11 session: %s\n", qPrintable(*reason));
         return 1;
@@ -91,8 +97,8 @@ int QuillboxApp::main(int argc, char **argv)
     qCDebug(lcApp) << "application created after" << sinceStart.elapsed() << "ms";
 
     // A second start (also "quillbox --toggle") toggles the running instance's panel and leaves.
-    SingleInstance instance;
-    switch (instance.claim()) {
+    CommandInterface commands;
+    switch (SingleInstance::claim(commands, invocation.command == QLatin1String("toggle"))) {
     case SingleInstance::Role::secondary:
         return 0;
     case SingleInstance::Role::unanswered:
@@ -145,7 +151,7 @@ int QuillboxApp::main(int argc, char **argv)
     AppDelegate delegate(pasteboard, workspace,
         PlatformServices{&hotkeyGrabber, &keySynthesizer, &keyboardLayouts, &systemLog, &pasteService, &soundPlayer,
             &pasteboard, &notifier});
-    QObject::connect(&instance, &SingleInstance::toggleRequested, &delegate, &AppDelegate::togglePanel);
+    commands.attach(delegate, pasteboard);
     QObject::connect(&app, &QCoreApplication::aboutToQuit, &delegate, &AppDelegate::applicationWillTerminate);
     QObject::connect(&delegate, &AppDelegate::captureStarted, &app,
         [&sinceStart] { qCDebug(lcApp) << "capture ready after" << sinceStart.elapsed() << "ms"; });

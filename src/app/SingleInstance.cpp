@@ -9,21 +9,28 @@ namespace {
 const QString serviceName = QStringLiteral("io.quillbox.Quillbox");
 const QString objectPath = QStringLiteral("/io/quillbox/Quillbox");
 constexpr int toggleTimeoutMs = 2000;
+// An activated start builds the whole program before it answers.
+constexpr int activationTimeoutMs = 20000;
 
 } // namespace
 
-SingleInstance::SingleInstance(QObject *parent)
-    : QObject(parent)
-{
-}
-
-SingleInstance::Role SingleInstance::claim()
+SingleInstance::Role SingleInstance::claim(QObject &commands, bool preferActivation)
 {
     QDBusConnection bus = QDBusConnection::sessionBus();
     if (!bus.isConnected())
         return Role::noBus;
-    bus.registerObject(objectPath, this, QDBusConnection::ExportScriptableSlots);
-    const auto reply = bus.interface()->registerService(
+    QDBusConnectionInterface *daemon = bus.interface();
+    if (preferActivation && !daemon->isServiceRegistered(serviceName)
+        && daemon->activatableServiceNames().value().contains(serviceName)) {
+        QDBusMessage toggle
+            = QDBusMessage::createMethodCall(serviceName, objectPath, serviceName, QStringLiteral("Toggle"));
+        toggle.setAutoStartService(true);
+        if (bus.call(toggle, QDBus::Block, activationTimeoutMs).type() == QDBusMessage::ReplyMessage)
+            return Role::secondary;
+        // The service did not come up: this process serves instead.
+    }
+    bus.registerObject(objectPath, &commands, QDBusConnection::ExportScriptableSlots);
+    const auto reply = daemon->registerService(
         serviceName, QDBusConnectionInterface::DontQueueService, QDBusConnectionInterface::DontAllowReplacement);
     if (reply.isValid() && reply.value() == QDBusConnectionInterface::ServiceRegistered)
         return Role::primary;
@@ -33,9 +40,4 @@ SingleInstance::Role SingleInstance::claim()
         = bus.call(QDBusMessage::createMethodCall(serviceName, objectPath, serviceName, QStringLiteral("Toggle")),
             QDBus::Block, toggleTimeoutMs);
     return answer.type() == QDBusMessage::ReplyMessage ? Role::secondary : Role::unanswered;
-}
-
-void SingleInstance::Toggle()
-{
-    emit toggleRequested();
 }

@@ -1,25 +1,18 @@
 #pragma once
 
-#include <QObject>
+class QObject;
 
 /// One Quillbox per session: the first start owns the session-bus name io.quillbox.Quillbox and
-/// answers `Toggle` on the object /io/quillbox/Quillbox; a later start only asks it to toggle.
-class SingleInstance : public QObject {
-    Q_OBJECT
-    Q_CLASSINFO("D-Bus Interface", "io.quillbox.Quillbox")
-
+/// serves the command object on /io/quillbox/Quillbox; a later start only asks it to toggle.
+class SingleInstance {
 public:
     /// `unanswered`: another instance holds the name but did not answer the toggle in time.
     enum class Role { primary, secondary, unanswered, noBus };
 
-    explicit SingleInstance(QObject *parent = nullptr);
-
-    /// Claims the name, or toggles the instance that holds it.
-    Role claim();
-
-public slots:
-    Q_SCRIPTABLE void Toggle();
-
-signals:
-    void toggleRequested();
+    /// Claims the name with `commands` (its scriptable slots) exported first, so a call that was
+    /// waiting for the name (D-Bus activation) finds them; or toggles the instance that holds it.
+    /// With `preferActivation`, where the session bus can start Quillbox as a service and none runs,
+    /// it is started that way and toggled (`secondary`): it then belongs to the session, not to
+    /// whatever ran this command.
+    static Role claim(QObject &commands, bool preferActivation = false);
 };

@@ -288,6 +288,16 @@ void ClipboardMonitor::checkClipboard()
     });
 }
 
+std::shared_ptr<ClipboardItem> ClipboardMonitor::captureText(const QString &text)
+{
+    const auto result
+        = prepare(PasteboardItem(MimeFormats{{QStringLiteral("text/plain;charset=utf-8"), text.toUtf8()}}));
+    if (!result)
+        return nullptr;
+    saveItem(*result, Capture{});
+    return m_lastStored.lock();
+}
+
 void ClipboardMonitor::storeReadyCaptures()
 {
     while (!m_captures.empty() && m_captures.front()->isReady) {

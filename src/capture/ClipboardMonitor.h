@@ -55,6 +55,9 @@ public:
 
     /// Takes the clipboard's change once if its change count moved.
     void checkClipboard();
+    /// Stores `text` as a copy of plain text from no particular program would be stored: classified,
+    /// filed, replacing an earlier item with the same content, pruning. Returns the stored item.
+    std::shared_ptr<ClipboardItem> captureText(const QString &text);
     /// Captures taken but not stored yet.
     int pendingCaptures() const { return int(m_captures.size()); }
 

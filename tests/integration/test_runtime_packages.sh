@@ -1,11 +1,13 @@
 #!/usr/bin/env bash
 # Every package the running program loads a file from comes with scripts/install-deps, listed there or
 # pulled in through Depends: Qt finds its plugins, QML modules and icon engines at run time, so a
-# missing one never shows at link time. Starts quillbox on a first run (the welcome window, then the
-# panel, the tray icon), maps what it loaded to packages with dpkg -S and checks them against the
-# closure of the list. A package that is not installed at all cannot be seen here; the tests of what
+# missing one never shows at link time, nor do the icon themes it draws from. Starts quillbox on a first
+# run (the welcome window, then the panel, the tray icon), maps what it loaded and read to packages with
+# dpkg -S and checks them against the closure of the list. A package that is not installed at all cannot be seen here; the tests of what
 # it provides (test_image_providers for the SVG icon engine) catch that.
-# Runs inside scripts/xsession --tray, with QUILLBOX_BINARY and QUILLBOX_SOURCE_DIR set.
+# Runs inside scripts/xsession --tray, with QUILLBOX_BINARY and QUILLBOX_SOURCE_DIR set. With
+# QUILLBOX_PACKAGES_OUT set it also writes the packages loaded from there, one a line, less those every
+# Debian system has (Essential): `make deb` takes them as the package's Depends.
 set -euo pipefail
 
 name=test_runtime_packages
@@ -26,9 +28,17 @@ cleanup() {
 }
 trap cleanup EXIT
 
-# The import trace names the qmldir files the QML engine reads, which are neither mapped nor kept open.
-QML_IMPORT_TRACE=1 "$QUILLBOX_BINARY" >"$work/stdout" 2>"$work/stderr" &
-pid=$!
+# The import trace names the qmldir files the QML engine reads, which are neither mapped nor kept open;
+# strace names the data it reads and closes again (icon themes, sounds, keymaps, fonts). The shell
+# leaves its process id, which the program takes over with exec.
+QML_IMPORT_TRACE=1 strace -f -qq --seccomp-bpf -e trace=open,openat -e status=successful -o "$work/opened" \
+    sh -c 'echo $$ >"$0"; exec "$1"' "$work/pid" "$QUILLBOX_BINARY" >"$work/stdout" 2>"$work/stderr" &
+tracer=$!
+for _ in $(seq 100); do
+    [ -s "$work/pid" ] && break
+    sleep 0.05
+done
+pid=$(cat "$work/pid") || fail "strace did not start quillbox: $(cat "$work/stderr")"
 
 # Polls `command...` until it succeeds, as long as the program runs (at most 15 s).
 wait_until() { # what, command...
@@ -59,10 +69,11 @@ wait_until "the panel" visible "Quillbox"
 snapshot
 ! grep -q "No system tray" "$work/stdout" || fail "no tray icon: the test needs scripts/xsession --tray"
 kill -TERM "$pid"
-wait "$pid" || fail "quillbox exited with $? on SIGTERM"
+wait "$tracer" || fail "quillbox exited with $? on SIGTERM"
 pid=
 
 grep -o '"/[^"]*/qmldir"' "$work/stderr" | tr -d '"' >>"$files" || true
+grep -oP '^\d+ +open(at)?\([^"]*"\K/usr/share/(icons|sounds|X11/xkb|fonts)/[^"]+' "$work/opened" >>"$files" || true
 
 # Files of packages: the program's own build and its temporary folders are not.
 sort -u "$files" | grep -E '^/(usr|lib|lib64|bin|sbin|etc|opt)/' | while read -r f; do
@@ -142,6 +153,11 @@ dpkg-query -W -f='${db:Status-Abbrev}\t${Package}\t${Essential}\t${Priority}\t${
             }
             for (p in closure) print p
         }' | sort -u >"$work/closure"
+
+if [ -n "${QUILLBOX_PACKAGES_OUT:-}" ]; then
+    xargs dpkg-query -W -f='${Package}\t${Essential}\n' <"$work/needed" | awk -F'\t' '$2 != "yes" { print $1 }' |
+        sort -u >"$QUILLBOX_PACKAGES_OUT"
+fi
 
 missing=$(comm -23 "$work/needed" "$work/closure")
 if [ -n "$missing" ]; then

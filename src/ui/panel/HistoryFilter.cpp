@@ -124,15 +124,11 @@ void HistoryFilter::setDark(bool dark)
     emit selectedCategoryChanged();
 }
 
-const HistoryFilter::FoldedItem &HistoryFilter::foldedOf(const ClipboardItem &item) const
+const ItemSearchText &HistoryFilter::foldedOf(const ClipboardItem &item) const
 {
     auto it = m_folded.constFind(&item);
-    if (it == m_folded.constEnd()) {
-        FoldedItem entry{FoldedText(item.content()), std::nullopt};
-        if (item.sourceAppName())
-            entry.sourceAppName.emplace(*item.sourceAppName());
-        it = m_folded.insert(&item, std::move(entry));
-    }
+    if (it == m_folded.constEnd())
+        it = m_folded.insert(&item, ItemSearchText(item));
     return *it;
 }
 
@@ -175,11 +171,8 @@ QList<std::shared_ptr<ClipboardItem>> HistoryFilter::filteredItems() const
             if (!assignedHere && !unassignedOfType)
                 continue;
         }
-        if (needle) {
-            const FoldedItem &folded = foldedOf(item);
-            if (!needle->isIn(folded.content) && !(folded.sourceAppName && needle->isIn(*folded.sourceAppName)))
-                continue;
-        }
+        if (needle && !foldedOf(item).matches(*needle))
+            continue;
         (item.isPinned() ? pinned : unpinned).append(std::static_pointer_cast<ClipboardItem>(record));
     }
     pinned.append(unpinned);

@@ -1,10 +1,10 @@
 #pragma once
 
 #include "CategoryListModel.h"
-#include "FoldedText.h"
 #include "HistoryItemsModel.h"
 #include "model/ClipboardItem.h"
 #include "model/Clock.h"
+#include "model/ItemSearchText.h"
 
 #include <QHash>
 #include <QObject>
@@ -96,12 +96,7 @@ signals:
     void listModelSynced();
 
 private:
-    struct FoldedItem {
-        FoldedText content;
-        std::optional<FoldedText> sourceAppName;
-    };
-
-    const FoldedItem &foldedOf(const ClipboardItem &item) const;
+    const ItemSearchText &foldedOf(const ClipboardItem &item) const;
     void itemRecordChanged(const std::shared_ptr<StoredRecord> &record, bool removed);
     void categoryRecordChanged();
     /// The filtered list is out of date: drop it and refresh the list model on the next turn.
@@ -122,7 +117,7 @@ private:
     bool m_isDark = false;
 
     mutable std::optional<QList<std::shared_ptr<ClipboardItem>>> m_filtered;
-    mutable QHash<const ClipboardItem *, FoldedItem> m_folded;
+    mutable QHash<const ClipboardItem *, ItemSearchText> m_folded;
     QSet<const ClipboardItem *> m_changedItems;
     bool m_syncPending = false;
     bool m_categoriesChanged = false;
