@@ -18,6 +18,7 @@ namespace {
 struct CountingSound : SoundPlayer {
     int clicks = 0;
     void playNavigationClick() override { ++clicks; }
+    void playCopySound() override {}
 };
 
 } // namespace
