@@ -181,7 +181,7 @@ private slots:
         m_pasted.clear();
         m_clock = {};
         m_view = std::make_unique<ClipboardHistoryView>(
-            context(), m_pasteboard, m_settings->preferences, &m_sound, m_clock.scheduler());
+            context(), m_pasteboard, m_settings->preferences, &m_sound, m_clock);
         m_copyFails = false;
         m_pasteReceiver = connect(m_view.get(), &ClipboardHistoryView::itemSelected, this, [this](const auto &item) {
             m_pasted.append(item);
@@ -212,7 +212,7 @@ private slots:
             {"not an id", {"b", "a"}},
         };
         for (const auto &[chip, listed] : clicks) {
-            m_view->clickCategoryChip(chip);
+            m_view->filter()->clickCategoryChip(chip);
             m_clock.advance(1000);
             QCOMPARE(shownSet(), listed);
         }
@@ -525,24 +525,24 @@ private slots:
     {
         addNumbered(3);
         const auto before = m_view->filter()->filteredItems();
-        m_view->togglePin(id(before.last()));
+        m_view->commands()->togglePin(id(before.last()));
         QVERIFY(before.last()->isPinned());
         QVERIFY(!context().hasChanges());
-        m_view->togglePin(id(before.last()));
+        m_view->commands()->togglePin(id(before.last()));
         QVERIFY(!before.last()->isPinned());
         add("pinned", ClipboardItemType::text, true);
 
-        m_view->clearAllHistory();
+        m_view->commands()->clearAllHistory();
         QCOMPARE(shown(), QStringList{"pinned"});
         QVERIFY(!context().hasChanges());
 
         const auto work = addCategory("Work");
         const auto note = addIn("note", work);
-        m_view->assignCategory(id(note), {});
+        m_view->commands()->assignCategory(id(note), {});
         QVERIFY(!note->categoryId());
-        m_view->assignCategory(id(note), id(work));
+        m_view->commands()->assignCategory(id(note), id(work));
         QCOMPARE(note->categoryId(), work->id());
-        m_view->deleteItem(id(note));
+        m_view->commands()->deleteItem(id(note));
         QCOMPARE(context().count<ClipboardItem>(), 1);
         QVERIFY(!context().hasChanges());
     }

@@ -95,6 +95,27 @@ void HistoryFilter::setSelectedFilter(const std::optional<QUuid> &id)
     emit selectedFilterIdChanged();
 }
 
+void HistoryFilter::navigateCategory(int direction)
+{
+    const auto list = categories();
+    if (list.isEmpty())
+        return;
+    const auto it = std::find_if(
+        list.cbegin(), list.cend(), [this](const auto &category) { return category->id() == m_selectedFilterId; });
+    if (it != list.cend()) {
+        const qsizetype next = (it - list.cbegin()) + (direction < 0 ? -1 : 1);
+        setSelectedFilter(next >= 0 && next < list.size() ? std::optional(list.at(next)->id()) : std::nullopt);
+    } else {
+        setSelectedFilter(direction < 0 ? list.last()->id() : list.first()->id());
+    }
+}
+
+void HistoryFilter::clickCategoryChip(const QString &categoryId)
+{
+    const QUuid id = QUuid::fromString(categoryId);
+    setSelectedFilter(id.isNull() || id == m_selectedFilterId ? std::nullopt : std::optional(id));
+}
+
 void HistoryFilter::setDark(bool dark)
 {
     if (dark == m_isDark)

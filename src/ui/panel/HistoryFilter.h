@@ -57,6 +57,10 @@ public:
     QString selectedFilterIdText() const;
     Q_INVOKABLE void setSelectedFilterId(const QString &id);
     void setSelectedFilter(const std::optional<QUuid> &id);
+    /// The next category (`direction` > 0) or the previous one as the filter; past either end, none.
+    void navigateCategory(int direction);
+    /// The category chip under the bar: the filtered chip clears the filter, another one sets it.
+    Q_INVOKABLE void clickCategoryChip(const QString &categoryId);
     void setDark(bool dark);
 
     QList<std::shared_ptr<ClipboardItem>> filteredItems() const;
