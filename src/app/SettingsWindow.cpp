@@ -13,7 +13,7 @@ Q_LOGGING_CATEGORY(lcSettings, "quillbox.settings", QtInfoMsg)
 
 namespace {
 
-constexpr QSize initialSize{600, 500};
+constexpr QSize initialSize{620, 580};
 
 } // namespace
 

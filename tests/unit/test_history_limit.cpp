@@ -19,12 +19,15 @@ class TestHistoryLimit : public QObject {
 
     Preferences &preferences() { return m_settings->preferences; }
     ModelContext &context() { return m_store->context(); }
+    // Oldest first, stamped by the test's clock as captures are.
     void addItems(int unpinned, int pinned = 0)
     {
         for (int i = 0; i < unpinned + pinned; ++i) {
             m_clock.advance(1000);
-            m_store->add(QStringLiteral("item %1").arg(i), ClipboardItemType::text, i < pinned);
+            context().insert(ClipboardItem::create(QStringLiteral("item %1").arg(i), ClipboardItemType::text,
+                std::nullopt, std::nullopt, std::nullopt, i < pinned, std::nullopt, m_clock.now()));
         }
+        context().save();
     }
 
 private slots:

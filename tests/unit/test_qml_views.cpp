@@ -61,10 +61,24 @@ class TestQmlViews : public QObject {
         QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
     }
     template <class T> T *find(const char *name) const { return m_window->rootObject()->findChild<T *>(name); }
+    // The named item among the drawn ones (a repeater's items have no QObject parent to find them by).
+    QQuickItem *drawnItem(const QString &name) const
+    {
+        std::function<QQuickItem *(QQuickItem *)> walk = [&](QQuickItem *item) -> QQuickItem * {
+            if (item->objectName() == name)
+                return item;
+            for (QQuickItem *child : item->childItems()) {
+                if (QQuickItem *found = walk(child))
+                    return found;
+            }
+            return nullptr;
+        };
+        return walk(m_window->contentItem());
+    }
     // A click in the middle of the named item, as the pointer makes it.
     void click(const char *name)
     {
-        auto *item = find<QQuickItem>(name);
+        QQuickItem *item = drawnItem(QLatin1String(name));
         QVERIFY2(item && item->isVisible(), name);
         QTest::mouseClick(m_window.get(), Qt::LeftButton, {},
             item->mapToScene(QPointF(item->width() / 2, item->height() / 2)).toPoint());
@@ -251,7 +265,7 @@ private slots:
         click("tabCategories");
         click("addCategory");
         QVERIFY(view.categoryManager()->isAddingNew());
-        QVERIFY(find<QQuickItem>("addForm")->isVisible());
+        QVERIFY(drawnItem("addForm")->isVisible());
         view.categoryManager()->beginEdit(0);
         QTest::qWait(50);
         QTest::keyClick(m_window.get(), Qt::Key_Escape); // the sheet closes itself
@@ -262,7 +276,7 @@ private slots:
         click("recordButton");
         QVERIFY(view.recorder()->isRecording());
         clock.advance(ShortcutRecorderView::silenceMs);
-        QVERIFY(find<QQuickItem>("recorderMessage")->isVisible());
+        QVERIFY(drawnItem("recorderMessage")->isVisible());
         click("recordButton");
         QVERIFY(!view.recorder()->isRecording());
         click("choice/ (Slash)");
@@ -279,7 +293,7 @@ private slots:
         QCOMPARE(store.context().count<ClipboardItem>(), 102);
 
         click("tabAbout");
-        QCOMPARE(find<QQuickItem>("version")->property("text").toString(), view.version());
+        QCOMPARE(drawnItem("version")->property("text").toString(), view.version());
         click("tabGeneral");
     }
 

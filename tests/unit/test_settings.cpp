@@ -72,8 +72,10 @@ class TestSettings : public QObject {
     {
         for (int i = 0; i < unpinned + pinned; ++i) {
             m_clock.advance(1000);
-            m_store->add(QStringLiteral("item %1").arg(i), ClipboardItemType::text, i < pinned);
+            context().insert(ClipboardItem::create(QStringLiteral("item %1").arg(i), ClipboardItemType::text,
+                std::nullopt, std::nullopt, std::nullopt, i < pinned, std::nullopt, m_clock.now()));
         }
+        context().save();
     }
 
 private slots:

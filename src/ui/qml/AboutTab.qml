@@ -18,7 +18,7 @@ Item {
             Image {
                 id: icon
                 anchors.fill: parent
-                visible: tab.settings.appIcon.toString().length > 0
+                visible: tab.settings.appIcon.length > 0
                 source: tab.settings.appIcon
                 sourceSize.width: 192
                 sourceSize.height: 192

@@ -1,6 +1,7 @@
 pragma ComponentBehavior: Bound
 import QtQuick
 import QtQuick.Controls.Basic
+import QtQuick.Templates as T
 import Quillbox
 
 // The categories: header with Restore Defaults and the plus button, the rows, the add form, and
@@ -107,10 +108,11 @@ Item {
     Popup {
         id: sheet
         objectName: "editSheet"
-        parent: Overlay.overlay
+        parent: T.Overlay.overlay
         anchors.centerIn: parent
         width: 320
         modal: true
+        focus: true
         padding: 20
         onClosed: root.manager.cancelEdit()
         background: Rectangle {

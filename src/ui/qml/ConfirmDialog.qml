@@ -1,5 +1,6 @@
 import QtQuick
 import QtQuick.Controls.Basic
+import QtQuick.Templates as T
 import Quillbox
 
 // Asks before something that cannot be undone: the destructive button or Return accept, Cancel or
@@ -12,7 +13,7 @@ Popup {
     property string confirmLabel: "Delete"
     signal accepted()
 
-    parent: Overlay.overlay
+    parent: T.Overlay.overlay
     anchors.centerIn: parent
     width: Math.min(360, parent ? parent.width - 40 : 360)
     modal: true

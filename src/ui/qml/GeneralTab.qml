@@ -9,7 +9,7 @@ Flickable {
 
     required property SettingsView settings
 
-    contentHeight: column.implicitHeight + 40
+    contentHeight: column.implicitHeight + 32
     clip: true
     boundsBehavior: Flickable.StopAtBounds
     ScrollBar.vertical: ScrollBar {}
@@ -17,9 +17,9 @@ Flickable {
     Column {
         id: column
         x: 20
-        y: 20
+        y: 16
         width: tab.width - 40
-        spacing: 16
+        spacing: 12
 
         SettingsGroup {
             width: parent.width

@@ -30,7 +30,7 @@ Rectangle {
                 required property var modelData
                 readonly property bool chosen: modelData.value === picker.current
                 objectName: "choice" + modelData.label
-                implicitWidth: picker.segmentWidth > 0 ? picker.segmentWidth : Math.max(54, label.implicitWidth + 22)
+                implicitWidth: picker.segmentWidth > 0 ? picker.segmentWidth : Math.max(54, implicitContentWidth + 22)
                 implicitHeight: 22
                 focusPolicy: Qt.NoFocus
                 background: Rectangle {
@@ -38,7 +38,6 @@ Rectangle {
                     color: segment.chosen ? (Theme.dark ? Qt.rgba(1, 1, 1, 0.22) : "white") : "transparent"
                 }
                 contentItem: Text {
-                    id: label
                     text: segment.modelData.label
                     horizontalAlignment: Text.AlignHCenter
                     verticalAlignment: Text.AlignVCenter

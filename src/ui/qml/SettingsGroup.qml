@@ -31,7 +31,7 @@ Column {
             x: 12
             y: 12
             width: parent.width - 24
-            spacing: 8
+            spacing: 6
         }
     }
 }

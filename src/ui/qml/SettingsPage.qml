@@ -1,6 +1,5 @@
 pragma ComponentBehavior: Bound
 import QtQuick
-import QtQuick.Controls.Basic
 import QtQuick.Layouts
 import Quillbox
 
@@ -11,8 +10,8 @@ Rectangle {
 
     required property SettingsView settings
 
-    width: 560
-    height: 480
+    width: 620
+    height: 580
     color: Theme.dark ? Qt.rgba(0.12, 0.12, 0.14, 1) : Qt.rgba(0.96, 0.96, 0.97, 1)
 
     readonly property var tabs: [
@@ -64,9 +63,12 @@ Rectangle {
         currentIndex: root.currentTab
 
         GeneralTab { settings: root.settings }
+        // Without a store there are no categories to manage.
         Loader {
-            active: root.settings.categoryManager !== null
-            sourceComponent: CategoryManager { manager: root.settings.categoryManager }
+            Component.onCompleted: {
+                if (root.settings.categoryManager)
+                    setSource("CategoryManager.qml", { manager: root.settings.categoryManager })
+            }
         }
         ShortcutsTab { settings: root.settings }
         StorageTab { settings: root.settings }

@@ -10,7 +10,7 @@ Item {
     property bool checked
     signal toggled(bool on)
 
-    implicitHeight: 26
+    implicitHeight: 24
     width: parent ? parent.width : 300
 
     Text {

@@ -31,7 +31,7 @@ Column {
             AbstractButton {
                 id: comboButton
                 objectName: "recordButton"
-                implicitWidth: Math.max(110, comboText.implicitWidth + 24)
+                implicitWidth: Math.max(110, implicitContentWidth + 24)
                 implicitHeight: 28
                 focusPolicy: Qt.NoFocus
                 background: Rectangle {
@@ -42,7 +42,6 @@ Column {
                     border.color: Theme.accent
                 }
                 contentItem: Text {
-                    id: comboText
                     text: control.recorder.buttonText
                     font.family: Theme.monoFamily
                     font.pixelSize: 12

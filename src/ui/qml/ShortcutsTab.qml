@@ -1,5 +1,4 @@
 import QtQuick
-import QtQuick.Controls.Basic
 import Quillbox
 
 // The global shortcut's recorder and the key that opens the category search.

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "ui/panel/CategoryManagerView.h"
 #include "ShortcutRecorderView.h"
+#include "ui/panel/CategoryManagerView.h"
 
 #include <QObject>
 #include <QString>
@@ -44,8 +44,8 @@ class SettingsView : public QObject {
     /// How to use the fix with two or more layouts, or how to get a second one.
     Q_PROPERTY(QString layoutHint READ layoutHint NOTIFY layoutsChanged)
     Q_PROPERTY(bool layoutHintIsWarning READ layoutHintIsWarning NOTIFY layoutsChanged)
-    /// The application's icon; empty where there is none to show.
-    Q_PROPERTY(QUrl appIcon READ appIcon CONSTANT)
+    /// The application's icon as a URL; empty where there is none to show.
+    Q_PROPERTY(QString appIcon READ appIcon CONSTANT)
     Q_PROPERTY(QString version READ version CONSTANT)
     Q_PROPERTY(QString description READ description CONSTANT)
     Q_PROPERTY(ShortcutRecorderView *recorder READ recorder CONSTANT)
@@ -95,7 +95,7 @@ public:
     QString languageFixTitle() const;
     QString layoutHint() const;
     bool layoutHintIsWarning() const { return m_layouts.size() < 2; }
-    QUrl appIcon() const { return m_services.appIcon; }
+    QString appIcon() const { return m_services.appIcon.toString(); }
     QString version() const;
     QString description() const;
     ShortcutRecorderView *recorder() const { return m_recorder; }
