@@ -39,8 +39,8 @@ const std::pair<const char *, int> historySizes[] = {
     {"Unlimited", SettingsView::unlimitedHistory},
 };
 
-// "⌘ ⇧ L" as the settings write a global combination: the glyphs, then the keys by their Linux names.
-QString comboText(const KeyCombo &combo)
+// The keys of a global combination by their names on this desktop: "Super + Shift + L".
+QString keyNames(const KeyCombo &combo)
 {
     QStringList names;
     if (combo.modifiers & KeyCombo::cmdKey)
@@ -53,7 +53,7 @@ QString comboText(const KeyCombo &combo)
         names << u"Ctrl"_s;
     if (const auto key = KeyCombo::keyCodeToString(combo.keyCode))
         names << *key;
-    return combo.displayString().remove(u' ') + u" ("_s + names.join(u" + "_s) + u')';
+    return names.join(u" + "_s);
 }
 
 } // namespace
@@ -219,15 +219,16 @@ QVariantList SettingsView::historySizeChoices() const
 
 QString SettingsView::languageFixTitle() const
 {
-    return u"Fix wrong keyboard layout ("_s + comboText(LanguageSwitchService::fixCombo) + u')';
+    return u"Fix wrong keyboard layout ("_s + keyNames(LanguageSwitchService::fixCombo) + u')';
 }
 
 QString SettingsView::layoutHint() const
 {
     if (layoutHintIsWarning())
         return u"Add a second keyboard layout in your desktop's keyboard settings to use this feature."_s;
-    return u"Select mistyped text anywhere, press "_s + comboText(LanguageSwitchService::fixCombo)
-        + u" to convert to the correct layout."_s;
+    const KeyCombo &fix = LanguageSwitchService::fixCombo;
+    return u"Select mistyped text anywhere, press "_s + fix.displayString().remove(u' ') + u" ("_s + keyNames(fix)
+        + u") to convert to the correct layout."_s;
 }
 
 QString SettingsView::version() const
