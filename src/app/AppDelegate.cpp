@@ -5,8 +5,10 @@
 #include "OnboardingWindow.h"
 #include "PanelPresenter.h"
 #include "PasteRoad.h"
+#include "SettingsWindow.h"
 #include "StatusItem.h"
 #include "capture/ClipboardMonitor.h"
+#include "model/HistoryLimit.h"
 #include "model/ModelContainer.h"
 #include "model/ModelContext.h"
 #include "services/ConsoleLog.h"
@@ -16,6 +18,7 @@
 #include "services/LanguageSwitchService.h"
 #include "services/NotificationCenter.h"
 #include "services/PanelHotkey.h"
+#include "services/SoundPlayer.h"
 #include "services/SystemLog.h"
 #include "ui/panel/ClipboardHistoryView.h"
 #include "ui/panel/StoreProblemView.h"
@@ -184,9 +187,21 @@ void AppDelegate::clearAllHistory()
 void AppDelegate::openSettings()
 {
     printLine(QStringLiteral("[Quillbox] openSettings called"));
-    if (m_panel)
-        m_panel->hide();
-    printLine(QStringLiteral("[Quillbox] Settings are not available in this version yet"));
+    if (!m_panel || !m_panel->window())
+        return;
+    m_panel->hide();
+    if (!m_settings) {
+        SettingsView::Services services;
+        services.preferences = &m_preferences;
+        services.clock = &clock();
+        services.context = m_modelContainer ? &m_modelContainer->mainContext() : nullptr;
+        services.historyLimit = m_historyLimit.get();
+        services.loginItem = m_services.loginItem;
+        services.keyboardLayouts = m_services.keyboardLayouts;
+        services.appIcon = QUrl(QStringLiteral("qrc:/icons/quillbox.svg"));
+        m_settings = std::make_unique<SettingsWindow>(*m_panel->window()->engine(), services);
+    }
+    m_settings->show();
 }
 
 void AppDelegate::setupHotkey()
@@ -238,6 +253,8 @@ void AppDelegate::setupModelContainer()
     }
     DefaultDataSeeder::seedCategories(m_modelContainer->mainContext());
     DefaultDataSeeder::seedTemplates(m_modelContainer->mainContext());
+    m_historyLimit = std::make_unique<HistoryLimit>(m_modelContainer->mainContext(), m_preferences);
+    m_historyLimit->keepEarlierHistory();
 }
 
 void AppDelegate::startClipboardMonitoring()
@@ -245,6 +262,11 @@ void AppDelegate::startClipboardMonitoring()
     if (!m_modelContainer)
         return;
     m_clipboardMonitor = std::make_unique<ClipboardMonitor>(*m_modelContainer, m_pasteboard, m_workspace);
+    m_clipboardMonitor->setHistoryLimit(m_historyLimit.get());
+    connect(m_clipboardMonitor.get(), &ClipboardMonitor::copyCaptured, this, [this] {
+        if (m_services.soundPlayer && m_preferences.playSoundOnCopy())
+            m_services.soundPlayer->playCopySound();
+    });
     m_clipboardMonitor->startMonitoring();
     emit captureStarted();
 }

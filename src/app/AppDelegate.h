@@ -10,6 +10,7 @@
 
 class ClipboardHistoryView;
 class ClipboardMonitor;
+class HistoryLimit;
 class LanguageSwitchService;
 class ModelContainer;
 class OnboardingWindow;
@@ -17,6 +18,7 @@ class PanelHotkey;
 class PanelPresenter;
 class Pasteboard;
 class PasteRoad;
+class SettingsWindow;
 class StatusItem;
 class StoreProblemView;
 class Workspace;
@@ -37,6 +39,7 @@ public:
     void applicationWillTerminate();
 
     void togglePanel();
+    /// Opens the settings window, or brings it forward.
     void openSettings();
     /// Deletes every item, pinned ones included.
     void clearAllHistory();
@@ -45,6 +48,8 @@ public:
     ClipboardMonitor *clipboardMonitor() const { return m_clipboardMonitor.get(); }
     LanguageSwitchService *languageSwitchService() const { return m_languageSwitch.get(); }
     PanelPresenter *panelPresenter() const { return m_panel.get(); }
+    /// Null until the settings were first opened.
+    SettingsWindow *settingsWindow() const { return m_settings.get(); }
     /// The paste road: see PasteRoad. Null outside a GUI application.
     PasteRoad *pasteRoad() const { return m_pasteRoad.get(); }
     /// Why the store could not be opened; nothing while it works.
@@ -75,6 +80,7 @@ private:
     Pasteboard &m_pasteboard;
     Workspace &m_workspace;
     std::unique_ptr<ModelContainer> m_modelContainer;
+    std::unique_ptr<HistoryLimit> m_historyLimit;
     std::unique_ptr<StoreProblemView> m_storeProblem;
     std::unique_ptr<ClipboardMonitor> m_clipboardMonitor;
     PlatformServices m_services;
@@ -87,4 +93,5 @@ private:
     std::unique_ptr<PanelPresenter> m_panel;
     std::unique_ptr<PasteRoad> m_pasteRoad;
     std::unique_ptr<OnboardingWindow> m_onboarding;
+    std::unique_ptr<SettingsWindow> m_settings;
 };

@@ -5,6 +5,7 @@ class DesktopNotifier;
 class HotkeyGrabber;
 class KeySynthesizer;
 class KeyboardLayouts;
+class LoginItem;
 class PasteService;
 class PrimarySelection;
 class SoundPlayer;
@@ -25,4 +26,6 @@ struct PlatformServices {
     DesktopNotifier *notifier = nullptr;
     /// Time and delays for the store, capture and every wait of the delegate; the system's if null.
     Clock *clock = nullptr;
+    /// Starts Quillbox at login, for the settings; optional.
+    LoginItem *loginItem = nullptr;
 };

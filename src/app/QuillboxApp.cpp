@@ -10,6 +10,7 @@
 #include "platform/CanberraSoundPlayer.h"
 #include "platform/FreedesktopNotifier.h"
 #include "platform/JournalSystemLog.h"
+#include "platform/XdgAutostartEntry.h"
 #include "platform/XdotoolScriptRunner.h"
 #include "platform/x11/X11HotkeyGrabber.h"
 #include "platform/x11/X11KeySynthesizer.h"
@@ -147,10 +148,11 @@ int QuillboxApp::main(int argc, char **argv)
     PasteService pasteService(keySynthesizer, systemLog, scriptRunner);
     CanberraSoundPlayer soundPlayer;
     FreedesktopNotifier notifier;
+    XdgAutostartEntry autostart(QCoreApplication::applicationFilePath());
     qCDebug(lcApp) << "platform services ready after" << sinceStart.elapsed() << "ms";
     AppDelegate delegate(pasteboard, workspace,
         PlatformServices{&hotkeyGrabber, &keySynthesizer, &keyboardLayouts, &systemLog, &pasteService, &soundPlayer,
-            &pasteboard, &notifier});
+            &pasteboard, &notifier, nullptr, &autostart});
     commands.attach(delegate, pasteboard);
     QObject::connect(&app, &QCoreApplication::aboutToQuit, &delegate, &AppDelegate::applicationWillTerminate);
     QObject::connect(&delegate, &AppDelegate::captureStarted, &app,

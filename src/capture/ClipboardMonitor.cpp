@@ -2,6 +2,7 @@
 
 #include "PasteboardWriter.h"
 #include "Workspace.h"
+#include "model/HistoryLimit.h"
 #include "model/ImageDigest.h"
 #include "model/ModelContainer.h"
 #include "model/ModelContext.h"
@@ -82,6 +83,8 @@ struct ClipboardMonitor::Capture {
     PasteboardItem item;
     std::optional<QString> appName;
     std::optional<QString> bundleId;
+    /// Quillbox's own write (a paste), not a copy the person made.
+    bool isOwn = false;
     bool isReady = false;
     std::optional<Result> result; // nothing to store
 };
@@ -209,6 +212,7 @@ void ClipboardMonitor::pasteboardChanged(Pasteboard::Change change)
     switch (change) {
     case Pasteboard::Change::own:
         // Our own write reports its clear; the content follows within this turn of the event loop.
+        m_ownChangeCount = m_pasteboard.changeCount();
         QMetaObject::invokeMethod(this, &ClipboardMonitor::checkClipboard, Qt::QueuedConnection);
         return;
     case Pasteboard::Change::foreign:
@@ -267,6 +271,7 @@ void ClipboardMonitor::checkClipboard()
     capture->item = item;
     capture->appName = frontmost ? frontmost->localizedName : std::nullopt;
     capture->bundleId = frontmost ? frontmost->bundleIdentifier : std::nullopt;
+    capture->isOwn = changeCount == m_ownChangeCount;
     m_captures.push_back(capture);
 
     if (!needsWorker(item)) {
@@ -343,6 +348,8 @@ void ClipboardMonitor::saveItem(const Result &result, const Capture &capture)
         pruneOldItems();
         // One transaction for the new item and the pruned ones.
         m_context.save();
+        if (!capture.isOwn)
+            emit copyCaptured();
         return;
     }
 
@@ -358,6 +365,8 @@ void ClipboardMonitor::saveItem(const Result &result, const Capture &capture)
     m_context.insert(item);
     m_lastStored = item;
     m_context.save();
+    if (!capture.isOwn)
+        emit copyCaptured();
 }
 
 std::optional<QUuid> ClipboardMonitor::defaultCategoryId(ClipboardItemType type) const
@@ -372,9 +381,8 @@ std::optional<QUuid> ClipboardMonitor::defaultCategoryId(ClipboardItemType type)
 
 void ClipboardMonitor::pruneOldItems()
 {
-    const auto beyond = m_context.unpinnedItemsBeyond(maxUnpinnedItems);
-    if (beyond.isEmpty())
-        return;
-    for (const auto &item : beyond)
-        m_context.remove(item);
+    if (m_limit)
+        m_limit->prune();
+    else
+        HistoryLimit::pruneUnpinned(m_context, maxUnpinnedItems);
 }

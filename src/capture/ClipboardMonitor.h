@@ -2,6 +2,7 @@
 
 #include "Pasteboard.h"
 #include "model/ClipboardItemType.h"
+#include "model/HistoryLimit.h"
 
 #include <QByteArray>
 #include <QObject>
@@ -21,9 +22,9 @@ class Workspace;
 
 /// Turns copies made anywhere on the desktop into history items. Each change the pasteboard reports
 /// is classified (image, web link, file, text), stamped with the application in front, and stored. A
-/// repeated copy replaces the earlier item at the top, and unpinned items beyond `maxUnpinnedItems`
-/// are pruned, oldest first. Large copies are decoded and counted on a worker thread; captures are
-/// stored in the order they were made.
+/// repeated copy replaces the earlier item at the top, and unpinned items beyond the history limit
+/// (`maxUnpinnedItems` without one) are pruned, oldest first. Large copies are decoded and counted on a worker thread;
+/// captures are stored in the order they were made.
 ///
 /// Where the pasteboard keeps the clipboard for the desktop, the newest item stands in for content
 /// whose owner went away, without being recorded again.
@@ -31,7 +32,7 @@ class ClipboardMonitor : public QObject {
     Q_OBJECT
 
 public:
-    static constexpr int maxUnpinnedItems = 10000;
+    static constexpr int maxUnpinnedItems = HistoryLimit::unlimited;
     /// Image files are stored as images; compared with the lower-cased extension.
     static const QStringList imageExtensions;
     /// A copy whose data exceeds this is prepared off the GUI thread, as is every copied file.
@@ -46,6 +47,10 @@ public:
     ClipboardMonitor(
         ModelContainer &container, Pasteboard &pasteboard, const Workspace &workspace, QObject *parent = nullptr);
     ~ClipboardMonitor() override;
+
+    /// The person's bound on the history, applied from the next capture on; it must outlive the
+    /// monitor. Without one the history keeps `maxUnpinnedItems`.
+    void setHistoryLimit(HistoryLimit *limit) { m_limit = limit; }
 
     /// Captures every change from now on, as the pasteboard reports it.
     void startMonitoring();
@@ -70,6 +75,9 @@ public:
 signals:
     /// A capture has been taken care of: stored, or found to hold nothing to store.
     void captureFinished();
+    /// A copy made by another program was stored as the newest item (a new one, or a repeat brought
+    /// to the top); Quillbox's own writes, such as a paste, do not count.
+    void copyCaptured();
 
 private:
     struct Capture;
@@ -86,10 +94,12 @@ private:
     void pruneOldItems();
 
     ModelContext &m_context;
+    HistoryLimit *m_limit = nullptr;
     Pasteboard &m_pasteboard;
     const Workspace &m_workspace;
     bool m_isMonitoring = false;
     qint64 m_lastChangeCount;
+    qint64 m_ownChangeCount = -1;
     int m_pauseDepth = 0;
     std::deque<std::shared_ptr<Capture>> m_captures;
     // One thread: large copies are prepared one after another and the queue stays in copy order.

@@ -66,6 +66,8 @@ public:
 
     /// The value of `key` by its type's rule, as a bool, int, QString or QByteArray.
     QVariant value(Key key) const;
+    /// Whether `key` holds a value of its own, readable as its type; otherwise it reads as its default.
+    bool isStored(Key key) const { return stored(key).has_value(); }
     /// Writes `value` (converted to the key's type) unless the key already holds it.
     void setValue(Key key, const QVariant &value);
     /// Takes in what another writer stored in the file since it was read.

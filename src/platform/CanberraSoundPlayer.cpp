@@ -16,6 +16,16 @@ CanberraSoundPlayer::~CanberraSoundPlayer()
 
 void CanberraSoundPlayer::playNavigationClick()
 {
+    play("audio-volume-change", "Selection moved");
+}
+
+void CanberraSoundPlayer::playCopySound()
+{
+    play("message-new-instant", "Copy added to the history");
+}
+
+void CanberraSoundPlayer::play(const char *eventId, const char *description)
+{
     // Created on first use: connecting to the sound server costs time the launch should not spend.
     if (!m_context && !m_contextFailed) {
         int result = ca_context_create(&m_context);
@@ -34,11 +44,11 @@ void CanberraSoundPlayer::playNavigationClick()
     if (!m_context)
         return;
     // Playback runs on libcanberra's own thread; the call returns at once.
-    const int result = ca_context_play(m_context, 0, CA_PROP_EVENT_ID, "audio-volume-change", CA_PROP_EVENT_DESCRIPTION,
-        "Selection moved", CA_PROP_CANBERRA_CACHE_CONTROL, "volatile", nullptr);
+    const int result = ca_context_play(m_context, 0, CA_PROP_EVENT_ID, eventId, CA_PROP_EVENT_DESCRIPTION, description,
+        CA_PROP_CANBERRA_CACHE_CONTROL, "volatile", nullptr);
     if (result == CA_SUCCESS)
         return;
-    reportFailure("play the navigation click", result);
+    reportFailure("play an event sound", result);
     // Without an output device or the theme's sound every later call fails the same way, and the
     // ALSA backend writes its complaint to stderr each time.
     if (result == CA_ERROR_NOTFOUND || result == CA_ERROR_NODRIVER) {

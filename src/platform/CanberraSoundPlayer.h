@@ -14,8 +14,10 @@ public:
     CanberraSoundPlayer &operator=(const CanberraSoundPlayer &) = delete;
 
     void playNavigationClick() override;
+    void playCopySound() override;
 
 private:
+    void play(const char *eventId, const char *description);
     void reportFailure(const char *what, int code);
 
     ca_context *m_context = nullptr;

@@ -72,11 +72,12 @@ void HotkeyService::registerHotkey(std::uint32_t id, std::uint32_t, const KeyCom
     unregister(id);
     m_handlers[id] = std::move(handler);
     const std::uint32_t modifiers = combo.modifiers & KeyCombo::modifierMask;
-    const auto evdev = KeyPositions::evdevCode(int(combo.keyCode));
-    const int status = evdev ? m_grabber.grab(id, std::uint32_t(*evdev + KeyPositions::xKeycodeOffset), modifiers)
-                             : HotkeyGrabber::badValue;
+    const int status = grab(id, combo);
     if (status == HotkeyGrabber::success) {
         m_hotKeyRefs[id] = KeyCombo{combo.keyCode, modifiers};
+        // Checked and kept, but held only from resumeGrabs() on.
+        if (m_isSuspended)
+            m_grabber.ungrab(id);
         printLine(QStringLiteral("[HotkeyService] Registered hotkey id=") + idText(id) + QStringLiteral(" combo=")
             + combo.displayString());
     } else {
@@ -84,6 +85,50 @@ void HotkeyService::registerHotkey(std::uint32_t id, std::uint32_t, const KeyCom
             + QString::number(status));
         m_handlers.erase(id);
     }
+}
+
+int HotkeyService::grab(std::uint32_t id, const KeyCombo &combo)
+{
+    const auto evdev = KeyPositions::evdevCode(int(combo.keyCode));
+    if (!evdev)
+        return HotkeyGrabber::badValue;
+    return m_grabber.grab(
+        id, std::uint32_t(*evdev + KeyPositions::xKeycodeOffset), combo.modifiers & KeyCombo::modifierMask);
+}
+
+void HotkeyService::suspendGrabs()
+{
+    if (std::exchange(m_isSuspended, true))
+        return;
+    for (const auto &[id, combo] : m_hotKeyRefs)
+        m_grabber.ungrab(id);
+}
+
+void HotkeyService::resumeGrabs()
+{
+    if (!std::exchange(m_isSuspended, false))
+        return;
+    for (auto it = m_hotKeyRefs.begin(); it != m_hotKeyRefs.end();) {
+        const int status = grab(it->first, it->second);
+        if (status == HotkeyGrabber::success) {
+            ++it;
+            continue;
+        }
+        printLine(QStringLiteral("[HotkeyService] Failed to register hotkey id=") + idText(it->first)
+            + QStringLiteral(": ") + QString::number(status));
+        m_handlers.erase(it->first);
+        it = m_hotKeyRefs.erase(it);
+    }
+}
+
+int HotkeyService::probe(const KeyCombo &combo)
+{
+    // Far above the ids in use; never dispatched, as it is held only inside this call.
+    constexpr std::uint32_t scratchId = 0xFFFF'FFFF;
+    const int status = grab(scratchId, combo);
+    if (status == HotkeyGrabber::success)
+        m_grabber.ungrab(scratchId);
+    return status;
 }
 
 void HotkeyService::unregister(std::uint32_t id)

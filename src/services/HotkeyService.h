@@ -39,15 +39,28 @@ public:
     /// Releases every registration and drops every handler.
     void unregister();
 
+    /// Lets go of every grab but keeps the registrations, so that their keys reach the focused window
+    /// (the shortcut recorder must see Super+Shift+V, not open the panel); resumeGrabs() takes them
+    /// back. One that another client took in the meantime is dropped, with the failure line.
+    void suspendGrabs();
+    void resumeGrabs();
+    bool isSuspended() const { return m_isSuspended; }
+    /// Whether the desktop gives `combo` now: grabbed under a scratch id and released at once.
+    /// \return HotkeyGrabber::success, or why it was refused.
+    int probe(const KeyCombo &combo);
+
     bool isRegistered(std::uint32_t id) const { return m_hotKeyRefs.contains(id); }
     bool hasHandler(std::uint32_t id) const { return m_handlers.contains(id); }
 
 private:
     void installHandler();
     static void dispatch(std::uint32_t id);
+    /// Grabs `combo` under `id`; the grabber's status.
+    int grab(std::uint32_t id, const KeyCombo &combo);
 
     HotkeyGrabber &m_grabber;
     std::map<std::uint32_t, KeyCombo> m_hotKeyRefs;
     std::map<std::uint32_t, Handler> m_handlers;
     bool m_handlerInstalled = false;
+    bool m_isSuspended = false;
 };

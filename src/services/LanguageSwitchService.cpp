@@ -21,7 +21,6 @@ namespace {
 
 constexpr int keyPositionC = 8;
 constexpr int keyPositionV = 9;
-constexpr KeyCombo fixCombo{37, KeyCombo::cmdKey | KeyCombo::shiftKey};
 constexpr int keysUpPollMs = 5;
 constexpr int maxKeysUpPolls = 200;
 constexpr int copyDelayMs = 50;

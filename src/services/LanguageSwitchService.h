@@ -1,5 +1,6 @@
 #pragma once
 
+#include "KeyCombo.h"
 #include "LayoutInfo.h"
 #include "model/Clock.h"
 
@@ -30,6 +31,8 @@ class LanguageSwitchService : public QObject {
 
 public:
     static constexpr std::uint32_t hotkeyId = 2;
+    /// Super+Shift+L.
+    static constexpr KeyCombo fixCombo{37, KeyCombo::cmdKey | KeyCombo::shiftKey};
 
     /// Becomes shared(). The collaborators must outlive this service. Its waits are bound to this
     /// object, so none fires after it is gone.

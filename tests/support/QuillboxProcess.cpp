@@ -62,10 +62,31 @@ bool QuillboxProcess::start(const QString &readyLine, const QProcessEnvironment 
 
 bool QuillboxProcess::hasVisibleWindow(const QString &title)
 {
+    return !visibleWindows(title).isEmpty();
+}
+
+QStringList QuillboxProcess::visibleWindows(const QString &title)
+{
     QProcess search;
     search.start("xdotool", {"search", "--onlyvisible", "--name", "^" + QRegularExpression::escape(title) + "$"});
     search.waitForFinished(3000);
-    return search.exitCode() == 0 && !search.readAllStandardOutput().trimmed().isEmpty();
+    QStringList windows;
+    for (const QString &id : QString::fromUtf8(search.readAllStandardOutput()).split(u'\n', Qt::SkipEmptyParts)) {
+        // The tray icon's window carries the program's name too; it is never one of its windows.
+        if (windowSize(id).height() > trayIconMaxHeight)
+            windows.append(id);
+    }
+    return windows;
+}
+
+QSize QuillboxProcess::windowSize(const QString &window)
+{
+    QProcess geometry;
+    geometry.start("xdotool", {"getwindowgeometry", window});
+    geometry.waitForFinished(3000);
+    const QRegularExpression size(QStringLiteral("Geometry: (\\d+)x(\\d+)"));
+    const auto match = size.match(QString::fromUtf8(geometry.readAllStandardOutput()));
+    return match.hasMatch() ? QSize(match.captured(1).toInt(), match.captured(2).toInt()) : QSize();
 }
 
 bool QuillboxProcess::waitForWindow(const QString &title, bool visible, int timeoutMs)

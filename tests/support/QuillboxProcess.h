@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QProcess>
+#include <QSize>
 #include <QSqlDatabase>
 #include <QTemporaryDir>
 #include <QVariant>
@@ -28,8 +29,14 @@ public:
 
     QProcess &process() { return m_process; }
     QString preferencesPath() const { return m_home.filePath(".config/Quillbox/Quillbox.conf"); }
+    /// A tray icon is never taller than this; the program's windows always are.
+    static constexpr int trayIconMaxHeight = 48;
     /// Whether a visible top-level window has exactly this title.
     static bool hasVisibleWindow(const QString &title);
+    /// The ids of the visible top-level windows with exactly this title, the tray icon's left out.
+    static QStringList visibleWindows(const QString &title);
+    /// A window's size, as the X server has it; empty when it cannot be read.
+    static QSize windowSize(const QString &window);
     /// Waits until a window of this title is visible (or hidden, when `visible` is false).
     static bool waitForWindow(const QString &title, bool visible = true, int timeoutMs = 3000);
     /// The title of the active window, as the window manager says.

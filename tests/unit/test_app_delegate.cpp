@@ -10,6 +10,7 @@
 #include "app/PanelPresenter.h"
 #include "app/PasteRoad.h"
 #include "capture/ClipboardMonitor.h"
+#include "capture/PasteboardWriter.h"
 #include "model/ModelContainer.h"
 #include "model/ModelContext.h"
 #include "model/Preferences.h"
@@ -21,6 +22,7 @@
 #include "services/LanguageSwitchService.h"
 #include "services/NotificationCenter.h"
 #include "services/PasteService.h"
+#include "services/SoundPlayer.h"
 #include "services/SystemLog.h"
 #include "ui/panel/StoreProblemView.h"
 
@@ -70,6 +72,12 @@ void writePreferences(const QByteArray &contents)
     file.open(QIODevice::WriteOnly | QIODevice::Truncate);
     file.write(contents);
 }
+
+struct CountingSound : SoundPlayer {
+    int copySounds = 0;
+    void playNavigationClick() override { }
+    void playCopySound() override { ++copySounds; }
+};
 
 const RunningApplication editor{QStringLiteral("Text Editor"), QStringLiteral("org.gnome.TextEditor"), 42, 0x400001};
 
@@ -455,6 +463,70 @@ private slots:
         QCOMPARE(context.count<ClipboardItem>(), 3); // observers run from the event loop
         QTRY_COMPARE(context.count<ClipboardItem>(), 0);
         QCOMPARE(out.finish(), QStringList("[Quillbox] Cleared all history (3 items)"));
+        delegate->applicationWillTerminate();
+    }
+
+    void aCopyPlaysTheCopySoundWhenChosen_data()
+    {
+        QTest::addColumn<QByteArray>("stored");
+        QTest::addColumn<int>("sounds");
+        QTest::newRow("never chosen") << QByteArray() << 0;
+        QTest::newRow("chosen") << QByteArray("true") << 1;
+    }
+
+    void aCopyPlaysTheCopySoundWhenChosen()
+    {
+        QFETCH(QByteArray, stored);
+        QFETCH(int, sounds);
+        QTemporaryDir config;
+        qputenv("XDG_CONFIG_HOME", QFile::encodeName(config.path()));
+        if (!stored.isNull())
+            writePreferences("[General]\nplaySoundOnCopy=" + stored + "\n");
+        CountingSound sound;
+        PlatformServices services;
+        services.soundPlayer = &sound;
+        AppDelegate delegate(m_pasteboard, m_workspace, services);
+        delegate.applicationDidFinishLaunching();
+        m_pasteboard.copyText("copied elsewhere");
+        QCOMPARE(sound.copySounds, sounds);
+        // A paste of ours is no copy.
+        PasteboardWriter::copyToPasteboard(
+            *delegate.modelContainer()->mainContext().fetch<ClipboardItem>().first(), m_pasteboard);
+        QCoreApplication::processEvents();
+        QCOMPARE(sound.copySounds, sounds);
+        delegate.applicationWillTerminate();
+    }
+
+    void aHistoryFromBeforeTheLimitIsKeptWhole()
+    {
+        QTemporaryDir config;
+        qputenv("XDG_CONFIG_HOME", QFile::encodeName(config.path()));
+        launch()->applicationWillTerminate();
+        {
+            // 600 items written by a version that knew no limit.
+            QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "earlier");
+            db.setDatabaseName(m_dataHome.filePath("Quillbox/Quillbox.sqlite"));
+            QVERIFY(db.open());
+            db.transaction();
+            QSqlQuery query(db);
+            query.prepare("INSERT INTO ClipboardItem (id, content, type, isPinned, createdAt, characterCount) "
+                          "VALUES (?, ?, 'text', 0, ?, 1)");
+            for (int i = 0; i < 600; ++i) {
+                query.addBindValue(QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper());
+                query.addBindValue(QStringLiteral("earlier %1").arg(i));
+                query.addBindValue(1.7e9 + i);
+                QVERIFY(query.exec());
+            }
+            QVERIFY(db.commit());
+            query.finish();
+            db.close();
+        }
+        QSqlDatabase::removeDatabase("earlier");
+
+        const auto delegate = launch();
+        m_pasteboard.copyText("one more");
+        QCOMPARE(delegate->modelContainer()->mainContext().count<ClipboardItem>(), 601);
+        QCOMPARE(Preferences(Preferences::defaultPath()).maxHistoryCount(), 10000);
         delegate->applicationWillTerminate();
     }
 

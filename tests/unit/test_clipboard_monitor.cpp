@@ -10,6 +10,7 @@
 #include <QImage>
 #include <QImageReader>
 #include <QImageWriter>
+#include <QSignalSpy>
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QStringEncoder>
@@ -415,10 +416,12 @@ private slots:
     {
         m_monitor->startMonitoring();
         QVERIFY(m_monitor->isMonitoring());
+        QSignalSpy copies(m_monitor.get(), &ClipboardMonitor::copyCaptured);
         // Copies in quick succession are each taken as they arrive, within the same turn of the event loop.
         m_pasteboard->copyText("first of two");
         m_pasteboard->copyText("second of two");
         QCOMPARE(context().count<ClipboardItem>(), 2);
+        QCOMPARE(copies.size(), 2);
         // Our own write is taken once its content is complete, one turn later.
         const auto first = context().newestItem("first of two", ClipboardItemType::text);
         PasteboardWriter::copyToPasteboard(*first, *m_pasteboard);
@@ -427,6 +430,10 @@ private slots:
         QVERIFY(!first->modelContext());
         QVERIFY(context().newestItem("first of two", ClipboardItemType::text));
         QCOMPARE(context().count<ClipboardItem>(), 2);
+        // Only copies the person made count as copies; a repeat made elsewhere does.
+        QCOMPARE(copies.size(), 2);
+        m_pasteboard->copyText("second of two");
+        QCOMPARE(copies.size(), 3);
 
         m_monitor->stopMonitoring();
         QVERIFY(!m_monitor->isMonitoring());

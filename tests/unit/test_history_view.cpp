@@ -19,6 +19,7 @@ namespace {
 struct CountingSound : SoundPlayer {
     int clicks = 0;
     void playNavigationClick() override { ++clicks; }
+    void playCopySound() override { }
 };
 
 } // namespace
@@ -194,6 +195,38 @@ private slots:
     {
         m_view.reset();
         m_store.reset();
+    }
+
+    void theRowsFollowTheSettingsAtOnce()
+    {
+        add("copied", ClipboardItemType::text, false, std::nullopt, QStringLiteral("Terminal"));
+        m_clock.advance(100);
+        HistoryItemsModel *rows = m_view->filter()->filteredItemsModel();
+        const auto appName
+            = [rows] { return rows->data(rows->index(0), HistoryItemsModel::SourceAppNameRole).toString(); };
+        QCOMPARE(appName(), QStringLiteral("Terminal"));
+        QSignalSpy rowChanges(rows, &QAbstractItemModel::dataChanged);
+        m_settings->preferences.setShowSourceApp(false);
+        QCOMPARE(appName(), QString());
+        QCOMPARE(rowChanges.size(), 1);
+        m_settings->preferences.setShowSourceApp(true);
+        QCOMPARE(appName(), QStringLiteral("Terminal"));
+
+        QSignalSpy glow(m_view.get(), &ClipboardHistoryView::borderColorChanged);
+        m_settings->preferences.setBorderColorHex(QStringLiteral("#007AFF"));
+        QCOMPARE(glow.size(), 1);
+        QCOMPARE(m_view->borderColor().name(), QStringLiteral("#007aff"));
+    }
+
+    void aViewOpenedWithTheSourceHiddenHidesIt()
+    {
+        m_settings->preferences.setShowSourceApp(false);
+        m_view = std::make_unique<ClipboardHistoryView>(
+            context(), m_pasteboard, m_settings->preferences, &m_sound, m_clock);
+        add("copied", ClipboardItemType::text, false, std::nullopt, QStringLiteral("Terminal"));
+        m_clock.advance(100);
+        HistoryItemsModel *rows = m_view->filter()->filteredItemsModel();
+        QCOMPARE(rows->data(rows->index(0), HistoryItemsModel::SourceAppNameRole).toString(), QString());
     }
 
     void theChipsAndTheMenuAct()

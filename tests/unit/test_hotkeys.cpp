@@ -209,6 +209,40 @@ private slots:
         QVERIFY(!service.hasHandler(1) && !service.hasHandler(2));
     }
 
+    void suspendedGrabsComeBackOrAreDroppedWithTheFailureLine()
+    {
+        FakeHotkeyGrabber grabber;
+        HotkeyService service(grabber);
+        service.registerHotkey(1, panelSignature, superShiftV, [] {});
+        service.registerHotkey(2, fourCharCode("LANG"), superShiftL, [] {});
+        service.suspendGrabs();
+        QVERIFY(grabber.grabs.empty());
+        QVERIFY(service.isRegistered(1) && service.hasHandler(2));
+
+        // Registered while suspended: checked now, held only once the grabs come back.
+        const KeyCombo superShiftK{40, 768};
+        service.registerHotkey(1, panelSignature, superShiftK, [] {});
+        QVERIFY(service.isRegistered(1));
+        QVERIFY(grabber.grabs.empty());
+        // A probe gives back what it took.
+        QCOMPARE(service.probe(superShiftV), HotkeyGrabber::success);
+        QVERIFY(grabber.grabs.empty());
+
+        service.resumeGrabs();
+        QCOMPARE(grabber.grabs.size(), 2u);
+        QCOMPARE(grabber.grabs.at(1).keycode, 45u); // X keycode of K
+
+        service.suspendGrabs();
+        grabber.refusal = 10; // another client took them meanwhile
+        QCOMPARE(service.probe(superShiftK), 10);
+        StdoutCapture capture;
+        service.resumeGrabs();
+        QCOMPARE(capture.finish(),
+            QStringList({"[HotkeyService] Failed to register hotkey id=1: 10",
+                "[HotkeyService] Failed to register hotkey id=2: 10"}));
+        QVERIFY(!service.isRegistered(1) && !service.hasHandler(1) && !service.hasHandler(2));
+    }
+
     void pressesGoToTheNewestService()
     {
         FakeHotkeyGrabber grabber;

@@ -2,11 +2,15 @@
 #include "ManualClock.h"
 #include "TemporaryPreferences.h"
 #include "TemporaryStore.h"
+#include "model/HistoryLimit.h"
 #include "ui/IconImageProvider.h"
+#include "ui/panel/CategoryManagerView.h"
 #include "ui/panel/ClipboardHistoryView.h"
 #include "ui/panel/StoreProblemView.h"
 #include "ui/panel/ThumbnailImageProvider.h"
 #include "ui/settings/OnboardingView.h"
+#include "ui/settings/SettingsView.h"
+#include "ui/settings/ShortcutRecorderView.h"
 
 #include <QQmlEngine>
 #include <QQmlEngineExtensionPlugin>
@@ -57,6 +61,29 @@ class TestQmlViews : public QObject {
         QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
     }
     template <class T> T *find(const char *name) const { return m_window->rootObject()->findChild<T *>(name); }
+    // The named item among the drawn ones (a repeater's items have no QObject parent to find them by).
+    QQuickItem *drawnItem(const QString &name) const
+    {
+        std::function<QQuickItem *(QQuickItem *)> walk = [&](QQuickItem *item) -> QQuickItem * {
+            if (item->objectName() == name)
+                return item;
+            for (QQuickItem *child : item->childItems()) {
+                if (QQuickItem *found = walk(child))
+                    return found;
+            }
+            return nullptr;
+        };
+        return walk(m_window->contentItem());
+    }
+    // A click in the middle of the named item, as the pointer makes it.
+    void click(const char *name)
+    {
+        QQuickItem *item = drawnItem(QLatin1String(name));
+        QVERIFY2(item && item->isVisible(), name);
+        QTest::mouseClick(m_window.get(), Qt::LeftButton, {},
+            item->mapToScene(QPointF(item->width() / 2, item->height() / 2)).toPoint());
+        QTest::qWait(20);
+    }
 
 private slots:
     void init()
@@ -212,6 +239,62 @@ private slots:
         QCOMPARE(shownReason->property("text").toString(),
             "It was written by a newer version of Quillbox (store version 9).");
         m_window.reset();
+    }
+
+    void theSettingsWindowDrawsEveryTabAndClicksReachTheControllers()
+    {
+        TemporaryStore store;
+        store.open();
+        ClipCategory::insertDefaults(store.context());
+        for (int i = 0; i < 120; ++i)
+            store.add(QStringLiteral("item %1").arg(i), ClipboardItemType::text, i < 2);
+        TemporaryPreferences settings;
+        ManualClock clock;
+        HistoryLimit limit(store.context(), settings.preferences);
+        SettingsView::Services services;
+        services.preferences = &settings.preferences;
+        services.clock = &clock;
+        services.context = &store.context();
+        services.historyLimit = &limit;
+        SettingsView view(services);
+        load("SettingsPage.qml", {{"settings", QVariant::fromValue(&view)}});
+        const auto closeFirst = qScopeGuard([this] { m_window.reset(); }); // before the controller it binds to
+
+        click("border#FF3B30");
+        QCOMPARE(settings.preferences.borderColorHex(), QStringLiteral("#FF3B30"));
+        click("tabCategories");
+        click("addCategory");
+        QVERIFY(view.categoryManager()->isAddingNew());
+        QVERIFY(drawnItem("addForm")->isVisible());
+        view.categoryManager()->beginEdit(0);
+        QTest::qWait(50);
+        QTest::keyClick(m_window.get(), Qt::Key_Escape); // the sheet closes itself
+        QCOMPARE(view.categoryManager()->editingRow(), -1);
+        view.categoryManager()->cancelAdding();
+
+        click("tabShortcuts");
+        click("recordButton");
+        QVERIFY(view.recorder()->isRecording());
+        clock.advance(ShortcutRecorderView::silenceMs);
+        QVERIFY(drawnItem("recorderMessage")->isVisible());
+        click("recordButton");
+        QVERIFY(!view.recorder()->isRecording());
+        click("choice/ (Slash)");
+        QCOMPARE(settings.preferences.categorySearchKey(), QStringLiteral("slash"));
+
+        click("tabStorage");
+        click("choice250");
+        QCOMPARE(settings.preferences.maxHistoryCount(), 250); // nothing to delete: no question
+        click("choice100");
+        QCOMPARE(settings.preferences.maxHistoryCount(), 250); // asked first
+        QTest::qWait(50);
+        QTest::keyClick(m_window.get(), Qt::Key_Return);
+        QCOMPARE(settings.preferences.maxHistoryCount(), 100);
+        QCOMPARE(store.context().count<ClipboardItem>(), 102);
+
+        click("tabAbout");
+        QCOMPARE(drawnItem("version")->property("text").toString(), view.version());
+        click("tabGeneral");
     }
 
     void theOnboardingPagesStepThroughToTheEnd()

@@ -37,6 +37,14 @@ ClipboardHistoryView::ClipboardHistoryView(ModelContext &context, Pasteboard &pa
         if (id == m_editor->itemId())
             cancelEdit();
     });
+    // Changed in the settings while the panel lives: the rows follow at once.
+    m_filter->filteredItemsModel()->setShowsSourceApp(m_preferences.showSourceApp());
+    connect(&m_preferences, &Preferences::changed, this, [this](Preferences::Key key) {
+        if (key == Preferences::Key::borderColorHex)
+            emit borderColorChanged();
+        else if (key == Preferences::Key::showSourceApp)
+            m_filter->filteredItemsModel()->setShowsSourceApp(m_preferences.showSourceApp());
+    });
     connect(m_selection, &HistorySelection::scrollToRowRequested, this, &ClipboardHistoryView::scrollToRowRequested);
     connect(m_editor, &ItemEditor::saveRequested, this, &ClipboardHistoryView::saveEdit);
     connect(m_newItemEditor, &ItemEditor::saveRequested, this, &ClipboardHistoryView::saveNewItem);

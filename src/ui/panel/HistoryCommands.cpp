@@ -44,6 +44,11 @@ void HistoryCommands::assignCategory(const QString &id, const QString &categoryI
     }
 }
 
+int HistoryCommands::unpinnedItemCount() const
+{
+    return m_context.unpinnedItemCount();
+}
+
 void HistoryCommands::clearAllHistory()
 {
     const auto &all = m_filter.allItems();

@@ -29,6 +29,8 @@ public:
     Q_INVOKABLE void assignCategory(const QString &id, const QString &categoryId);
     /// Deletes every unpinned item.
     Q_INVOKABLE void clearAllHistory();
+    /// What clearAllHistory() would delete, for the question asked first.
+    Q_INVOKABLE int unpinnedItemCount() const;
 
     /// Replaces the content of the item with id `id`; false when it is gone.
     bool saveContent(const QUuid &id, const QString &text);

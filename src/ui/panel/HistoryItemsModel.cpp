@@ -76,6 +76,8 @@ QVariant HistoryItemsModel::data(const QModelIndex &index, int role) const
     case RelativeTimeRole:
         return ClipboardItemRow::relativeDisplay(item.createdAt(), m_clock.now());
     case SourceAppNameRole:
+        if (!m_showsSourceApp)
+            return QString();
         return item.sourceAppName().value_or(QString());
     case HasImageRole:
         return item.hasImageData();
@@ -180,6 +182,14 @@ void HistoryItemsModel::setDark(bool dark)
         return;
     m_isDark = dark;
     refreshRoles({SidebarColorRole});
+}
+
+void HistoryItemsModel::setShowsSourceApp(bool shows)
+{
+    if (shows == m_showsSourceApp)
+        return;
+    m_showsSourceApp = shows;
+    refreshRoles({SourceAppNameRole});
 }
 
 void HistoryItemsModel::refreshRelativeTimes()

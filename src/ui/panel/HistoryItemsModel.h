@@ -16,7 +16,7 @@ class ClipCategory;
 /// with row signals (inserted, removed, moved, dataChanged) so the list view keeps its place.
 ///
 /// Roles: id, content, displayText, type, isPinned, isMultiSelected, label, icon, colorForType,
-/// sidebarColor, relativeTime, sourceAppName (empty when none), hasImage, thumbnailSource
+/// sidebarColor, relativeTime, sourceAppName (empty when none or not shown), hasImage, thumbnailSource
 /// ("image://thumbnail/<id>", empty without image data), imageFileName, imageFilePath, imagePixelSize
 /// ("1920×1080", empty when unknown), fileName, fileFolder, fileIconName (a freedesktop icon name),
 /// categoryId (the assigned category's id, empty when none or when it is gone).
@@ -69,6 +69,8 @@ public:
     void setCategories(const QList<std::shared_ptr<ClipCategory>> &categories);
     void setSelectedIds(const QSet<QUuid> &ids);
     void setDark(bool dark);
+    /// Whether rows name the application a copy came from; sourceAppName is empty while not.
+    void setShowsSourceApp(bool shows);
     /// The relative times move on while the panel is hidden.
     void refreshRelativeTimes();
     /// Drops what was read for an item whose content or image may have changed.
@@ -98,6 +100,7 @@ private:
     QSet<QUuid> m_selectedIds;
     const Clock &m_clock;
     bool m_isDark = false;
+    bool m_showsSourceApp = true;
     // Read on first draw of a row: the image header and the file type cost disk reads.
     mutable QHash<QUuid, ImageInfo> m_imageInfo;
     mutable QHash<QUuid, FileIcon> m_fileIcons;

@@ -38,7 +38,12 @@ Item {
         PanelMenuItem {
             text: "Clear All History"
             destructive: true
-            onTriggered: bar.view.commands.clearAllHistory()
+            onTriggered: {
+                const count = bar.view.commands.unpinnedItemCount()
+                clearDialog.message = count + (count === 1 ? " unpinned item" : " unpinned items")
+                    + " will be deleted. Pinned items are kept. This cannot be undone."
+                clearDialog.open()
+            }
         }
         MenuSeparator {}
         PanelMenuItem {
@@ -50,5 +55,13 @@ Item {
             text: "Quit Quillbox"
             onTriggered: Qt.quit()
         }
+    }
+
+    ConfirmDialog {
+        id: clearDialog
+        objectName: "clearHistoryDialog"
+        title: "Clear all history?"
+        confirmLabel: "Clear All History"
+        onAccepted: bar.view.commands.clearAllHistory()
     }
 }

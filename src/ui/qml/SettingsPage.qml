@@ -1,0 +1,77 @@
+pragma ComponentBehavior: Bound
+import QtQuick
+import QtQuick.Layouts
+import Quillbox
+
+// The settings window: five tabs over their pages. Showing the General tab reads the keyboard
+// layouts and the start at login afresh.
+Rectangle {
+    id: root
+
+    required property SettingsView settings
+
+    width: 620
+    height: 580
+    color: Theme.dark ? Qt.rgba(0.12, 0.12, 0.14, 1) : Qt.rgba(0.96, 0.96, 0.97, 1)
+
+    readonly property var tabs: [
+        { label: "General", symbol: "gear" },
+        { label: "Categories", symbol: "tag.fill" },
+        { label: "Shortcuts", symbol: "keyboard" },
+        { label: "Storage", symbol: "internaldrive" },
+        { label: "About", symbol: "info.circle" }
+    ]
+    property int currentTab: 0
+    onCurrentTabChanged: if (root.currentTab === 0) root.settings.refreshGeneralTab()
+
+    Row {
+        id: tabBar
+        objectName: "settingsTabs"
+        anchors.top: parent.top
+        anchors.topMargin: 10
+        anchors.horizontalCenter: parent.horizontalCenter
+        spacing: 4
+
+        Repeater {
+            model: root.tabs
+            delegate: SettingsTabButton {
+                required property var modelData
+                required property int index
+                objectName: "tab" + modelData.label
+                label: modelData.label
+                symbol: modelData.symbol
+                checked: root.currentTab === index
+                onClicked: root.currentTab = index
+            }
+        }
+    }
+
+    Rectangle {
+        id: divider
+        anchors.top: tabBar.bottom
+        anchors.topMargin: 10
+        width: parent.width
+        height: 1
+        color: Theme.separator
+    }
+
+    StackLayout {
+        anchors.top: divider.bottom
+        anchors.left: parent.left
+        anchors.right: parent.right
+        anchors.bottom: parent.bottom
+        currentIndex: root.currentTab
+
+        GeneralTab { settings: root.settings }
+        // Without a store there are no categories to manage.
+        Loader {
+            Component.onCompleted: {
+                if (root.settings.categoryManager)
+                    setSource("CategoryManager.qml", { manager: root.settings.categoryManager })
+            }
+        }
+        ShortcutsTab { settings: root.settings }
+        StorageTab { settings: root.settings }
+        AboutTab { settings: root.settings }
+    }
+}

@@ -1,0 +1,51 @@
+import QtQuick
+import QtQuick.Controls.Basic
+import Quillbox
+
+// A label with a switch at the right; `toggled` carries the new value.
+Item {
+    id: toggle
+
+    property string label
+    property bool checked
+    signal toggled(bool on)
+
+    implicitHeight: 24
+    width: parent ? parent.width : 300
+
+    Text {
+        anchors.left: parent.left
+        anchors.verticalCenter: parent.verticalCenter
+        text: toggle.label
+        font.pixelSize: 13
+        color: Theme.primaryText
+    }
+    Switch {
+        id: control
+        objectName: "switch"
+        anchors.right: parent.right
+        anchors.verticalCenter: parent.verticalCenter
+        checked: toggle.checked
+        focusPolicy: Qt.NoFocus
+        onToggled: toggle.toggled(checked)
+        // Drawn here: the style's own track takes the light palette, and vanishes on a dark window.
+        indicator: Rectangle {
+            implicitWidth: 38
+            implicitHeight: 22
+            x: control.width - width - control.rightPadding
+            y: (control.height - height) / 2
+            radius: 11
+            color: control.checked ? "#34c759" : (Theme.dark ? Qt.rgba(1, 1, 1, 0.18) : Qt.rgba(0, 0, 0, 0.14))
+            Behavior on color { ColorAnimation { duration: 120 } }
+            Rectangle {
+                x: control.checked ? parent.width - width - 2 : 2
+                y: 2
+                width: 18
+                height: 18
+                radius: 9
+                color: "white"
+                Behavior on x { NumberAnimation { duration: 120 } }
+            }
+        }
+    }
+}

@@ -1,0 +1,57 @@
+import QtQuick
+import Quillbox
+
+// The global shortcut's recorder and the key that opens the category search.
+Item {
+    id: tab
+
+    required property SettingsView settings
+
+    Column {
+        x: 20
+        y: 20
+        width: tab.width - 40
+        spacing: 16
+
+        SettingsGroup {
+            width: parent.width
+            title: "Global Shortcut"
+            ShortcutRecorder {
+                width: parent.width
+                recorder: tab.settings.recorder
+            }
+            Text {
+                text: "Press the key combination to open Quillbox from anywhere."
+                font.pixelSize: 11
+                color: Theme.secondaryText
+            }
+        }
+
+        SettingsGroup {
+            width: parent.width
+            title: "In-App Shortcuts"
+            Item {
+                width: parent.width
+                height: 28
+                Text {
+                    anchors.verticalCenter: parent.verticalCenter
+                    text: "Category search"
+                    font.pixelSize: 13
+                    color: Theme.primaryText
+                }
+                SegmentedPicker {
+                    anchors.right: parent.right
+                    anchors.verticalCenter: parent.verticalCenter
+                    choices: [{ label: "Tab", value: "tab" }, { label: "/ (Slash)", value: "slash" }]
+                    current: tab.settings.categorySearchKey
+                    onPicked: value => tab.settings.categorySearchKey = value
+                }
+            }
+            Text {
+                text: "Opens the category filter search when Quillbox is open."
+                font.pixelSize: 11
+                color: Theme.secondaryText
+            }
+        }
+    }
+}

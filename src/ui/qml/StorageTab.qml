@@ -1,0 +1,82 @@
+import QtQuick
+import QtQuick.Controls.Basic
+import Quillbox
+
+// The history's size and clearing it; both ask first when items would be deleted.
+Item {
+    id: tab
+
+    required property SettingsView settings
+
+    property int pendingCount: 0
+
+    Column {
+        x: 20
+        y: 20
+        width: tab.width - 40
+        spacing: 16
+
+        SettingsGroup {
+            width: parent.width
+            Item {
+                width: parent.width
+                height: 28
+                Text {
+                    anchors.verticalCenter: parent.verticalCenter
+                    text: "Max history items"
+                    font.pixelSize: 13
+                    color: Theme.primaryText
+                }
+                SegmentedPicker {
+                    objectName: "maxHistoryPicker"
+                    anchors.right: parent.right
+                    anchors.verticalCenter: parent.verticalCenter
+                    choices: tab.settings.historySizeChoices
+                    segmentWidth: 72
+                    current: tab.settings.maxHistoryCount
+                    onPicked: value => {
+                        const deletions = tab.settings.deletionsForMaxHistoryCount(value)
+                        if (deletions === 0) {
+                            tab.settings.setMaxHistoryCount(value)
+                            return
+                        }
+                        tab.pendingCount = value
+                        limitDialog.message = deletions + (deletions === 1 ? " unpinned item" : " unpinned items")
+                            + ", the oldest, will be deleted now. Pinned items are kept. This cannot be undone."
+                        limitDialog.open()
+                    }
+                }
+            }
+        }
+
+        SettingsGroup {
+            width: parent.width
+            PanelButton {
+                objectName: "clearAllHistory"
+                prominent: true
+                fill: Theme.red
+                text: "Clear All History"
+                onClicked: {
+                    const count = tab.settings.historyItemCount()
+                    clearDialog.message = "All " + count + (count === 1 ? " item" : " items")
+                        + ", pinned ones included, will be deleted. This cannot be undone."
+                    clearDialog.open()
+                }
+            }
+        }
+    }
+
+    ConfirmDialog {
+        id: limitDialog
+        objectName: "limitDialog"
+        title: "Keep " + tab.pendingCount + " items?"
+        onAccepted: tab.settings.setMaxHistoryCount(tab.pendingCount)
+    }
+    ConfirmDialog {
+        id: clearDialog
+        objectName: "clearDialog"
+        title: "Clear all history?"
+        confirmLabel: "Clear All History"
+        onAccepted: tab.settings.clearAllHistory()
+    }
+}

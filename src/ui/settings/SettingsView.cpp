@@ -1,0 +1,242 @@
+#include "SettingsView.h"
+
+#include "model/ClipboardItem.h"
+#include "model/HistoryLimit.h"
+#include "model/ModelContext.h"
+#include "model/Preferences.h"
+#include "services/ConsoleLog.h"
+#include "services/HotkeyService.h"
+#include "services/KeyboardLayoutMapper.h"
+#include "services/LanguageSwitchService.h"
+#include "services/LoginItem.h"
+#include "services/NotificationCenter.h"
+
+#include <QColor>
+
+#include <algorithm>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// Stored hex, and the colour the circle is drawn in: the desktop-neutral tone of the colour's name.
+const std::pair<const char *, const char *> borderColors[] = {
+    {"#FF8C00", "#FF9500"}, // orange
+    {"#FF3B30", "#FF3B30"}, // red
+    {"#007AFF", "#007AFF"}, // blue
+    {"#34C759", "#34C759"}, // green
+    {"#AF52DE", "#AF52DE"}, // purple
+    {"#FF2D55", "#FF2D55"}, // pink
+    {"#FFCC00", "#FFCC00"}, // yellow
+    {"#FFFFFF", "#FFFFFF"}, // white
+};
+
+const std::pair<const char *, int> historySizes[] = {
+    {"100", 100},
+    {"250", 250},
+    {"500", 500},
+    {"1000", 1000},
+    {"Unlimited", SettingsView::unlimitedHistory},
+};
+
+// The keys of a global combination by their names on this desktop: "Super + Shift + L".
+QString keyNames(const KeyCombo &combo)
+{
+    QStringList names;
+    if (combo.modifiers & KeyCombo::cmdKey)
+        names << u"Super"_s;
+    if (combo.modifiers & KeyCombo::shiftKey)
+        names << u"Shift"_s;
+    if (combo.modifiers & KeyCombo::optionKey)
+        names << u"Alt"_s;
+    if (combo.modifiers & KeyCombo::controlKey)
+        names << u"Ctrl"_s;
+    if (const auto key = KeyCombo::keyCodeToString(combo.keyCode))
+        names << *key;
+    return names.join(u" + "_s);
+}
+
+} // namespace
+
+SettingsView::SettingsView(const Services &services, QObject *parent)
+    : QObject(parent)
+    , m_services(services)
+    , m_preferences(*services.preferences)
+    , m_recorder(new ShortcutRecorderView(u"Open Quillbox"_s, *services.preferences, Preferences::Key::hotkeyCombo,
+          u"Quillbox.reloadHotkey"_s, KeyCombo::defaultCombo(), *services.clock, this))
+{
+    Q_ASSERT(services.preferences && services.clock);
+    if (services.context)
+        m_categoryManager = new CategoryManagerView(*services.context, {}, this);
+    connect(&m_preferences, &Preferences::changed, this, [this](Preferences::Key key) {
+        if (key == Preferences::Key::launchAtLogin)
+            return;
+        emit preferencesChanged();
+    });
+    m_recorder->loadCombo();
+    refreshGeneralTab();
+}
+
+SettingsView::~SettingsView() = default;
+
+void SettingsView::refreshGeneralTab()
+{
+    const bool launch = m_services.loginItem && m_services.loginItem->isEnabled();
+    if (launch != m_launchAtLogin) {
+        m_launchAtLogin = launch;
+        emit launchAtLoginChanged();
+    }
+    QStringList names;
+    if (m_services.keyboardLayouts) {
+        for (const LayoutInfo &layout : KeyboardLayoutMapper::installedLayouts(*m_services.keyboardLayouts))
+            names << layout.name;
+    }
+    m_layouts = names;
+    emit layoutsChanged();
+}
+
+void SettingsView::setLaunchAtLogin(bool on)
+{
+    m_preferences.setLaunchAtLogin(on);
+    if (on != m_launchAtLogin) {
+        m_launchAtLogin = on;
+        emit launchAtLoginChanged();
+    }
+    if (!m_services.loginItem)
+        return;
+    if (const auto failure = m_services.loginItem->setEnabled(on))
+        printLine(u"Failed to toggle launch at login: "_s + *failure);
+}
+
+bool SettingsView::showSourceApp() const
+{
+    return m_preferences.showSourceApp();
+}
+
+void SettingsView::setShowSourceApp(bool on)
+{
+    m_preferences.setShowSourceApp(on);
+}
+
+bool SettingsView::playSoundOnCopy() const
+{
+    return m_preferences.playSoundOnCopy();
+}
+
+void SettingsView::setPlaySoundOnCopy(bool on)
+{
+    m_preferences.setPlaySoundOnCopy(on);
+}
+
+bool SettingsView::playSoundOnNavigate() const
+{
+    return m_preferences.playSoundOnNavigate();
+}
+
+void SettingsView::setPlaySoundOnNavigate(bool on)
+{
+    m_preferences.setPlaySoundOnNavigate(on);
+}
+
+bool SettingsView::enableLanguageFix() const
+{
+    return m_preferences.enableLanguageFix();
+}
+
+void SettingsView::setEnableLanguageFix(bool on)
+{
+    if (on == enableLanguageFix())
+        return;
+    m_preferences.setEnableLanguageFix(on);
+    if (on) {
+        if (LanguageSwitchService *fix = LanguageSwitchService::shared())
+            fix->registerHotkey();
+    } else if (HotkeyService *hotkeys = HotkeyService::shared()) {
+        hotkeys->unregister(LanguageSwitchService::hotkeyId);
+    }
+}
+
+QString SettingsView::borderColorHex() const
+{
+    return m_preferences.borderColorHex();
+}
+
+void SettingsView::setBorderColorHex(const QString &hex)
+{
+    m_preferences.setBorderColorHex(hex);
+}
+
+QString SettingsView::categorySearchKey() const
+{
+    return m_preferences.categorySearchKey();
+}
+
+void SettingsView::setCategorySearchKey(const QString &key)
+{
+    m_preferences.setCategorySearchKey(key);
+}
+
+int SettingsView::maxHistoryCount() const
+{
+    return m_preferences.maxHistoryCount();
+}
+
+void SettingsView::setMaxHistoryCount(int count)
+{
+    m_preferences.setMaxHistoryCount(count);
+}
+
+int SettingsView::deletionsForMaxHistoryCount(int count) const
+{
+    return m_services.historyLimit ? m_services.historyLimit->deletionsFor(count) : 0;
+}
+
+int SettingsView::historyItemCount() const
+{
+    return m_services.context ? m_services.context->count<ClipboardItem>() : 0;
+}
+
+void SettingsView::clearAllHistory()
+{
+    NotificationCenter::defaultCenter().post(u"Quillbox.clearAllHistory"_s);
+}
+
+QVariantList SettingsView::borderColorOptions() const
+{
+    QVariantList options;
+    for (const auto &[hex, shown] : borderColors)
+        options.append(QVariantMap{{u"hex"_s, QString::fromLatin1(hex)}, {u"color"_s, QColor(QLatin1String(shown))}});
+    return options;
+}
+
+QVariantList SettingsView::historySizeChoices() const
+{
+    QVariantList choices;
+    for (const auto &[label, value] : historySizes)
+        choices.append(QVariantMap{{u"label"_s, QString::fromLatin1(label)}, {u"value"_s, value}});
+    return choices;
+}
+
+QString SettingsView::languageFixTitle() const
+{
+    return u"Fix wrong keyboard layout ("_s + keyNames(LanguageSwitchService::fixCombo) + u')';
+}
+
+QString SettingsView::layoutHint() const
+{
+    if (layoutHintIsWarning())
+        return u"Add a second keyboard layout in your desktop's keyboard settings to use this feature."_s;
+    const KeyCombo &fix = LanguageSwitchService::fixCombo;
+    return u"Select mistyped text anywhere, press "_s + fix.displayString().remove(u' ') + u" ("_s + keyNames(fix)
+        + u") to convert to the correct layout."_s;
+}
+
+QString SettingsView::version() const
+{
+    return u"Version "_s + QStringLiteral(QUILLBOX_VERSION);
+}
+
+QString SettingsView::description() const
+{
+    return u"A modern clipboard history manager for the Linux desktop"_s;
+}

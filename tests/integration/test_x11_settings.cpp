@@ -1,0 +1,190 @@
+// The settings window end to end: opened from the tray menu, a new panel hotkey recorded with
+// real key presses, and the history limit applied to the real store.
+#include "QuillboxProcess.h"
+#include "model/Preferences.h"
+
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QProcess>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QTest>
+#include <QUuid>
+
+namespace {
+
+const QString settingsTitle = QStringLiteral("Quillbox Settings");
+// A start over an existing store seeds nothing; the panel hotkey is registered late in the launch.
+const QString restartedLine = QStringLiteral("[HotkeyService] Registered hotkey id=1");
+
+QString run(const QString &program, const QStringList &arguments)
+{
+    QProcess process;
+    process.start(program, arguments);
+    process.waitForFinished(5000);
+    return QString::fromUtf8(process.readAllStandardOutput()).trimmed();
+}
+
+// A click at (x, y) inside the window, as a person's pointer would make it.
+void click(const QString &window, int x, int y)
+{
+    run("xdotool", {"mousemove", "--window", window, QString::number(x), QString::number(y), "click", "1"});
+    QTest::qWait(300);
+}
+
+int windowWidth(const QString &window)
+{
+    return QuillboxProcess::windowSize(window).width();
+}
+
+// The settings window's fixed layout: the five tabs side by side, centred at the top.
+void clickTab(const QString &window, int tab)
+{
+    const int tabsWidth = 5 * 84 + 4 * 4;
+    click(window, (windowWidth(window) - tabsWidth) / 2 + tab * 88 + 42, 36);
+}
+
+// Rows written straight into the file, oldest first; the first `pinned` are pinned.
+bool seedHistory(const QString &path, int count, int pinned)
+{
+    bool ok = true;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "seed");
+        db.setDatabaseName(path);
+        ok = db.open() && db.transaction();
+        QSqlQuery query(db);
+        query.prepare("INSERT INTO ClipboardItem (id, content, type, isPinned, createdAt, characterCount) "
+                      "VALUES (?, ?, 'text', ?, ?, 1)");
+        const double base = double(QDateTime::currentSecsSinceEpoch() - 86400);
+        for (int i = 0; ok && i < count; ++i) {
+            query.addBindValue(QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper());
+            query.addBindValue(QStringLiteral("seeded %1").arg(i));
+            query.addBindValue(i < pinned ? 1 : 0);
+            query.addBindValue(base + i);
+            ok = query.exec();
+        }
+        ok = ok && db.commit();
+        query.finish();
+        db.close();
+    }
+    QSqlDatabase::removeDatabase("seed");
+    return ok;
+}
+
+} // namespace
+
+class TestX11Settings : public QObject {
+    Q_OBJECT
+
+    QuillboxProcess m_quillbox;
+    QString m_window;
+
+    // Opens the window from the tray icon's menu, as a person does.
+    bool openSettingsFromTray()
+    {
+        // The icon is the program's one small window, docked in the tray; its menu opens on a right click.
+        QString icon;
+        for (const QString &window : run("xdotool", {"search", "--class", "quillbox"}).split(u'\n')) {
+            if (QuillboxProcess::windowSize(window).height() <= QuillboxProcess::trayIconMaxHeight)
+                icon = window;
+        }
+        if (icon.isEmpty())
+            return false;
+        run("xdotool", {"mousemove", "--window", icon, "8", "8", "click", "3"});
+        QTest::qWait(500);
+        QProcess::execute("xdotool", {"key", "Down", "Down", "Return"});
+        if (!QuillboxProcess::waitForWindow(settingsTitle))
+            return false;
+        m_window = QuillboxProcess::visibleWindows(settingsTitle).value(0);
+        return true;
+    }
+
+    bool panelOpensWith(const QString &combo)
+    {
+        QuillboxProcess::pressHotkey(combo);
+        const bool shown = QuillboxProcess::waitForWindow("Quillbox", true, 1500);
+        if (shown) {
+            QProcess::execute("xdotool", {"key", "Escape"});
+            QuillboxProcess::waitForWindow("Quillbox", false);
+        }
+        return shown;
+    }
+
+private slots:
+    void theTrayMenuOpensOneSettingsWindow()
+    {
+        QVERIFY(m_quillbox.start());
+        QVERIFY(openSettingsFromTray());
+        QVERIFY(!m_window.isEmpty());
+        QVERIFY(run("xprop", {"-id", m_window, "WM_CLASS"}).contains("\"quillbox\", \"Quillbox\""));
+        // Asked again: the same window comes forward.
+        QVERIFY(openSettingsFromTray());
+        QCOMPARE(QuillboxProcess::visibleWindows(settingsTitle).size(), 1);
+        QTRY_COMPARE_WITH_TIMEOUT(QuillboxProcess::activeWindowName(), settingsTitle, 3000);
+    }
+
+    void aRecordedHotkeyReplacesTheOldOneAndSurvivesARestart()
+    {
+        clickTab(m_window, 2);
+        const int recordX = windowWidth(m_window) - 32 - 55;
+        click(m_window, recordX, 138);
+        // While recording Quillbox holds no grab: Super+Shift+V reaches the recorder, not the panel.
+        QuillboxProcess::pressHotkey("super+shift+v");
+        QVERIFY(!QuillboxProcess::waitForWindow("Quillbox", true, 800));
+        QCOMPARE(
+            Preferences(m_quillbox.preferencesPath()).hotkeyCombo(), QByteArray(R"({"keyCode":9,"modifiers":768})"));
+
+        click(m_window, recordX, 138);
+        QuillboxProcess::pressHotkey("super+shift+k");
+        QTRY_COMPARE_WITH_TIMEOUT(Preferences(m_quillbox.preferencesPath()).hotkeyCombo(),
+            QByteArray(R"({"keyCode":40,"modifiers":768})"), 3000);
+        QTRY_VERIFY_WITH_TIMEOUT(m_quillbox.output().contains("Registered hotkey id=1 combo=⌘ ⇧ K"), 3000);
+
+        QVERIFY(panelOpensWith("super+shift+k"));
+        QVERIFY(!panelOpensWith("super+shift+v"));
+
+        QCOMPARE(m_quillbox.terminate(), 0);
+        QVERIFY(m_quillbox.start(restartedLine));
+        QVERIFY(panelOpensWith("super+shift+k"));
+        QVERIFY(!panelOpensWith("super+shift+v"));
+    }
+
+    void loweringTheLimitKeepsOneHundredUnpinnedPlusThePinned()
+    {
+        QCOMPARE(m_quillbox.terminate(), 0);
+        QVERIFY(seedHistory(m_quillbox.storePath(), 160, 5));
+        QVERIFY(m_quillbox.start(restartedLine));
+        QVERIFY(openSettingsFromTray());
+        clickTab(m_window, 3);
+        // "100", the first of the five equal segments at the right of the row.
+        click(m_window, windowWidth(m_window) - 32 - (5 * 72 + 4) + 2 + 36, 119);
+        QCOMPARE(m_quillbox.query("SELECT count(*) FROM ClipboardItem").toInt(), 160); // not before it is confirmed
+        QProcess::execute("xdotool", {"key", "Return"});
+        QVERIFY(m_quillbox.waitFor(
+            "SELECT count(*) FROM ClipboardItem WHERE isPinned = 0", [](const QVariant &v) { return v.toInt() == 100; },
+            3000));
+        QCOMPARE(m_quillbox.query("SELECT count(*) FROM ClipboardItem WHERE isPinned = 1").toInt(), 5);
+        // The oldest unpinned ones went: the five pinned are 0-4, the unpinned 5-159.
+        QCOMPARE(m_quillbox.query("SELECT count(*) FROM ClipboardItem WHERE content = 'seeded 59'").toInt(), 0);
+        QCOMPARE(m_quillbox.query("SELECT count(*) FROM ClipboardItem WHERE content = 'seeded 60'").toInt(), 1);
+        QCOMPARE(m_quillbox.terminate(), 0);
+    }
+
+    void anEarlierHistoryIsKeptWhole()
+    {
+        m_quillbox.terminate(); // one instance per session
+        QuillboxProcess earlier;
+        QVERIFY(earlier.start());
+        QCOMPARE(earlier.terminate(), 0);
+        QVERIFY(seedHistory(earlier.storePath(), 2000, 0));
+        QVERIFY(earlier.start(restartedLine));
+        QGuiApplication::clipboard()->setText("one more copy");
+        QVERIFY(earlier.waitFor(
+            "SELECT count(*) FROM ClipboardItem", [](const QVariant &v) { return v.toInt() == 2001; }, 3000));
+        QCOMPARE(Preferences(earlier.preferencesPath()).maxHistoryCount(), 10000);
+        QCOMPARE(earlier.terminate(), 0);
+    }
+};
+
+QTEST_MAIN(TestX11Settings)
+#include "test_x11_settings.moc"
