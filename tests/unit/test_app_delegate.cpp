@@ -19,7 +19,6 @@
 #include "services/LanguageSwitchService.h"
 #include "services/NotificationCenter.h"
 #include "services/PasteService.h"
-#include "model/Preferences.h"
 #include "services/SystemLog.h"
 #include "ui/panel/StoreProblemView.h"
 
@@ -44,6 +43,7 @@ struct FakeGrabber : HotkeyGrabber {
 };
 
 struct NoKeys : KeySynthesizer {
+    QString mechanism() const override { return QStringLiteral("XTest"); }
     bool isAvailable() const override { return false; }
     bool hasConnection() const override { return false; }
     bool pressChord(int, std::uint32_t) override { return false; }
