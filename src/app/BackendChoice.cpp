@@ -66,13 +66,13 @@ BackendChoice BackendChoice::choose(const SessionFacts &session)
     if (session.platformOption != "wayland" && !session.x11Problem)
         return {Backend::x11, {},
             QStringLiteral("[Quillbox] %1 does not let other programs watch the clipboard on Wayland "
-                           "(no wlroots data-control): running on XWayland, where copies are captured and "
-                           "pasted, but the hotkeys and automatic paste reach only X11 windows. Bind "
+                           "(no wlroots data-control): running on XWayland, where every copy is captured, but the "
+                           "hotkeys fire and automatic paste types only while an X11 window has the focus. Bind "
                            "\"quillbox --toggle\" to a key in the desktop's keyboard settings.")
                 .arg(desktop)};
     return {Backend::wayland, {},
         QStringLiteral("[Quillbox] %1 does not let other programs watch the clipboard on Wayland "
-                       "(no wlroots data-control) and XWayland is not available: copies made in other "
-                       "programs are not captured; the panel and pasting from the history work.")
-            .arg(desktop)};
+                       "(no wlroots data-control)%2: copies made in other programs are not captured; the panel "
+                       "and pasting from the history work.")
+            .arg(desktop, session.x11Problem ? QStringLiteral(" and XWayland is not available") : QString())};
 }

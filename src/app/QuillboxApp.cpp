@@ -7,7 +7,10 @@
 #include "capture/PasteboardWriter.h"
 #include "model/ClipboardItem.h"
 #include "model/ModelContainer.h"
+#include "model/Preferences.h"
 #include "platform/x11/X11Session.h"
+#include "services/HotkeyBindingInstructions.h"
+#include "services/KeyCombo.h"
 
 #include <QApplication>
 #include <QDir>
@@ -55,6 +58,19 @@ void quitOnTerminationSignals(QCoreApplication &app)
     action.sa_flags = SA_RESTART;
     sigaction(SIGINT, &action, nullptr);
     sigaction(SIGTERM, &action, nullptr);
+}
+
+// Where the compositor owns the global keys, the person binds them; said once per start.
+void printBindingInstructions()
+{
+    const auto desktop = HotkeyBindingInstructions::desktopOf(qEnvironmentVariable("XDG_CURRENT_DESKTOP"));
+    const KeyCombo panelCombo = KeyCombo::fromStored(Preferences(Preferences::defaultPath()).hotkeyCombo());
+    const QString text = HotkeyBindingInstructions::text(desktop,
+        {{QStringLiteral("Quillbox panel"), panelCombo, {QStringLiteral("--toggle")}}},
+        QCoreApplication::applicationFilePath());
+    if (!text.isEmpty())
+        std::printf("[Quillbox] %s\n", qPrintable(text));
+    std::fflush(stdout);
 }
 
 } // namespace
@@ -130,6 +146,8 @@ int QuillboxApp::main(int argc, char **argv)
     QIcon::setFallbackThemeName(QStringLiteral("Adwaita"));
 
     const PlatformBackend platform(backend.backend);
+    if (backend.backend == BackendChoice::Backend::wayland)
+        printBindingInstructions();
     qCDebug(lcApp) << "platform services ready after" << sinceStart.elapsed() << "ms";
     AppDelegate delegate(platform.pasteboard(), platform.workspace(), platform.services());
     QObject::connect(&instance, &SingleInstance::toggleRequested, &delegate, &AppDelegate::togglePanel);
