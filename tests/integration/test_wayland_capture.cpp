@@ -83,7 +83,8 @@ private slots:
         QVERIFY(m_quillbox.output().contains("for_window [app_id=\"io.quillbox.Quillbox\""));
 
         // The application in front while copying: sway focuses the newest window.
-        QTest::qWait(700); // the panel shown at launch comes first
+        // The panel shown at launch comes first, or it would take the focus from the target.
+        QVERIFY(QTest::qWaitFor([] { return focusedAppId() == "io.quillbox.Quillbox"; }, 5000));
         m_window.setTitle("Capture target");
         m_window.resize(200, 100);
         m_window.show();
