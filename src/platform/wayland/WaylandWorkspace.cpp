@@ -7,6 +7,8 @@
 
 #include <wayland-client.h>
 
+#include <poll.h>
+
 #include <algorithm>
 #include <string_view>
 
@@ -86,10 +88,7 @@ WaylandWorkspace::WaylandWorkspace(const QByteArray &displayName, QObject *paren
     wl_display_roundtrip(m_display);
     // Read as events come, so the compositor's buffer for us never fills.
     m_notifier = std::make_unique<QSocketNotifier>(wl_display_get_fd(m_display), QSocketNotifier::Read);
-    connect(m_notifier.get(), &QSocketNotifier::activated, this, [this] {
-        if (wl_display_dispatch(m_display) < 0)
-            m_notifier->setEnabled(false);
-    });
+    connect(m_notifier.get(), &QSocketNotifier::activated, this, [this] { readEvents(); });
 }
 
 WaylandWorkspace::~WaylandWorkspace()
@@ -135,6 +134,25 @@ void WaylandWorkspace::noteClosed(Toplevel *toplevel)
     zwlr_foreign_toplevel_handle_v1_destroy(toplevel->handle);
     m_toplevels.remove_if(
         [toplevel](const std::unique_ptr<Toplevel> &candidate) { return candidate.get() == toplevel; });
+}
+
+// Never waits: a roundtrip may have read what woke the notifier, and wl_display_dispatch() would
+// then block the GUI thread until the compositor next says anything.
+void WaylandWorkspace::readEvents()
+{
+    while (wl_display_prepare_read(m_display) != 0) {
+        if (wl_display_dispatch_pending(m_display) < 0)
+            return m_notifier->setEnabled(false);
+    }
+    pollfd readable = {wl_display_get_fd(m_display), POLLIN, 0};
+    if (poll(&readable, 1, 0) > 0 && (readable.revents & POLLIN)) {
+        if (wl_display_read_events(m_display) < 0)
+            return m_notifier->setEnabled(false);
+    } else {
+        wl_display_cancel_read(m_display);
+    }
+    if (wl_display_dispatch_pending(m_display) < 0)
+        m_notifier->setEnabled(false);
 }
 
 // A focus change a moment ago may still be in the socket; the compositor answers a roundtrip at once.

@@ -45,6 +45,7 @@ private:
     void noteGlobal(wl_registry *registry, std::uint32_t name, const char *interface, std::uint32_t version);
     void noteToplevel(zwlr_foreign_toplevel_handle_v1 *handle);
     void noteClosed(Toplevel *toplevel);
+    void readEvents();
     void dispatch() const;
 
     wl_display *m_display = nullptr;
