@@ -12,10 +12,10 @@
 #include "services/ConsoleLog.h"
 #include "services/DesktopNotifier.h"
 #include "services/HotkeyService.h"
-#include "services/KeyCombo.h"
 #include "services/KeySynthesizer.h"
 #include "services/LanguageSwitchService.h"
 #include "services/NotificationCenter.h"
+#include "services/PanelHotkey.h"
 #include "services/SystemLog.h"
 #include "ui/panel/ClipboardHistoryView.h"
 #include "ui/panel/StoreProblemView.h"
@@ -32,10 +32,8 @@ Q_LOGGING_CATEGORY(lcDelegate, "quillbox.delegate", QtInfoMsg)
 
 namespace {
 
-constexpr std::uint32_t panelHotkeyId = 1;
 constexpr int firstWindowDelayMs = 500;
 const QString openSettingsName = QStringLiteral("Quillbox.openSettings");
-const QString reloadHotkeyName = QStringLiteral("Quillbox.reloadHotkey");
 const QString clearAllHistoryName = QStringLiteral("Quillbox.clearAllHistory");
 
 bool isGuiApplication()
@@ -73,8 +71,9 @@ void AppDelegate::applicationDidFinishLaunching()
     reportUnusablePreferences();
     m_preferences.setKeyboardUIMode(2);
     setupModelContainer();
-    setupStatusItem();
     setupPanel();
+    if (isGuiApplication())
+        m_statusItem = std::make_unique<StatusItem>(*m_panel);
     m_pasteRoad = std::make_unique<PasteRoad>(
         m_pasteboard, m_workspace, *m_panel, m_services.pasteService, m_terminals, clock());
     startClipboardMonitoring();
@@ -86,9 +85,9 @@ void AppDelegate::applicationDidFinishLaunching()
     if (m_panel->window()) {
         clock().schedule(firstWindowDelayMs, this, [this, hasSeenOnboarding] {
             if (hasSeenOnboarding)
-                showPanel();
+                m_panel->show();
             else
-                showOnboarding();
+                m_onboarding->show();
         });
     }
     observeNotifications();
@@ -115,8 +114,8 @@ void AppDelegate::applicationWillTerminate()
 {
     if (m_clipboardMonitor)
         m_clipboardMonitor->stopMonitoring();
-    if (m_hotkeyService)
-        m_hotkeyService->unregister();
+    if (m_panelHotkey)
+        m_panelHotkey->unregister();
     if (HotkeyService *hotkeys = HotkeyService::shared())
         hotkeys->unregister(LanguageSwitchService::hotkeyId);
     // What cannot be written is said, not lost silently.
@@ -128,18 +127,6 @@ void AppDelegate::applicationWillTerminate()
     }
 }
 
-void AppDelegate::setupStatusItem()
-{
-    if (!isGuiApplication())
-        return;
-    m_statusItem = std::make_unique<StatusItem>();
-    connect(m_statusItem.get(), &StatusItem::toggleRequested, this, &AppDelegate::togglePanel);
-    connect(m_statusItem.get(), &StatusItem::openRequested, this, &AppDelegate::showPanel);
-    connect(m_statusItem.get(), &StatusItem::settingsRequested, this,
-        [] { NotificationCenter::defaultCenter().post(openSettingsName); });
-    connect(m_statusItem.get(), &StatusItem::quitRequested, qApp, &QCoreApplication::quit, Qt::QueuedConnection);
-}
-
 void AppDelegate::setupPanel()
 {
     m_panel = std::make_unique<PanelPresenter>(m_workspace, clock());
@@ -149,7 +136,7 @@ void AppDelegate::setupPanel()
     m_onboarding = std::make_unique<OnboardingWindow>(
         *m_panel->window()->engine(), m_preferences, m_services.keySynthesizer, clock());
     connect(m_onboarding.get(), &OnboardingWindow::finished, this,
-        [this] { clock().schedule(200, this, [this] { showPanel(); }); });
+        [this] { clock().schedule(200, this, [this] { m_panel->show(); }); });
     if (!m_modelContainer) {
         m_panel->setStoreProblemView(m_storeProblem.get());
         return;
@@ -165,60 +152,21 @@ void AppDelegate::fillPanel()
     m_panel->window()->engine()->addImageProvider(
         QStringLiteral("thumbnail"), new ThumbnailImageProvider(m_modelContainer->path()));
     m_historyView = std::make_unique<ClipboardHistoryView>(
-        m_modelContainer->mainContext(), m_pasteboard, m_preferences, m_services.soundPlayer);
+        m_modelContainer->mainContext(), m_pasteboard, m_preferences, m_services.soundPlayer, clock());
     connect(m_historyView.get(), &ClipboardHistoryView::itemSelected, this,
         [this, view = m_historyView.get()](const std::shared_ptr<ClipboardItem> &item) {
-            if (!handleItemSelected(item))
+            if (!m_pasteRoad->handleItemSelected(item))
                 view->showCopyFailure(*item);
         });
-    connect(m_historyView.get(), &ClipboardHistoryView::multipleFilesSelected, this,
-        &AppDelegate::handleMultipleFilesSelected);
+    connect(m_historyView.get(), &ClipboardHistoryView::multipleFilesSelected, m_pasteRoad.get(),
+        &PasteRoad::handleMultipleFilesSelected);
     m_panel->setHistoryView(m_historyView.get());
-}
-
-bool AppDelegate::isPanelVisible() const
-{
-    return m_panel && m_panel->isVisible();
 }
 
 void AppDelegate::togglePanel()
 {
     if (m_panel)
         m_panel->toggle();
-}
-
-void AppDelegate::hidePanel()
-{
-    if (m_panel)
-        m_panel->hide();
-}
-
-void AppDelegate::showPanel()
-{
-    if (m_panel)
-        m_panel->show();
-}
-
-bool AppDelegate::handleItemSelected(const std::shared_ptr<ClipboardItem> &item)
-{
-    return m_pasteRoad && m_pasteRoad->handleItemSelected(item);
-}
-
-void AppDelegate::handleMultipleFilesSelected(const QList<std::shared_ptr<ClipboardItem>> &items)
-{
-    if (m_pasteRoad)
-        m_pasteRoad->handleMultipleFilesSelected(items);
-}
-
-void AppDelegate::showOnboarding()
-{
-    if (m_onboarding)
-        m_onboarding->show();
-}
-
-QQuickView *AppDelegate::onboardingWindow() const
-{
-    return m_onboarding ? m_onboarding->window() : nullptr;
 }
 
 void AppDelegate::clearAllHistory()
@@ -236,7 +184,8 @@ void AppDelegate::clearAllHistory()
 void AppDelegate::openSettings()
 {
     printLine(QStringLiteral("[Quillbox] openSettings called"));
-    hidePanel();
+    if (m_panel)
+        m_panel->hide();
     printLine(QStringLiteral("[Quillbox] Settings are not available in this version yet"));
 }
 
@@ -244,22 +193,9 @@ void AppDelegate::setupHotkey()
 {
     if (!m_services.hotkeyGrabber)
         return;
-    if (!HotkeyService::shared())
-        m_hotkeyService = std::make_unique<HotkeyService>(*m_services.hotkeyGrabber);
-    registerPanelHotkey();
-}
-
-void AppDelegate::registerPanelHotkey()
-{
-    HotkeyService *hotkeys = HotkeyService::shared();
-    if (!hotkeys)
-        return;
-    const KeyCombo combo = KeyCombo::fromStored(m_preferences.hotkeyCombo());
-    QPointer<AppDelegate> self(this);
-    hotkeys->registerHotkey(panelHotkeyId, fourCharCode("QLBX"), combo, [self] {
-        if (self)
-            self->togglePanel();
-    });
+    m_panelHotkey = std::make_unique<PanelHotkey>(*m_services.hotkeyGrabber, m_preferences);
+    connect(m_panelHotkey.get(), &PanelHotkey::pressed, this, &AppDelegate::togglePanel);
+    m_panelHotkey->registerStored();
 }
 
 void AppDelegate::requestAccessibilityIfNeeded()
@@ -277,12 +213,6 @@ void AppDelegate::observeNotifications()
     center.observe(openSettingsName, this, [self] {
         if (self)
             self->openSettings();
-    });
-    center.observe(reloadHotkeyName, this, [self] {
-        if (self) {
-            self->m_preferences.reload();
-            self->registerPanelHotkey();
-        }
     });
     center.observe(clearAllHistoryName, this, [self] {
         if (self)
@@ -306,20 +236,8 @@ void AppDelegate::setupModelContainer()
             m_services.notifier->notifyProblem(m_storeProblem->title(), m_storeProblem->message());
         return;
     }
-    seedDefaultCategories();
-    seedDefaultTemplates();
-}
-
-void AppDelegate::seedDefaultCategories()
-{
-    if (m_modelContainer)
-        DefaultDataSeeder::seedCategories(m_modelContainer->mainContext());
-}
-
-void AppDelegate::seedDefaultTemplates()
-{
-    if (m_modelContainer)
-        DefaultDataSeeder::seedTemplates(m_modelContainer->mainContext());
+    DefaultDataSeeder::seedCategories(m_modelContainer->mainContext());
+    DefaultDataSeeder::seedTemplates(m_modelContainer->mainContext());
 }
 
 void AppDelegate::startClipboardMonitoring()
@@ -348,9 +266,4 @@ void AppDelegate::setupLanguageFix()
     }
     if (m_preferences.enableLanguageFix())
         m_languageSwitch->registerHotkey();
-}
-
-FloatingPanel *AppDelegate::panel() const
-{
-    return m_panel ? m_panel->window() : nullptr;
 }

@@ -41,7 +41,7 @@ bool PasteRoad::handleItemSelected(const std::shared_ptr<ClipboardItem> &item)
                 item->id().toString(QUuid::WithoutBraces).toUpper()));
     if (!PasteboardWriter::copyToPasteboard(*item, m_pasteboard)) {
         // Pasting now would paste whatever was there before; the panel stays open and says why.
-        log(QStringLiteral("copyToPasteboard failed — ") + ClipboardHistoryView::copyFailureNotice(*item));
+        log(QStringLiteral("copyToPasteboard failed — ") + PanelNotice::copyFailure(*item));
         return false;
     }
     log(QStringLiteral("Copied to pasteboard"));

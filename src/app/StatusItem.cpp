@@ -1,20 +1,27 @@
 #include "StatusItem.h"
 
+#include "PanelPresenter.h"
 #include "services/ConsoleLog.h"
+#include "services/NotificationCenter.h"
 
-StatusItem::StatusItem(QObject *parent)
+#include <QCoreApplication>
+
+StatusItem::StatusItem(PanelPresenter &panel, QObject *parent)
     : QObject(parent)
     , m_icon(QIcon(QStringLiteral(":/icons/quillbox.svg")))
 {
     m_icon.setToolTip(QStringLiteral("Quillbox"));
-    m_menu.addAction(QStringLiteral("Open Quillbox"), this, &StatusItem::openRequested);
-    m_menu.addAction(QStringLiteral("Settings..."), this, &StatusItem::settingsRequested);
+    m_menu.addAction(QStringLiteral("Open Quillbox"), &panel, &PanelPresenter::show);
+    m_menu.addAction(QStringLiteral("Settings..."), this,
+        [] { NotificationCenter::defaultCenter().post(QStringLiteral("Quillbox.openSettings")); });
     m_menu.addSeparator();
-    m_menu.addAction(QStringLiteral("Quit Quillbox"), this, &StatusItem::quitRequested);
+    // Queued: quitting from inside the menu's own handler would tear the menu down under it.
+    m_menu.addAction(QStringLiteral("Quit Quillbox"), this,
+        [] { QMetaObject::invokeMethod(qApp, &QCoreApplication::quit, Qt::QueuedConnection); });
     m_icon.setContextMenu(&m_menu);
-    connect(&m_icon, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
+    connect(&m_icon, &QSystemTrayIcon::activated, &panel, [&panel](QSystemTrayIcon::ActivationReason reason) {
         if (reason == QSystemTrayIcon::Trigger)
-            emit toggleRequested();
+            panel.toggle();
     });
     if (!QSystemTrayIcon::isSystemTrayAvailable())
         printLine(QStringLiteral("[Quillbox] No system tray on this desktop — open the panel with Super+Shift+V"));

@@ -4,6 +4,8 @@
 #include <QObject>
 #include <QSystemTrayIcon>
 
+class PanelPresenter;
+
 /// Quillbox's icon in the desktop's system tray. A click toggles the panel; its context menu opens
 /// the panel, the settings or quits. Where no tray host runs, it says so once and stays hidden: the
 /// hotkey still works.
@@ -11,13 +13,8 @@ class StatusItem : public QObject {
     Q_OBJECT
 
 public:
-    explicit StatusItem(QObject *parent = nullptr);
-
-signals:
-    void toggleRequested();
-    void openRequested();
-    void settingsRequested();
-    void quitRequested();
+    /// `panel` must outlive the item.
+    explicit StatusItem(PanelPresenter &panel, QObject *parent = nullptr);
 
 private:
     QMenu m_menu;

@@ -26,7 +26,7 @@ int main(int argc, char **argv)
     TemporaryPreferences settings;
     FakePasteboard pasteboard;
     ManualClock clock;
-    ClipboardHistoryView view(context, pasteboard, settings.preferences, nullptr, clock.scheduler());
+    ClipboardHistoryView view(context, pasteboard, settings.preferences, nullptr, clock);
     clock.advance(0);
 
     // Showing the panel folds the history a slice per turn, before anyone types.

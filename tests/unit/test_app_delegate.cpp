@@ -7,6 +7,8 @@
 #include "StdoutCapture.h"
 #include "app/AppDelegate.h"
 #include "app/FloatingPanel.h"
+#include "app/PanelPresenter.h"
+#include "app/PasteRoad.h"
 #include "capture/ClipboardMonitor.h"
 #include "model/ModelContainer.h"
 #include "model/ModelContext.h"
@@ -296,9 +298,9 @@ private slots:
 
         const auto item = ClipboardItem::create(QString(30, u'a') + QString(30, u'é'), ClipboardItemType::text);
         m_workspace.frontmost = editor;
-        road.delegate.showPanel(); // remembers the application in front
+        road.delegate.panelPresenter()->show(); // remembers the application in front
         m_workspace.frontmost = RunningApplication{QStringLiteral("Quillbox"), QStringLiteral("quillbox"), 7, 0x600001};
-        road.delegate.handleItemSelected(item);
+        road.delegate.pasteRoad()->handleItemSelected(item);
         QCOMPARE(m_pasteboard.string(), item->content());
         QCOMPARE(m_workspace.frontmost->windowId, editor.windowId); // re-activated at once
         road.clock.advance(149);
@@ -316,9 +318,9 @@ private slots:
         const auto logSize = [&road] { return road.debugLog().size(); };
         qsizetype mark = logSize();
         m_workspace.frontmost.reset();
-        road.delegate.showPanel();
+        road.delegate.panelPresenter()->show();
         const auto second = ClipboardItem::create("second", ClipboardItemType::text);
-        road.delegate.handleItemSelected(second);
+        road.delegate.pasteRoad()->handleItemSelected(second);
         QCOMPARE(m_pasteboard.string(), QStringLiteral("second"));
         road.clock.advance(1000);
         QCOMPARE(road.keys.chords.size(), 1);
@@ -329,7 +331,7 @@ private slots:
         // A multiple selection that is not all files leaves the clipboard as it was.
         mark = logSize();
         const auto file = ClipboardItem::create("file:///tmp/report.pdf", ClipboardItemType::file);
-        road.delegate.handleMultipleFilesSelected({file, second});
+        road.delegate.pasteRoad()->handleMultipleFilesSelected({file, second});
         QCOMPARE(m_pasteboard.string(), QStringLiteral("second"));
         QCOMPARE(road.debugLog().mid(mark),
             QStringList(
@@ -361,8 +363,8 @@ private slots:
             RunningApplication target = editor;
             target.windowClass = QString::fromLatin1(c.windowClass);
             m_workspace.frontmost = target;
-            road.delegate.showPanel();
-            road.delegate.handleItemSelected(ClipboardItem::create("ls -l", ClipboardItemType::text));
+            road.delegate.panelPresenter()->show();
+            road.delegate.pasteRoad()->handleItemSelected(ClipboardItem::create("ls -l", ClipboardItemType::text));
             road.clock.advance(150);
             QCOMPARE(road.keys.chords.size(), 1);
             QCOMPARE(road.keys.chords.first(), c.chord);
@@ -377,12 +379,12 @@ private slots:
         PasteRoad road(m_pasteboard, m_workspace);
         m_pasteboard.copyText("kept");
         m_workspace.frontmost = editor;
-        road.delegate.showPanel();
+        road.delegate.panelPresenter()->show();
         const RunningApplication quillbox{QStringLiteral("Quillbox"), QStringLiteral("quillbox"), 7, 0x600001};
         m_workspace.frontmost = quillbox;
 
         const auto link = ClipboardItem::create("https://example.com/a b", ClipboardItemType::url);
-        QVERIFY(!road.delegate.handleItemSelected(link));
+        QVERIFY(!road.delegate.pasteRoad()->handleItemSelected(link));
         QCOMPARE(m_pasteboard.string(), QStringLiteral("kept"));
         QCOMPARE(m_workspace.frontmost->windowId, quillbox.windowId); // nothing re-activated
         QCOMPARE(road.debugLog(),
@@ -475,7 +477,6 @@ private slots:
         QVERIFY(delegate.storeProblem());
         QCOMPARE(delegate.storeProblem()->file(), storePath);
         QVERIFY(QFileInfo(storePath).isDir());
-        delegate.seedDefaultCategories(); // does nothing, and does not crash
         delegate.applicationWillTerminate();
         QDir(storePath).removeRecursively();
     }

@@ -33,9 +33,10 @@ struct Harness {
     }
     std::unique_ptr<CombinePanel> panel(const Items &items)
     {
-        auto panel = std::make_unique<CombinePanel>(
-            store.context(), items, [this](const QString &text) { pasted.append(text); }, [this] { ++cancels; },
-            clock.scheduler());
+        auto panel = std::make_unique<CombinePanel>(store.context(), items, clock);
+        QObject::connect(
+            panel.get(), &CombinePanel::pasteRequested, [this](const QString &text) { pasted.append(text); });
+        QObject::connect(panel.get(), &CombinePanel::cancelRequested, [this] { ++cancels; });
         panel->shown();
         return panel;
     }

@@ -62,7 +62,7 @@ private slots:
         m_store = std::make_unique<TemporaryStore>();
         m_store->open();
         m_clock = {};
-        m_filter = std::make_unique<HistoryFilter>(context(), m_clock.scheduler());
+        m_filter = std::make_unique<HistoryFilter>(context(), m_clock);
     }
 
     void cleanup()

@@ -6,6 +6,7 @@
 #include "services/SoundPlayer.h"
 #include "ui/panel/ClipboardHistoryView.h"
 #include "ui/panel/ClipboardItemRow.h"
+#include "ui/panel/HistoryItemsModel.h"
 #include "ui/panel/PanelKeyRouter.h"
 
 #include <QSignalSpy>
@@ -180,7 +181,7 @@ private slots:
         m_pasted.clear();
         m_clock = {};
         m_view = std::make_unique<ClipboardHistoryView>(
-            context(), m_pasteboard, m_settings->preferences, &m_sound, m_clock.scheduler());
+            context(), m_pasteboard, m_settings->preferences, &m_sound, m_clock);
         m_copyFails = false;
         m_pasteReceiver = connect(m_view.get(), &ClipboardHistoryView::itemSelected, this, [this](const auto &item) {
             m_pasted.append(item);
@@ -211,7 +212,7 @@ private slots:
             {"not an id", {"b", "a"}},
         };
         for (const auto &[chip, listed] : clicks) {
-            m_view->clickCategoryChip(chip);
+            m_view->filter()->clickCategoryChip(chip);
             m_clock.advance(1000);
             QCOMPARE(shownSet(), listed);
         }
@@ -524,24 +525,24 @@ private slots:
     {
         addNumbered(3);
         const auto before = m_view->filter()->filteredItems();
-        m_view->togglePin(id(before.last()));
+        m_view->commands()->togglePin(id(before.last()));
         QVERIFY(before.last()->isPinned());
         QVERIFY(!context().hasChanges());
-        m_view->togglePin(id(before.last()));
+        m_view->commands()->togglePin(id(before.last()));
         QVERIFY(!before.last()->isPinned());
         add("pinned", ClipboardItemType::text, true);
 
-        m_view->clearAllHistory();
+        m_view->commands()->clearAllHistory();
         QCOMPARE(shown(), QStringList{"pinned"});
         QVERIFY(!context().hasChanges());
 
         const auto work = addCategory("Work");
         const auto note = addIn("note", work);
-        m_view->assignCategory(id(note), {});
+        m_view->commands()->assignCategory(id(note), {});
         QVERIFY(!note->categoryId());
-        m_view->assignCategory(id(note), id(work));
+        m_view->commands()->assignCategory(id(note), id(work));
         QCOMPARE(note->categoryId(), work->id());
-        m_view->deleteItem(id(note));
+        m_view->commands()->deleteItem(id(note));
         QCOMPARE(context().count<ClipboardItem>(), 1);
         QVERIFY(!context().hasChanges());
     }
@@ -553,6 +554,20 @@ private slots:
         QCOMPARE(QStringList({ago(59), ago(61), ago(3600), ago(25 * 3600), ago(-600)}),
             QStringList({"now", "1m", "1h", "1d", "now"}));
         QCOMPARE(ago(8 * 86400), QLocale().toString(now.addDays(-8).date(), QLocale::ShortFormat));
+
+        // A row's age counts to the panel's clock, and moves on when the panel is shown again.
+        context().insert(ClipboardItem::create(
+            "aged", ClipboardItemType::text, {}, {}, {}, false, std::nullopt, m_clock.now().addSecs(-7200)));
+        context().save();
+        m_clock.advance(0);
+        const auto age = [&] {
+            const auto *model = m_view->filter()->filteredItemsModel();
+            return model->data(model->index(0), HistoryItemsModel::RelativeTimeRole).toString();
+        };
+        QCOMPARE(age(), QStringLiteral("2h"));
+        m_clock.advance(3600 * 1000);
+        m_view->resetState();
+        QCOMPARE(age(), QStringLiteral("3h"));
 
         QCOMPARE(ClipboardItemRow::imageFilePath("Pasted image", 5000), QStringLiteral("4 KB"));
         QCOMPARE(ClipboardItemRow::imageFilePath("Pasted image", std::nullopt), QString());

@@ -95,7 +95,7 @@ private slots:
             store.context().insert(item);
         }
         store.context().save();
-        ClipboardHistoryView view(store.context(), pasteboard, settings.preferences, nullptr, clock.scheduler());
+        ClipboardHistoryView view(store.context(), pasteboard, settings.preferences, nullptr, clock);
         load("HistoryPanel.qml", {{"historyView", QVariant::fromValue(&view)}});
         m_window->engine()->addImageProvider(QStringLiteral("thumbnail"), new ThumbnailImageProvider(store.path()));
         view.resetState();
@@ -122,7 +122,7 @@ private slots:
         step([&] { view.openSearch(); });
         step([&] { view.filter()->setSearchText("text"); });
         step([&] { view.closeSearch(); });
-        step([&] { view.navigateCategory(1); });
+        step([&] { view.filter()->navigateCategory(1); });
         step([&] { view.triggerCategorySearch(); });
         step([&] { view.triggerCategorySearch(); });
         step([&] { view.startCreatingNew(); });
@@ -152,7 +152,7 @@ private slots:
         for (const char *content : {"first", "second"})
             store.context().insert(ClipboardItem::create(content, ClipboardItemType::text));
         store.context().save();
-        ClipboardHistoryView view(store.context(), pasteboard, settings.preferences, nullptr, clock.scheduler());
+        ClipboardHistoryView view(store.context(), pasteboard, settings.preferences, nullptr, clock);
         load("HistoryPanel.qml", {{"historyView", QVariant::fromValue(&view)}});
         const auto closeFirst = qScopeGuard([this] { m_window.reset(); }); // before the controller it binds to
         view.resetState();

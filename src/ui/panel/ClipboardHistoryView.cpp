@@ -10,21 +10,21 @@
 #include "services/NotificationCenter.h"
 
 #include <QMetaMethod>
-#include <QPointer>
 
 ClipboardHistoryView::ClipboardHistoryView(ModelContext &context, Pasteboard &pasteboard, Preferences &preferences,
-    SoundPlayer *sound, Scheduler scheduler, QObject *parent)
+    SoundPlayer *sound, Clock &clock, QObject *parent)
     : QObject(parent)
     , m_context(context)
     , m_pasteboard(pasteboard)
     , m_preferences(preferences)
-    , m_schedule(scheduler ? std::move(scheduler) : Clock::system().scheduler(this))
-    , m_filter(new HistoryFilter(context, m_schedule, this))
+    , m_clock(clock)
+    , m_schedule(clock.scheduler(this))
+    , m_filter(new HistoryFilter(context, clock, this))
     , m_focus(new PanelFocus(this))
     , m_categorySearch(new CategorySearch(*m_filter, *m_focus, m_schedule, this))
     , m_selection(new HistorySelection(*m_filter, this))
-    , m_editor(new ItemEditor(this))
-    , m_newItemEditor(new ItemEditor(this))
+    , m_editor(new ItemEditor(*m_focus, PanelFocus::Field::edit, m_schedule, this))
+    , m_newItemEditor(new ItemEditor(*m_focus, PanelFocus::Field::create, m_schedule, this))
     , m_keys(new PanelKeyRouter(*this, preferences, sound, m_schedule, this))
     , m_commands(new HistoryCommands(context, *m_filter, this))
     , m_notice(new PanelNotice(m_schedule, this))
@@ -34,14 +34,16 @@ ClipboardHistoryView::ClipboardHistoryView(ModelContext &context, Pasteboard &pa
         m_filter, &HistoryFilter::selectedFilterIdChanged, m_selection, [this] { m_selection->setSelectedIndex(0); });
     connect(m_filter, &HistoryFilter::itemRemoved, this, [this](const QUuid &id) {
         // Its card is gone with its row; left open, it would keep the list keys from the list.
-        if (id == m_editingItemId)
+        if (id == m_editor->itemId())
             cancelEdit();
     });
     connect(m_selection, &HistorySelection::scrollToRowRequested, this, &ClipboardHistoryView::scrollToRowRequested);
     connect(m_editor, &ItemEditor::saveRequested, this, &ClipboardHistoryView::saveEdit);
-    connect(m_editor, &ItemEditor::cancelRequested, this, &ClipboardHistoryView::cancelEdit);
     connect(m_newItemEditor, &ItemEditor::saveRequested, this, &ClipboardHistoryView::saveNewItem);
-    connect(m_newItemEditor, &ItemEditor::cancelRequested, this, &ClipboardHistoryView::cancelCreate);
+    connect(m_newItemEditor, &ItemEditor::isOpenChanged, this, [this] {
+        if (m_newItemEditor->isOpen())
+            emit scrollToCreateCardRequested();
+    });
 }
 
 ClipboardHistoryView::~ClipboardHistoryView()
@@ -50,18 +52,10 @@ ClipboardHistoryView::~ClipboardHistoryView()
     delete m_combine;
 }
 
-void ClipboardHistoryView::later(int delayMs, std::function<void()> task)
-{
-    m_schedule(delayMs, [self = QPointer(this), task = std::move(task)] {
-        if (self)
-            task();
-    });
-}
-
 void ClipboardHistoryView::focusLater(PanelFocus::Field field)
 {
     // The field's card or row is drawn first.
-    later(100, [this, field] { m_focus->set(field, true); });
+    m_schedule(100, [this, field] { m_focus->set(field, true); });
 }
 
 void ClipboardHistoryView::searchTextEdited()
@@ -80,18 +74,9 @@ void ClipboardHistoryView::setShowCombinePanel(bool show)
     if (show == showCombinePanel())
         return;
     if (show) {
-        // The panel outlives neither its showing nor its own delayed steps.
-        auto panel = std::make_shared<QPointer<CombinePanel>>();
-        Scheduler panelScheduler = [schedule = m_schedule, panel](int delayMs, std::function<void()> task) {
-            schedule(delayMs, [panel, task = std::move(task)] {
-                if (*panel)
-                    task();
-            });
-        };
-        m_combine = new CombinePanel(
-            m_context, m_selection->multiSelectedItems(), [this](const QString &text) { pasteCombined(text); },
-            [this] { cancelCombine(); }, std::move(panelScheduler), this);
-        *panel = m_combine;
+        m_combine = new CombinePanel(m_context, m_selection->multiSelectedItems(), m_clock, this);
+        connect(m_combine, &CombinePanel::pasteRequested, this, &ClipboardHistoryView::pasteCombined);
+        connect(m_combine, &CombinePanel::cancelRequested, this, &ClipboardHistoryView::cancelCombine);
         m_combine->shown();
     } else {
         // The panel may be calling us from inside its own handler: silence it now, delete it later.
@@ -101,34 +86,11 @@ void ClipboardHistoryView::setShowCombinePanel(bool show)
     }
     emit showCombinePanelChanged();
     if (show) {
-        later(50, [this] {
+        m_schedule(50, [this] {
             if (m_combine)
                 emit scrollToCombinePanelRequested();
         });
     }
-}
-
-QString ClipboardHistoryView::editingItemIdText() const
-{
-    return m_editingItemId ? m_editingItemId->toString(QUuid::WithoutBraces) : QString();
-}
-
-void ClipboardHistoryView::setEditingItemId(const std::optional<QUuid> &id)
-{
-    if (id == m_editingItemId)
-        return;
-    m_editingItemId = id;
-    emit editingItemIdChanged();
-}
-
-void ClipboardHistoryView::setCreatingNew(bool creating)
-{
-    if (creating == m_isCreatingNew)
-        return;
-    m_isCreatingNew = creating;
-    emit isCreatingNewChanged();
-    if (creating)
-        emit scrollToCreateCardRequested();
 }
 
 void ClipboardHistoryView::setDark(bool dark)
@@ -162,7 +124,7 @@ void ClipboardHistoryView::resetState()
     m_filter->filteredItemsModel()->refreshRelativeTimes();
     // The window takes focus some time after it is shown; asking again covers a slow window manager.
     for (const int delay : {50, 150, 300, 500}) {
-        later(delay, [this] {
+        m_schedule(delay, [this] {
             if (!m_focus->isSearchFocused() && !m_focus->isCategorySearchFocused())
                 m_focus->set(PanelFocus::Field::view, true);
         });
@@ -180,7 +142,7 @@ void ClipboardHistoryView::setupMonitors()
         return;
     m_keys->installMonitors();
     // The first search would otherwise fold the whole history while the user waits.
-    later(0, [this] { m_filter->foldAhead(); });
+    m_schedule(0, [this] { m_filter->foldAhead(); });
     // After the view's, so that the combine panel sees its keys first.
     if (m_combine)
         m_combine->setupKeyMonitor();
@@ -196,31 +158,6 @@ void ClipboardHistoryView::removeMonitors()
 }
 
 // ---- Categories and search
-
-void ClipboardHistoryView::navigateCategory(int direction)
-{
-    const auto list = m_filter->categories();
-    if (list.isEmpty())
-        return;
-    const auto current = m_filter->selectedFilterId();
-    const auto it = std::find_if(
-        list.cbegin(), list.cend(), [&current](const auto &category) { return category->id() == current; });
-    if (it != list.cend()) {
-        const qsizetype next = (it - list.cbegin()) + (direction < 0 ? -1 : 1);
-        m_filter->setSelectedFilter(
-            next >= 0 && next < list.size() ? std::optional(list.at(next)->id()) : std::nullopt);
-    } else {
-        m_filter->setSelectedFilter(direction < 0 ? list.last()->id() : list.first()->id());
-    }
-    m_selection->setSelectedIndex(0);
-}
-
-void ClipboardHistoryView::clickCategoryChip(const QString &categoryId)
-{
-    const QUuid id = QUuid::fromString(categoryId);
-    m_filter->setSelectedFilter(id.isNull() || id == m_filter->selectedFilterId() ? std::nullopt : std::optional(id));
-    m_selection->setSelectedIndex(0);
-}
 
 void ClipboardHistoryView::openSettings()
 {
@@ -294,23 +231,7 @@ void ClipboardHistoryView::paste(const std::shared_ptr<ClipboardItem> &item)
 
 void ClipboardHistoryView::showCopyFailure(const ClipboardItem &item)
 {
-    m_notice->show(copyFailureNotice(item));
-}
-
-QString ClipboardHistoryView::copyFailureNotice(const ClipboardItem &item)
-{
-    switch (item.type()) {
-    case ClipboardItemType::url:
-        return QStringLiteral("Can't copy this link: it is not a valid address");
-    case ClipboardItemType::file:
-        return QStringLiteral("Can't copy this file: its location is not valid");
-    case ClipboardItemType::image:
-        return QStringLiteral("Can't copy this image: its data is missing or damaged");
-    case ClipboardItemType::text:
-    case ClipboardItemType::richText:
-        break;
-    }
-    return QStringLiteral("Can't copy this item");
+    m_notice->show(PanelNotice::copyFailure(item));
 }
 
 void ClipboardHistoryView::pasteCombined(const QString &text)
@@ -332,53 +253,23 @@ void ClipboardHistoryView::cancelCombine()
 
 void ClipboardHistoryView::startEditing(const QString &id)
 {
-    const auto item = m_commands->itemWithId(id);
-    if (!item)
-        return;
-    setEditingItemId(item->id());
-    m_editor->setText(item->content());
-    focusLater(PanelFocus::Field::edit);
+    // For image and file items the label or file URL is edited, not the image.
+    if (const auto item = m_commands->itemWithId(id))
+        m_editor->open(item->content(), item->id());
 }
 
 void ClipboardHistoryView::saveEdit()
 {
-    if (!m_editingItemId || !m_editor->canSave())
-        return;
-    if (m_commands->saveContent(*m_editingItemId, m_editor->text()))
+    if (m_editor->itemId() && m_editor->canSave() && m_commands->saveContent(*m_editor->itemId(), m_editor->text()))
         cancelEdit();
-}
-
-void ClipboardHistoryView::cancelEdit()
-{
-    setEditingItemId(std::nullopt);
-    m_editor->setText(QString());
-    m_focus->set(PanelFocus::Field::edit, false);
-    focusLater(PanelFocus::Field::view);
-}
-
-void ClipboardHistoryView::startCreatingNew()
-{
-    setCreatingNew(true);
-    m_newItemEditor->setText(QString());
-    focusLater(PanelFocus::Field::create);
 }
 
 void ClipboardHistoryView::saveNewItem()
 {
-    if (!m_newItemEditor->canSave()) {
-        setCreatingNew(false);
-        m_focus->set(PanelFocus::Field::create, false);
-        return;
+    // Saving white space only closes the card without storing anything.
+    if (m_newItemEditor->canSave()) {
+        m_commands->createItem(m_newItemEditor->text());
+        m_selection->setSelectedIndex(0);
     }
-    m_commands->createItem(m_newItemEditor->text());
-    m_selection->setSelectedIndex(0);
     cancelCreate();
-}
-
-void ClipboardHistoryView::cancelCreate()
-{
-    setCreatingNew(false);
-    m_newItemEditor->setText(QString());
-    m_focus->set(PanelFocus::Field::create, false);
-    focusLater(PanelFocus::Field::view);
 }

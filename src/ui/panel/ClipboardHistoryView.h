@@ -37,9 +37,9 @@ class ClipboardHistoryView : public QObject {
     Q_PROPERTY(HistoryFilter *filter READ filter CONSTANT)
     Q_PROPERTY(CategorySearch *categorySearch READ categorySearch CONSTANT)
     Q_PROPERTY(HistorySelection *selection READ selection CONSTANT)
-    /// The edit card's text.
+    /// The edit card, drawn in place of the edited row.
     Q_PROPERTY(ItemEditor *editor READ editor CONSTANT)
-    /// The new-item card's text.
+    /// The new-item card, drawn above the rows.
     Q_PROPERTY(ItemEditor *newItemEditor READ newItemEditor CONSTANT)
     Q_PROPERTY(PanelFocus *focus READ focus CONSTANT)
     Q_PROPERTY(HistoryCommands *commands READ commands CONSTANT)
@@ -48,9 +48,6 @@ class ClipboardHistoryView : public QObject {
     Q_PROPERTY(bool showCombinePanel READ showCombinePanel NOTIFY showCombinePanelChanged)
     /// The open combine panel, given `multiSelectedItems`; null while `showCombinePanel` is false.
     Q_PROPERTY(CombinePanel *combinePanel READ combinePanel NOTIFY showCombinePanelChanged)
-    /// The edited item's id as text; empty when nothing is edited.
-    Q_PROPERTY(QString editingItemId READ editingItemIdText NOTIFY editingItemIdChanged)
-    Q_PROPERTY(bool isCreatingNew READ isCreatingNew NOTIFY isCreatingNewChanged)
     Q_PROPERTY(bool isDark READ isDark WRITE setDark NOTIFY isDarkChanged)
     /// The selected row's glow, from "borderColorHex".
     Q_PROPERTY(QColor borderColor READ borderColor NOTIFY borderColorChanged)
@@ -59,7 +56,7 @@ public:
     /// `preferences` is read for "categorySearchKey", "playSoundOnNavigate" and "borderColorHex" each
     /// time they matter. `sound` may be null. Everything given must outlive the view.
     ClipboardHistoryView(ModelContext &context, Pasteboard &pasteboard, Preferences &preferences, SoundPlayer *sound,
-        Scheduler scheduler = {}, QObject *parent = nullptr);
+        Clock &clock = Clock::system(), QObject *parent = nullptr);
     ~ClipboardHistoryView() override;
 
     HistoryFilter *filter() const { return m_filter; }
@@ -74,14 +71,11 @@ public:
 
     bool showCombinePanel() const { return m_combine != nullptr; }
     CombinePanel *combinePanel() const { return m_combine; }
-    std::optional<QUuid> editingItemId() const { return m_editingItemId; }
-    QString editingItemIdText() const;
-    bool isCreatingNew() const { return m_isCreatingNew; }
+    std::optional<QUuid> editingItemId() const { return m_editor->itemId(); }
+    bool isCreatingNew() const { return m_newItemEditor->isOpen(); }
     bool isDark() const { return m_isDark; }
     void setDark(bool dark);
     QColor borderColor() const;
-    /// Why `copyToPasteboard` could not write `item`, in words for the panel.
-    static QString copyFailureNotice(const ClipboardItem &item);
 
     /// Runs on the first show and on every "Quillbox.panelWillShow".
     Q_INVOKABLE void resetState();
@@ -92,7 +86,6 @@ public:
     void setupMonitors();
     void removeMonitors();
 
-    Q_INVOKABLE void navigateCategory(int direction);
     Q_INVOKABLE void triggerCategorySearch() { m_categorySearch->toggle(); }
     /// Picks the category at `index` of `matchingCategories`, as Return does in the category search.
     Q_INVOKABLE void pickCategory(int index)
@@ -100,8 +93,6 @@ public:
         if (m_categorySearch->pick(index))
             m_selection->setSelectedIndex(0);
     }
-    /// The category chip under the bar: the filtered chip clears the filter, another one sets it.
-    Q_INVOKABLE void clickCategoryChip(const QString &categoryId);
     Q_INVOKABLE void openSearch();
     /// The panel menu's "Settings...": posts "Quillbox.openSettings" for whoever opens them.
     Q_INVOKABLE void openSettings();
@@ -127,19 +118,13 @@ public:
     // Commands
     Q_INVOKABLE void startEditing(const QString &id);
     void saveEdit();
-    void cancelEdit();
-    Q_INVOKABLE void startCreatingNew();
+    void cancelEdit() { m_editor->close(); }
+    Q_INVOKABLE void startCreatingNew() { m_newItemEditor->open(QString()); }
     void saveNewItem();
-    void cancelCreate();
-    void deleteItem(const QString &id) { m_commands->deleteItem(id); }
-    void togglePin(const QString &id) { m_commands->togglePin(id); }
-    void assignCategory(const QString &id, const QString &categoryId) { m_commands->assignCategory(id, categoryId); }
-    void clearAllHistory() { m_commands->clearAllHistory(); }
+    void cancelCreate() { m_newItemEditor->close(); }
 
 signals:
     void showCombinePanelChanged();
-    void editingItemIdChanged();
-    void isCreatingNewChanged();
     void isDarkChanged();
     void borderColorChanged();
 
@@ -157,18 +142,16 @@ signals:
     void scrollToCombinePanelRequested();
 
 private:
-    /// Runs `task` `delayMs` from now unless the view is gone by then.
-    void later(int delayMs, std::function<void()> task);
     void focusLater(PanelFocus::Field field);
     void setShowCombinePanel(bool show);
-    void setEditingItemId(const std::optional<QUuid> &id);
-    void setCreatingNew(bool creating);
     void paste(const std::shared_ptr<ClipboardItem> &item);
     void searchTextEdited();
 
     ModelContext &m_context;
     Pasteboard &m_pasteboard;
     Preferences &m_preferences;
+    Clock &m_clock;
+    /// Drops tasks that come due after the view is gone.
     Scheduler m_schedule;
     HistoryFilter *m_filter;
     PanelFocus *m_focus;
@@ -180,7 +163,5 @@ private:
     HistoryCommands *m_commands;
     PanelNotice *m_notice;
     CombinePanel *m_combine = nullptr;
-    std::optional<QUuid> m_editingItemId;
-    bool m_isCreatingNew = false;
     bool m_isDark = false;
 };

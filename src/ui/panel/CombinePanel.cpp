@@ -38,14 +38,12 @@ QString itemText(const ClipboardItem &item)
 
 } // namespace
 
-CombinePanel::CombinePanel(ModelContext &context, QList<std::shared_ptr<ClipboardItem>> items,
-    std::function<void(const QString &)> onPaste, std::function<void()> onCancel, Scheduler scheduler, QObject *parent)
+CombinePanel::CombinePanel(
+    ModelContext &context, QList<std::shared_ptr<ClipboardItem>> items, Clock &clock, QObject *parent)
     : QObject(parent)
     , m_context(context)
     , m_items(std::move(items))
-    , m_onPaste(std::move(onPaste))
-    , m_onCancel(std::move(onCancel))
-    , m_schedule(scheduler ? std::move(scheduler) : Clock::system().scheduler(this))
+    , m_schedule(clock.scheduler(this))
 {
     // The chips follow the store; the preview deliberately does not.
     const auto onRecord = [this](const std::shared_ptr<StoredRecord> &record) {
@@ -176,14 +174,12 @@ void CombinePanel::clickChip(int index)
 
 void CombinePanel::paste()
 {
-    if (m_onPaste)
-        m_onPaste(m_preview);
+    emit pasteRequested(m_preview);
 }
 
 void CombinePanel::cancel()
 {
-    if (m_onCancel)
-        m_onCancel();
+    emit cancelRequested();
 }
 
 bool CombinePanel::monitorKeyDown(int key)
@@ -206,12 +202,9 @@ bool CombinePanel::monitorKeyDown(int key)
     default:
         return false;
     }
-    // Queued, so the paste sees the preview as it stands when the action runs; a panel removed in
-    // the meantime does nothing.
-    m_schedule(0, [self = QPointer(this), action] {
-        if (self)
-            (self.data()->*action)();
-    });
+    // Queued, so the paste sees the preview as it stands when the action runs; the scheduler drops
+    // it if the panel is removed in the meantime.
+    m_schedule(0, [this, action] { (this->*action)(); });
     return true;
 }
 

@@ -15,8 +15,8 @@ class ModelContext;
 class PasteTemplate;
 
 /// Combines the panel's multi-selection into one text through a paste template, with a live preview.
-/// It stores nothing: the text goes to `onPaste`, giving up to `onCancel`; the caller removes the
-/// panel in answer to either. One object lives for one showing of the panel.
+/// It stores nothing: the text leaves through `pasteRequested`, giving up through `cancelRequested`;
+/// the caller removes the panel in answer to either. One object lives for one showing of the panel.
 class CombinePanel : public QObject {
     Q_OBJECT
     QML_ELEMENT
@@ -30,8 +30,7 @@ class CombinePanel : public QObject {
 
 public:
     /// `templates` are read live from `context`.
-    CombinePanel(ModelContext &context, QList<std::shared_ptr<ClipboardItem>> items,
-        std::function<void(const QString &)> onPaste, std::function<void()> onCancel, Scheduler scheduler = {},
+    CombinePanel(ModelContext &context, QList<std::shared_ptr<ClipboardItem>> items, Clock &clock = Clock::system(),
         QObject *parent = nullptr);
     ~CombinePanel() override;
 
@@ -67,6 +66,8 @@ signals:
     void previewChanged();
     void templatesChanged();
     void selectedTemplateIndexChanged();
+    void pasteRequested(const QString &text);
+    void cancelRequested();
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -76,8 +77,6 @@ private:
 
     ModelContext &m_context;
     QList<std::shared_ptr<ClipboardItem>> m_items;
-    std::function<void(const QString &)> m_onPaste;
-    std::function<void()> m_onCancel;
     Scheduler m_schedule;
     int m_selectedTemplateIndex = -1;
     QString m_preview;

@@ -5,8 +5,6 @@
 #include "model/LiveQueryModel.h"
 #include "model/ModelContext.h"
 
-#include <QPointer>
-
 namespace {
 
 std::optional<ClipboardItemType> typeOfTypeCategory(const QString &name)
@@ -20,15 +18,15 @@ std::optional<ClipboardItemType> typeOfTypeCategory(const QString &name)
 
 } // namespace
 
-HistoryFilter::HistoryFilter(ModelContext &context, Scheduler schedule, QObject *parent)
+HistoryFilter::HistoryFilter(ModelContext &context, Clock &clock, QObject *parent)
     : QObject(parent)
     , m_context(context)
-    , m_schedule(std::move(schedule))
+    , m_schedule(clock.scheduler(this))
 {
     // The queries connect to the context first, so they are up to date when the handlers below run.
     m_allItems = new LiveQuery<ClipboardItem>(context, {&ClipboardItem::createdAt, Qt::DescendingOrder}, this);
     m_categories = new LiveQuery<ClipCategory>(context, {&ClipCategory::sortOrder}, this);
-    m_itemsModel = new HistoryItemsModel(this);
+    m_itemsModel = new HistoryItemsModel(clock, this);
     m_categoriesModel = new CategoryListModel(this);
 
     const auto changed = [this](const std::shared_ptr<StoredRecord> &record, bool removed) {
@@ -95,6 +93,27 @@ void HistoryFilter::setSelectedFilter(const std::optional<QUuid> &id)
     emit selectedFilterIdChanged();
 }
 
+void HistoryFilter::navigateCategory(int direction)
+{
+    const auto list = categories();
+    if (list.isEmpty())
+        return;
+    const auto it = std::find_if(
+        list.cbegin(), list.cend(), [this](const auto &category) { return category->id() == m_selectedFilterId; });
+    if (it != list.cend()) {
+        const qsizetype next = (it - list.cbegin()) + (direction < 0 ? -1 : 1);
+        setSelectedFilter(next >= 0 && next < list.size() ? std::optional(list.at(next)->id()) : std::nullopt);
+    } else {
+        setSelectedFilter(direction < 0 ? list.last()->id() : list.first()->id());
+    }
+}
+
+void HistoryFilter::clickCategoryChip(const QString &categoryId)
+{
+    const QUuid id = QUuid::fromString(categoryId);
+    setSelectedFilter(id.isNull() || id == m_selectedFilterId ? std::nullopt : std::optional(id));
+}
+
 void HistoryFilter::setDark(bool dark)
 {
     if (dark == m_isDark)
@@ -124,10 +143,7 @@ void HistoryFilter::foldAhead(int row)
     for (; row < end; ++row)
         foldedOf(*m_allItems->at(row));
     if (row < m_allItems->count()) {
-        m_schedule(0, [self = QPointer(this), row] {
-            if (self)
-                self->foldAhead(row);
-        });
+        m_schedule(0, [this, row] { foldAhead(row); });
     }
 }
 
@@ -269,10 +285,7 @@ void HistoryFilter::invalidateList()
         return;
     m_syncPending = true;
     // Bursts of changes (a clear, a prune, typing) reach the list view as one update.
-    m_schedule(0, [self = QPointer(this)] {
-        if (self)
-            self->syncListModel();
-    });
+    m_schedule(0, [this] { syncListModel(); });
 }
 
 void HistoryFilter::syncListModel()

@@ -45,8 +45,9 @@ class HistoryFilter : public QObject {
     Q_PROPERTY(QString emptyStateLine READ emptyStateLine NOTIFY searchTextChanged)
 
 public:
-    /// `schedule` queues the list model's updates and the folding of texts ahead of a search.
-    HistoryFilter(ModelContext &context, Scheduler schedule, QObject *parent = nullptr);
+    /// `clock` queues the list model's updates and the folding of texts ahead of a search, and dates
+    /// the rows.
+    HistoryFilter(ModelContext &context, Clock &clock, QObject *parent = nullptr);
     ~HistoryFilter() override;
 
     QString searchText() const { return m_searchText; }
@@ -57,6 +58,10 @@ public:
     QString selectedFilterIdText() const;
     Q_INVOKABLE void setSelectedFilterId(const QString &id);
     void setSelectedFilter(const std::optional<QUuid> &id);
+    /// The next category (`direction` > 0) or the previous one as the filter; past either end, none.
+    void navigateCategory(int direction);
+    /// The category chip under the bar: the filtered chip clears the filter, another one sets it.
+    Q_INVOKABLE void clickCategoryChip(const QString &categoryId);
     void setDark(bool dark);
 
     QList<std::shared_ptr<ClipboardItem>> filteredItems() const;

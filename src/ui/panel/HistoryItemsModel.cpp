@@ -13,8 +13,9 @@ constexpr qsizetype maxDisplayLength = 2000;
 
 } // namespace
 
-HistoryItemsModel::HistoryItemsModel(QObject *parent)
+HistoryItemsModel::HistoryItemsModel(const Clock &clock, QObject *parent)
     : DiffingListModel(parent)
+    , m_clock(clock)
 {
 }
 
@@ -73,7 +74,7 @@ QVariant HistoryItemsModel::data(const QModelIndex &index, int role) const
         return role == ColorForTypeRole ? color : ClipboardItemRow::sidebarColor(color, m_isDark);
     }
     case RelativeTimeRole:
-        return ClipboardItemRow::relativeDisplay(item.createdAt(), QDateTime::currentDateTime());
+        return ClipboardItemRow::relativeDisplay(item.createdAt(), m_clock.now());
     case SourceAppNameRole:
         return item.sourceAppName().value_or(QString());
     case HasImageRole:

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "model/ClipboardItem.h"
+#include "model/Clock.h"
 
 #include "DiffingListModel.h"
 #include <QHash>
@@ -50,7 +51,8 @@ public:
         CategoryIdRole,
     };
 
-    explicit HistoryItemsModel(QObject *parent = nullptr);
+    /// `clock` gives the time the rows' ages are counted to.
+    explicit HistoryItemsModel(const Clock &clock, QObject *parent = nullptr);
     ~HistoryItemsModel() override;
 
     int rowCount(const QModelIndex &parent = {}) const override;
@@ -94,6 +96,7 @@ private:
     QList<std::shared_ptr<ClipboardItem>> m_items;
     QHash<QUuid, std::shared_ptr<ClipCategory>> m_categories;
     QSet<QUuid> m_selectedIds;
+    const Clock &m_clock;
     bool m_isDark = false;
     // Read on first draw of a row: the image header and the file type cost disk reads.
     mutable QHash<QUuid, ImageInfo> m_imageInfo;

@@ -133,7 +133,7 @@ bool PanelKeyRouter::handleKey(int key, Qt::KeyboardModifiers modifiers, const Q
     case Qt::Key_Right:
         if (categorySearch.isSearching() || filter.isSearchExpanded() || editorOpen)
             return false;
-        m_view.navigateCategory(key == Qt::Key_Left ? -1 : 1);
+        m_view.filter()->navigateCategory(key == Qt::Key_Left ? -1 : 1);
         playClick();
         return true;
     default:

@@ -1,5 +1,7 @@
 #include "PanelNotice.h"
 
+#include "model/ClipboardItem.h"
+
 #include <QPointer>
 
 namespace {
@@ -34,4 +36,20 @@ void PanelNotice::clear()
         return;
     m_text.clear();
     emit textChanged();
+}
+
+QString PanelNotice::copyFailure(const ClipboardItem &item)
+{
+    switch (item.type()) {
+    case ClipboardItemType::url:
+        return QStringLiteral("Can't copy this link: it is not a valid address");
+    case ClipboardItemType::file:
+        return QStringLiteral("Can't copy this file: its location is not valid");
+    case ClipboardItemType::image:
+        return QStringLiteral("Can't copy this image: its data is missing or damaged");
+    case ClipboardItemType::text:
+    case ClipboardItemType::richText:
+        break;
+    }
+    return QStringLiteral("Can't copy this item");
 }

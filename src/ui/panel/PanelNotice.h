@@ -2,6 +2,8 @@
 
 #include "model/Clock.h"
 
+class ClipboardItem;
+
 #include <QObject>
 #include <QString>
 #include <QtQml/qqmlregistration.h>
@@ -22,6 +24,9 @@ public:
     /// Shows `text` for its full time, also when it replaces a line still shown.
     void show(const QString &text);
     void clear();
+
+    /// Why `item` could not be put on the clipboard, in words for the panel.
+    static QString copyFailure(const ClipboardItem &item);
 
 signals:
     void textChanged();

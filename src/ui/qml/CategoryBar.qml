@@ -37,7 +37,7 @@ Item {
                     name: chip.model.name
                     fillColor: chip.isCurrent ? chip.model.color : chip.model.dimmedColor
                     textColor: chip.isCurrent ? "white" : chip.model.color
-                    onClicked: bar.view.clickCategoryChip(chip.model.id)
+                    onClicked: bar.view.filter.clickCategoryChip(chip.model.id)
                     onIsCurrentChanged: if (chip.isCurrent) strip.reveal(chip)
                     Component.onCompleted: if (chip.isCurrent) Qt.callLater(strip.reveal, chip) // qmllint disable type
                 }

@@ -39,7 +39,7 @@ Item {
             id: createLoader
             objectName: "createCard"
             width: parent.width
-            active: header.view.isCreatingNew
+            active: header.view.newItemEditor.isOpen
             visible: active
             sourceComponent: EditCard {
                 view: header.view

@@ -11,7 +11,7 @@ Item {
     height: 640
 
     readonly property real rowMargin: 32
-    readonly property bool showsEmptyState: root.historyView.filter.filteredItems.count === 0 && !root.historyView.isCreatingNew
+    readonly property bool showsEmptyState: root.historyView.filter.filteredItems.count === 0 && !root.historyView.newItemEditor.isOpen
 
     Binding { target: Theme; property: "dark"; value: root.historyView.isDark }
 
@@ -80,8 +80,8 @@ Item {
 
             required property int index
             required property var model
-            readonly property bool isEditing: root.historyView.editingItemId.length > 0
-                                              && slot.model.id === root.historyView.editingItemId
+            readonly property bool isEditing: root.historyView.editor.itemId.length > 0
+                                              && slot.model.id === root.historyView.editor.itemId
 
             width: list.width
             height: isEditing ? (editLoader.item ? (editLoader.item as Item).implicitHeight : 200) : 130

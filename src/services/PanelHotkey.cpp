@@ -1,0 +1,39 @@
+#include "PanelHotkey.h"
+
+#include "HotkeyService.h"
+#include "NotificationCenter.h"
+#include "model/Preferences.h"
+
+#include <QPointer>
+
+PanelHotkey::PanelHotkey(HotkeyGrabber &grabber, Preferences &preferences, QObject *parent)
+    : QObject(parent)
+    , m_preferences(preferences)
+{
+    if (!HotkeyService::shared())
+        m_ownService = std::make_unique<HotkeyService>(grabber);
+    NotificationCenter::defaultCenter().observe(QStringLiteral("Quillbox.reloadHotkey"), this, [this] {
+        m_preferences.reload();
+        registerStored();
+    });
+}
+
+PanelHotkey::~PanelHotkey() = default;
+
+void PanelHotkey::registerStored()
+{
+    HotkeyService *hotkeys = HotkeyService::shared();
+    if (!hotkeys)
+        return;
+    const KeyCombo combo = KeyCombo::fromStored(m_preferences.hotkeyCombo());
+    hotkeys->registerHotkey(hotkeyId, fourCharCode("QLBX"), combo, [self = QPointer(this)] {
+        if (self)
+            emit self->pressed();
+    });
+}
+
+void PanelHotkey::unregister()
+{
+    if (HotkeyService *hotkeys = HotkeyService::shared())
+        hotkeys->unregister();
+}
