@@ -1,13 +1,15 @@
 #pragma once
 
-#include "AppDelegate.h"
 #include "BackendChoice.h"
+#include "PlatformServices.h"
 
 #include <memory>
 
 class CanberraSoundPlayer;
 class FreedesktopNotifier;
 class JournalSystemLog;
+class Pasteboard;
+class Workspace;
 class XdotoolScriptRunner;
 
 /// The desktop implementations for the chosen display server, built in one place and alive as long
