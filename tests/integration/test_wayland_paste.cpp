@@ -1,17 +1,23 @@
-// The paste road under headless sway: `quillbox --toggle` shows the focused panel, Return pastes the
-// newest item into the window that was in front, through wtype, with a terminal's own chord for foot.
+// The panel and the paste road under headless sway: `quillbox --toggle` shows the focused panel
+// centred, Return pastes the newest item into the window that was in front, through wtype, with a
+// terminal's own chord for foot, and the panel hides when it loses the focus.
 
 #include "QuillboxProcess.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QLineEdit>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <functional>
 #include <memory>
+#include <optional>
 
 namespace {
 
@@ -33,6 +39,31 @@ bool hasWindow(const QString &appId)
     tree.start("swaymsg", {"-t", "get_tree"});
     tree.waitForFinished(3000);
     return tree.readAllStandardOutput().contains("\"app_id\": \"" + appId.toUtf8() + "\"");
+}
+
+// The window of `appId` as sway lays it out: its container type and rectangle.
+std::optional<std::pair<QString, QRect>> layoutOf(const QString &appId)
+{
+    QProcess tree;
+    tree.start("swaymsg", {"-t", "get_tree"});
+    tree.waitForFinished(3000);
+    std::function<std::optional<std::pair<QString, QRect>>(const QJsonObject &)> find;
+    find = [&](const QJsonObject &node) -> std::optional<std::pair<QString, QRect>> {
+        if (node.value("app_id").toString() == appId) {
+            const QJsonObject rect = node.value("rect").toObject();
+            return std::pair(node.value("type").toString(),
+                QRect(rect.value("x").toInt(), rect.value("y").toInt(), rect.value("width").toInt(),
+                    rect.value("height").toInt()));
+        }
+        for (const char *children : {"nodes", "floating_nodes"}) {
+            for (const QJsonValue &child : node.value(children).toArray()) {
+                if (const auto found = find(child.toObject()))
+                    return found;
+            }
+        }
+        return std::nullopt;
+    };
+    return find(QJsonDocument::fromJson(tree.readAllStandardOutput()).object());
 }
 
 bool waitForFocus(const QString &appId)
@@ -71,8 +102,10 @@ private slots:
     void initTestCase()
     {
         QVERIFY(m_quillbox.start());
-        // The panel shown at launch is put away, as a person would, before anything is copied.
+        // The panel shown at launch floats centred over the 1280x800 output, focused; it is put away,
+        // as a person would, before anything is copied.
         QVERIFY(waitForFocus("io.quillbox.Quillbox"));
+        QCOMPARE(layoutOf("io.quillbox.Quillbox"), std::pair(QString("floating_con"), QRect(300, 80, 680, 640)));
         QCOMPARE(m_quillbox.startSecondInstance({"--toggle"}), 0);
         QVERIFY(QTest::qWaitFor([] { return !hasWindow("io.quillbox.Quillbox"); }, 5000));
     }
@@ -110,6 +143,19 @@ private slots:
                 return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
             }(),
             QByteArray("pasted into foot"), 5000);
+        foot.kill();
+        foot.waitForFinished(2000);
+    }
+
+    void thePanelHidesWhenAnotherWindowTakesTheFocus()
+    {
+        QCOMPARE(m_quillbox.startSecondInstance({"--toggle"}), 0);
+        QVERIFY(waitForFocus("io.quillbox.Quillbox"));
+        QProcess foot;
+        foot.start("foot", {"sleep", "60"});
+        QVERIFY(foot.waitForStarted());
+        QVERIFY(waitForFocus("foot"));
+        QVERIFY(QTest::qWaitFor([] { return !hasWindow("io.quillbox.Quillbox"); }, 5000));
         foot.kill();
         foot.waitForFinished(2000);
     }
