@@ -65,11 +65,9 @@ void printBindingInstructions()
 {
     const auto desktop = HotkeyBindingInstructions::desktopOf(qEnvironmentVariable("XDG_CURRENT_DESKTOP"));
     const KeyCombo panelCombo = KeyCombo::fromStored(Preferences(Preferences::defaultPath()).hotkeyCombo());
-    const QString text = HotkeyBindingInstructions::text(desktop,
-        {{QStringLiteral("Quillbox panel"), panelCombo, {QStringLiteral("--toggle")}}},
-        QCoreApplication::applicationFilePath());
-    if (!text.isEmpty())
-        std::printf("[Quillbox] %s\n", qPrintable(text));
+    const QString text = HotkeyBindingInstructions::text(
+        desktop, HotkeyBindingInstructions::programBindings(panelCombo), QCoreApplication::applicationFilePath());
+    std::printf("[Quillbox] %s\n", qPrintable(text));
     std::fflush(stdout);
 }
 

@@ -76,6 +76,11 @@ QString gvariantString(const QString &text)
 
 } // namespace
 
+QList<HotkeyBindingInstructions::Binding> HotkeyBindingInstructions::programBindings(const KeyCombo &panelCombo)
+{
+    return {{QStringLiteral("Quillbox panel"), panelCombo, {QStringLiteral("--toggle")}}};
+}
+
 HotkeyBindingInstructions::Desktop HotkeyBindingInstructions::desktopOf(const QString &currentDesktop)
 {
     for (const QString &name : currentDesktop.split(u':', Qt::SkipEmptyParts)) {
@@ -132,24 +137,20 @@ QList<HotkeyBindingInstructions::Command> HotkeyBindingInstructions::gnomeComman
 
 QString HotkeyBindingInstructions::text(Desktop desktop, const QList<Binding> &bindings, const QString &program)
 {
-    switch (desktop) {
-    case Desktop::kde:
-        return {};
-    case Desktop::sway:
+    if (desktop == Desktop::sway) {
         return QStringLiteral("sway does not let programs register global shortcuts. Add these lines to "
                               "~/.config/sway/config and reload sway (Super+Shift+C):\n")
             + swayConfig(bindings, program).join(u'\n');
-    case Desktop::gnome:
-    case Desktop::other:
-        break;
     }
     QStringList lines;
     for (const Binding &binding : bindings)
         lines << QStringLiteral("  %1: %2").arg(gnomeCombo(binding.combo), commandLine(program, binding.arguments));
-    const QString where = desktop == Desktop::gnome
-        ? QStringLiteral("GNOME does not let programs register global shortcuts. Add them under Settings > Keyboard > "
-                         "Custom Shortcuts (or let Quillbox add them with gsettings):\n")
-        : QStringLiteral("This desktop does not let programs register global shortcuts. Bind these commands to "
-                         "keys in its keyboard settings:\n");
+    QString where = QStringLiteral("This desktop does not let programs register global shortcuts. Bind these "
+                                   "commands to keys in its keyboard settings:\n");
+    if (desktop == Desktop::gnome)
+        where = QStringLiteral("GNOME does not let programs register global shortcuts. Add them under Settings > "
+                               "Keyboard > Custom Shortcuts (or let Quillbox add them with gsettings):\n");
+    else if (desktop == Desktop::kde)
+        where = QStringLiteral("Add these commands under System Settings > Shortcuts > Custom Shortcuts:\n");
     return where + lines.join(u'\n');
 }

@@ -26,6 +26,9 @@ public:
         friend bool operator==(const Command &, const Command &) = default;
     };
 
+    /// The actions the person binds: the panel's toggle, on `panelCombo`.
+    static QList<Binding> programBindings(const KeyCombo &panelCombo);
+
     /// The desktop named by XDG_CURRENT_DESKTOP (a colon-separated list, e.g. "ubuntu:GNOME").
     static Desktop desktopOf(const QString &currentDesktop);
 
@@ -39,6 +42,6 @@ public:
     static QList<Command> gnomeCommands(
         const QList<Binding> &bindings, const QString &program, const QString &existingPaths);
 
-    /// What to tell the person on `desktop`: empty where the program registers its keys itself.
+    /// What to tell the person on `desktop` about binding the actions to keys.
     static QString text(Desktop desktop, const QList<Binding> &bindings, const QString &program);
 };
