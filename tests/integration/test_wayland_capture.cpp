@@ -5,8 +5,8 @@
 
 #include <QDeadlineTimer>
 #include <QProcess>
-#include <QTest>
 #include <QRasterWindow>
+#include <QTest>
 
 #include <csignal>
 #include <memory>
@@ -88,8 +88,8 @@ private slots:
         m_window.setTitle("Capture target");
         m_window.resize(200, 100);
         m_window.show();
-        QVERIFY2(QTest::qWaitFor([] { return focusedAppId() == "test_wayland_capture"; }, 5000),
-            qPrintable(focusedAppId()));
+        QVERIFY2(
+            QTest::qWaitFor([] { return focusedAppId() == "test_wayland_capture"; }, 5000), qPrintable(focusedAppId()));
     }
 
     void capturesEachKindWithItsFields()
@@ -146,9 +146,22 @@ private slots:
             QByteArray("kept after exit"), 5000);
     }
 
-    void cleanupTestCase()
+    void saysWhatAutomaticPasteNeedsWithoutWtype()
     {
         QCOMPARE(m_quillbox.terminate(), 0);
+        QuillboxProcess withoutWtype;
+        QProcessEnvironment env;
+        env.insert("PATH", "/nonexistent");
+        QVERIFY(withoutWtype.start("[Quillbox] Seeded 10 default templates", env));
+        QVERIFY(QTest::qWaitFor(
+            [&] { return withoutWtype.output().contains("won't work until wtype is installed on a compositor"); },
+            3000));
+        QVERIFY(!withoutWtype.output().contains("X11 session with XTest"));
+        QCOMPARE(withoutWtype.terminate(), 0);
+    }
+
+    void cleanupTestCase()
+    {
         for (auto &source : m_sources) {
             ::kill(pid_t(source->processId()), SIGCONT);
             source->kill();
