@@ -2,6 +2,7 @@
 
 #include "model/Clock.h"
 #include "model/Preferences.h"
+#include "platform/KGlobalAccelHotkeyGrabber.h"
 #include "services/HotkeyBindingInstructions.h"
 #include "services/KeyCombo.h"
 #include "services/KeySynthesizer.h"
@@ -69,9 +70,9 @@ void OnboardingWindow::show()
     support.isWayland = qEnvironmentVariable("XDG_SESSION_TYPE") == QStringLiteral("wayland");
     support.isAvailable = m_keys && m_keys->isAvailable();
     support.openKeyboardSettings = keyboardSettingsOpener();
-    // On Wayland the desktop owns the global keys (KDE's registration is not made yet).
+    // On Wayland the desktop owns the global keys; only Plasma registers them for programs.
     QString hotkeyInstructions;
-    if (QGuiApplication::platformName() == QLatin1String("wayland"))
+    if (QGuiApplication::platformName() == QLatin1String("wayland") && !KGlobalAccelHotkeyGrabber::isServiceAvailable())
         hotkeyInstructions = HotkeyBindingInstructions::text(
             HotkeyBindingInstructions::desktopOf(qEnvironmentVariable("XDG_CURRENT_DESKTOP")),
             HotkeyBindingInstructions::programBindings(KeyCombo::fromStored(m_preferences.hotkeyCombo())),

@@ -5,6 +5,7 @@
 #include "platform/CanberraSoundPlayer.h"
 #include "platform/FreedesktopNotifier.h"
 #include "platform/JournalSystemLog.h"
+#include "platform/KGlobalAccelHotkeyGrabber.h"
 #include "platform/XdotoolScriptRunner.h"
 #include "platform/wayland/WaylandPasteboard.h"
 #include "platform/wayland/WaylandWorkspace.h"
@@ -32,6 +33,9 @@ PlatformBackend::PlatformBackend(BackendChoice::Backend backend)
         primarySelection = pasteboard.get();
         m_pasteboard = std::move(pasteboard);
         m_workspace = std::make_unique<WaylandWorkspace>();
+        // Plasma registers global shortcuts for programs; elsewhere the desktop binds them.
+        if (KGlobalAccelHotkeyGrabber::isServiceAvailable())
+            m_hotkeyGrabber = std::make_unique<KGlobalAccelHotkeyGrabber>();
         m_keySynthesizer = std::make_unique<WtypeKeySynthesizer>();
         // Compositor-independent layouts are not known without a keyboard focus; the wrong-layout
         // fix needs its hotkey, which the desktop binds here.

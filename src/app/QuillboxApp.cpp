@@ -144,7 +144,7 @@ int QuillboxApp::main(int argc, char **argv)
     QIcon::setFallbackThemeName(QStringLiteral("Adwaita"));
 
     const PlatformBackend platform(backend.backend);
-    if (backend.backend == BackendChoice::Backend::wayland)
+    if (backend.backend == BackendChoice::Backend::wayland && !platform.services().hotkeyGrabber)
         printBindingInstructions();
     qCDebug(lcApp) << "platform services ready after" << sinceStart.elapsed() << "ms";
     AppDelegate delegate(platform.pasteboard(), platform.workspace(), platform.services());
