@@ -215,10 +215,15 @@ void AppDelegate::setupHotkey()
 
 void AppDelegate::requestAccessibilityIfNeeded()
 {
-    if (m_services.keySynthesizer && !m_services.keySynthesizer->isAvailable()) {
+    if (!m_services.keySynthesizer || m_services.keySynthesizer->isAvailable())
+        return;
+    if (QGuiApplication::platformName() == QLatin1String("wayland"))
+        printLine(QStringLiteral("[Quillbox] Keystroke simulation not available — paste simulation won't work until "
+                                 "wtype is installed on a compositor with the virtual-keyboard protocol (sway, "
+                                 "Hyprland, river), or ydotool is installed"));
+    else
         printLine(QStringLiteral("[Quillbox] Keystroke simulation not available — paste simulation won't work until "
                                  "Quillbox runs in an X11 session with XTest, or xdotool is installed"));
-    }
 }
 
 void AppDelegate::observeNotifications()

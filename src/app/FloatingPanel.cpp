@@ -16,6 +16,12 @@ FloatingPanel::FloatingPanel(QQmlEngine *engine)
     setTitle(QStringLiteral("Quillbox"));
     setResizeMode(QQuickView::SizeRootObjectToView);
     resize(contentSize);
+    // A Wayland client cannot place its windows; a fixed size makes sway (like other tiling
+    // compositors) float the panel and centre it over the output instead of tiling it.
+    if (QGuiApplication::platformName() == QLatin1String("wayland")) {
+        setMinimumSize(contentSize);
+        setMaximumSize(contentSize);
+    }
 
     QPointer<FloatingPanel> self(this);
     connect(qApp, &QGuiApplication::applicationStateChanged, this, [self](Qt::ApplicationState state) {

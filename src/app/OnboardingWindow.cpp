@@ -2,6 +2,9 @@
 
 #include "model/Clock.h"
 #include "model/Preferences.h"
+#include "platform/KGlobalAccelHotkeyGrabber.h"
+#include "services/HotkeyBindingInstructions.h"
+#include "services/KeyCombo.h"
 #include "services/KeySynthesizer.h"
 #include "ui/settings/OnboardingView.h"
 
@@ -67,6 +70,13 @@ void OnboardingWindow::show()
     support.isWayland = qEnvironmentVariable("XDG_SESSION_TYPE") == QStringLiteral("wayland");
     support.isAvailable = m_keys && m_keys->isAvailable();
     support.openKeyboardSettings = keyboardSettingsOpener();
+    // On Wayland the desktop owns the global keys; only Plasma registers them for programs.
+    QString hotkeyInstructions;
+    if (QGuiApplication::platformName() == QLatin1String("wayland") && !KGlobalAccelHotkeyGrabber::isServiceAvailable())
+        hotkeyInstructions = HotkeyBindingInstructions::text(
+            HotkeyBindingInstructions::desktopOf(qEnvironmentVariable("XDG_CURRENT_DESKTOP")),
+            HotkeyBindingInstructions::programBindings(KeyCombo::fromStored(m_preferences.hotkeyCombo())),
+            QCoreApplication::applicationFilePath());
     QPointer<OnboardingWindow> self(this);
     auto *onboarding = new OnboardingView(
         std::move(support),
@@ -74,7 +84,7 @@ void OnboardingWindow::show()
             if (self)
                 self->close();
         },
-        window);
+        hotkeyInstructions, window);
     QQmlComponent component(&m_engine, QUrl(QStringLiteral("qrc:/qml/Quillbox/OnboardingPage.qml")));
     const QVariantMap properties{{QStringLiteral("onboarding"), QVariant::fromValue(onboarding)}};
     if (auto *root = qobject_cast<QQuickItem *>(component.createWithInitialProperties(properties))) {

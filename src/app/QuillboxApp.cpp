@@ -1,24 +1,18 @@
 #include "QuillboxApp.h"
 
 #include "AppDelegate.h"
+#include "BackendChoice.h"
 #include "CommandInterface.h"
 #include "CommandLine.h"
+#include "PlatformBackend.h"
 #include "SingleInstance.h"
 #include "capture/PasteboardWriter.h"
 #include "model/ClipboardItem.h"
 #include "model/ModelContainer.h"
-#include "platform/CanberraSoundPlayer.h"
-#include "platform/FreedesktopNotifier.h"
-#include "platform/JournalSystemLog.h"
-#include "platform/XdgAutostartEntry.h"
-#include "platform/XdotoolScriptRunner.h"
-#include "platform/x11/X11HotkeyGrabber.h"
-#include "platform/x11/X11KeySynthesizer.h"
-#include "platform/x11/X11Pasteboard.h"
+#include "model/Preferences.h"
 #include "platform/x11/X11Session.h"
-#include "platform/x11/X11Workspace.h"
-#include "platform/x11/XkbKeyboardLayouts.h"
-#include "services/PasteService.h"
+#include "services/HotkeyBindingInstructions.h"
+#include "services/KeyCombo.h"
 
 #include <QApplication>
 #include <QDir>
@@ -68,6 +62,17 @@ void quitOnTerminationSignals(QCoreApplication &app)
     sigaction(SIGTERM, &action, nullptr);
 }
 
+// Where the compositor owns the global keys, the person binds them; said once per start.
+void printBindingInstructions()
+{
+    const auto desktop = HotkeyBindingInstructions::desktopOf(qEnvironmentVariable("XDG_CURRENT_DESKTOP"));
+    const KeyCombo panelCombo = KeyCombo::fromStored(Preferences(Preferences::defaultPath()).hotkeyCombo());
+    const QString text = HotkeyBindingInstructions::text(
+        desktop, HotkeyBindingInstructions::programBindings(panelCombo), QCoreApplication::applicationFilePath());
+    std::printf("[Quillbox] %s\n", qPrintable(text));
+    std::fflush(stdout);
+}
+
 } // namespace
 
 int QuillboxApp::main(int argc, char **argv)
@@ -79,15 +84,22 @@ int QuillboxApp::main(int argc, char **argv)
     if (const auto exitCode = CommandLine::run(invocation, argc, argv))
         return *exitCode;
 
-    if (const auto reason = x11SessionUnavailableReason(argc, argv)) {
-        std::fprintf(stderr, "Quillbox needs an X11 session: %s\n", qPrintable(*reason));
+    const BackendChoice backend = BackendChoice::choose(SessionFacts::probe(argc, argv));
+    if (backend.backend == BackendChoice::Backend::none) {
+        std::fprintf(stderr, "Quillbox needs an X11 session or a Wayland session: %s\n", qPrintable(backend.problem));
         return 1;
     }
-    // The clipboard, hotkey and window code speaks X11, also under XWayland.
-    qputenv("QT_QPA_PLATFORM", "xcb");
-    // The clipboard reader's own connection and the programs started for paste scripts reach the
-    // display Qt opens, also one named with -display.
-    qputenv("DISPLAY", x11DisplayName(argc, argv));
+    if (!backend.notice.isEmpty())
+        std::fprintf(stderr, "%s\n", qPrintable(backend.notice));
+    if (backend.backend == BackendChoice::Backend::wayland) {
+        qputenv("QT_QPA_PLATFORM", "wayland");
+    } else {
+        // The clipboard, hotkey and window code speaks X11, also under XWayland.
+        qputenv("QT_QPA_PLATFORM", "xcb");
+        // The clipboard reader's own connection and the programs started for paste scripts reach the
+        // display Qt opens, also one named with -display.
+        qputenv("DISPLAY", x11DisplayName(argc, argv));
+    }
 
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Quillbox"));
@@ -137,23 +149,12 @@ int QuillboxApp::main(int argc, char **argv)
         QQuickWindow::setGraphicsApi(QSGRendererInterface::Software);
     QIcon::setFallbackThemeName(QStringLiteral("Adwaita"));
 
-    X11Pasteboard pasteboard;
-    X11Workspace workspace;
-    qCDebug(lcApp) << "clipboard reader started after" << sinceStart.elapsed() << "ms";
-    X11HotkeyGrabber hotkeyGrabber;
-    X11KeySynthesizer keySynthesizer;
-    const XkbKeyboardLayouts keyboardLayouts;
-    JournalSystemLog systemLog;
-    XdotoolScriptRunner scriptRunner;
-    PasteService pasteService(keySynthesizer, systemLog, scriptRunner);
-    CanberraSoundPlayer soundPlayer;
-    FreedesktopNotifier notifier;
-    XdgAutostartEntry autostart(QCoreApplication::applicationFilePath());
+    const PlatformBackend platform(backend.backend);
+    if (backend.backend == BackendChoice::Backend::wayland && !platform.services().hotkeyGrabber)
+        printBindingInstructions();
     qCDebug(lcApp) << "platform services ready after" << sinceStart.elapsed() << "ms";
-    AppDelegate delegate(pasteboard, workspace,
-        PlatformServices{&hotkeyGrabber, &keySynthesizer, &keyboardLayouts, &systemLog, &pasteService, &soundPlayer,
-            &pasteboard, &notifier, nullptr, &autostart});
-    commands.attach(delegate, pasteboard);
+    AppDelegate delegate(platform.pasteboard(), platform.workspace(), platform.services());
+    commands.attach(delegate, platform.pasteboard());
     QObject::connect(&app, &QCoreApplication::aboutToQuit, &delegate, &AppDelegate::applicationWillTerminate);
     QObject::connect(&delegate, &AppDelegate::captureStarted, &app,
         [&sinceStart] { qCDebug(lcApp) << "capture ready after" << sinceStart.elapsed() << "ms"; });

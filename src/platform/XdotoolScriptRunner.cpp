@@ -50,7 +50,9 @@ QStringList ydotoolKeys(const KeyCombo &chord)
     return arguments;
 }
 
-QStringList wtypeKeys(const KeyCombo &chord)
+} // namespace
+
+QStringList XdotoolScriptRunner::wtypeArguments(const KeyCombo &chord)
 {
     QStringList presses;
     QStringList releases;
@@ -63,6 +65,8 @@ QStringList wtypeKeys(const KeyCombo &chord)
     return presses + QStringList{QStringLiteral("-k"), chord.keysText().section(u'+', -1)} + releases;
 }
 
+namespace {
+
 /// The first installed program that can type into the current session, or an empty program.
 Command pasteCommand(const QProcessEnvironment &environment, const KeyCombo &chord)
 {
@@ -72,7 +76,7 @@ Command pasteCommand(const QProcessEnvironment &environment, const KeyCombo &cho
     }
     if (!environment.value(QStringLiteral("WAYLAND_DISPLAY")).isEmpty()) {
         if (QString wtype = findProgram(environment, QStringLiteral("wtype")); !wtype.isEmpty())
-            return {std::move(wtype), wtypeKeys(chord)};
+            return {std::move(wtype), XdotoolScriptRunner::wtypeArguments(chord)};
         if (QString ydotool = findProgram(environment, QStringLiteral("ydotool")); !ydotool.isEmpty())
             return {std::move(ydotool), ydotoolKeys(chord)};
     }

@@ -13,6 +13,9 @@ public:
 
     Result runPaste(const KeyCombo &chord) override;
 
+    /// wtype's arguments that type `chord` with exactly its modifiers held.
+    static QStringList wtypeArguments(const KeyCombo &chord);
+
 private:
     int m_timeoutMs;
     QProcessEnvironment m_environment;

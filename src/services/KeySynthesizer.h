@@ -1,11 +1,16 @@
 #pragma once
 
+#include <QString>
+
 #include <cstdint>
 
 /// Synthetic key presses into whatever window has the keyboard focus.
 class KeySynthesizer {
 public:
     virtual ~KeySynthesizer() = default;
+
+    /// What the key events go through, as the paste log names it ("XTest", "wtype").
+    virtual QString mechanism() const = 0;
 
     /// Whether the display server accepts synthetic key events (on X11: the XTest extension is present).
     virtual bool isAvailable() const = 0;

@@ -71,7 +71,7 @@ void PasteService::simulatePaste(const KeyCombo &chord)
 void PasteService::performKeyEventPaste(const KeyCombo &chord)
 {
     const bool available = m_keys.isAvailable();
-    log(QStringLiteral("XTest available: ") + boolText(available));
+    log(m_keys.mechanism() + QStringLiteral(" available: ") + boolText(available));
     if (!available) {
         log(QStringLiteral("Not trusted — trying script fallback"));
         pasteViaScript(chord);
@@ -79,13 +79,13 @@ void PasteService::performKeyEventPaste(const KeyCombo &chord)
     }
     // Like the event source it stands for, a missing connection is only reported: the key events
     // themselves then fail and take the script route.
-    log(QStringLiteral("XTest connection: ") + boolText(m_keys.hasConnection()));
+    log(m_keys.mechanism() + QStringLiteral(" connection: ") + boolText(m_keys.hasConnection()));
     if (!m_keys.pressChord(int(chord.keyCode), chord.modifiers)) {
         log(QStringLiteral("Failed to create key events — trying script"));
         pasteViaScript(chord);
         return;
     }
-    log(QStringLiteral("Paste simulated via XTest SUCCESS"));
+    log(QStringLiteral("Paste simulated via %1 SUCCESS").arg(m_keys.mechanism()));
 }
 
 void PasteService::pasteViaScript(const KeyCombo &chord)

@@ -24,6 +24,11 @@ constexpr std::pair<const char *, const char *> builtIn[] = {
     {"Alacritty", "ctrl+shift+v"},
     {"kitty", "ctrl+shift+v"},
     {"org.wezfurlong.wezterm", "ctrl+shift+v"},
+    // Wayland app ids where they differ from the X11 class (foot: its foot.ini defaults).
+    {"foot", "ctrl+shift+v"},
+    {"footclient", "ctrl+shift+v"},
+    {"org.gnome.Terminal", "ctrl+shift+v"},
+    {"org.kde.konsole", "ctrl+shift+v"},
 };
 
 constexpr KeyCombo shiftInsert{0x72, KeyCombo::shiftKey};

@@ -16,6 +16,7 @@ struct FakeKeySynthesizer : KeySynthesizer {
     QList<QPair<int, std::uint32_t>> chords;
     std::function<void(int keyPosition, std::uint32_t modifiers)> onChord;
 
+    QString mechanism() const override { return QStringLiteral("XTest"); }
     bool isAvailable() const override { return available; }
     bool hasConnection() const override { return connection; }
     bool pressChord(int keyPosition, std::uint32_t modifiers) override

@@ -47,6 +47,7 @@ struct FakeGrabber : HotkeyGrabber {
 };
 
 struct NoKeys : KeySynthesizer {
+    QString mechanism() const override { return QStringLiteral("XTest"); }
     bool isAvailable() const override { return false; }
     bool hasConnection() const override { return false; }
     bool pressChord(int, std::uint32_t) override { return false; }

@@ -64,6 +64,8 @@ struct FakeKeys : KeySynthesizer {
     bool hotkeyDown = false;
     QList<std::pair<int, std::uint32_t>> sentWhileDown;
 
+    QString mechanism() const override { return QStringLiteral("XTest"); }
+
     bool isAvailable() const override { return true; }
     bool hasConnection() const override { return true; }
     bool pressChord(int keyPosition, std::uint32_t modifiers) override

@@ -62,6 +62,9 @@ private slots:
             "Press ⌘⇧V (Super + Shift + V) from any app to open Quillbox. You can change this shortcut any time "
             "in Settings → Shortcuts.");
         QVERIFY(pageAt(view, 4).value("body").toString().contains("anywhere on your desktop and press ⌘⇧L — "));
+        // Where the desktop keeps the global keys, the page says how to bind the panel's instead.
+        OnboardingView sway({}, {}, "Add these lines to ~/.config/sway/config");
+        QCOMPARE(pageAt(sway, 1).value("body").toString(), "Add these lines to ~/.config/sway/config");
         QCOMPARE(pageAt(view, 5).value("title").toString(), "You're all set");
         for (const QVariant &page : view.pages())
             QVERIFY(!page.toMap().value("body").toString().contains("Mac"));

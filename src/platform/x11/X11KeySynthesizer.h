@@ -11,6 +11,7 @@ class X11KeySynthesizer : public KeySynthesizer {
 public:
     X11KeySynthesizer();
 
+    QString mechanism() const override { return QStringLiteral("XTest"); }
     bool isAvailable() const override;
     bool hasConnection() const override;
     bool pressChord(int keyPosition, std::uint32_t modifiers) override;

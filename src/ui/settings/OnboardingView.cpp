@@ -62,7 +62,8 @@ QVariantMap pastePage(const OnboardingView::PasteSupport &support)
 
 } // namespace
 
-OnboardingView::OnboardingView(PasteSupport pasteSupport, std::function<void()> onFinish, QObject *parent)
+OnboardingView::OnboardingView(
+    PasteSupport pasteSupport, std::function<void()> onFinish, const QString &hotkeyInstructions, QObject *parent)
     : QObject(parent)
     , m_pasteSupport(std::move(pasteSupport))
     , m_onFinish(std::move(onFinish))
@@ -74,8 +75,10 @@ OnboardingView::OnboardingView(PasteSupport pasteSupport, std::function<void()> 
                            "and files — so you can paste anything from the last week in two keystrokes.")),
         makePage(QStringLiteral("command"), blue, QStringLiteral("Open it from anywhere"),
             QStringLiteral("Default hotkey: ⌘⇧V"),
-            QStringLiteral("Press ⌘⇧V (Super + Shift + V) from any app to open Quillbox. You can change this "
-                           "shortcut any time in Settings → Shortcuts."),
+            hotkeyInstructions.isEmpty()
+                ? QStringLiteral("Press ⌘⇧V (Super + Shift + V) from any app to open Quillbox. You can change this "
+                                 "shortcut any time in Settings → Shortcuts.")
+                : hotkeyInstructions,
             {
                 {QStringLiteral("keyboard"), QStringLiteral("⌘⇧V opens the panel")},
                 {QStringLiteral("arrow.up.arrow.down"), QStringLiteral("↑ / ↓ to navigate")},

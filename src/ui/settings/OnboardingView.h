@@ -29,7 +29,10 @@ public:
         std::function<void()> openKeyboardSettings;
     };
 
-    OnboardingView(PasteSupport pasteSupport, std::function<void()> onFinish, QObject *parent = nullptr);
+    /// `hotkeyInstructions`: how to bind the panel's key where the desktop does not let the program
+    /// register it; empty where the hotkey just works.
+    OnboardingView(PasteSupport pasteSupport, std::function<void()> onFinish, const QString &hotkeyInstructions = {},
+        QObject *parent = nullptr);
 
     int page() const { return m_page; }
     int pageCount() const;

@@ -1,0 +1,40 @@
+#pragma once
+
+#include "BackendChoice.h"
+#include "PlatformServices.h"
+
+#include <memory>
+
+class CanberraSoundPlayer;
+class FreedesktopNotifier;
+class JournalSystemLog;
+class Pasteboard;
+class Workspace;
+class XdgAutostartEntry;
+class XdotoolScriptRunner;
+
+/// The desktop implementations for the chosen display server, built in one place and alive as long
+/// as this object. Construct after the QApplication.
+class PlatformBackend {
+public:
+    explicit PlatformBackend(BackendChoice::Backend backend);
+    ~PlatformBackend();
+
+    Pasteboard &pasteboard() const { return *m_pasteboard; }
+    Workspace &workspace() const { return *m_workspace; }
+    const PlatformServices &services() const { return m_services; }
+
+private:
+    std::unique_ptr<Pasteboard> m_pasteboard;
+    std::unique_ptr<Workspace> m_workspace;
+    std::unique_ptr<HotkeyGrabber> m_hotkeyGrabber;
+    std::unique_ptr<KeySynthesizer> m_keySynthesizer;
+    std::unique_ptr<KeyboardLayouts> m_keyboardLayouts;
+    std::unique_ptr<JournalSystemLog> m_systemLog;
+    std::unique_ptr<XdotoolScriptRunner> m_scriptRunner;
+    std::unique_ptr<PasteService> m_pasteService;
+    std::unique_ptr<CanberraSoundPlayer> m_soundPlayer;
+    std::unique_ptr<FreedesktopNotifier> m_notifier;
+    std::unique_ptr<XdgAutostartEntry> m_loginItem;
+    PlatformServices m_services;
+};

@@ -1,0 +1,159 @@
+#pragma once
+
+#include "capture/PasteboardImage.h"
+#include "capture/PasteboardItem.h"
+#include "platform/x11/ClipboardReadLimits.h"
+
+#include <QByteArray>
+#include <QList>
+#include <QMutex>
+#include <QObject>
+#include <QString>
+
+#include <atomic>
+#include <chrono>
+#include <list>
+#include <memory>
+#include <optional>
+
+struct wl_display;
+struct wl_registry;
+struct wl_seat;
+struct zwlr_data_control_manager_v1;
+struct zwlr_data_control_device_v1;
+struct zwlr_data_control_offer_v1;
+struct zwlr_data_control_source_v1;
+
+/// One complete reading of a Wayland selection, as the reader publishes it.
+struct DataControlSnapshot {
+    MimeFormats formats; ///< the text formats read
+    std::optional<PasteboardImage::Encoded> image; ///< its image as PNG, with the pixels' digest
+    bool own = false; ///< the echo of a selection this program set; nothing was read
+    bool counted = true; ///< false for the content found at start-up
+    bool empty = false; ///< no selection: its source went away or it was cleared
+};
+Q_DECLARE_METATYPE(DataControlSnapshot)
+
+/// The Wayland clipboard and primary selection through the wlroots data-control protocol, on a
+/// connection of its own, on a worker thread.
+///
+/// Data-control lets a client without keyboard focus see every selection change and set the
+/// selection. Every offer is read through a non-blocking pipe with a deadline, so a source that has
+/// stalled costs this thread a second and the GUI thread nothing. The selections this program sets
+/// are served from here too: their sources live on this connection. run() is its whole life on the
+/// worker thread; stop(), setSelection() and requestPrimaryText() may be called from any thread.
+class WaylandClipboardReader : public QObject {
+    Q_OBJECT
+public:
+    /// How long a source may leave a transfer without a byte, and how long reading one change may take.
+    static constexpr std::chrono::milliseconds answerTimeout{1000};
+    static constexpr std::chrono::milliseconds readTimeout{15000};
+
+    /// Connects to `displayName` ($WAYLAND_DISPLAY when empty) and binds the data-control device of the
+    /// first seat before returning, so every change made afterwards is seen.
+    explicit WaylandClipboardReader(const ClipboardReadLimits &limits, const QByteArray &displayName = {});
+    ~WaylandClipboardReader() override;
+
+    /// Connected, and the compositor offers data-control.
+    bool isValid() const { return m_device != nullptr; }
+    /// The compositor's data-control also reaches the primary selection (version 2).
+    bool hasPrimarySelection() const { return m_managerVersion >= 2; }
+
+    /// Makes `formats` the clipboard (or the primary selection) from now on. Thread-safe.
+    void setSelection(const MimeFormats &formats, bool primary = false);
+    /// Reads the primary selection's text when another program set it, and answers through
+    /// primaryTextRead(`requestId`, ...). Thread-safe.
+    void requestPrimaryText(quint64 requestId);
+
+    /// Publishes the current content (not counted), then every change, until stop().
+    void run();
+    /// Makes run() return promptly, even in the middle of a read. Thread-safe.
+    void stop();
+
+signals:
+    /// The clipboard after a change; for a change of ours only `own` is set, in the order made.
+    void contentRead(const DataControlSnapshot &snapshot);
+    /// The answer to requestPrimaryText(): the selected text, or nothing.
+    void primaryTextRead(quint64 requestId, const std::optional<QString> &text);
+
+private:
+    // The protocol's callbacks, in the .cpp.
+    friend struct DataControlListeners;
+    struct Offer;
+    struct Source;
+    void noteGlobal(wl_registry *registry, std::uint32_t name, const char *interface, std::uint32_t version);
+    void noteDataOffer(zwlr_data_control_offer_v1 *offer);
+    void noteSelection(zwlr_data_control_offer_v1 *offer, bool primary);
+    void noteFinished();
+    void serve(Source *source, const char *mimeType, int fd);
+    void noteCancelled(Source *source);
+
+    struct Deleter {
+        void operator()(Offer *offer) const;
+    };
+    using OfferPtr = std::unique_ptr<Offer, Deleter>;
+    struct Change {
+        OfferPtr offer;
+        bool counted = true;
+    };
+    struct Transfer {
+        int fd;
+        QByteArray data;
+        qsizetype written = 0;
+        std::chrono::steady_clock::time_point lastProgress;
+    };
+    struct Write {
+        MimeFormats formats;
+        bool primary;
+    };
+    enum class Abort { timeout, tooLarge, superseded, stopped, connectionLost };
+
+    OfferPtr takeOffer(zwlr_data_control_offer_v1 *offer);
+    bool isOwn(const Offer &offer) const;
+    /// Dispatches the display's events and serves transfers until `fd` is ready for `events`, the
+    /// wake-up arrives or `timeoutMs` passes (-1: no limit). \return the revents of `fd`.
+    short wait(int fd, short events, int timeoutMs);
+    void serveTransfer(std::list<Transfer>::iterator transfer, short revents);
+    void wake();
+    void makePendingWrites();
+    std::optional<quint64> takePrimaryRequest();
+    void beginRead();
+    void readChange(Change change);
+    void readPrimary(quint64 requestId);
+    void readContent(const Offer &offer, DataControlSnapshot &snapshot);
+    std::optional<QByteArray> readFormat(const Offer &offer, const QString &mimeType);
+    /// Counts `bytes` against the change's bound; false (and the read aborted) beyond it.
+    bool withinBound(qsizetype bytes);
+
+    const ClipboardReadLimits m_limits;
+    const QByteArray m_ownMarker;
+    wl_display *m_display = nullptr;
+    wl_registry *m_registry = nullptr;
+    wl_seat *m_seat = nullptr;
+    zwlr_data_control_manager_v1 *m_manager = nullptr;
+    zwlr_data_control_device_v1 *m_device = nullptr;
+    std::uint32_t m_managerVersion = 0;
+    int m_wakeFd = -1;
+    std::atomic_bool m_stopping = false;
+    bool m_connectionLost = false;
+
+    QMutex m_requestMutex;
+    QList<Write> m_writes;
+    QList<quint64> m_primaryRequests;
+
+    // Offers announced and not yet named by a selection event.
+    std::list<OfferPtr> m_announced;
+    std::optional<Change> m_pending;
+    bool m_startingUp = true;
+    OfferPtr m_primary;
+    quint64 m_primaryChanges = 0;
+    std::list<std::unique_ptr<Source>> m_sources;
+    std::list<Transfer> m_transfers;
+
+    // The read in progress.
+    std::optional<Abort> m_abort;
+    bool m_readingClipboard = false;
+    std::chrono::steady_clock::time_point m_readStart;
+    std::chrono::steady_clock::time_point m_lastAnswer;
+    qint64 m_changeBytes = 0;
+};

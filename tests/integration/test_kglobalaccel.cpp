@@ -1,0 +1,122 @@
+// KGlobalAccelHotkeyGrabber against a kglobalaccel of the test's own on a private session bus: what
+// Plasma's service is told, and a press it reports reaching the callback.
+
+#include "platform/KGlobalAccelHotkeyGrabber.h"
+
+#include <QDBusConnection>
+#include <QDBusObjectPath>
+#include <QTest>
+#include <QThread>
+
+#include <atomic>
+
+namespace {
+
+/// The component object kglobalaccel announces presses on.
+class FakeComponent : public QObject {
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.kde.kglobalaccel.Component")
+signals:
+    void globalShortcutPressed(const QString &componentUnique, const QString &actionUnique, qlonglong timestamp);
+};
+
+/// kglobalaccel as far as the grabber uses it; `taken` is a key another program holds.
+class FakeKGlobalAccel : public QObject {
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.kde.KGlobalAccel")
+public:
+    QStringList registered;
+    QList<int> lastKeys;
+    QStringList inactive;
+    int taken = 0;
+    FakeComponent component;
+
+public slots:
+    void doRegister(const QStringList &actionId) { registered = actionId; }
+    QList<int> setShortcut(const QStringList &, const QList<int> &keys, uint flags)
+    {
+        lastKeys = keys;
+        if (flags != 2 || keys.contains(taken))
+            return {};
+        return keys;
+    }
+    QDBusObjectPath getComponent(const QString &componentUnique)
+    {
+        return QDBusObjectPath("/component/" + QString(componentUnique).replace('.', '_'));
+    }
+    void setInactive(const QStringList &actionId) { inactive = actionId; }
+};
+
+} // namespace
+
+class TestKGlobalAccel : public QObject {
+    Q_OBJECT
+
+    // The service answers on a thread and a connection of its own, as another process would.
+    QThread m_thread;
+    QObject m_onThread;
+    FakeKGlobalAccel *m_service = nullptr;
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(!KGlobalAccelHotkeyGrabber::isServiceAvailable());
+        std::atomic_bool ready = false;
+        m_onThread.moveToThread(&m_thread);
+        m_thread.start();
+        QMetaObject::invokeMethod(
+            &m_onThread,
+            [&] {
+                QDBusConnection bus = QDBusConnection::connectToBus(QDBusConnection::SessionBus, "fake-kglobalaccel");
+                m_service = new FakeKGlobalAccel;
+                bus.registerObject("/kglobalaccel", m_service, QDBusConnection::ExportAllSlots);
+                bus.registerObject(
+                    "/component/io_quillbox_Quillbox", &m_service->component, QDBusConnection::ExportAllSignals);
+                ready = bus.registerService("org.kde.kglobalaccel");
+            },
+            Qt::BlockingQueuedConnection);
+        QVERIFY(ready);
+        QVERIFY(KGlobalAccelHotkeyGrabber::isServiceAvailable());
+    }
+
+    void registersTheShortcutAndReportsItsPresses()
+    {
+        KGlobalAccelHotkeyGrabber grabber;
+        QList<std::uint32_t> pressed;
+        grabber.setPressedCallback([&](std::uint32_t id) { pressed.append(id); });
+        // Super+Shift+V: X keycode 55 is V.
+        QCOMPARE(grabber.grab(1, 55, 0x100 | 0x200), HotkeyGrabber::success);
+        QCOMPARE(m_service->registered,
+            QStringList({"io.quillbox.Quillbox", "hotkey-1", "Quillbox", "Show the clipboard history"}));
+        QCOMPARE(m_service->lastKeys, QList<int>{(Qt::META | Qt::SHIFT | Qt::Key_V).toCombined()});
+
+        QMetaObject::invokeMethod(&m_service->component, [this] {
+            emit m_service->component.globalShortcutPressed("io.quillbox.Quillbox", "hotkey-1", 0);
+            emit m_service->component.globalShortcutPressed("org.kde.konsole", "hotkey-1", 0);
+        });
+        QTRY_COMPARE(pressed, QList<std::uint32_t>{1});
+
+        grabber.ungrab(1);
+        QTRY_COMPARE(m_service->inactive.value(1), QStringLiteral("hotkey-1"));
+    }
+
+    void aTakenCombinationIsRefused()
+    {
+        KGlobalAccelHotkeyGrabber grabber;
+        m_service->taken = (Qt::META | Qt::SHIFT | Qt::Key_L).toCombined();
+        QCOMPARE(grabber.grab(2, 46, 0x100 | 0x200), KGlobalAccelHotkeyGrabber::taken);
+        // A key kglobalaccel cannot name is refused before it is asked.
+        QCOMPARE(grabber.grab(3, 9, 0x100), HotkeyGrabber::badValue);
+    }
+
+    void cleanupTestCase()
+    {
+        QMetaObject::invokeMethod(
+            &m_onThread, [this] { delete m_service; }, Qt::BlockingQueuedConnection);
+        m_thread.quit();
+        m_thread.wait();
+    }
+};
+
+QTEST_GUILESS_MAIN(TestKGlobalAccel)
+#include "test_kglobalaccel.moc"

@@ -1,0 +1,174 @@
+// The real program under headless sway: copies made by Wayland programs land in the SQLite file.
+
+#include "QuillboxProcess.h"
+#include "TestImages.h"
+
+#include <QDeadlineTimer>
+#include <QProcess>
+#include <QRasterWindow>
+#include <QTest>
+
+#include <csignal>
+#include <memory>
+#include <vector>
+
+namespace {
+
+// The app id of the focused window, as sway says.
+QString focusedAppId()
+{
+    QProcess tree;
+    tree.start("swaymsg", {"-t", "get_tree"});
+    tree.waitForFinished(3000);
+    const QString json = QString::fromUtf8(tree.readAllStandardOutput());
+    const qsizetype focused = json.indexOf(QLatin1String("\"focused\": true"));
+    const qsizetype start = focused < 0 ? -1 : json.lastIndexOf(QLatin1String("{"), focused);
+    const qsizetype end = focused < 0 ? -1 : json.indexOf(QLatin1String("\"app_id\": \""), start);
+    return end < 0 ? QString() : json.mid(end + 11).section(u'"', 0, 0);
+}
+
+} // namespace
+
+class TestWaylandCapture : public QObject {
+    Q_OBJECT
+
+    QuillboxProcess m_quillbox;
+    QRasterWindow m_window; // draws, so the compositor maps it
+    std::vector<std::unique_ptr<QProcess>> m_sources;
+
+    QProcess *start(const QString &program, const QStringList &arguments, const QByteArray &input = {})
+    {
+        auto process = std::make_unique<QProcess>();
+        process->start(program, arguments);
+        if (!process->waitForStarted())
+            return nullptr;
+        if (!input.isNull()) {
+            process->write(input);
+            process->closeWriteChannel();
+        }
+        m_sources.push_back(std::move(process));
+        return m_sources.back().get();
+    }
+    QProcess *wlCopy(const QByteArray &data, const QStringList &options = {})
+    {
+        return start("wl-copy", QStringList{"--foreground"} + options, data);
+    }
+    QProcess *wlOffer(const QStringList &formats, bool stall = false)
+    {
+        QProcess *offer = start(WL_OFFER, stall ? formats + QStringList{"--stall"} : formats);
+        return offer && QTest::qWaitFor([offer] { return offer->canReadLine(); }, 5000) ? offer : nullptr;
+    }
+
+    // The newest item: content, type, has image, app name, bundle id.
+    QVariantList newest()
+    {
+        const auto rows = m_quillbox.rows("SELECT content, type, imageData IS NOT NULL, sourceAppName, "
+                                          "sourceAppBundleId FROM ClipboardItem ORDER BY createdAt DESC LIMIT 1");
+        return rows.isEmpty() ? QVariantList() : rows.first();
+    }
+    bool waitForNewest(const QString &content)
+    {
+        return m_quillbox.waitFor(
+            "SELECT content FROM ClipboardItem ORDER BY createdAt DESC LIMIT 1",
+            [&](const QVariant &value) { return value.toString() == content; }, 5000);
+    }
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(m_quillbox.start());
+        // sway binds keys itself: the program says how, once.
+        QVERIFY(QTest::qWaitFor(
+            [&] { return m_quillbox.output().contains("bindsym --to-code Mod4+Shift+v exec "); }, 3000));
+        QVERIFY(m_quillbox.output().contains("for_window [app_id=\"io.quillbox.Quillbox\""));
+
+        // The application in front while copying: sway focuses the newest window.
+        // The panel shown at launch comes first, or it would take the focus from the target.
+        QVERIFY(QTest::qWaitFor([] { return focusedAppId() == "io.quillbox.Quillbox"; }, 5000));
+        m_window.setTitle("Capture target");
+        m_window.resize(200, 100);
+        m_window.show();
+        QVERIFY2(
+            QTest::qWaitFor([] { return focusedAppId() == "test_wayland_capture"; }, 5000), qPrintable(focusedAppId()));
+    }
+
+    void capturesEachKindWithItsFields()
+    {
+        QVERIFY(wlCopy("hello from wl-copy"));
+        QVERIFY(waitForNewest("hello from wl-copy"));
+        auto item = newest();
+        QCOMPARE(item.at(1).toString(), QStringLiteral("text"));
+        QVERIFY(!item.at(2).toBool());
+        QCOMPARE(item.at(4).toString(), QStringLiteral("test_wayland_capture"));
+
+        QVERIFY(wlCopy("file:///tmp/Quarterly%20Report.pdf\r\n", {"--type", "text/uri-list"}));
+        QVERIFY(waitForNewest("file:///tmp/Quarterly%20Report.pdf"));
+        QCOMPARE(newest().at(1).toString(), QStringLiteral("file"));
+
+        QVERIFY(wlCopy(solidPng(40, 30, Qt::blue), {"--type", "image/png"}));
+        QVERIFY(m_quillbox.waitFor(
+            "SELECT type FROM ClipboardItem ORDER BY createdAt DESC LIMIT 1",
+            [](const QVariant &type) { return type.toString() == "image"; }, 5000));
+        QVERIFY(newest().at(2).toBool());
+    }
+
+    void skipsAPasswordManagersSecret()
+    {
+        QVERIFY(wlOffer({"text/plain;charset=utf-8", "hunter2", "x-kde-passwordManagerHint", "secret"}));
+        QVERIFY(wlCopy("after the secret"));
+        QVERIFY(waitForNewest("after the secret"));
+        QCOMPARE(m_quillbox.query("SELECT count(*) FROM ClipboardItem WHERE content = 'hunter2'").toInt(), 0);
+    }
+
+    void aStalledSourceDoesNotStopCapture()
+    {
+        QProcess *stalled = wlOffer({"text/plain;charset=utf-8", "never sent"}, true);
+        QVERIFY(stalled);
+        QVERIFY(wlCopy("after the stalled source"));
+        QVERIFY(waitForNewest("after the stalled source"));
+        ::kill(pid_t(stalled->processId()), SIGCONT);
+    }
+
+    void keepsTheClipboardWhenItsProgramExits()
+    {
+        QProcess *source = wlOffer({"text/plain;charset=utf-8", "kept after exit"});
+        QVERIFY(source);
+        QVERIFY(waitForNewest("kept after exit"));
+        source->terminate();
+        QVERIFY(source->waitForFinished(3000));
+        QTRY_COMPARE_WITH_TIMEOUT(
+            [] {
+                QProcess paste;
+                paste.start("wl-paste", {"--no-newline"});
+                paste.waitForFinished(3000);
+                return paste.readAllStandardOutput();
+            }(),
+            QByteArray("kept after exit"), 5000);
+    }
+
+    void saysWhatAutomaticPasteNeedsWithoutWtype()
+    {
+        QCOMPARE(m_quillbox.terminate(), 0);
+        QuillboxProcess withoutWtype;
+        QProcessEnvironment env;
+        env.insert("PATH", "/nonexistent");
+        QVERIFY(withoutWtype.start("[Quillbox] Seeded 10 default templates", env));
+        QVERIFY(QTest::qWaitFor(
+            [&] { return withoutWtype.output().contains("won't work until wtype is installed on a compositor"); },
+            3000));
+        QVERIFY(!withoutWtype.output().contains("X11 session with XTest"));
+        QCOMPARE(withoutWtype.terminate(), 0);
+    }
+
+    void cleanupTestCase()
+    {
+        for (auto &source : m_sources) {
+            ::kill(pid_t(source->processId()), SIGCONT);
+            source->kill();
+            source->waitForFinished(1000);
+        }
+    }
+};
+
+QTEST_MAIN(TestWaylandCapture)
+#include "test_wayland_capture.moc"

@@ -1,0 +1,134 @@
+// The start-up choice of display server, and the shortcut instructions for desktops that keep
+// global keys to themselves.
+
+#include "BackendChoice.h"
+#include "services/HotkeyBindingInstructions.h"
+
+#include <QTest>
+
+using Backend = BackendChoice::Backend;
+using Desktop = HotkeyBindingInstructions::Desktop;
+using Command = HotkeyBindingInstructions::Command;
+
+Q_DECLARE_METATYPE(SessionFacts)
+
+namespace {
+
+const QStringList wlroots{"wl_seat", "zwlr_data_control_manager_v1", "zwlr_foreign_toplevel_manager_v1"};
+const QStringList mutter{"wl_seat", "xdg_wm_base", "zwp_primary_selection_device_manager_v1"};
+
+SessionFacts session(const QByteArray &platform, const QByteArray &waylandDisplay, std::optional<QStringList> globals,
+    std::optional<QString> x11Problem, const QString &desktop = {})
+{
+    return SessionFacts{platform, waylandDisplay, std::move(globals), std::move(x11Problem), desktop};
+}
+
+const QList<HotkeyBindingInstructions::Binding> bindings{
+    {"Quillbox panel", KeyCombo::defaultCombo(), {"--toggle"}},
+    {"Quillbox layout fix", KeyCombo{37, KeyCombo::cmdKey | KeyCombo::shiftKey}, {"fix-layout"}},
+};
+
+} // namespace
+
+class TestWaylandBackend : public QObject {
+    Q_OBJECT
+
+private slots:
+    void choosesTheDisplayServer_data()
+    {
+        QTest::addColumn<SessionFacts>("facts");
+        QTest::addColumn<Backend>("backend");
+        QTest::addColumn<QString>("said");
+
+        const std::optional<QString> noX11 = QStringLiteral("DISPLAY is not set");
+        QTest::newRow("X11 desktop") << session({}, {}, {}, {}) << Backend::x11 << "";
+        QTest::newRow("sway") << session({}, "wayland-1", wlroots, noX11) << Backend::wayland << "";
+        QTest::newRow("sway with XWayland") << session({}, "wayland-1", wlroots, {}) << Backend::wayland << "";
+        QTest::newRow("GNOME with XWayland")
+            << session({}, "wayland-0", mutter, {}, "GNOME") << Backend::x11 << "GNOME does not let";
+        QTest::newRow("GNOME without XWayland")
+            << session({}, "wayland-0", mutter, noX11, "GNOME") << Backend::wayland << "are not captured";
+        QTest::newRow("-platform xcb in a Wayland session")
+            << session("xcb", "wayland-1", {}, {}) << Backend::x11 << "";
+        QTest::newRow("-platform wayland without data-control")
+            << session("wayland", "wayland-0", mutter, {}, "GNOME") << Backend::wayland << "are not captured";
+        QTest::newRow("an unreachable compositor, X11 there")
+            << session({}, "wayland-9", std::nullopt, {}) << Backend::x11 << "";
+        QTest::newRow("an unreachable compositor, nothing else")
+            << session({}, "wayland-9", std::nullopt, noX11) << Backend::none << "wayland-9";
+        QTest::newRow("-platform wayland, unreachable")
+            << session("wayland", "wayland-9", std::nullopt, {}) << Backend::none << "wayland-9";
+        QTest::newRow("another platform")
+            << session("offscreen", "wayland-1", wlroots, {}) << Backend::none << "offscreen is not supported";
+        QTest::newRow("no session at all")
+            << session({}, {}, std::nullopt, noX11) << Backend::none << "DISPLAY is not set";
+    }
+    void choosesTheDisplayServer()
+    {
+        QFETCH(SessionFacts, facts);
+        QFETCH(Backend, backend);
+        QFETCH(QString, said);
+        const BackendChoice choice = BackendChoice::choose(facts);
+        QCOMPARE(choice.backend, backend);
+        const QString text = backend == Backend::none ? choice.problem : choice.notice;
+        if (said.isEmpty())
+            QCOMPARE(text, QString());
+        else
+            QVERIFY2(text.contains(said), qPrintable(text));
+    }
+
+    void namesTheDesktop()
+    {
+        QCOMPARE(HotkeyBindingInstructions::desktopOf("sway"), Desktop::sway);
+        QCOMPARE(HotkeyBindingInstructions::desktopOf("ubuntu:GNOME"), Desktop::gnome);
+        QCOMPARE(HotkeyBindingInstructions::desktopOf("KDE"), Desktop::kde);
+        QCOMPARE(HotkeyBindingInstructions::desktopOf("Hyprland"), Desktop::other);
+        QCOMPARE(HotkeyBindingInstructions::desktopOf(""), Desktop::other);
+    }
+
+    void swayBindsByKeyPositionAndFloatsThePanel()
+    {
+        QCOMPARE(HotkeyBindingInstructions::swayConfig(bindings, "/opt/My Apps/quillbox"),
+            QStringList({"bindsym --to-code Mod4+Shift+v exec '/opt/My Apps/quillbox' --toggle",
+                "bindsym --to-code Mod4+Shift+l exec '/opt/My Apps/quillbox' fix-layout",
+                "for_window [app_id=\"io.quillbox.Quillbox\" title=\"^Quillbox$\"] floating enable, move "
+                "position center"}));
+        const QString text = HotkeyBindingInstructions::text(Desktop::sway, bindings, "/usr/bin/quillbox");
+        QVERIFY(text.contains("~/.config/sway/config"));
+        QVERIFY(text.contains("bindsym --to-code Mod4+Shift+v exec /usr/bin/quillbox --toggle"));
+    }
+
+    void gnomeShortcutsKeepTheOthers()
+    {
+        const QString schema = "org.gnome.settings-daemon.plugins.media-keys";
+        const QString folder = "/org/gnome/settings-daemon/plugins/media-keys/custom-keybindings/";
+        const auto commands = HotkeyBindingInstructions::gnomeCommands(
+            bindings, "/usr/bin/quillbox", "['" + folder + "custom0/', '" + folder + "quillbox---toggle/']");
+        QCOMPARE(commands.size(), 7);
+        QCOMPARE(commands.first(),
+            (Command{"gsettings",
+                {"set", schema, "custom-keybindings",
+                    "['" + folder + "custom0/', '" + folder + "quillbox---toggle/', '" + folder
+                        + "quillbox-fix-layout/']"}}));
+        const QString toggle = schema + ".custom-keybinding:" + folder + "quillbox---toggle/";
+        QVERIFY(commands.contains(Command{"gsettings", {"set", toggle, "binding", "<Super><Shift>v"}}));
+        QVERIFY(commands.contains(Command{"gsettings", {"set", toggle, "command", "/usr/bin/quillbox --toggle"}}));
+        QVERIFY(commands.contains(Command{"gsettings", {"set", toggle, "name", "Quillbox panel"}}));
+
+        // An empty list prints as a typed empty array.
+        QCOMPARE(HotkeyBindingInstructions::gnomeCommands(bindings.mid(0, 1), "quillbox", "@as []").first(),
+            (Command{"gsettings", {"set", schema, "custom-keybindings", "['" + folder + "quillbox---toggle/']"}}));
+    }
+
+    void otherDesktopsGetTheCommandsToBind()
+    {
+        QVERIFY(HotkeyBindingInstructions::text(Desktop::kde, bindings, "quillbox")
+                    .contains("Custom Shortcuts:\n  <Super><Shift>v: quillbox --toggle"));
+        const QString text = HotkeyBindingInstructions::text(Desktop::gnome, bindings, "quillbox");
+        QVERIFY(text.contains("<Super><Shift>v: quillbox --toggle"));
+        QVERIFY(text.contains("<Super><Shift>l: quillbox fix-layout"));
+    }
+};
+
+QTEST_MAIN(TestWaylandBackend)
+#include "test_wayland_backend.moc"
