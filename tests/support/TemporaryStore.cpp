@@ -22,7 +22,8 @@ ModelContainer &TemporaryStore::open()
 std::shared_ptr<ClipboardItem> TemporaryStore::add(const QString &content, ClipboardItemType type, bool pinned,
     std::optional<QUuid> categoryId, std::optional<QString> app)
 {
-    auto item = ClipboardItem::create(content, type, std::nullopt, app, std::nullopt, pinned);
+    auto item
+        = ClipboardItem::create(content, type, std::nullopt, app, std::nullopt, pinned, std::nullopt, m_clock.now());
     item->setCategoryId(categoryId);
     context().insert(item);
     context().save();
