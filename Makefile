@@ -21,8 +21,8 @@ build: configure
 	@cmake --build $(BUILD_DIR)
 
 run: build
-	@if [ -z "$$DISPLAY" ]; then \
-		echo "make run needs an X11 desktop (DISPLAY is not set); 'make demo' shows the panel under Xvfb instead" >&2; \
+	@if [ -z "$$DISPLAY" ] && [ -z "$$WAYLAND_DISPLAY" ]; then \
+		echo "make run needs a desktop session (neither DISPLAY nor WAYLAND_DISPLAY is set); 'make demo' shows the panel under Xvfb instead" >&2; \
 		exit 1; \
 	fi
 	@$(BUILD_DIR)/quillbox

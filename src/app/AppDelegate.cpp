@@ -13,6 +13,7 @@
 #include "model/ModelContext.h"
 #include "services/ConsoleLog.h"
 #include "services/DesktopNotifier.h"
+#include "services/HotkeyBindingInstructions.h"
 #include "services/HotkeyService.h"
 #include "services/KeySynthesizer.h"
 #include "services/LanguageSwitchService.h"
@@ -23,6 +24,7 @@
 #include "ui/panel/ClipboardHistoryView.h"
 #include "ui/panel/StoreProblemView.h"
 #include "ui/panel/ThumbnailImageProvider.h"
+#include "ui/settings/DesktopShortcutsView.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -136,8 +138,8 @@ void AppDelegate::setupPanel()
     if (!m_panel->window())
         return;
     connect(m_panel.get(), &PanelPresenter::shown, this, &AppDelegate::panelShown);
-    m_onboarding = std::make_unique<OnboardingWindow>(
-        *m_panel->window()->engine(), m_preferences, m_services.keySynthesizer, clock());
+    m_onboarding = std::make_unique<OnboardingWindow>(*m_panel->window()->engine(), m_preferences,
+        m_services.keySynthesizer, m_services.desktopBindsHotkeys, clock());
     connect(m_onboarding.get(), &OnboardingWindow::finished, this,
         [this] { clock().schedule(200, this, [this] { m_panel->show(); }); });
     if (!m_modelContainer) {
@@ -199,6 +201,11 @@ void AppDelegate::openSettings()
         services.loginItem = m_services.loginItem;
         services.keyboardLayouts = m_services.keyboardLayouts;
         services.appIcon = QUrl(QStringLiteral("qrc:/icons/quillbox.svg"));
+        if (m_services.desktopBindsHotkeys)
+            services.desktopShortcuts = new DesktopShortcutsView(HotkeyBindingInstructions::sessionDesktop(),
+                HotkeyBindingInstructions::programBindings(KeyCombo::fromStored(m_preferences.hotkeyCombo())),
+                QCoreApplication::applicationFilePath(), &DesktopShortcutsView::runProgram, this);
+        services.sessionLimits = m_services.sessionLimits;
         m_settings = std::make_unique<SettingsWindow>(*m_panel->window()->engine(), services);
     }
     m_settings->show();
@@ -279,7 +286,8 @@ void AppDelegate::startClipboardMonitoring()
 void AppDelegate::setupLanguageFix()
 {
     const PlatformServices &s = m_services;
-    if (!s.hotkeyGrabber || !s.keySynthesizer || !s.keyboardLayouts || !s.systemLog)
+    // Without a grabber (sway, GNOME) the desktop binds `quillbox fix-layout` instead.
+    if (!s.keySynthesizer || !s.keyboardLayouts || !s.systemLog)
         return;
     // The service exists even when disabled, so enabling it later keeps one cycle position.
     m_languageSwitch = std::make_unique<LanguageSwitchService>(

@@ -68,7 +68,8 @@ BackendChoice BackendChoice::choose(const SessionFacts &session)
             QStringLiteral("[Quillbox] %1 does not let other programs watch the clipboard on Wayland "
                            "(no wlroots data-control): running on XWayland, where every copy is captured, but the "
                            "hotkeys fire and automatic paste types only while an X11 window has the focus. Bind "
-                           "\"quillbox --toggle\" to a key in the desktop's keyboard settings.")
+                           "\"quillbox --toggle\" and \"quillbox fix-layout\" to keys in the desktop's keyboard "
+                           "settings; Settings > Shortcuts shows how.")
                 .arg(desktop)};
     return {Backend::wayland, {},
         QStringLiteral("[Quillbox] %1 does not let other programs watch the clipboard on Wayland "

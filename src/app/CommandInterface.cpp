@@ -164,7 +164,7 @@ void CommandInterface::FixLayout()
 {
     LanguageSwitchService *fix = m_delegate ? m_delegate->languageSwitchService() : nullptr;
     if (!fix) {
-        answer({{}, QStringLiteral("the wrong-layout fix is not available: it needs an X11 session with XTest")});
+        answer({{}, QStringLiteral("the wrong-layout fix is not available: this session offers no way to type keys")});
         return;
     }
     fix->fixSelectedText();

@@ -2,7 +2,6 @@
 
 #include "model/Clock.h"
 #include "model/Preferences.h"
-#include "platform/KGlobalAccelHotkeyGrabber.h"
 #include "services/HotkeyBindingInstructions.h"
 #include "services/KeyCombo.h"
 #include "services/KeySynthesizer.h"
@@ -41,12 +40,13 @@ std::function<void()> keyboardSettingsOpener()
 
 } // namespace
 
-OnboardingWindow::OnboardingWindow(
-    QQmlEngine &engine, Preferences &preferences, KeySynthesizer *keys, Clock &clock, QObject *parent)
+OnboardingWindow::OnboardingWindow(QQmlEngine &engine, Preferences &preferences, KeySynthesizer *keys,
+    bool desktopBindsHotkeys, Clock &clock, QObject *parent)
     : QObject(parent)
     , m_engine(engine)
     , m_preferences(preferences)
     , m_keys(keys)
+    , m_desktopBindsHotkeys(desktopBindsHotkeys)
     , m_clock(clock)
 {
 }
@@ -70,11 +70,9 @@ void OnboardingWindow::show()
     support.isWayland = qEnvironmentVariable("XDG_SESSION_TYPE") == QStringLiteral("wayland");
     support.isAvailable = m_keys && m_keys->isAvailable();
     support.openKeyboardSettings = keyboardSettingsOpener();
-    // On Wayland the desktop owns the global keys; only Plasma registers them for programs.
     QString hotkeyInstructions;
-    if (QGuiApplication::platformName() == QLatin1String("wayland") && !KGlobalAccelHotkeyGrabber::isServiceAvailable())
-        hotkeyInstructions = HotkeyBindingInstructions::text(
-            HotkeyBindingInstructions::desktopOf(qEnvironmentVariable("XDG_CURRENT_DESKTOP")),
+    if (m_desktopBindsHotkeys)
+        hotkeyInstructions = HotkeyBindingInstructions::text(HotkeyBindingInstructions::sessionDesktop(),
             HotkeyBindingInstructions::programBindings(KeyCombo::fromStored(m_preferences.hotkeyCombo())),
             QCoreApplication::applicationFilePath());
     QPointer<OnboardingWindow> self(this);

@@ -15,9 +15,10 @@ class OnboardingWindow : public QObject {
     Q_OBJECT
 
 public:
-    /// `keys` tells whether pastes can be typed; it may be null. Everything must outlive the window.
-    OnboardingWindow(
-        QQmlEngine &engine, Preferences &preferences, KeySynthesizer *keys, Clock &clock, QObject *parent = nullptr);
+    /// `keys` tells whether pastes can be typed; it may be null. Where `desktopBindsHotkeys`, the
+    /// hotkey page says how to bind the keys on this desktop. Everything must outlive the window.
+    OnboardingWindow(QQmlEngine &engine, Preferences &preferences, KeySynthesizer *keys, bool desktopBindsHotkeys,
+        Clock &clock, QObject *parent = nullptr);
 
     /// Opens the window, or brings it forward when it is open.
     void show();
@@ -34,6 +35,7 @@ private:
     QQmlEngine &m_engine;
     Preferences &m_preferences;
     KeySynthesizer *m_keys;
+    bool m_desktopBindsHotkeys;
     Clock &m_clock;
     QPointer<QQuickView> m_window;
 };

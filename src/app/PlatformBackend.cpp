@@ -8,6 +8,7 @@
 #include "platform/KGlobalAccelHotkeyGrabber.h"
 #include "platform/XdgAutostartEntry.h"
 #include "platform/XdotoolScriptRunner.h"
+#include "platform/wayland/WaylandKeymap.h"
 #include "platform/wayland/WaylandPasteboard.h"
 #include "platform/wayland/WaylandWorkspace.h"
 #include "platform/wayland/WtypeKeySynthesizer.h"
@@ -24,7 +25,7 @@
 #include <QCoreApplication>
 #include <QProcessEnvironment>
 
-PlatformBackend::PlatformBackend(BackendChoice::Backend backend)
+PlatformBackend::PlatformBackend(BackendChoice::Backend backend, const QString &sessionLimits)
     : m_systemLog(std::make_unique<JournalSystemLog>())
     , m_soundPlayer(std::make_unique<CanberraSoundPlayer>())
     , m_notifier(std::make_unique<FreedesktopNotifier>())
@@ -32,17 +33,20 @@ PlatformBackend::PlatformBackend(BackendChoice::Backend backend)
 {
     PrimarySelection *primarySelection = nullptr;
     if (backend == BackendChoice::Backend::wayland) {
+        m_workspace = std::make_unique<WaylandWorkspace>();
         auto pasteboard = std::make_unique<WaylandPasteboard>();
+        pasteboard->setFocusedWindow([workspace = m_workspace.get()] {
+            const std::optional<RunningApplication> front = workspace->frontmostApplication();
+            return front ? front->windowId : 0;
+        });
         primarySelection = pasteboard.get();
         m_pasteboard = std::move(pasteboard);
-        m_workspace = std::make_unique<WaylandWorkspace>();
         // Plasma registers global shortcuts for programs; elsewhere the desktop binds them.
         if (KGlobalAccelHotkeyGrabber::isServiceAvailable())
             m_hotkeyGrabber = std::make_unique<KGlobalAccelHotkeyGrabber>();
         m_keySynthesizer = std::make_unique<WtypeKeySynthesizer>();
-        // Compositor-independent layouts are not known without a keyboard focus; the wrong-layout
-        // fix needs its hotkey, which the desktop binds here.
-        m_keyboardLayouts = std::make_unique<XkbKeyboardLayouts>();
+        m_keymap = std::make_unique<WaylandKeymap>();
+        m_keyboardLayouts = std::make_unique<XkbKeyboardLayouts>([keymap = m_keymap.get()] { return keymap->text(); });
         // XWayland's DISPLAY would make the fallback type through xdotool into X11 windows only.
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         environment.remove(QStringLiteral("DISPLAY"));
@@ -60,7 +64,10 @@ PlatformBackend::PlatformBackend(BackendChoice::Backend backend)
     m_pasteService = std::make_unique<PasteService>(*m_keySynthesizer, *m_systemLog, *m_scriptRunner);
     m_services = PlatformServices{m_hotkeyGrabber.get(), m_keySynthesizer.get(), m_keyboardLayouts.get(),
         m_systemLog.get(), m_pasteService.get(), m_soundPlayer.get(), primarySelection, m_notifier.get(), nullptr,
-        m_loginItem.get()};
+        m_loginItem.get(), sessionLimits,
+        backend == BackendChoice::Backend::wayland
+            ? !m_hotkeyGrabber
+            : qEnvironmentVariable("XDG_SESSION_TYPE") == QLatin1String("wayland")};
 }
 
 PlatformBackend::~PlatformBackend() = default;

@@ -9,6 +9,7 @@ class CanberraSoundPlayer;
 class FreedesktopNotifier;
 class JournalSystemLog;
 class Pasteboard;
+class WaylandKeymap;
 class Workspace;
 class XdgAutostartEntry;
 class XdotoolScriptRunner;
@@ -17,7 +18,8 @@ class XdotoolScriptRunner;
 /// as this object. Construct after the QApplication.
 class PlatformBackend {
 public:
-    explicit PlatformBackend(BackendChoice::Backend backend);
+    /// `sessionLimits` says what this session keeps from Quillbox (the choice's notice), for the About tab.
+    explicit PlatformBackend(BackendChoice::Backend backend, const QString &sessionLimits = {});
     ~PlatformBackend();
 
     Pasteboard &pasteboard() const { return *m_pasteboard; }
@@ -29,6 +31,7 @@ private:
     std::unique_ptr<Workspace> m_workspace;
     std::unique_ptr<HotkeyGrabber> m_hotkeyGrabber;
     std::unique_ptr<KeySynthesizer> m_keySynthesizer;
+    std::unique_ptr<WaylandKeymap> m_keymap;
     std::unique_ptr<KeyboardLayouts> m_keyboardLayouts;
     std::unique_ptr<JournalSystemLog> m_systemLog;
     std::unique_ptr<XdotoolScriptRunner> m_scriptRunner;

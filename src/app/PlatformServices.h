@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QString>
+
 class Clock;
 class DesktopNotifier;
 class HotkeyGrabber;
@@ -28,4 +30,9 @@ struct PlatformServices {
     Clock *clock = nullptr;
     /// Starts Quillbox at login, for the settings; optional.
     LoginItem *loginItem = nullptr;
+    /// What this session keeps from Quillbox, in one line for the About tab; empty where all works.
+    QString sessionLimits = {};
+    /// The desktop, not Quillbox, owns the global keys (Wayland without Plasma, or XWayland, whose
+    /// grabs see only X11 windows): the person binds `quillbox --toggle` and `quillbox fix-layout`.
+    bool desktopBindsHotkeys = false;
 };

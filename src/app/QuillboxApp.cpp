@@ -65,7 +65,7 @@ void quitOnTerminationSignals(QCoreApplication &app)
 // Where the compositor owns the global keys, the person binds them; said once per start.
 void printBindingInstructions()
 {
-    const auto desktop = HotkeyBindingInstructions::desktopOf(qEnvironmentVariable("XDG_CURRENT_DESKTOP"));
+    const auto desktop = HotkeyBindingInstructions::sessionDesktop();
     const KeyCombo panelCombo = KeyCombo::fromStored(Preferences(Preferences::defaultPath()).hotkeyCombo());
     const QString text = HotkeyBindingInstructions::text(
         desktop, HotkeyBindingInstructions::programBindings(panelCombo), QCoreApplication::applicationFilePath());
@@ -149,8 +149,8 @@ int QuillboxApp::main(int argc, char **argv)
         QQuickWindow::setGraphicsApi(QSGRendererInterface::Software);
     QIcon::setFallbackThemeName(QStringLiteral("Adwaita"));
 
-    const PlatformBackend platform(backend.backend);
-    if (backend.backend == BackendChoice::Backend::wayland && !platform.services().hotkeyGrabber)
+    const PlatformBackend platform(backend.backend, QString(backend.notice).remove(QStringLiteral("[Quillbox] ")));
+    if (platform.services().desktopBindsHotkeys)
         printBindingInstructions();
     qCDebug(lcApp) << "platform services ready after" << sinceStart.elapsed() << "ms";
     AppDelegate delegate(platform.pasteboard(), platform.workspace(), platform.services());

@@ -1,5 +1,7 @@
 #include "HotkeyBindingInstructions.h"
 
+#include "LanguageSwitchService.h"
+
 #include <QRegularExpression>
 
 namespace {
@@ -78,7 +80,18 @@ QString gvariantString(const QString &text)
 
 QList<HotkeyBindingInstructions::Binding> HotkeyBindingInstructions::programBindings(const KeyCombo &panelCombo)
 {
-    return {{QStringLiteral("Quillbox panel"), panelCombo, {QStringLiteral("--toggle")}}};
+    return {{QStringLiteral("Quillbox panel"), panelCombo, {QStringLiteral("--toggle")}},
+        {QStringLiteral("Quillbox wrong-layout fix"), LanguageSwitchService::fixCombo, {QStringLiteral("fix-layout")}}};
+}
+
+HotkeyBindingInstructions::Command HotkeyBindingInstructions::gnomeReadCommand()
+{
+    return {QStringLiteral("gsettings"), {QStringLiteral("get"), mediaKeys, QStringLiteral("custom-keybindings")}};
+}
+
+HotkeyBindingInstructions::Desktop HotkeyBindingInstructions::sessionDesktop()
+{
+    return desktopOf(qEnvironmentVariable("XDG_CURRENT_DESKTOP"));
 }
 
 HotkeyBindingInstructions::Desktop HotkeyBindingInstructions::desktopOf(const QString &currentDesktop)

@@ -26,8 +26,11 @@ public:
         friend bool operator==(const Command &, const Command &) = default;
     };
 
-    /// The actions the person binds: the panel's toggle, on `panelCombo`.
+    /// The actions the person binds: the panel's toggle, on `panelCombo`, and the wrong-layout fix.
     static QList<Binding> programBindings(const KeyCombo &panelCombo);
+
+    /// The desktop of this session, from $XDG_CURRENT_DESKTOP.
+    static Desktop sessionDesktop();
 
     /// The desktop named by XDG_CURRENT_DESKTOP (a colon-separated list, e.g. "ubuntu:GNOME").
     static Desktop desktopOf(const QString &currentDesktop);
@@ -35,6 +38,9 @@ public:
     /// Lines for sway's configuration: a binding per action, by key position so it works in every
     /// layout, and a rule that floats the panel centred over the output.
     static QStringList swayConfig(const QList<Binding> &bindings, const QString &program);
+
+    /// The gsettings command that prints the custom shortcuts' list, for gnomeCommands().
+    static Command gnomeReadCommand();
 
     /// The gsettings commands that add each action as a GNOME custom shortcut. `existingPaths` is the
     /// current value of the custom-keybindings key as `gsettings get` prints it; the shortcuts already

@@ -182,6 +182,25 @@ private slots:
         QCOMPARE(*answer, std::nullopt);
     }
 
+    void aSelectionIsReadOnlyWhileItsWindowKeepsTheFocus()
+    {
+        std::uint32_t focused = 7;
+        m_pasteboard->setFocusedWindow([&] { return focused; });
+        QVERIFY(wlCopy("selected in seven", {"--primary"}));
+        QTRY_COMPARE(wlPaste({"--primary"}), QByteArray("selected in seven"));
+        const auto read = [&](std::uint32_t window) {
+            std::optional<std::optional<QString>> answer;
+            m_pasteboard->readSelectedText(window, [&](std::optional<QString> text) { answer = text; });
+            return QTest::qWaitFor([&] { return answer.has_value(); }, 3000) ? *answer : std::optional<QString>("none");
+        };
+        QTRY_COMPARE(read(7), std::optional<QString>("selected in seven"));
+        // The person moved on to a window that selected nothing: the old selection is not theirs.
+        focused = 8;
+        QCOMPARE(read(8), std::nullopt);
+        QCOMPARE(read(0), std::nullopt);
+        m_pasteboard->setFocusedWindow({});
+    }
+
     void aCopyBeyondTheBoundIsNotKept()
     {
         m_pasteboard->setChangeObserver({});

@@ -83,15 +83,33 @@ class TestX11Settings : public QObject {
     bool openSettingsFromTray()
     {
         // The icon is the program's one small window, docked in the tray; its menu opens on a right click.
+        // It docks a moment after the start; Qt's hidden helper windows are small too.
         QString icon;
-        for (const QString &window : run("xdotool", {"search", "--class", "quillbox"}).split(u'\n')) {
-            if (QuillboxProcess::windowSize(window).height() <= QuillboxProcess::trayIconMaxHeight)
-                icon = window;
-        }
-        if (icon.isEmpty())
+        const auto findIcon = [&icon] {
+            for (const QString &window :
+                run("xdotool", {"search", "--onlyvisible", "--class", "quillbox"}).split(u'\n')) {
+                const int height = QuillboxProcess::windowSize(window).height();
+                if (height > 0 && height <= QuillboxProcess::trayIconMaxHeight)
+                    icon = window;
+            }
+            return !icon.isEmpty();
+        };
+        if (!QTest::qWaitFor(findIcon, 5000))
             return false;
-        run("xdotool", {"mousemove", "--window", icon, "8", "8", "click", "3"});
-        QTest::qWait(500);
+        // The keys are typed once the menu is up: sent earlier, they reach whatever had the focus.
+        const auto shown = [] {
+            return run("xdotool", {"search", "--onlyvisible", "--class", "quillbox"}).count(u'\n');
+        };
+        const qsizetype before = shown();
+        // A click in the moment the tray docks the icon is lost, as it would be for a person, who clicks again.
+        bool menuShown = false;
+        for (int attempt = 0; attempt < 3 && !menuShown; ++attempt) {
+            run("xdotool", {"mousemove", "--window", icon, "8", "8", "click", "3"});
+            menuShown = QTest::qWaitFor([&] { return shown() > before; }, 1500);
+        }
+        if (!menuShown)
+            return false;
+        QTest::qWait(200);
         QProcess::execute("xdotool", {"key", "Down", "Down", "Return"});
         if (!QuillboxProcess::waitForWindow(settingsTitle))
             return false;

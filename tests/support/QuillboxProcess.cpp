@@ -124,7 +124,8 @@ int QuillboxProcess::startSecondInstance(const QStringList &arguments)
     QProcess second;
     second.setProcessEnvironment(m_process.processEnvironment());
     second.start(qEnvironmentVariable("QUILLBOX_BINARY"), arguments);
-    if (!second.waitForFinished(10000)) {
+    // Events keep flowing meanwhile: the command may read a selection this test process owns.
+    if (!QTest::qWaitFor([&] { return second.state() == QProcess::NotRunning; }, 10000)) {
         second.kill();
         return -1;
     }

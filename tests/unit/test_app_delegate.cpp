@@ -221,6 +221,17 @@ private slots:
         QVERIFY(grabber.grabbed.isEmpty());
     }
 
+    void theLanguageFixRunsWithoutAGrabberForTheCommandLine()
+    {
+        NoKeys keys;
+        const XkbKeyboardLayouts layouts{{"us", "ru"}};
+        RecordingSystemLog log;
+        AppDelegate delegate(m_pasteboard, m_workspace, PlatformServices{nullptr, &keys, &layouts, &log, nullptr});
+        delegate.applicationDidFinishLaunching();
+        QVERIFY(delegate.languageSwitchService());
+        delegate.applicationWillTerminate();
+    }
+
     void aStartLeavesThePreferencesFileAsItIs_data()
     {
         QTest::addColumn<QByteArray>("contents"); // null: a folder stands where the file should be

@@ -28,6 +28,28 @@ public:
     }
 };
 
+// A keymap in the text form a Wayland compositor sends (xkbcommon writes no section names): the A
+// key in each group, on the keycode evdev gives it.
+QByteArray sentKeymap(const QList<QByteArray> &groupNames)
+{
+    static const QList<QByteArray> letters{"a, A", "Cyrillic_ef, Cyrillic_EF", "q, Q"};
+    QByteArray names;
+    QByteArray keys;
+    for (qsizetype i = 0; i < groupNames.size(); ++i) {
+        const QByteArray group = QByteArray::number(i + 1);
+        if (!groupNames.at(i).isEmpty())
+            names += "name[Group" + group + "]=\"" + groupNames.at(i) + "\";\n";
+        keys += (i ? ", " : "") + QByteArray("symbols[Group") + group + "]= [ " + letters.at(i) + " ]";
+    }
+    return "xkb_keymap {\n"
+           "xkb_keycodes \"(unnamed)\" { minimum = 8; maximum = 255; <AC01> = 38; };\n"
+           "xkb_types \"(unnamed)\" { type \"ALPHABETIC\" { modifiers= Shift+Lock; map[Shift]= 2; "
+           "map[Lock]= 2; level_name[1]= \"Base\"; level_name[2]= \"Caps\"; }; };\n"
+           "xkb_compatibility \"(unnamed)\" { };\n"
+           "xkb_symbols \"(unnamed)\" {\n"
+        + names + "key <AC01> { type= \"ALPHABETIC\", " + keys + " };\n};\n};\n";
+}
+
 } // namespace
 
 class TestKeyboardLayoutMapper : public QObject {
@@ -48,6 +70,43 @@ private slots:
         QCOMPARE(installed.at(2).name, u"Russian");
         // The variant is honoured: no dead circumflex left on the key left of 1.
         QCOMPARE(Mapper::keyCodeToCharacterMap(installed.at(1), layouts).value("50-0"), u'^');
+    }
+
+    void layoutsFromASentKeymap_data()
+    {
+        QTest::addColumn<QList<QByteArray>>("groupNames");
+        QTest::addColumn<QStringList>("ids");
+        QTest::newRow("two layouts") << QList<QByteArray>{"English (US)", "Russian"}
+                                     << QStringList{"English (US)", "Russian"};
+        QTest::newRow("a group without a name")
+            << QList<QByteArray>{"English (US)", "", "German"} << QStringList{"English (US)", "German"};
+        // What a virtual keyboard (wtype) makes the seat's keymap while it types.
+        QTest::newRow("no names") << QList<QByteArray>{""} << QStringList();
+    }
+
+    void layoutsFromASentKeymap()
+    {
+        QFETCH(QList<QByteArray>, groupNames);
+        QFETCH(QStringList, ids);
+        const XkbKeyboardLayouts layouts([&] { return sentKeymap(groupNames); });
+        QStringList found;
+        for (const LayoutInfo &layout : layouts.layouts())
+            found.append(layout.id);
+        QCOMPARE(found, ids);
+    }
+
+    void aSentKeymapIsAskedForOnEveryCall()
+    {
+        QByteArray sent;
+        const XkbKeyboardLayouts layouts([&] { return sent; });
+        QVERIFY(layouts.layouts().isEmpty());
+        sent = sentKeymap({"English (US)", "Russian"});
+        const QList<LayoutInfo> installed = layouts.layouts();
+        QCOMPARE(installed.size(), 2);
+        // The second group's keys, not the first's: each layout keeps its own group.
+        QCOMPARE(Mapper::convert("aA", installed.at(0), installed.at(1), layouts), u"фФ");
+        sent = "not a keymap";
+        QVERIFY(layouts.layouts().isEmpty());
     }
 
     void convert_data()

@@ -1,8 +1,9 @@
 // The start-up choice of display server, and the shortcut instructions for desktops that keep
-// global keys to themselves.
+// global keys to themselves, with GNOME's added by Quillbox.
 
 #include "BackendChoice.h"
 #include "services/HotkeyBindingInstructions.h"
+#include "ui/settings/DesktopShortcutsView.h"
 
 #include <QTest>
 
@@ -127,6 +128,56 @@ private slots:
         const QString text = HotkeyBindingInstructions::text(Desktop::gnome, bindings, "quillbox");
         QVERIFY(text.contains("<Super><Shift>v: quillbox --toggle"));
         QVERIFY(text.contains("<Super><Shift>l: quillbox fix-layout"));
+    }
+
+    void gnomeShortcutsAreAddedThroughTheRunner()
+    {
+        QList<Command> ran;
+        const QString folder = "/org/gnome/settings-daemon/plugins/media-keys/custom-keybindings/";
+        DesktopShortcutsView view(Desktop::gnome, bindings, "quillbox", [&](const Command &command) {
+            ran << command;
+            return command.arguments.first() == "get" ? std::optional<QString>("['" + folder + "custom0/']\n")
+                                                      : std::optional<QString>("");
+        });
+        QVERIFY(view.canAddToDesktop());
+        QVERIFY(ran.isEmpty()); // nothing runs before the person confirms
+        view.addToDesktop();
+        QCOMPARE(ran.size(), 8);
+        QCOMPARE(ran.first(), HotkeyBindingInstructions::gnomeReadCommand());
+        // The person's own shortcut stays in the list that is written.
+        QVERIFY(ran.at(1).arguments.last().startsWith("['" + folder + "custom0/', "));
+        QCOMPARE(view.status(), "Added to GNOME's custom shortcuts.");
+    }
+
+    void aFailingGsettingsStopsAndSaysWhich()
+    {
+        int calls = 0;
+        DesktopShortcutsView view(Desktop::gnome, bindings, "quillbox", [&](const Command &command) {
+            ++calls;
+            return command.arguments.first() == "get" ? std::optional<QString>("@as []") : std::nullopt;
+        });
+        view.addToDesktop();
+        // Without the list written, the shortcuts' own keys would point at nothing.
+        QCOMPARE(calls, 2);
+        QVERIFY(view.status().startsWith("Could not add the shortcuts: gsettings set"));
+
+        DesktopShortcutsView unreadable(
+            Desktop::gnome, bindings, "quillbox", [](const Command &) { return std::nullopt; });
+        unreadable.addToDesktop();
+        QCOMPARE(unreadable.status(), "Could not read GNOME's custom shortcuts: gsettings failed");
+    }
+
+    void swayIsOnlyTold()
+    {
+        int calls = 0;
+        DesktopShortcutsView view(Desktop::sway, bindings, "quillbox", [&](const Command &) {
+            ++calls;
+            return std::optional<QString>("");
+        });
+        QVERIFY(!view.canAddToDesktop());
+        QVERIFY(view.instructions().contains("bindsym --to-code Mod4+Shift+l exec quillbox fix-layout"));
+        view.addToDesktop();
+        QCOMPARE(calls, 0);
     }
 };
 

@@ -206,6 +206,8 @@ void WaylandClipboardReader::noteSelection(zwlr_data_control_offer_v1 *offer, bo
         ++m_primaryChanges;
         // Our own selection is never read back: the answer would come from our own thread.
         m_primary = own ? nullptr : std::move(taken);
+        if (m_primary)
+            emit primarySelectionChanged();
         return;
     }
     if (m_readingClipboard)

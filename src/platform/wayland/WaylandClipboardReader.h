@@ -75,6 +75,8 @@ signals:
     void contentRead(const DataControlSnapshot &snapshot);
     /// The answer to requestPrimaryText(): the selected text, or nothing.
     void primaryTextRead(quint64 requestId, const std::optional<QString> &text);
+    /// Another program set the primary selection.
+    void primarySelectionChanged();
 
 private:
     // The protocol's callbacks, in the .cpp.

@@ -31,6 +31,9 @@ WaylandPasteboard::WaylandPasteboard(const ClipboardReadLimits &limits, const QB
                 done(text);
         },
         Qt::QueuedConnection);
+    connect(
+        m_reader.get(), &WaylandClipboardReader::primarySelectionChanged, this,
+        [this] { m_primaryWindow = m_focusedWindow ? m_focusedWindow() : 0; }, Qt::QueuedConnection);
     m_thread.start();
 }
 
@@ -93,9 +96,16 @@ void WaylandPasteboard::takeSnapshot(const DataControlSnapshot &snapshot)
     notifyChange(snapshot.empty ? Change::abandoned : Change::foreign);
 }
 
-void WaylandPasteboard::readSelectedText(std::uint32_t, std::function<void(std::optional<QString>)> done)
+void WaylandPasteboard::setFocusedWindow(std::function<std::uint32_t()> focusedWindow)
 {
-    if (!m_reader || !m_reader->hasPrimarySelection()) {
+    m_focusedWindow = std::move(focusedWindow);
+}
+
+void WaylandPasteboard::readSelectedText(std::uint32_t window, std::function<void(std::optional<QString>)> done)
+{
+    // A selection left by a window that no longer has the focus is not what the person means now.
+    const bool ownerUnknown = m_focusedWindow && (window == 0 || window != m_primaryWindow);
+    if (!m_reader || !m_reader->hasPrimarySelection() || ownerUnknown) {
         QTimer::singleShot(0, this, [done = std::move(done)] { done(std::nullopt); });
         return;
     }

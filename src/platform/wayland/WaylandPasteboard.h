@@ -33,6 +33,11 @@ public:
     qint64 changeCount() const override { return m_changeCount; }
     QList<PasteboardItem> pasteboardItems() const override { return m_items; }
 
+    /// Where the person works: the focused window's id, 0 when unknown. A primary selection is then
+    /// read only while the window focused when it was set still has the focus, since data-control
+    /// does not say which program set it. Without it, any other program's selection is read.
+    void setFocusedWindow(std::function<std::uint32_t()> focusedWindow);
+
     void readSelectedText(std::uint32_t window, std::function<void(std::optional<QString>)> done) override;
 
 protected:
@@ -54,6 +59,9 @@ private:
     int m_unreportedWrites = 0;
     // A clear and the writes after it in the same turn are set as one selection.
     std::optional<MimeFormats> m_pendingWrite;
+    std::function<std::uint32_t()> m_focusedWindow;
+    // The window focused when another program last set the primary selection.
+    std::uint32_t m_primaryWindow = 0;
     quint64 m_nextPrimaryRequest = 0;
     QHash<quint64, std::function<void(std::optional<QString>)>> m_primaryReads;
 };

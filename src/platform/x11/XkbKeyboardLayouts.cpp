@@ -109,6 +109,20 @@ State stateFor(const Layout &layout, bool shift)
     return state;
 }
 
+// One Layout per group of `keymap` that has a name and an id (ids index-aligned with the groups).
+std::vector<Layout> namedGroups(const Keymap &keymap, const QStringList &ids)
+{
+    std::vector<Layout> layouts;
+    for (xkb_layout_index_t group = 0; group < xkb_keymap_num_layouts(keymap.get()); ++group) {
+        const QString id = ids.value(static_cast<qsizetype>(group));
+        const char *name = xkb_keymap_layout_get_name(keymap.get(), group);
+        if (id.isEmpty() || !name || !*name)
+            continue;
+        layouts.push_back({{id, QString::fromUtf8(name)}, keymap, group});
+    }
+    return layouts;
+}
+
 } // namespace
 
 struct XkbKeyboardLayouts::Private {
@@ -120,8 +134,16 @@ struct XkbKeyboardLayouts::Private {
     xcb_window_t root = XCB_NONE;
     xcb_atom_t rulesNamesAtom = XCB_NONE;
 
-    std::vector<Layout> current() const { return connection ? live() : compiled; }
+    std::function<QByteArray()> keymapText;
+
+    std::vector<Layout> current() const
+    {
+        if (connection)
+            return live();
+        return keymapText ? sent() : compiled;
+    }
     std::vector<Layout> live() const;
+    std::vector<Layout> sent() const;
     QStringList liveLayoutIds() const;
 };
 
@@ -173,6 +195,13 @@ XkbKeyboardLayouts::XkbKeyboardLayouts(const QStringList &layoutIds)
     }
 }
 
+XkbKeyboardLayouts::XkbKeyboardLayouts(std::function<QByteArray()> keymapText)
+    : d(std::make_unique<Private>())
+{
+    if (d->context)
+        d->keymapText = std::move(keymapText);
+}
+
 XkbKeyboardLayouts::~XkbKeyboardLayouts() = default;
 
 // The ids come from the root property the X server's rules were applied with, index-aligned with
@@ -207,16 +236,23 @@ std::vector<Layout> XkbKeyboardLayouts::Private::live() const
         = adopt(xkb_x11_keymap_new_from_device(context.get(), connection, device, XKB_KEYMAP_COMPILE_NO_FLAGS));
     if (!keymap)
         return {};
-    const QStringList ids = liveLayoutIds();
-    std::vector<Layout> layouts;
-    for (xkb_layout_index_t group = 0; group < xkb_keymap_num_layouts(keymap.get()); ++group) {
-        const QString id = ids.value(static_cast<qsizetype>(group));
-        const char *name = xkb_keymap_layout_get_name(keymap.get(), group);
-        if (id.isEmpty() || !name || !*name)
-            continue;
-        layouts.push_back({{id, QString::fromUtf8(name)}, keymap, group});
-    }
-    return layouts;
+    return namedGroups(keymap, liveLayoutIds());
+}
+
+std::vector<Layout> XkbKeyboardLayouts::Private::sent() const
+{
+    const QByteArray text = keymapText();
+    if (text.isEmpty())
+        return {};
+    Keymap keymap = adopt(xkb_keymap_new_from_buffer(context.get(), text.constData(), std::size_t(text.size()),
+        XKB_KEYMAP_FORMAT_TEXT_V1, XKB_KEYMAP_COMPILE_NO_FLAGS));
+    if (!keymap)
+        return {};
+    // A keymap's text keeps no rules names, so a layout's name is its id there.
+    QStringList ids;
+    for (xkb_layout_index_t group = 0; group < xkb_keymap_num_layouts(keymap.get()); ++group)
+        ids.append(QString::fromUtf8(xkb_keymap_layout_get_name(keymap.get(), group)));
+    return namedGroups(keymap, ids);
 }
 
 QList<LayoutInfo> XkbKeyboardLayouts::layouts() const

@@ -52,5 +52,16 @@ Item {
             font.pixelSize: 13
             color: Theme.primaryText
         }
+        Text {
+            objectName: "sessionLimits"
+            anchors.horizontalCenter: parent.horizontalCenter
+            width: Math.min(implicitWidth, tab.width - 40)
+            visible: text.length > 0
+            text: tab.settings.sessionLimits
+            wrapMode: Text.Wrap
+            horizontalAlignment: Text.AlignHCenter
+            font.pixelSize: 11
+            color: Theme.secondaryText
+        }
     }
 }

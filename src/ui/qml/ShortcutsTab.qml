@@ -1,7 +1,8 @@
 import QtQuick
 import Quillbox
 
-// The global shortcut's recorder and the key that opens the category search.
+// The global shortcut's recorder, how to bind the keys where the desktop owns them, and the key that
+// opens the category search.
 Item {
     id: tab
 
@@ -22,6 +23,36 @@ Item {
             }
             Text {
                 text: "Press the key combination to open Quillbox from anywhere."
+                font.pixelSize: 11
+                color: Theme.secondaryText
+            }
+        }
+
+        SettingsGroup {
+            id: desktopGroup
+            readonly property DesktopShortcutsView shortcuts: tab.settings.desktopShortcuts
+            objectName: "desktopShortcuts"
+            visible: shortcuts !== null
+            width: parent.width
+            title: "Desktop Shortcuts"
+            TextEdit {
+                width: parent.width
+                readOnly: true
+                selectByMouse: true
+                wrapMode: TextEdit.Wrap
+                text: desktopGroup.shortcuts ? desktopGroup.shortcuts.instructions : ""
+                font.pixelSize: 11
+                color: Theme.primaryText
+            }
+            PanelButton {
+                objectName: "addToDesktop"
+                visible: desktopGroup.shortcuts !== null && desktopGroup.shortcuts.canAddToDesktop
+                text: "Add to GNOME…"
+                onClicked: addDialog.open()
+            }
+            Text {
+                visible: text.length > 0
+                text: desktopGroup.shortcuts ? desktopGroup.shortcuts.status : ""
                 font.pixelSize: 11
                 color: Theme.secondaryText
             }
@@ -53,5 +84,14 @@ Item {
                 color: Theme.secondaryText
             }
         }
+    }
+
+    ConfirmDialog {
+        id: addDialog
+        objectName: "addDialog"
+        title: "Add the shortcuts to GNOME?"
+        message: "Quillbox runs gsettings to add them to Settings > Keyboard > Custom Shortcuts."
+        confirmLabel: "Add"
+        onAccepted: desktopGroup.shortcuts.addToDesktop()
     }
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "DesktopShortcutsView.h"
 #include "ShortcutRecorderView.h"
 #include "ui/panel/CategoryManagerView.h"
 
@@ -51,6 +52,10 @@ class SettingsView : public QObject {
     Q_PROPERTY(ShortcutRecorderView *recorder READ recorder CONSTANT)
     /// Null without a store.
     Q_PROPERTY(CategoryManagerView *categoryManager READ categoryManager CONSTANT)
+    /// How to bind the global keys where the desktop owns them; null where Quillbox registers them.
+    Q_PROPERTY(DesktopShortcutsView *desktopShortcuts READ desktopShortcuts CONSTANT)
+    /// What this session keeps from Quillbox, in one line; empty where everything works.
+    Q_PROPERTY(QString sessionLimits READ sessionLimits CONSTANT)
 
 public:
     /// What the window works with; only `preferences` and `clock` are required. Each must outlive
@@ -63,6 +68,8 @@ public:
         LoginItem *loginItem = nullptr;
         const KeyboardLayouts *keyboardLayouts = nullptr;
         QUrl appIcon;
+        DesktopShortcutsView *desktopShortcuts = nullptr;
+        QString sessionLimits;
     };
 
     static constexpr int unlimitedHistory = 10000;
@@ -100,6 +107,8 @@ public:
     QString description() const;
     ShortcutRecorderView *recorder() const { return m_recorder; }
     CategoryManagerView *categoryManager() const { return m_categoryManager; }
+    DesktopShortcutsView *desktopShortcuts() const { return m_services.desktopShortcuts; }
+    QString sessionLimits() const { return m_services.sessionLimits; }
 
     /// The General tab is shown: the layouts and the start at login are read afresh.
     Q_INVOKABLE void refreshGeneralTab();

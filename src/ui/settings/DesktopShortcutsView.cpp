@@ -1,0 +1,58 @@
+#include "DesktopShortcutsView.h"
+
+#include <QProcess>
+
+namespace {
+constexpr int programTimeoutMs = 5000;
+} // namespace
+
+DesktopShortcutsView::DesktopShortcutsView(Desktop desktop, const QList<HotkeyBindingInstructions::Binding> &bindings,
+    const QString &program, Runner runner, QObject *parent)
+    : QObject(parent)
+    , m_desktop(desktop)
+    , m_bindings(bindings)
+    , m_program(program)
+    , m_runner(std::move(runner))
+    , m_instructions(HotkeyBindingInstructions::text(desktop, bindings, program))
+{
+}
+
+void DesktopShortcutsView::addToDesktop()
+{
+    if (!canAddToDesktop())
+        return;
+    const Command read = HotkeyBindingInstructions::gnomeReadCommand();
+    const std::optional<QString> existing = m_runner(read);
+    if (!existing) {
+        setStatus(QStringLiteral("Could not read GNOME's custom shortcuts: %1 failed").arg(read.program));
+        return;
+    }
+    for (const Command &command : HotkeyBindingInstructions::gnomeCommands(m_bindings, m_program, *existing)) {
+        if (!m_runner(command)) {
+            setStatus(QStringLiteral("Could not add the shortcuts: %1 %2 failed")
+                          .arg(command.program, command.arguments.join(u' ')));
+            return;
+        }
+    }
+    setStatus(QStringLiteral("Added to GNOME's custom shortcuts."));
+}
+
+std::optional<QString> DesktopShortcutsView::runProgram(const Command &command)
+{
+    QProcess process;
+    process.start(command.program, command.arguments);
+    if (!process.waitForFinished(programTimeoutMs)) {
+        process.kill();
+        process.waitForFinished();
+        return std::nullopt;
+    }
+    if (process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0)
+        return std::nullopt;
+    return QString::fromUtf8(process.readAllStandardOutput());
+}
+
+void DesktopShortcutsView::setStatus(const QString &status)
+{
+    m_status = status;
+    emit statusChanged();
+}
