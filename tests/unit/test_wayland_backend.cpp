@@ -142,6 +142,9 @@ private slots:
         QVERIFY(view.canAddToDesktop());
         QVERIFY(ran.isEmpty()); // nothing runs before the person confirms
         view.addToDesktop();
+        QVERIFY(view.isAdding());
+        view.addToDesktop(); // a second click while the first runs adds nothing twice
+        QTRY_VERIFY(!view.isAdding());
         QCOMPARE(ran.size(), 8);
         QCOMPARE(ran.first(), HotkeyBindingInstructions::gnomeReadCommand());
         // The person's own shortcut stays in the list that is written.
@@ -157,6 +160,7 @@ private slots:
             return command.arguments.first() == "get" ? std::optional<QString>("@as []") : std::nullopt;
         });
         view.addToDesktop();
+        QTRY_VERIFY(!view.isAdding());
         // Without the list written, the shortcuts' own keys would point at nothing.
         QCOMPARE(calls, 2);
         QVERIFY(view.status().startsWith("Could not add the shortcuts: gsettings set"));
@@ -164,6 +168,7 @@ private slots:
         DesktopShortcutsView unreadable(
             Desktop::gnome, bindings, "quillbox", [](const Command &) { return std::nullopt; });
         unreadable.addToDesktop();
+        QTRY_VERIFY(!unreadable.isAdding());
         QCOMPARE(unreadable.status(), "Could not read GNOME's custom shortcuts: gsettings failed");
     }
 

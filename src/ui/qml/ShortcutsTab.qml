@@ -48,6 +48,7 @@ Item {
                 objectName: "addToDesktop"
                 visible: desktopGroup.shortcuts !== null && desktopGroup.shortcuts.canAddToDesktop
                 text: "Add to GNOME…"
+                enabled: desktopGroup.shortcuts !== null && !desktopGroup.shortcuts.isAdding
                 onClicked: addDialog.open()
             }
             Text {

@@ -17,24 +17,38 @@ DesktopShortcutsView::DesktopShortcutsView(Desktop desktop, const QList<HotkeyBi
 {
 }
 
+DesktopShortcutsView::~DesktopShortcutsView()
+{
+    // The commands end within their timeouts; the thread must not outlive the runner it calls.
+    if (m_worker)
+        m_worker->wait();
+}
+
 void DesktopShortcutsView::addToDesktop()
 {
-    if (!canAddToDesktop())
+    if (!canAddToDesktop() || m_worker)
         return;
+    m_worker.reset(QThread::create([this] {
+        const QString status = addCommands();
+        QMetaObject::invokeMethod(
+            this, [this, status] { finishAdding(status); }, Qt::QueuedConnection);
+    }));
+    m_worker->start();
+    emit statusChanged();
+}
+
+QString DesktopShortcutsView::addCommands() const
+{
     const Command read = HotkeyBindingInstructions::gnomeReadCommand();
     const std::optional<QString> existing = m_runner(read);
-    if (!existing) {
-        setStatus(QStringLiteral("Could not read GNOME's custom shortcuts: %1 failed").arg(read.program));
-        return;
-    }
+    if (!existing)
+        return QStringLiteral("Could not read GNOME's custom shortcuts: %1 failed").arg(read.program);
     for (const Command &command : HotkeyBindingInstructions::gnomeCommands(m_bindings, m_program, *existing)) {
-        if (!m_runner(command)) {
-            setStatus(QStringLiteral("Could not add the shortcuts: %1 %2 failed")
-                          .arg(command.program, command.arguments.join(u' ')));
-            return;
-        }
+        if (!m_runner(command))
+            return QStringLiteral("Could not add the shortcuts: %1 %2 failed")
+                .arg(command.program, command.arguments.join(u' '));
     }
-    setStatus(QStringLiteral("Added to GNOME's custom shortcuts."));
+    return QStringLiteral("Added to GNOME's custom shortcuts.");
 }
 
 std::optional<QString> DesktopShortcutsView::runProgram(const Command &command)
@@ -51,8 +65,10 @@ std::optional<QString> DesktopShortcutsView::runProgram(const Command &command)
     return QString::fromUtf8(process.readAllStandardOutput());
 }
 
-void DesktopShortcutsView::setStatus(const QString &status)
+void DesktopShortcutsView::finishAdding(const QString &status)
 {
+    m_worker->wait();
+    m_worker.reset();
     m_status = status;
     emit statusChanged();
 }
