@@ -69,6 +69,7 @@ void OnboardingWindow::show()
     OnboardingView::PasteSupport support;
     support.isWayland = qEnvironmentVariable("XDG_SESSION_TYPE") == QStringLiteral("wayland");
     support.isAvailable = m_keys && m_keys->isAvailable();
+    support.mechanism = m_keys ? m_keys->mechanism() : QString();
     support.openKeyboardSettings = keyboardSettingsOpener();
     QString hotkeyInstructions;
     if (m_desktopBindsHotkeys)

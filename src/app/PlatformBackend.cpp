@@ -8,6 +8,7 @@
 #include "platform/KGlobalAccelHotkeyGrabber.h"
 #include "platform/XdgAutostartEntry.h"
 #include "platform/XdotoolScriptRunner.h"
+#include "platform/wayland/KWinFakeInputKeySynthesizer.h"
 #include "platform/wayland/WaylandKeymap.h"
 #include "platform/wayland/WaylandPasteboard.h"
 #include "platform/wayland/WaylandWorkspace.h"
@@ -44,7 +45,14 @@ PlatformBackend::PlatformBackend(BackendChoice::Backend backend, const QString &
         // Plasma registers global shortcuts for programs; elsewhere the desktop binds them.
         if (KGlobalAccelHotkeyGrabber::isServiceAvailable())
             m_hotkeyGrabber = std::make_unique<KGlobalAccelHotkeyGrabber>();
-        m_keySynthesizer = std::make_unique<WtypeKeySynthesizer>();
+        // wtype where the compositor offers a virtual keyboard; Plasma offers its own fake-input instead.
+        auto wtype = std::make_unique<WtypeKeySynthesizer>();
+        if (!wtype->isAvailable()) {
+            if (auto kwin = std::make_unique<KWinFakeInputKeySynthesizer>(); kwin->isAvailable())
+                m_keySynthesizer = std::move(kwin);
+        }
+        if (!m_keySynthesizer)
+            m_keySynthesizer = std::move(wtype);
         m_keymap = std::make_unique<WaylandKeymap>();
         m_keyboardLayouts = std::make_unique<XkbKeyboardLayouts>([keymap = m_keymap.get()] { return keymap->text(); });
         // XWayland's DISPLAY would make the fallback type through xdotool into X11 windows only.

@@ -73,7 +73,7 @@ private slots:
     void pastePageTellsWhatIsAvailable()
     {
         int opened = 0;
-        OnboardingView withSettings({false, true, [&] { ++opened; }}, {});
+        OnboardingView withSettings({false, true, [&] { ++opened; }, "XTest"}, {});
         const QVariantMap page = pageAt(withSettings, 2);
         QCOMPARE(page.value("icon").toString(), "accessibility");
         QCOMPARE(page.value("title").toString(), "Allow automatic paste");
@@ -88,7 +88,7 @@ private slots:
         withSettings.runAction();
         QCOMPARE(opened, 1);
 
-        OnboardingView wayland({true, false, {}}, {});
+        OnboardingView wayland({true, false, {}, {}}, {});
         const QVariantMap bare = pageAt(wayland, 2);
         QCOMPARE(bulletIcons(bare).first(), "xmark.circle");
         QVERIFY(bare.value("bullets").toList().at(1).toMap().value("text").toString().contains("wtype"));
@@ -97,6 +97,11 @@ private slots:
         wayland.goNext();
         wayland.goNext();
         wayland.runAction(); // nothing to run, nothing to crash
+
+        // The page names what really types the keys.
+        const OnboardingView plasma({true, true, {}, "KWin fake-input"}, {});
+        QCOMPARE(pageAt(plasma, 2).value("bullets").toList().at(1).toMap().value("text").toString(),
+            "Quillbox presses Ctrl+V through KWin fake-input");
     }
 };
 

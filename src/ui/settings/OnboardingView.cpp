@@ -35,26 +35,27 @@ QVariantMap makePage(const QString &icon, const QString &iconColor, const QStrin
     };
 }
 
-// Automatic paste is a synthetic Ctrl+V: XTest under X11, a typing program under Wayland. There is
-// no permission to grant, so the page says what is needed and whether it is there.
+// Automatic paste is a synthetic Ctrl+V: XTest under X11; under Wayland the compositor's virtual keyboard
+// through wtype, or Plasma's fake-input. There is no permission to grant, so the page says what is
+// needed and whether it is there.
 QVariantMap pastePage(const OnboardingView::PasteSupport &support)
 {
     QList<Bullet> bullets;
     if (support.isAvailable) {
         bullets.append({QStringLiteral("checkmark.circle.fill"), QStringLiteral("Automatic paste is available")});
-        bullets.append({QStringLiteral("keyboard"),
-            support.isWayland ? QStringLiteral("A typing program presses Ctrl+V for Quillbox")
-                              : QStringLiteral("Quillbox presses Ctrl+V through XTest")});
+        bullets.append(
+            {QStringLiteral("keyboard"), QStringLiteral("Quillbox presses Ctrl+V through %1").arg(support.mechanism)});
     } else {
         bullets.append({QStringLiteral("xmark.circle"), QStringLiteral("Automatic paste is not available yet")});
         bullets.append({QStringLiteral("gear"),
-            support.isWayland ? QStringLiteral("Install xdotool, wtype or ydotool to enable it")
+            support.isWayland ? QStringLiteral("Install wtype (or ydotool) to enable it")
                               : QStringLiteral("Run an X11 session with XTest, or install xdotool")});
     }
     return makePage(QStringLiteral("accessibility"), green, QStringLiteral("Allow automatic paste"),
         QStringLiteral("So Quillbox can paste directly"),
         QStringLiteral("Quillbox pastes by pressing Ctrl+V in the active app for you. In an X11 session this "
-                       "needs nothing extra; on Wayland, xdotool, wtype or ydotool must be installed. Without "
+                       "needs nothing extra; on Wayland, wtype types through the compositor's virtual keyboard and KDE "
+                       "Plasma lends its own, or ydotool types through the kernel. Without "
                        "it, Quillbox can still copy items to your clipboard, but won't auto-paste into the "
                        "active app."),
         bullets, support.openKeyboardSettings ? QStringLiteral("Open Keyboard Settings") : QString());
