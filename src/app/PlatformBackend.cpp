@@ -6,6 +6,7 @@
 #include "platform/FreedesktopNotifier.h"
 #include "platform/JournalSystemLog.h"
 #include "platform/KGlobalAccelHotkeyGrabber.h"
+#include "platform/PortalGlobalShortcutsGrabber.h"
 #include "platform/XdgAutostartEntry.h"
 #include "platform/XdotoolScriptRunner.h"
 #include "platform/wayland/KWinFakeInputKeySynthesizer.h"
@@ -42,9 +43,12 @@ PlatformBackend::PlatformBackend(BackendChoice::Backend backend, const QString &
         });
         primarySelection = pasteboard.get();
         m_pasteboard = std::move(pasteboard);
-        // Plasma registers global shortcuts for programs; elsewhere the desktop binds them.
+        // Plasma registers global shortcuts for programs, as does the desktop portal where its backend
+        // offers them (Hyprland); elsewhere the desktop binds them.
         if (KGlobalAccelHotkeyGrabber::isServiceAvailable())
             m_hotkeyGrabber = std::make_unique<KGlobalAccelHotkeyGrabber>();
+        else if (PortalGlobalShortcutsGrabber::isServiceAvailable())
+            m_hotkeyGrabber = std::make_unique<PortalGlobalShortcutsGrabber>();
         // wtype where the compositor offers a virtual keyboard; Plasma offers its own fake-input instead.
         auto wtype = std::make_unique<WtypeKeySynthesizer>();
         if (!wtype->isAvailable()) {

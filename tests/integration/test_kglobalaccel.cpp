@@ -1,14 +1,12 @@
 // KGlobalAccelHotkeyGrabber against a kglobalaccel of the test's own on a private session bus: what
 // Plasma's service is told, and a press it reports reaching the callback.
 
+#include "BusServiceThread.h"
 #include "platform/KGlobalAccelHotkeyGrabber.h"
 
 #include <QDBusConnection>
 #include <QDBusObjectPath>
 #include <QTest>
-#include <QThread>
-
-#include <atomic>
 
 namespace {
 
@@ -52,30 +50,21 @@ public slots:
 class TestKGlobalAccel : public QObject {
     Q_OBJECT
 
-    // The service answers on a thread and a connection of its own, as another process would.
-    QThread m_thread;
-    QObject m_onThread;
+    BusServiceThread m_thread;
     FakeKGlobalAccel *m_service = nullptr;
 
 private slots:
     void initTestCase()
     {
         QVERIFY(!KGlobalAccelHotkeyGrabber::isServiceAvailable());
-        std::atomic_bool ready = false;
-        m_onThread.moveToThread(&m_thread);
-        m_thread.start();
-        QMetaObject::invokeMethod(
-            &m_onThread,
-            [&] {
-                QDBusConnection bus = QDBusConnection::connectToBus(QDBusConnection::SessionBus, "fake-kglobalaccel");
-                m_service = new FakeKGlobalAccel;
-                bus.registerObject("/kglobalaccel", m_service, QDBusConnection::ExportAllSlots);
-                bus.registerObject(
-                    "/component/io_quillbox_Quillbox", &m_service->component, QDBusConnection::ExportAllSignals);
-                ready = bus.registerService("org.kde.kglobalaccel");
-            },
-            Qt::BlockingQueuedConnection);
-        QVERIFY(ready);
+        QVERIFY(m_thread.run([this] {
+            QDBusConnection bus = QDBusConnection::connectToBus(QDBusConnection::SessionBus, "fake-kglobalaccel");
+            m_service = new FakeKGlobalAccel;
+            bus.registerObject("/kglobalaccel", m_service, QDBusConnection::ExportAllSlots);
+            bus.registerObject(
+                "/component/io_quillbox_Quillbox", &m_service->component, QDBusConnection::ExportAllSignals);
+            return bus.registerService("org.kde.kglobalaccel");
+        }));
         QVERIFY(KGlobalAccelHotkeyGrabber::isServiceAvailable());
     }
 
@@ -90,7 +79,7 @@ private slots:
             QStringList({"io.quillbox.Quillbox", "hotkey-1", "Quillbox", "Show the clipboard history"}));
         QCOMPARE(m_service->lastKeys, QList<int>{(Qt::META | Qt::SHIFT | Qt::Key_V).toCombined()});
 
-        QMetaObject::invokeMethod(&m_service->component, [this] {
+        m_thread.post([this] {
             emit m_service->component.globalShortcutPressed("io.quillbox.Quillbox", "hotkey-1", 0);
             emit m_service->component.globalShortcutPressed("org.kde.konsole", "hotkey-1", 0);
         });
@@ -111,10 +100,7 @@ private slots:
 
     void cleanupTestCase()
     {
-        QMetaObject::invokeMethod(
-            &m_onThread, [this] { delete m_service; }, Qt::BlockingQueuedConnection);
-        m_thread.quit();
-        m_thread.wait();
+        m_thread.run([this] { delete m_service; });
     }
 };
 
