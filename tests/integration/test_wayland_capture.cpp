@@ -1,6 +1,7 @@
 // The real program under headless sway: copies made by Wayland programs land in the SQLite file.
 
 #include "QuillboxProcess.h"
+#include "SwayTree.h"
 #include "TestImages.h"
 
 #include <QDeadlineTimer>
@@ -11,23 +12,6 @@
 #include <csignal>
 #include <memory>
 #include <vector>
-
-namespace {
-
-// The app id of the focused window, as sway says.
-QString focusedAppId()
-{
-    QProcess tree;
-    tree.start("swaymsg", {"-t", "get_tree"});
-    tree.waitForFinished(3000);
-    const QString json = QString::fromUtf8(tree.readAllStandardOutput());
-    const qsizetype focused = json.indexOf(QLatin1String("\"focused\": true"));
-    const qsizetype start = focused < 0 ? -1 : json.lastIndexOf(QLatin1String("{"), focused);
-    const qsizetype end = focused < 0 ? -1 : json.indexOf(QLatin1String("\"app_id\": \""), start);
-    return end < 0 ? QString() : json.mid(end + 11).section(u'"', 0, 0);
-}
-
-} // namespace
 
 class TestWaylandCapture : public QObject {
     Q_OBJECT
@@ -84,12 +68,12 @@ private slots:
 
         // The application in front while copying: sway focuses the newest window.
         // The panel shown at launch comes first, or it would take the focus from the target.
-        QVERIFY(QTest::qWaitFor([] { return focusedAppId() == "io.quillbox.Quillbox"; }, 5000));
+        QVERIFY(QTest::qWaitFor([] { return SwayTree::focusedAppId() == "io.quillbox.Quillbox"; }, 5000));
         m_window.setTitle("Capture target");
         m_window.resize(200, 100);
         m_window.show();
-        QVERIFY2(
-            QTest::qWaitFor([] { return focusedAppId() == "test_wayland_capture"; }, 5000), qPrintable(focusedAppId()));
+        QVERIFY2(QTest::qWaitFor([] { return SwayTree::focusedAppId() == "test_wayland_capture"; }, 5000),
+            qPrintable(SwayTree::focusedAppId()));
     }
 
     void capturesEachKindWithItsFields()

@@ -3,6 +3,7 @@
 // retyped through wtype, the clipboard given back, and a terminal left alone.
 
 #include "QuillboxProcess.h"
+#include "SwayTree.h"
 
 #include <QClipboard>
 #include <QGuiApplication>
@@ -11,23 +12,6 @@
 #include <QTest>
 
 namespace {
-
-QString focusedAppId()
-{
-    QProcess tree;
-    tree.start("swaymsg", {"-t", "get_tree"});
-    tree.waitForFinished(3000);
-    const QString json = QString::fromUtf8(tree.readAllStandardOutput());
-    const qsizetype focused = json.indexOf(QLatin1String("\"focused\": true"));
-    const qsizetype start = focused < 0 ? -1 : json.lastIndexOf(QLatin1String("{"), focused);
-    const qsizetype end = focused < 0 ? -1 : json.indexOf(QLatin1String("\"app_id\": \""), start);
-    return end < 0 ? QString() : json.mid(end + 11).section(u'"', 0, 0);
-}
-
-bool waitForFocus(const QString &appId)
-{
-    return QTest::qWaitFor([&] { return focusedAppId() == appId; }, 5000);
-}
 
 QString clipboardText(const QStringList &options = {})
 {
@@ -70,7 +54,7 @@ private slots:
         QVERIFY(m_keyboard.waitForReadyRead(5000));
         QCOMPARE(m_keyboard.readLine().trimmed(), QByteArray("ready"));
         QVERIFY(m_quillbox.start());
-        QVERIFY(waitForFocus("io.quillbox.Quillbox"));
+        QVERIFY(SwayTree::waitForFocus("io.quillbox.Quillbox"));
         QCOMPARE(m_quillbox.startSecondInstance({"--toggle"}), 0);
         QProcess copy;
         copy.start("wl-copy", {"kept on the clipboard"});
@@ -85,7 +69,7 @@ private slots:
         QLineEdit field("ghbdtn");
         field.resize(300, 40);
         field.show();
-        QVERIFY(waitForFocus("test_wayland_language_fix"));
+        QVERIFY(SwayTree::waitForFocus("test_wayland_language_fix"));
         QVERIFY(selectAll(field));
         QTRY_COMPARE_WITH_TIMEOUT(clipboardText({"--primary"}), QString("ghbdtn"), 5000);
         QCOMPARE(m_quillbox.startSecondInstance({"fix-layout"}), 0);
@@ -109,7 +93,7 @@ private slots:
         QProcess foot;
         foot.start("foot", {"sleep", "60"});
         QVERIFY(foot.waitForStarted());
-        QVERIFY(waitForFocus("foot"));
+        QVERIFY(SwayTree::waitForFocus("foot"));
         QCOMPARE(m_quillbox.startSecondInstance({"fix-layout"}), 0);
         QTRY_VERIFY_WITH_TIMEOUT(m_quillbox.output().contains("[LanguageFix] Terminals are not supported"), 5000);
         QCOMPARE(clipboardText(), QString("kept on the clipboard"));

@@ -3,6 +3,7 @@
 // terminal's own chord for foot, and the panel hides when it loses the focus.
 
 #include "QuillboxProcess.h"
+#include "SwayTree.h"
 
 #include <QDir>
 #include <QFile>
@@ -21,32 +22,9 @@
 
 namespace {
 
-QString focusedAppId()
-{
-    QProcess tree;
-    tree.start("swaymsg", {"-t", "get_tree"});
-    tree.waitForFinished(3000);
-    const QString json = QString::fromUtf8(tree.readAllStandardOutput());
-    const qsizetype focused = json.indexOf(QLatin1String("\"focused\": true"));
-    const qsizetype start = focused < 0 ? -1 : json.lastIndexOf(QLatin1String("{"), focused);
-    const qsizetype end = focused < 0 ? -1 : json.indexOf(QLatin1String("\"app_id\": \""), start);
-    return end < 0 ? QString() : json.mid(end + 11).section(u'"', 0, 0);
-}
-
-bool hasWindow(const QString &appId)
-{
-    QProcess tree;
-    tree.start("swaymsg", {"-t", "get_tree"});
-    tree.waitForFinished(3000);
-    return tree.readAllStandardOutput().contains("\"app_id\": \"" + appId.toUtf8() + "\"");
-}
-
 // The window of `appId` as sway lays it out: its container type and rectangle.
 std::optional<std::pair<QString, QRect>> layoutOf(const QString &appId)
 {
-    QProcess tree;
-    tree.start("swaymsg", {"-t", "get_tree"});
-    tree.waitForFinished(3000);
     std::function<std::optional<std::pair<QString, QRect>>(const QJsonObject &)> find;
     find = [&](const QJsonObject &node) -> std::optional<std::pair<QString, QRect>> {
         if (node.value("app_id").toString() == appId) {
@@ -63,12 +41,7 @@ std::optional<std::pair<QString, QRect>> layoutOf(const QString &appId)
         }
         return std::nullopt;
     };
-    return find(QJsonDocument::fromJson(tree.readAllStandardOutput()).object());
-}
-
-bool waitForFocus(const QString &appId)
-{
-    return QTest::qWaitFor([&] { return focusedAppId() == appId; }, 5000);
+    return find(QJsonDocument::fromJson(SwayTree::tree()).object());
 }
 
 } // namespace
@@ -93,7 +66,7 @@ class TestWaylandPaste : public QObject {
     // The panel over the window in front, then Return on its first row, as a person types it.
     bool pasteNewest()
     {
-        if (m_quillbox.startSecondInstance({"--toggle"}) != 0 || !waitForFocus("io.quillbox.Quillbox"))
+        if (m_quillbox.startSecondInstance({"--toggle"}) != 0 || !SwayTree::waitForFocus("io.quillbox.Quillbox"))
             return false;
         return QProcess::execute("wtype", {"-k", "Return"}) == 0;
     }
@@ -104,10 +77,10 @@ private slots:
         QVERIFY(m_quillbox.start());
         // The panel shown at launch floats centred over the 1280x800 output, focused; it is put away,
         // as a person would, before anything is copied.
-        QVERIFY(waitForFocus("io.quillbox.Quillbox"));
+        QVERIFY(SwayTree::waitForFocus("io.quillbox.Quillbox"));
         QCOMPARE(layoutOf("io.quillbox.Quillbox"), std::pair(QString("floating_con"), QRect(300, 80, 680, 640)));
         QCOMPARE(m_quillbox.startSecondInstance({"--toggle"}), 0);
-        QVERIFY(QTest::qWaitFor([] { return !hasWindow("io.quillbox.Quillbox"); }, 5000));
+        QVERIFY(QTest::qWaitFor([] { return !SwayTree::hasWindow("io.quillbox.Quillbox"); }, 5000));
     }
 
     void returnPastesIntoAWaylandTextField()
@@ -115,7 +88,7 @@ private slots:
         QLineEdit field;
         field.resize(300, 40);
         field.show();
-        QVERIFY(waitForFocus("test_wayland_paste"));
+        QVERIFY(SwayTree::waitForFocus("test_wayland_paste"));
         QVERIFY(copy("pasted on Wayland"));
         QVERIFY(pasteNewest());
         const auto log = [&] {
@@ -123,8 +96,8 @@ private slots:
             return QString::fromUtf8(file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray());
         };
         QVERIFY2(QTest::qWaitFor([&] { return field.text() == "pasted on Wayland"; }, 5000),
-            qPrintable(log() + focusedAppId()));
-        QVERIFY(waitForFocus("test_wayland_paste"));
+            qPrintable(log() + SwayTree::focusedAppId()));
+        QVERIFY(SwayTree::waitForFocus("test_wayland_paste"));
         QVERIFY2(log().contains("Paste simulated via wtype SUCCESS"), qPrintable(log()));
     }
 
@@ -134,7 +107,7 @@ private slots:
         QProcess foot;
         foot.start("foot", {"sh", "-c", "stty -icanon -echo; cat > '" + typed + "'"});
         QVERIFY(foot.waitForStarted());
-        QVERIFY(waitForFocus("foot"));
+        QVERIFY(SwayTree::waitForFocus("foot"));
         QVERIFY(copy("pasted into foot"));
         QVERIFY(pasteNewest());
         QTRY_COMPARE_WITH_TIMEOUT(
@@ -150,12 +123,12 @@ private slots:
     void thePanelHidesWhenAnotherWindowTakesTheFocus()
     {
         QCOMPARE(m_quillbox.startSecondInstance({"--toggle"}), 0);
-        QVERIFY(waitForFocus("io.quillbox.Quillbox"));
+        QVERIFY(SwayTree::waitForFocus("io.quillbox.Quillbox"));
         QProcess foot;
         foot.start("foot", {"sleep", "60"});
         QVERIFY(foot.waitForStarted());
-        QVERIFY(waitForFocus("foot"));
-        QVERIFY(QTest::qWaitFor([] { return !hasWindow("io.quillbox.Quillbox"); }, 5000));
+        QVERIFY(SwayTree::waitForFocus("foot"));
+        QVERIFY(QTest::qWaitFor([] { return !SwayTree::hasWindow("io.quillbox.Quillbox"); }, 5000));
         foot.kill();
         foot.waitForFinished(2000);
     }
