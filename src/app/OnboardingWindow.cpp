@@ -73,9 +73,8 @@ void OnboardingWindow::show()
     support.openKeyboardSettings = keyboardSettingsOpener();
     QString hotkeyInstructions;
     if (m_desktopBindsHotkeys)
-        hotkeyInstructions = HotkeyBindingInstructions::text(HotkeyBindingInstructions::sessionDesktop(),
-            HotkeyBindingInstructions::programBindings(KeyCombo::fromStored(m_preferences.hotkeyCombo())),
-            QCoreApplication::applicationFilePath());
+        hotkeyInstructions = HotkeyBindingInstructions::textForSession(
+            KeyCombo::fromStored(m_preferences.hotkeyCombo()), QCoreApplication::applicationFilePath());
     QPointer<OnboardingWindow> self(this);
     auto *onboarding = new OnboardingView(
         std::move(support),

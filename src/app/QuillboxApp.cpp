@@ -65,10 +65,9 @@ void quitOnTerminationSignals(QCoreApplication &app)
 // Where the compositor owns the global keys, the person binds them; said once per start.
 void printBindingInstructions()
 {
-    const auto desktop = HotkeyBindingInstructions::sessionDesktop();
-    const KeyCombo panelCombo = KeyCombo::fromStored(Preferences(Preferences::defaultPath()).hotkeyCombo());
-    const QString text = HotkeyBindingInstructions::text(
-        desktop, HotkeyBindingInstructions::programBindings(panelCombo), QCoreApplication::applicationFilePath());
+    const QString text = HotkeyBindingInstructions::textForSession(
+        KeyCombo::fromStored(Preferences(Preferences::defaultPath()).hotkeyCombo()),
+        QCoreApplication::applicationFilePath());
     std::printf("[Quillbox] %s\n", qPrintable(text));
     std::fflush(stdout);
 }

@@ -1,7 +1,6 @@
 #include "KGlobalAccelHotkeyGrabber.h"
 
 #include "services/KeyCombo.h"
-#include "services/KeyPositions.h"
 
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
@@ -28,11 +27,10 @@ QDBusInterface kglobalaccel()
 // kglobalaccel stores shortcuts as Qt key codes: modifiers or'ed with the key.
 std::optional<int> qtKey(std::uint32_t keycode, std::uint32_t modifiers)
 {
-    const auto position = KeyPositions::keyCode(int(keycode) - KeyPositions::xKeycodeOffset);
-    const auto name = position ? KeyCombo::keyCodeToString(std::uint32_t(*position)) : std::nullopt;
-    if (!name || name->size() != 1 || !name->at(0).isLetterOrNumber())
+    const std::optional<QChar> character = KeyCombo::characterOfXKeycode(keycode);
+    if (!character)
         return std::nullopt;
-    int key = name->at(0).toUpper().unicode();
+    int key = character->toUpper().unicode();
     if (modifiers & KeyCombo::cmdKey)
         key |= Qt::META;
     if (modifiers & KeyCombo::shiftKey)

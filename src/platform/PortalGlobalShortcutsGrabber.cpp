@@ -1,7 +1,6 @@
 #include "PortalGlobalShortcutsGrabber.h"
 
 #include "services/KeyCombo.h"
-#include "services/KeyPositions.h"
 
 #include <QDBusArgument>
 #include <QDBusConnection>
@@ -75,9 +74,8 @@ bool PortalGlobalShortcutsGrabber::isServiceAvailable()
 
 QString PortalGlobalShortcutsGrabber::trigger(std::uint32_t keycode, std::uint32_t modifiers)
 {
-    const auto position = KeyPositions::keyCode(int(keycode) - KeyPositions::xKeycodeOffset);
-    const auto name = position ? KeyCombo::keyCodeToString(std::uint32_t(*position)) : std::nullopt;
-    if (!name || name->size() != 1 || !name->at(0).isLetterOrNumber())
+    const std::optional<QChar> character = KeyCombo::characterOfXKeycode(keycode);
+    if (!character)
         return {};
     QStringList parts;
     if (modifiers & KeyCombo::controlKey)
@@ -89,7 +87,7 @@ QString PortalGlobalShortcutsGrabber::trigger(std::uint32_t keycode, std::uint32
     if (modifiers & KeyCombo::cmdKey)
         parts << QStringLiteral("LOGO");
     // Keys are named as xkb names their keysyms: lower-case letters.
-    parts << name->toLower();
+    parts << character->toLower();
     return parts.join(u'+');
 }
 

@@ -167,3 +167,8 @@ QString HotkeyBindingInstructions::text(Desktop desktop, const QList<Binding> &b
         where = QStringLiteral("Add these commands under System Settings > Shortcuts > Custom Shortcuts:\n");
     return where + lines.join(u'\n');
 }
+
+QString HotkeyBindingInstructions::textForSession(const KeyCombo &panelCombo, const QString &program)
+{
+    return text(sessionDesktop(), programBindings(panelCombo), program);
+}

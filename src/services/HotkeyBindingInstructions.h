@@ -50,4 +50,6 @@ public:
 
     /// What to tell the person on `desktop` about binding the actions to keys.
     static QString text(Desktop desktop, const QList<Binding> &bindings, const QString &program);
+    /// text() for this session's desktop and the program's own actions, the panel's on `panelCombo`.
+    static QString textForSession(const KeyCombo &panelCombo, const QString &program);
 };

@@ -122,6 +122,15 @@ std::optional<QString> KeyCombo::keyCodeToString(std::uint32_t keyCode)
     return std::nullopt;
 }
 
+std::optional<QChar> KeyCombo::characterOfXKeycode(std::uint32_t xKeycode)
+{
+    const auto position = KeyPositions::keyCode(int(xKeycode) - KeyPositions::xKeycodeOffset);
+    const auto name = position ? keyCodeToString(std::uint32_t(*position)) : std::nullopt;
+    if (!name || name->size() != 1 || !name->at(0).isLetterOrNumber())
+        return std::nullopt;
+    return name->at(0);
+}
+
 QByteArray KeyCombo::toJson() const
 {
     // QJsonObject orders members by name, which is the stored order: keyCode, then modifiers.

@@ -25,6 +25,9 @@ struct KeyCombo {
     /// "⌘ ⇧ ⌥ ⌃ V": the glyphs of the set modifier bits, then the key's name if it has one.
     QString displayString() const;
     static std::optional<QString> keyCodeToString(std::uint32_t keyCode);
+    /// The letter or digit on the key at X keycode `xKeycode` (upper case), or nothing for any other
+    /// key: the keys a desktop's shortcut service can be told by name.
+    static std::optional<QChar> characterOfXKeycode(std::uint32_t xKeycode);
 
     /// The combination as xdotool and xkb spell it: lower-case modifiers, then the key's name, joined
     /// by "+" ("ctrl+shift+v", "shift+Insert"). Only letters, digits and Insert are named this way;
