@@ -54,9 +54,8 @@ QVariantMap pastePage(const OnboardingView::PasteSupport &support)
     return makePage(QStringLiteral("accessibility"), green, QStringLiteral("Allow automatic paste"),
         QStringLiteral("So Quillbox can paste directly"),
         QStringLiteral("Quillbox pastes by pressing Ctrl+V in the active app for you. In an X11 session this "
-                       "needs nothing extra; on Wayland, wtype types through the compositor's virtual keyboard and KDE "
-                       "Plasma lends its own, or ydotool types through the kernel. Without "
-                       "it, Quillbox can still copy items to your clipboard, but won't auto-paste into the "
+                       "needs nothing extra; on Wayland it needs wtype (KDE Plasma types for Quillbox itself). "
+                       "Without it, Quillbox can still copy items to your clipboard, but won't auto-paste into the "
                        "active app."),
         bullets, support.openKeyboardSettings ? QStringLiteral("Open Keyboard Settings") : QString());
 }
