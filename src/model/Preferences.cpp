@@ -3,7 +3,13 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QLoggingCategory>
+#include <QSaveFile>
+#include <QSettings>
 #include <QStringDecoder>
+#include <QTemporaryFile>
+
+Q_LOGGING_CATEGORY(lcPreferences, "quillbox.preferences", QtInfoMsg)
 
 using namespace Qt::StringLiterals;
 
@@ -104,6 +110,9 @@ QString fileProblem(const QString &path)
         return {};
     if (info.isDir())
         return u"it is a folder, not a file"_s;
+    // Opening a named pipe or a device to read it could wait forever.
+    if (!info.isFile())
+        return u"it is not a regular file"_s;
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return u"it cannot be read: "_s + file.errorString();
@@ -113,6 +122,72 @@ QString fileProblem(const QString &path)
     if (utf8.hasError() || bytes.contains('\0'))
         return u"it is not a preferences file (INI text)"_s;
     return {};
+}
+
+// The line QSettings writes for `name` set to `value`, so that the value reads back as it was set.
+QByteArray iniLine(QLatin1StringView name, const QVariant &value)
+{
+    QTemporaryFile scratch;
+    if (!scratch.open())
+        return {};
+    {
+        QSettings settings(scratch.fileName(), QSettings::IniFormat);
+        settings.setValue(name, value);
+        settings.sync();
+    }
+    // QSettings replaces the file rather than writing into it: read what is at the name now.
+    QFile written(scratch.fileName());
+    if (!written.open(QIODevice::ReadOnly))
+        return {};
+    const QByteArray prefix = name.toString().toLatin1() + '=';
+    for (const QByteArray &line : written.readAll().split('\n')) {
+        if (line.startsWith(prefix))
+            return line;
+    }
+    return {};
+}
+
+// `text` with `line` standing for the key `name` of the [General] section: the key's first line
+// replaced and its repeats dropped, or the line added at the end of the section, which comes first in
+// the file when it is missing. Every other line keeps its bytes, comments included.
+QByteArray withLine(const QByteArray &text, QLatin1StringView name, const QByteArray &line)
+{
+    QList<QByteArray> lines = text.split('\n');
+    QList<qsizetype> repeats;
+    bool inGeneral = true; // keys before any section header belong to [General]
+    bool found = false;
+    qsizetype endOfGeneral = -1;
+    for (qsizetype i = 0; i < lines.size(); ++i) {
+        const QByteArray trimmed = lines.at(i).trimmed();
+        if (trimmed.startsWith('[')) {
+            inGeneral = trimmed == "[General]";
+            if (inGeneral)
+                endOfGeneral = i + 1;
+            continue;
+        }
+        if (!inGeneral || trimmed.isEmpty() || trimmed.startsWith(';') || trimmed.startsWith('#'))
+            continue;
+        endOfGeneral = i + 1;
+        const qsizetype equals = trimmed.indexOf('=');
+        if (equals < 0 || trimmed.left(equals).trimmed() != QByteArrayView(name.data(), name.size()))
+            continue;
+        if (found)
+            repeats.prepend(i);
+        else
+            lines[i] = line;
+        found = true;
+    }
+    for (const qsizetype i : std::as_const(repeats))
+        lines.removeAt(i);
+    if (!found) {
+        if (endOfGeneral >= 0)
+            lines.insert(endOfGeneral, line);
+        else if (text.isEmpty())
+            lines = {"[General]", line, {}};
+        else
+            lines = QList<QByteArray>{"[General]", line, {}} + lines;
+    }
+    return lines.join('\n');
 }
 
 } // namespace
@@ -129,15 +204,48 @@ Preferences::Preferences(const QString &path, QObject *parent)
     , m_path(path)
     , m_problem(fileProblem(path))
 {
-    if (!m_problem.isEmpty())
+    if (m_problem.isEmpty())
+        read();
+}
+
+void Preferences::read()
+{
+    m_values.clear();
+    // Only read: a QSettings that writes puts its own reading of the whole file in place of the
+    // person's, comments and layout lost.
+    const QSettings file(m_path, QSettings::IniFormat);
+    if (file.status() != QSettings::NoError) {
+        m_problem = file.status() == QSettings::AccessError ? u"it cannot be read"_s
+                                                            : u"it is not a preferences file (INI text)"_s;
         return;
-    m_file.emplace(path, QSettings::IniFormat);
-    if (m_file->status() != QSettings::NoError) {
-        // QSettings would write its own reading of the file over it at the first change.
-        m_problem = m_file->status() == QSettings::AccessError ? u"it cannot be read"_s
-                                                               : u"it is not a preferences file (INI text)"_s;
-        m_file.reset();
     }
+    for (const Definition &entry : definitions) {
+        const QVariant raw = file.value(entry.name);
+        if (raw.isValid())
+            m_values.insert(entry.name, raw);
+    }
+}
+
+void Preferences::write(const Definition &entry, const QVariant &value)
+{
+    const auto warn = [&](const QString &why) {
+        qCWarning(lcPreferences).noquote() << "cannot save" << entry.name << "in" << m_path << u'(' + why + u')';
+    };
+    if (const QString problem = fileProblem(m_path); !problem.isEmpty())
+        return warn(problem);
+    QByteArray text;
+    if (QFile file(m_path); file.exists()) {
+        if (!file.open(QIODevice::ReadOnly))
+            return warn(file.errorString());
+        text = file.readAll();
+    }
+    const QByteArray line = iniLine(entry.name, value);
+    if (line.isEmpty())
+        return warn(u"no temporary file for its value"_s);
+    QDir().mkpath(QFileInfo(m_path).absolutePath());
+    QSaveFile file(m_path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(withLine(text, entry.name, line)) < 0 || !file.commit())
+        warn(file.errorString());
 }
 
 QString Preferences::defaultPath()
@@ -151,7 +259,7 @@ QString Preferences::defaultPath()
 std::optional<QVariant> Preferences::stored(Key key) const
 {
     const Definition &entry = definition(key);
-    const QVariant raw = m_file ? m_file->value(entry.name) : m_memory.value(entry.name);
+    const QVariant raw = m_values.value(entry.name);
     if (!raw.isValid())
         return std::nullopt;
     const auto wrap = [](const auto &value) { return value ? std::optional(QVariant(*value)) : std::nullopt; };
@@ -180,24 +288,21 @@ void Preferences::setValue(Key key, const QVariant &value)
     if (stored(key) == typed)
         return;
     const QVariant before = this->value(key);
-    if (m_file) {
-        m_file->setValue(entry.name, typed);
-        m_file->sync();
-    } else {
-        m_memory.insert(entry.name, typed);
-    }
+    if (m_problem.isEmpty())
+        write(entry, typed);
+    m_values.insert(entry.name, typed);
     if (typed != before)
         emit changed(key);
 }
 
 void Preferences::reload()
 {
-    if (!m_file)
+    if (!m_problem.isEmpty())
         return;
     std::array<QVariant, definitions.size()> before;
     for (const Definition &entry : definitions)
         before.at(std::size_t(entry.key)) = value(entry.key);
-    m_file->sync();
+    read();
     for (const Definition &entry : definitions) {
         if (value(entry.key) != before.at(std::size_t(entry.key)))
             emit changed(entry.key);

@@ -3,7 +3,6 @@
 #include <QByteArray>
 #include <QLatin1StringView>
 #include <QObject>
-#include <QSettings>
 #include <QString>
 #include <QVariant>
 
@@ -21,7 +20,8 @@
 ///   written, its parts joined by ",".
 /// - bytes: a stored byte string, or a text as its UTF-8.
 ///
-/// Only changes are written: setting a key to what it already holds leaves the file alone.
+/// Only changes are written: setting a key to what it already holds leaves the file alone, and a
+/// change rewrites only its own line, so comments and everything else the person wrote keep their bytes.
 class Preferences : public QObject {
     Q_OBJECT
 
@@ -68,6 +68,9 @@ public:
     QVariant value(Key key) const;
     /// Whether `key` holds a value of its own, readable as its type; otherwise it reads as its default.
     bool isStored(Key key) const { return stored(key).has_value(); }
+    /// The file's own value for `key` as the INI format reads it, readable as its type or not; invalid
+    /// when the file has none.
+    QVariant writtenValue(Key key) const { return m_values.value(definition(key).name); }
     /// Writes `value` (converted to the key's type) unless the key already holds it.
     void setValue(Key key, const QVariant &value);
     /// Takes in what another writer stored in the file since it was read.
@@ -111,10 +114,14 @@ private:
     /// The stored value read by its type's rule; nothing when absent or unreadable as that type.
     std::optional<QVariant> stored(Key key) const;
 
+    /// Reads the file's values of every key.
+    void read();
+    /// Writes `value` on the key's line of the file, leaving the other lines as they are.
+    void write(const Definition &entry, const QVariant &value);
+
     QString m_path;
     QString m_problem;
-    /// Absent while the file cannot be used.
-    std::optional<QSettings> m_file;
-    /// This session's values while the file cannot be used.
-    QVariantHash m_memory;
+    /// The file's values as its INI reading gives them, with this session's changes; while the file
+    /// cannot be used, this session's values only.
+    QVariantHash m_values;
 };

@@ -7,6 +7,8 @@
 #include <QSignalSpy>
 #include <QTest>
 
+#include <sys/stat.h>
+
 namespace {
 
 void writeFile(const QString &path, const QByteArray &bytes)
@@ -133,6 +135,61 @@ private slots:
         QCOMPARE(changed.count(), 1);
     }
 
+    void aChangeRewritesOnlyItsOwnLine()
+    {
+        TemporaryPreferences temporary;
+        // As a person edits it by hand, following the README.
+        const QByteArray handWritten = "; Quillbox preferences, edited by hand\n"
+                                       "[General]\n"
+                                       "# terminals of my own\n"
+                                       "terminalPasteChords=\"MyTerm:ctrl+shift+v;OldTerm:shift+insert\"\n"
+                                       "maxHistoryCount = 250\n"
+                                       "\n"
+                                       "[Other]\n"
+                                       "; another program's section\n"
+                                       "maxHistoryCount=7\n";
+        writeFile(temporary.path(), handWritten);
+        Preferences preferences(temporary.path());
+        QCOMPARE(preferences.maxHistoryCount(), 250);
+
+        // What every start does: a key that was absent is added to its section, nothing else moves.
+        preferences.setKeyboardUIMode(2);
+        QByteArray expected = handWritten;
+        expected.replace("maxHistoryCount = 250\n", "maxHistoryCount = 250\nAppleKeyboardUIMode=2\n");
+        QCOMPARE(readFile(temporary.path()), expected);
+
+        // A change replaces its own line only.
+        preferences.setMaxHistoryCount(1000);
+        preferences.setHotkeyCombo(R"({"keyCode":9,"modifiers":768})");
+        expected.replace("maxHistoryCount = 250\n", "maxHistoryCount=1000\n");
+        expected.replace("AppleKeyboardUIMode=2\n",
+            "AppleKeyboardUIMode=2\nhotkeyCombo=\"@ByteArray({\\\"keyCode\\\":9,\\\"modifiers\\\":768})\"\n");
+        QCOMPARE(readFile(temporary.path()), expected);
+
+        // What was written reads back by the same rules, in this process and the next.
+        const Preferences reread(temporary.path());
+        QCOMPARE(reread.maxHistoryCount(), 1000);
+        QCOMPARE(reread.hotkeyCombo(), QByteArray(R"({"keyCode":9,"modifiers":768})"));
+        QCOMPARE(reread.terminalPasteChords(), QStringLiteral("MyTerm:ctrl+shift+v;OldTerm:shift+insert"));
+        preferences.reload();
+        QCOMPARE(preferences.maxHistoryCount(), 1000);
+    }
+
+    void aKeyGetsItsSectionWhereTheFileHasNone()
+    {
+        TemporaryPreferences temporary;
+        writeFile(temporary.path(), "[Other]\nx=1\n");
+        temporary.preferences.reload();
+        temporary.preferences.setHasSeenOnboarding(true);
+        QCOMPARE(readFile(temporary.path()), QByteArray("[General]\nhasSeenOnboarding=true\n\n[Other]\nx=1\n"));
+
+        // Repeated lines of one key become one, the first in place.
+        writeFile(temporary.path(), "[General]\nhasSeenOnboarding=false\nx=1\nhasSeenOnboarding=false\n");
+        temporary.preferences.reload();
+        temporary.preferences.setHasSeenOnboarding(true);
+        QCOMPARE(readFile(temporary.path()), QByteArray("[General]\nhasSeenOnboarding=true\nx=1\n"));
+    }
+
     void aFileThatCannotBeReadIsNeverWritten_data()
     {
         QTest::addColumn<QByteArray>("garbage"); // empty: a folder stands where the file should be
@@ -144,6 +201,8 @@ private slots:
         QTest::newRow("binary") << binary << "it is not a preferences file (INI text)";
         QTest::newRow("nul bytes") << QByteArray("[General]\nhasSeenOnboarding=true\n") + QByteArray(3, '\0')
                                    << "it is not a preferences file (INI text)";
+        // Reading a pipe would wait for a writer that never comes.
+        QTest::newRow("named pipe") << QByteArray("fifo") << "it is not a regular file";
     }
 
     void aFileThatCannotBeReadIsNeverWritten()
@@ -152,8 +211,11 @@ private slots:
         QFETCH(QString, problem);
         QTemporaryDir dir;
         const QString path = dir.filePath("Quillbox.conf");
+        const bool isPipe = garbage == "fifo";
         if (garbage.isEmpty())
             QVERIFY(QDir().mkpath(path));
+        else if (isPipe)
+            QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
         else
             writeFile(path, garbage);
 
@@ -170,6 +232,8 @@ private slots:
         QVERIFY(preferences.hasSeenOnboarding());
         if (garbage.isEmpty())
             QVERIFY(QDir(path).isEmpty());
+        else if (isPipe)
+            QVERIFY(!QFileInfo(path).isFile());
         else
             QCOMPARE(readFile(path), garbage);
     }
