@@ -267,6 +267,8 @@ void AppDelegate::setupModelContainer()
     DefaultDataSeeder::seedTemplates(m_modelContainer->mainContext());
     m_historyLimit = std::make_unique<HistoryLimit>(m_modelContainer->mainContext(), m_preferences);
     m_historyLimit->keepEarlierHistory();
+    if (const QString problem = m_historyLimit->problem(); !problem.isEmpty())
+        reportProblem(QStringLiteral("Preferences"), QStringLiteral("[Quillbox] ") + problem);
 }
 
 void AppDelegate::startClipboardMonitoring()

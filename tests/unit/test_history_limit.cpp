@@ -6,6 +6,7 @@
 #include "capture/ClipboardMonitor.h"
 #include "model/HistoryLimit.h"
 
+#include <QFile>
 #include <QTest>
 
 /// The person's bound on the history: applied on every capture and when lowered, never to pinned
@@ -103,33 +104,58 @@ private slots:
 
     void loweringPrunesAtOnceAndRaisingBringsNothingBack()
     {
-        addItems(10, 1);
+        addItems(110, 1);
         HistoryLimit limit(context(), preferences());
-        preferences().setMaxHistoryCount(4);
-        QCOMPARE(context().unpinnedItemCount(), 4);
         preferences().setMaxHistoryCount(100);
-        QCOMPARE(context().unpinnedItemCount(), 4);
+        QCOMPARE(context().unpinnedItemCount(), 100);
+        preferences().setMaxHistoryCount(250);
+        QCOMPARE(context().unpinnedItemCount(), 100);
         QVERIFY(context().waitForSaves());
-        QCOMPARE(m_store->reopen().mainContext().count<ClipboardItem>(), 5);
+        QCOMPARE(m_store->reopen().mainContext().count<ClipboardItem>(), 101);
     }
 
-    void storedValuesOutsideTheRangeAreBounded_data()
+    void onlyTheWindowsChoicesPrune_data()
     {
-        QTest::addColumn<int>("stored");
+        QTest::addColumn<QByteArray>("line"); // in Quillbox.conf; empty: none
         QTest::addColumn<int>("bound");
-        QTest::newRow("zero keeps one") << 0 << 1;
-        QTest::newRow("negative keeps one") << -5 << 1;
-        QTest::newRow("above the store's bound") << 50000 << 10000;
-        QTest::newRow("a value not offered") << 321 << 321;
+        QTest::newRow("absent: the default") << QByteArray() << 500;
+        QTest::newRow("a choice") << QByteArray("maxHistoryCount=250") << 250;
+        QTest::newRow("Unlimited") << QByteArray("maxHistoryCount=10000") << 10000;
+        // Written by hand, never asked about: none of them may delete what the window would ask about.
+        QTest::newRow("zero") << QByteArray("maxHistoryCount=0") << 10000;
+        QTest::newRow("negative") << QByteArray("maxHistoryCount=-5") << 10000;
+        QTest::newRow("a value not offered") << QByteArray("maxHistoryCount=321") << 10000;
+        QTest::newRow("above the store's bound") << QByteArray("maxHistoryCount=50000") << 10000;
+        QTest::newRow("not a number") << QByteArray("maxHistoryCount=lots") << 10000;
+        QTest::newRow("empty") << QByteArray("maxHistoryCount=") << 10000;
     }
 
-    void storedValuesOutsideTheRangeAreBounded()
+    void onlyTheWindowsChoicesPrune()
     {
-        QFETCH(int, stored);
+        QFETCH(QByteArray, line);
         QFETCH(int, bound);
-        preferences().setMaxHistoryCount(stored);
-        const HistoryLimit limit(context(), preferences());
+        {
+            QFile file(m_settings->path());
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write("[General]\n" + line + "\n");
+        }
+        preferences().reload();
+        addItems(30, 2);
+        HistoryLimit limit(context(), preferences());
+        limit.keepEarlierHistory();
         QCOMPARE(limit.maxUnpinnedItems(), bound);
+        // Said once at start when the value is not used, never rewritten behind the person's back.
+        QCOMPARE(limit.problem().isEmpty(), bound != 10000 || line.endsWith("10000"));
+        QCOMPARE(preferences().writtenValue(Preferences::Key::maxHistoryCount).isValid(), !line.isEmpty());
+
+        FakePasteboard pasteboard;
+        FakeWorkspace workspace;
+        ClipboardMonitor monitor(m_store->container(), pasteboard, workspace);
+        monitor.setHistoryLimit(&limit);
+        monitor.startMonitoring();
+        pasteboard.copy({{"text/plain", QByteArray("the next copy")}});
+        monitor.checkClipboard();
+        QCOMPARE(context().count<ClipboardItem>(), 33);
     }
 };
 

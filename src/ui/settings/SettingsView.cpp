@@ -31,14 +31,6 @@ const std::pair<const char *, const char *> borderColors[] = {
     {"#FFFFFF", "#FFFFFF"}, // white
 };
 
-const std::pair<const char *, int> historySizes[] = {
-    {"100", 100},
-    {"250", 250},
-    {"500", 500},
-    {"1000", 1000},
-    {"Unlimited", SettingsView::unlimitedHistory},
-};
-
 // The keys of a global combination by their names on this desktop: "Super + Shift + L".
 QString keyNames(const KeyCombo &combo)
 {
@@ -178,7 +170,8 @@ void SettingsView::setCategorySearchKey(const QString &key)
 
 int SettingsView::maxHistoryCount() const
 {
-    return m_preferences.maxHistoryCount();
+    // The limit in force: a value written by hand that is no choice shows as "Unlimited", as it acts.
+    return m_services.historyLimit ? m_services.historyLimit->maxUnpinnedItems() : m_preferences.maxHistoryCount();
 }
 
 void SettingsView::setMaxHistoryCount(int count)
@@ -212,8 +205,10 @@ QVariantList SettingsView::borderColorOptions() const
 QVariantList SettingsView::historySizeChoices() const
 {
     QVariantList choices;
-    for (const auto &[label, value] : historySizes)
-        choices.append(QVariantMap{{u"label"_s, QString::fromLatin1(label)}, {u"value"_s, value}});
+    for (const int value : HistoryLimit::choices) {
+        const QString label = value == HistoryLimit::unlimited ? u"Unlimited"_s : QString::number(value);
+        choices.append(QVariantMap{{u"label"_s, label}, {u"value"_s, value}});
+    }
     return choices;
 }
 

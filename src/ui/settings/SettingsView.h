@@ -72,8 +72,6 @@ public:
         QString sessionLimits;
     };
 
-    static constexpr int unlimitedHistory = 10000;
-
     explicit SettingsView(const Services &services, QObject *parent = nullptr);
     ~SettingsView() override;
 
