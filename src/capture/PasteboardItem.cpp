@@ -1,5 +1,7 @@
 #include "PasteboardItem.h"
 
+#include "model/ExactText.h"
+
 #include <QStringDecoder>
 #include <QUrl>
 
@@ -128,7 +130,7 @@ std::optional<QString> PasteboardItem::plainText() const
         if (it == m_formats.cend())
             continue;
         // Invalid UTF-8 becomes U+FFFD rather than being dropped.
-        return format == QLatin1String("STRING") ? QString::fromLatin1(*it) : QString::fromUtf8(*it);
+        return format == QLatin1String("STRING") ? QString::fromLatin1(*it) : exactTextFromUtf8(*it);
     }
     return std::nullopt;
 }

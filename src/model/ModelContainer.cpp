@@ -1,5 +1,6 @@
 #include "ModelContainer.h"
 
+#include "ExactText.h"
 #include "ImageDigestBackfill.h"
 #include "ModelContext.h"
 
@@ -75,9 +76,16 @@ QDateTime fromUnixSeconds(double seconds)
     return QDateTime::fromMSecsSinceEpoch(qRound64(seconds * 1000.0), Qt::UTC);
 }
 
+// Text columns are read as their UTF-8 bytes: SQLite's own conversion to UTF-16 turns U+FFFE and U+FFFF
+// into U+FFFD.
+QString storedText(const QVariant &utf8)
+{
+    return exactTextFromUtf8(utf8.toByteArray());
+}
+
 std::optional<QString> textOrNothing(const QVariant &value)
 {
-    return value.isNull() ? std::nullopt : std::optional(value.toString());
+    return value.isNull() ? std::nullopt : std::optional(storedText(value));
 }
 
 std::optional<QUuid> uuidOrNothing(const QVariant &value)
@@ -318,9 +326,9 @@ bool ModelContainer::load(QString *error)
         = columnNames.indexOf(QStringLiteral("imageDigest")) < columnNames.indexOf(QStringLiteral("imageData"));
 
     // typeof() reads only the row header; "imageData IS NOT NULL" would load every image.
-    if (!query.exec(QStringLiteral("SELECT id, content, type, typeof(imageData) = 'blob', %1, sourceAppName, "
-                                   "sourceAppBundleId, isPinned, createdAt, characterCount, categoryId "
-                                   "FROM ClipboardItem ORDER BY rowid")
+    if (!query.exec(QStringLiteral("SELECT id, CAST(content AS BLOB), type, typeof(imageData) = 'blob', %1, "
+                                   "CAST(sourceAppName AS BLOB), CAST(sourceAppBundleId AS BLOB), isPinned, createdAt, "
+                                   "characterCount, categoryId FROM ClipboardItem ORDER BY rowid")
                         .arg(digestBeforeBytes ? QStringLiteral("imageDigest") : QStringLiteral("NULL")))) {
         *error = query.lastError().text();
         return false;
@@ -335,7 +343,7 @@ bool ModelContainer::load(QString *error)
         }
         const QByteArray digest = query.value(4).toByteArray();
         auto item = std::shared_ptr<ClipboardItem>(new ClipboardItem(
-            ClipboardItem::Stored{QUuid::fromString(query.value(0).toString()), query.value(1).toString(), *type,
+            ClipboardItem::Stored{QUuid::fromString(query.value(0).toString()), storedText(query.value(1)), *type,
                 query.value(3).toBool(), digest.isEmpty() ? std::nullopt : std::optional(digest),
                 textOrNothing(query.value(5)), textOrNothing(query.value(6)), query.value(7).toBool(),
                 fromUnixSeconds(query.value(8).toDouble()), query.value(9).toInt(), uuidOrNothing(query.value(10))}));
@@ -344,29 +352,30 @@ bool ModelContainer::load(QString *error)
     if (skipped > 0)
         qCWarning(lcStore) << "skipped" << skipped << "stored items of an unknown type";
 
-    if (!query.exec(QStringLiteral("SELECT id, name, colorHex, icon, sortOrder, isDefault, createdAt FROM "
-                                   "ClipCategory ORDER BY rowid"))) {
+    if (!query.exec(QStringLiteral("SELECT id, CAST(name AS BLOB), colorHex, icon, sortOrder, isDefault, createdAt "
+                                   "FROM ClipCategory ORDER BY rowid"))) {
         *error = query.lastError().text();
         return false;
     }
     while (query.next()) {
         auto category = std::shared_ptr<ClipCategory>(
             new ClipCategory(ClipCategory::Stored{QUuid::fromString(query.value(0).toString()),
-                query.value(1).toString(), query.value(2).toString(), query.value(3).toString(), query.value(4).toInt(),
-                query.value(5).toBool(), fromUnixSeconds(query.value(6).toDouble())}));
+                storedText(query.value(1)), query.value(2).toString(), query.value(3).toString(),
+                query.value(4).toInt(), query.value(5).toBool(), fromUnixSeconds(query.value(6).toDouble())}));
         m_mainContext->attachStored(category);
     }
 
-    if (!query.exec(QStringLiteral("SELECT id, name, separator, itemPrefix, itemSuffix, wrapPrefix, "
-                                   "wrapSuffix, sortOrder, isDefault FROM PasteTemplate ORDER BY rowid"))) {
+    if (!query.exec(QStringLiteral("SELECT id, CAST(name AS BLOB), CAST(separator AS BLOB), CAST(itemPrefix AS BLOB), "
+                                   "CAST(itemSuffix AS BLOB), CAST(wrapPrefix AS BLOB), CAST(wrapSuffix AS BLOB), "
+                                   "sortOrder, isDefault FROM PasteTemplate ORDER BY rowid"))) {
         *error = query.lastError().text();
         return false;
     }
     while (query.next()) {
         auto pasteTemplate = std::shared_ptr<PasteTemplate>(
             new PasteTemplate(PasteTemplate::Stored{QUuid::fromString(query.value(0).toString()),
-                {query.value(1).toString(), query.value(2).toString(), query.value(3).toString(),
-                    query.value(4).toString(), query.value(5).toString(), query.value(6).toString()},
+                {storedText(query.value(1)), storedText(query.value(2)), storedText(query.value(3)),
+                    storedText(query.value(4)), storedText(query.value(5)), storedText(query.value(6))},
                 query.value(7).toInt(), query.value(8).toBool()}));
         m_mainContext->attachStored(pasteTemplate);
     }

@@ -97,6 +97,27 @@ void StoreWriter::run()
     QSqlDatabase::removeDatabase(m_connectionName);
 }
 
+namespace {
+
+// Qt hands text to SQLite as UTF-16, and SQLite reads a leading U+FEFF or U+FFFE of UTF-16 as a
+// byte-order mark: it drops the one and byte-swaps the whole text after the other. Text goes in as
+// its UTF-8 bytes instead, made text again by SQL, so every character is stored as it is.
+QString placeholder(const QVariant &value)
+{
+    return value.typeId() == QMetaType::QString ? QStringLiteral("CAST(? AS TEXT)") : QStringLiteral("?");
+}
+
+QVariant bindable(const QVariant &value)
+{
+    if (value.typeId() != QMetaType::QString)
+        return value;
+    QByteArray utf8 = value.toString().toUtf8();
+    // A null byte array would be bound as NULL; empty text is not NULL.
+    return utf8.isNull() ? QByteArray("", 0) : utf8;
+}
+
+} // namespace
+
 std::optional<QString> StoreWriter::apply(const Batch &batch)
 {
     QSqlDatabase db = QSqlDatabase::database(m_connectionName, false);
@@ -107,26 +128,30 @@ std::optional<QString> StoreWriter::apply(const Batch &batch)
     QSqlQuery query(db);
     for (const Change &change : batch.changes) {
         QStringList names;
-        for (const auto &[name, value] : change.columns)
+        QStringList placeholders;
+        QStringList assignments;
+        for (const auto &[name, value] : change.columns) {
             names.append(name);
+            placeholders.append(placeholder(value));
+            assignments.append(name + QStringLiteral(" = ") + placeholders.last());
+        }
         switch (change.kind) {
         case Change::Kind::insert:
             query.prepare(QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
-                              .arg(change.table, names.join(QLatin1Char(',')),
-                                  QStringList(names.size(), QStringLiteral("?")).join(QLatin1Char(','))));
+                              .arg(change.table, names.join(QLatin1Char(',')), placeholders.join(QLatin1Char(','))));
             break;
         case Change::Kind::update:
-            query.prepare(QStringLiteral("UPDATE %1 SET %2 = ? WHERE id = ?")
-                              .arg(change.table, names.join(QStringLiteral(" = ?,"))));
+            query.prepare(QStringLiteral("UPDATE %1 SET %2 WHERE id = %3")
+                              .arg(change.table, assignments.join(QLatin1Char(',')), placeholder(change.id)));
             break;
         case Change::Kind::remove:
-            query.prepare(QStringLiteral("DELETE FROM %1 WHERE id = ?").arg(change.table));
+            query.prepare(QStringLiteral("DELETE FROM %1 WHERE id = %2").arg(change.table, placeholder(change.id)));
             break;
         }
         for (const auto &[name, value] : change.columns)
-            query.addBindValue(value);
+            query.addBindValue(bindable(value));
         if (change.kind != Change::Kind::insert)
-            query.addBindValue(change.id);
+            query.addBindValue(bindable(change.id));
         if (!query.exec()) {
             const QString error = query.lastError().text();
             query.finish();

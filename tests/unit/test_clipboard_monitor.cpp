@@ -108,6 +108,23 @@ private slots:
         QCOMPARE(m_monitor->lastChangeCount(), m_pasteboard->changeCount());
     }
 
+    void copiedTextIsKeptCharacterForCharacter()
+    {
+        // Leading marks that a decoder or SQLite would take for byte-order marks, through a copy and
+        // through an add, then a restart.
+        const QStringList texts = {
+            QStringLiteral("\uFEFFmarked"), QStringLiteral("\uFFFEswapped?"), QStringLiteral("\uFEFF\uFFFE\uFFFF end")};
+        for (const QString &text : texts)
+            QVERIFY(captureText(text));
+        m_clock.advance(1);
+        QVERIFY(m_monitor->captureText(QStringLiteral("\uFEFFadded")));
+        reopen();
+        QStringList stored;
+        for (const auto &item : history())
+            stored.prepend(item->content());
+        QCOMPARE(stored, texts + QStringList{QStringLiteral("\uFEFFadded")});
+    }
+
     void formatsArePickedInPriorityOrder()
     {
         QTemporaryDir dir;

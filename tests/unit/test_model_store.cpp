@@ -40,6 +40,8 @@ public:
 
 } // namespace
 
+using namespace Qt::StringLiterals;
+
 class TestModelStore : public QObject {
     Q_OBJECT
 
@@ -133,6 +135,42 @@ private slots:
         QCOMPARE(side.value("PRAGMA user_version").toInt(), 2);
         QCOMPARE(side.value("PRAGMA journal_mode").toString(), QStringLiteral("wal"));
         QCOMPARE(QFile::permissions(m_store->path()) & 0x0077, QFileDevice::Permissions());
+    }
+
+    void everyTextIsStoredExactly()
+    {
+        // Leading byte-order marks, in either order, were dropped or turned the text into garbage.
+        const QStringList texts = {u"\uFFFEbyte-swapped?"_s, u"\uFEFFkept mark"_s, u"\uFEFF"_s, u"\uFFFE"_s,
+            u"mid\uFEFFdle"_s, u"Stra\u00DFe \u0130stanbul \u0131"_s,
+            u"\U0001F468\u200D\U0001F469\u200D\U0001F467 \U0001F1E9\U0001F1EA"_s, u"\u6F22\u5B57\u304B\u306A"_s,
+            u"e\u0301 \u202Eright-to-left"_s, QString(u"nul\0inside"_s), u""_s};
+        QList<QUuid> ids;
+        for (const QString &content : texts) {
+            const auto stored = text(content);
+            stored->setSourceAppName(content);
+            context().insert(stored);
+            ids.append(stored->id());
+        }
+        auto category = ClipCategory::create(u"\uFFFEcategory"_s, u"#FF0000"_s, u"tag"_s, 0, false);
+        context().insert(category);
+        QVERIFY(save());
+        // And through an update of a stored row.
+        context().fetch<ClipboardItem>().first()->setContent(u"\uFFFE\uFEFFupdated"_s);
+        QVERIFY(save());
+
+        reopen();
+        const auto loaded = context().fetch<ClipboardItem>();
+        QCOMPARE(loaded.size(), texts.size());
+        for (qsizetype i = 0; i < texts.size(); ++i) {
+            const QString expected = i == 0 ? u"\uFFFE\uFEFFupdated"_s : texts.at(i);
+            QCOMPARE(loaded.at(i)->id(), ids.at(i));
+            QCOMPARE(loaded.at(i)->content(), expected);
+            QCOMPARE(loaded.at(i)->sourceAppName(), std::optional(texts.at(i)));
+        }
+        QCOMPARE(context().fetch<ClipCategory>().first()->name(), u"\uFFFEcategory"_s);
+        // Stored as text, so that SQL and other tools read it as such.
+        SideConnection side(m_store->path());
+        QCOMPARE(side.value("SELECT group_concat(DISTINCT typeof(content)) FROM ClipboardItem").toString(), u"text"_s);
     }
 
     void imageBytesAreKeptUntilADeleteIsSaved()
