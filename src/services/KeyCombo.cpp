@@ -155,15 +155,29 @@ std::optional<KeyCombo> KeyCombo::fromJson(const QByteArray &json)
 
 KeyCombo KeyCombo::fromStored(const QByteArray &json)
 {
+    const auto refuse = [](const QString &stored, const QString &why) {
+        printLine(QStringLiteral("[HotkeyService] Refused stored hotkey %1 (%2); using %3")
+                      .arg(stored, why, defaultCombo().displayString()));
+        return defaultCombo();
+    };
+    if (json.isEmpty())
+        return defaultCombo();
     const auto stored = fromJson(json);
-    if (!stored)
-        return defaultCombo();
-    if (!stored->isAcceptableGlobalCombination()) {
-        printLine(QStringLiteral("[HotkeyService] Refused stored hotkey ") + QString::fromUtf8(stored->toJson())
-            + QStringLiteral(" (a global hotkey needs Super, Alt or Control and a known key); using ")
-            + defaultCombo().displayString());
-        return defaultCombo();
+    if (!stored) {
+        // Written by hand or by another program: shown on one short line, control characters masked.
+        constexpr qsizetype shownLength = 80;
+        QString shown = QString::fromUtf8(json);
+        for (QChar &c : shown) {
+            if (c.category() == QChar::Other_Control)
+                c = QChar::ReplacementCharacter;
+        }
+        if (shown.size() > shownLength)
+            shown = shown.left(shownLength - 1) + QChar(0x2026);
+        return refuse(shown, QStringLiteral("it is not a key combination"));
     }
+    if (!stored->isAcceptableGlobalCombination())
+        return refuse(QString::fromUtf8(stored->toJson()),
+            QStringLiteral("a global hotkey needs Super, Alt or Control and a known key"));
     return *stored;
 }
 

@@ -60,16 +60,20 @@ private slots:
         QTest::newRow("Shift+Alt") << QByteArray(R"({"keyCode":9,"modifiers":2560})") << 9u << 2560u << "";
         QTest::newRow("any order, extra member")
             << QByteArray(R"({"x":"y","modifiers":2048,"keyCode":122})") << 122u << 2048u << "";
-        const auto fallback
-            = [](const char *name, const char *json) { QTest::newRow(name) << QByteArray(json) << 9u << 768u << ""; };
-        fallback("absent", "");
-        fallback("missing modifiers", R"({"keyCode":37})");
-        fallback("negative", R"({"keyCode":-1,"modifiers":0})");
-        fallback("too large", R"({"keyCode":4294967296,"modifiers":4096})");
-        fallback("fraction", R"({"keyCode":37.5,"modifiers":0})");
-        fallback("text member", R"({"keyCode":"37","modifiers":0})");
-        fallback("not an object", "[37,4352]");
-        fallback("not JSON", "\x01\x02");
+        QTest::newRow("absent") << QByteArray() << 9u << 768u << "";
+        // Unreadable values fall back with the same report as refused ones, shown safely.
+        const auto unreadable = [](const char *name, const QByteArray &json, const QString &shown) {
+            QTest::newRow(name) << json << 9u << 768u
+                                << QStringLiteral("[HotkeyService] Refused stored hotkey %1 (it is not a key "
+                                                  "combination); using ⌘ ⇧ V")
+                                       .arg(shown);
+        };
+        for (const char *json :
+            {R"({"keyCode":37})", R"({"keyCode":-1,"modifiers":0})", R"({"keyCode":4294967296,"modifiers":4096})",
+                R"({"keyCode":37.5,"modifiers":0})", R"({"keyCode":"37","modifiers":0})", "[37,4352]"})
+            unreadable(json, json, QString::fromUtf8(json));
+        unreadable("not JSON", "\x01\x02", QStringLiteral("\uFFFD\uFFFD"));
+        unreadable("long", QByteArray(100, 'x'), QString(79, u'x') + QChar(0x2026));
         const auto refused = [](const char *name, const char *json) {
             QTest::newRow(name) << QByteArray(json) << 9u << 768u
                                 << QStringLiteral("[HotkeyService] Refused stored hotkey %1 (a global hotkey needs "
