@@ -4,6 +4,7 @@
 #include "model/Preferences.h"
 
 #include <QClipboard>
+#include <QFile>
 #include <QGuiApplication>
 #include <QProcess>
 #include <QSqlDatabase>
@@ -201,6 +202,35 @@ private slots:
             "SELECT count(*) FROM ClipboardItem", [](const QVariant &v) { return v.toInt() == 2001; }, 3000));
         QCOMPARE(Preferences(earlier.preferencesPath()).maxHistoryCount(), 10000);
         QCOMPARE(earlier.terminate(), 0);
+    }
+
+    void aHandWrittenFileIsKeptAndItsOddValuesDeleteNothing()
+    {
+        m_quillbox.terminate();
+        QuillboxProcess person;
+        QVERIFY(person.start());
+        QCOMPARE(person.terminate(), 0);
+        QVERIFY(seedHistory(person.storePath(), 30, 0));
+        // As a person edits it following the README, with values no window offers.
+        const QByteArray handWritten = "; Quillbox, edited by hand\n[General]\nhasSeenOnboarding=true\n"
+                                       "# keep everything\nmaxHistoryCount=-5\nhotkeyCombo=super+v\n"
+                                       "terminalPasteChords=\"MyTerm:ctrl+shift+v\"\n";
+        QFile file(person.preferencesPath());
+        QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write(handWritten);
+        file.close();
+
+        QVERIFY(person.start(restartedLine));
+        QGuiApplication::clipboard()->setText("one more copy");
+        QVERIFY(person.waitFor(
+            "SELECT count(*) FROM ClipboardItem", [](const QVariant &v) { return v.toInt() == 31; }, 3000));
+        QCOMPARE(person.terminate(), 0);
+        const QString errors = QString::fromUtf8(person.process().readAllStandardError());
+        QVERIFY2(errors.contains("maxHistoryCount=-5"), qPrintable(errors));
+        QVERIFY2(person.output().contains("Refused stored hotkey super+v"), qPrintable(person.output()));
+        // Only the key every start writes was added; comments and odd values stay as written.
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.readAll(), handWritten + "AppleKeyboardUIMode=2\n");
     }
 };
 
