@@ -133,7 +133,7 @@ void ModelContext::save()
 
 bool ModelContext::takeWriterResults()
 {
-    std::optional<QString> failure;
+    std::optional<SaveFailure> failure;
     for (const auto &result : m_container.m_writer->takeResults()) {
         // Skipped batches were taken back with the failed one before them.
         if (m_unconfirmed.isEmpty() || m_unconfirmed.first().sequence != result.sequence)
@@ -163,7 +163,7 @@ bool ModelContext::takeWriterResults()
         }
         m_unconfirmed.clear();
         ++m_epoch;
-        failure = result.error;
+        failure = result.failure;
     }
     if (failure) {
         // A locked or full store must not leave changes waiting for the next copy to come along.

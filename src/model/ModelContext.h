@@ -72,7 +72,7 @@ signals:
     void recordChanged(const std::shared_ptr<StoredRecord> &record);
     /// The stored images that lacked a digest at start-up have been given theirs.
     void imageDigestsBackfilled();
-    void saveFailed(const QString &error);
+    void saveFailed(const SaveFailure &failure);
 
 private:
     friend class StoredRecord;

@@ -14,6 +14,10 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <cerrno>
+
+#include <sqlite3.h>
+
 namespace {
 
 // Runs statements on the store file through a connection of its own.
@@ -337,6 +341,7 @@ private slots:
             QVERIFY(!context().hasChanges());
             QVERIFY(!context().waitForSaves());
             QCOMPARE(failed.size(), 1);
+            QCOMPARE(failed.first().first().value<SaveFailure>().cause, SaveFailure::Cause::locked);
             QVERIFY(context().hasChanges());
             QCOMPARE(context().count<ClipboardItem>(), 1);
             side.exec("ROLLBACK");
@@ -347,6 +352,33 @@ private slots:
         reopen();
         QCOMPARE(storedContents(), QStringList{"first"});
         QVERIFY(context().fetch<ClipboardItem>().first()->isPinned());
+    }
+
+    void refusalsSayWhetherTheDiskIsFull_data()
+    {
+        QTest::addColumn<int>("resultCode");
+        QTest::addColumn<int>("systemErrno");
+        QTest::addColumn<int>("cause");
+        const int full = int(SaveFailure::Cause::diskFull);
+        const int locked = int(SaveFailure::Cause::locked);
+        const int other = int(SaveFailure::Cause::other);
+        QTest::newRow("full") << SQLITE_FULL << 0 << full;
+        QTest::newRow("a short write") << SQLITE_IOERR_WRITE << ENOSPC << full;
+        QTest::newRow("the WAL index cannot grow") << SQLITE_IOERR_SHMSIZE << ENOSPC << full;
+        QTest::newRow("the quota is used up") << SQLITE_IOERR_WRITE << EDQUOT << full;
+        QTest::newRow("a failing disk") << SQLITE_IOERR_WRITE << EIO << other;
+        QTest::newRow("an errno left from an earlier I/O error") << SQLITE_CONSTRAINT_TRIGGER << ENOSPC << other;
+        QTest::newRow("busy") << SQLITE_BUSY << 0 << locked;
+        QTest::newRow("an old snapshot") << SQLITE_BUSY_SNAPSHOT << 0 << locked;
+        QTest::newRow("a locked table") << SQLITE_LOCKED << 0 << locked;
+        QTest::newRow("read-only") << SQLITE_READONLY << 0 << other;
+    }
+    void refusalsSayWhetherTheDiskIsFull()
+    {
+        QFETCH(int, resultCode);
+        QFETCH(int, systemErrno);
+        QFETCH(int, cause);
+        QCOMPARE(int(SaveFailure::causeOf(resultCode, systemErrno)), cause);
     }
 
     void aRefusedSaveIsTriedAgainOnItsOwn()
@@ -388,7 +420,9 @@ private slots:
         context().insert(second);
         context().save();
         QVERIFY(failed.wait(10000));
-        QVERIFY2(failed.first().first().toString().contains("refused"), qPrintable(failed.first().first().toString()));
+        const auto failure = failed.first().first().value<SaveFailure>();
+        QVERIFY2(failure.message.contains("refused"), qPrintable(failure.message));
+        QCOMPARE(failure.cause, SaveFailure::Cause::other);
         QVERIFY(context().hasChanges());
         QCOMPARE(storedContents(), QStringList({"first", "second"}));
 
