@@ -96,36 +96,47 @@ bool ModelContext::hasChanges() const
     return !m_changed.isEmpty();
 }
 
-void ModelContext::save()
+QList<std::pair<std::shared_ptr<StoredRecord>, StoreWriter::Change::Kind>> ModelContext::pendingInSaveOrder() const
 {
-    if (m_changed.isEmpty())
-        return;
+    using Kind = StoreWriter::Change::Kind;
     auto records = m_changed.values();
-    m_changed.clear();
     // Rows are inserted in the context's order, which is the order the next start loads them in.
     std::sort(
         records.begin(), records.end(), [](const auto &a, const auto &b) { return a->m_sequence < b->m_sequence; });
-
-    using Kind = StoreWriter::Change::Kind;
-    StoreWriter::Batch batch{m_nextBatch++, m_epoch, {}};
-    SavedBatch saved{batch.sequence, {}};
+    QList<std::pair<std::shared_ptr<StoredRecord>, Kind>> pending;
+    pending.reserve(records.size());
     for (const Kind kind : {Kind::remove, Kind::insert, Kind::update}) {
         for (const auto &record : std::as_const(records)) {
             const Kind needed = record->m_context != this ? Kind::remove
                 : record->m_submittedStored               ? Kind::update
                                                           : Kind::insert;
-            if (needed != kind)
-                continue;
-            batch.changes.append(ModelContainer::change(kind, *record));
-            SavedChange change{record, kind, std::nullopt};
-            if (record->recordType() == RecordType::clipboardItem && kind != Kind::remove) {
-                const auto &item = static_cast<const ClipboardItem &>(*record);
-                if (item.m_residentImageData)
-                    change.imageDataGeneration = item.m_imageDataGeneration;
-            }
-            saved.changes.append(std::move(change));
-            record->m_submittedStored = kind != Kind::remove;
+            if (needed == kind)
+                pending.append({record, kind});
         }
+    }
+    return pending;
+}
+
+void ModelContext::save()
+{
+    if (m_changed.isEmpty())
+        return;
+    const auto pending = pendingInSaveOrder();
+    m_changed.clear();
+
+    using Kind = StoreWriter::Change::Kind;
+    StoreWriter::Batch batch{m_nextBatch++, m_epoch, {}};
+    SavedBatch saved{batch.sequence, {}};
+    for (const auto &[record, kind] : pending) {
+        batch.changes.append(ModelContainer::change(kind, *record));
+        SavedChange change{record, kind, std::nullopt};
+        if (record->recordType() == RecordType::clipboardItem && kind != Kind::remove) {
+            const auto &item = static_cast<const ClipboardItem &>(*record);
+            if (item.m_residentImageData)
+                change.imageDataGeneration = item.m_imageDataGeneration;
+        }
+        saved.changes.append(std::move(change));
+        record->m_submittedStored = kind != Kind::remove;
     }
     m_unconfirmed.append(std::move(saved));
     m_container.m_writer->submit(std::move(batch));

@@ -88,6 +88,9 @@ private:
     bool takeWriterResults();
     /// Puts the record's changes back among the pending ones, from what the file has.
     void markChanged(const std::shared_ptr<StoredRecord> &record);
+    /// The pending records with what a save writes for each, in the order it writes them: the kind
+    /// is settled before any is handed over, so a new row is not updated again in the same save.
+    QList<std::pair<std::shared_ptr<StoredRecord>, StoreWriter::Change::Kind>> pendingInSaveOrder() const;
     /// A digest the backfill found in the store or wrote there: set without a pending change, unless
     /// the item's bytes changed in the meantime.
     void adoptImageDigest(const QUuid &id, const QByteArray &digest);

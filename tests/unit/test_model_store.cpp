@@ -181,6 +181,22 @@ private slots:
         QVERIFY(SideConnection(m_store->path()).value("SELECT imageData FROM ClipboardItem").isNull());
     }
 
+    void aSaveWritesEachRowOnce()
+    {
+        SideConnection side(m_store->path());
+        QVERIFY(side.exec("CREATE TABLE Updates (count INTEGER)"));
+        QVERIFY(side.exec("INSERT INTO Updates VALUES (0)"));
+        QVERIFY(side.exec("CREATE TRIGGER CountUpdates AFTER UPDATE ON ClipboardItem BEGIN UPDATE Updates SET count = "
+                          "count + 1; END"));
+        // A new image's bytes go into the file once, with its row.
+        context().insert(item("Image (300 KB)", ClipboardItemType::image, QByteArray(300 * 1024, 'x')));
+        QVERIFY(save());
+        QCOMPARE(side.value("SELECT count FROM Updates").toInt(), 0);
+        context().fetch<ClipboardItem>().first()->setPinned(true);
+        QVERIFY(save());
+        QCOMPARE(side.value("SELECT count FROM Updates").toInt(), 1);
+    }
+
     void rowsOfUnknownTypeAreSkipped()
     {
         context().insert(text("kept"));
