@@ -127,7 +127,7 @@ void AppDelegate::applicationWillTerminate()
     if (m_modelContainer && !m_modelContainer->mainContext().saveBeforeClosing()) {
         reportProblem(QStringLiteral("Store"),
             QStringLiteral("[Quillbox] %1 changes could not be written to %2")
-                .arg(m_modelContainer->mainContext().pendingChangeCount())
+                .arg(m_modelContainer->mainContext().unsavedChangeCount())
                 .arg(m_modelContainer->path()));
     }
 }

@@ -1,4 +1,5 @@
 #include "ManualClock.h"
+#include "SmallTmpfs.h"
 #include "TemporaryStore.h"
 #include "TestImages.h"
 #include "model/ImageDigest.h"
@@ -358,6 +359,8 @@ private slots:
             QVERIFY(!context().waitForSaves());
             QCOMPARE(failed.size(), 1);
             QCOMPARE(failed.first().first().value<SaveFailure>().cause, SaveFailure::Cause::locked);
+            // A lock that passes is no full disk.
+            QVERIFY(!context().isDiskFull());
             QVERIFY(context().hasChanges());
             QCOMPARE(context().count<ClipboardItem>(), 1);
             side.exec("ROLLBACK");
@@ -395,6 +398,63 @@ private slots:
         QFETCH(int, systemErrno);
         QFETCH(int, cause);
         QCOMPARE(int(SaveFailure::causeOf(resultCode, systemErrno)), cause);
+    }
+
+    void aFullDiskLastsUntilASaveIsWritten()
+    {
+        SmallTmpfs tmpfs;
+        if (!tmpfs.isMounted())
+            QSKIP(qPrintable(tmpfs.problem()));
+        m_store = std::make_unique<TemporaryStore>(m_clock, tmpfs.path());
+        m_store->open();
+        context().insert(text("before"));
+        QVERIFY(save());
+        QSignalSpy fullness(&context(), &ModelContext::diskFullChanged);
+        QSignalSpy failed(&context(), &ModelContext::saveFailed);
+        QSignalSpy saved(&context(), &ModelContext::saved);
+        QVERIFY(tmpfs.fill());
+        for (const char *content : {"while full 1", "while full 2"}) {
+            context().insert(text(content));
+            QVERIFY(!save());
+        }
+        QCOMPARE(failed.size(), 2);
+        for (const auto &arguments : std::as_const(failed))
+            QCOMPARE(arguments.first().value<SaveFailure>().cause, SaveFailure::Cause::diskFull);
+        QVERIFY(context().isDiskFull());
+        QCOMPARE(fullness.size(), 1);
+        QCOMPARE(context().unsavedChangeCount(), 2);
+        QCOMPARE(context().lastSaveFailure()->cause, SaveFailure::Cause::diskFull);
+        QCOMPARE(storedContents(), QStringList({"before", "while full 1", "while full 2"}));
+
+        tmpfs.free();
+        m_clock.advance(30000);
+        QVERIFY(context().waitForSaves());
+        QVERIFY(!context().isDiskFull());
+        QCOMPARE(fullness.size(), 2);
+        QCOMPARE(saved.size(), 1);
+        QVERIFY(!context().lastSaveFailure());
+        m_store->reopen();
+        QCOMPARE(storedContents(), QStringList({"before", "while full 1", "while full 2"}));
+        m_store.reset();
+    }
+
+    void aFullDiskEndsWhenNothingWaitsAnyMore()
+    {
+        SmallTmpfs tmpfs;
+        if (!tmpfs.isMounted())
+            QSKIP(qPrintable(tmpfs.problem()));
+        m_store = std::make_unique<TemporaryStore>(m_clock, tmpfs.path());
+        m_store->open();
+        QVERIFY(tmpfs.fill());
+        const auto copy = text("deleted before it was written");
+        context().insert(copy);
+        QVERIFY(!save());
+        QVERIFY(context().isDiskFull());
+        context().remove(copy);
+        QCOMPARE(context().unsavedChangeCount(), 0);
+        m_clock.advance(30000);
+        QVERIFY(!context().isDiskFull());
+        m_store.reset();
     }
 
     void aRefusedSaveIsTriedAgainOnItsOwn()
