@@ -239,9 +239,11 @@ StoreSpill::Recovery StoreSpill::recover()
             continue;
         const QDir dir(folder);
         for (const QString &name : dir.entryList({filePrefix() + u'*'}, QDir::Files)) {
-            // A write that never finished: the spill before it is whole.
-            if (name.endsWith(QLatin1String(".partial")))
+            // A write cut short holds nothing usable; the spill before it is whole.
+            if (name.endsWith(QLatin1String(".partial"))) {
+                QFile::remove(dir.filePath(name));
                 continue;
+            }
             const QString path = dir.filePath(name);
             auto contents = SpillFile::read(path);
             if (const auto *error = std::get_if<QString>(&contents))

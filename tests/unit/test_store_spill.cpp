@@ -203,6 +203,8 @@ private slots:
         context().insert(text("unsaved"));
         const QString file = spill()->keep().file;
         m_store->reopen();
+        // A write cut short is of no use to anyone.
+        QFile(file + ".partial").open(QIODevice::WriteOnly);
 
         // One byte changed on the disk.
         QFile damaged(file);
@@ -215,6 +217,7 @@ private slots:
         auto recovery = spill()->recover();
         QCOMPARE(recovery.unusable, QStringList(file + ": it is damaged"));
         QVERIFY(recovery.file.isEmpty());
+        QVERIFY(!QFile::exists(file + ".partial"));
         QVERIFY(!context().hasChanges());
         QCOMPARE(contents(), QStringList("stored"));
         QVERIFY(damaged.open(QIODevice::ReadOnly));
