@@ -11,6 +11,7 @@
 #include "model/HistoryLimit.h"
 #include "model/ModelContainer.h"
 #include "model/ModelContext.h"
+#include "model/StoreSpill.h"
 #include "services/ConsoleLog.h"
 #include "services/DesktopNotifier.h"
 #include "services/HotkeyBindingInstructions.h"
@@ -22,12 +23,14 @@
 #include "services/SoundPlayer.h"
 #include "services/SystemLog.h"
 #include "ui/panel/ClipboardHistoryView.h"
+#include "ui/panel/DiskFullNotice.h"
 #include "ui/panel/StoreProblemView.h"
 #include "ui/panel/ThumbnailImageProvider.h"
 #include "ui/settings/DesktopShortcutsView.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QFileInfo>
 #include <QLoggingCategory>
 #include <QQmlEngine>
 
@@ -44,6 +47,11 @@ const QString clearAllHistoryName = QStringLiteral("Quillbox.clearAllHistory");
 bool isGuiApplication()
 {
     return qobject_cast<QApplication *>(QCoreApplication::instance()) != nullptr;
+}
+
+QString changes(int count)
+{
+    return count == 1 ? QStringLiteral("1 change") : QStringLiteral("%1 changes").arg(count);
 }
 
 } // namespace
@@ -123,13 +131,42 @@ void AppDelegate::applicationWillTerminate()
         m_panelHotkey->unregister();
     if (HotkeyService *hotkeys = HotkeyService::shared())
         hotkeys->unregister(LanguageSwitchService::hotkeyId);
-    // What cannot be written is said, not lost silently.
-    if (m_modelContainer && !m_modelContainer->mainContext().saveBeforeClosing()) {
-        reportProblem(QStringLiteral("Store"),
-            QStringLiteral("[Quillbox] %1 changes could not be written to %2")
-                .arg(m_modelContainer->mainContext().pendingChangeCount())
-                .arg(m_modelContainer->path()));
+    if (m_modelContainer && !m_modelContainer->mainContext().saveBeforeClosing())
+        keepUnsavedChanges();
+}
+
+void AppDelegate::keepUnsavedChanges()
+{
+    const ModelContext &context = m_modelContainer->mainContext();
+    QString why = QStringLiteral("the disk is full");
+    if (!context.isDiskFull() && context.lastSaveFailure()) {
+        why = context.lastSaveFailure()->cause == SaveFailure::Cause::locked
+            ? QStringLiteral("another program holds the store's lock")
+            : context.lastSaveFailure()->message;
     }
+    QString line = QStringLiteral("[Quillbox] %1 could not be written to %2 (%3)")
+                       .arg(changes(context.unsavedChangeCount()), m_modelContainer->path(), why);
+    const StoreSpill::Kept kept = m_storeSpill->keep();
+    if (kept.file.isEmpty()) {
+        line += QStringLiteral(" and are lost: no other folder could keep them (%1)")
+                    .arg(kept.failures.join(QStringLiteral("; ")));
+    } else {
+        const QString which = kept.leftOut == 0
+            ? (kept.changes == 1 ? QStringLiteral("It is") : QStringLiteral("They are"))
+            : kept.changes == 1 ? QStringLiteral("1 of them is")
+                                : QStringLiteral("%1 of them are").arg(kept.changes);
+        line += QStringLiteral(". %1 kept in %2 and will be added to the history at the next start")
+                    .arg(which, kept.file);
+        if (kept.lastsUntilLogout)
+            line += QStringLiteral(", unless you log out first: that folder is emptied when your last session ends");
+        if (kept.leftOut > 0) {
+            line += QStringLiteral(". The other %1, too large to keep there (%2 MB at most), %3 lost")
+                        .arg(kept.leftOut)
+                        .arg(StoreSpill::defaultMaxBytes / (1024 * 1024))
+                        .arg(kept.leftOut == 1 ? QStringLiteral("is") : QStringLiteral("are"));
+        }
+    }
+    reportProblem(QStringLiteral("Store"), line);
 }
 
 void AppDelegate::setupPanel()
@@ -263,12 +300,53 @@ void AppDelegate::setupModelContainer()
             m_services.notifier->notifyProblem(m_storeProblem->title(), m_storeProblem->message());
         return;
     }
+    watchDiskSpace();
+    m_storeSpill = std::make_unique<StoreSpill>(
+        m_modelContainer->mainContext(), m_modelContainer->path(), StoreSpill::standardFolders());
+    // Before the defaults are seeded: an earlier run's unsaved changes may hold them.
+    recoverUnsavedChanges();
     DefaultDataSeeder::seedCategories(m_modelContainer->mainContext());
     DefaultDataSeeder::seedTemplates(m_modelContainer->mainContext());
     m_historyLimit = std::make_unique<HistoryLimit>(m_modelContainer->mainContext(), m_preferences);
     m_historyLimit->keepEarlierHistory();
     if (const QString problem = m_historyLimit->problem(); !problem.isEmpty())
         reportProblem(QStringLiteral("Preferences"), QStringLiteral("[Quillbox] ") + problem);
+}
+
+void AppDelegate::watchDiskSpace()
+{
+    const ModelContext &context = m_modelContainer->mainContext();
+    connect(&context, &ModelContext::diskFullChanged, this, [this, &context] {
+        if (!context.isDiskFull()) {
+            printLine(QStringLiteral("[Quillbox] The disk has space again: the history is saved"));
+            return;
+        }
+        const QString folder = QFileInfo(m_modelContainer->path()).absolutePath();
+        reportProblem(QStringLiteral("Store"),
+            QStringLiteral("[Quillbox] The disk that holds %1 is full: the history is not being saved. Copies are "
+                           "kept until space is freed")
+                .arg(folder));
+        if (m_services.notifier)
+            m_services.notifier->notifyProblem(
+                DiskFullNotice::notificationSummary(), DiskFullNotice::notificationBody(folder));
+    });
+}
+
+void AppDelegate::recoverUnsavedChanges()
+{
+    const StoreSpill::Recovery recovery = m_storeSpill->recover();
+    for (const QString &unusable : recovery.unusable) {
+        reportProblem(QStringLiteral("Store"),
+            QStringLiteral("[Quillbox] Cannot take back the unsaved changes in %1. The file is left as it is")
+                .arg(unusable));
+    }
+    if (recovery.file.isEmpty())
+        return;
+    QString line = QStringLiteral("[Quillbox] Recovered %1 that could not be written before, from %2")
+                       .arg(changes(recovery.changes), recovery.file);
+    if (!recovery.written)
+        line += QStringLiteral("; they wait with the other unsaved changes until the store can be written");
+    printLine(line);
 }
 
 void AppDelegate::startClipboardMonitoring()

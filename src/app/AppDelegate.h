@@ -21,6 +21,7 @@ class PasteRoad;
 class SettingsWindow;
 class StatusItem;
 class StoreProblemView;
+class StoreSpill;
 class Workspace;
 
 /// Builds the running application in a fixed order and takes it down again.
@@ -68,6 +69,13 @@ private:
     /// One line on stderr and in the system log.
     void reportProblem(const QString &category, const QString &line);
     void setupModelContainer();
+    /// Tells the person once each time the store's disk fills up, and says when it has space again.
+    void watchDiskSpace();
+    /// Takes back the changes an earlier run could not write, and says so.
+    void recoverUnsavedChanges();
+    /// At quit, once the last save was refused: keeps what is unsaved outside the store, and says
+    /// where, or that it is lost.
+    void keepUnsavedChanges();
     void setupPanel();
     /// The history view and its QML, one turn after launch.
     void fillPanel();
@@ -80,6 +88,7 @@ private:
     Pasteboard &m_pasteboard;
     Workspace &m_workspace;
     std::unique_ptr<ModelContainer> m_modelContainer;
+    std::unique_ptr<StoreSpill> m_storeSpill;
     std::unique_ptr<HistoryLimit> m_historyLimit;
     std::unique_ptr<StoreProblemView> m_storeProblem;
     std::unique_ptr<ClipboardMonitor> m_clipboardMonitor;

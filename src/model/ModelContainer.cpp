@@ -5,6 +5,7 @@
 #include "ModelContext.h"
 
 #include <QFileInfo>
+#include <QHash>
 #include <QLoggingCategory>
 #include <QSqlDatabase>
 #include <QSqlError>
@@ -177,6 +178,66 @@ QList<std::pair<QString, QVariant>> ModelContainer::columns(const StoredRecord &
     }
     }
     return values;
+}
+
+std::shared_ptr<StoredRecord> ModelContainer::record(
+    RecordType type, const QList<std::pair<QString, QVariant>> &columns)
+{
+    QHash<QString, QVariant> values;
+    for (const auto &[name, value] : columns)
+        values.insert(name, value);
+    const auto value = [&](const char *name) { return values.value(QLatin1String(name)); };
+    const auto has = [&](std::initializer_list<const char *> names) {
+        return std::all_of(
+            names.begin(), names.end(), [&](const char *name) { return values.contains(QLatin1String(name)); });
+    };
+    const QUuid id = QUuid::fromString(value("id").toString());
+    if (id.isNull())
+        return nullptr;
+    switch (type) {
+    case RecordType::clipboardItem: {
+        const auto itemType = clipboardItemTypeFromRawValue(value("type").toString());
+        if (!itemType
+            || !has({"content", "sourceAppName", "sourceAppBundleId", "isPinned", "createdAt", "characterCount",
+                "categoryId"}))
+            return nullptr;
+        const QVariant bytes = value("imageData");
+        const QVariant digest = value("imageDigest");
+        auto item
+            = std::shared_ptr<ClipboardItem>(new ClipboardItem(ClipboardItem::Stored{id, value("content").toString(),
+                *itemType, !bytes.isNull(), digest.isNull() ? std::nullopt : std::optional(digest.toByteArray()),
+                textOrNothing(value("sourceAppName")), textOrNothing(value("sourceAppBundleId")),
+                value("isPinned").toBool(), fromUnixSeconds(value("createdAt").toDouble()),
+                value("characterCount").toInt(), uuidOrNothing(value("categoryId"))}));
+        if (!bytes.isNull())
+            item->m_residentImageData = bytes.toByteArray();
+        return item;
+    }
+    case RecordType::clipCategory:
+        if (!has({"name", "colorHex", "icon", "sortOrder", "isDefault", "createdAt"}))
+            return nullptr;
+        return std::shared_ptr<ClipCategory>(new ClipCategory(ClipCategory::Stored{id, value("name").toString(),
+            value("colorHex").toString(), value("icon").toString(), value("sortOrder").toInt(),
+            value("isDefault").toBool(), fromUnixSeconds(value("createdAt").toDouble())}));
+    case RecordType::pasteTemplate:
+        if (!has({"name", "separator", "itemPrefix", "itemSuffix", "wrapPrefix", "wrapSuffix", "sortOrder",
+                "isDefault"}))
+            return nullptr;
+        return std::shared_ptr<PasteTemplate>(new PasteTemplate(PasteTemplate::Stored{id,
+            {value("name").toString(), value("separator").toString(), value("itemPrefix").toString(),
+                value("itemSuffix").toString(), value("wrapPrefix").toString(), value("wrapSuffix").toString()},
+            value("sortOrder").toInt(), value("isDefault").toBool()}));
+    }
+    return nullptr;
+}
+
+std::optional<RecordType> ModelContainer::recordType(const QString &table)
+{
+    for (const RecordType type : {RecordType::clipboardItem, RecordType::clipCategory, RecordType::pasteTemplate}) {
+        if (tableName(type) == table)
+            return type;
+    }
+    return std::nullopt;
 }
 
 QString ModelContainer::defaultPath()

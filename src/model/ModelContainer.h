@@ -2,6 +2,7 @@
 
 #include "Clock.h"
 #include "StoreWriter.h"
+#include "StoredRecord.h"
 
 #include <QList>
 #include <QString>
@@ -12,7 +13,6 @@
 
 class ImageDigestBackfill;
 class ModelContext;
-class StoredRecord;
 
 /// The SQLite file behind the object store: one table per record type, one column per field.
 /// Opening loads every record (without image bytes) into the main context, then gives stored images
@@ -45,6 +45,11 @@ private:
     /// What the writer needs to apply a change of `record`: copies of its column values.
     static StoreWriter::Change change(StoreWriter::Change::Kind kind, const StoredRecord &record);
     static QList<std::pair<QString, QVariant>> columns(const StoredRecord &record);
+    /// The record that `columns` (as made by `columns()`) describe, with any image bytes among them in
+    /// memory; null when they describe none.
+    static std::shared_ptr<StoredRecord> record(RecordType type, const QList<std::pair<QString, QVariant>> &columns);
+    /// The record type stored in `table`.
+    static std::optional<RecordType> recordType(const QString &table);
 
     QString m_path;
     QString m_connectionName;

@@ -2,6 +2,8 @@
 
 #include "ModelContainer.h"
 
+#include <QSet>
+
 ModelContext::ModelContext(ModelContainer &container, Clock &clock)
     : m_container(container)
     , m_clock(clock)
@@ -53,16 +55,21 @@ void ModelContext::attachStored(const std::shared_ptr<StoredRecord> &record)
     record->m_submittedStored = true;
 }
 
+qsizetype ModelContext::indexOf(const StoredRecord &record) const
+{
+    // The list is in store order, which is the order of sequence numbers.
+    const auto &records = m_records[size_t(record.recordType())];
+    const auto it = std::lower_bound(records.cbegin(), records.cend(), record.m_sequence,
+        [](const auto &stored, quint64 sequence) { return stored->m_sequence < sequence; });
+    Q_ASSERT(it != records.cend() && it->get() == &record);
+    return it - records.cbegin();
+}
+
 void ModelContext::remove(const std::shared_ptr<StoredRecord> &record)
 {
     if (!record || record->m_context != this)
         return;
-    // The list is in store order, which is the order of sequence numbers.
-    auto &records = m_records[size_t(record->recordType())];
-    const auto it = std::lower_bound(records.cbegin(), records.cend(), record->m_sequence,
-        [](const auto &stored, quint64 sequence) { return stored->m_sequence < sequence; });
-    Q_ASSERT(it != records.cend() && it->get() == record.get());
-    records.erase(it);
+    m_records[size_t(record->recordType())].removeAt(indexOf(*record));
     if (record->recordType() == RecordType::clipboardItem)
         unindexItem(static_cast<ClipboardItem &>(*record));
     record->m_context = nullptr;
@@ -96,51 +103,160 @@ bool ModelContext::hasChanges() const
     return !m_changed.isEmpty();
 }
 
-void ModelContext::save()
+int ModelContext::unsavedChangeCount() const
 {
-    if (m_changed.isEmpty())
-        return;
+    QSet<const StoredRecord *> records;
+    for (auto it = m_changed.cbegin(); it != m_changed.cend(); ++it)
+        records.insert(it.key());
+    for (const auto &batch : m_unconfirmed) {
+        for (const auto &change : batch.changes)
+            records.insert(change.record.get());
+    }
+    return int(records.size());
+}
+
+QList<std::pair<std::shared_ptr<StoredRecord>, StoreWriter::Change::Kind>> ModelContext::pendingInSaveOrder() const
+{
+    using Kind = StoreWriter::Change::Kind;
     auto records = m_changed.values();
-    m_changed.clear();
     // Rows are inserted in the context's order, which is the order the next start loads them in.
     std::sort(
         records.begin(), records.end(), [](const auto &a, const auto &b) { return a->m_sequence < b->m_sequence; });
-
-    using Kind = StoreWriter::Change::Kind;
-    StoreWriter::Batch batch{m_nextBatch++, m_epoch, {}};
-    SavedBatch saved{batch.sequence, {}};
+    QList<std::pair<std::shared_ptr<StoredRecord>, Kind>> pending;
+    pending.reserve(records.size());
     for (const Kind kind : {Kind::remove, Kind::insert, Kind::update}) {
         for (const auto &record : std::as_const(records)) {
             const Kind needed = record->m_context != this ? Kind::remove
                 : record->m_submittedStored               ? Kind::update
                                                           : Kind::insert;
-            if (needed != kind)
-                continue;
-            batch.changes.append(ModelContainer::change(kind, *record));
-            SavedChange change{record, kind, std::nullopt};
-            if (record->recordType() == RecordType::clipboardItem && kind != Kind::remove) {
-                const auto &item = static_cast<const ClipboardItem &>(*record);
-                if (item.m_residentImageData)
-                    change.imageDataGeneration = item.m_imageDataGeneration;
-            }
-            saved.changes.append(std::move(change));
-            record->m_submittedStored = kind != Kind::remove;
+            if (needed == kind)
+                pending.append({record, kind});
         }
+    }
+    return pending;
+}
+
+void ModelContext::save()
+{
+    if (m_changed.isEmpty())
+        return;
+    const auto pending = pendingInSaveOrder();
+    m_changed.clear();
+
+    using Kind = StoreWriter::Change::Kind;
+    StoreWriter::Batch batch{m_nextBatch++, m_epoch, {}};
+    SavedBatch saved{batch.sequence, {}};
+    for (const auto &[record, kind] : pending) {
+        batch.changes.append(ModelContainer::change(kind, *record));
+        SavedChange change{record, kind, std::nullopt};
+        if (record->recordType() == RecordType::clipboardItem && kind != Kind::remove) {
+            const auto &item = static_cast<const ClipboardItem &>(*record);
+            if (item.m_residentImageData)
+                change.imageDataGeneration = item.m_imageDataGeneration;
+        }
+        saved.changes.append(std::move(change));
+        record->m_submittedStored = kind != Kind::remove;
     }
     m_unconfirmed.append(std::move(saved));
     m_container.m_writer->submit(std::move(batch));
 }
 
+QList<StoreWriter::Change> ModelContext::unsavedChanges() const
+{
+    QList<StoreWriter::Change> changes;
+    for (const auto &[record, kind] : pendingInSaveOrder())
+        changes.append(ModelContainer::change(kind, *record));
+    return changes;
+}
+
+std::optional<QString> ModelContext::takeInUnsavedChanges(const QList<StoreWriter::Change> &changes)
+{
+    using Kind = StoreWriter::Change::Kind;
+    struct Taken {
+        Kind kind;
+        RecordType type;
+        QUuid id;
+        std::shared_ptr<StoredRecord> record; // null for a removal
+        bool keepsStoredImageData; // an update that leaves the bytes in the file as they are
+    };
+    QList<Taken> taken;
+    for (const auto &change : changes) {
+        const auto type = ModelContainer::recordType(change.table);
+        const QUuid id = QUuid::fromString(change.id);
+        if (!type || id.isNull())
+            return QStringLiteral("a change names no record (%1 %2)").arg(change.table, change.id);
+        std::shared_ptr<StoredRecord> record;
+        if (change.kind != Kind::remove) {
+            record = ModelContainer::record(*type, change.columns);
+            if (!record || record->id() != id)
+                return QStringLiteral("the change of %1 %2 does not describe a record").arg(change.table, change.id);
+        }
+        const bool keepsStoredImageData = std::none_of(change.columns.cbegin(), change.columns.cend(),
+            [](const auto &column) { return column.first == QLatin1String("imageData"); });
+        taken.append({change.kind, *type, id, std::move(record), keepsStoredImageData});
+    }
+
+    // Flags of records in flight would be settled on records that are no longer in the context.
+    waitForSaves();
+    for (const auto &[kind, type, id, record, keepsStoredImageData] : std::as_const(taken)) {
+        const auto stored = find(type, id);
+        if (kind == Kind::remove) {
+            if (stored)
+                remove(stored);
+            continue;
+        }
+        if (type == RecordType::clipboardItem && keepsStoredImageData) {
+            static_cast<ClipboardItem &>(*record).m_hasImageData
+                = stored && static_cast<const ClipboardItem &>(*stored).m_hasImageData;
+        }
+        if (stored)
+            replace(stored, record);
+        else if (kind == Kind::insert)
+            insert(record);
+        // An update of a row the file no longer has changes nothing, as it would in the file.
+    }
+    return std::nullopt;
+}
+
+std::shared_ptr<StoredRecord> ModelContext::find(RecordType type, const QUuid &id) const
+{
+    const auto &records = m_records[size_t(type)];
+    const auto found
+        = std::find_if(records.cbegin(), records.cend(), [&](const auto &record) { return record->id() == id; });
+    return found == records.cend() ? nullptr : *found;
+}
+
+void ModelContext::replace(const std::shared_ptr<StoredRecord> &stored, const std::shared_ptr<StoredRecord> &fresh)
+{
+    const bool isItem = stored->recordType() == RecordType::clipboardItem;
+    if (isItem)
+        unindexItem(static_cast<ClipboardItem &>(*stored));
+    m_records[size_t(stored->recordType())][indexOf(*stored)] = fresh;
+    fresh->m_context = this;
+    fresh->m_sequence = stored->m_sequence;
+    fresh->m_confirmedStored = stored->m_confirmedStored;
+    fresh->m_submittedStored = stored->m_submittedStored;
+    if (isItem)
+        indexItem(static_cast<ClipboardItem &>(*fresh));
+    stored->m_context = nullptr;
+    m_changed.remove(stored.get());
+    markChanged(fresh);
+    emit recordRemoved(stored);
+    emit recordInserted(fresh);
+}
+
 bool ModelContext::takeWriterResults()
 {
-    std::optional<QString> failure;
+    std::optional<SaveFailure> failure;
+    bool written = false;
     for (const auto &result : m_container.m_writer->takeResults()) {
         // Skipped batches were taken back with the failed one before them.
         if (m_unconfirmed.isEmpty() || m_unconfirmed.first().sequence != result.sequence)
             continue;
         if (result.outcome == StoreWriter::Result::Outcome::written) {
-            const SavedBatch written = m_unconfirmed.takeFirst();
-            for (const auto &[record, kind, generation] : written.changes) {
+            written = true;
+            const SavedBatch batch = m_unconfirmed.takeFirst();
+            for (const auto &[record, kind, generation] : batch.changes) {
                 record->m_confirmedStored = kind != StoreWriter::Change::Kind::remove;
                 if (!generation || !record->m_confirmedStored || !record->m_submittedStored)
                     continue;
@@ -163,20 +279,46 @@ bool ModelContext::takeWriterResults()
         }
         m_unconfirmed.clear();
         ++m_epoch;
-        failure = result.error;
+        failure = result.failure;
     }
     if (failure) {
         // A locked or full store must not leave changes waiting for the next copy to come along.
         m_clock.schedule(m_nextRetryMs, this, [this, generation = ++m_retryGeneration] {
-            if (generation == m_retryGeneration)
-                save();
+            if (generation != m_retryGeneration)
+                return;
+            // What waited may all have been deleted before it was ever written.
+            if (!hasChanges() && m_unconfirmed.isEmpty())
+                settle();
+            save();
         });
         m_nextRetryMs = std::min(m_nextRetryMs * 2, m_maxRetryMs);
+        m_lastFailure = failure;
+        if (failure->cause == SaveFailure::Cause::diskFull)
+            setDiskFull(true);
         emit saveFailed(*failure);
-    } else if (m_unconfirmed.isEmpty()) {
-        m_nextRetryMs = m_firstRetryMs;
+        return false;
     }
-    return !failure;
+    if (m_unconfirmed.isEmpty())
+        m_nextRetryMs = m_firstRetryMs;
+    // The first save written after a refusal carries every change refused before it.
+    if (written)
+        settle();
+    return true;
+}
+
+void ModelContext::settle()
+{
+    m_lastFailure.reset();
+    setDiskFull(false);
+    emit saved();
+}
+
+void ModelContext::setDiskFull(bool full)
+{
+    if (m_diskFull == full)
+        return;
+    m_diskFull = full;
+    emit diskFullChanged();
 }
 
 bool ModelContext::saveBeforeClosing()
@@ -244,12 +386,10 @@ std::shared_ptr<ClipboardItem> ModelContext::newestImage(const QByteArray &diges
 
 void ModelContext::adoptImageDigest(const QUuid &id, const QByteArray &digest)
 {
-    const auto &items = m_records[size_t(RecordType::clipboardItem)];
-    const auto found
-        = std::find_if(items.cbegin(), items.cend(), [&](const auto &record) { return record->id() == id; });
-    if (found == items.cend())
+    const auto found = find(RecordType::clipboardItem, id);
+    if (!found)
         return;
-    auto &item = static_cast<ClipboardItem &>(**found);
+    auto &item = static_cast<ClipboardItem &>(*found);
     // Generation 0: the bytes the backfill read are the ones loaded with the item.
     if (item.m_imageDigest || !item.hasImageData() || item.m_imageDataGeneration != 0 || item.m_residentImageData)
         return;

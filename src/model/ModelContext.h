@@ -43,8 +43,8 @@ public:
     void save();
     /// Changes not yet handed to the writer.
     bool hasChanges() const;
-    /// How many records have changes not yet handed to the writer.
-    int pendingChangeCount() const { return int(m_changed.size()); }
+    /// How many records have changes the file does not have yet, handed to the writer or not.
+    int unsavedChangeCount() const;
     /// A refused save is tried again on its own after `firstMs`, then after twice as long each time
     /// it is refused again, up to `maxMs`, until it is written.
     void setSaveRetryDelays(int firstMs, int maxMs);
@@ -54,8 +54,23 @@ public:
     /// outcome. True when all of it is in the file.
     bool waitForSaves();
     /// Saves and waits, trying a refused save once more, as the program closes. True when every
-    /// change is in the file; otherwise `pendingChangeCount` says how many are not.
+    /// change is in the file; otherwise `unsavedChangeCount` says how many are not.
     bool saveBeforeClosing();
+
+    /// From a save refused because the disk is full until a save is written. Saves refused meanwhile
+    /// for another reason do not end it: nothing says space was freed.
+    bool isDiskFull() const { return m_diskFull; }
+    /// Why the latest save was refused; nothing once a save is written.
+    const std::optional<SaveFailure> &lastSaveFailure() const { return m_lastFailure; }
+    /// The changes not yet handed to the writer, as a save would hand them over: removals, insertions,
+    /// then updates, each in store order. Image bytes not yet written are part of them.
+    QList<StoreWriter::Change> unsavedChanges() const;
+    /// Takes in changes an earlier run could not write (see `unsavedChanges`), as changes made now: the
+    /// next save writes them, in one transaction with whatever else is pending. A row the file has
+    /// already is overwritten with the change's values, so taking the same changes in twice does no
+    /// harm. Every change is checked first; when one does not describe a record, none is taken in and
+    /// the reason is returned.
+    std::optional<QString> takeInUnsavedChanges(const QList<StoreWriter::Change> &changes);
 
     /// The newest item with exactly this content and type, found through an index.
     std::shared_ptr<ClipboardItem> newestItem(const QString &content, ClipboardItemType type) const;
@@ -72,7 +87,11 @@ signals:
     void recordChanged(const std::shared_ptr<StoredRecord> &record);
     /// The stored images that lacked a digest at start-up have been given theirs.
     void imageDigestsBackfilled();
-    void saveFailed(const QString &error);
+    void saveFailed(const SaveFailure &failure);
+    /// Every change refused before is in the file now, or no longer needs writing: a save was
+    /// written, or what waited was deleted before it ever was.
+    void saved();
+    void diskFullChanged();
 
 private:
     friend class StoredRecord;
@@ -88,6 +107,18 @@ private:
     bool takeWriterResults();
     /// Puts the record's changes back among the pending ones, from what the file has.
     void markChanged(const std::shared_ptr<StoredRecord> &record);
+    /// The record's position in its type's list.
+    qsizetype indexOf(const StoredRecord &record) const;
+    /// The pending records with what a save writes for each, in the order it writes them: the kind
+    /// is settled before any is handed over, so a new row is not updated again in the same save.
+    QList<std::pair<std::shared_ptr<StoredRecord>, StoreWriter::Change::Kind>> pendingInSaveOrder() const;
+    /// The record of this type and id in the context, or null.
+    std::shared_ptr<StoredRecord> find(RecordType type, const QUuid &id) const;
+    /// Puts `fresh` where `stored` is: the same place in the store order, the same row in the file.
+    void replace(const std::shared_ptr<StoredRecord> &stored, const std::shared_ptr<StoredRecord> &fresh);
+    void setDiskFull(bool full);
+    /// Nothing refused is waiting any more.
+    void settle();
     /// A digest the backfill found in the store or wrote there: set without a pending change, unless
     /// the item's bytes changed in the meantime.
     void adoptImageDigest(const QUuid &id, const QByteArray &digest);
@@ -134,6 +165,8 @@ private:
     QList<SavedBatch> m_unconfirmed; // handed to the writer, oldest first
     quint64 m_nextBatch = 1;
     quint64 m_epoch = 0;
+    bool m_diskFull = false;
+    std::optional<SaveFailure> m_lastFailure;
 
     QMultiHash<size_t, ClipboardItem *> m_itemsByContent;
     QMultiHash<QByteArray, ClipboardItem *> m_imagesByDigest;

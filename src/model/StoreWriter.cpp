@@ -79,9 +79,9 @@ void StoreWriter::run()
             Result result{batch.sequence, Result::Outcome::written, {}};
             if (m_failedEpoch && batch.epoch <= *m_failedEpoch) {
                 result.outcome = Result::Outcome::skipped;
-            } else if (const auto error = apply(batch)) {
-                qCWarning(lcWriter) << "save failed:" << *error;
-                result = {batch.sequence, Result::Outcome::failed, *error};
+            } else if (const auto failure = apply(batch)) {
+                qCWarning(lcWriter) << "save failed:" << failure->message;
+                result = {batch.sequence, Result::Outcome::failed, *failure};
                 m_failedEpoch = batch.epoch;
             }
             {
@@ -118,13 +118,13 @@ QVariant bindable(const QVariant &value)
 
 } // namespace
 
-std::optional<QString> StoreWriter::apply(const Batch &batch)
+std::optional<SaveFailure> StoreWriter::apply(const Batch &batch)
 {
     QSqlDatabase db = QSqlDatabase::database(m_connectionName, false);
     if (!db.isOpen())
-        return QStringLiteral("the store is not open");
+        return SaveFailure{SaveFailure::Cause::other, QStringLiteral("the store is not open")};
     if (!db.transaction())
-        return QStringLiteral("cannot begin a transaction: %1").arg(db.lastError().text());
+        return SaveFailure::of(db, QStringLiteral("cannot begin a transaction: %1").arg(db.lastError().text()));
     QSqlQuery query(db);
     for (const Change &change : batch.changes) {
         QStringList names;
@@ -153,16 +153,16 @@ std::optional<QString> StoreWriter::apply(const Batch &batch)
         if (change.kind != Change::Kind::insert)
             query.addBindValue(bindable(change.id));
         if (!query.exec()) {
-            const QString error = query.lastError().text();
+            const SaveFailure failure = SaveFailure::of(db, query.lastError().text());
             query.finish();
             db.rollback();
-            return error;
+            return failure;
         }
     }
     if (!db.commit()) {
-        const QString error = QStringLiteral("commit failed: %1").arg(db.lastError().text());
+        const SaveFailure failure = SaveFailure::of(db, QStringLiteral("commit failed: %1").arg(db.lastError().text()));
         db.rollback();
-        return error;
+        return failure;
     }
     // The journal still holds the pages as they were before a deletion: fold it into the file and
     // empty it. A reader in the middle of a read can hold it back; the next deletion tries again.

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "SaveFailure.h"
+
 #include <QList>
 #include <QMutex>
 #include <QObject>
@@ -36,7 +38,7 @@ public:
     struct Result {
         quint64 sequence;
         enum class Outcome { written, failed, skipped } outcome;
-        QString error;
+        SaveFailure failure; // why, when it failed
     };
 
     explicit StoreWriter(const QString &path, QObject *parent = nullptr);
@@ -55,7 +57,7 @@ signals:
 
 private:
     void run();
-    std::optional<QString> apply(const Batch &batch);
+    std::optional<SaveFailure> apply(const Batch &batch);
 
     QString m_path;
     QString m_connectionName;

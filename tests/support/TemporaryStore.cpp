@@ -2,8 +2,9 @@
 
 #include <QTest>
 
-TemporaryStore::TemporaryStore(Clock &clock)
+TemporaryStore::TemporaryStore(Clock &clock, const QString &folder)
     : m_clock(clock)
+    , m_folder(folder.isEmpty() ? m_dir.path() : folder)
 {
     if (!m_dir.isValid())
         qFatal("cannot create a temporary folder");

@@ -12,10 +12,10 @@
 /// A store in a fresh temporary folder, removed with the object.
 class TemporaryStore {
 public:
-    /// `clock` must outlive the store.
-    explicit TemporaryStore(Clock &clock = Clock::system());
+    /// `clock` must outlive the store. The file goes in `folder` when one is given.
+    explicit TemporaryStore(Clock &clock = Clock::system(), const QString &folder = {});
 
-    QString path() const { return m_dir.filePath(QStringLiteral("Quillbox.sqlite")); }
+    QString path() const { return m_folder + QStringLiteral("/Quillbox.sqlite"); }
     /// Opens the file (again); fails the test when it cannot.
     ModelContainer &open();
     /// Closes the container, so the next `open()` reads the file afresh.
@@ -37,5 +37,6 @@ public:
 private:
     Clock &m_clock;
     QTemporaryDir m_dir;
+    QString m_folder;
     std::unique_ptr<ModelContainer> m_container;
 };

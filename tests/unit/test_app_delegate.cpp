@@ -88,6 +88,7 @@ class TestAppDelegate : public QObject {
     Q_OBJECT
 
     QTemporaryDir m_dataHome;
+    std::unique_ptr<QTemporaryDir> m_elsewhere;
     FakePasteboard m_pasteboard;
     FakeWorkspace m_workspace;
 
@@ -130,6 +131,10 @@ private slots:
         QVERIFY(m_dataHome.isValid());
         QFile::remove(m_dataHome.filePath("Quillbox/Quillbox.sqlite"));
         qputenv("XDG_DATA_HOME", QFile::encodeName(m_dataHome.path()));
+        // Each test's unsaved changes are its own.
+        m_elsewhere = std::make_unique<QTemporaryDir>();
+        qputenv("XDG_CACHE_HOME", QFile::encodeName(m_elsewhere->filePath("cache")));
+        qputenv("XDG_RUNTIME_DIR", QFile::encodeName(m_elsewhere->filePath("runtime")));
     }
 
     void firstLaunchSeedsTheDefaultsOnce()
@@ -440,13 +445,14 @@ private slots:
         QVERIFY(!FloatingPanel::centredPosition({}, pointer, FloatingPanel::contentSize));
     }
 
-    void changesThatCannotBeWrittenAtQuitAreReported()
+    void whatCannotBeWrittenAtQuitIsKeptAndComesBack()
     {
-        PasteRoad road(m_pasteboard, m_workspace);
-        ModelContainer &store = *road.delegate.modelContainer();
-        store.mainContext().setSaveRetryDelays(60000, 60000); // only the quit's own second try
-        QVERIFY(store.waitForSaves());
+        QString line;
         {
+            PasteRoad road(m_pasteboard, m_workspace);
+            ModelContainer &store = *road.delegate.modelContainer();
+            store.mainContext().setSaveRetryDelays(60000, 60000); // only the quit's own second try
+            QVERIFY(store.waitForSaves());
             // Another program holds the store for the whole quit.
             QSqlDatabase side = QSqlDatabase::addDatabase("QSQLITE", "side");
             side.setDatabaseName(store.path());
@@ -455,12 +461,32 @@ private slots:
             store.mainContext().insert(ClipboardItem::create("copied while locked", ClipboardItemType::text));
             road.delegate.applicationWillTerminate();
             QCOMPARE(road.log.entries.filter("could not be written").size(), 1);
-            QVERIFY2(road.log.entries.last().startsWith("Store|[Quillbox] 1 changes could not be written to "),
-                qPrintable(road.log.entries.last()));
+            line = road.log.entries.last();
             QSqlQuery(side).exec("ROLLBACK");
             side.close();
         }
         QSqlDatabase::removeDatabase("side");
+        // The cache shares the store's file system, so the runtime folder takes the change.
+        const QString folder = m_elsewhere->filePath("runtime/Quillbox/");
+        const QString prefix = "Store|[Quillbox] 1 change could not be written to "
+            + m_dataHome.filePath("Quillbox/Quillbox.sqlite")
+            + " (another program holds the store's lock). It is kept in " + folder;
+        QVERIFY2(line.startsWith(prefix), qPrintable(line));
+        QVERIFY2(line.endsWith(" and will be added to the history at the next start, unless you log out first: that "
+                               "folder is emptied when your last session ends"),
+            qPrintable(line));
+        const QString file = folder + line.mid(prefix.size()).section(u' ', 0, 0);
+        QVERIFY2(QFile::exists(file), qPrintable(file));
+
+        StdoutCapture out;
+        const auto again = launch();
+        QCOMPARE(out.finish().filter("[Quillbox] Recovered "),
+            QStringList("[Quillbox] Recovered 1 change that could not be written before, from " + file));
+        const auto items = again->modelContainer()->mainContext().fetch<ClipboardItem>();
+        QCOMPARE(items.size(), 1);
+        QCOMPARE(items.first()->content(), QStringLiteral("copied while locked"));
+        QVERIFY(!QFile::exists(file));
+        again->applicationWillTerminate();
     }
 
     void clearingRemovesPinnedItemsToo()

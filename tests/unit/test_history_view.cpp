@@ -1,5 +1,6 @@
 #include "FakePasteboard.h"
 #include "ManualClock.h"
+#include "SmallTmpfs.h"
 #include "TemporaryPreferences.h"
 #include "TemporaryStore.h"
 #include "services/NotificationCenter.h"
@@ -394,6 +395,45 @@ private slots:
         QVERIFY(!m_view->notice()->text().isEmpty());
         m_view->resetState();
         QVERIFY(m_view->notice()->text().isEmpty());
+    }
+
+    void aFullDiskIsSaidUntilASaveIsWritten()
+    {
+        SmallTmpfs tmpfs;
+        if (!tmpfs.isMounted())
+            QSKIP(qPrintable(tmpfs.problem()));
+        m_view.reset();
+        m_store = std::make_unique<TemporaryStore>(m_clock, tmpfs.path());
+        m_store->open();
+        m_view = std::make_unique<ClipboardHistoryView>(
+            context(), m_pasteboard, m_settings->preferences, &m_sound, m_clock);
+        const DiskFullNotice &notice = *m_view->diskFullNotice();
+        add("saved");
+        QVERIFY(context().waitForSaves());
+        QVERIFY(!notice.isShown());
+
+        QVERIFY(tmpfs.fill());
+        add("copied while full");
+        QVERIFY(!context().waitForSaves());
+        QVERIFY(notice.isShown());
+        QCOMPARE(notice.title(), QStringLiteral("Your history is not being saved: the disk is full"));
+        QCOMPARE(notice.detail(), QStringLiteral("1 change is waiting and will be saved once space is freed."));
+        add("copied while full, too");
+        QCOMPARE(notice.detail(), QStringLiteral("2 changes are waiting and will be saved once space is freed."));
+        QVERIFY(!context().waitForSaves());
+        // Long after a notice line would have gone, and through refused retries, it stays.
+        m_clock.advance(20000);
+        context().waitForSaves();
+        QVERIFY(notice.isShown());
+        QCOMPARE(notice.detail(), QStringLiteral("2 changes are waiting and will be saved once space is freed."));
+
+        tmpfs.free();
+        m_clock.advance(30000);
+        QVERIFY(context().waitForSaves());
+        QVERIFY(!notice.isShown());
+        QVERIFY(notice.detail().isEmpty());
+        m_view.reset();
+        m_store.reset();
     }
 
     void controlClickTogglesThenPastesOrCombines()

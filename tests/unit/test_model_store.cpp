@@ -1,4 +1,5 @@
 #include "ManualClock.h"
+#include "SmallTmpfs.h"
 #include "TemporaryStore.h"
 #include "TestImages.h"
 #include "model/ImageDigest.h"
@@ -13,6 +14,10 @@
 #include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <cerrno>
+
+#include <sqlite3.h>
 
 namespace {
 
@@ -215,6 +220,22 @@ private slots:
         QVERIFY(SideConnection(m_store->path()).value("SELECT imageData FROM ClipboardItem").isNull());
     }
 
+    void aSaveWritesEachRowOnce()
+    {
+        SideConnection side(m_store->path());
+        QVERIFY(side.exec("CREATE TABLE Updates (count INTEGER)"));
+        QVERIFY(side.exec("INSERT INTO Updates VALUES (0)"));
+        QVERIFY(side.exec("CREATE TRIGGER CountUpdates AFTER UPDATE ON ClipboardItem BEGIN UPDATE Updates SET count = "
+                          "count + 1; END"));
+        // A new image's bytes go into the file once, with its row.
+        context().insert(item("Image (300 KB)", ClipboardItemType::image, QByteArray(300 * 1024, 'x')));
+        QVERIFY(save());
+        QCOMPARE(side.value("SELECT count FROM Updates").toInt(), 0);
+        context().fetch<ClipboardItem>().first()->setPinned(true);
+        QVERIFY(save());
+        QCOMPARE(side.value("SELECT count FROM Updates").toInt(), 1);
+    }
+
     void rowsOfUnknownTypeAreSkipped()
     {
         context().insert(text("kept"));
@@ -375,6 +396,9 @@ private slots:
             QVERIFY(!context().hasChanges());
             QVERIFY(!context().waitForSaves());
             QCOMPARE(failed.size(), 1);
+            QCOMPARE(failed.first().first().value<SaveFailure>().cause, SaveFailure::Cause::locked);
+            // A lock that passes is no full disk.
+            QVERIFY(!context().isDiskFull());
             QVERIFY(context().hasChanges());
             QCOMPARE(context().count<ClipboardItem>(), 1);
             side.exec("ROLLBACK");
@@ -385,6 +409,90 @@ private slots:
         reopen();
         QCOMPARE(storedContents(), QStringList{"first"});
         QVERIFY(context().fetch<ClipboardItem>().first()->isPinned());
+    }
+
+    void refusalsSayWhetherTheDiskIsFull_data()
+    {
+        QTest::addColumn<int>("resultCode");
+        QTest::addColumn<int>("systemErrno");
+        QTest::addColumn<int>("cause");
+        const int full = int(SaveFailure::Cause::diskFull);
+        const int locked = int(SaveFailure::Cause::locked);
+        const int other = int(SaveFailure::Cause::other);
+        QTest::newRow("full") << SQLITE_FULL << 0 << full;
+        QTest::newRow("a short write") << SQLITE_IOERR_WRITE << ENOSPC << full;
+        QTest::newRow("the WAL index cannot grow") << SQLITE_IOERR_SHMSIZE << ENOSPC << full;
+        QTest::newRow("the quota is used up") << SQLITE_IOERR_WRITE << EDQUOT << full;
+        QTest::newRow("a failing disk") << SQLITE_IOERR_WRITE << EIO << other;
+        QTest::newRow("an errno left from an earlier I/O error") << SQLITE_CONSTRAINT_TRIGGER << ENOSPC << other;
+        QTest::newRow("busy") << SQLITE_BUSY << 0 << locked;
+        QTest::newRow("an old snapshot") << SQLITE_BUSY_SNAPSHOT << 0 << locked;
+        QTest::newRow("a locked table") << SQLITE_LOCKED << 0 << locked;
+        QTest::newRow("read-only") << SQLITE_READONLY << 0 << other;
+    }
+    void refusalsSayWhetherTheDiskIsFull()
+    {
+        QFETCH(int, resultCode);
+        QFETCH(int, systemErrno);
+        QFETCH(int, cause);
+        QCOMPARE(int(SaveFailure::causeOf(resultCode, systemErrno)), cause);
+    }
+
+    void aFullDiskLastsUntilASaveIsWritten()
+    {
+        SmallTmpfs tmpfs;
+        if (!tmpfs.isMounted())
+            QSKIP(qPrintable(tmpfs.problem()));
+        m_store = std::make_unique<TemporaryStore>(m_clock, tmpfs.path());
+        m_store->open();
+        context().insert(text("before"));
+        QVERIFY(save());
+        QSignalSpy fullness(&context(), &ModelContext::diskFullChanged);
+        QSignalSpy failed(&context(), &ModelContext::saveFailed);
+        QSignalSpy saved(&context(), &ModelContext::saved);
+        QVERIFY(tmpfs.fill());
+        for (const char *content : {"while full 1", "while full 2"}) {
+            context().insert(text(content));
+            QVERIFY(!save());
+        }
+        QCOMPARE(failed.size(), 2);
+        for (const auto &arguments : std::as_const(failed))
+            QCOMPARE(arguments.first().value<SaveFailure>().cause, SaveFailure::Cause::diskFull);
+        QVERIFY(context().isDiskFull());
+        QCOMPARE(fullness.size(), 1);
+        QCOMPARE(context().unsavedChangeCount(), 2);
+        QCOMPARE(context().lastSaveFailure()->cause, SaveFailure::Cause::diskFull);
+        QCOMPARE(storedContents(), QStringList({"before", "while full 1", "while full 2"}));
+
+        tmpfs.free();
+        m_clock.advance(30000);
+        QVERIFY(context().waitForSaves());
+        QVERIFY(!context().isDiskFull());
+        QCOMPARE(fullness.size(), 2);
+        QCOMPARE(saved.size(), 1);
+        QVERIFY(!context().lastSaveFailure());
+        m_store->reopen();
+        QCOMPARE(storedContents(), QStringList({"before", "while full 1", "while full 2"}));
+        m_store.reset();
+    }
+
+    void aFullDiskEndsWhenNothingWaitsAnyMore()
+    {
+        SmallTmpfs tmpfs;
+        if (!tmpfs.isMounted())
+            QSKIP(qPrintable(tmpfs.problem()));
+        m_store = std::make_unique<TemporaryStore>(m_clock, tmpfs.path());
+        m_store->open();
+        QVERIFY(tmpfs.fill());
+        const auto copy = text("deleted before it was written");
+        context().insert(copy);
+        QVERIFY(!save());
+        QVERIFY(context().isDiskFull());
+        context().remove(copy);
+        QCOMPARE(context().unsavedChangeCount(), 0);
+        m_clock.advance(30000);
+        QVERIFY(!context().isDiskFull());
+        m_store.reset();
     }
 
     void aRefusedSaveIsTriedAgainOnItsOwn()
@@ -426,7 +534,9 @@ private slots:
         context().insert(second);
         context().save();
         QVERIFY(failed.wait(10000));
-        QVERIFY2(failed.first().first().toString().contains("refused"), qPrintable(failed.first().first().toString()));
+        const auto failure = failed.first().first().value<SaveFailure>();
+        QVERIFY2(failure.message.contains("refused"), qPrintable(failure.message));
+        QCOMPARE(failure.cause, SaveFailure::Cause::other);
         QVERIFY(context().hasChanges());
         QCOMPARE(storedContents(), QStringList({"first", "second"}));
 

@@ -28,6 +28,7 @@ ClipboardHistoryView::ClipboardHistoryView(ModelContext &context, Pasteboard &pa
     , m_keys(new PanelKeyRouter(*this, preferences, sound, m_schedule, this))
     , m_commands(new HistoryCommands(context, *m_filter, this))
     , m_notice(new PanelNotice(m_schedule, this))
+    , m_diskFullNotice(new DiskFullNotice(context, this))
 {
     connect(m_filter, &HistoryFilter::searchTextChanged, this, &ClipboardHistoryView::searchTextEdited);
     connect(

@@ -2,6 +2,7 @@
 
 #include "CategorySearch.h"
 #include "CombinePanel.h"
+#include "DiskFullNotice.h"
 #include "HistoryCommands.h"
 #include "HistoryFilter.h"
 #include "HistorySelection.h"
@@ -45,6 +46,8 @@ class ClipboardHistoryView : public QObject {
     Q_PROPERTY(HistoryCommands *commands READ commands CONSTANT)
     /// A short line about what just failed, shown for a few seconds.
     Q_PROPERTY(PanelNotice *notice READ notice CONSTANT)
+    /// Says that the history is not being saved, for as long as the disk stays full.
+    Q_PROPERTY(DiskFullNotice *diskFullNotice READ diskFullNotice CONSTANT)
     Q_PROPERTY(bool showCombinePanel READ showCombinePanel NOTIFY showCombinePanelChanged)
     /// The open combine panel, given `multiSelectedItems`; null while `showCombinePanel` is false.
     Q_PROPERTY(CombinePanel *combinePanel READ combinePanel NOTIFY showCombinePanelChanged)
@@ -68,6 +71,7 @@ public:
     PanelKeyRouter *keys() const { return m_keys; }
     HistoryCommands *commands() const { return m_commands; }
     PanelNotice *notice() const { return m_notice; }
+    DiskFullNotice *diskFullNotice() const { return m_diskFullNotice; }
 
     bool showCombinePanel() const { return m_combine != nullptr; }
     CombinePanel *combinePanel() const { return m_combine; }
@@ -162,6 +166,7 @@ private:
     PanelKeyRouter *m_keys;
     HistoryCommands *m_commands;
     PanelNotice *m_notice;
+    DiskFullNotice *m_diskFullNotice;
     CombinePanel *m_combine = nullptr;
     bool m_isDark = false;
 };

@@ -48,9 +48,20 @@ Item {
         color: Theme.separator
     }
 
+    DiskFullBanner {
+        id: diskFullBanner
+        anchors.top: divider.bottom
+        anchors.topMargin: visible ? 12 : 0
+        anchors.left: parent.left
+        anchors.right: parent.right
+        anchors.leftMargin: root.rowMargin
+        anchors.rightMargin: root.rowMargin
+        notice: root.historyView.diskFullNotice
+    }
+
     ListView {
         id: list
-        anchors.top: divider.bottom
+        anchors.top: diskFullBanner.bottom
         anchors.left: parent.left
         anchors.right: parent.right
         anchors.bottom: parent.bottom
@@ -172,7 +183,7 @@ Item {
 
     EmptyState {
         filter: root.historyView.filter
-        anchors.top: divider.bottom
+        anchors.top: diskFullBanner.bottom
         anchors.left: parent.left
         anchors.right: parent.right
         anchors.bottom: parent.bottom
