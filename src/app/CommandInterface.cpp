@@ -20,6 +20,7 @@
 #include <QUuid>
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -144,6 +145,10 @@ void CommandInterface::addFromFile(const QDBusUnixFileDescriptor &file, Answer a
     struct stat info = {};
     if (!file.isValid() || ::fstat(file.fileDescriptor(), &info) != 0 || !S_ISREG(info.st_mode)) {
         answer({{}, QStringLiteral("the descriptor is not a file: the text is read from a regular file or a memfd")});
+        return;
+    }
+    if (info.st_size - ::lseek(file.fileDescriptor(), 0, SEEK_CUR) > SubmittedText::maxBytes) {
+        answer({{}, QStringLiteral("the file %1").arg(SubmittedText::tooLarge())});
         return;
     }
     m_readers.start([this, file, answer] {

@@ -14,7 +14,7 @@ std::optional<QByteArray> SubmittedText::read(int fd, QString *problem)
         // One byte past the bound tells a text of exactly maxBytes from a longer one.
         const qint64 room = std::min(chunk, maxBytes + 1 - bytes.size());
         if (room <= 0) {
-            *problem = QStringLiteral("holds more than %1 MB, the most one copy may hold").arg(maxBytes >> 20);
+            *problem = tooLarge();
             return std::nullopt;
         }
         const qsizetype before = bytes.size();
@@ -34,6 +34,11 @@ std::optional<QByteArray> SubmittedText::read(int fd, QString *problem)
         if (got == 0)
             return bytes;
     }
+}
+
+QString SubmittedText::tooLarge()
+{
+    return QStringLiteral("holds more than %1 MB, the most one copy may hold").arg(maxBytes >> 20);
 }
 
 QString SubmittedText::textProblem(const QByteArray &bytes)

@@ -20,4 +20,6 @@ public:
     /// Why the bytes are not text, ending a sentence about their source ("is not text: byte 7 is a
     /// NUL"); empty when they are.
     static QString textProblem(const QByteArray &bytes);
+    /// The end of a sentence about a source that holds more than `maxBytes`.
+    static QString tooLarge();
 };
