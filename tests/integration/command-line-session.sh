@@ -24,7 +24,8 @@ cleanup() {
 }
 trap cleanup EXIT
 
-q() { "$QUILLBOX_BINARY" "$@"; }
+# Bounded, so that a command that hangs fails the test instead of holding it.
+q() { timeout 60 "$QUILLBOX_BINARY" "$@"; }
 # Runs quillbox with the arguments; its exit code, stdout and stderr land in $status, $out and $err.
 run() {
     set +e

@@ -2,7 +2,6 @@
 # What a client may send, against the real program on its session bus: bytes that are not text, texts
 # larger than one bus message should carry, an endless stream, descriptors that are not files, a client
 # that sends a huge message itself; ids that must stay valid; and calls that race the program's end.
-# Every command is bounded by `timeout`, so a hang fails the test instead of holding it.
 # Runs inside scripts/xsession, with QUILLBOX_BINARY and QUILLBOX_SOURCE_DIR set.
 set -euo pipefail
 

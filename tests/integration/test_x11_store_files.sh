@@ -2,7 +2,6 @@
 # What lies at the store's path, against the real program and the reading commands: a named pipe is never
 # opened (the program still starts and ends, list and search say why); files that are not the program's
 # are reported and left byte for byte as they were; reading a store needs no right to write it.
-# Every command is bounded by `timeout`, so a hang fails the test instead of holding it.
 # Runs inside scripts/xsession, with QUILLBOX_BINARY set.
 set -euo pipefail
 
@@ -11,7 +10,6 @@ source "$(dirname "$0")/command-line-session.sh"
 
 folder=$(dirname "$store")
 mkdir -p "$folder"
-q() { timeout 60 "$QUILLBOX_BINARY" "$@"; }
 sum() { sha256sum "$store" | cut -d' ' -f1; }
 no_journal() { # what was read
     [ ! -e "$store-wal" ] && [ ! -e "$store-shm" ] && [ ! -e "$store-journal" ] || fail "reading $1 left $(ls "$folder")"
