@@ -1,5 +1,8 @@
 #include "CommandLine.h"
 
+#include "CommandInterface.h"
+#include "InstanceClient.h"
+#include "SubmittedText.h"
 #include "model/ClipboardItemType.h"
 #include "model/HistoryQuery.h"
 #include "model/ModelContainer.h"
@@ -7,9 +10,7 @@
 
 #include <QCoreApplication>
 #include <QDBusConnection>
-#include <QDBusError>
 #include <QDBusMessage>
-#include <QFile>
 #include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -18,14 +19,11 @@
 
 #include <cstdio>
 
+#include <unistd.h>
+
 namespace {
 
-const QString serviceName = QStringLiteral("io.quillbox.Quillbox");
-const QString objectPath = QStringLiteral("/io/quillbox/Quillbox");
 constexpr int previewLength = 80;
-// The first call may start the program through D-Bus activation, which takes a few seconds on a
-// loaded machine.
-constexpr int callTimeoutMs = 20000;
 
 // Qt's own command-line options (QGuiApplication, QApplication, QML debugging).
 const QSet<QString> qtOptionsWithValue
@@ -55,31 +53,19 @@ int fail(const QString &message)
     return 1;
 }
 
-QDBusMessage call(const QString &method, const QVariantList &arguments, bool autoStart)
-{
-    QDBusMessage message = QDBusMessage::createMethodCall(serviceName, objectPath, serviceName, method);
-    message.setArguments(arguments);
-    message.setAutoStartService(autoStart);
-    return QDBusConnection::sessionBus().call(message, QDBus::Block, callTimeoutMs);
-}
-
-bool isNotRunning(const QDBusMessage &reply)
-{
-    return reply.type() == QDBusMessage::ErrorMessage
-        && (reply.errorName() == QDBusError::errorString(QDBusError::ServiceUnknown)
-            || reply.errorName() == QLatin1String("org.freedesktop.DBus.Error.NameHasNoOwner"));
-}
-
 // The items of `list` and `search`, read from the running instance or, when none runs, from the store.
 std::optional<QJsonArray> readItems(const CommandLine::Invocation &invocation, QString *error)
 {
     if (QDBusConnection::sessionBus().isConnected()) {
         const QDBusMessage reply = invocation.command == QLatin1String("list")
-            ? call(QStringLiteral("List"), {invocation.limit, invocation.type, invocation.pinnedOnly}, false)
-            : call(QStringLiteral("Search"), {invocation.argument, invocation.limit}, false);
+            ? InstanceClient::call(
+                QStringLiteral("List"), {invocation.limit, invocation.type, invocation.pinnedOnly}, false)
+            : InstanceClient::call(QStringLiteral("Search"), {invocation.argument, invocation.limit}, false);
         if (reply.type() == QDBusMessage::ReplyMessage)
             return QJsonDocument::fromJson(reply.arguments().value(0).toString().toUtf8()).array();
-        if (!isNotRunning(reply)) {
+        // An answer too large for the bus is read from the store instead, where the running
+        // instance writes every change within moments.
+        if (!InstanceClient::isNotRunning(reply) && reply.errorName() != CommandInterface::errorNameTooLarge) {
             *error = reply.errorMessage();
             return std::nullopt;
         }
@@ -96,7 +82,7 @@ std::optional<QJsonArray> readItems(const CommandLine::Invocation &invocation, Q
     if (!QFileInfo::exists(path))
         return QJsonArray();
     QString openError;
-    const auto container = ModelContainer::open(path, &openError);
+    const auto container = ModelContainer::openForReading(path, &openError);
     if (!container) {
         *error = QStringLiteral("cannot read the history store %1: %2").arg(path, openError);
         return std::nullopt;
@@ -122,19 +108,15 @@ int printItems(const CommandLine::Invocation &invocation)
     return 0;
 }
 
-// A command only the running instance can carry out: started through D-Bus activation when
-// `autoStart` and the service is installed.
-int callInstance(const QString &method, const QVariantList &arguments, bool autoStart, bool printAnswer)
+// The exit code for what the running instance answered; `autoStart`: the call could have started it.
+int answered(const QDBusMessage &reply, bool autoStart, bool printAnswer)
 {
-    if (!QDBusConnection::sessionBus().isConnected())
-        return fail(QStringLiteral("no D-Bus session bus, so no running Quillbox can be reached"));
-    const QDBusMessage reply = call(method, arguments, autoStart);
     if (reply.type() == QDBusMessage::ReplyMessage) {
         if (printAnswer)
             print(stdout, reply.arguments().value(0).toString() + u'\n');
         return 0;
     }
-    if (isNotRunning(reply)) {
+    if (InstanceClient::isNotRunning(reply)) {
         return fail(autoStart ? QStringLiteral("Quillbox is not running and this session cannot start it (its D-Bus "
                                                "service file io.quillbox.Quillbox.service is not installed)")
                               : QStringLiteral("Quillbox is not running"));
@@ -142,16 +124,42 @@ int callInstance(const QString &method, const QVariantList &arguments, bool auto
     return fail(reply.errorMessage());
 }
 
-std::optional<QString> readStandardInput()
+bool hasBus()
 {
-    QFile input;
-    if (!input.open(stdin, QIODevice::ReadOnly))
-        return std::nullopt;
-    QString text = QString::fromUtf8(input.readAll());
-    // `echo text | quillbox add -` means the text, not the line.
-    if (text.endsWith(u'\n'))
-        text.chop(1);
-    return text;
+    if (QDBusConnection::sessionBus().isConnected())
+        return true;
+    fail(QStringLiteral("no D-Bus session bus, so no running Quillbox can be reached"));
+    return false;
+}
+
+// A command only the running instance can carry out: started through D-Bus activation when
+// `autoStart` and the service is installed.
+int callInstance(const QString &method, const QVariantList &arguments, bool autoStart, bool printAnswer)
+{
+    if (!hasBus())
+        return 1;
+    return answered(InstanceClient::call(method, arguments, autoStart), autoStart, printAnswer);
+}
+
+// `add TEXT`, or with "-" the text on standard input: read with a bound, and refused unless it is text.
+int add(const QString &argument)
+{
+    QByteArray text = argument.toUtf8();
+    if (argument == QLatin1String("-")) {
+        QString problem;
+        auto input = SubmittedText::read(STDIN_FILENO, &problem);
+        if (input)
+            problem = SubmittedText::textProblem(*input);
+        if (!problem.isEmpty())
+            return fail(QStringLiteral("standard input %1; nothing was added").arg(problem));
+        text = std::move(*input);
+        // `echo text | quillbox add -` means the text, not the line.
+        if (text.endsWith('\n'))
+            text.chop(1);
+    }
+    if (!hasBus())
+        return 1;
+    return answered(InstanceClient::add(text), true, true);
 }
 
 } // namespace
@@ -209,8 +217,14 @@ CommandLine::Invocation CommandLine::parse(const QStringList &arguments)
             return invocation;
         }
     }
-    if (words.isEmpty())
+    if (words.isEmpty()) {
+        // Without a command the program would start or toggle its panel, ignoring them.
+        if (invocation.json || invocation.limit > 0)
+            invocation.error = QStringLiteral("--json and --limit need a command: list or search");
+        else if (!invocation.type.isEmpty() || invocation.pinnedOnly)
+            invocation.error = QStringLiteral("--type and --pinned need the command list");
         return invocation;
+    }
 
     invocation.command = words.takeFirst();
     const QString &command = invocation.command;
@@ -284,14 +298,18 @@ QString CommandLine::help()
             "    --pinned        only pinned items\n"
             "  search TEXT       the items the panel's search finds for TEXT (the content or the name of\n"
             "                    the program it was copied from contains TEXT, case ignored), newest first\n"
-            "  add TEXT          store TEXT as if it had been copied; \"add -\" reads standard input\n"
+            "  add TEXT          store TEXT as if it had been copied, and print its id; \"add -\" reads\n"
+            "                    standard input: UTF-8 text without NUL bytes, %1 MB at most\n"
             "  copy N|ID         put item N of the list (1 = newest), or the item with this id, on the\n"
-            "                    clipboard, without pasting\n"
+            "                    clipboard, without pasting, and print its id\n"
+            "\n"
+            "An item keeps its id while it exists, also when it is copied again and moves to the top.\n"
             "\n"
             "list and search read the store when no Quillbox runs; the other commands go to the running\n"
             "Quillbox, which D-Bus starts when it is installed. Qt's options such as -display and -platform\n"
             "keep their meaning. Exit status: 0 done, 1 refused or failed (the reason is on standard\n"
-            "error), 2 unusable arguments. See quillbox(1).\n");
+            "error), 2 unusable arguments. See quillbox(1).\n")
+              .arg(SubmittedText::maxBytes >> 20);
 }
 
 QString CommandLine::line(int position, const QJsonObject &item)
@@ -336,16 +354,8 @@ std::optional<int> CommandLine::run(const Invocation &invocation, int argc, char
     QLoggingCategory::setFilterRules(QStringLiteral("quillbox.*.info=false"));
     if (command == QLatin1String("list") || command == QLatin1String("search"))
         return printItems(invocation);
-    if (command == QLatin1String("add")) {
-        QString text = invocation.argument;
-        if (text == QLatin1String("-")) {
-            const auto input = readStandardInput();
-            if (!input)
-                return fail(QStringLiteral("cannot read standard input"));
-            text = *input;
-        }
-        return callInstance(QStringLiteral("Add"), {text}, true, true);
-    }
+    if (command == QLatin1String("add"))
+        return add(invocation.argument);
     if (command == QLatin1String("copy"))
         return callInstance(QStringLiteral("Copy"), {invocation.argument}, true, true);
     if (command == QLatin1String("show"))

@@ -72,6 +72,57 @@ void printBindingInstructions()
     std::fflush(stdout);
 }
 
+// The first start's life, once it holds the name: until SIGINT, SIGTERM or quit.
+int run(QApplication &app, CommandInterface &commands, const BackendChoice &backend, const QElapsedTimer &sinceStart)
+{
+    // Two monitors must never write one store, also across sessions that share a home folder.
+    const QString storePath = ModelContainer::defaultPath();
+    QLockFile storeLock(storePath + QStringLiteral(".lock"));
+    storeLock.setStaleLockTime(0);
+    // The folder and the lock (which names this host and boot) are the user's alone, whatever the
+    // umask: QLockFile creates its file 0666 less the umask.
+    const mode_t umaskBefore = ::umask(0077);
+    QDir().mkpath(QFileInfo(storePath).absolutePath());
+    const bool locked = storeLock.tryLock(0);
+    ::umask(umaskBefore);
+    // Only a lock held by a live process stops the start; a folder that cannot be made is the
+    // store's failure to report.
+    if (!locked && storeLock.error() == QLockFile::LockFailedError) {
+        std::fprintf(stderr, "Quillbox is already running for %s\n", qPrintable(storePath));
+        return 0;
+    }
+    quitOnTerminationSignals(app);
+    // Image pastes leave files behind for the program pasted into; the previous run's are read by now.
+    PasteboardWriter::removeStaleTemporaryPngs();
+
+    QQuickStyle::setStyle(QStringLiteral("Basic"));
+    // The panel is small and mostly text: the software renderer draws its first frame in a few tens
+    // of milliseconds and keeps no GPU context resident, where a GL start costs hundreds of
+    // milliseconds on machines without a GPU. QT_QUICK_BACKEND still chooses otherwise.
+    if (!qEnvironmentVariableIsSet("QT_QUICK_BACKEND"))
+        QQuickWindow::setGraphicsApi(QSGRendererInterface::Software);
+    QIcon::setFallbackThemeName(QStringLiteral("Adwaita"));
+
+    const PlatformBackend platform(backend.backend, QString(backend.notice).remove(QStringLiteral("[Quillbox] ")));
+    if (platform.services().desktopBindsHotkeys)
+        printBindingInstructions();
+    qCDebug(lcApp) << "platform services ready after" << sinceStart.elapsed() << "ms";
+    AppDelegate delegate(platform.pasteboard(), platform.workspace(), platform.services());
+    commands.attach(delegate, platform.pasteboard());
+    // In this order: calls are refused from now on and the texts accepted go to capture, whose end
+    // stores them before the last save.
+    QObject::connect(&app, &QCoreApplication::aboutToQuit, &commands, &CommandInterface::beginQuitting);
+    QObject::connect(&app, &QCoreApplication::aboutToQuit, &delegate, &AppDelegate::applicationWillTerminate);
+    QObject::connect(&delegate, &AppDelegate::captureStarted, &app,
+        [&sinceStart] { qCDebug(lcApp) << "capture ready after" << sinceStart.elapsed() << "ms"; });
+    QObject::connect(&delegate, &AppDelegate::panelShown, &app,
+        [](qint64 ms) { qCDebug(lcApp) << "panel frame drawn" << ms << "ms after the show"; });
+    delegate.applicationDidFinishLaunching();
+    qCDebug(lcApp) << "launched after" << sinceStart.elapsed() << "ms";
+
+    return QApplication::exec();
+}
+
 } // namespace
 
 int QuillboxApp::main(int argc, char **argv)
@@ -110,7 +161,8 @@ int QuillboxApp::main(int argc, char **argv)
 
     // A second start (also "quillbox --toggle") toggles the running instance's panel and leaves.
     CommandInterface commands;
-    switch (SingleInstance::claim(commands, invocation.command == QLatin1String("toggle"))) {
+    SingleInstance instance(commands);
+    switch (instance.claim(invocation.command == QLatin1String("toggle"))) {
     case SingleInstance::Role::secondary:
         return 0;
     case SingleInstance::Role::unanswered:
@@ -120,47 +172,10 @@ int QuillboxApp::main(int argc, char **argv)
     case SingleInstance::Role::noBus:
         break;
     }
-    // Two monitors must never write one store, also across sessions that share a home folder.
-    const QString storePath = ModelContainer::defaultPath();
-    QLockFile storeLock(storePath + QStringLiteral(".lock"));
-    storeLock.setStaleLockTime(0);
-    // The folder and the lock (which names this host and boot) are the user's alone, whatever the
-    // umask: QLockFile creates its file 0666 less the umask.
-    const mode_t umaskBefore = ::umask(0077);
-    QDir().mkpath(QFileInfo(storePath).absolutePath());
-    const bool locked = storeLock.tryLock(0);
-    ::umask(umaskBefore);
-    // Only a lock held by a live process stops the start; a folder that cannot be made is the
-    // store's failure to report.
-    if (!locked && storeLock.error() == QLockFile::LockFailedError) {
-        std::fprintf(stderr, "Quillbox is already running for %s\n", qPrintable(storePath));
-        return 0;
-    }
-    quitOnTerminationSignals(app);
-    // Image pastes leave files behind for the program pasted into; the previous run's are read by now.
-    PasteboardWriter::removeStaleTemporaryPngs();
-
-    QQuickStyle::setStyle(QStringLiteral("Basic"));
-    // The panel is small and mostly text: the software renderer draws its first frame in a few tens
-    // of milliseconds and keeps no GPU context resident, where a GL start costs hundreds of
-    // milliseconds on machines without a GPU. QT_QUICK_BACKEND still chooses otherwise.
-    if (!qEnvironmentVariableIsSet("QT_QUICK_BACKEND"))
-        QQuickWindow::setGraphicsApi(QSGRendererInterface::Software);
-    QIcon::setFallbackThemeName(QStringLiteral("Adwaita"));
-
-    const PlatformBackend platform(backend.backend, QString(backend.notice).remove(QStringLiteral("[Quillbox] ")));
-    if (platform.services().desktopBindsHotkeys)
-        printBindingInstructions();
-    qCDebug(lcApp) << "platform services ready after" << sinceStart.elapsed() << "ms";
-    AppDelegate delegate(platform.pasteboard(), platform.workspace(), platform.services());
-    commands.attach(delegate, platform.pasteboard());
-    QObject::connect(&app, &QCoreApplication::aboutToQuit, &delegate, &AppDelegate::applicationWillTerminate);
-    QObject::connect(&delegate, &AppDelegate::captureStarted, &app,
-        [&sinceStart] { qCDebug(lcApp) << "capture ready after" << sinceStart.elapsed() << "ms"; });
-    QObject::connect(&delegate, &AppDelegate::panelShown, &app,
-        [](qint64 ms) { qCDebug(lcApp) << "panel frame drawn" << ms << "ms after the show"; });
-    delegate.applicationDidFinishLaunching();
-    qCDebug(lcApp) << "launched after" << sinceStart.elapsed() << "ms";
-
-    return QApplication::exec();
+    QObject::connect(&instance, &SingleInstance::lost, &app, &QCoreApplication::quit);
+    const int status = run(app, commands, backend, sinceStart);
+    // The name is held until everything is saved and gone: a call that comes meanwhile is answered
+    // that Quillbox is quitting, not lost with an object that no longer exists.
+    instance.release();
+    return status;
 }

@@ -7,10 +7,13 @@
 #include "model/ModelContainer.h"
 #include "model/ModelContext.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
 #include <QLoggingCategory>
 #include <QUrl>
+
+#include <limits>
 
 Q_LOGGING_CATEGORY(lcMonitor, "quillbox.monitor", QtInfoMsg)
 
@@ -83,10 +86,13 @@ struct ClipboardMonitor::Capture {
     PasteboardItem item;
     std::optional<QString> appName;
     std::optional<QString> bundleId;
+    /// The clipboard change it was taken from; none for text handed in.
+    std::optional<qint64> changeCount;
     /// Quillbox's own write (a paste), not a copy the person made.
     bool isOwn = false;
     bool isReady = false;
     std::optional<Result> result; // nothing to store
+    std::vector<CaptureDone> done;
 };
 
 namespace {
@@ -188,9 +194,7 @@ ClipboardMonitor::ClipboardMonitor(
 ClipboardMonitor::~ClipboardMonitor()
 {
     stopMonitoring();
-    // A copy being prepared finishes first; what it posts back to this object is dropped with it.
-    m_worker.clear();
-    m_worker.waitForDone();
+    finishCaptures();
 }
 
 void ClipboardMonitor::startMonitoring()
@@ -205,6 +209,17 @@ void ClipboardMonitor::stopMonitoring()
         return;
     m_isMonitoring = false;
     m_pasteboard.setChangeObserver({});
+    // What was taken is the person's: a large copy still on the worker, text handed in and answered
+    // for once stored. Stopping comes before the last save, which then writes them too.
+    finishCaptures();
+    settleWaiters(std::numeric_limits<qint64>::max(), nullptr);
+}
+
+void ClipboardMonitor::finishCaptures()
+{
+    m_worker.waitForDone();
+    // The worker's results wait in this object's event queue.
+    QCoreApplication::sendPostedEvents(this, QEvent::MetaCall);
 }
 
 void ClipboardMonitor::pasteboardChanged(Pasteboard::Change change)
@@ -242,6 +257,7 @@ void ClipboardMonitor::resumeCapture()
     if (m_pauseDepth == 0 || --m_pauseDepth > 0)
         return;
     m_lastChangeCount = m_pasteboard.changeCount();
+    settleWaiters(m_lastChangeCount, nullptr);
 }
 
 void ClipboardMonitor::checkClipboard()
@@ -251,18 +267,25 @@ void ClipboardMonitor::checkClipboard()
         return;
     // A change is examined once, whatever comes of it.
     m_lastChangeCount = changeCount;
+    const auto capture = captureOf(changeCount);
+    settleWaiters(changeCount, capture.get());
+    if (capture)
+        take(capture);
+}
 
+std::shared_ptr<ClipboardMonitor::Capture> ClipboardMonitor::captureOf(qint64 changeCount) const
+{
     const auto items = m_pasteboard.pasteboardItems();
     if (items.isEmpty())
-        return;
+        return nullptr;
     const PasteboardItem &item = items.first();
     if (item.isConcealed()) {
         qCDebug(lcMonitor) << "skipped a copy marked secret by a password manager";
-        return;
+        return nullptr;
     }
     if (m_captures.size() >= size_t(maxPendingCaptures)) {
         qCWarning(lcMonitor) << "dropped a large copy: the" << m_captures.size() << "before it are still being read";
-        return;
+        return nullptr;
     }
 
     // The application in front now is the one the copy came from.
@@ -271,9 +294,15 @@ void ClipboardMonitor::checkClipboard()
     capture->item = item;
     capture->appName = frontmost ? frontmost->localizedName : std::nullopt;
     capture->bundleId = frontmost ? frontmost->bundleIdentifier : std::nullopt;
+    capture->changeCount = changeCount;
     capture->isOwn = changeCount == m_ownChangeCount;
-    m_captures.push_back(capture);
+    return capture;
+}
 
+void ClipboardMonitor::take(const std::shared_ptr<Capture> &capture)
+{
+    m_captures.push_back(capture);
+    const PasteboardItem &item = capture->item;
     if (!needsWorker(item)) {
         capture->result = prepare(item);
         capture->isReady = true;
@@ -293,14 +322,47 @@ void ClipboardMonitor::checkClipboard()
     });
 }
 
-std::shared_ptr<ClipboardItem> ClipboardMonitor::captureText(const QString &text)
+void ClipboardMonitor::settleWaiters(qint64 changeCount, Capture *capture)
 {
-    const auto result
-        = prepare(PasteboardItem(MimeFormats{{QStringLiteral("text/plain;charset=utf-8"), text.toUtf8()}}));
-    if (!result)
-        return nullptr;
-    saveItem(*result, Capture{});
-    return m_lastStored.lock();
+    auto waiters = std::move(m_changeWaiters);
+    m_changeWaiters.clear();
+    for (auto &[count, done] : waiters) {
+        if (count > changeCount)
+            m_changeWaiters.emplace_back(count, std::move(done));
+        else if (capture && capture->changeCount == count)
+            capture->done.push_back(std::move(done));
+        else
+            done(nullptr);
+    }
+}
+
+void ClipboardMonitor::captureText(const QByteArray &utf8, CaptureDone done)
+{
+    auto capture = std::make_shared<Capture>();
+    capture->item = PasteboardItem(MimeFormats{{QStringLiteral("text/plain;charset=utf-8"), utf8}});
+    capture->done.push_back(std::move(done));
+    take(capture);
+}
+
+void ClipboardMonitor::whenCurrentChangeCaptured(CaptureDone done)
+{
+    const qint64 changeCount = m_pasteboard.changeCount();
+    if (!m_isMonitoring || isCapturePaused()) {
+        done(nullptr);
+        return;
+    }
+    for (const auto &capture : m_captures) {
+        if (capture->changeCount == changeCount) {
+            capture->done.push_back(std::move(done));
+            return;
+        }
+    }
+    if (changeCount == m_lastChangeCount) {
+        // Taken care of already: stored as the newest item, or nothing.
+        done(nullptr);
+        return;
+    }
+    m_changeWaiters.emplace_back(changeCount, std::move(done));
 }
 
 void ClipboardMonitor::storeReadyCaptures()
@@ -308,8 +370,13 @@ void ClipboardMonitor::storeReadyCaptures()
     while (!m_captures.empty() && m_captures.front()->isReady) {
         const std::shared_ptr<Capture> capture = m_captures.front();
         m_captures.pop_front();
-        if (capture->result)
+        std::shared_ptr<ClipboardItem> stored;
+        if (capture->result) {
             saveItem(*capture->result, *capture);
+            stored = m_lastStored.lock();
+        }
+        for (const auto &done : capture->done)
+            done(stored);
         emit captureFinished();
     }
     if (m_captures.empty() && std::exchange(m_takeOverWhenStored, false))
@@ -334,14 +401,14 @@ void ClipboardMonitor::saveItem(const Result &result, const Capture &capture)
     const auto previous = result.type == ClipboardItemType::image
         ? (result.imageDigest ? m_context.newestImage(*result.imageDigest) : nullptr)
         : m_context.newestItem(result.content, result.type);
-    const auto create = [&](const std::optional<QByteArray> &imageData, bool isPinned) {
+    const auto create = [&](const std::optional<QByteArray> &imageData, bool isPinned, std::optional<QUuid> id) {
         auto item = ClipboardItem::create(result.content, result.type, imageData, capture.appName, capture.bundleId,
-            isPinned, result.characterCount, m_context.clock().now());
+            isPinned, result.characterCount, m_context.clock().now(), id);
         item->setImageDigest(result.imageDigest);
         return item;
     };
     if (!previous) {
-        auto item = create(result.imageData, false);
+        auto item = create(result.imageData, false, std::nullopt);
         item->setCategoryId(defaultCategoryId(result.type));
         m_context.insert(item);
         m_lastStored = item;
@@ -353,14 +420,16 @@ void ClipboardMonitor::saveItem(const Result &result, const Capture &capture)
         return;
     }
 
-    // A repeat: a fresh record at the top that keeps the old one's pin, category and image. Both
-    // steps are saved together, so a failure in between cannot lose the copy.
+    // A repeat: a fresh record at the top that keeps the old one's id, pin, category and image. The
+    // id stays valid for whoever was handed it (the command line prints it); the store writes the
+    // deletion before the insertion. Both steps are saved together, so a failure in between cannot
+    // lose the copy.
     const bool wasPinned = previous->isPinned();
     const auto oldCategoryId = previous->categoryId();
     const auto oldImageData = result.imageData ? std::nullopt : previous->imageData();
     m_context.remove(previous);
 
-    auto item = create(result.imageData ? result.imageData : oldImageData, wasPinned);
+    auto item = create(result.imageData ? result.imageData : oldImageData, wasPinned, previous->id());
     item->setCategoryId(oldCategoryId ? oldCategoryId : defaultCategoryId(result.type));
     m_context.insert(item);
     m_lastStored = item;

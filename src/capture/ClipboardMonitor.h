@@ -12,8 +12,10 @@
 #include <QUuid>
 
 #include <deque>
+#include <functional>
 #include <memory>
 #include <optional>
+#include <vector>
 
 class ClipboardItem;
 class ModelContainer;
@@ -22,9 +24,10 @@ class Workspace;
 
 /// Turns copies made anywhere on the desktop into history items. Each change the pasteboard reports
 /// is classified (image, web link, file, text), stamped with the application in front, and stored. A
-/// repeated copy replaces the earlier item at the top, and unpinned items beyond the history limit
-/// (`maxUnpinnedItems` without one) are pruned, oldest first. Large copies are decoded and counted on a worker thread;
-/// captures are stored in the order they were made.
+/// repeated copy replaces the earlier item at the top with a fresh record under the same id, and
+/// unpinned items beyond the history limit (`maxUnpinnedItems` without one) are pruned, oldest first.
+/// Large copies are decoded and counted on a worker thread; captures are stored in the order they
+/// were made, and those taken when monitoring stops are stored before it returns.
 ///
 /// Where the pasteboard keeps the clipboard for the desktop, the newest item stands in for content
 /// whose owner went away, without being recorded again.
@@ -60,9 +63,17 @@ public:
 
     /// Takes the clipboard's change once if its change count moved.
     void checkClipboard();
-    /// Stores `text` as a copy of plain text from no particular program would be stored: classified,
-    /// filed, replacing an earlier item with the same content, pruning. Returns the stored item.
-    std::shared_ptr<ClipboardItem> captureText(const QString &text);
+    /// Called once a capture has been taken care of, with the item it stored, or null when it stored
+    /// nothing.
+    using CaptureDone = std::function<void(const std::shared_ptr<ClipboardItem> &)>;
+    /// Stores the UTF-8 text as a copy of plain text from no particular program would be stored:
+    /// classified, filed, replacing an earlier item with the same content, pruning; in turn with the
+    /// copies taken before it, and off the GUI thread when large.
+    void captureText(const QByteArray &utf8, CaptureDone done);
+    /// Calls `done` once the clipboard's current change has been taken care of: with the item stored
+    /// for it, or null when none was (capture paused or stopped, nothing to store, passed over for a
+    /// newer change). For a write of this program's own, such as putting an item back.
+    void whenCurrentChangeCaptured(CaptureDone done);
     /// Captures taken but not stored yet.
     int pendingCaptures() const { return int(m_captures.size()); }
 
@@ -86,7 +97,16 @@ private:
     /// Runs on any thread.
     static std::optional<Result> prepare(const PasteboardItem &item);
     void pasteboardChanged(Pasteboard::Change change);
+    /// The capture of the clipboard's change `changeCount`, or null when it holds nothing to take.
+    std::shared_ptr<Capture> captureOf(qint64 changeCount) const;
+    /// Queues the capture and prepares it, here or on the worker.
+    void take(const std::shared_ptr<Capture> &capture);
+    /// Hands the waiters for changes up to `changeCount` to `capture` when it is theirs, else answers
+    /// them with null.
+    void settleWaiters(qint64 changeCount, Capture *capture);
     void storeReadyCaptures();
+    /// Waits for the worker and stores every capture taken.
+    void finishCaptures();
     void takeOverAbandonedClipboard();
     void saveItem(const Result &result, const Capture &capture);
     std::optional<QUuid> defaultCategoryId(ClipboardItemType type) const;
@@ -106,4 +126,5 @@ private:
     QThreadPool m_worker;
     std::weak_ptr<ClipboardItem> m_lastStored;
     bool m_takeOverWhenStored = false;
+    std::vector<std::pair<qint64, CaptureDone>> m_changeWaiters; // by change count
 };

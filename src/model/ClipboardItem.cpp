@@ -17,8 +17,8 @@ bool isHexDigit(char c)
 
 ClipboardItem::ClipboardItem(const QString &content, ClipboardItemType type, const std::optional<QByteArray> &imageData,
     const std::optional<QString> &sourceAppName, const std::optional<QString> &sourceAppBundleId, bool isPinned,
-    std::optional<int> characterCount, const QDateTime &createdAt)
-    : StoredRecord(QUuid::createUuid())
+    std::optional<int> characterCount, const QDateTime &createdAt, const std::optional<QUuid> &id)
+    : StoredRecord(id ? *id : QUuid::createUuid())
     , m_content(content)
     , m_type(type)
     , m_hasImageData(imageData.has_value())
@@ -49,10 +49,10 @@ ClipboardItem::ClipboardItem(Stored &&stored)
 std::shared_ptr<ClipboardItem> ClipboardItem::create(const QString &content, ClipboardItemType type,
     const std::optional<QByteArray> &imageData, const std::optional<QString> &sourceAppName,
     const std::optional<QString> &sourceAppBundleId, bool isPinned, std::optional<int> characterCount,
-    const QDateTime &createdAt)
+    const QDateTime &createdAt, const std::optional<QUuid> &id)
 {
     return std::make_shared<ClipboardItem>(
-        content, type, imageData, sourceAppName, sourceAppBundleId, isPinned, characterCount, createdAt);
+        content, type, imageData, sourceAppName, sourceAppBundleId, isPinned, characterCount, createdAt, id);
 }
 
 void ClipboardItem::setContent(const QString &content)

@@ -20,16 +20,19 @@
 class ClipboardItem final : public StoredRecord {
 public:
     /// `characterCount`, when given, is countCharacters(content) worked out already (off the GUI
-    /// thread for a large text).
+    /// thread for a large text). Without an `id` the item gets a new one; a record that takes the
+    /// place of an earlier one keeps its id.
     ClipboardItem(const QString &content, ClipboardItemType type, const std::optional<QByteArray> &imageData,
         const std::optional<QString> &sourceAppName, const std::optional<QString> &sourceAppBundleId, bool isPinned,
-        std::optional<int> characterCount = std::nullopt, const QDateTime &createdAt = Clock::system().now());
+        std::optional<int> characterCount = std::nullopt, const QDateTime &createdAt = Clock::system().now(),
+        const std::optional<QUuid> &id = std::nullopt);
 
     static std::shared_ptr<ClipboardItem> create(const QString &content, ClipboardItemType type,
         const std::optional<QByteArray> &imageData = std::nullopt,
         const std::optional<QString> &sourceAppName = std::nullopt,
         const std::optional<QString> &sourceAppBundleId = std::nullopt, bool isPinned = false,
-        std::optional<int> characterCount = std::nullopt, const QDateTime &createdAt = Clock::system().now());
+        std::optional<int> characterCount = std::nullopt, const QDateTime &createdAt = Clock::system().now(),
+        const std::optional<QUuid> &id = std::nullopt);
 
     RecordType recordType() const override { return RecordType::clipboardItem; }
 

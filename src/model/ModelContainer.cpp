@@ -11,6 +11,7 @@
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QStandardPaths>
+#include <QUrl>
 
 #include <filesystem>
 
@@ -108,21 +109,54 @@ QString tableName(RecordType type)
     return {};
 }
 
+// Why a path whose file has this mode cannot be the store; empty for a regular file.
+QString fileKindProblem(mode_t mode)
+{
+    if (S_ISREG(mode))
+        return {};
+    const QString kind = S_ISDIR(mode)   ? QStringLiteral("a folder")
+        : S_ISFIFO(mode)                 ? QStringLiteral("a named pipe (FIFO)")
+        : S_ISSOCK(mode)                 ? QStringLiteral("a socket")
+        : S_ISCHR(mode) || S_ISBLK(mode) ? QStringLiteral("a device")
+                                         : QStringLiteral("something other than a file");
+    return QStringLiteral("it is %1, not a file").arg(kind);
+}
+
+// Looked at before anything opens the path: opening a named pipe blocks until a writer comes, and a
+// device may act on being opened.
+QString pathProblem(const QString &path)
+{
+    struct stat info = {};
+    if (::stat(QFile::encodeName(path).constData(), &info) != 0)
+        return {}; // nothing there yet, or nothing reachable: opening it says which
+    return fileKindProblem(info.st_mode);
+}
+
 // Creates the file readable by its owner only before SQLite opens it; SQLite gives its -wal and
-// -shm files the same mode.
+// -shm files the same mode. O_NONBLOCK: should a named pipe take the file's place after the check,
+// the open fails instead of waiting for a reader.
 bool createPrivateFile(const QString &path, QString *error)
 {
     const QByteArray nativePath = QFile::encodeName(path);
-    const int fd = ::open(nativePath.constData(), O_WRONLY | O_CREAT | O_CLOEXEC, 0600);
+    const int fd = ::open(nativePath.constData(), O_WRONLY | O_CREAT | O_NONBLOCK | O_NOCTTY | O_CLOEXEC, 0600);
     if (fd < 0) {
         *error = errno == EISDIR
-            ? QStringLiteral("it is a folder, not a file")
+            ? fileKindProblem(S_IFDIR)
             : QStringLiteral("it cannot be opened for writing (%1)").arg(QString::fromLocal8Bit(strerror(errno)));
         return false;
     }
-    ::fchmod(fd, 0600);
+    struct stat info = {};
+    *error = ::fstat(fd, &info) == 0 ? fileKindProblem(info.st_mode) : QString();
+    if (error->isEmpty())
+        ::fchmod(fd, 0600);
     ::close(fd);
-    return true;
+    return error->isEmpty();
+}
+
+// SQLite's primary result code of a failed statement.
+int sqliteResultCode(const QSqlError &error)
+{
+    return error.nativeErrorCode().toInt() & 0xff;
 }
 
 } // namespace
@@ -280,6 +314,19 @@ std::unique_ptr<ModelContainer> ModelContainer::open(const QString &path, QStrin
     return container;
 }
 
+std::unique_ptr<ModelContainer> ModelContainer::openForReading(const QString &path, QString *error)
+{
+    std::unique_ptr<ModelContainer> container(new ModelContainer(path, Clock::system()));
+    if (const QString problem = pathProblem(path); !problem.isEmpty()) {
+        *error = problem;
+        return nullptr;
+    }
+    int version = 0;
+    if (!container->connect(Access::readOnly, &version, error) || (version > 0 && !container->load(error)))
+        return nullptr;
+    return container;
+}
+
 void ModelContainer::startImageDigestBackfill()
 {
     QList<QUuid> ids;
@@ -300,6 +347,10 @@ void ModelContainer::startImageDigestBackfill()
 
 bool ModelContainer::openDatabase(QString *error)
 {
+    if (const QString problem = pathProblem(m_path); !problem.isEmpty()) {
+        *error = problem;
+        return false;
+    }
     const QString folder = QFileInfo(m_path).absolutePath();
     std::error_code folderError;
     std::filesystem::create_directories(QFile::encodeName(folder).toStdString(), folderError);
@@ -308,19 +359,11 @@ bool ModelContainer::openDatabase(QString *error)
                      .arg(folder, QString::fromStdString(folderError.message()));
         return false;
     }
-    if (!createPrivateFile(m_path, error))
+    int version = 0;
+    if (!createPrivateFile(m_path, error) || !connect(Access::readWrite, &version, error))
         return false;
 
-    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_connectionName);
-    db.setDatabaseName(m_path);
-    // A second process on the same file must not stall the GUI thread for long.
-    // It only reads once the store is open (image bytes on demand): writes go through the writer.
-    db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=200"));
-    if (!db.open()) {
-        *error = QStringLiteral("SQLite cannot open it (%1)").arg(db.lastError().databaseText());
-        return false;
-    }
-
+    QSqlDatabase db = QSqlDatabase::database(m_connectionName, false);
     QSqlQuery query(db);
     const auto run = [&](const QString &statement) {
         if (query.exec(statement))
@@ -328,19 +371,6 @@ bool ModelContainer::openDatabase(QString *error)
         *error = QStringLiteral("SQLite cannot use it (%1)").arg(query.lastError().databaseText());
         return false;
     };
-    // The first statement that reads the file also tells whether it is a database at all.
-    if (!query.exec(QStringLiteral("PRAGMA user_version")) || !query.next()) {
-        const QSqlError failure = query.lastError();
-        *error = failure.nativeErrorCode() == QLatin1String("26")
-            ? QStringLiteral("it is not a Quillbox store: damaged, or another kind of file")
-            : QStringLiteral("it cannot be read (%1)").arg(failure.databaseText());
-        return false;
-    }
-    const int version = query.value(0).toInt();
-    if (version > schemaVersion) {
-        *error = QStringLiteral("it was written by a newer version of Quillbox (store version %1)").arg(version);
-        return false;
-    }
     if (!run(QStringLiteral("PRAGMA journal_mode=WAL")) || !run(QStringLiteral("PRAGMA synchronous=NORMAL")))
         return false;
     if (version < schemaVersion) {
@@ -369,6 +399,57 @@ bool ModelContainer::openDatabase(QString *error)
     return run(QStringLiteral("CREATE INDEX IF NOT EXISTS ClipboardItemById ON ClipboardItem(id)"));
 }
 
+bool ModelContainer::connect(Access access, int *version, QString *error)
+{
+    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_connectionName);
+    db.setDatabaseName(m_path);
+    // A second process on the same file must not stall the GUI thread for long.
+    // It only reads once the store is open (image bytes on demand): writes go through the writer.
+    const QString busyTimeout = QStringLiteral("QSQLITE_BUSY_TIMEOUT=200");
+    db.setConnectOptions(
+        access == Access::readOnly ? busyTimeout + QStringLiteral(";QSQLITE_OPEN_READONLY") : busyTimeout);
+    if (!db.open()) {
+        *error = QStringLiteral("SQLite cannot open it (%1)").arg(db.lastError().databaseText());
+        return false;
+    }
+
+    QSqlQuery query(db);
+    // The first statement that reads the file also tells whether it is a database at all.
+    bool read = query.exec(QStringLiteral("PRAGMA user_version")) && query.next();
+    const int code = read ? 0 : sqliteResultCode(query.lastError());
+    if (!read && access == Access::readOnly && (code == 8 || code == 14)) {
+        // SQLITE_READONLY or SQLITE_CANTOPEN: reading a WAL store takes its -shm file, which this
+        // user cannot make beside it. No program can be writing it then (a writer needs that file
+        // too), so the file is read as it stands.
+        query.finish();
+        db.close();
+        db.setDatabaseName(QUrl::fromLocalFile(m_path).toString(QUrl::FullyEncoded) + QStringLiteral("?immutable=1"));
+        db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY;QSQLITE_OPEN_URI"));
+        query = QSqlQuery(db);
+        read = db.open() && query.exec(QStringLiteral("PRAGMA user_version")) && query.next();
+    }
+    if (!read) {
+        const QSqlError failure = query.lastError();
+        *error = sqliteResultCode(failure) == 26
+            ? QStringLiteral("it is not a Quillbox store: damaged, or another kind of file")
+            : QStringLiteral("it cannot be read (%1)").arg(failure.databaseText());
+        return false;
+    }
+    *version = query.value(0).toInt();
+    if (*version > schemaVersion) {
+        *error = QStringLiteral("it was written by a newer version of Quillbox (store version %1)").arg(*version);
+        return false;
+    }
+    // Version 0 is a file this program has not set up: an empty one is made a store, one with
+    // tables belongs to another program.
+    if (*version == 0 && query.exec(QStringLiteral("SELECT count(*) FROM sqlite_master")) && query.next()
+        && query.value(0).toInt() > 0) {
+        *error = QStringLiteral("it is not a Quillbox store: it holds another program's tables");
+        return false;
+    }
+    return true;
+}
+
 bool ModelContainer::load(QString *error)
 {
     QSqlQuery query(QSqlDatabase::database(m_connectionName));
@@ -383,8 +464,9 @@ bool ModelContainer::load(QString *error)
     QStringList columnNames;
     while (query.next())
         columnNames.append(query.value(0).toString());
-    const bool digestBeforeBytes
-        = columnNames.indexOf(QStringLiteral("imageDigest")) < columnNames.indexOf(QStringLiteral("imageData"));
+    // A store read without its upgrade has no digest column at all.
+    const qsizetype digestColumn = columnNames.indexOf(QStringLiteral("imageDigest"));
+    const bool digestBeforeBytes = digestColumn >= 0 && digestColumn < columnNames.indexOf(QStringLiteral("imageData"));
 
     // typeof() reads only the row header; "imageData IS NOT NULL" would load every image.
     if (!query.exec(QStringLiteral("SELECT id, CAST(content AS BLOB), type, typeof(imageData) = 'blob', %1, "

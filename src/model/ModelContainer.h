@@ -24,7 +24,16 @@ public:
     /// Opens the store at `path`, creating the file and its folder when missing. On failure returns
     /// nothing, sets `error`, and leaves an existing file as it was. `clock` stamps new records and
     /// times save retries; it must outlive the container.
+    ///
+    /// Only a regular file (links followed) or nothing is opened at `path`: anything else (a named
+    /// pipe, a socket, a device, a folder) is refused with what it is. A SQLite file of another
+    /// program is refused too, never given this program's tables.
     static std::unique_ptr<ModelContainer> open(const QString &path, QString *error, Clock &clock = Clock::system());
+    /// Reads the store at `path` for a command that only looks: the same refusals, but nothing is
+    /// created, upgraded or switched to another journal, and neither the file nor its folder need be
+    /// writable. A store of an older version is read as it is, an empty file as an empty history.
+    /// The context must not be saved.
+    static std::unique_ptr<ModelContainer> openForReading(const QString &path, QString *error);
     ~ModelContainer();
 
     ModelContext &mainContext() { return *m_mainContext; }
@@ -35,8 +44,13 @@ public:
 private:
     friend class ModelContext;
 
+    enum class Access { readWrite, readOnly };
+
     ModelContainer(const QString &path, Clock &clock);
     bool openDatabase(QString *error);
+    /// Connects to the file and checks that it is a store this version can use; `version` is its
+    /// schema version, 0 for a file without tables.
+    bool connect(Access access, int *version, QString *error);
     bool load(QString *error);
     void startImageDigestBackfill();
     std::optional<QByteArray> readImageData(const QUuid &id) const;

@@ -174,7 +174,8 @@ private slots:
         owner = ClipboardOwner::xclip("alpha");
         QVERIFY(waitForNewest("alpha"));
         QCOMPARE(m_quillbox.query("SELECT count(*) FROM ClipboardItem WHERE content = 'alpha'").toInt(), 1);
-        QVERIFY(m_quillbox.query("SELECT id FROM ClipboardItem WHERE content = 'alpha'").toString() != firstId);
+        // A fresh record, under the id it had.
+        QCOMPARE(m_quillbox.query("SELECT id FROM ClipboardItem WHERE content = 'alpha'").toString(), firstId);
     }
 
     void ignoresWhitespaceAndSecrets()

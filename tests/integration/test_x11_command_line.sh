@@ -6,68 +6,33 @@
 set -euo pipefail
 
 name=test_x11_command_line
-fail() {
-    echo "$name: FAIL: $*" >&2
-    [ ! -s "${work:-/nonexistent}/app.err" ] || { echo "--- quillbox stderr:" >&2; tail -n 20 "$work/app.err" >&2; }
-    exit 1
+source "$(dirname "$0")/command-line-session.sh"
+bus_pid=
+cleanup_more() {
+    [ -n "$bus_pid" ] || return 0
+    # What the private bus started goes with it.
+    owner=$(owner 2>/dev/null) || true
+    [ -z "$owner" ] || kill "$owner" 2>/dev/null || true
+    kill "$bus_pid" 2>/dev/null || true
 }
 
-work=$(mktemp -d /tmp/quillbox-cli.XXXXXX)
-export HOME=$work/home TMPDIR=$work
-export XDG_CONFIG_HOME=$HOME/.config XDG_DATA_HOME=$HOME/.local/share XDG_CACHE_HOME=$HOME/.cache
-mkdir -p "$XDG_CONFIG_HOME/Quillbox" "$XDG_DATA_HOME" "$XDG_CACHE_HOME"
-printf '[General]\nhasSeenOnboarding=true\n' >"$XDG_CONFIG_HOME/Quillbox/Quillbox.conf"
-store=$XDG_DATA_HOME/Quillbox/Quillbox.sqlite
-pid= bus_pid=
-cleanup() {
-    [ -z "$pid" ] || kill "$pid" 2>/dev/null || true
-    if [ -n "$bus_pid" ]; then
-        # What the private bus started goes with it.
-        owner=$(owner 2>/dev/null) || true
-        [ -z "$owner" ] || kill "$owner" 2>/dev/null || true
-        kill "$bus_pid" 2>/dev/null || true
-    fi
-    wait 2>/dev/null || true
-    rm -rf "$work"
-}
-trap cleanup EXIT
-
-q() { "$QUILLBOX_BINARY" "$@"; }
 # The process that owns the name on the session bus.
 owner() {
     dbus-send --session --print-reply --dest=org.freedesktop.DBus /org/freedesktop/DBus \
         org.freedesktop.DBus.GetConnectionUnixProcessID string:io.quillbox.Quillbox | awk '/uint32/ { print $2 }'
 }
-# Runs quillbox with the arguments; its exit code, stdout and stderr land in $status, $out and $err.
-run() {
-    set +e
-    q "$@" >"$work/out" 2>"$work/err"
-    status=$?
-    set -e
-    out=$(cat "$work/out") err=$(cat "$work/err")
-}
-expect() { # status, then the command's description
-    [ "$status" = "$1" ] || fail "$2: exit $status, not $1; stderr: $err"
-}
-wait_until() { # what, command...
-    local what=$1
-    shift
-    for _ in $(seq 200); do
-        "$@" >/dev/null 2>&1 && return 0
-        sleep 0.05
-    done
-    fail "timed out waiting for $what"
-}
-json() { python3 -c "import json, sys; items = json.load(sys.stdin); $1"; }
 clipboard() { xclip -o -selection clipboard; }
 
 # Arguments that cannot be used: a short usage on stderr, exit 2, nothing started.
-for bad in "--frobnicate" "list --limit x" "list --type picture" "search" "copy" "paste"; do
+for bad in "--frobnicate" "list --limit x" "list --type picture" "search" "copy" "paste" "--json" "--limit 3"; do
     # shellcheck disable=SC2086
     run $bad
     expect 2 "quillbox $bad"
     grep -q '^Usage: quillbox' <<<"$err" || fail "quillbox $bad: no usage on stderr"
 done
+# Without a command the list options would toggle the panel: they name the commands they need.
+run --json
+grep -q 'need a command: list or search' <<<"$err" || fail "--json alone said: $err"
 run --help
 expect 0 "--help"
 grep -q 'quillbox list \[--limit N\]' <<<"$out" || fail "--help does not show list"
@@ -83,9 +48,7 @@ expect 1 "add with nothing running"
 grep -q 'not running and this session cannot start it' <<<"$err" || fail "add refused without a reason: $err"
 
 # A running instance.
-"$QUILLBOX_BINARY" >"$work/app.out" 2>"$work/app.err" &
-pid=$!
-wait_until "the program's start" grep -q "Seeded 10 default templates" "$work/app.out"
+start_instance
 run add "alpha"
 expect 0 "add alpha"
 alpha_id=$out

@@ -117,7 +117,9 @@ private slots:
         for (const QString &text : texts)
             QVERIFY(captureText(text));
         m_clock.advance(1);
-        QVERIFY(m_monitor->captureText(QStringLiteral("\uFEFFadded")));
+        std::shared_ptr<ClipboardItem> added;
+        m_monitor->captureText(QStringLiteral("\uFEFFadded").toUtf8(), [&](const auto &item) { added = item; });
+        QTRY_VERIFY(added);
         reopen();
         QStringList stored;
         for (const auto &item : history())
@@ -184,7 +186,9 @@ private slots:
         QCOMPARE(context().count<ClipboardItem>(), std::size(cases) - 2);
     }
 
-    void repeatsReplaceTheEarlierItemKeepingPinCategoryAndImage()
+    // A fresh record at the top, under the earlier item's id: an id handed out (the command line
+    // prints them) names the item for as long as it exists, in this run and the next.
+    void repeatsReplaceTheEarlierItemKeepingIdPinCategoryAndImage()
     {
         const auto first = captureText("again");
         captureText("other");
@@ -195,7 +199,8 @@ private slots:
 
         const auto repeated = captureText("again");
         QCOMPARE(context().count<ClipboardItem>(), 2);
-        QVERIFY(repeated->id() != first->id());
+        QVERIFY(repeated != first);
+        QCOMPARE(repeated->id(), first->id());
         QCOMPARE(history().first(), repeated);
         QVERIFY(repeated->isPinned());
         QCOMPARE(repeated->categoryId(), custom);
@@ -211,10 +216,23 @@ private slots:
         const auto again = capture({{"image/bmp", asBmp},
             {"text/x-moz-url", QStringEncoder(QStringEncoder::Utf16LE)(u"https://example.com/r\nRed")}});
         QCOMPARE(context().count<ClipboardItem>(), 3);
+        QCOMPARE(again->id(), image->id());
         QCOMPARE(again->content(), QStringLiteral("Red"));
         QCOMPARE(QImage::fromData(*again->imageData()).convertToFormat(QImage::Format_RGB32),
             picture.convertToFormat(QImage::Format_RGB32));
         QCOMPARE(again->categoryId(), categoryNamed("Image"));
+
+        // Saved and read again: one row for each id, the repeats' fields in it.
+        QVERIFY(context().waitForSaves());
+        reopen();
+        const auto items = history();
+        QCOMPARE(items.size(), 3);
+        QCOMPARE(items.at(0)->id(), image->id());
+        QCOMPARE(items.at(0)->content(), QStringLiteral("Red"));
+        QVERIFY(items.at(0)->imageData());
+        QCOMPARE(items.at(1)->id(), first->id());
+        QVERIFY(items.at(1)->isPinned());
+        QCOMPARE(items.at(1)->sourceAppName(), QStringLiteral("Terminal"));
 
         reopen();
         QCOMPARE(context().count<ClipboardItem>(), 3);
@@ -312,6 +330,73 @@ private slots:
         QVERIFY(items.at(1)->createdAt() >= items.at(0)->createdAt());
     }
 
+    // Text handed in (the command line's add) takes its turn after the copies taken before it, and
+    // whoever handed it in hears of the item once it is stored.
+    void textHandedInIsStoredInTurnAndAnswered()
+    {
+        const QString large = QString(ClipboardMonitor::largeCopyBytes + 1, u'l');
+        m_pasteboard->copyText(large);
+        m_monitor->checkClipboard();
+        std::shared_ptr<ClipboardItem> added;
+        std::optional<std::shared_ptr<ClipboardItem>> blank;
+        m_monitor->captureText("handed in", [&](const auto &item) { added = item; });
+        m_monitor->captureText(" \n", [&](const auto &item) { blank = item; });
+        QVERIFY(!added);
+        QTRY_VERIFY(added);
+        QCOMPARE(added->content(), QStringLiteral("handed in"));
+        QVERIFY(blank && !*blank); // answered: nothing to store
+        const auto stored = context().fetch<ClipboardItem>(); // in the order they were stored
+        QCOMPARE(stored.size(), 2);
+        QCOMPARE(stored.at(0)->content(), large);
+        QCOMPARE(stored.at(1), added);
+    }
+
+    // Ending capture stores what was taken, large copies still on the worker included.
+    void stoppingStoresTheCapturesTaken()
+    {
+        m_monitor->startMonitoring();
+        m_pasteboard->copyText(QString(ClipboardMonitor::largeCopyBytes + 1, u'c'));
+        std::shared_ptr<ClipboardItem> added;
+        m_monitor->captureText(
+            QByteArray(ClipboardMonitor::largeCopyBytes + 1, 'a'), [&](const auto &item) { added = item; });
+        QCOMPARE(m_monitor->pendingCaptures(), 2);
+        m_monitor->stopMonitoring();
+        QCOMPARE(m_monitor->pendingCaptures(), 0);
+        QCOMPARE(context().count<ClipboardItem>(), 2);
+        QVERIFY(added && added->modelContext());
+    }
+
+    // Whoever writes the clipboard hears what the capture of that write stored: the item itself, or
+    // nothing when capture is paused or a newer change came first.
+    void ownWritesAreAnsweredOnceCaptured()
+    {
+        m_monitor->startMonitoring();
+        m_pasteboard->copyText("written back");
+        const auto item = history().first();
+        std::optional<std::shared_ptr<ClipboardItem>> stored;
+        const auto waitForIt = [&] {
+            stored.reset();
+            m_monitor->whenCurrentChangeCaptured([&](const auto &captured) { stored = captured; });
+        };
+        PasteboardWriter::copyToPasteboard(*item, *m_pasteboard);
+        waitForIt();
+        QVERIFY(!stored);
+        QTRY_VERIFY(stored);
+        QCOMPARE((*stored)->id(), item->id());
+        QCOMPARE(history().first(), *stored);
+
+        PasteboardWriter::copyToPasteboard(**stored, *m_pasteboard);
+        waitForIt();
+        m_pasteboard->copyText("copied meanwhile");
+        QVERIFY(stored && !*stored);
+
+        m_monitor->pauseCapture();
+        PasteboardWriter::copyToPasteboard(*history().first(), *m_pasteboard);
+        waitForIt();
+        QVERIFY(stored && !*stored);
+        m_monitor->resumeCapture();
+    }
+
     void pastingFromTheHistoryMovesTheItemToTheTop()
     {
         // Writing an item back is a change like any other; it comes back equal, so it replaces itself.
@@ -324,7 +409,8 @@ private slots:
             const auto newest = history().first();
             QCOMPARE(newest->content(), item->content());
             QCOMPARE(newest->type(), item->type());
-            QVERIFY(newest->id() != item->id());
+            QVERIFY(newest != item);
+            QCOMPARE(newest->id(), item->id());
         }
         QCOMPARE(context().count<ClipboardItem>(), 4);
     }
@@ -371,7 +457,7 @@ private slots:
         const auto items = history();
         QCOMPARE(items.size(), 2);
         QCOMPARE(items.at(1)->content(), QStringLiteral("repeated"));
-        QVERIFY(items.at(1)->id() != first->id());
+        QCOMPARE(items.at(1)->id(), first->id());
     }
 
     void defaultCategoryGoesByExactName()

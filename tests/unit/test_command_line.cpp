@@ -1,5 +1,7 @@
 #include "app/CommandLine.h"
+#include "app/SubmittedText.h"
 
+#include <QTemporaryFile>
 #include <QTest>
 
 class TestCommandLine : public QObject {
@@ -108,6 +110,13 @@ private slots:
                                        << "belong to list and search";
         QTest::newRow("type for search") << "search x --type url"
                                          << "belong to list";
+        // Without a command the program would start, or toggle its panel, and drop them.
+        QTest::newRow("json alone") << "--json"
+                                    << "--json and --limit need a command: list or search";
+        QTest::newRow("limit alone") << "--limit 3"
+                                     << "need a command: list or search";
+        QTest::newRow("pinned alone") << "--pinned"
+                                      << "--type and --pinned need the command list";
     }
     void refusesWhatItCannotUse()
     {
@@ -133,6 +142,49 @@ private slots:
         QCOMPARE(fields.at(3), "-");
         QCOMPARE(fields.at(4).size(), 80);
         QVERIFY(fields.at(4).endsWith(QChar(0x2026)));
+    }
+    void standardInputIsTextOnlyAsUtf8WithoutNul_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QString>("problem");
+        QTest::newRow("letters, lines and emoji") << QByteArray("caf\xc3\xa9\r\n\xf0\x9f\x91\x8d\n") << QString();
+        QTest::newRow("nothing") << QByteArray() << QString();
+        QTest::newRow("a NUL, counted from 1") << QByteArray("before\0after", 12) << "is not text: byte 7 is a NUL";
+        QTest::newRow("Latin-1") << QByteArray("caf\xe9") << "is not text: it is not UTF-8";
+        QTest::newRow("a sequence cut short") << QByteArray("\xf0\x9f\x91") << "is not text: it is not UTF-8";
+        QTest::newRow("an overlong slash") << QByteArray("\xc0\xaf") << "is not text: it is not UTF-8";
+        QTest::newRow("a UTF-16 surrogate") << QByteArray("\xed\xa0\x80") << "is not text: it is not UTF-8";
+    }
+    void standardInputIsTextOnlyAsUtf8WithoutNul()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QString, problem);
+        QCOMPARE(SubmittedText::textProblem(bytes), problem);
+    }
+
+    // Reading stops one byte past the bound, so an endless stream ends too; a file of exactly the
+    // bound is taken whole. The files are sparse: no disk is used.
+    void standardInputIsReadUpToTheBound()
+    {
+        QTemporaryFile file;
+        QVERIFY(file.open());
+        QVERIFY(file.resize(SubmittedText::maxBytes));
+        QString problem;
+        auto bytes = SubmittedText::read(file.handle(), &problem);
+        QVERIFY2(bytes, qPrintable(problem));
+        QCOMPARE(bytes->size(), SubmittedText::maxBytes);
+        bytes.reset();
+
+        QVERIFY(file.resize(SubmittedText::maxBytes + 1));
+        QVERIFY(file.seek(0));
+        QVERIFY(!SubmittedText::read(file.handle(), &problem));
+        QCOMPARE(problem, "holds more than 256 MB, the most one copy may hold");
+
+        QFile endless("/dev/zero");
+        QVERIFY(endless.open(QIODevice::ReadOnly));
+        problem.clear();
+        QVERIFY(!SubmittedText::read(endless.handle(), &problem));
+        QCOMPARE(problem, "holds more than 256 MB, the most one copy may hold");
     }
 };
 

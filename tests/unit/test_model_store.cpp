@@ -6,7 +6,10 @@
 #include "model/LiveQueryModel.h"
 
 #include <QAbstractItemModelTester>
+#include <QCryptographicHash>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QRandomGenerator>
 #include <QScopeGuard>
 #include <QSignalSpy>
@@ -16,8 +19,13 @@
 #include <QTest>
 
 #include <cerrno>
+#include <cstring>
 
 #include <sqlite3.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
 
 namespace {
 
@@ -75,6 +83,60 @@ class TestModelStore : public QObject {
         for (const auto &item : context().fetch<ClipboardItem>())
             contents.append(item->content());
         return contents;
+    }
+
+    // A store as the first version wrote it: no digest column; two images, a text and bytes that
+    // are no image.
+    static void writeVersion1Store(const QString &path, const QByteArray &png, const QByteArray &jpeg)
+    {
+        SideConnection side(path);
+        QVERIFY(side.exec("CREATE TABLE ClipboardItem (id TEXT NOT NULL, content TEXT NOT NULL, "
+                          "type TEXT NOT NULL, sourceAppName TEXT, sourceAppBundleId TEXT, "
+                          "isPinned INTEGER NOT NULL, createdAt REAL NOT NULL, characterCount INTEGER NOT NULL, "
+                          "categoryId TEXT, imageData BLOB)"));
+        QVERIFY(side.exec("CREATE TABLE ClipCategory (id TEXT NOT NULL, name TEXT NOT NULL, colorHex TEXT "
+                          "NOT NULL, icon TEXT NOT NULL, sortOrder INTEGER NOT NULL, isDefault INTEGER NOT NULL, "
+                          "createdAt REAL NOT NULL)"));
+        QVERIFY(side.exec("CREATE TABLE PasteTemplate (id TEXT NOT NULL, name TEXT NOT NULL, separator TEXT "
+                          "NOT NULL, itemPrefix TEXT NOT NULL, itemSuffix TEXT NOT NULL, wrapPrefix TEXT NOT "
+                          "NULL, wrapSuffix TEXT NOT NULL, sortOrder INTEGER NOT NULL, isDefault INTEGER NOT "
+                          "NULL)"));
+        QSqlQuery insert(QSqlDatabase::database("side"));
+        insert.prepare("INSERT INTO ClipboardItem (id, content, type, sourceAppName, isPinned, createdAt, "
+                       "characterCount, imageData) VALUES (?, ?, ?, 'Viewer', ?, ?, 1, ?)");
+        const QList<QVariantList> rows{
+            {"A0000000-0000-0000-0000-000000000001", "Image (1 KB)", "image", 0, 100.5, png},
+            {"A0000000-0000-0000-0000-000000000002", "text", "text", 1, 101.0, QVariant()},
+            {"A0000000-0000-0000-0000-000000000003", "/home/me/green.jpg", "image", 0, 102.0, jpeg},
+            {"A0000000-0000-0000-0000-000000000004", "Image (0 KB)", "image", 0, 103.0, QByteArray("broken")},
+        };
+        for (const auto &row : rows) {
+            for (const auto &value : row)
+                insert.addBindValue(value);
+            QVERIFY(insert.exec());
+        }
+        QVERIFY(side.exec("PRAGMA user_version = 1"));
+    }
+
+    static QByteArray checksum(const QString &path)
+    {
+        QFile file(path);
+        if (!file.open(QIODevice::ReadOnly))
+            return {};
+        QCryptographicHash hash(QCryptographicHash::Sha256);
+        hash.addData(&file);
+        return hash.result();
+    }
+
+    // What SQLite leaves beside a file it wrote to, or set up for writing.
+    static QStringList journals(const QString &path)
+    {
+        QStringList found;
+        for (const char *suffix : {"-wal", "-shm", "-journal"}) {
+            if (QFile::exists(path + suffix))
+                found.append(path + suffix);
+        }
+        return found;
     }
 
 private slots:
@@ -302,35 +364,10 @@ private slots:
                                     "quote(sourceAppName) || quote(isPinned) || quote(createdAt) || "
                                     "quote(characterCount) || quote(categoryId) || quote(imageData), '|') "
                                     "FROM (SELECT * FROM ClipboardItem ORDER BY rowid)";
+        writeVersion1Store(m_store->path(), png, jpeg);
         QString before;
         {
             SideConnection side(m_store->path());
-            QVERIFY(side.exec("CREATE TABLE ClipboardItem (id TEXT NOT NULL, content TEXT NOT NULL, "
-                              "type TEXT NOT NULL, sourceAppName TEXT, sourceAppBundleId TEXT, "
-                              "isPinned INTEGER NOT NULL, createdAt REAL NOT NULL, characterCount INTEGER NOT NULL, "
-                              "categoryId TEXT, imageData BLOB)"));
-            QVERIFY(side.exec("CREATE TABLE ClipCategory (id TEXT NOT NULL, name TEXT NOT NULL, colorHex TEXT "
-                              "NOT NULL, icon TEXT NOT NULL, sortOrder INTEGER NOT NULL, isDefault INTEGER NOT NULL, "
-                              "createdAt REAL NOT NULL)"));
-            QVERIFY(side.exec("CREATE TABLE PasteTemplate (id TEXT NOT NULL, name TEXT NOT NULL, separator TEXT "
-                              "NOT NULL, itemPrefix TEXT NOT NULL, itemSuffix TEXT NOT NULL, wrapPrefix TEXT NOT "
-                              "NULL, wrapSuffix TEXT NOT NULL, sortOrder INTEGER NOT NULL, isDefault INTEGER NOT "
-                              "NULL)"));
-            QSqlQuery insert(QSqlDatabase::database("side"));
-            insert.prepare("INSERT INTO ClipboardItem (id, content, type, sourceAppName, isPinned, createdAt, "
-                           "characterCount, imageData) VALUES (?, ?, ?, 'Viewer', ?, ?, 1, ?)");
-            const QList<QVariantList> rows{
-                {"A0000000-0000-0000-0000-000000000001", "Image (1 KB)", "image", 0, 100.5, png},
-                {"A0000000-0000-0000-0000-000000000002", "text", "text", 1, 101.0, QVariant()},
-                {"A0000000-0000-0000-0000-000000000003", "/home/me/green.jpg", "image", 0, 102.0, jpeg},
-                {"A0000000-0000-0000-0000-000000000004", "Image (0 KB)", "image", 0, 103.0, QByteArray("broken")},
-            };
-            for (const auto &row : rows) {
-                for (const auto &value : row)
-                    insert.addBindValue(value);
-                QVERIFY(insert.exec());
-            }
-            QVERIFY(side.exec("PRAGMA user_version = 1"));
             before = side.value(everyColumn).toString();
         }
 
@@ -627,6 +664,147 @@ private slots:
         error.clear();
         QVERIFY(!ModelContainer::open(newer, &error));
         QCOMPARE(error, "it was written by a newer version of Quillbox (store version 99)");
+    }
+
+    // A command that only reads creates, upgrades and switches nothing: the file stays as it was,
+    // byte for byte, whatever it holds.
+    void readingLeavesTheFileAsItWas()
+    {
+        QTemporaryDir dir;
+        QString error;
+
+        const QString empty = dir.filePath("empty.sqlite");
+        QVERIFY(QFile(empty).open(QIODevice::WriteOnly));
+        auto container = ModelContainer::openForReading(empty, &error);
+        QVERIFY2(container, qPrintable(error));
+        QCOMPARE(container->mainContext().count<ClipboardItem>(), 0);
+        container.reset();
+        QCOMPARE(QFileInfo(empty).size(), 0);
+        QCOMPARE(journals(empty), QStringList());
+
+        const QString foreign = dir.filePath("notes.sqlite");
+        {
+            SideConnection side(foreign);
+            QVERIFY(side.exec("CREATE TABLE notes (text TEXT)"));
+            QVERIFY(side.exec("INSERT INTO notes VALUES ('mine')"));
+        }
+        const QByteArray foreignSum = checksum(foreign);
+        QVERIFY(!ModelContainer::openForReading(foreign, &error));
+        QCOMPARE(error, "it is not a Quillbox store: it holds another program's tables");
+
+        // Of an older version: read as it is, digests left to the program's upgrade.
+        const QString older = dir.filePath("older.sqlite");
+        const QByteArray png = solidPng(5, 4, Qt::green);
+        writeVersion1Store(older, png, encodedImage(QImage::fromData(png), "JPEG"));
+        const QByteArray olderSum = checksum(older);
+        container = ModelContainer::openForReading(older, &error);
+        QVERIFY2(container, qPrintable(error));
+        const auto items = container->mainContext().fetch<ClipboardItem>();
+        QCOMPARE(items.size(), 4);
+        QCOMPARE(items.at(1)->content(), QStringLiteral("text"));
+        QVERIFY(items.at(1)->isPinned());
+        QVERIFY(items.at(0)->hasImageData() && !items.at(0)->imageDigest());
+        container.reset();
+
+        const QString newer = dir.filePath("newer.sqlite");
+        QVERIFY(QFile::copy(older, newer));
+        {
+            SideConnection side(newer);
+            QVERIFY(side.exec("PRAGMA user_version = 3"));
+        }
+        const QByteArray newerSum = checksum(newer);
+        QVERIFY(!ModelContainer::openForReading(newer, &error));
+        QCOMPARE(error, "it was written by a newer version of Quillbox (store version 3)");
+
+        // This version's own store, closed: read while its journal mode stays WAL.
+        context().insert(text("kept"));
+        QVERIFY(save());
+        m_store->close();
+        const QByteArray currentSum = checksum(m_store->path());
+        container = ModelContainer::openForReading(m_store->path(), &error);
+        QVERIFY2(container, qPrintable(error));
+        QCOMPARE(container->mainContext().fetch<ClipboardItem>().value(0)->content(), QStringLiteral("kept"));
+        container.reset();
+
+        QCOMPARE(checksum(foreign), foreignSum);
+        QCOMPARE(checksum(older), olderSum);
+        QCOMPARE(checksum(newer), newerSum);
+        QCOMPARE(checksum(m_store->path()), currentSum);
+        for (const QString &path : {foreign, older, newer})
+            QCOMPARE(journals(path), QStringList());
+    }
+
+    // The program opens another program's SQLite file no more than a command does; an empty file
+    // becomes its store.
+    void theProgramRefusesAnotherProgramsFile()
+    {
+        QTemporaryDir dir;
+        QString error;
+        const QString foreign = dir.filePath("notes.sqlite");
+        {
+            SideConnection side(foreign);
+            QVERIFY(side.exec("CREATE TABLE notes (text TEXT)"));
+        }
+        const QByteArray before = checksum(foreign);
+        QVERIFY(!ModelContainer::open(foreign, &error));
+        QCOMPARE(error, "it is not a Quillbox store: it holds another program's tables");
+        QCOMPARE(checksum(foreign), before);
+        QCOMPARE(journals(foreign), QStringList());
+
+        const QString empty = dir.filePath("empty.sqlite");
+        QVERIFY(QFile(empty).open(QIODevice::WriteOnly));
+        const auto store = ModelContainer::open(empty, &error);
+        QVERIFY2(store, qPrintable(error));
+        store->mainContext().insert(text("first"));
+        store->mainContext().save();
+        QVERIFY(store->waitForSaves());
+    }
+
+    // Only a regular file, or nothing, is ever opened at the store's path: a named pipe would block
+    // the open for good, a device may act on it. Both kinds of opening say what is there.
+    void pathsThatAreNoFileAreNeverOpened_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("named pipe") << "fifo"
+                                    << "it is a named pipe (FIFO), not a file";
+        QTest::newRow("folder") << "folder"
+                                << "it is a folder, not a file";
+        QTest::newRow("socket") << "socket"
+                                << "it is a socket, not a file";
+        QTest::newRow("link to a device") << "device"
+                                          << "it is a device, not a file";
+    }
+    void pathsThatAreNoFileAreNeverOpened()
+    {
+        QFETCH(QString, kind);
+        QFETCH(QString, reason);
+        QTemporaryDir dir;
+        const QString path = dir.filePath("Quillbox.sqlite");
+        const QByteArray native = QFile::encodeName(path);
+        const int socket = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        const auto closeSocket = qScopeGuard([socket] { ::close(socket); });
+        if (kind == "fifo")
+            QVERIFY(::mkfifo(native.constData(), 0600) == 0);
+        else if (kind == "folder")
+            QVERIFY(QDir().mkdir(path));
+        else if (kind == "socket") {
+            sockaddr_un address = {};
+            address.sun_family = AF_UNIX;
+            std::strncpy(address.sun_path, native.constData(), sizeof(address.sun_path) - 1);
+            QVERIFY(::bind(socket, reinterpret_cast<sockaddr *>(&address), sizeof(address)) == 0);
+        } else
+            QVERIFY(QFile::link("/dev/null", path));
+        QString error;
+        QVERIFY(!ModelContainer::openForReading(path, &error));
+        QCOMPARE(error, reason);
+        error.clear();
+        QVERIFY(!ModelContainer::open(path, &error));
+        QCOMPARE(error, reason);
+        if (kind == "fifo") {
+            struct stat info = {};
+            QVERIFY(::stat(native.constData(), &info) == 0 && S_ISFIFO(info.st_mode));
+        }
     }
 
     void fetchFiltersAndSortsStably()
