@@ -4,6 +4,7 @@
 #include "InstanceClient.h"
 #include "SubmittedText.h"
 #include "model/ClipboardItemType.h"
+#include "model/ExactText.h"
 #include "model/HistoryQuery.h"
 #include "model/ModelContainer.h"
 #include "model/ModelContext.h"
@@ -61,8 +62,13 @@ std::optional<QJsonArray> readItems(const CommandLine::Invocation &invocation, Q
             ? InstanceClient::call(
                 QStringLiteral("List"), {invocation.limit, invocation.type, invocation.pinnedOnly}, false)
             : InstanceClient::call(QStringLiteral("Search"), {invocation.argument, invocation.limit}, false);
-        if (reply.type() == QDBusMessage::ReplyMessage)
-            return QJsonDocument::fromJson(reply.arguments().value(0).toString().toUtf8()).array();
+        if (reply.type() == QDBusMessage::ReplyMessage) {
+            // Qt's JSON reader drops a raw U+FEFF inside a string; escaped, it reads it. In JSON text
+            // these bytes stand only inside strings.
+            QByteArray json = reply.arguments().value(0).toString().toUtf8();
+            json.replace("\xEF\xBB\xBF", "\\ufeff");
+            return QJsonDocument::fromJson(json).array();
+        }
         // An answer too large for the bus is read from the store instead, where the running
         // instance writes every change within moments.
         if (!InstanceClient::isNotRunning(reply) && reply.errorName() != CommandInterface::errorNameTooLarge) {
@@ -327,7 +333,8 @@ QStringList CommandLine::arguments(int argc, char **argv)
 {
     QStringList list;
     for (int i = 1; i < argc; ++i)
-        list.append(QString::fromLocal8Bit(argv[i]));
+        // Arguments are UTF-8 here, as Qt takes them on Unix; a text to add keeps a leading U+FEFF.
+        list.append(exactTextFromUtf8(argv[i]));
     return list;
 }
 

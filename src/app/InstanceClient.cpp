@@ -83,7 +83,9 @@ QDBusMessage InstanceClient::call(const QString &method, const QVariantList &arg
 
 QDBusMessage InstanceClient::add(const QByteArray &utf8)
 {
-    if (utf8.size() <= maxInlineTextBytes)
+    // A D-Bus string is decoded on arrival by a rule that drops a leading U+FEFF: such a text goes as
+    // bytes, which the instance decodes character for character.
+    if (utf8.size() <= maxInlineTextBytes && !utf8.startsWith("\xEF\xBB\xBF"))
         return call(QStringLiteral("Add"), {QString::fromUtf8(utf8)}, true);
     if (!QDBusConnection::sessionBus().connectionCapabilities().testFlag(QDBusConnection::UnixFileDescriptorPassing)) {
         return QDBusMessage::createError(QDBusError::NotSupported,

@@ -53,6 +53,20 @@ for word in before latin; do
     [ -z "$out" ] || fail "a refused text was stored: $out"
 done
 
+# What a decoder takes for a byte-order mark is text like any other: kept as an argument, on standard
+# input and in the answers of the running program (and in the store: checked at the end).
+run add "$(printf '\xef\xbb\xbfmarked argument')"
+expect 0 "add of a text that starts with U+FEFF"
+printf '\xef\xbb\xbfmarked input' >"$work/marked"
+run_fed "$work/marked" add -
+expect 0 "add - of a text that starts with U+FEFF"
+printf '\xef\xbf\xbeswapped input' >"$work/swapped"
+run_fed "$work/swapped" add -
+expect 0 "add - of a text that starts with U+FFFE"
+marked="assert [i['content'] for i in items][:3] == ['\\ufffeswapped input', '\\ufeffmarked input', '\\ufeffmarked argument']"
+run list --json --limit 3
+json "$marked" <<<"$out" || fail "the marked texts came back as: $out"
+
 # 70 MB, more than one bus message should carry: it travels through a file descriptor.
 letters 70000000 >"$work/big"
 run_fed "$work/big" add -
@@ -174,4 +188,5 @@ pid=
 grep -q 'Lost the session bus and cannot claim io.quillbox.Quillbox on it again: quitting' "$work/app.err" ||
     fail "the program did not say why it ended: $(cat "$work/app.err")"
 grep -q 'after the bus came back' <(q search "came back") || fail "what was added meanwhile was not saved"
+q search marked --json | json "assert [i['content'] for i in items] == ['\\ufeffmarked input', '\\ufeffmarked argument']" || fail "the store holds the marked texts as: $(q search marked --json)"
 echo "$name: passed"
