@@ -21,7 +21,7 @@ Q_LOGGING_CATEGORY(lcSpill, "quillbox.store.spill", QtInfoMsg)
 
 namespace {
 
-// Folders it makes are the person's alone, as the base directory specification asks of its own.
+// Folders it makes are the person's alone (0700), as XDG asks of its base directories.
 bool makePrivateFolder(const QString &path, QString *error)
 {
     const QByteArray native = QFile::encodeName(path);
