@@ -12,13 +12,13 @@
 #include "model/ModelContainer.h"
 #include "model/ModelContext.h"
 #include "model/StoreSpill.h"
+#include "services/AppActions.h"
 #include "services/ConsoleLog.h"
 #include "services/DesktopNotifier.h"
 #include "services/HotkeyBindingInstructions.h"
 #include "services/HotkeyService.h"
 #include "services/KeySynthesizer.h"
 #include "services/LanguageSwitchService.h"
-#include "services/NotificationCenter.h"
 #include "services/PanelHotkey.h"
 #include "services/SoundPlayer.h"
 #include "services/SystemLog.h"
@@ -41,8 +41,6 @@ Q_LOGGING_CATEGORY(lcDelegate, "quillbox.delegate", QtInfoMsg)
 namespace {
 
 constexpr int firstWindowDelayMs = 500;
-const QString openSettingsName = QStringLiteral("Quillbox.openSettings");
-const QString clearAllHistoryName = QStringLiteral("Quillbox.clearAllHistory");
 
 bool isGuiApplication()
 {
@@ -86,7 +84,7 @@ void AppDelegate::applicationDidFinishLaunching()
     setupModelContainer();
     setupPanel();
     if (isGuiApplication())
-        m_statusItem = std::make_unique<StatusItem>(*m_panel);
+        m_statusItem = std::make_unique<StatusItem>(*m_panel, m_actions);
     m_pasteRoad = std::make_unique<PasteRoad>(
         m_pasteboard, m_workspace, *m_panel, m_services.pasteService, m_terminals, clock());
     startClipboardMonitoring();
@@ -103,7 +101,9 @@ void AppDelegate::applicationDidFinishLaunching()
                 m_onboarding->show();
         });
     }
-    observeNotifications();
+    connect(&m_actions, &AppActions::openSettingsRequested, this, &AppDelegate::openSettings, Qt::QueuedConnection);
+    connect(
+        &m_actions, &AppActions::clearAllHistoryRequested, this, &AppDelegate::clearAllHistory, Qt::QueuedConnection);
 }
 
 void AppDelegate::reportUnusablePreferences()
@@ -171,12 +171,12 @@ void AppDelegate::keepUnsavedChanges()
 
 void AppDelegate::setupPanel()
 {
-    m_panel = std::make_unique<PanelPresenter>(m_workspace, clock());
+    m_panel = std::make_unique<PanelPresenter>(m_workspace, clock(), m_actions, m_services.backendChoice.backend);
     if (!m_panel->window())
         return;
     connect(m_panel.get(), &PanelPresenter::shown, this, &AppDelegate::panelShown);
     m_onboarding = std::make_unique<OnboardingWindow>(*m_panel->window()->engine(), m_preferences,
-        m_services.keySynthesizer, m_services.desktopBindsHotkeys, clock());
+        m_services.keySynthesizer, m_services.backendChoice.waylandSession, m_services.desktopBindsHotkeys, clock());
     connect(m_onboarding.get(), &OnboardingWindow::finished, this,
         [this] { clock().schedule(200, this, [this] { m_panel->show(); }); });
     if (!m_modelContainer) {
@@ -194,7 +194,7 @@ void AppDelegate::fillPanel()
     m_panel->window()->engine()->addImageProvider(
         QStringLiteral("thumbnail"), new ThumbnailImageProvider(m_modelContainer->path()));
     m_historyView = std::make_unique<ClipboardHistoryView>(
-        m_modelContainer->mainContext(), m_pasteboard, m_preferences, m_services.soundPlayer, clock());
+        m_modelContainer->mainContext(), m_pasteboard, m_preferences, m_actions, m_services.soundPlayer, clock());
     connect(m_historyView.get(), &ClipboardHistoryView::itemSelected, this,
         [this, view = m_historyView.get()](const std::shared_ptr<ClipboardItem> &item) {
             if (!m_pasteRoad->handleItemSelected(item))
@@ -233,6 +233,7 @@ void AppDelegate::openSettings()
         SettingsView::Services services;
         services.preferences = &m_preferences;
         services.clock = &clock();
+        services.actions = &m_actions;
         services.context = m_modelContainer ? &m_modelContainer->mainContext() : nullptr;
         services.historyLimit = m_historyLimit.get();
         services.loginItem = m_services.loginItem;
@@ -252,7 +253,7 @@ void AppDelegate::setupHotkey()
 {
     if (!m_services.hotkeyGrabber)
         return;
-    m_panelHotkey = std::make_unique<PanelHotkey>(*m_services.hotkeyGrabber, m_preferences);
+    m_panelHotkey = std::make_unique<PanelHotkey>(*m_services.hotkeyGrabber, m_preferences, m_actions);
     connect(m_panelHotkey.get(), &PanelHotkey::pressed, this, &AppDelegate::togglePanel);
     m_panelHotkey->registerStored();
 }
@@ -261,27 +262,13 @@ void AppDelegate::requestAccessibilityIfNeeded()
 {
     if (!m_services.keySynthesizer || m_services.keySynthesizer->isAvailable())
         return;
-    if (QGuiApplication::platformName() == QLatin1String("wayland"))
+    if (m_services.backendChoice.isWayland())
         printLine(QStringLiteral("[Quillbox] Keystroke simulation not available — paste simulation won't work until "
                                  "wtype is installed on a compositor with the virtual-keyboard protocol (sway, "
                                  "Hyprland, river), or ydotool is installed"));
     else
         printLine(QStringLiteral("[Quillbox] Keystroke simulation not available — paste simulation won't work until "
                                  "Quillbox runs in an X11 session with XTest, or xdotool is installed"));
-}
-
-void AppDelegate::observeNotifications()
-{
-    QPointer<AppDelegate> self(this);
-    NotificationCenter &center = NotificationCenter::defaultCenter();
-    center.observe(openSettingsName, this, [self] {
-        if (self)
-            self->openSettings();
-    });
-    center.observe(clearAllHistoryName, this, [self] {
-        if (self)
-            self->clearAllHistory();
-    });
 }
 
 void AppDelegate::setupModelContainer()

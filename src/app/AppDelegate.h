@@ -2,6 +2,7 @@
 
 #include "PlatformServices.h"
 #include "model/Preferences.h"
+#include "services/AppActions.h"
 #include "services/TerminalPasteChords.h"
 
 #include <QObject>
@@ -45,6 +46,9 @@ public:
     /// Deletes every item, pinned ones included.
     void clearAllHistory();
 
+    /// What the tray, the panel and the settings ask of the application.
+    AppActions &actions() { return m_actions; }
+
     ModelContainer *modelContainer() const { return m_modelContainer.get(); }
     ClipboardMonitor *clipboardMonitor() const { return m_clipboardMonitor.get(); }
     LanguageSwitchService *languageSwitchService() const { return m_languageSwitch.get(); }
@@ -83,10 +87,11 @@ private:
     void setupHotkey();
     void setupLanguageFix();
     void requestAccessibilityIfNeeded();
-    void observeNotifications();
 
     Pasteboard &m_pasteboard;
     Workspace &m_workspace;
+    /// Before everything that asks or acts through it, so it outlives them.
+    AppActions m_actions;
     std::unique_ptr<ModelContainer> m_modelContainer;
     std::unique_ptr<StoreSpill> m_storeSpill;
     std::unique_ptr<HistoryLimit> m_historyLimit;

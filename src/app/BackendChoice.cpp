@@ -34,10 +34,18 @@ SessionFacts SessionFacts::probe(int argc, char **argv)
         facts.x11Problem = x11SessionUnavailableReason(argc, argv);
     }
     facts.desktop = qEnvironmentVariable("XDG_CURRENT_DESKTOP");
+    facts.sessionType = qEnvironmentVariable("XDG_SESSION_TYPE");
     return facts;
 }
 
 BackendChoice BackendChoice::choose(const SessionFacts &session)
+{
+    BackendChoice choice = chooseBackend(session);
+    choice.waylandSession = choice.backend == Backend::wayland || session.sessionType == QLatin1String("wayland");
+    return choice;
+}
+
+BackendChoice BackendChoice::chooseBackend(const SessionFacts &session)
 {
     const auto x11 = [&session]() -> BackendChoice {
         if (session.x11Problem)

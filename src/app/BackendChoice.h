@@ -13,6 +13,7 @@ struct SessionFacts {
     std::optional<QStringList> waylandGlobals; ///< the compositor's globals; nothing when unreachable
     std::optional<QString> x11Problem; ///< why X11 (or XWayland) cannot be used; nothing when it can
     QString desktop; ///< XDG_CURRENT_DESKTOP, e.g. "sway", "KDE", "GNOME"
+    QString sessionType; ///< XDG_SESSION_TYPE, e.g. "x11", "wayland"
 
     /// The facts of the running session and of the command line.
     static SessionFacts probe(int argc, char **argv);
@@ -20,13 +21,22 @@ struct SessionFacts {
 
 /// The display server the program runs on, chosen once at start-up: a Wayland session whose
 /// compositor offers data-control runs natively; one without it runs on XWayland when it can,
-/// since only there are other programs' copies seen.
+/// since only there are other programs' copies seen. Whatever depends on the session asks this
+/// choice, never the environment or Qt's platform name again.
 struct BackendChoice {
     enum class Backend { none, x11, wayland };
 
     Backend backend = Backend::none;
     QString problem; ///< why the program cannot run, when backend is none
     QString notice; ///< what works and what does not in this session, said once at start-up
+    /// The desktop is a Wayland session, whichever backend serves it: on XWayland the global keys
+    /// and synthetic keys reach X11 windows only.
+    bool waylandSession = false;
+
+    bool isWayland() const { return backend == Backend::wayland; }
 
     static BackendChoice choose(const SessionFacts &session);
+
+private:
+    static BackendChoice chooseBackend(const SessionFacts &session);
 };

@@ -8,7 +8,7 @@
 
 #include <algorithm>
 
-FloatingPanel::FloatingPanel(QQmlEngine *engine)
+FloatingPanel::FloatingPanel(BackendChoice::Backend backend, QQmlEngine *engine)
     : QQuickView(engine, nullptr)
 {
     setFlags(Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint);
@@ -18,7 +18,7 @@ FloatingPanel::FloatingPanel(QQmlEngine *engine)
     resize(contentSize);
     // A Wayland client cannot place its windows; a fixed size makes sway (like other tiling
     // compositors) float the panel and centre it over the output instead of tiling it.
-    if (QGuiApplication::platformName() == QLatin1String("wayland")) {
+    if (backend == BackendChoice::Backend::wayland) {
         setMinimumSize(contentSize);
         setMaximumSize(contentSize);
     }
@@ -40,11 +40,10 @@ FloatingPanel::FloatingPanel(QQmlEngine *engine)
 
 void FloatingPanel::keyPressEvent(QKeyEvent *event)
 {
-    if (keyHandler && keyHandler(event)) {
-        event->accept();
-        return;
-    }
     event->ignore();
+    emit keyPressed(event);
+    if (event->isAccepted())
+        return;
     QQuickView::keyPressEvent(event);
     if (event->key() == Qt::Key_Escape && !event->isAccepted())
         hide();

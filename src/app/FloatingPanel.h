@@ -1,11 +1,12 @@
 #pragma once
 
+#include "BackendChoice.h"
+
 #include <QList>
 #include <QPoint>
 #include <QQuickView>
 #include <QRect>
 
-#include <functional>
 #include <optional>
 
 class QKeyEvent;
@@ -19,7 +20,7 @@ class FloatingPanel : public QQuickView {
 public:
     static constexpr QSize contentSize{680, 640};
 
-    explicit FloatingPanel(QQmlEngine *engine = nullptr);
+    explicit FloatingPanel(BackendChoice::Backend backend, QQmlEngine *engine = nullptr);
 
     /// One screen: the whole of it, and the part not taken by docks and bars.
     struct ScreenArea {
@@ -33,8 +34,9 @@ public:
     /// the pointer is on none): where the user is looking on a desktop of several monitors.
     void centreOnPointerScreen();
 
-    /// Sees every key press before the focused item; true consumes it.
-    std::function<bool(QKeyEvent *)> keyHandler;
+signals:
+    /// Every key press, before the focused item sees it; a receiver that accepts `event` consumes it.
+    void keyPressed(QKeyEvent *event);
 
 protected:
     void keyPressEvent(QKeyEvent *event) override;

@@ -41,11 +41,12 @@ std::function<void()> keyboardSettingsOpener()
 } // namespace
 
 OnboardingWindow::OnboardingWindow(QQmlEngine &engine, Preferences &preferences, KeySynthesizer *keys,
-    bool desktopBindsHotkeys, Clock &clock, QObject *parent)
+    bool waylandSession, bool desktopBindsHotkeys, Clock &clock, QObject *parent)
     : QObject(parent)
     , m_engine(engine)
     , m_preferences(preferences)
     , m_keys(keys)
+    , m_waylandSession(waylandSession)
     , m_desktopBindsHotkeys(desktopBindsHotkeys)
     , m_clock(clock)
 {
@@ -67,7 +68,7 @@ void OnboardingWindow::show()
     window->setMaximumSize(windowSize);
 
     OnboardingView::PasteSupport support;
-    support.isWayland = qEnvironmentVariable("XDG_SESSION_TYPE") == QStringLiteral("wayland");
+    support.isWayland = m_waylandSession;
     support.isAvailable = m_keys && m_keys->isAvailable();
     support.mechanism = m_keys ? m_keys->mechanism() : QString();
     support.openKeyboardSettings = keyboardSettingsOpener();
@@ -75,14 +76,8 @@ void OnboardingWindow::show()
     if (m_desktopBindsHotkeys)
         hotkeyInstructions = HotkeyBindingInstructions::textForSession(
             KeyCombo::fromStored(m_preferences.hotkeyCombo()), QCoreApplication::applicationFilePath());
-    QPointer<OnboardingWindow> self(this);
-    auto *onboarding = new OnboardingView(
-        std::move(support),
-        [self] {
-            if (self)
-                self->close();
-        },
-        hotkeyInstructions, window);
+    auto *onboarding = new OnboardingView(std::move(support), hotkeyInstructions, window);
+    connect(onboarding, &OnboardingView::finished, this, &OnboardingWindow::close);
     QQmlComponent component(&m_engine, QUrl(QStringLiteral("qrc:/qml/Quillbox/OnboardingPage.qml")));
     const QVariantMap properties{{QStringLiteral("onboarding"), QVariant::fromValue(onboarding)}};
     if (auto *root = qobject_cast<QQuickItem *>(component.createWithInitialProperties(properties))) {

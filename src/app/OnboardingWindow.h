@@ -17,8 +17,8 @@ class OnboardingWindow : public QObject {
 public:
     /// `keys` tells whether pastes can be typed; it may be null. Where `desktopBindsHotkeys`, the
     /// hotkey page says how to bind the keys on this desktop. Everything must outlive the window.
-    OnboardingWindow(QQmlEngine &engine, Preferences &preferences, KeySynthesizer *keys, bool desktopBindsHotkeys,
-        Clock &clock, QObject *parent = nullptr);
+    OnboardingWindow(QQmlEngine &engine, Preferences &preferences, KeySynthesizer *keys, bool waylandSession,
+        bool desktopBindsHotkeys, Clock &clock, QObject *parent = nullptr);
 
     /// Opens the window, or brings it forward when it is open.
     void show();
@@ -35,6 +35,7 @@ private:
     QQmlEngine &m_engine;
     Preferences &m_preferences;
     KeySynthesizer *m_keys;
+    bool m_waylandSession;
     bool m_desktopBindsHotkeys;
     Clock &m_clock;
     QPointer<QQuickView> m_window;

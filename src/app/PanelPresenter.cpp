@@ -4,7 +4,7 @@
 #include "capture/Workspace.h"
 #include "model/Clock.h"
 #include "platform/DesktopColorScheme.h"
-#include "services/NotificationCenter.h"
+#include "services/AppActions.h"
 #include "ui/IconImageProvider.h"
 #include "ui/panel/ClipboardHistoryView.h"
 #include "ui/panel/StoreProblemView.h"
@@ -14,20 +14,16 @@
 #include <QQmlEngine>
 #include <QQuickItem>
 
-namespace {
-
-const QString panelWillShow = QStringLiteral("Quillbox.panelWillShow");
-
-} // namespace
-
-PanelPresenter::PanelPresenter(Workspace &workspace, Clock &clock, QObject *parent)
+PanelPresenter::PanelPresenter(
+    Workspace &workspace, Clock &clock, AppActions &actions, BackendChoice::Backend backend, QObject *parent)
     : QObject(parent)
     , m_workspace(workspace)
     , m_clock(clock)
+    , m_actions(actions)
 {
     if (!qobject_cast<QApplication *>(QCoreApplication::instance()))
         return;
-    m_panel = std::make_unique<FloatingPanel>();
+    m_panel = std::make_unique<FloatingPanel>(backend);
     QQmlEngine *engine = m_panel->engine();
     engine->addImageProvider(QStringLiteral("icon"), new IconImageProvider);
     connect(m_panel.get(), &QQuickWindow::frameSwapped, this, [this] {
@@ -53,11 +49,12 @@ template <class View> void PanelPresenter::followColorScheme(View *view)
 void PanelPresenter::setHistoryView(ClipboardHistoryView *view)
 {
     followColorScheme(view);
-    // At once, inside the post: the panel must be reset before it is brought to front.
-    NotificationCenter::defaultCenter().observe(
-        panelWillShow, view, [view] { view->resetState(); }, NotificationCenter::Delivery::immediate);
-    m_panel->keyHandler
-        = [view](QKeyEvent *event) { return view->handleKey(event->key(), event->modifiers(), event->text()); };
+    // Directly: the panel must be reset before it is brought to front.
+    connect(&m_actions, &AppActions::panelWillShow, view, &ClipboardHistoryView::resetState, Qt::DirectConnection);
+    connect(m_panel.get(), &FloatingPanel::keyPressed, view, [view](QKeyEvent *event) {
+        if (view->handleKey(event->key(), event->modifiers(), event->text()))
+            event->accept();
+    });
     connect(m_panel.get(), &QWindow::visibleChanged, view, [view](bool visible) {
         // The key-down and scroll monitors work only while the panel is on screen.
         if (visible)
@@ -102,7 +99,7 @@ void PanelPresenter::show()
     if (!m_panel)
         return;
     m_panel->centreOnPointerScreen();
-    NotificationCenter::defaultCenter().post(panelWillShow);
+    emit m_actions.panelWillShow();
     m_showPending = true;
     m_panel->show();
     m_panel->raise();

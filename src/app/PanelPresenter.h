@@ -1,5 +1,6 @@
 #pragma once
 
+#include "BackendChoice.h"
 #include "capture/RunningApplication.h"
 
 #include <QElapsedTimer>
@@ -8,6 +9,7 @@
 #include <memory>
 #include <optional>
 
+class AppActions;
 class ClipboardHistoryView;
 class Clock;
 class DesktopColorScheme;
@@ -22,8 +24,9 @@ class PanelPresenter : public QObject {
     Q_OBJECT
 
 public:
-    /// The window exists only in a GUI application.
-    PanelPresenter(Workspace &workspace, Clock &clock, QObject *parent = nullptr);
+    /// The window exists only in a GUI application. Everything must outlive the presenter.
+    PanelPresenter(Workspace &workspace, Clock &clock, AppActions &actions, BackendChoice::Backend backend,
+        QObject *parent = nullptr);
     ~PanelPresenter() override;
 
     FloatingPanel *window() const { return m_panel.get(); }
@@ -48,6 +51,7 @@ private:
 
     Workspace &m_workspace;
     Clock &m_clock;
+    AppActions &m_actions;
     std::unique_ptr<FloatingPanel> m_panel;
     DesktopColorScheme *m_colorScheme = nullptr;
     std::optional<RunningApplication> m_previousApp;

@@ -27,14 +27,14 @@
 #include <QCoreApplication>
 #include <QProcessEnvironment>
 
-PlatformBackend::PlatformBackend(BackendChoice::Backend backend, const QString &sessionLimits)
+PlatformBackend::PlatformBackend(const BackendChoice &choice)
     : m_systemLog(std::make_unique<JournalSystemLog>())
     , m_soundPlayer(std::make_unique<CanberraSoundPlayer>())
     , m_notifier(std::make_unique<FreedesktopNotifier>())
     , m_loginItem(std::make_unique<XdgAutostartEntry>(QCoreApplication::applicationFilePath()))
 {
     PrimarySelection *primarySelection = nullptr;
-    if (backend == BackendChoice::Backend::wayland) {
+    if (choice.isWayland()) {
         m_workspace = std::make_unique<WaylandWorkspace>();
         auto pasteboard = std::make_unique<WaylandPasteboard>();
         pasteboard->setFocusedWindow([workspace = m_workspace.get()] {
@@ -76,10 +76,11 @@ PlatformBackend::PlatformBackend(BackendChoice::Backend backend, const QString &
     m_pasteService = std::make_unique<PasteService>(*m_keySynthesizer, *m_systemLog, *m_scriptRunner);
     m_services = PlatformServices{m_hotkeyGrabber.get(), m_keySynthesizer.get(), m_keyboardLayouts.get(),
         m_systemLog.get(), m_pasteService.get(), m_soundPlayer.get(), primarySelection, m_notifier.get(), nullptr,
-        m_loginItem.get(), sessionLimits,
-        backend == BackendChoice::Backend::wayland
-            ? !m_hotkeyGrabber
-            : qEnvironmentVariable("XDG_SESSION_TYPE") == QLatin1String("wayland")};
+        m_loginItem.get(), choice,
+        // What this session keeps from Quillbox, for the About tab.
+        QString(choice.notice).remove(QStringLiteral("[Quillbox] ")),
+        // On XWayland the grabs see only X11 windows.
+        choice.isWayland() ? !m_hotkeyGrabber : choice.waylandSession};
 }
 
 PlatformBackend::~PlatformBackend() = default;

@@ -18,8 +18,7 @@ class XdotoolScriptRunner;
 /// as this object. Construct after the QApplication.
 class PlatformBackend {
 public:
-    /// `sessionLimits` says what this session keeps from Quillbox (the choice's notice), for the About tab.
-    explicit PlatformBackend(BackendChoice::Backend backend, const QString &sessionLimits = {});
+    explicit PlatformBackend(const BackendChoice &choice);
     ~PlatformBackend();
 
     Pasteboard &pasteboard() const { return *m_pasteboard; }

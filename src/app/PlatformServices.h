@@ -1,5 +1,7 @@
 #pragma once
 
+#include "BackendChoice.h"
+
 #include <QString>
 
 class Clock;
@@ -30,6 +32,8 @@ struct PlatformServices {
     Clock *clock = nullptr;
     /// Starts Quillbox at login, for the settings; optional.
     LoginItem *loginItem = nullptr;
+    /// The session, as decided at start-up; X11 where none was decided (tests).
+    BackendChoice backendChoice = {BackendChoice::Backend::x11, {}, {}};
     /// What this session keeps from Quillbox, in one line for the About tab; empty where all works.
     QString sessionLimits = {};
     /// The desktop, not Quillbox, owns the global keys (Wayland without Plasma, or XWayland, whose

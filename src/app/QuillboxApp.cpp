@@ -103,7 +103,7 @@ int run(QApplication &app, CommandInterface &commands, const BackendChoice &back
         QQuickWindow::setGraphicsApi(QSGRendererInterface::Software);
     QIcon::setFallbackThemeName(QStringLiteral("Adwaita"));
 
-    const PlatformBackend platform(backend.backend, QString(backend.notice).remove(QStringLiteral("[Quillbox] ")));
+    const PlatformBackend platform(backend);
     if (platform.services().desktopBindsHotkeys)
         printBindingInstructions();
     qCDebug(lcApp) << "platform services ready after" << sinceStart.elapsed() << "ms";

@@ -2,18 +2,17 @@
 
 #include "PanelPresenter.h"
 #include "services/ConsoleLog.h"
-#include "services/NotificationCenter.h"
+#include "services/AppActions.h"
 
 #include <QCoreApplication>
 
-StatusItem::StatusItem(PanelPresenter &panel, QObject *parent)
+StatusItem::StatusItem(PanelPresenter &panel, AppActions &actions, QObject *parent)
     : QObject(parent)
     , m_icon(QIcon(QStringLiteral(":/icons/quillbox.svg")))
 {
     m_icon.setToolTip(QStringLiteral("Quillbox"));
     m_menu.addAction(QStringLiteral("Open Quillbox"), &panel, &PanelPresenter::show);
-    m_menu.addAction(QStringLiteral("Settings..."), this,
-        [] { NotificationCenter::defaultCenter().post(QStringLiteral("Quillbox.openSettings")); });
+    m_menu.addAction(QStringLiteral("Settings..."), &actions, &AppActions::openSettingsRequested);
     m_menu.addSeparator();
     // Queued: quitting from inside the menu's own handler would tear the menu down under it.
     m_menu.addAction(QStringLiteral("Quit Quillbox"), this,

@@ -4,6 +4,7 @@
 #include <QObject>
 #include <QSystemTrayIcon>
 
+class AppActions;
 class PanelPresenter;
 
 /// Quillbox's icon in the desktop's system tray. A click toggles the panel; its context menu opens
@@ -13,8 +14,8 @@ class StatusItem : public QObject {
     Q_OBJECT
 
 public:
-    /// `panel` must outlive the item.
-    explicit StatusItem(PanelPresenter &panel, QObject *parent = nullptr);
+    /// `panel` and `actions` must outlive the item.
+    StatusItem(PanelPresenter &panel, AppActions &actions, QObject *parent = nullptr);
 
 private:
     QMenu m_menu;

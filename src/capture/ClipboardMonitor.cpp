@@ -200,7 +200,7 @@ ClipboardMonitor::~ClipboardMonitor()
 void ClipboardMonitor::startMonitoring()
 {
     m_isMonitoring = true;
-    m_pasteboard.setChangeObserver([this](Pasteboard::Change change) { pasteboardChanged(change); });
+    m_pasteboardConnection = connect(&m_pasteboard, &Pasteboard::changed, this, &ClipboardMonitor::pasteboardChanged);
 }
 
 void ClipboardMonitor::stopMonitoring()
@@ -208,7 +208,7 @@ void ClipboardMonitor::stopMonitoring()
     if (!m_isMonitoring)
         return;
     m_isMonitoring = false;
-    m_pasteboard.setChangeObserver({});
+    disconnect(m_pasteboardConnection);
     // What was taken is the person's: a large copy still on the worker, text handed in and answered
     // for once stored. Stopping comes before the last save, which then writes them too.
     finishCaptures();

@@ -118,6 +118,7 @@ private:
     Pasteboard &m_pasteboard;
     const Workspace &m_workspace;
     bool m_isMonitoring = false;
+    QMetaObject::Connection m_pasteboardConnection;
     qint64 m_lastChangeCount;
     qint64 m_ownChangeCount = -1;
     int m_pauseDepth = 0;

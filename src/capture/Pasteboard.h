@@ -4,9 +4,9 @@
 #include "PasteboardObject.h"
 
 #include <QList>
+#include <QObject>
 #include <QString>
 
-#include <functional>
 #include <optional>
 
 /// The system clipboard, as the history reads and writes it. Used on the main thread only.
@@ -14,7 +14,9 @@
 /// The change count grows by one for every change of the clipboard, whoever made it. A clear made
 /// here raises it at once, inside the call; the string and objects written after it belong to that
 /// same change and do not raise it again.
-class Pasteboard {
+class Pasteboard : public QObject {
+    Q_OBJECT
+
 public:
     /// What a counted change was.
     enum class Change {
@@ -23,11 +25,10 @@ public:
         abandoned, ///< emptied because its owner went away, where this program keeps the clipboard
     };
 
-    virtual ~Pasteboard() = default;
+    Q_ENUM(Change)
 
-    /// Called on the main thread for every counted change, as it happens; one observer at a time,
-    /// none to stop.
-    void setChangeObserver(std::function<void(Change)> observer) { m_observer = std::move(observer); }
+    using QObject::QObject;
+    ~Pasteboard() override = default;
 
     virtual qint64 changeCount() const = 0;
     /// The current items: none, or one item offering its formats.
@@ -47,12 +48,12 @@ public:
     /// The first item's plain text, if any.
     std::optional<QString> string() const;
 
+signals:
+    /// Emitted on the main thread for every counted change, as it happens.
+    void changed(Pasteboard::Change change);
+
 protected:
-    void notifyChange(Change change)
-    {
-        if (m_observer)
-            m_observer(change);
-    }
+    void notifyChange(Change change) { emit changed(change); }
     /// Counts one change made by this program and takes the clipboard over with no content.
     virtual void beginOwnChange() = 0;
     /// Serves `formats` as the clipboard content of the change begun last.
@@ -65,5 +66,4 @@ private:
 
     MimeFormats m_written;
     qint64 m_ownChangeCount = -1;
-    std::function<void(Change)> m_observer;
 };

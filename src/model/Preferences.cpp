@@ -27,7 +27,7 @@ const std::array<Preferences::Definition, 12> Preferences::definitions = {{
     {Key::hasSeenOnboarding, "hasSeenOnboarding"_L1, Type::boolean, false},
     // Empty stands for the default combination, which the hotkey code knows.
     {Key::hotkeyCombo, "hotkeyCombo"_L1, Type::bytes, QByteArray()},
-    // The keyboard-navigation setting of the desktop the design comes from, kept for tools that read it.
+    // Full keyboard navigation, written at every launch; Linux desktops do not read it, tools may.
     {Key::keyboardUIMode, "AppleKeyboardUIMode"_L1, Type::integer, 2},
     {Key::terminalPasteChords, "terminalPasteChords"_L1, Type::text, QString()},
 }};
@@ -307,4 +307,9 @@ void Preferences::reload()
         if (value(entry.key) != before.at(std::size_t(entry.key)))
             emit changed(entry.key);
     }
+}
+
+QString Preferences::storedName(CategorySearchKey key)
+{
+    return key == CategorySearchKey::slash ? u"slash"_s : u"tab"_s;
 }

@@ -41,6 +41,12 @@ public:
         terminalPasteChords,
     };
     Q_ENUM(Key)
+
+    /// The key that opens the panel's category search.
+    enum class CategorySearchKey { tab, slash };
+    Q_ENUM(CategorySearchKey)
+    /// As stored: "tab" or "slash".
+    static QString storedName(CategorySearchKey key);
     enum class Type { boolean, integer, text, bytes };
 
     struct Definition {
@@ -83,8 +89,13 @@ public:
     bool playSoundOnNavigate() const { return value(Key::playSoundOnNavigate).toBool(); }
     /// "#" and six hex digits, as stored; not checked against the colour options.
     QString borderColorHex() const { return value(Key::borderColorHex).toString(); }
-    /// "tab" or "slash".
-    QString categorySearchKey() const { return value(Key::categorySearchKey).toString(); }
+    /// A stored value other than "slash" reads as Tab, the default.
+    CategorySearchKey categorySearchKey() const
+    {
+        return value(Key::categorySearchKey).toString() == storedName(CategorySearchKey::slash)
+            ? CategorySearchKey::slash
+            : CategorySearchKey::tab;
+    }
     bool enableLanguageFix() const { return value(Key::enableLanguageFix).toBool(); }
     bool hasSeenOnboarding() const { return value(Key::hasSeenOnboarding).toBool(); }
     /// The panel hotkey as stored JSON; empty while none was stored.
@@ -99,7 +110,7 @@ public:
     void setPlaySoundOnCopy(bool on) { setValue(Key::playSoundOnCopy, on); }
     void setPlaySoundOnNavigate(bool on) { setValue(Key::playSoundOnNavigate, on); }
     void setBorderColorHex(const QString &hex) { setValue(Key::borderColorHex, hex); }
-    void setCategorySearchKey(const QString &key) { setValue(Key::categorySearchKey, key); }
+    void setCategorySearchKey(CategorySearchKey key) { setValue(Key::categorySearchKey, storedName(key)); }
     void setEnableLanguageFix(bool on) { setValue(Key::enableLanguageFix, on); }
     void setHasSeenOnboarding(bool seen) { setValue(Key::hasSeenOnboarding, seen); }
     void setHotkeyCombo(const QByteArray &json) { setValue(Key::hotkeyCombo, json); }

@@ -1,21 +1,24 @@
 #include "PanelHotkey.h"
 
+#include "AppActions.h"
 #include "HotkeyService.h"
-#include "NotificationCenter.h"
 #include "model/Preferences.h"
 
 #include <QPointer>
 
-PanelHotkey::PanelHotkey(HotkeyGrabber &grabber, Preferences &preferences, QObject *parent)
+PanelHotkey::PanelHotkey(HotkeyGrabber &grabber, Preferences &preferences, AppActions &actions, QObject *parent)
     : QObject(parent)
     , m_preferences(preferences)
 {
     if (!HotkeyService::shared())
         m_ownService = std::make_unique<HotkeyService>(grabber);
-    NotificationCenter::defaultCenter().observe(QStringLiteral("Quillbox.reloadHotkey"), this, [this] {
-        m_preferences.reload();
-        registerStored();
-    });
+    connect(
+        &actions, &AppActions::hotkeyReloadRequested, this,
+        [this] {
+            m_preferences.reload();
+            registerStored();
+        },
+        Qt::QueuedConnection);
 }
 
 PanelHotkey::~PanelHotkey() = default;

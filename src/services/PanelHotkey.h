@@ -5,20 +5,21 @@
 #include <cstdint>
 #include <memory>
 
+class AppActions;
 class HotkeyGrabber;
 class HotkeyService;
 class Preferences;
 
 /// The global hotkey that toggles the panel: registered from the stored combination at launch and
-/// again on "Quillbox.reloadHotkey" (the preferences read afresh), released at quit.
+/// again when a new one was stored (the preferences read afresh), released at quit.
 class PanelHotkey : public QObject {
     Q_OBJECT
 
 public:
     static constexpr std::uint32_t hotkeyId = 1;
 
-    /// Uses the shared hotkey service, or starts one on `grabber`; both arguments must outlive this.
-    PanelHotkey(HotkeyGrabber &grabber, Preferences &preferences, QObject *parent = nullptr);
+    /// Uses the shared hotkey service, or starts one on `grabber`; the arguments must outlive this.
+    PanelHotkey(HotkeyGrabber &grabber, Preferences &preferences, AppActions &actions, QObject *parent = nullptr);
     ~PanelHotkey() override;
 
     /// Registers the stored combination under `hotkeyId`.

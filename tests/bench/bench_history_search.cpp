@@ -7,6 +7,7 @@
 #include "ManualClock.h"
 #include "TemporaryPreferences.h"
 #include "TemporaryStore.h"
+#include "services/AppActions.h"
 #include "ui/panel/ClipboardHistoryView.h"
 #include "ui/panel/HistoryFilter.h"
 
@@ -26,7 +27,8 @@ int main(int argc, char **argv)
     TemporaryPreferences settings;
     FakePasteboard pasteboard;
     ManualClock clock;
-    ClipboardHistoryView view(context, pasteboard, settings.preferences, nullptr, clock);
+    AppActions actions;
+    ClipboardHistoryView view(context, pasteboard, settings.preferences, actions, nullptr, clock);
     clock.advance(0);
 
     // Showing the panel folds the history a slice per turn, before anyone types.

@@ -10,6 +10,7 @@
 #include "TestImages.h"
 #include "capture/ClipboardMonitor.h"
 #include "platform/x11/X11Pasteboard.h"
+#include "services/AppActions.h"
 #include "ui/panel/ClipboardHistoryView.h"
 
 #include <QDeadlineTimer>
@@ -64,7 +65,7 @@ public:
         m_monitor->startMonitoring();
         // The history panel's lists follow every capture on the GUI thread, as in the program.
         m_view = std::make_unique<ClipboardHistoryView>(
-            m_store.context(), m_pasteboard, m_preferences.preferences, nullptr);
+            m_store.context(), m_pasteboard, m_preferences.preferences, m_actions, nullptr);
         QObject::connect(&m_ticker, &QTimer::timeout, &m_ticker, [this] {
             m_longestStall = std::max(m_longestStall, double(m_sinceTick.nsecsElapsed()) / 1e6);
             m_sinceTick.start();
@@ -112,6 +113,7 @@ private:
     TemporaryStore m_store;
     QTemporaryDir m_files;
     X11Pasteboard m_pasteboard;
+    AppActions m_actions;
     FakeWorkspace m_workspace;
     std::unique_ptr<ClipboardMonitor> m_monitor;
     TemporaryPreferences m_preferences;

@@ -106,7 +106,7 @@ private slots:
         QVERIFY(xclipCopy("there before us")); // read, but no change
         QTRY_VERIFY(clipboardOwner() != 0);
         m_pasteboard = std::make_unique<X11Pasteboard>();
-        m_pasteboard->setChangeObserver([this](Pasteboard::Change change) { m_changes.append(change); });
+        connect(m_pasteboard.get(), &Pasteboard::changed, this, [this](Pasteboard::Change change) { m_changes.append(change); });
         QTRY_COMPARE_WITH_TIMEOUT(pasted(), QStringLiteral("there before us"), arrivalMs);
         QCOMPARE(m_pasteboard->changeCount(), 0);
         QVERIFY(m_changes.isEmpty());

@@ -5,6 +5,8 @@
 /// An in-memory clipboard. `copy` plays another program copying; writes made through the
 /// Pasteboard interface replace the content like on the real clipboard.
 class FakePasteboard : public Pasteboard {
+    Q_OBJECT
+
 public:
     qint64 changeCount() const override { return m_changeCount; }
     QList<PasteboardItem> pasteboardItems() const override;
@@ -15,6 +17,7 @@ public:
     void abandon();
     const MimeFormats &content() const { return m_content; }
     const MimeFormats &primary() const { return m_primary; }
+    void clearPrimary() { m_primary.clear(); }
 
 protected:
     void beginOwnChange() override;

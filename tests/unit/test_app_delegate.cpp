@@ -20,7 +20,6 @@
 #include "services/KeyCombo.h"
 #include "services/KeySynthesizer.h"
 #include "services/LanguageSwitchService.h"
-#include "services/NotificationCenter.h"
 #include "services/PasteService.h"
 #include "services/SoundPlayer.h"
 #include "services/SystemLog.h"
@@ -314,9 +313,9 @@ private slots:
         QCOMPARE(grabber.grabs.at(1).keycode, keycode);
         QCOMPARE(grabber.grabs.at(1).modifiers, modifiers);
 
-        // A combination saved elsewhere takes effect on "Quillbox.reloadHotkey", without a restart.
+        // A combination saved elsewhere takes effect when a reload is asked for, without a restart.
         Preferences(Preferences::defaultPath()).setHotkeyCombo(R"({"keyCode":40,"modifiers":768})");
-        NotificationCenter::defaultCenter().post("Quillbox.reloadHotkey");
+        emit delegate.actions().hotkeyReloadRequested();
         QCoreApplication::processEvents();
         QCOMPARE(grabber.grabs.at(1).keycode, 37u + 8u);
         QCOMPARE(grabber.grabs.at(1).modifiers, 768u);
@@ -390,7 +389,7 @@ private slots:
             {"org.gnome.TextEditor", {9, KeyCombo::controlKey}, false},
         };
         for (const auto &c : cases) {
-            m_pasteboard = FakePasteboard();
+            m_pasteboard.clearPrimary();
             road.keys.chords.clear();
             RunningApplication target = editor;
             target.windowClass = QString::fromLatin1(c.windowClass);
@@ -497,8 +496,8 @@ private slots:
             context.insert(ClipboardItem::create(QString::number(i), ClipboardItemType::text, {}, {}, {}, i == 0));
         context.save();
         StdoutCapture out;
-        NotificationCenter::defaultCenter().post("Quillbox.clearAllHistory");
-        QCOMPARE(context.count<ClipboardItem>(), 3); // observers run from the event loop
+        emit delegate->actions().clearAllHistoryRequested();
+        QCOMPARE(context.count<ClipboardItem>(), 3); // the request runs from the event loop
         QTRY_COMPARE(context.count<ClipboardItem>(), 0);
         QCOMPARE(out.finish(), QStringList("[Quillbox] Cleared all history (3 items)"));
         delegate->applicationWillTerminate();

@@ -3,7 +3,7 @@
 #include "SmallTmpfs.h"
 #include "TemporaryPreferences.h"
 #include "TemporaryStore.h"
-#include "services/NotificationCenter.h"
+#include "services/AppActions.h"
 #include "services/SoundPlayer.h"
 #include "ui/panel/ClipboardHistoryView.h"
 #include "ui/panel/ClipboardItemRow.h"
@@ -31,6 +31,7 @@ class TestHistoryView : public QObject {
     std::unique_ptr<TemporaryStore> m_store;
     std::unique_ptr<TemporaryPreferences> m_settings;
     FakePasteboard m_pasteboard;
+    AppActions m_actions;
     CountingSound m_sound;
     ManualClock m_clock;
     std::unique_ptr<ClipboardHistoryView> m_view;
@@ -111,7 +112,8 @@ class TestHistoryView : public QObject {
             else if (step.startsWith("wait:"))
                 m_clock.advance(arg.toInt());
             else if (step.startsWith("key:"))
-                m_settings->preferences.setCategorySearchKey(arg);
+                m_settings->preferences.setCategorySearchKey(
+                    arg == "slash" ? Preferences::CategorySearchKey::slash : Preferences::CategorySearchKey::tab);
             else
                 taken += press(step) ? '1' : '0';
         }
@@ -183,7 +185,7 @@ private slots:
         m_pasted.clear();
         m_clock = {};
         m_view = std::make_unique<ClipboardHistoryView>(
-            context(), m_pasteboard, m_settings->preferences, &m_sound, m_clock);
+            context(), m_pasteboard, m_settings->preferences, m_actions, &m_sound, m_clock);
         m_copyFails = false;
         m_pasteReceiver = connect(m_view.get(), &ClipboardHistoryView::itemSelected, this, [this](const auto &item) {
             m_pasted.append(item);
@@ -223,7 +225,7 @@ private slots:
     {
         m_settings->preferences.setShowSourceApp(false);
         m_view = std::make_unique<ClipboardHistoryView>(
-            context(), m_pasteboard, m_settings->preferences, &m_sound, m_clock);
+            context(), m_pasteboard, m_settings->preferences, m_actions, &m_sound, m_clock);
         add("copied", ClipboardItemType::text, false, std::nullopt, QStringLiteral("Terminal"));
         m_clock.advance(100);
         HistoryItemsModel *rows = m_view->filter()->filteredItemsModel();
@@ -251,11 +253,10 @@ private slots:
             QCOMPARE(shownSet(), listed);
         }
 
-        // "Settings..." is a notification for whoever opens the settings.
+        // "Settings..." asks whoever opens the settings.
         QObject observer;
         int opened = 0;
-        NotificationCenter::defaultCenter().observe(
-            "Quillbox.openSettings", &observer, [&] { ++opened; }, NotificationCenter::Delivery::immediate);
+        connect(&m_actions, &AppActions::openSettingsRequested, &observer, [&] { ++opened; });
         m_view->openSettings();
         QCOMPARE(opened, 1);
     }
@@ -406,7 +407,7 @@ private slots:
         m_store = std::make_unique<TemporaryStore>(m_clock, tmpfs.path());
         m_store->open();
         m_view = std::make_unique<ClipboardHistoryView>(
-            context(), m_pasteboard, m_settings->preferences, &m_sound, m_clock);
+            context(), m_pasteboard, m_settings->preferences, m_actions, &m_sound, m_clock);
         const DiskFullNotice &notice = *m_view->diskFullNotice();
         add("saved");
         QVERIFY(context().waitForSaves());

@@ -115,7 +115,7 @@ class TestLanguageSwitch : public QObject {
     Q_OBJECT
 
     const XkbKeyboardLayouts m_usRu{{"us", "ru"}};
-    FakePasteboard m_pasteboard;
+    std::unique_ptr<FakePasteboard> m_pasteboard;
     FakeKeys m_keys;
     RecordingSystemLog m_log;
     ManualClock m_clock;
@@ -125,15 +125,15 @@ class TestLanguageSwitch : public QObject {
     std::unique_ptr<LanguageSwitchService> service(const KeyboardLayouts &layouts)
     {
         return std::make_unique<LanguageSwitchService>(
-            m_pasteboard, m_keys, layouts, m_log, m_workspace, m_terminals, m_clock);
+            *m_pasteboard, m_keys, layouts, m_log, m_workspace, m_terminals, m_clock);
     }
 
 private slots:
     void init()
     {
-        m_pasteboard = FakePasteboard();
+        m_pasteboard = std::make_unique<FakePasteboard>();
         m_keys = FakeKeys();
-        m_keys.pasteboard = &m_pasteboard;
+        m_keys.pasteboard = m_pasteboard.get();
         m_log.entries.clear();
         m_clock = ManualClock();
         m_workspace.frontmost = application(QStringLiteral("org.gnome.TextEditor"));
@@ -183,7 +183,7 @@ private slots:
         QVERIFY(hotkeys.hasHandler(2));
         QCOMPARE(m_log.entries, QStringList(category + "Language fix registered via HotkeyService: ⌘⇧L"));
 
-        m_pasteboard.copyText("earlier");
+        m_pasteboard->copyText("earlier");
         m_keys.selection = "ghbdtn";
         QSignalSpy borrowed(fix.get(), &LanguageSwitchService::clipboardBorrowed);
         QSignalSpy returned(fix.get(), &LanguageSwitchService::clipboardReturned);
@@ -191,7 +191,7 @@ private slots:
         grabber.press(2);
         QCoreApplication::processEvents(); // the hotkey service dispatches from the event loop
         QVERIFY(fix->isProcessing());
-        QCOMPARE(m_pasteboard.string(), QString()); // cleared, so a copy is a change
+        QCOMPARE(m_pasteboard->string(), QString()); // cleared, so a copy is a change
         fix->fixSelectedText(); // a second press during the copy changes nothing
         m_clock.advance(49);
         QVERIFY(m_keys.chords.isEmpty());
@@ -199,14 +199,14 @@ private slots:
         QCOMPARE(m_keys.chords, (QList<std::pair<int, std::uint32_t>>{{8, KeyCombo::controlKey}}));
         m_clock.advance(0);
         QVERIFY(!fix->isProcessing()); // before the paste runs
-        QCOMPARE(m_pasteboard.string(), QString("привет"));
+        QCOMPARE(m_pasteboard->string(), QString("привет"));
         m_clock.advance(50);
         QCOMPARE(m_keys.pasted, QStringList("привет"));
         m_clock.advance(299);
-        QCOMPARE(m_pasteboard.string(), QString("привет"));
+        QCOMPARE(m_pasteboard->string(), QString("привет"));
         QCOMPARE(returned.size(), 0); // the history stays out of it until the earlier text is back
         m_clock.advance(1);
-        QCOMPARE(m_pasteboard.string(), QString("earlier"));
+        QCOMPARE(m_pasteboard->string(), QString("earlier"));
         QCOMPARE(borrowed.size(), 1);
         QCOMPARE(returned.size(), 1);
         QVERIFY(m_clock.tasks.empty());
@@ -238,7 +238,7 @@ private slots:
             const XkbKeyboardLayouts layouts(c.layoutIds);
             const auto fix = service(layouts);
             if (c.earlier)
-                m_pasteboard.copyText(*c.earlier);
+                m_pasteboard->copyText(*c.earlier);
             m_keys.selection = c.selection;
             QSignalSpy returned(fix.get(), &LanguageSwitchService::clipboardReturned);
             StdoutCapture out;
@@ -248,7 +248,7 @@ private slots:
             m_clock.advance(1);
             QVERIFY(!fix->isProcessing());
             QCOMPARE(out.finish().last(), c.line);
-            QCOMPARE(m_pasteboard.string(), c.clipboardAfter);
+            QCOMPARE(m_pasteboard->string(), c.clipboardAfter);
             QCOMPARE(returned.size(), 1);
             QVERIFY(m_clock.tasks.empty());
             QVERIFY(m_keys.pasted.isEmpty());
@@ -258,14 +258,14 @@ private slots:
     void noKeyIsSentWhileTheHotkeyIsHeld()
     {
         const auto fix = service(m_usRu);
-        m_pasteboard.copyText("earlier");
+        m_pasteboard->copyText("earlier");
         m_keys.selection = "ghbdtn";
         m_keys.hotkeyDown = true;
         QSignalSpy borrowed(fix.get(), &LanguageSwitchService::clipboardBorrowed);
         fix->fixSelectedText();
         m_clock.advance(500);
         QCOMPARE(borrowed.size(), 0);
-        QCOMPARE(m_pasteboard.string(), QString("earlier"));
+        QCOMPARE(m_pasteboard->string(), QString("earlier"));
         m_keys.hotkeyDown = false; // released: the flow goes on as from the press
         m_clock.advance(5);
         QCOMPARE(borrowed.size(), 1);
@@ -273,7 +273,7 @@ private slots:
         QVERIFY(m_keys.chords.isEmpty());
         m_clock.advance(1000);
         QCOMPARE(m_keys.pasted, QStringList("привет"));
-        QCOMPARE(m_pasteboard.string(), QString("earlier"));
+        QCOMPARE(m_pasteboard->string(), QString("earlier"));
 
         // A key held past about a second is not waited for any longer.
         init();
@@ -282,9 +282,9 @@ private slots:
         m_keys.hotkeyDown = true;
         again->fixSelectedText();
         m_clock.advance(999);
-        QCOMPARE(m_pasteboard.changeCount(), 0);
+        QCOMPARE(m_pasteboard->changeCount(), 0);
         m_clock.advance(1);
-        QCOMPARE(m_pasteboard.changeCount(), 1);
+        QCOMPARE(m_pasteboard->changeCount(), 1);
         m_clock.advance(50);
         QCOMPARE(m_keys.sentWhileDown, (QList<std::pair<int, std::uint32_t>>{{8, KeyCombo::controlKey}}));
     }
@@ -292,7 +292,7 @@ private slots:
     void terminalsAreLeftAlone()
     {
         const auto fix = service(m_usRu);
-        m_pasteboard.copyText("earlier");
+        m_pasteboard->copyText("earlier");
         m_keys.selection = "ghbdtn";
         m_workspace.frontmost = application(QStringLiteral("XTerm"));
         FakePrimarySelection primary;
@@ -308,7 +308,7 @@ private slots:
                 "[LanguageFix] Terminals are not supported — select the text in another program"}));
         QVERIFY(m_keys.chords.isEmpty());
         QCOMPARE(borrowed.size(), 0);
-        QCOMPARE(m_pasteboard.changeCount(), 1);
+        QCOMPARE(m_pasteboard->changeCount(), 1);
     }
 
     void theFocusedProgramsSelectionNeedsNoCopy()
@@ -316,7 +316,7 @@ private slots:
         const auto fix = service(m_usRu);
         FakePrimarySelection primary;
         fix->setPrimarySelection(&primary);
-        m_pasteboard.copyText("earlier");
+        m_pasteboard->copyText("earlier");
         m_keys.selection = "will not be copied";
         QSignalSpy returned(fix.get(), &LanguageSwitchService::clipboardReturned);
         StdoutCapture out;
@@ -329,7 +329,7 @@ private slots:
         QCOMPARE(m_keys.chords, (QList<std::pair<int, std::uint32_t>>{{9, KeyCombo::controlKey}}));
         QCOMPARE(m_keys.pasted, QStringList("привет"));
         m_clock.advance(300);
-        QCOMPARE(m_pasteboard.string(), QString("earlier"));
+        QCOMPARE(m_pasteboard->string(), QString("earlier"));
         QCOMPARE(returned.size(), 1);
         QCOMPARE(out.finish(),
             QStringList({"[LanguageFix] Triggered", "[LanguageFix] Got text: 6 characters",
@@ -344,7 +344,7 @@ private slots:
         QCOMPARE(m_keys.chords.first(), (std::pair<int, std::uint32_t>(8, KeyCombo::controlKey)));
         m_clock.advance(1000);
         QCOMPARE(m_keys.pasted.last(), QString("hello"));
-        QCOMPARE(m_pasteboard.string(), QString("earlier"));
+        QCOMPARE(m_pasteboard->string(), QString("earlier"));
     }
 
     void withNothingSavedTheConversionStays()
@@ -357,7 +357,7 @@ private slots:
         m_clock.advance(1000);
         QCOMPARE(returned.size(), 1);
         QCOMPARE(m_keys.pasted, QStringList("hello"));
-        QCOMPARE(m_pasteboard.string(), QString("hello"));
+        QCOMPARE(m_pasteboard->string(), QString("hello"));
     }
 };
 

@@ -27,7 +27,8 @@ private slots:
     void navigationStaysInBoundsAndFinishesOnce()
     {
         int finishes = 0;
-        OnboardingView view({}, [&] { ++finishes; });
+        OnboardingView view({});
+        connect(&view, &OnboardingView::finished, this, [&] { ++finishes; });
         QCOMPARE(view.pageCount(), 6);
         view.goBack();
         QCOMPARE(view.page(), 0);
@@ -47,7 +48,8 @@ private slots:
     void skipFinishesAtOnce()
     {
         int finishes = 0;
-        OnboardingView view({}, [&] { ++finishes; });
+        OnboardingView view({});
+        connect(&view, &OnboardingView::finished, this, [&] { ++finishes; });
         view.goNext();
         view.goNext();
         view.skip();
@@ -57,13 +59,13 @@ private slots:
 
     void texts()
     {
-        OnboardingView view({}, {});
+        OnboardingView view({});
         QCOMPARE(pageAt(view, 1).value("body").toString(),
             "Press ⌘⇧V (Super + Shift + V) from any app to open Quillbox. You can change this shortcut any time "
             "in Settings → Shortcuts.");
         QVERIFY(pageAt(view, 4).value("body").toString().contains("anywhere on your desktop and press ⌘⇧L — "));
         // Where the desktop keeps the global keys, the page says how to bind the panel's instead.
-        OnboardingView sway({}, {}, "Add these lines to ~/.config/sway/config");
+        OnboardingView sway({}, "Add these lines to ~/.config/sway/config");
         QCOMPARE(pageAt(sway, 1).value("body").toString(), "Add these lines to ~/.config/sway/config");
         QCOMPARE(pageAt(view, 5).value("title").toString(), "You're all set");
         for (const QVariant &page : view.pages())
@@ -73,7 +75,7 @@ private slots:
     void pastePageTellsWhatIsAvailable()
     {
         int opened = 0;
-        OnboardingView withSettings({false, true, [&] { ++opened; }, "XTest"}, {});
+        OnboardingView withSettings({false, true, [&] { ++opened; }, "XTest"});
         const QVariantMap page = pageAt(withSettings, 2);
         QCOMPARE(page.value("icon").toString(), "accessibility");
         QCOMPARE(page.value("title").toString(), "Allow automatic paste");
@@ -88,7 +90,7 @@ private slots:
         withSettings.runAction();
         QCOMPARE(opened, 1);
 
-        OnboardingView wayland({true, false, {}, {}}, {});
+        OnboardingView wayland({true, false, {}, {}});
         const QVariantMap bare = pageAt(wayland, 2);
         QCOMPARE(bulletIcons(bare).first(), "xmark.circle");
         QVERIFY(bare.value("bullets").toList().at(1).toMap().value("text").toString().contains("wtype"));
@@ -99,7 +101,7 @@ private slots:
         wayland.runAction(); // nothing to run, nothing to crash
 
         // The page names what really types the keys.
-        const OnboardingView plasma({true, true, {}, "KWin fake-input"}, {});
+        const OnboardingView plasma({true, true, {}, "KWin fake-input"});
         QCOMPARE(pageAt(plasma, 2).value("bullets").toList().at(1).toMap().value("text").toString(),
             "Quillbox presses Ctrl+V through KWin fake-input");
     }

@@ -3,6 +3,7 @@
 #include "TemporaryPreferences.h"
 #include "TemporaryStore.h"
 #include "model/HistoryLimit.h"
+#include "services/AppActions.h"
 #include "ui/IconImageProvider.h"
 #include "ui/panel/CategoryManagerView.h"
 #include "ui/panel/ClipboardHistoryView.h"
@@ -83,7 +84,23 @@ class TestQmlViews : public QObject {
         QTRY_VERIFY2((item = drawnItem(QLatin1String(name))) && item->isVisible(), name);
         QTest::mouseClick(m_window.get(), Qt::LeftButton, {},
             item->mapToScene(QPointF(item->width() / 2, item->height() / 2)).toPoint());
-        QTest::qWait(20);
+    }
+    // Waits for a frame drawn after now: whatever the last change brought in has been laid out and
+    // drawn, and has said so if it could not be.
+    void waitForFrame()
+    {
+        bool drawn = false;
+        QObject context;
+        connect(m_window.get(), &QQuickWindow::frameSwapped, &context, [&drawn] { drawn = true; });
+        m_window->update();
+        QTRY_VERIFY(drawn);
+    }
+    // Waits until the named popup has opened; keys go to it from then on.
+    void waitForPopup(const char *name)
+    {
+        QObject *popup = nullptr;
+        QTRY_VERIFY2((popup = m_window->rootObject()->findChild<QObject *>(name)) && popup->property("opened").toBool(),
+            name);
     }
 
 private slots:
@@ -123,28 +140,31 @@ private slots:
             store.context().insert(item);
         }
         store.context().save();
-        ClipboardHistoryView view(store.context(), pasteboard, settings.preferences, nullptr, clock);
+        AppActions actions;
+        ClipboardHistoryView view(store.context(), pasteboard, settings.preferences, actions, nullptr, clock);
         load("HistoryPanel.qml", {{"historyView", QVariant::fromValue(&view)}});
         m_window->engine()->addImageProvider(QStringLiteral("thumbnail"), new ThumbnailImageProvider(store.path()));
         view.resetState();
         view.setDark(true);
-        QTest::qWait(50);
         // Each kind of row draws its own body.
-        QStringList drawn;
-        std::function<void(QQuickItem *)> walk = [&](QQuickItem *item) {
-            if (item->isVisible() && item->property("text").isValid())
-                drawn.append(item->property("text").toString());
-            for (QQuickItem *child : item->childItems())
-                walk(child);
+        const auto drawnTexts = [this] {
+            QStringList drawn;
+            std::function<void(QQuickItem *)> walk = [&](QQuickItem *item) {
+                if (item->isVisible() && item->property("text").isValid())
+                    drawn.append(item->property("text").toString());
+                for (QQuickItem *child : item->childItems())
+                    walk(child);
+            };
+            walk(m_window->rootObject());
+            return drawn;
         };
-        walk(m_window->rootObject());
         for (const char *shown : {"plain text", "https://example.org/", "report.pdf", "screenshot.png"})
-            QVERIFY2(drawn.contains(QLatin1String(shown)), shown);
+            QTRY_VERIFY2(drawnTexts().contains(QLatin1String(shown)), shown);
 
         const auto step = [&](auto action) {
             action();
             clock.advance(1000);
-            QTest::qWait(20);
+            waitForFrame();
         };
         // Each state brings in the components behind one of the view's loaders.
         step([&] { view.openSearch(); });
@@ -180,7 +200,8 @@ private slots:
         for (const char *content : {"first", "second"})
             store.context().insert(ClipboardItem::create(content, ClipboardItemType::text));
         store.context().save();
-        ClipboardHistoryView view(store.context(), pasteboard, settings.preferences, nullptr, clock);
+        AppActions actions;
+        ClipboardHistoryView view(store.context(), pasteboard, settings.preferences, actions, nullptr, clock);
         load("HistoryPanel.qml", {{"historyView", QVariant::fromValue(&view)}});
         const auto closeFirst = qScopeGuard([this] { m_window.reset(); }); // before the controller it binds to
         view.resetState();
@@ -255,6 +276,8 @@ private slots:
         SettingsView::Services services;
         services.preferences = &settings.preferences;
         services.clock = &clock;
+        AppActions actions;
+        services.actions = &actions;
         services.context = &store.context();
         services.historyLimit = &limit;
         SettingsView view(services);
@@ -268,7 +291,7 @@ private slots:
         QVERIFY(view.categoryManager()->isAddingNew());
         QTRY_VERIFY(drawnItem("addForm") && drawnItem("addForm")->isVisible());
         view.categoryManager()->beginEdit(0);
-        QTest::qWait(50);
+        waitForPopup("editSheet");
         QTest::keyClick(m_window.get(), Qt::Key_Escape); // the sheet closes itself
         QCOMPARE(view.categoryManager()->editingRow(), -1);
         view.categoryManager()->cancelAdding();
@@ -281,14 +304,14 @@ private slots:
         click("recordButton");
         QVERIFY(!view.recorder()->isRecording());
         click("choice/ (Slash)");
-        QCOMPARE(settings.preferences.categorySearchKey(), QStringLiteral("slash"));
+        QCOMPARE(settings.preferences.categorySearchKey(), Preferences::CategorySearchKey::slash);
 
         click("tabStorage");
         click("choice250");
         QCOMPARE(settings.preferences.maxHistoryCount(), 250); // nothing to delete: no question
         click("choice100");
         QCOMPARE(settings.preferences.maxHistoryCount(), 250); // asked first
-        QTest::qWait(50);
+        waitForPopup("limitDialog");
         QTest::keyClick(m_window.get(), Qt::Key_Return);
         QCOMPARE(settings.preferences.maxHistoryCount(), 100);
         QCOMPARE(store.context().count<ClipboardItem>(), 102);
@@ -301,7 +324,8 @@ private slots:
     void theOnboardingPagesStepThroughToTheEnd()
     {
         int finished = 0;
-        OnboardingView onboarding({}, [&] { ++finished; });
+        OnboardingView onboarding({});
+        connect(&onboarding, &OnboardingView::finished, this, [&] { ++finished; });
         load("OnboardingPage.qml", {{"onboarding", QVariant::fromValue(&onboarding)}});
         for (int page = 1; page < onboarding.pageCount(); ++page) {
             QTest::keyClick(m_window.get(), Qt::Key_Return);

@@ -12,7 +12,7 @@
 #include "services/HotkeyService.h"
 #include "services/KeyboardLayouts.h"
 #include "services/LanguageSwitchService.h"
-#include "services/NotificationCenter.h"
+#include "services/AppActions.h"
 #include "services/TerminalPasteChords.h"
 #include "ui/settings/SettingsView.h"
 
@@ -44,6 +44,7 @@ class TestSettings : public QObject {
     std::unique_ptr<QTemporaryDir> m_config;
     std::unique_ptr<XdgAutostartEntry> m_autostart;
     ListedLayouts m_layouts;
+    AppActions m_actions;
     std::unique_ptr<SettingsView> m_view;
 
     Preferences &preferences() { return m_settings->preferences; }
@@ -56,6 +57,7 @@ class TestSettings : public QObject {
         SettingsView::Services services;
         services.preferences = &preferences();
         services.clock = &m_clock;
+        services.actions = &m_actions;
         services.context = &context();
         services.historyLimit = m_limit.get();
         services.loginItem = m_autostart.get();
@@ -266,17 +268,21 @@ private slots:
         QCOMPARE(m_store->reopen().mainContext().count<ClipboardItem>(), 103);
     }
 
-    void clearAllHistoryCountsPinnedItemsAndAsksTheApplication()
+    void clearingAllHistoryAndANewHotkeyAskTheApplication()
     {
         addItems(4, 2);
         QCOMPARE(view().historyItemCount(), 6);
         int posts = 0;
         QObject observer;
-        NotificationCenter::defaultCenter().observe(
-            QStringLiteral("Quillbox.clearAllHistory"), &observer, [&] { ++posts; },
-            NotificationCenter::Delivery::immediate);
+        connect(&m_actions, &AppActions::clearAllHistoryRequested, &observer, [&] { ++posts; });
         view().clearAllHistory();
         QCOMPARE(posts, 1);
+
+        // A combination the recorder stored is registered again by the hotkey's owner.
+        int reloads = 0;
+        connect(&m_actions, &AppActions::hotkeyReloadRequested, &observer, [&] { ++reloads; });
+        emit view().recorder()->recorded();
+        QCOMPARE(reloads, 1);
     }
 
     void theBorderColoursAreTheEightInOrder()

@@ -3,7 +3,6 @@
 #include "TemporaryPreferences.h"
 #include "services/HotkeyService.h"
 #include "services/KeyPositions.h"
-#include "services/NotificationCenter.h"
 #include "ui/settings/ShortcutRecorderView.h"
 
 #include <QKeyEvent>
@@ -11,8 +10,6 @@
 #include <QWindow>
 
 namespace {
-
-const QString reloadName = QStringLiteral("Quillbox.reloadHotkey");
 
 // The X keycode of a key position, as the xcb platform reports it in nativeScanCode.
 quint32 scanCode(int keyCode)
@@ -53,10 +50,9 @@ private slots:
         m_grabber = std::make_unique<FakeHotkeyGrabber>();
         m_hotkeys = std::make_unique<HotkeyService>(*m_grabber);
         m_recorder = std::make_unique<ShortcutRecorderView>(QStringLiteral("Open Quillbox"), m_settings->preferences,
-            Preferences::Key::hotkeyCombo, reloadName, KeyCombo::defaultCombo(), m_clock);
+            Preferences::Key::hotkeyCombo, KeyCombo::defaultCombo(), m_clock);
         m_reloads = 0;
-        NotificationCenter::defaultCenter().observe(
-            reloadName, m_recorder.get(), [this] { ++m_reloads; }, NotificationCenter::Delivery::immediate);
+        connect(m_recorder.get(), &ShortcutRecorderView::recorded, this, [this] { ++m_reloads; });
     }
     void cleanup()
     {

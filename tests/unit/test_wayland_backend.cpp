@@ -21,7 +21,9 @@ const QStringList mutter{"wl_seat", "xdg_wm_base", "zwp_primary_selection_device
 SessionFacts session(const QByteArray &platform, const QByteArray &waylandDisplay, std::optional<QStringList> globals,
     std::optional<QString> x11Problem, const QString &desktop = {})
 {
-    return SessionFacts{platform, waylandDisplay, std::move(globals), std::move(x11Problem), desktop};
+    // A desktop that set WAYLAND_DISPLAY is a Wayland session.
+    return SessionFacts{platform, waylandDisplay, std::move(globals), std::move(x11Problem), desktop,
+        waylandDisplay.isEmpty() ? QStringLiteral("x11") : QStringLiteral("wayland")};
 }
 
 const QList<HotkeyBindingInstructions::Binding> bindings{
@@ -40,37 +42,40 @@ private slots:
         QTest::addColumn<SessionFacts>("facts");
         QTest::addColumn<Backend>("backend");
         QTest::addColumn<QString>("said");
+        QTest::addColumn<bool>("waylandSession");
 
         const std::optional<QString> noX11 = QStringLiteral("DISPLAY is not set");
-        QTest::newRow("X11 desktop") << session({}, {}, {}, {}) << Backend::x11 << "";
-        QTest::newRow("sway") << session({}, "wayland-1", wlroots, noX11) << Backend::wayland << "";
-        QTest::newRow("sway with XWayland") << session({}, "wayland-1", wlroots, {}) << Backend::wayland << "";
+        QTest::newRow("X11 desktop") << session({}, {}, {}, {}) << Backend::x11 << "" << false;
+        QTest::newRow("sway") << session({}, "wayland-1", wlroots, noX11) << Backend::wayland << "" << true;
+        QTest::newRow("sway with XWayland") << session({}, "wayland-1", wlroots, {}) << Backend::wayland << "" << true;
         QTest::newRow("GNOME with XWayland")
-            << session({}, "wayland-0", mutter, {}, "GNOME") << Backend::x11 << "GNOME does not let";
+            << session({}, "wayland-0", mutter, {}, "GNOME") << Backend::x11 << "GNOME does not let" << true;
         QTest::newRow("GNOME without XWayland")
-            << session({}, "wayland-0", mutter, noX11, "GNOME") << Backend::wayland << "are not captured";
+            << session({}, "wayland-0", mutter, noX11, "GNOME") << Backend::wayland << "are not captured" << true;
         QTest::newRow("-platform xcb in a Wayland session")
-            << session("xcb", "wayland-1", {}, {}) << Backend::x11 << "";
+            << session("xcb", "wayland-1", {}, {}) << Backend::x11 << "" << true;
         QTest::newRow("-platform wayland without data-control")
-            << session("wayland", "wayland-0", mutter, {}, "GNOME") << Backend::wayland << "are not captured";
+            << session("wayland", "wayland-0", mutter, {}, "GNOME") << Backend::wayland << "are not captured" << true;
         QTest::newRow("an unreachable compositor, X11 there")
-            << session({}, "wayland-9", std::nullopt, {}) << Backend::x11 << "";
+            << session({}, "wayland-9", std::nullopt, {}) << Backend::x11 << "" << true;
         QTest::newRow("an unreachable compositor, nothing else")
-            << session({}, "wayland-9", std::nullopt, noX11) << Backend::none << "wayland-9";
+            << session({}, "wayland-9", std::nullopt, noX11) << Backend::none << "wayland-9" << true;
         QTest::newRow("-platform wayland, unreachable")
-            << session("wayland", "wayland-9", std::nullopt, {}) << Backend::none << "wayland-9";
+            << session("wayland", "wayland-9", std::nullopt, {}) << Backend::none << "wayland-9" << true;
         QTest::newRow("another platform")
-            << session("offscreen", "wayland-1", wlroots, {}) << Backend::none << "offscreen is not supported";
+            << session("offscreen", "wayland-1", wlroots, {}) << Backend::none << "offscreen is not supported" << true;
         QTest::newRow("no session at all")
-            << session({}, {}, std::nullopt, noX11) << Backend::none << "DISPLAY is not set";
+            << session({}, {}, std::nullopt, noX11) << Backend::none << "DISPLAY is not set" << false;
     }
     void choosesTheDisplayServer()
     {
         QFETCH(SessionFacts, facts);
         QFETCH(Backend, backend);
         QFETCH(QString, said);
+        QFETCH(bool, waylandSession);
         const BackendChoice choice = BackendChoice::choose(facts);
         QCOMPARE(choice.backend, backend);
+        QCOMPARE(choice.waylandSession, waylandSession);
         const QString text = backend == Backend::none ? choice.problem : choice.notice;
         if (said.isEmpty())
             QCOMPARE(text, QString());

@@ -8,7 +8,7 @@
 #include <algorithm>
 
 WaylandPasteboard::WaylandPasteboard(const ClipboardReadLimits &limits, const QByteArray &displayName, QObject *parent)
-    : QObject(parent)
+    : Pasteboard(parent)
 {
     auto reader = std::make_unique<WaylandClipboardReader>(limits, displayName);
     if (!reader->isValid())

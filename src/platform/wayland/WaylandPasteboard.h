@@ -20,7 +20,7 @@ struct DataControlSnapshot;
 /// A WaylandClipboardReader reads other programs' copies and serves our own writes on its thread;
 /// changeCount() and pasteboardItems() answer from what it published last and never wait. Own
 /// writes count at once; their echoes are never counted again.
-class WaylandPasteboard : public QObject, public Pasteboard, public PrimarySelection {
+class WaylandPasteboard : public Pasteboard, public PrimarySelection {
     Q_OBJECT
 public:
     explicit WaylandPasteboard(

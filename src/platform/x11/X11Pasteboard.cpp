@@ -31,7 +31,7 @@ constexpr int maxTakeoverAttempts = 50;
 } // namespace
 
 X11Pasteboard::X11Pasteboard(const ClipboardReadLimits &limits, QObject *parent)
-    : QObject(parent)
+    : Pasteboard(parent)
 {
     m_retryTimer.setSingleShot(true);
     connect(&m_retryTimer, &QTimer::timeout, this, &X11Pasteboard::writePending);

@@ -22,7 +22,7 @@ struct xcb_connection_t;
 /// Another program's content is read off the GUI thread by an X11ClipboardReader; changeCount() and
 /// pasteboardItems() answer from the snapshot it published last and never wait. Own writes go
 /// through QClipboard and count at once; their owner-change echoes are never counted again.
-class X11Pasteboard : public QObject, public Pasteboard, public PrimarySelection {
+class X11Pasteboard : public Pasteboard, public PrimarySelection {
     Q_OBJECT
 public:
     explicit X11Pasteboard(const ClipboardReadLimits &limits = {}, QObject *parent = nullptr);

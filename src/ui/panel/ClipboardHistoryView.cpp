@@ -7,15 +7,16 @@
 #include "capture/PasteboardWriter.h"
 #include "model/ModelContext.h"
 #include "model/Preferences.h"
-#include "services/NotificationCenter.h"
+#include "services/AppActions.h"
 
 #include <QMetaMethod>
 
 ClipboardHistoryView::ClipboardHistoryView(ModelContext &context, Pasteboard &pasteboard, Preferences &preferences,
-    SoundPlayer *sound, Clock &clock, QObject *parent)
+    AppActions &actions, SoundPlayer *sound, Clock &clock, QObject *parent)
     : QObject(parent)
     , m_context(context)
     , m_pasteboard(pasteboard)
+    , m_actions(actions)
     , m_preferences(preferences)
     , m_clock(clock)
     , m_schedule(clock.scheduler(this))
@@ -170,7 +171,7 @@ void ClipboardHistoryView::removeMonitors()
 
 void ClipboardHistoryView::openSettings()
 {
-    NotificationCenter::defaultCenter().post(QStringLiteral("Quillbox.openSettings"));
+    emit m_actions.openSettingsRequested();
 }
 
 void ClipboardHistoryView::openSearch()

@@ -21,6 +21,7 @@
 #include <memory>
 #include <optional>
 
+class AppActions;
 class ModelContext;
 class PanelKeyRouter;
 class Pasteboard;
@@ -58,8 +59,8 @@ class ClipboardHistoryView : public QObject {
 public:
     /// `preferences` is read for "categorySearchKey", "playSoundOnNavigate" and "borderColorHex" each
     /// time they matter. `sound` may be null. Everything given must outlive the view.
-    ClipboardHistoryView(ModelContext &context, Pasteboard &pasteboard, Preferences &preferences, SoundPlayer *sound,
-        Clock &clock = Clock::system(), QObject *parent = nullptr);
+    ClipboardHistoryView(ModelContext &context, Pasteboard &pasteboard, Preferences &preferences, AppActions &actions,
+        SoundPlayer *sound, Clock &clock = Clock::system(), QObject *parent = nullptr);
     ~ClipboardHistoryView() override;
 
     HistoryFilter *filter() const { return m_filter; }
@@ -81,7 +82,7 @@ public:
     void setDark(bool dark);
     QColor borderColor() const;
 
-    /// Runs on the first show and on every "Quillbox.panelWillShow".
+    /// Runs on the first show and every time the panel is about to be shown.
     Q_INVOKABLE void resetState();
 
     // Input, handled by the key router
@@ -98,7 +99,7 @@ public:
             m_selection->setSelectedIndex(0);
     }
     Q_INVOKABLE void openSearch();
-    /// The panel menu's "Settings...": posts "Quillbox.openSettings" for whoever opens them.
+    /// The panel menu's "Settings...": asks the application to open them.
     Q_INVOKABLE void openSettings();
     /// The search row's close button: closes the field, empties it and clears the filter.
     Q_INVOKABLE void closeSearch();
@@ -153,6 +154,7 @@ private:
 
     ModelContext &m_context;
     Pasteboard &m_pasteboard;
+    AppActions &m_actions;
     Preferences &m_preferences;
     Clock &m_clock;
     /// Drops tasks that come due after the view is gone.

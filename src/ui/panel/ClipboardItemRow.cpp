@@ -12,7 +12,7 @@
 
 namespace {
 
-// The platform's standard named colours, as the panel was designed with them.
+// The type colours: fixed, not the desktop theme's, since each stands for a kind of item.
 const QColor blue = QColor::fromRgb(0, 122, 255);
 const QColor orange = QColor::fromRgb(255, 149, 0);
 const QColor green = QColor::fromRgb(52, 199, 89);

@@ -70,11 +70,6 @@ void PanelKeyRouter::focusLater(PanelFocus::Field field)
     later(100, [this, field] { m_view.focus()->set(field, true); });
 }
 
-QString PanelKeyRouter::categorySearchKey() const
-{
-    return m_preferences.categorySearchKey();
-}
-
 bool PanelKeyRouter::playSoundOnNavigate() const
 {
     return m_preferences.playSoundOnNavigate();
@@ -156,7 +151,7 @@ bool PanelKeyRouter::handleKey(int key, Qt::KeyboardModifiers modifiers, const Q
         }
     }
 
-    const bool slashChosen = categorySearchKey() == QLatin1String("slash");
+    const bool slashChosen = m_preferences.categorySearchKey() == Preferences::CategorySearchKey::slash;
     if (slashChosen ? text == QLatin1String("/") : key == Qt::Key_Tab) {
         m_view.triggerCategorySearch();
         return true;

@@ -12,7 +12,7 @@ class SoundPlayer;
 /// The history panel's keys and scrolling: the panel's own key handlers, and the application-wide
 /// key-down and scroll monitors, which see a key before the focused field does.
 ///
-/// Key shortcuts that the platform the panel was designed for gives to Command use Control here.
+/// Shortcuts take Control (Ctrl+F, Ctrl+N, ...), as Linux programs' shortcuts do.
 /// Key codes are Qt::Key values.
 class PanelKeyRouter : public QObject {
     Q_OBJECT
@@ -38,8 +38,6 @@ public:
     bool hasMonitors() const { return m_monitorsInstalled; }
     double scrollAccumulator() const { return m_scrollAccumulator; }
 
-    /// "tab" or "slash".
-    QString categorySearchKey() const;
     bool playSoundOnNavigate() const;
     void playClick();
 

@@ -62,11 +62,9 @@ QVariantMap pastePage(const OnboardingView::PasteSupport &support)
 
 } // namespace
 
-OnboardingView::OnboardingView(
-    PasteSupport pasteSupport, std::function<void()> onFinish, const QString &hotkeyInstructions, QObject *parent)
+OnboardingView::OnboardingView(PasteSupport pasteSupport, const QString &hotkeyInstructions, QObject *parent)
     : QObject(parent)
     , m_pasteSupport(std::move(pasteSupport))
-    , m_onFinish(std::move(onFinish))
 {
     m_pages = {
         makePage(QStringLiteral("clipboard.fill"), orange, QStringLiteral("Welcome to Quillbox"),
@@ -120,8 +118,8 @@ void OnboardingView::goNext()
     if (m_page < pageCount() - 1) {
         ++m_page;
         emit pageChanged();
-    } else if (m_onFinish) {
-        m_onFinish();
+    } else {
+        emit finished();
     }
 }
 
@@ -135,8 +133,7 @@ void OnboardingView::goBack()
 
 void OnboardingView::skip()
 {
-    if (m_onFinish)
-        m_onFinish();
+    emit finished();
 }
 
 void OnboardingView::runAction()

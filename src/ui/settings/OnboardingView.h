@@ -7,8 +7,8 @@
 
 #include <functional>
 
-/// The first-run welcome pages. The host shows it in the "Welcome to Quillbox" window and, from
-/// `onFinish`, records that onboarding was seen and closes the window.
+/// The first-run welcome pages. The host shows it in the "Welcome to Quillbox" window and, on
+/// `finished`, records that onboarding was seen and closes the window.
 class OnboardingView : public QObject {
     Q_OBJECT
     QML_ELEMENT
@@ -33,8 +33,8 @@ public:
 
     /// `hotkeyInstructions`: how to bind the panel's key where the desktop does not let the program
     /// register it; empty where the hotkey just works.
-    OnboardingView(PasteSupport pasteSupport, std::function<void()> onFinish, const QString &hotkeyInstructions = {},
-        QObject *parent = nullptr);
+    explicit OnboardingView(
+        PasteSupport pasteSupport, const QString &hotkeyInstructions = {}, QObject *parent = nullptr);
 
     int page() const { return m_page; }
     int pageCount() const;
@@ -49,10 +49,11 @@ public:
 
 signals:
     void pageChanged();
+    /// "Get started" on the last page, or "Skip".
+    void finished();
 
 private:
     PasteSupport m_pasteSupport;
-    std::function<void()> m_onFinish;
     QVariantList m_pages;
     int m_page = 0;
 };

@@ -4,12 +4,12 @@
 #include "model/HistoryLimit.h"
 #include "model/ModelContext.h"
 #include "model/Preferences.h"
+#include "services/AppActions.h"
 #include "services/ConsoleLog.h"
 #include "services/HotkeyService.h"
 #include "services/KeyboardLayoutMapper.h"
 #include "services/LanguageSwitchService.h"
 #include "services/LoginItem.h"
-#include "services/NotificationCenter.h"
 
 #include <QColor>
 
@@ -55,9 +55,10 @@ SettingsView::SettingsView(const Services &services, QObject *parent)
     , m_services(services)
     , m_preferences(*services.preferences)
     , m_recorder(new ShortcutRecorderView(u"Open Quillbox"_s, *services.preferences, Preferences::Key::hotkeyCombo,
-          u"Quillbox.reloadHotkey"_s, KeyCombo::defaultCombo(), *services.clock, this))
+          KeyCombo::defaultCombo(), *services.clock, this))
 {
-    Q_ASSERT(services.preferences && services.clock);
+    Q_ASSERT(services.preferences && services.clock && services.actions);
+    connect(m_recorder, &ShortcutRecorderView::recorded, services.actions, &AppActions::hotkeyReloadRequested);
     if (services.context)
         m_categoryManager = new CategoryManagerView(*services.context, {}, this);
     connect(&m_preferences, &Preferences::changed, this, [this](Preferences::Key key) {
@@ -160,12 +161,15 @@ void SettingsView::setBorderColorHex(const QString &hex)
 
 QString SettingsView::categorySearchKey() const
 {
-    return m_preferences.categorySearchKey();
+    return Preferences::storedName(m_preferences.categorySearchKey());
 }
 
 void SettingsView::setCategorySearchKey(const QString &key)
 {
-    m_preferences.setCategorySearchKey(key);
+    for (const auto choice : {Preferences::CategorySearchKey::tab, Preferences::CategorySearchKey::slash}) {
+        if (key == Preferences::storedName(choice))
+            m_preferences.setCategorySearchKey(choice);
+    }
 }
 
 int SettingsView::maxHistoryCount() const
@@ -191,7 +195,7 @@ int SettingsView::historyItemCount() const
 
 void SettingsView::clearAllHistory()
 {
-    NotificationCenter::defaultCenter().post(u"Quillbox.clearAllHistory"_s);
+    emit m_services.actions->clearAllHistoryRequested();
 }
 
 QVariantList SettingsView::borderColorOptions() const

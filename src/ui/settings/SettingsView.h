@@ -11,6 +11,7 @@
 #include <QVariantList>
 #include <QtQml/qqmlregistration.h>
 
+class AppActions;
 class Clock;
 class HistoryLimit;
 class KeyboardLayouts;
@@ -58,11 +59,12 @@ class SettingsView : public QObject {
     Q_PROPERTY(QString sessionLimits READ sessionLimits CONSTANT)
 
 public:
-    /// What the window works with; only `preferences` and `clock` are required. Each must outlive
-    /// the view.
+    /// What the window works with; only `preferences`, `clock` and `actions` are required. Each must
+    /// outlive the view.
     struct Services {
         Preferences *preferences = nullptr;
         Clock *clock = nullptr;
+        AppActions *actions = nullptr;
         ModelContext *context = nullptr;
         HistoryLimit *historyLimit = nullptr;
         LoginItem *loginItem = nullptr;

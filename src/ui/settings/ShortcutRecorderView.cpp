@@ -5,7 +5,6 @@
 #include "services/HotkeyService.h"
 #include "services/KeyPositions.h"
 #include "services/LanguageSwitchService.h"
-#include "services/NotificationCenter.h"
 
 #include <QCoreApplication>
 #include <QKeyEvent>
@@ -54,13 +53,12 @@ std::uint32_t modifierMask(Qt::KeyboardModifiers modifiers)
 
 } // namespace
 
-ShortcutRecorderView::ShortcutRecorderView(QString label, Preferences &preferences, Preferences::Key key,
-    QString notificationName, KeyCombo initial, Clock &clock, QObject *parent)
+ShortcutRecorderView::ShortcutRecorderView(
+    QString label, Preferences &preferences, Preferences::Key key, KeyCombo initial, Clock &clock, QObject *parent)
     : QObject(parent)
     , m_label(std::move(label))
     , m_preferences(preferences)
     , m_key(key)
-    , m_notificationName(std::move(notificationName))
     , m_currentCombo(initial)
     , m_clock(clock)
 {
@@ -168,7 +166,7 @@ void ShortcutRecorderView::accept(const KeyCombo &combo)
     // The grabs are back before their owner registers the new one.
     stopRecording();
     m_preferences.setValue(m_key, combo.toJson());
-    NotificationCenter::defaultCenter().post(m_notificationName);
+    emit recorded();
 }
 
 void ShortcutRecorderView::refuse(const QString &message)

@@ -13,7 +13,7 @@ class QKeyEvent;
 /// The control that records a global key combination. While recording it sees every key press of
 /// the application first, releases Quillbox's own global grabs (so that Super+Shift+V reaches it
 /// instead of opening the panel) and takes them back when it stops. A press with Super, Control or
-/// Alt becomes the combination: stored under the preference, then the notification tells the hotkey's
+/// Alt becomes the combination: stored under the preference, then `recorded` tells the hotkey's
 /// owner to register it again. Escape alone cancels; a key without modifiers passes through.
 /// Refused, with a message, and still recording: Shift as the only modifier (the key would be taken
 /// from typing everywhere), the wrong-layout fix's combination, a key without a key position, and a
@@ -35,8 +35,8 @@ public:
     static constexpr int silenceMs = 4000;
 
     /// Shows `initial` until loadCombo() finds a stored one. Everything must outlive the recorder.
-    ShortcutRecorderView(QString label, Preferences &preferences, Preferences::Key key, QString notificationName,
-        KeyCombo initial, Clock &clock, QObject *parent = nullptr);
+    ShortcutRecorderView(QString label, Preferences &preferences, Preferences::Key key, KeyCombo initial,
+        Clock &clock, QObject *parent = nullptr);
     ~ShortcutRecorderView() override;
 
     QString label() const { return m_label; }
@@ -57,6 +57,8 @@ public:
 
 signals:
     void changed();
+    /// A new combination was stored.
+    void recorded();
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -70,7 +72,6 @@ private:
     QString m_label;
     Preferences &m_preferences;
     Preferences::Key m_key;
-    QString m_notificationName;
     KeyCombo m_currentCombo;
     Clock &m_clock;
     bool m_isRecording = false;
