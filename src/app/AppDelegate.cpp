@@ -246,7 +246,12 @@ void AppDelegate::openSettings()
         services.sessionLimits = m_services.sessionLimits;
         m_settings = std::make_unique<SettingsWindow>(*m_panel->window()->engine(), services);
     }
-    m_settings->show();
+    clock().schedule(100, this, [this] {
+        if (!m_settings)
+            return;
+        printLine(QStringLiteral("[Quillbox] Showing settings window"));
+        m_settings->show();
+    });
 }
 
 void AppDelegate::setupHotkey()

@@ -13,7 +13,7 @@ Q_LOGGING_CATEGORY(lcSettings, "quillbox.settings", QtInfoMsg)
 
 namespace {
 
-constexpr QSize initialSize{620, 580};
+constexpr QSize initialSize{640, 640};
 
 } // namespace
 

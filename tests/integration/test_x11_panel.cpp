@@ -6,6 +6,7 @@
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTest>
 #include <QWindow>
 
@@ -27,6 +28,39 @@ protected:
 void key(const QString &keys)
 {
     QProcess::execute("xdotool", {"key", "--clearmodifiers", keys});
+}
+
+QPoint windowPosition(const QString &window)
+{
+    QProcess geometry;
+    geometry.start("xdotool", {"getwindowgeometry", window});
+    geometry.waitForFinished(3000);
+    const auto match = QRegularExpression(QStringLiteral("Position: (\\d+),(\\d+)"))
+                           .match(QString::fromUtf8(geometry.readAllStandardOutput()));
+    return match.hasMatch() ? QPoint(match.captured(1).toInt(), match.captured(2).toInt()) : QPoint(-1, -1);
+}
+
+// A press at (x, y) in the window, moved by `offset` in small steps as a hand moves, then released.
+void drag(const QString &window, QPoint from, QPoint offset)
+{
+    QProcess::execute(
+        "xdotool", {"mousemove", "--window", window, QString::number(from.x()), QString::number(from.y()), "mousedown", "1"});
+    constexpr int steps = 10;
+    for (int i = 0; i < steps; ++i) {
+        QTest::qWait(30);
+        QProcess::execute("xdotool",
+            {"mousemove_relative", "--", QString::number(offset.x() / steps), QString::number(offset.y() / steps)});
+    }
+    QTest::qWait(100);
+    QProcess::execute("xdotool", {"mouseup", "1"});
+}
+
+// The window moved by about `offset`: the window manager follows the pointer from the moment the
+// drag was recognised, a few pixels into it.
+bool movedBy(const QString &window, QPoint before, QPoint offset)
+{
+    return QTest::qWaitFor(
+        [&] { return ((windowPosition(window) - before) - offset).manhattanLength() <= 30; }, 3000);
 }
 
 } // namespace
@@ -78,6 +112,12 @@ private slots:
         QVERIFY(fresh.start());
         QVERIFY(QuillboxProcess::waitForWindow("Welcome to Quillbox"));
         QVERIFY(!QuillboxProcess::hasVisibleWindow("Quillbox"));
+        // Its background moves it.
+        const QString welcome = QuillboxProcess::visibleWindows("Welcome to Quillbox").value(0);
+        const QPoint before = windowPosition(welcome);
+        drag(welcome, {12, 12}, {-120, 60});
+        QVERIFY2(movedBy(welcome, before, {-120, 60}), qPrintable(QStringLiteral("from %1,%2 to %3,%4")
+                     .arg(before.x()).arg(before.y()).arg(windowPosition(welcome).x()).arg(windowPosition(welcome).y())));
         QCOMPARE(fresh.terminate(), 0);
     }
 
@@ -129,6 +169,24 @@ private slots:
         QVERIFY(m_quillbox.waitFor(
             "SELECT count(*) FROM ClipboardItem WHERE instr(content, char(9)) > 0",
             [](const QVariant &v) { return v.toInt() == 1; }, 3000));
+        key("Escape");
+        QVERIFY(QuillboxProcess::waitForWindow("Quillbox", false));
+    }
+
+    void draggingTheBackgroundMovesThePanelAndTheNextShowCentresItAgain()
+    {
+        QVERIFY(showPanelOverTarget());
+        const QString panel = QuillboxProcess::visibleWindows("Quillbox").value(0);
+        const QPoint centred = windowPosition(panel);
+        // The panel's edge, outside the list and the bars.
+        drag(panel, {8, 320}, {150, -80});
+        QVERIFY2(movedBy(panel, centred, {150, -80}), qPrintable(QStringLiteral("from %1,%2 to %3,%4")
+                     .arg(centred.x()).arg(centred.y()).arg(windowPosition(panel).x()).arg(windowPosition(panel).y())));
+        QCOMPARE(QuillboxProcess::activeWindowName(), QStringLiteral("Quillbox"));
+        key("Escape");
+        QVERIFY(QuillboxProcess::waitForWindow("Quillbox", false));
+        QVERIFY(showPanelOverTarget());
+        QTRY_COMPARE_WITH_TIMEOUT(windowPosition(QuillboxProcess::visibleWindows("Quillbox").value(0)), centred, 3000);
         key("Escape");
         QVERIFY(QuillboxProcess::waitForWindow("Quillbox", false));
     }

@@ -136,10 +136,12 @@ private slots:
         QVERIFY(openSettingsFromTray());
         QVERIFY(!m_window.isEmpty());
         QVERIFY(run("xprop", {"-id", m_window, "WM_CLASS"}).contains("\"quillbox\", \"Quillbox\""));
+        QCOMPARE(QuillboxProcess::windowSize(m_window), QSize(640, 640));
         // Asked again: the same window comes forward.
         QVERIFY(openSettingsFromTray());
         QCOMPARE(QuillboxProcess::visibleWindows(settingsTitle).size(), 1);
         QTRY_COMPARE_WITH_TIMEOUT(QuillboxProcess::activeWindowName(), settingsTitle, 3000);
+        QCOMPARE(m_quillbox.output().count("[Quillbox] Showing settings window\n"), 2);
     }
 
     void aRecordedHotkeyReplacesTheOldOneAndSurvivesARestart()

@@ -23,6 +23,8 @@ Item {
         color: Theme.panelBackground
         border.width: 1
         border.color: Theme.panelBorder
+
+        WindowDragArea {}
     }
 
     PanelBars {

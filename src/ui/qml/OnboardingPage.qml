@@ -29,6 +29,8 @@ Item {
     Rectangle {
         anchors.fill: parent
         color: Theme.dark ? Qt.rgba(0.12, 0.12, 0.14, 1) : Qt.rgba(0.97, 0.97, 0.98, 1)
+
+        WindowDragArea {}
     }
 
     // Pages cross-fade as `page` changes.
