@@ -130,6 +130,19 @@ private slots:
         ::kill(pid_t(stalled->processId()), SIGCONT);
     }
 
+    void aSourceThatNeverAnswersIsGivenUpAtTheDeadline()
+    {
+        // Nothing copies after it: only the read's deadline ends the wait, and the change is published
+        // with what arrived, nothing.
+        const qint64 count = m_pasteboard->changeCount();
+        QProcess *stalled = wlOffer({"text/plain;charset=utf-8", "never sent"}, true);
+        QVERIFY(stalled);
+        QVERIFY(waitForCount(count + 1));
+        QCOMPARE(m_changes, QList{Pasteboard::Change::foreign});
+        QVERIFY(m_pasteboard->pasteboardItems().isEmpty());
+        ::kill(pid_t(stalled->processId()), SIGCONT);
+    }
+
     void ownWritesAreServedAndCountedOnce()
     {
         const qint64 count = m_pasteboard->changeCount();
