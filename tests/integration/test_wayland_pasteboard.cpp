@@ -5,6 +5,7 @@
 
 #include "TestImages.h"
 
+#include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
@@ -127,6 +128,24 @@ private slots:
         QVERIFY(wlCopy("after the stall"));
         QTRY_COMPARE_WITH_TIMEOUT(m_pasteboard->string(), std::optional<QString>("after the stall"), arrivalMs);
         QVERIFY(m_pasteboard->changeCount() >= count + 1);
+        ::kill(pid_t(stalled->processId()), SIGCONT);
+    }
+
+    void aSourceThatStopsMidTransferIsGivenUpAtTheDeadline()
+    {
+        // It stops while its text is on the way, and nothing copies after it: only the read's deadline
+        // ends the wait. The text never ended, so nothing of it is kept. (A short text could still be
+        // sent in full before the source stops.)
+        QFile large(m_dir.filePath(QStringLiteral("large")));
+        QVERIFY(large.open(QIODevice::WriteOnly));
+        QCOMPARE(large.write(QByteArray(32 << 20, 'x')), qint64(32 << 20));
+        large.close();
+        const qint64 count = m_pasteboard->changeCount();
+        QProcess *stalled = wlOffer({"text/plain;charset=utf-8", "@" + large.fileName()}, true);
+        QVERIFY(stalled);
+        QVERIFY(waitForCount(count + 1));
+        QCOMPARE(m_changes, QList{Pasteboard::Change::foreign});
+        QVERIFY(m_pasteboard->pasteboardItems().isEmpty());
         ::kill(pid_t(stalled->processId()), SIGCONT);
     }
 

@@ -1,6 +1,7 @@
 // X11Pasteboard against real clipboard owners (xclip, clip-owner) and readers (xclip -o) on Xvfb.
 // What the whole program stores from plain copies is tested end to end in test_capture.
 
+#include "platform/x11/QtX11Connection.h"
 #include "platform/x11/X11Pasteboard.h"
 
 #include <QClipboard>
@@ -9,6 +10,7 @@
 #include <QGuiApplication>
 #include <QLoggingCategory>
 #include <QProcess>
+#include <QScopeGuard>
 #include <QSignalSpy>
 #include <QStringEncoder>
 #include <QTemporaryDir>
@@ -18,7 +20,9 @@
 
 #include <xcb/xcb.h>
 
+#include <algorithm>
 #include <cstdlib>
+#include <cstring>
 #include <memory>
 #include <vector>
 
@@ -292,6 +296,62 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(m_changes.value(1), Pasteboard::Change::abandoned, arrivalMs);
         QCOMPARE(m_changes, (QList{Pasteboard::Change::foreign, Pasteboard::Change::abandoned}));
         QVERIFY(m_pasteboard->pasteboardItems().isEmpty());
+    }
+
+    void answersAHandoverOnceTheReadInProgressIsOver()
+    {
+        // Asked as another program asks, from a connection of the test's own.
+        xcb_connection_t *connection = xcb_connect(nullptr, nullptr);
+        QVERIFY(!xcb_connection_has_error(connection));
+        const auto cleanup = qScopeGuard([connection] { xcb_disconnect(connection); });
+        const auto atom = [connection](const char *name) {
+            XcbReply<xcb_intern_atom_reply_t> reply(xcb_intern_atom_reply(
+                connection, xcb_intern_atom(connection, 0, std::strlen(name), name), nullptr));
+            return reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
+        };
+        const xcb_atom_t manager = atom("CLIPBOARD_MANAGER"), saveTargets = atom("SAVE_TARGETS"),
+                         targets = atom("TARGETS"), property = atom("QUILLBOX_TEST_ANSWER");
+        const xcb_window_t window = xcb_generate_id(connection);
+        const xcb_screen_t *screen = xcb_setup_roots_iterator(xcb_get_setup(connection)).data;
+        xcb_create_window(connection, XCB_COPY_FROM_PARENT, window, screen->root, 0, 0, 1, 1, 0,
+            XCB_WINDOW_CLASS_INPUT_ONLY, XCB_COPY_FROM_PARENT, 0, nullptr);
+        const auto ask = [&](xcb_atom_t target, xcb_atom_t into) -> std::optional<xcb_atom_t> {
+            xcb_convert_selection(connection, window, manager, target, into, XCB_CURRENT_TIME);
+            xcb_flush(connection);
+            std::optional<xcb_atom_t> answered;
+            const bool arrived = QTest::qWaitFor(
+                [&] {
+                    while (XcbReply<xcb_generic_event_t> event{xcb_poll_for_event(connection)}) {
+                        const auto *notify = reinterpret_cast<const xcb_selection_notify_event_t *>(event.get());
+                        if ((event->response_type & 0x7f) == XCB_SELECTION_NOTIFY && notify->target == target)
+                            answered = notify->property;
+                    }
+                    return answered.has_value();
+                },
+                5000);
+            return arrived ? answered : std::nullopt;
+        };
+
+        QCOMPARE(ask(targets, property), std::optional(property));
+        XcbReply<xcb_get_property_reply_t> offered(xcb_get_property_reply(connection,
+            xcb_get_property(connection, 1, window, property, XCB_ATOM_ATOM, 0, 16), nullptr));
+        QVERIFY(offered);
+        const auto *atoms = static_cast<const xcb_atom_t *>(xcb_get_property_value(offered.get()));
+        QVERIFY(std::find(atoms, atoms + xcb_get_property_value_length(offered.get()) / 4, saveTargets)
+            != atoms + xcb_get_property_value_length(offered.get()) / 4);
+        QCOMPARE(ask(atom("UTF8_STRING"), property), std::optional(xcb_atom_t(XCB_ATOM_NONE)));
+
+        // The owner answers for its text but not for its password hint, so its read takes until the
+        // deadline; a handover asked meanwhile is answered after it, when the content is kept.
+        const qint64 before = m_pasteboard->changeCount();
+        QProcess *owner = hostileOwner("stalled-hint");
+        QVERIFY(owner);
+        QVERIFY(QTest::qWaitFor([&] { return owner->canReadLine(); }, 5000));
+        QCOMPARE(owner->readLine(), QByteArray("hint requested\n"));
+        // A client older than ICCCM 2.0 names no property: the target stands in.
+        QCOMPARE(ask(saveTargets, XCB_NONE), std::optional(saveTargets));
+        QCoreApplication::processEvents();
+        QCOMPARE(m_pasteboard->changeCount(), before + 1);
     }
 
     void readsTheFocusedProgramsSelection()

@@ -1,6 +1,7 @@
 // hostile-owner MODE: owns the X11 CLIPBOARD and answers the way a broken or hostile program does.
 //   endless-incr  text offered through an INCR transfer that never ends
-//   stalled-hint  lists the password-manager hint but never answers for it (the text is answered)
+//   stalled-hint  lists the password-manager hint but never answers for it (the text is answered);
+//                 prints "hint requested" when asked for it
 //   wrong-type    answers the text targets with INTEGER data
 //   fresh-atoms   offers 300 atoms never seen before with every change, and the text "change N";
 //                 each line on standard input makes the next change
@@ -122,6 +123,8 @@ int main(int argc, char **argv)
                 notify(request, request->property);
             } else if (request->target == hint) {
                 // Never answered.
+                std::printf("hint requested\n");
+                std::fflush(stdout);
             } else if (request->target == utf8 && mode == "endless-incr") {
                 const std::uint32_t size = 0x7fffffff;
                 transfers[request->requestor] = request->property;

@@ -1,8 +1,10 @@
 #pragma once
 
-#include "capture/PasteboardImage.h"
-#include "capture/PasteboardItem.h"
-#include "platform/x11/ClipboardReadLimits.h"
+#include "WaylandOfferTransfer.h"
+#include "WaylandSelectionOffers.h"
+#include "platform/ClipboardContent.h"
+#include "platform/ClipboardReadBudget.h"
+#include "platform/ClipboardReadLimits.h"
 
 #include <QByteArray>
 #include <QList>
@@ -11,23 +13,19 @@
 #include <QString>
 
 #include <atomic>
-#include <chrono>
-#include <list>
 #include <memory>
 #include <optional>
 
+class WaylandSelectionServer;
 struct wl_display;
 struct wl_registry;
 struct wl_seat;
 struct zwlr_data_control_manager_v1;
 struct zwlr_data_control_device_v1;
 struct zwlr_data_control_offer_v1;
-struct zwlr_data_control_source_v1;
 
 /// One complete reading of a Wayland selection, as the reader publishes it.
-struct DataControlSnapshot {
-    MimeFormats formats; ///< the text formats read
-    std::optional<PasteboardImage::Encoded> image; ///< its image as PNG, with the pixels' digest
+struct DataControlSnapshot : ClipboardContent {
     bool own = false; ///< the echo of a selection this program set; nothing was read
     bool counted = true; ///< false for the content found at start-up
     bool empty = false; ///< no selection: its source went away or it was cleared
@@ -45,10 +43,6 @@ Q_DECLARE_METATYPE(DataControlSnapshot)
 class WaylandClipboardReader : public QObject {
     Q_OBJECT
 public:
-    /// How long a source may leave a transfer without a byte, and how long reading one change may take.
-    static constexpr std::chrono::milliseconds answerTimeout{1000};
-    static constexpr std::chrono::milliseconds readTimeout{15000};
-
     /// Connects to `displayName` ($WAYLAND_DISPLAY when empty) and binds the data-control device of the
     /// first seat before returning, so every change made afterwards is seen.
     explicit WaylandClipboardReader(const ClipboardReadLimits &limits, const QByteArray &displayName = {});
@@ -81,54 +75,28 @@ signals:
 private:
     // The protocol's callbacks, in the .cpp.
     friend struct DataControlListeners;
-    struct Offer;
-    struct Source;
     void noteGlobal(wl_registry *registry, std::uint32_t name, const char *interface, std::uint32_t version);
-    void noteDataOffer(zwlr_data_control_offer_v1 *offer);
     void noteSelection(zwlr_data_control_offer_v1 *offer, bool primary);
     void noteFinished();
-    void serve(Source *source, const char *mimeType, int fd);
-    void noteCancelled(Source *source);
 
-    struct Deleter {
-        void operator()(Offer *offer) const;
-    };
-    using OfferPtr = std::unique_ptr<Offer, Deleter>;
+    using Abort = ClipboardReadBudget::Abort;
+    using OfferPtr = WaylandSelectionOffers::OfferPtr;
     struct Change {
         OfferPtr offer;
         bool counted = true;
     };
-    struct Transfer {
-        int fd;
-        QByteArray data;
-        qsizetype written = 0;
-        std::chrono::steady_clock::time_point lastProgress;
-    };
-    struct Write {
-        MimeFormats formats;
-        bool primary;
-    };
-    enum class Abort { timeout, tooLarge, superseded, stopped, connectionLost };
 
-    OfferPtr takeOffer(zwlr_data_control_offer_v1 *offer);
-    bool isOwn(const Offer &offer) const;
     /// Dispatches the display's events and serves transfers until `fd` is ready for `events`, the
     /// wake-up arrives or `timeoutMs` passes (-1: no limit). \return the revents of `fd`.
     short wait(int fd, short events, int timeoutMs);
-    void serveTransfer(std::list<Transfer>::iterator transfer, short revents);
     void wake();
-    void makePendingWrites();
     std::optional<quint64> takePrimaryRequest();
-    void beginRead();
     void readChange(Change change);
     void readPrimary(quint64 requestId);
-    void readContent(const Offer &offer, DataControlSnapshot &snapshot);
-    std::optional<QByteArray> readFormat(const Offer &offer, const QString &mimeType);
-    /// Counts `bytes` against the change's bound; false (and the read aborted) beyond it.
-    bool withinBound(qsizetype bytes);
+    void readContent(const WaylandSelectionOffers::Offer &offer, DataControlSnapshot &snapshot);
 
-    const ClipboardReadLimits m_limits;
-    const QByteArray m_ownMarker;
+    ClipboardReadBudget m_budget;
+    const QString m_ownMarker;
     wl_display *m_display = nullptr;
     wl_registry *m_registry = nullptr;
     wl_seat *m_seat = nullptr;
@@ -140,22 +108,15 @@ private:
     bool m_connectionLost = false;
 
     QMutex m_requestMutex;
-    QList<Write> m_writes;
     QList<quint64> m_primaryRequests;
 
-    // Offers announced and not yet named by a selection event.
-    std::list<OfferPtr> m_announced;
+    std::unique_ptr<WaylandSelectionOffers> m_offers;
+    std::unique_ptr<WaylandSelectionServer> m_server;
+    WaylandOfferTransfer m_transfer;
     std::optional<Change> m_pending;
     bool m_startingUp = true;
     OfferPtr m_primary;
     quint64 m_primaryChanges = 0;
-    std::list<std::unique_ptr<Source>> m_sources;
-    std::list<Transfer> m_transfers;
-
-    // The read in progress.
-    std::optional<Abort> m_abort;
+    // A clipboard read is in progress: a new selection makes it stale.
     bool m_readingClipboard = false;
-    std::chrono::steady_clock::time_point m_readStart;
-    std::chrono::steady_clock::time_point m_lastAnswer;
-    qint64 m_changeBytes = 0;
 };

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "capture/Pasteboard.h"
-#include "platform/x11/ClipboardReadLimits.h"
+#include "platform/ClipboardReadLimits.h"
 #include "services/PrimarySelection.h"
 
 #include <QHash>

@@ -45,3 +45,20 @@ xcb_atom_t internAtom(xcb_connection_t *connection, const char *name, bool onlyI
         xcb_intern_atom_reply(connection, xcb_intern_atom(connection, onlyIfExists, length, name), nullptr));
     return reply ? reply->atom : static_cast<xcb_atom_t>(XCB_ATOM_NONE);
 }
+
+xcb_window_t selectionOwner(xcb_connection_t *connection, xcb_atom_t selection)
+{
+    XcbReply<xcb_get_selection_owner_reply_t> reply(
+        xcb_get_selection_owner_reply(connection, xcb_get_selection_owner(connection, selection), nullptr));
+    return reply ? reply->owner : static_cast<xcb_window_t>(XCB_NONE);
+}
+
+xcb_window_t createPropertyWindow(xcb_connection_t *connection)
+{
+    const xcb_screen_t *screen = xcb_setup_roots_iterator(xcb_get_setup(connection)).data;
+    const xcb_window_t window = xcb_generate_id(connection);
+    const std::uint32_t eventMask = XCB_EVENT_MASK_PROPERTY_CHANGE;
+    xcb_create_window(connection, XCB_COPY_FROM_PARENT, window, screen->root, 0, 0, 1, 1, 0,
+        XCB_WINDOW_CLASS_INPUT_ONLY, XCB_COPY_FROM_PARENT, XCB_CW_EVENT_MASK, &eventMask);
+    return window;
+}

@@ -27,3 +27,9 @@ std::uint16_t xModifierMask(std::uint32_t keyComboModifiers);
 /// The atom named `name`; XCB_ATOM_NONE when it does not exist yet and `onlyIfExists` is set, or
 /// when the server does not answer.
 xcb_atom_t internAtom(xcb_connection_t *connection, const char *name, bool onlyIfExists = false);
+
+/// The window that owns `selection`; XCB_NONE when nobody does or the server does not answer.
+xcb_window_t selectionOwner(xcb_connection_t *connection, xcb_atom_t selection);
+
+/// A new 1x1 input-only window on the first screen that reports its property changes.
+xcb_window_t createPropertyWindow(xcb_connection_t *connection);

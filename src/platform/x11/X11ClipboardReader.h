@@ -1,8 +1,9 @@
 #pragma once
 
-#include "ClipboardReadLimits.h"
-#include "capture/PasteboardImage.h"
-#include "capture/PasteboardItem.h"
+#include "X11SelectionTransfer.h"
+#include "platform/ClipboardContent.h"
+#include "platform/ClipboardReadBudget.h"
+#include "platform/ClipboardReadLimits.h"
 
 #include <QByteArray>
 #include <QHash>
@@ -14,15 +15,15 @@
 #include <xcb/xcb.h>
 
 #include <atomic>
-#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <optional>
 
+class X11ClipboardManager;
+class X11TargetNames;
+
 /// One complete reading of the clipboard, as the reader publishes it.
-struct ClipboardSnapshot {
-    MimeFormats formats; ///< the text formats read
-    std::optional<PasteboardImage::Encoded> image; ///< its image as PNG, with the pixels' digest
+struct ClipboardSnapshot : ClipboardContent {
     std::uint32_t owner = 0; ///< 0: nobody
     bool counted = true; ///< false for the content found at start-up
     bool ownerGone = false; ///< emptied because the owner's window or connection went away
@@ -41,10 +42,6 @@ Q_DECLARE_METATYPE(ClipboardSnapshot)
 class X11ClipboardReader : public QObject {
     Q_OBJECT
 public:
-    /// How long the owner may leave a request unanswered, and how long reading one change may take.
-    static constexpr std::chrono::milliseconds answerTimeout{1000};
-    static constexpr std::chrono::milliseconds readTimeout{15000};
-
     /// Connects to `displayName` ($DISPLAY when empty) and subscribes to CLIPBOARD owner changes
     /// before returning, so every change made afterwards is seen. Windows whose ids lie in the
     /// resource-id range `ownIdBase`/`ownIdMask` (that of this process's Qt connection) belong to this
@@ -59,7 +56,7 @@ public:
     /// `window` was created by this process's Qt connection. Thread-safe.
     bool isOwnWindow(std::uint32_t window) const;
     /// This program keeps the clipboard for the desktop: it owns CLIPBOARD_MANAGER.
-    bool isClipboardManager() const { return m_isManager; }
+    bool isClipboardManager() const;
     /// Reads PRIMARY's text when its owner was created by the client of `window` (not by this
     /// program) and answers through primaryTextRead(`requestId`, ...).
     void requestPrimaryText(quint64 requestId, std::uint32_t window);
@@ -87,42 +84,29 @@ private:
         quint64 id;
         std::uint32_t window;
     };
-    enum class Abort { timeout, tooLarge, superseded, stopped, connectionLost };
-    using EventPtr = std::unique_ptr<xcb_generic_event_t, void (*)(void *)>;
-    template <typename Accept> EventPtr waitForEvent(Accept accept);
+    using Abort = ClipboardReadBudget::Abort;
+    using EventPtr = X11SelectionTransfer::EventPtr;
+    EventPtr waitForEvent(const X11SelectionTransfer::Accept &accept);
 
     bool subscribe();
-    void becomeClipboardManager();
-    std::uint32_t currentOwner(std::uint32_t selection) const;
     /// Handles an event that needs no read in progress: owner changes (true) and requests to the
     /// clipboard-manager selection.
     bool noteEvent(const xcb_generic_event_t *event);
     bool noteOwnerChange(const xcb_generic_event_t *event);
-    void noteSelectionRequest(const xcb_selection_request_event_t *request);
-    void answerSelectionRequest(const xcb_selection_request_event_t &request, std::uint32_t property);
-    void answerSaveRequests();
     std::optional<PrimaryRequest> takePrimaryRequest();
     void readPrimary(const PrimaryRequest &request);
     void waitForChange();
     void readChange(const OwnerChange &change);
-    void beginRead(std::uint32_t selection, std::uint32_t time);
-    void endRead();
     void readContent(ClipboardSnapshot &snapshot);
     QHash<QString, std::uint32_t> readTargets();
-    std::optional<QByteArray> readTarget(std::uint32_t target);
-    /// The property holds what `target` asks for: atoms for TARGETS, bytes for everything else.
-    bool fitsTarget(std::uint32_t target, const xcb_get_property_reply_t &reply) const;
-    /// Counts `bytes` against the change's bound; false (and the read aborted) beyond it.
-    bool withinBound(qsizetype bytes);
     bool superseded();
 
     xcb_connection_t *m_connection = nullptr;
     std::uint32_t m_ownIdBase;
     std::uint32_t m_ownIdMask;
-    const ClipboardReadLimits m_limits;
+    ClipboardReadBudget m_budget;
     int m_wakeFd = -1;
     std::atomic_bool m_stopping = false;
-    std::atomic_bool m_isManager = false;
     bool m_wakeRequested = false;
     QMutex m_primaryMutex;
     QList<PrimaryRequest> m_primaryRequests;
@@ -130,26 +114,10 @@ private:
     std::uint32_t m_window = 0;
     std::uint8_t m_xfixesFirstEvent = 0;
     std::uint32_t m_clipboardAtom = 0;
-    std::uint32_t m_targetsAtom = 0;
-    std::uint32_t m_incrAtom = 0;
-    std::uint32_t m_propertyAtom = 0;
     std::uint32_t m_utf8StringAtom = 0;
-    std::uint32_t m_primaryAtom = 0;
-    std::uint32_t m_managerAtom = 0;
-    std::uint32_t m_saveTargetsAtom = 0;
-    std::uint32_t m_nullAtom = 0;
-    QHash<std::uint32_t, QString> m_atomNames;
+    std::unique_ptr<X11TargetNames> m_targetNames;
+    std::unique_ptr<X11SelectionTransfer> m_transfer;
+    std::unique_ptr<X11ClipboardManager> m_manager;
 
     std::optional<OwnerChange> m_pending;
-    // SAVE_TARGETS requests wait until the content they ask to keep has been read.
-    QList<xcb_selection_request_event_t> m_saveRequests;
-
-    // The read in progress.
-    std::uint32_t m_selection = 0;
-    std::uint32_t m_requestor = 0;
-    std::uint32_t m_requestTime = 0;
-    std::optional<Abort> m_abort;
-    std::chrono::steady_clock::time_point m_readStart;
-    qint64 m_changeBytes = 0;
-    std::chrono::steady_clock::time_point m_lastAnswer;
 };

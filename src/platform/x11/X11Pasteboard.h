@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ClipboardReadLimits.h"
+#include "platform/ClipboardReadLimits.h"
 #include "capture/Pasteboard.h"
 #include "services/PrimarySelection.h"
 
