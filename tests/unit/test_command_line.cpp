@@ -1,35 +1,59 @@
 #include "app/CommandLine.h"
+#include "app/CommandRunner.h"
 #include "app/SubmittedText.h"
 
+#include <QApplication>
 #include <QTemporaryFile>
 #include <QTest>
+
+#include <vector>
 
 // One row per argument list: what it asks for, or the exact reason it cannot be used.
 class TestCommandLine : public QObject {
     Q_OBJECT
 
+    using Command = CommandLine::Command;
+
     static constexpr int startsTheProgram = -1;
     static constexpr int carriedOut = -2;
 
-    static void row(const char *name, const QStringList &arguments, const QString &command,
-        const QString &argument = {}, int limit = 0, const QString &type = {}, bool pinnedOnly = false,
-        bool json = false)
+    static void row(const char *name, const QStringList &arguments, Command command, const QString &argument = {},
+        int limit = 0, const QString &type = {}, bool pinnedOnly = false, bool json = false)
     {
-        const int exitCode = command.isEmpty() || command == QLatin1String("toggle") ? startsTheProgram : carriedOut;
+        const int exitCode = command == Command::none || command == Command::toggle ? startsTheProgram : carriedOut;
         QTest::newRow(name) << arguments << command << argument << limit << type << pinnedOnly << json << QString()
                             << exitCode;
     }
     static void refused(const char *name, const QStringList &arguments, const QString &error)
     {
-        QTest::newRow(name) << arguments << QString() << QString() << 0 << QString() << false << false << error
+        QTest::newRow(name) << arguments << Command::none << QString() << 0 << QString() << false << false << error
                             << int(CommandLine::usageExitCode);
+    }
+
+    // As the program reads them: an option the parser does not know may be Qt's, and Qt's application
+    // (on the offscreen platform here) takes its own before the arguments are read again.
+    static CommandLine::Invocation invocationOf(const QStringList &arguments)
+    {
+        const auto invocation = CommandLine::parse(arguments);
+        if (!invocation.unknownOption)
+            return invocation;
+        QList<QByteArray> bytes{"quillbox"};
+        for (const QString &argument : arguments)
+            bytes.append(argument.toUtf8());
+        std::vector<char *> argv;
+        for (QByteArray &argument : bytes)
+            argv.push_back(argument.data());
+        argv.push_back(nullptr);
+        int qtArgc = CommandLine::qtArgumentCount(int(bytes.size()), argv.data());
+        QApplication qt(qtArgc, argv.data());
+        return CommandLine::parseWithoutQtOptions(arguments, qtArgc, argv.data());
     }
 
 private slots:
     void readsEveryArgumentList_data()
     {
         QTest::addColumn<QStringList>("arguments");
-        QTest::addColumn<QString>("command");
+        QTest::addColumn<Command>("command");
         QTest::addColumn<QString>("argument");
         QTest::addColumn<int>("limit");
         QTest::addColumn<QString>("type");
@@ -38,45 +62,46 @@ private slots:
         QTest::addColumn<QString>("error");
         QTest::addColumn<int>("exitCode");
 
-        row("nothing starts the program", {}, "");
-        row("--toggle", {"--toggle"}, "toggle");
-        row("toggle", {"toggle"}, "toggle");
-        row("show", {"show"}, "show");
-        row("quit", {"quit"}, "quit");
-        row("fix-layout", {"fix-layout"}, "fix-layout");
-        row("help", {"help"}, "help");
-        row("--help", {"--help"}, "help");
-        row("-h", {"-h"}, "help");
-        row("version", {"version"}, "version");
-        row("--version", {"--version"}, "version");
-        row("help wins over the command", {"list", "--help"}, "help");
-        row("help wins over a missing text", {"search", "--help"}, "help");
-        row("help wins over an unknown command", {"paste", "--help"}, "help");
-        row("the first of help and version wins", {"--version", "--help"}, "version");
+        row("nothing starts the program", {}, Command::none);
+        row("--toggle", {"--toggle"}, Command::toggle);
+        row("toggle", {"toggle"}, Command::toggle);
+        row("show", {"show"}, Command::show);
+        row("quit", {"quit"}, Command::quit);
+        row("fix-layout", {"fix-layout"}, Command::fixLayout);
+        row("help", {"help"}, Command::help);
+        row("--help", {"--help"}, Command::help);
+        row("-h", {"-h"}, Command::help);
+        row("version", {"version"}, Command::version);
+        row("--version", {"--version"}, Command::version);
+        row("help wins over the command", {"list", "--help"}, Command::help);
+        row("help wins over a missing text", {"search", "--help"}, Command::help);
+        row("help wins over an unknown command", {"paste", "--help"}, Command::help);
+        row("the first of help and version wins", {"--version", "--help"}, Command::version);
 
-        row("list", {"list"}, "list");
-        row("every list option", {"list", "--limit", "5", "--json", "--type", "richText", "--pinned"}, "list", {}, 5,
-            "richText", true, true);
-        row("options before the command", {"--json", "--pinned", "list"}, "list", {}, 0, {}, true, true);
-        row("--limit with one dash", {"-limit", "2", "list"}, "list", {}, 2);
-        row("--type with one dash", {"list", "-type", "url"}, "list", {}, 0, "url");
-        row("the last --limit counts", {"list", "--limit", "3", "--limit", "5"}, "list", {}, 5);
-        row("the last --type counts", {"list", "--type", "text", "--type", "url"}, "list", {}, 0, "url");
-        row("repeated flags", {"list", "--json", "--pinned", "--json", "--pinned"}, "list", {}, 0, {}, true, true);
-
-        row("search", {"search", "needle"}, "search", "needle");
-        row("search with its options", {"search", "--limit", "3", "--json", "needle"}, "search", "needle", 3, {}, false,
+        row("list", {"list"}, Command::list);
+        row("every list option", {"list", "--limit", "5", "--json", "--type", "richText", "--pinned"}, Command::list,
+            {}, 5, "richText", true, true);
+        row("options before the command", {"--json", "--pinned", "list"}, Command::list, {}, 0, {}, true, true);
+        row("--limit with one dash", {"-limit", "2", "list"}, Command::list, {}, 2);
+        row("--type with one dash", {"list", "-type", "url"}, Command::list, {}, 0, "url");
+        row("the last --limit counts", {"list", "--limit", "3", "--limit", "5"}, Command::list, {}, 5);
+        row("the last --type counts", {"list", "--type", "text", "--type", "url"}, Command::list, {}, 0, "url");
+        row("repeated flags", {"list", "--json", "--pinned", "--json", "--pinned"}, Command::list, {}, 0, {}, true,
             true);
-        row("options after the text", {"search", "needle", "--json"}, "search", "needle", 0, {}, false, true);
-        row("a text with spaces", {"search", "two words"}, "search", "two words");
-        row("a text after -- that looks like an option", {"search", "--", "--json"}, "search", "--json");
-        row("add", {"add", "hello"}, "add", "hello");
-        row("add from standard input", {"add", "-"}, "add", "-");
-        row("add a text that starts with a dash", {"add", "--", "-5"}, "add", "-5");
-        row("add -- itself", {"add", "--", "--"}, "add", "--");
-        row("add an empty text", {"add", ""}, "add", "");
-        row("copy by position", {"copy", "3"}, "copy", "3");
-        row("copy by id", {"copy", "0F2E0C3A-1111-2222-3333-444455556666"}, "copy",
+
+        row("search", {"search", "needle"}, Command::search, "needle");
+        row("search with its options", {"search", "--limit", "3", "--json", "needle"}, Command::search, "needle", 3, {},
+            false, true);
+        row("options after the text", {"search", "needle", "--json"}, Command::search, "needle", 0, {}, false, true);
+        row("a text with spaces", {"search", "two words"}, Command::search, "two words");
+        row("a text after -- that looks like an option", {"search", "--", "--json"}, Command::search, "--json");
+        row("add", {"add", "hello"}, Command::add, "hello");
+        row("add from standard input", {"add", "-"}, Command::add, "-");
+        row("add a text that starts with a dash", {"add", "--", "-5"}, Command::add, "-5");
+        row("add -- itself", {"add", "--", "--"}, Command::add, "--");
+        row("add an empty text", {"add", ""}, Command::add, "");
+        row("copy by position", {"copy", "3"}, Command::copy, "3");
+        row("copy by id", {"copy", "0F2E0C3A-1111-2222-3333-444455556666"}, Command::copy,
             "0F2E0C3A-1111-2222-3333-444455556666");
 
         refused("unknown option", {"--frobnicate"}, "unknown option --frobnicate");
@@ -124,25 +149,38 @@ private slots:
         refused("--type without a command", {"--type", "url"}, "--type and --pinned need the command list");
 
         // Qt's own options are Qt's, wherever they stand; what Qt does not take is ours to judge.
-        row("a Qt option alone", {"-platform", "offscreen"}, "");
-        row("a Qt option before the command", {"--platform", "offscreen", "list"}, "list");
-        row("a Qt flag before the command", {"-reverse", "search", "needle"}, "search", "needle");
-        row("a Qt option's value is not the text", {"search", "-qwindowtitle", "list", "needle"}, "search", "needle");
-        row("a Qt option with --toggle", {"-qwindowtitle", "t", "--toggle"}, "toggle");
-        row("a Qt option among list options", {"-style", "fusion", "list", "--json"}, "list", {}, 0, {}, false, true);
-        row("a Qt option and a text after --", {"-platform", "offscreen", "add", "--", "-5"}, "add", "-5");
+        row("a Qt option alone", {"-platform", "offscreen"}, Command::none);
+        row("a Qt option before the command", {"--platform", "offscreen", "list"}, Command::list);
+        row("a Qt flag before the command", {"-reverse", "search", "needle"}, Command::search, "needle");
+        row("a Qt option's value is not the text", {"search", "-qwindowtitle", "list", "needle"}, Command::search,
+            "needle");
+        row("a Qt option with --toggle", {"-qwindowtitle", "t", "--toggle"}, Command::toggle);
+        row("a Qt option among list options", {"-style", "fusion", "list", "--json"}, Command::list, {}, 0, {}, false,
+            true);
+        row("a Qt option and a text after --", {"-platform", "offscreen", "add", "--", "-5"}, Command::add, "-5");
         refused("a Qt option and an unknown one", {"list", "-platform", "offscreen", "--frobnicate"},
             "unknown option --frobnicate");
         refused("a Qt option and an unknown command", {"-platform", "offscreen", "paste"}, "unknown command \"paste\"");
+        row("a dash text after -- is never Qt's", {"-platform", "offscreen", "add", "--", "-reverse"}, Command::add,
+            "-reverse");
+        row("a Qt option written with =", {"-qmljsdebugger=port:1", "list"}, Command::list);
+        // Qt 6 takes no -sync, on any platform.
+        refused("-sync", {"-sync", "list"}, "unknown option -sync");
+
+        // QCommandLineParser's conventions, where the hand-written parser refused or chose otherwise.
+        row("a value after =", {"list", "--limit=5", "--type=url"}, Command::list, {}, 5, "url");
+        row("every option with one dash", {"-json", "-pinned", "list"}, Command::list, {}, 0, {}, true, true);
+        row("-help", {"-help"}, Command::help);
+        refused("an unknown option wins over help", {"--help", "--frobnicate"}, "unknown option --frobnicate");
     }
     void readsEveryArgumentList()
     {
         QFETCH(QStringList, arguments);
         QFETCH(QString, error);
-        const auto invocation = CommandLine::parse(arguments);
+        const auto invocation = invocationOf(arguments);
         QCOMPARE(invocation.error, error);
         if (error.isEmpty()) {
-            QFETCH(QString, command);
+            QFETCH(Command, command);
             QFETCH(QString, argument);
             QFETCH(int, limit);
             QFETCH(QString, type);
@@ -160,7 +198,7 @@ private slots:
         if (exitCode != carriedOut) {
             char program[] = "quillbox";
             char *argv[] = {program, nullptr};
-            QCOMPARE(CommandLine::run(invocation, 1, argv).value_or(startsTheProgram), exitCode);
+            QCOMPARE(CommandRunner::run(invocation, 1, argv).value_or(startsTheProgram), exitCode);
         }
     }
 
@@ -169,13 +207,13 @@ private slots:
     {
         const QJsonObject item{{"id", "0F2E0C3A-1111-2222-3333-444455556666"}, {"type", "text"}, {"isPinned", true},
             {"content", "first line\n\tsecond   line"}};
-        QCOMPARE(CommandLine::line(3, item),
+        QCOMPARE(CommandRunner::line(3, item),
             "3\t0F2E0C3A-1111-2222-3333-444455556666\ttext\tpinned\tfirst line second line");
 
         QJsonObject longItem = item;
         longItem["isPinned"] = false;
         longItem["content"] = QString(200, u'x');
-        const QStringList fields = CommandLine::line(1, longItem).split(u'\t');
+        const QStringList fields = CommandRunner::line(1, longItem).split(u'\t');
         QCOMPARE(fields.size(), 5);
         QCOMPARE(fields.at(3), "-");
         QCOMPARE(fields.at(4).size(), 80);
