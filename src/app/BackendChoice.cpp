@@ -16,7 +16,7 @@ QByteArray qtPlatformOption(int argc, char **argv)
         if (argument == "-platform" || argument == "--platform")
             value = QByteArray(argv[++i]);
     }
-    return value.left(value.indexOf(':'));
+    return value.split(':').constFirst();
 }
 
 } // namespace

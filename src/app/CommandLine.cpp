@@ -1,209 +1,111 @@
 #include "CommandLine.h"
 
-#include "CommandInterface.h"
-#include "InstanceClient.h"
 #include "SubmittedText.h"
 #include "model/ClipboardItemType.h"
 #include "model/ExactText.h"
-#include "model/HistoryQuery.h"
-#include "model/ModelContainer.h"
-#include "model/ModelContext.h"
 
-#include <QCoreApplication>
-#include <QDBusConnection>
-#include <QDBusMessage>
-#include <QFileInfo>
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QLoggingCategory>
-#include <QSet>
+#include <QCommandLineParser>
+#include <QHash>
 
-#include <cstdio>
-
-#include <unistd.h>
+#include <array>
+#include <cstring>
+#include <optional>
+#include <utility>
 
 namespace {
 
-constexpr int previewLength = 80;
+using Command = CommandLine::Command;
 
-// Qt's own command-line options (QGuiApplication, QApplication, QML debugging).
-const QSet<QString> qtOptionsWithValue
-    = {"platform", "platformpluginpath", "platformtheme", "plugin", "display", "qwindowgeometry", "qwindowicon",
-        "qwindowtitle", "geometry", "title", "name", "session", "style", "stylesheet", "qmljsdebugger", "visual"};
-const QSet<QString> qtFlags = {"reverse", "widgetcount", "nograb", "dograb", "sync"};
+constexpr std::array<std::pair<Command, const char *>, 10> commandWords
+    = {{{Command::help, "help"}, {Command::version, "version"}, {Command::toggle, "toggle"}, {Command::show, "show"},
+        {Command::quit, "quit"}, {Command::fixLayout, "fix-layout"}, {Command::list, "list"},
+        {Command::search, "search"}, {Command::add, "add"}, {Command::copy, "copy"}}};
 
-// An option's name without its dashes ("-display", "--display"); empty for other arguments.
-QString optionName(const QString &argument)
+std::optional<Command> commandNamed(const QString &word)
 {
-    if (argument.startsWith(QLatin1String("--")))
-        return argument.mid(2);
-    if (argument.startsWith(u'-') && argument.size() > 1)
-        return argument.mid(1);
-    return {};
-}
-
-void print(std::FILE *stream, const QString &text)
-{
-    const QByteArray bytes = text.toUtf8();
-    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stream);
-}
-
-int fail(const QString &message)
-{
-    print(stderr, QStringLiteral("quillbox: %1\n").arg(message));
-    return 1;
-}
-
-// The items of `list` and `search`, read from the running instance or, when none runs, from the store.
-std::optional<QJsonArray> readItems(const CommandLine::Invocation &invocation, QString *error)
-{
-    if (QDBusConnection::sessionBus().isConnected()) {
-        const QDBusMessage reply = invocation.command == QLatin1String("list")
-            ? InstanceClient::call(
-                QStringLiteral("List"), {invocation.limit, invocation.type, invocation.pinnedOnly}, false)
-            : InstanceClient::call(QStringLiteral("Search"), {invocation.argument, invocation.limit}, false);
-        if (reply.type() == QDBusMessage::ReplyMessage) {
-            // Qt's JSON reader drops a raw U+FEFF inside a string; escaped, it reads it. In JSON text
-            // these bytes stand only inside strings.
-            QByteArray json = reply.arguments().value(0).toString().toUtf8();
-            json.replace("\xEF\xBB\xBF", "\\ufeff");
-            return QJsonDocument::fromJson(json).array();
-        }
-        // An answer too large for the bus is read from the store instead, where the running
-        // instance writes every change within moments.
-        if (!InstanceClient::isNotRunning(reply) && reply.errorName() != CommandInterface::errorNameTooLarge) {
-            *error = reply.errorMessage();
-            return std::nullopt;
-        }
+    for (const auto &[command, name] : commandWords) {
+        if (word == QLatin1String(name))
+            return command;
     }
-    HistoryQuery query;
-    if (!invocation.type.isEmpty())
-        query.type = clipboardItemTypeFromRawValue(invocation.type);
-    query.pinnedOnly = invocation.pinnedOnly;
-    query.limit = invocation.limit;
-    if (invocation.command == QLatin1String("search"))
-        query.searchText = invocation.argument;
-    const QString path = ModelContainer::defaultPath();
-    // No store yet: nothing was ever copied, and reading must not create one.
-    if (!QFileInfo::exists(path))
-        return QJsonArray();
-    QString openError;
-    const auto container = ModelContainer::openForReading(path, &openError);
-    if (!container) {
-        *error = QStringLiteral("cannot read the history store %1: %2").arg(path, openError);
-        return std::nullopt;
-    }
-    QJsonArray items;
-    for (const auto &item : query.run(container->mainContext()))
-        items.append(HistoryQuery::toJson(*item));
-    return items;
+    return std::nullopt;
 }
 
-int printItems(const CommandLine::Invocation &invocation)
+// The first argument before "--" written as the option `name` ("-name", "--name", "--name=value"),
+// for messages that quote what was typed.
+QString writtenAs(const QStringList &arguments, const QString &name, bool withValue)
 {
-    QString error;
-    const auto items = readItems(invocation, &error);
-    if (!items)
-        return fail(error);
-    if (invocation.json) {
-        print(stdout, QString::fromUtf8(QJsonDocument(*items).toJson(QJsonDocument::Compact)) + u'\n');
-        return 0;
+    for (const QString &argument : arguments) {
+        if (argument == QLatin1String("--"))
+            break;
+        const QString written = argument.mid(argument.startsWith(QLatin1String("--")) ? 2 : 1);
+        if (argument.startsWith(u'-') && written.section(u'=', 0, 0) == name && written.contains(u'=') == withValue)
+            return argument;
     }
-    for (int i = 0; i < items->size(); ++i)
-        print(stdout, CommandLine::line(i + 1, items->at(i).toObject()) + u'\n');
-    return 0;
-}
-
-// The exit code for what the running instance answered; `autoStart`: the call could have started it.
-int answered(const QDBusMessage &reply, bool autoStart, bool printAnswer)
-{
-    if (reply.type() == QDBusMessage::ReplyMessage) {
-        if (printAnswer)
-            print(stdout, reply.arguments().value(0).toString() + u'\n');
-        return 0;
-    }
-    if (InstanceClient::isNotRunning(reply)) {
-        return fail(autoStart ? QStringLiteral("Quillbox is not running and this session cannot start it (its D-Bus "
-                                               "service file io.quillbox.Quillbox.service is not installed)")
-                              : QStringLiteral("Quillbox is not running"));
-    }
-    return fail(reply.errorMessage());
-}
-
-bool hasBus()
-{
-    if (QDBusConnection::sessionBus().isConnected())
-        return true;
-    fail(QStringLiteral("no D-Bus session bus, so no running Quillbox can be reached"));
-    return false;
-}
-
-// A command only the running instance can carry out: started through D-Bus activation when
-// `autoStart` and the service is installed.
-int callInstance(const QString &method, const QVariantList &arguments, bool autoStart, bool printAnswer)
-{
-    if (!hasBus())
-        return 1;
-    return answered(InstanceClient::call(method, arguments, autoStart), autoStart, printAnswer);
-}
-
-// `add TEXT`, or with "-" the text on standard input: read with a bound, and refused unless it is text.
-int add(const QString &argument)
-{
-    QByteArray text = argument.toUtf8();
-    if (argument == QLatin1String("-")) {
-        QString problem;
-        auto input = SubmittedText::read(STDIN_FILENO, &problem);
-        if (input)
-            problem = SubmittedText::textProblem(*input);
-        if (!problem.isEmpty())
-            return fail(QStringLiteral("standard input %1; nothing was added").arg(problem));
-        text = std::move(*input);
-        // `echo text | quillbox add -` means the text, not the line.
-        if (text.endsWith('\n'))
-            text.chop(1);
-    }
-    if (!hasBus())
-        return 1;
-    return answered(InstanceClient::add(text), true, true);
+    return QLatin1Char('-') + name;
 }
 
 } // namespace
 
 CommandLine::Invocation CommandLine::parse(const QStringList &arguments)
 {
+    QCommandLineParser parser;
+    // "-limit 5" as well as "--limit 5"; options may follow the command and its text.
+    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+    const QCommandLineOption help(QStringList{QStringLiteral("h"), QStringLiteral("help")});
+    const QCommandLineOption version(QStringLiteral("version"));
+    const QCommandLineOption toggle(QStringLiteral("toggle"));
+    const QCommandLineOption json(QStringLiteral("json"));
+    const QCommandLineOption pinned(QStringLiteral("pinned"));
+    const QCommandLineOption limit(QStringLiteral("limit"), {}, QStringLiteral("N"));
+    const QCommandLineOption type(QStringLiteral("type"), {}, QStringLiteral("TYPE"));
+    parser.addOptions({help, version, toggle, json, pinned, limit, type});
+    // The parser takes the first entry for the program's name.
+    const bool parsed = parser.parse(QStringList(QStringLiteral("quillbox")) + arguments);
+
     Invocation invocation;
-    QStringList words;
-    bool optionsEnded = false;
-    for (int i = 0; i < arguments.size(); ++i) {
-        const QString &argument = arguments.at(i);
-        const QString name = optionsEnded ? QString() : optionName(argument);
-        if (argument == QLatin1String("--") && !optionsEnded) {
-            optionsEnded = true;
-        } else if (qtOptionsWithValue.contains(name) || qtFlags.contains(name)) {
-            // Left to Qt, with its value.
-            i += qtOptionsWithValue.contains(name) ? 1 : 0;
-        } else if (name.isEmpty() || argument == QLatin1String("-")) {
-            words.append(argument);
-        } else if (argument == QLatin1String("--help") || argument == QLatin1String("-h")) {
-            invocation.command = QStringLiteral("help");
-            return invocation;
-        } else if (argument == QLatin1String("--version")) {
-            invocation.command = QStringLiteral("version");
-            return invocation;
-        } else if (argument == QLatin1String("--toggle")) {
-            words.prepend(QStringLiteral("toggle"));
-        } else if (argument == QLatin1String("--json")) {
-            invocation.json = true;
-        } else if (argument == QLatin1String("--pinned")) {
-            invocation.pinnedOnly = true;
-        } else if (name == QLatin1String("limit") || name == QLatin1String("type")) {
-            if (i + 1 >= arguments.size()) {
-                invocation.error = QStringLiteral("%1 needs a value").arg(argument);
+    if (const QStringList unknown = parser.unknownOptionNames(); !unknown.isEmpty()) {
+        invocation.error = QStringLiteral("unknown option %1").arg(writtenAs(arguments, unknown.first(), false));
+        invocation.unknownOption = true;
+        return invocation;
+    }
+    if (!parsed) {
+        // A value for a flag ("--json=yes"); a value missing at the end is found below, in its turn.
+        for (const QString &flag : help.names() + version.names() + toggle.names() + json.names() + pinned.names()) {
+            if (const QString written = writtenAs(arguments, flag, true); written.contains(u'=')) {
+                invocation.error = QStringLiteral("unknown option %1").arg(written);
                 return invocation;
             }
-            const QString value = arguments.at(++i);
-            if (name == QLatin1String("type")) {
+        }
+    }
+
+    // The options in the order given: the first of help and version wins, and the first bad value is
+    // the one reported; of repeated values the last counts.
+    QStringList words = parser.positionalArguments();
+    QHash<QString, int> seen;
+    for (const QString &name : parser.optionNames()) {
+        const int occurrence = seen[name]++;
+        if (help.names().contains(name)) {
+            invocation.command = Command::help;
+            return invocation;
+        }
+        if (name == version.names().first()) {
+            invocation.command = Command::version;
+            return invocation;
+        }
+        if (name == toggle.names().first()) {
+            words.prepend(QStringLiteral("toggle"));
+        } else if (name == json.names().first()) {
+            invocation.json = true;
+        } else if (name == pinned.names().first()) {
+            invocation.pinnedOnly = true;
+        } else {
+            const QStringList values = parser.values(name);
+            if (occurrence >= values.size()) {
+                invocation.error = QStringLiteral("%1 needs a value").arg(arguments.last());
+                return invocation;
+            }
+            const QString &value = values.at(occurrence);
+            if (name == type.names().first()) {
                 if (!clipboardItemTypeFromRawValue(value)) {
                     invocation.error
                         = QStringLiteral("unknown type \"%1\" (text, url, image, file or richText)").arg(value);
@@ -218,9 +120,6 @@ CommandLine::Invocation CommandLine::parse(const QStringList &arguments)
                     return invocation;
                 }
             }
-        } else {
-            invocation.error = QStringLiteral("unknown option %1").arg(argument);
-            return invocation;
         }
     }
     if (words.isEmpty()) {
@@ -232,40 +131,48 @@ CommandLine::Invocation CommandLine::parse(const QStringList &arguments)
         return invocation;
     }
 
-    invocation.command = words.takeFirst();
-    const QString &command = invocation.command;
-    const bool takesListOptions = command == QLatin1String("list") || command == QLatin1String("search");
-    const bool usedListOptions = invocation.json || invocation.limit > 0;
-    const bool usedFilters = !invocation.type.isEmpty() || invocation.pinnedOnly;
+    const QString word = words.takeFirst();
+    const std::optional<Command> command = commandNamed(word);
+    if (!command) {
+        invocation.error = QStringLiteral("unknown command \"%1\"").arg(word);
+        return invocation;
+    }
+    invocation.command = *command;
     QString wrong;
-    if (command == QLatin1String("help") || command == QLatin1String("version")) {
-        if (!words.isEmpty())
-            wrong = QStringLiteral("%1 takes no arguments").arg(command);
-    } else if (command == QLatin1String("list")) {
+    switch (*command) {
+    case Command::list:
         if (!words.isEmpty())
             wrong = QStringLiteral("list takes options only, not \"%1\"").arg(words.first());
-    } else if (command == QLatin1String("search") || command == QLatin1String("add")
-        || command == QLatin1String("copy")) {
+        break;
+    case Command::search:
+    case Command::add:
+    case Command::copy:
         if (words.size() != 1) {
-            const QString what = command == QLatin1String("search") ? QStringLiteral("one TEXT (quote it)")
-                : command == QLatin1String("add") ? QStringLiteral("one TEXT (quote it), or - for standard input")
-                                                  : QStringLiteral("one item: its position (1 = newest) or its id");
-            wrong = QStringLiteral("%1 takes %2").arg(command, what);
-        } else if (command == QLatin1String("search") && words.first().isEmpty()) {
+            const QString what = *command == Command::search ? QStringLiteral("one TEXT (quote it)")
+                : *command == Command::add ? QStringLiteral("one TEXT (quote it), or - for standard input")
+                                           : QStringLiteral("one item: its position (1 = newest) or its id");
+            wrong = QStringLiteral("%1 takes %2").arg(word, what);
+        } else if (*command == Command::search && words.first().isEmpty()) {
             wrong = QStringLiteral("search needs a non-empty TEXT");
         } else {
             invocation.argument = words.first();
         }
-    } else if (command == QLatin1String("toggle") || command == QLatin1String("show")
-        || command == QLatin1String("quit") || command == QLatin1String("fix-layout")) {
+        break;
+    case Command::none:
+    case Command::help:
+    case Command::version:
+    case Command::toggle:
+    case Command::show:
+    case Command::quit:
+    case Command::fixLayout:
         if (!words.isEmpty())
-            wrong = QStringLiteral("%1 takes no arguments").arg(command);
-    } else {
-        wrong = QStringLiteral("unknown command \"%1\"").arg(command);
+            wrong = QStringLiteral("%1 takes no arguments").arg(word);
+        break;
     }
-    if (wrong.isEmpty() && !takesListOptions && usedListOptions)
+    const bool takesListOptions = *command == Command::list || *command == Command::search;
+    if (wrong.isEmpty() && !takesListOptions && (invocation.json || invocation.limit > 0))
         wrong = QStringLiteral("--json and --limit belong to list and search");
-    if (wrong.isEmpty() && command != QLatin1String("list") && usedFilters)
+    if (wrong.isEmpty() && *command != Command::list && (!invocation.type.isEmpty() || invocation.pinnedOnly))
         wrong = QStringLiteral("--type and --pinned belong to list");
     invocation.error = wrong;
     return invocation;
@@ -318,17 +225,6 @@ QString CommandLine::help()
               .arg(SubmittedText::maxBytes >> 20);
 }
 
-QString CommandLine::line(int position, const QJsonObject &item)
-{
-    QString preview = item.value(QLatin1String("content")).toString().simplified();
-    if (preview.size() > previewLength)
-        preview = preview.left(previewLength - 1) + QChar(0x2026);
-    return QStringLiteral("%1\t%2\t%3\t%4\t%5")
-        .arg(position)
-        .arg(item.value(QLatin1String("id")).toString(), item.value(QLatin1String("type")).toString(),
-            item.value(QLatin1String("isPinned")).toBool() ? QStringLiteral("pinned") : QStringLiteral("-"), preview);
-}
-
 QStringList CommandLine::arguments(int argc, char **argv)
 {
     QStringList list;
@@ -338,36 +234,17 @@ QStringList CommandLine::arguments(int argc, char **argv)
     return list;
 }
 
-std::optional<int> CommandLine::run(const Invocation &invocation, int argc, char **argv)
+int CommandLine::qtArgumentCount(int argc, char **argv)
 {
-    if (!invocation.error.isEmpty()) {
-        print(stderr, QStringLiteral("quillbox: %1\n").arg(invocation.error) + usage());
-        return usageExitCode;
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--") == 0)
+            return i;
     }
-    const QString &command = invocation.command;
-    if (command.isEmpty() || command == QLatin1String("toggle"))
-        return std::nullopt;
-    if (command == QLatin1String("help")) {
-        print(stdout, help());
-        return 0;
-    }
-    if (command == QLatin1String("version")) {
-        print(stdout, QStringLiteral("quillbox %1\n").arg(QStringLiteral(QUILLBOX_VERSION)));
-        return 0;
-    }
+    return argc;
+}
 
-    QCoreApplication app(argc, argv);
-    // The store's own diagnostics would mix with the output scripts read.
-    QLoggingCategory::setFilterRules(QStringLiteral("quillbox.*.info=false"));
-    if (command == QLatin1String("list") || command == QLatin1String("search"))
-        return printItems(invocation);
-    if (command == QLatin1String("add"))
-        return add(invocation.argument);
-    if (command == QLatin1String("copy"))
-        return callInstance(QStringLiteral("Copy"), {invocation.argument}, true, true);
-    if (command == QLatin1String("show"))
-        return callInstance(QStringLiteral("Show"), {}, true, false);
-    if (command == QLatin1String("fix-layout"))
-        return callInstance(QStringLiteral("FixLayout"), {}, true, false);
-    return callInstance(QStringLiteral("Quit"), {}, false, false);
+CommandLine::Invocation CommandLine::parseWithoutQtOptions(const QStringList &arguments, int qtArgc, char **argv)
+{
+    const qsizetype end = arguments.indexOf(QStringLiteral("--"));
+    return parse(CommandLine::arguments(qtArgc, argv) + (end < 0 ? QStringList() : arguments.mid(end)));
 }

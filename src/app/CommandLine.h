@@ -1,10 +1,7 @@
 #pragma once
 
-#include <QJsonObject>
 #include <QString>
 #include <QStringList>
-
-#include <optional>
 
 /// The `quillbox` command line. Without a command (or with `toggle`) the program starts, or toggles
 /// the running instance; Qt's own options (-display, -platform, ...) keep their meaning and are left
@@ -12,11 +9,12 @@
 /// store themselves when none runs, and never start one.
 class CommandLine {
 public:
+    enum class Command { none, help, version, toggle, show, quit, fixLayout, list, search, add, copy };
+
     /// What the arguments ask for.
     struct Invocation {
-        /// Empty: start the program. Otherwise help, version, toggle, show, quit, fix-layout, list,
-        /// search, add or copy.
-        QString command;
+        /// none: start the program.
+        Command command = Command::none;
         int limit = 0;
         QString type;
         bool pinnedOnly = false;
@@ -25,6 +23,10 @@ public:
         QString argument;
         /// Set when the arguments cannot be used: the program prints it with the usage and exits 2.
         QString error;
+        /// The error is an option this parser does not know. It may be one of Qt's, which only the
+        /// application Qt builds takes out of argv (which ones depends on the platform); what Qt
+        /// leaves is to be parsed again.
+        bool unknownOption = false;
     };
 
     static constexpr int usageExitCode = 2;
@@ -33,12 +35,12 @@ public:
     static Invocation parse(const QStringList &arguments);
     /// The arguments of main() without the program name.
     static QStringList arguments(int argc, char **argv);
+    /// How many of main()'s arguments Qt's application is given: those before "--", which ends
+    /// Qt's options as it ends ours, so that a text after it is never taken for one of Qt's.
+    static int qtArgumentCount(int argc, char **argv);
+    /// Parses again once Qt's application, built with `qtArgc` and `argv`, has taken its own options
+    /// out of them; `arguments` are all of main()'s, as read before.
+    static Invocation parseWithoutQtOptions(const QStringList &arguments, int qtArgc, char **argv);
     static QString usage();
     static QString help();
-    /// One line of `list` and `search`, as the manual page documents it.
-    static QString line(int position, const QJsonObject &item);
-
-    /// Runs the command and returns its exit code, or nothing when the invocation asks for the
-    /// program itself (no command, or `toggle`). `argc` and `argv` are main()'s.
-    static std::optional<int> run(const Invocation &invocation, int argc, char **argv);
 };

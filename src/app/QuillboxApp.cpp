@@ -4,6 +4,7 @@
 #include "BackendChoice.h"
 #include "CommandInterface.h"
 #include "CommandLine.h"
+#include "CommandRunner.h"
 #include "PlatformBackend.h"
 #include "SingleInstance.h"
 #include "capture/PasteboardWriter.h"
@@ -28,6 +29,7 @@
 
 #include <csignal>
 #include <cstdio>
+#include <optional>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -130,12 +132,32 @@ int QuillboxApp::main(int argc, char **argv)
     QElapsedTimer sinceStart;
     sinceStart.start();
 
-    const CommandLine::Invocation invocation = CommandLine::parse(CommandLine::arguments(argc, argv));
-    if (const auto exitCode = CommandLine::run(invocation, argc, argv))
-        return *exitCode;
+    const QStringList arguments = CommandLine::arguments(argc, argv);
+    CommandLine::Invocation invocation = CommandLine::parse(arguments);
+    // An option the parser does not know may be one of Qt's (-display, -platform, -style, ...): Qt
+    // takes its own out of argv when it builds its application, which ones depending on the
+    // platform, and the arguments it leaves are read again then. Until then a Qt option's value
+    // cannot be told from a command.
+    const bool qtDecides = invocation.unknownOption;
+    int qtArgc = CommandLine::qtArgumentCount(argc, argv);
+    if (!qtDecides) {
+        if (const auto exitCode = CommandRunner::run(invocation, argc, argv))
+            return *exitCode;
+    }
 
-    const BackendChoice backend = BackendChoice::choose(SessionFacts::probe(argc, argv));
+    const SessionFacts session = SessionFacts::probe(argc, argv);
+    const BackendChoice backend = BackendChoice::choose(session);
     if (backend.backend == BackendChoice::Backend::none) {
+        // A platform that needs no session (-platform offscreen) still takes Qt's options before a
+        // command; where no platform can start, Qt takes none and the parser's verdict stands.
+        std::optional<QApplication> qt;
+        if (qtDecides && !session.platformOption.isEmpty() && session.platformOption != "xcb"
+            && session.platformOption != "wayland") {
+            qt.emplace(qtArgc, argv);
+            invocation = CommandLine::parseWithoutQtOptions(arguments, qtArgc, argv);
+        }
+        if (const auto exitCode = CommandRunner::run(invocation, argc, argv))
+            return *exitCode;
         std::fprintf(stderr, "Quillbox needs an X11 session or a Wayland session: %s\n", qPrintable(backend.problem));
         return 1;
     }
@@ -151,7 +173,12 @@ int QuillboxApp::main(int argc, char **argv)
         qputenv("DISPLAY", x11DisplayName(argc, argv));
     }
 
-    QApplication app(argc, argv);
+    QApplication app(qtArgc, argv);
+    if (qtDecides) {
+        invocation = CommandLine::parseWithoutQtOptions(arguments, qtArgc, argv);
+        if (const auto exitCode = CommandRunner::run(invocation, argc, argv))
+            return *exitCode;
+    }
     QApplication::setApplicationName(QStringLiteral("Quillbox"));
     QApplication::setDesktopFileName(QStringLiteral("io.quillbox.Quillbox"));
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/quillbox.svg")));
@@ -162,7 +189,7 @@ int QuillboxApp::main(int argc, char **argv)
     // A second start (also "quillbox --toggle") toggles the running instance's panel and leaves.
     CommandInterface commands;
     SingleInstance instance(commands);
-    switch (instance.claim(invocation.command == QLatin1String("toggle"))) {
+    switch (instance.claim(invocation.command == CommandLine::Command::toggle)) {
     case SingleInstance::Role::secondary:
         return 0;
     case SingleInstance::Role::unanswered:

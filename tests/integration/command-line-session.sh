@@ -53,9 +53,9 @@ serving() {
         org.freedesktop.DBus.NameHasOwner string:io.quillbox.Quillbox | grep -q 'boolean true' &&
         ! q list --limit 1 2>&1 | grep -q 'still starting'
 }
-# Starts the program in the background ($pid) and waits until it serves.
+# Starts the program in the background ($pid), with the arguments given, and waits until it serves.
 start_instance() {
-    "$QUILLBOX_BINARY" >"$work/app.out" 2>"$work/app.err" &
+    "$QUILLBOX_BINARY" "$@" >"$work/app.out" 2>"$work/app.err" &
     pid=$!
     wait_until "the program's start" serving
 }

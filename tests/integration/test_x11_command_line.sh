@@ -42,13 +42,22 @@ run list
 expect 0 "list without a store"
 [ -z "$out" ] || fail "list without a store printed: $out"
 [ ! -e "$store" ] || fail "list created the store"
+# Qt's own options are Qt's, also around a command; what Qt does not take stays refused.
+for qt in "-display $DISPLAY list" "--platform offscreen list" "list -platform xcb --json"; do
+    # shellcheck disable=SC2086
+    run $qt
+    expect 0 "quillbox $qt"
+done
+run -reverse --frobnicate
+expect 2 "a Qt option and an unknown one"
+grep -q '^quillbox: unknown option --frobnicate$' <<<"$err" || fail "-reverse --frobnicate said: $err"
 # The session bus of this test has no Quillbox service: writes cannot reach a program.
 run add "lost"
 expect 1 "add with nothing running"
 grep -q 'not running and this session cannot start it' <<<"$err" || fail "add refused without a reason: $err"
 
-# A running instance.
-start_instance
+# A running instance, started with Qt's options.
+start_instance -platform xcb -display "$DISPLAY"
 run add "alpha"
 expect 0 "add alpha"
 alpha_id=$out
@@ -65,6 +74,8 @@ run list --type text --limit 1
 [ "$(cut -f5 <<<"$out")" = "beta" ] || fail "list --type text --limit 1 printed: $out"
 run search BET
 [ "$(cut -f5 <<<"$out")" = "beta" ] || fail "search BET printed: $out"
+run -qwindowtitle list search BET
+[ "$(cut -f5 <<<"$out")" = "beta" ] || fail "a Qt option's value was taken for the command: $out"
 
 # The ids of --json are what copy takes; the clipboard then holds the item.
 run list --json
@@ -95,8 +106,8 @@ expect 1 "add of white space"
 # A second start toggles the panel of the running one, which showed it at launch.
 panel_shown() { xdotool search --onlyvisible --name '^Quillbox$'; }
 wait_until "the panel shown at launch" panel_shown
-run --toggle
-expect 0 "--toggle"
+run -display "$DISPLAY" --toggle
+expect 0 "--toggle with -display"
 wait_until "the panel hidden" bash -c "! xdotool search --onlyvisible --name '^Quillbox\$'"
 run toggle
 expect 0 "toggle"

@@ -1,129 +1,205 @@
 #include "app/CommandLine.h"
+#include "app/CommandRunner.h"
 #include "app/SubmittedText.h"
 
+#include <QApplication>
 #include <QTemporaryFile>
 #include <QTest>
 
+#include <vector>
+
+// One row per argument list: what it asks for, or the exact reason it cannot be used.
 class TestCommandLine : public QObject {
     Q_OBJECT
 
-    static CommandLine::Invocation parse(const QString &line)
+    using Command = CommandLine::Command;
+
+    static constexpr int startsTheProgram = -1;
+    static constexpr int carriedOut = -2;
+
+    static void row(const char *name, const QStringList &arguments, Command command, const QString &argument = {},
+        int limit = 0, const QString &type = {}, bool pinnedOnly = false, bool json = false)
     {
-        return CommandLine::parse(line.isEmpty() ? QStringList() : line.split(u' '));
+        const int exitCode = command == Command::none || command == Command::toggle ? startsTheProgram : carriedOut;
+        QTest::newRow(name) << arguments << command << argument << limit << type << pinnedOnly << json << QString()
+                            << exitCode;
+    }
+    static void refused(const char *name, const QStringList &arguments, const QString &error)
+    {
+        QTest::newRow(name) << arguments << Command::none << QString() << 0 << QString() << false << false << error
+                            << int(CommandLine::usageExitCode);
+    }
+
+    // As the program reads them: an option the parser does not know may be Qt's, and Qt's application
+    // (on the offscreen platform here) takes its own before the arguments are read again.
+    static CommandLine::Invocation invocationOf(const QStringList &arguments)
+    {
+        const auto invocation = CommandLine::parse(arguments);
+        if (!invocation.unknownOption)
+            return invocation;
+        QList<QByteArray> bytes{"quillbox"};
+        for (const QString &argument : arguments)
+            bytes.append(argument.toUtf8());
+        std::vector<char *> argv;
+        for (QByteArray &argument : bytes)
+            argv.push_back(argument.data());
+        argv.push_back(nullptr);
+        int qtArgc = CommandLine::qtArgumentCount(int(bytes.size()), argv.data());
+        QApplication qt(qtArgc, argv.data());
+        return CommandLine::parseWithoutQtOptions(arguments, qtArgc, argv.data());
     }
 
 private slots:
-    void understandsEveryCommand_data()
+    void readsEveryArgumentList_data()
     {
-        QTest::addColumn<QString>("arguments");
-        QTest::addColumn<QString>("command");
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<Command>("command");
         QTest::addColumn<QString>("argument");
-        QTest::newRow("nothing starts the program") << ""
-                                                    << ""
-                                                    << "";
-        QTest::newRow("Qt's options start the program") << "-display :3 -platform xcb -reverse"
-                                                        << ""
-                                                        << "";
-        QTest::newRow("--toggle") << "--toggle"
-                                  << "toggle"
-                                  << "";
-        QTest::newRow("toggle after a Qt option") << "--display :3 toggle"
-                                                  << "toggle"
-                                                  << "";
-        QTest::newRow("help wins") << "list --help"
-                                   << "help"
-                                   << "";
-        QTest::newRow("version") << "--version"
-                                 << "version"
-                                 << "";
-        QTest::newRow("search") << "search needle"
-                                << "search"
-                                << "needle";
-        QTest::newRow("a Qt option's value is not the text") << "search -display list needle"
-                                                             << "search"
-                                                             << "needle";
-        QTest::newRow("add from standard input") << "add -"
-                                                 << "add"
-                                                 << "-";
-        QTest::newRow("add a text that starts with a dash") << "add -- -5"
-                                                            << "add"
-                                                            << "-5";
-        QTest::newRow("copy by position") << "copy 3"
-                                          << "copy"
-                                          << "3";
-        QTest::newRow("fix-layout") << "fix-layout"
-                                    << "fix-layout"
-                                    << "";
-    }
-    void understandsEveryCommand()
-    {
-        QFETCH(QString, arguments);
-        QFETCH(QString, command);
-        QFETCH(QString, argument);
-        const auto invocation = parse(arguments);
-        QCOMPARE(invocation.error, QString());
-        QCOMPARE(invocation.command, command);
-        QCOMPARE(invocation.argument, argument);
-    }
+        QTest::addColumn<int>("limit");
+        QTest::addColumn<QString>("type");
+        QTest::addColumn<bool>("pinnedOnly");
+        QTest::addColumn<bool>("json");
+        QTest::addColumn<QString>("error");
+        QTest::addColumn<int>("exitCode");
 
-    void takesTheListOptions()
-    {
-        const auto invocation = parse("list --limit 5 --json --type richText --pinned");
-        QCOMPARE(invocation.error, QString());
-        QCOMPARE(invocation.limit, 5);
-        QVERIFY(invocation.json);
-        QCOMPARE(invocation.type, "richText");
-        QVERIFY(invocation.pinnedOnly);
-    }
+        row("nothing starts the program", {}, Command::none);
+        row("--toggle", {"--toggle"}, Command::toggle);
+        row("toggle", {"toggle"}, Command::toggle);
+        row("show", {"show"}, Command::show);
+        row("quit", {"quit"}, Command::quit);
+        row("fix-layout", {"fix-layout"}, Command::fixLayout);
+        row("help", {"help"}, Command::help);
+        row("--help", {"--help"}, Command::help);
+        row("-h", {"-h"}, Command::help);
+        row("version", {"version"}, Command::version);
+        row("--version", {"--version"}, Command::version);
+        row("help wins over the command", {"list", "--help"}, Command::help);
+        row("help wins over a missing text", {"search", "--help"}, Command::help);
+        row("help wins over an unknown command", {"paste", "--help"}, Command::help);
+        row("the first of help and version wins", {"--version", "--help"}, Command::version);
 
-    void refusesWhatItCannotUse_data()
-    {
-        QTest::addColumn<QString>("arguments");
-        QTest::addColumn<QString>("reason");
-        QTest::newRow("unknown option") << "--frobnicate"
-                                        << "unknown option --frobnicate";
-        QTest::newRow("unknown option of a command") << "list --all"
-                                                     << "unknown option --all";
-        QTest::newRow("unknown command") << "paste"
-                                         << "unknown command \"paste\"";
-        QTest::newRow("limit without a value") << "list --limit"
-                                               << "--limit needs a value";
-        QTest::newRow("limit not a number") << "list --limit many"
-                                            << "\"many\"";
-        QTest::newRow("limit zero") << "list --limit 0"
-                                    << "1 or more";
-        QTest::newRow("unknown type") << "list --type picture"
-                                      << "unknown type \"picture\"";
-        QTest::newRow("search without text") << "search"
-                                             << "search takes one TEXT";
-        QTest::newRow("search with two words") << "search two words"
-                                               << "search takes one TEXT";
-        QTest::newRow("add without text") << "add"
-                                          << "add takes one TEXT";
-        QTest::newRow("copy without item") << "copy"
-                                           << "copy takes one item";
-        QTest::newRow("list with a word") << "list 5"
-                                          << "not \"5\"";
-        QTest::newRow("quit with a word") << "quit now"
-                                          << "quit takes no arguments";
-        QTest::newRow("json for copy") << "copy 1 --json"
-                                       << "belong to list and search";
-        QTest::newRow("type for search") << "search x --type url"
-                                         << "belong to list";
+        row("list", {"list"}, Command::list);
+        row("every list option", {"list", "--limit", "5", "--json", "--type", "richText", "--pinned"}, Command::list,
+            {}, 5, "richText", true, true);
+        row("options before the command", {"--json", "--pinned", "list"}, Command::list, {}, 0, {}, true, true);
+        row("--limit with one dash", {"-limit", "2", "list"}, Command::list, {}, 2);
+        row("--type with one dash", {"list", "-type", "url"}, Command::list, {}, 0, "url");
+        row("the last --limit counts", {"list", "--limit", "3", "--limit", "5"}, Command::list, {}, 5);
+        row("the last --type counts", {"list", "--type", "text", "--type", "url"}, Command::list, {}, 0, "url");
+        row("repeated flags", {"list", "--json", "--pinned", "--json", "--pinned"}, Command::list, {}, 0, {}, true,
+            true);
+
+        row("search", {"search", "needle"}, Command::search, "needle");
+        row("search with its options", {"search", "--limit", "3", "--json", "needle"}, Command::search, "needle", 3, {},
+            false, true);
+        row("options after the text", {"search", "needle", "--json"}, Command::search, "needle", 0, {}, false, true);
+        row("a text with spaces", {"search", "two words"}, Command::search, "two words");
+        row("a text after -- that looks like an option", {"search", "--", "--json"}, Command::search, "--json");
+        row("add", {"add", "hello"}, Command::add, "hello");
+        row("add from standard input", {"add", "-"}, Command::add, "-");
+        row("add a text that starts with a dash", {"add", "--", "-5"}, Command::add, "-5");
+        row("add -- itself", {"add", "--", "--"}, Command::add, "--");
+        row("add an empty text", {"add", ""}, Command::add, "");
+        row("copy by position", {"copy", "3"}, Command::copy, "3");
+        row("copy by id", {"copy", "0F2E0C3A-1111-2222-3333-444455556666"}, Command::copy,
+            "0F2E0C3A-1111-2222-3333-444455556666");
+
+        refused("unknown option", {"--frobnicate"}, "unknown option --frobnicate");
+        refused("unknown option of a command", {"list", "--all"}, "unknown option --all");
+        refused("unknown short option", {"-x"}, "unknown option -x");
+        refused("a negative position", {"copy", "-5"}, "unknown option -5");
+        refused("a value for a flag", {"list", "--json=yes"}, "unknown option --json=yes");
+        refused("unknown command", {"paste"}, "unknown command \"paste\"");
+        refused("commands are lower case", {"LIST"}, "unknown command \"LIST\"");
+        refused("--limit without a value", {"list", "--limit"}, "--limit needs a value");
+        refused("-limit without a value", {"list", "-limit"}, "-limit needs a value");
+        refused("--type without a value", {"list", "--type"}, "--type needs a value");
+        refused("--limit abc", {"list", "--limit", "abc"}, "--limit takes a number of 1 or more, not \"abc\"");
+        refused("--limit -3", {"list", "--limit", "-3"}, "--limit takes a number of 1 or more, not \"-3\"");
+        refused("--limit 0", {"list", "--limit", "0"}, "--limit takes a number of 1 or more, not \"0\"");
+        refused("--limit beyond an int", {"list", "--limit", "99999999999"},
+            "--limit takes a number of 1 or more, not \"99999999999\"");
+        refused("--limit takes the next argument", {"list", "--limit", "--json"},
+            "--limit takes a number of 1 or more, not \"--json\"");
+        refused("unknown type", {"list", "--type", "picture"},
+            "unknown type \"picture\" (text, url, image, file or richText)");
+        refused("types are case-sensitive", {"list", "--type", "Text"},
+            "unknown type \"Text\" (text, url, image, file or richText)");
+        refused("search without text", {"search"}, "search takes one TEXT (quote it)");
+        refused("search with two words", {"search", "two", "words"}, "search takes one TEXT (quote it)");
+        refused("search for nothing", {"search", ""}, "search needs a non-empty TEXT");
+        refused("add without text", {"add"}, "add takes one TEXT (quote it), or - for standard input");
+        refused("add with two texts", {"add", "a", "b"}, "add takes one TEXT (quote it), or - for standard input");
+        refused("copy without item", {"copy"}, "copy takes one item: its position (1 = newest) or its id");
+        refused("list with a word", {"list", "5"}, "list takes options only, not \"5\"");
+        refused("quit with a word", {"quit", "now"}, "quit takes no arguments");
+        refused("help with a word", {"help", "me"}, "help takes no arguments");
+        refused("--toggle and toggle", {"--toggle", "toggle"}, "toggle takes no arguments");
+        refused("--toggle with a command", {"list", "--toggle"}, "toggle takes no arguments");
+        refused("--json for show", {"show", "--json"}, "--json and --limit belong to list and search");
+        refused("--json for copy", {"copy", "1", "--json"}, "--json and --limit belong to list and search");
+        refused("--limit for add", {"add", "x", "--limit", "2"}, "--json and --limit belong to list and search");
+        refused("--json for --toggle", {"--toggle", "--json"}, "--json and --limit belong to list and search");
+        refused("--type for search", {"search", "x", "--type", "url"}, "--type and --pinned belong to list");
+        refused("--pinned for search", {"search", "x", "--pinned"}, "--type and --pinned belong to list");
         // Without a command the program would start, or toggle its panel, and drop them.
-        QTest::newRow("json alone") << "--json"
-                                    << "--json and --limit need a command: list or search";
-        QTest::newRow("limit alone") << "--limit 3"
-                                     << "need a command: list or search";
-        QTest::newRow("pinned alone") << "--pinned"
-                                      << "--type and --pinned need the command list";
+        refused("--json without a command", {"--json"}, "--json and --limit need a command: list or search");
+        refused("--limit without a command", {"--limit", "3"}, "--json and --limit need a command: list or search");
+        refused("--pinned without a command", {"--pinned"}, "--type and --pinned need the command list");
+        refused("--type without a command", {"--type", "url"}, "--type and --pinned need the command list");
+
+        // Qt's own options are Qt's, wherever they stand; what Qt does not take is ours to judge.
+        row("a Qt option alone", {"-platform", "offscreen"}, Command::none);
+        row("a Qt option before the command", {"--platform", "offscreen", "list"}, Command::list);
+        row("a Qt flag before the command", {"-reverse", "search", "needle"}, Command::search, "needle");
+        row("a Qt option's value is not the text", {"search", "-qwindowtitle", "list", "needle"}, Command::search,
+            "needle");
+        row("a Qt option with --toggle", {"-qwindowtitle", "t", "--toggle"}, Command::toggle);
+        row("a Qt option among list options", {"-style", "fusion", "list", "--json"}, Command::list, {}, 0, {}, false,
+            true);
+        row("a Qt option and a text after --", {"-platform", "offscreen", "add", "--", "-5"}, Command::add, "-5");
+        refused("a Qt option and an unknown one", {"list", "-platform", "offscreen", "--frobnicate"},
+            "unknown option --frobnicate");
+        refused("a Qt option and an unknown command", {"-platform", "offscreen", "paste"}, "unknown command \"paste\"");
+        row("a dash text after -- is never Qt's", {"-platform", "offscreen", "add", "--", "-reverse"}, Command::add,
+            "-reverse");
+        row("a Qt option written with =", {"-qmljsdebugger=port:1", "list"}, Command::list);
+        // Qt 6 takes no -sync, on any platform.
+        refused("-sync", {"-sync", "list"}, "unknown option -sync");
+
+        // QCommandLineParser's conventions, where the hand-written parser refused or chose otherwise.
+        row("a value after =", {"list", "--limit=5", "--type=url"}, Command::list, {}, 5, "url");
+        row("every option with one dash", {"-json", "-pinned", "list"}, Command::list, {}, 0, {}, true, true);
+        row("-help", {"-help"}, Command::help);
+        refused("an unknown option wins over help", {"--help", "--frobnicate"}, "unknown option --frobnicate");
     }
-    void refusesWhatItCannotUse()
+    void readsEveryArgumentList()
     {
-        QFETCH(QString, arguments);
-        QFETCH(QString, reason);
-        const QString error = parse(arguments).error;
-        QVERIFY2(error.contains(reason), qPrintable(error));
+        QFETCH(QStringList, arguments);
+        QFETCH(QString, error);
+        const auto invocation = invocationOf(arguments);
+        QCOMPARE(invocation.error, error);
+        if (error.isEmpty()) {
+            QFETCH(Command, command);
+            QFETCH(QString, argument);
+            QFETCH(int, limit);
+            QFETCH(QString, type);
+            QFETCH(bool, pinnedOnly);
+            QFETCH(bool, json);
+            QCOMPARE(invocation.command, command);
+            QCOMPARE(invocation.argument, argument);
+            QCOMPARE(invocation.limit, limit);
+            QCOMPARE(invocation.type, type);
+            QCOMPARE(invocation.pinnedOnly, pinnedOnly);
+            QCOMPARE(invocation.json, json);
+        }
+        // What is decided without carrying anything out: the usage exit, or the program's start.
+        QFETCH(int, exitCode);
+        if (exitCode != carriedOut) {
+            char program[] = "quillbox";
+            char *argv[] = {program, nullptr};
+            QCOMPARE(CommandRunner::run(invocation, 1, argv).value_or(startsTheProgram), exitCode);
+        }
     }
 
     // Tab-separated fields; the preview on one line, cut to 80 characters.
@@ -131,13 +207,13 @@ private slots:
     {
         const QJsonObject item{{"id", "0F2E0C3A-1111-2222-3333-444455556666"}, {"type", "text"}, {"isPinned", true},
             {"content", "first line\n\tsecond   line"}};
-        QCOMPARE(CommandLine::line(3, item),
+        QCOMPARE(CommandRunner::line(3, item),
             "3\t0F2E0C3A-1111-2222-3333-444455556666\ttext\tpinned\tfirst line second line");
 
         QJsonObject longItem = item;
         longItem["isPinned"] = false;
         longItem["content"] = QString(200, u'x');
-        const QStringList fields = CommandLine::line(1, longItem).split(u'\t');
+        const QStringList fields = CommandRunner::line(1, longItem).split(u'\t');
         QCOMPARE(fields.size(), 5);
         QCOMPARE(fields.at(3), "-");
         QCOMPARE(fields.at(4).size(), 80);

@@ -1,5 +1,7 @@
 #include "X11Session.h"
 
+#include <QList>
+
 #include <xcb/xcb.h>
 
 namespace {
@@ -30,7 +32,7 @@ std::optional<QString> x11SessionUnavailableReason(int argc, char **argv)
 {
     // A platform name may carry options after a colon, as in "xcb:nomitshm".
     if (const auto platform = qtOption(argc, argv, "-platform");
-        platform && platform->left(platform->indexOf(':')) != "xcb")
+        platform && platform->split(':').constFirst() != "xcb")
         return QStringLiteral("the platform %1 is not supported").arg(QString::fromLocal8Bit(*platform));
     const QByteArray display = x11DisplayName(argc, argv);
     if (display.isEmpty())
