@@ -2,50 +2,11 @@
 // Plasma's service is told, and a press it reports reaching the callback.
 
 #include "BusServiceThread.h"
+#include "FakeKGlobalAccel.h"
 #include "platform/KGlobalAccelHotkeyGrabber.h"
 
 #include <QDBusConnection>
-#include <QDBusObjectPath>
 #include <QTest>
-
-namespace {
-
-/// The component object kglobalaccel announces presses on.
-class FakeComponent : public QObject {
-    Q_OBJECT
-    Q_CLASSINFO("D-Bus Interface", "org.kde.kglobalaccel.Component")
-signals:
-    void globalShortcutPressed(const QString &componentUnique, const QString &actionUnique, qlonglong timestamp);
-};
-
-/// kglobalaccel as far as the grabber uses it; `taken` is a key another program holds.
-class FakeKGlobalAccel : public QObject {
-    Q_OBJECT
-    Q_CLASSINFO("D-Bus Interface", "org.kde.KGlobalAccel")
-public:
-    QStringList registered;
-    QList<int> lastKeys;
-    QStringList inactive;
-    int taken = 0;
-    FakeComponent component;
-
-public slots:
-    void doRegister(const QStringList &actionId) { registered = actionId; }
-    QList<int> setShortcut(const QStringList &, const QList<int> &keys, uint flags)
-    {
-        lastKeys = keys;
-        if (flags != 2 || keys.contains(taken))
-            return {};
-        return keys;
-    }
-    QDBusObjectPath getComponent(const QString &componentUnique)
-    {
-        return QDBusObjectPath("/component/" + QString(componentUnique).replace('.', '_'));
-    }
-    void setInactive(const QStringList &actionId) { inactive = actionId; }
-};
-
-} // namespace
 
 class TestKGlobalAccel : public QObject {
     Q_OBJECT
@@ -60,10 +21,7 @@ private slots:
         QVERIFY(m_thread.run([this] {
             QDBusConnection bus = QDBusConnection::connectToBus(QDBusConnection::SessionBus, "fake-kglobalaccel");
             m_service = new FakeKGlobalAccel;
-            bus.registerObject("/kglobalaccel", m_service, QDBusConnection::ExportAllSlots);
-            bus.registerObject(
-                "/component/io_quillbox_Quillbox", &m_service->component, QDBusConnection::ExportAllSignals);
-            return bus.registerService("org.kde.kglobalaccel");
+            return m_service->serveOn(bus);
         }));
         QVERIFY(KGlobalAccelHotkeyGrabber::isServiceAvailable());
     }
