@@ -48,7 +48,8 @@ int main(int argc, char **argv)
     const double stallMs = probe.stop();
 
     std::printf("%-58s %9.1f ms\n", "kglobalaccel never answers: two grabs and an ungrab took", callsMs);
-    std::printf("%-58s %9.1f ms   (target <= 20 ms)\n", "kglobalaccel never answers: longest GUI-thread stall", stallMs);
+    std::printf(
+        "%-58s %9.1f ms   (target <= 20 ms)\n", "kglobalaccel never answers: longest GUI-thread stall", stallMs);
     thread.run([service] { delete service; });
     return 0;
 }
