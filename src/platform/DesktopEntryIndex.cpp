@@ -3,7 +3,11 @@
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
+#include <QFileInfo>
 #include <QLocale>
+#include <QtConcurrent/QtConcurrentRun>
+
+#include <utility>
 
 namespace {
 
@@ -53,12 +57,25 @@ QStringList localeKeys()
 
 } // namespace
 
-DesktopEntryIndex::DesktopEntryIndex() = default;
-
-DesktopEntryIndex::DesktopEntryIndex(QStringList applicationDirs)
-    : m_dirs(std::move(applicationDirs))
+DesktopEntryIndex::DesktopEntryIndex(QObject *parent)
+    : DesktopEntryIndex(QStringList(), parent)
 {
 }
+
+DesktopEntryIndex::DesktopEntryIndex(QStringList applicationDirs, QObject *parent)
+    : QObject(parent)
+    , m_dirs(std::move(applicationDirs))
+{
+    m_settle.setSingleShot(true);
+    m_settle.setInterval(settleMs);
+    connect(&m_watcher, &QFileSystemWatcher::directoryChanged, &m_settle, qOverload<>(&QTimer::start));
+    connect(&m_settle, &QTimer::timeout, this, &DesktopEntryIndex::startScan);
+    connect(&m_scan, &QFutureWatcher<Table>::finished, this, [this] { adopt(m_scan.result()); });
+    startScan();
+}
+
+// A scan still running finishes in the pool on its own copies; its result goes nowhere.
+DesktopEntryIndex::~DesktopEntryIndex() = default;
 
 QStringList DesktopEntryIndex::defaultApplicationDirs()
 {
@@ -89,46 +106,92 @@ QStringList DesktopEntryIndex::defaultApplicationDirs()
 std::optional<DesktopEntryIndex::Application> DesktopEntryIndex::find(
     const QString &windowClass, const QString &instanceName) const
 {
-    build();
     for (const QString &name : {windowClass, instanceName}) {
         if (name.isEmpty())
             continue;
         const QString key = name.toLower();
-        for (const auto *table : {&m_byWindowClass, &m_byId}) {
+        for (const auto *table : {&m_table.byWindowClass, &m_table.byId}) {
             const qsizetype index = table->value(key, -1);
             if (index >= 0)
-                return m_applications.at(index);
+                return m_table.applications.at(index);
         }
     }
     return std::nullopt;
 }
 
-void DesktopEntryIndex::build() const
+void DesktopEntryIndex::startScan()
 {
-    if (m_built)
+    if (m_scan.isRunning()) {
+        m_scanAgain = true;
         return;
-    m_built = true;
-    const QStringList languages = localeKeys();
-    for (const QString &dir : m_dirs.isEmpty() ? defaultApplicationDirs() : m_dirs) {
+    }
+    // The folders and the language are the GUI thread's to read.
+    m_scan.setFuture(QtConcurrent::run(
+        &DesktopEntryIndex::scan, m_dirs.isEmpty() ? defaultApplicationDirs() : m_dirs, localeKeys()));
+}
+
+void DesktopEntryIndex::adopt(const Table &table)
+{
+    m_table = table;
+    // Only the difference: a folder unwatched for a moment would miss what changes in that moment.
+    const QStringList watching = m_watcher.directories();
+    QStringList stale;
+    for (const QString &dir : watching) {
+        if (!m_table.watched.contains(dir))
+            stale.append(dir);
+    }
+    QStringList fresh;
+    for (const QString &dir : std::as_const(m_table.watched)) {
+        if (!watching.contains(dir))
+            fresh.append(dir);
+    }
+    if (!stale.isEmpty())
+        m_watcher.removePaths(stale);
+    if (!fresh.isEmpty())
+        m_watcher.addPaths(fresh);
+    emit rebuilt();
+    // Changes seen while it ran may have come too late for it.
+    if (std::exchange(m_scanAgain, false))
+        startScan();
+}
+
+DesktopEntryIndex::Table DesktopEntryIndex::scan(const QStringList &dirs, const QStringList &languages)
+{
+    Table table;
+    for (const QString &dir : dirs) {
+        if (!QFileInfo(dir).isDir()) {
+            // The folder may be made later, by the first program installed there.
+            if (const QString parent = QFileInfo(dir).path(); QFileInfo(parent).isDir())
+                table.watched.append(parent);
+            continue;
+        }
+        table.watched.append(dir);
         QStringList files;
-        QDirIterator it(dir, {QStringLiteral("*.desktop")}, QDir::Files, QDirIterator::Subdirectories);
-        while (it.hasNext())
-            files.append(it.next());
+        QDirIterator it(dir, QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot, QDirIterator::Subdirectories);
+        while (it.hasNext()) {
+            const QString path = it.next();
+            if (it.fileInfo().isDir())
+                table.watched.append(path);
+            else if (path.endsWith(desktopSuffix, Qt::CaseInsensitive))
+                files.append(path);
+        }
         files.sort(); // a stable order when two entries claim the same window class
         const QDir base(dir);
         for (const QString &path : std::as_const(files)) {
             QString id = base.relativeFilePath(path);
             id.chop(desktopSuffix.size());
             id.replace(QLatin1Char('/'), QLatin1Char('-'));
-            addFile(path, id, languages);
+            addFile(table, path, id, languages);
         }
     }
+    table.watched.removeDuplicates();
+    return table;
 }
 
-void DesktopEntryIndex::addFile(const QString &path, const QString &id, const QStringList &languages) const
+void DesktopEntryIndex::addFile(Table &table, const QString &path, const QString &id, const QStringList &languages)
 {
     const QString idKey = id.toLower();
-    if (m_byId.contains(idKey))
+    if (table.byId.contains(idKey))
         return; // an earlier folder has this id
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
@@ -168,7 +231,7 @@ void DesktopEntryIndex::addFile(const QString &path, const QString &id, const QS
 
     // A hidden entry deletes the id, including those of later folders.
     if (hidden || name.isEmpty()) {
-        m_byId.insert(idKey, -1);
+        table.byId.insert(idKey, -1);
         return;
     }
     for (const QString &language : languages) {
@@ -178,9 +241,9 @@ void DesktopEntryIndex::addFile(const QString &path, const QString &id, const QS
             break;
         }
     }
-    const qsizetype index = m_applications.size();
-    m_applications.append({id, name});
-    m_byId.insert(idKey, index);
-    if (!windowClass.isEmpty() && !m_byWindowClass.contains(windowClass.toLower()))
-        m_byWindowClass.insert(windowClass.toLower(), index);
+    const qsizetype index = table.applications.size();
+    table.applications.append({id, name});
+    table.byId.insert(idKey, index);
+    if (!windowClass.isEmpty() && !table.byWindowClass.contains(windowClass.toLower()))
+        table.byWindowClass.insert(windowClass.toLower(), index);
 }

@@ -1,27 +1,38 @@
 #pragma once
 
+#include <QFileSystemWatcher>
+#include <QFutureWatcher>
 #include <QHash>
 #include <QList>
+#include <QObject>
 #include <QString>
 #include <QStringList>
+#include <QTimer>
 
 #include <optional>
 
-/// The installed applications' desktop entries, looked up by X11 window class.
+/// The installed applications' desktop entries, looked up by X11 window class. GUI thread only.
 ///
-/// Folders are scanned on the first lookup, once: it runs on the GUI thread, so only the
-/// [Desktop Entry] group of each file is read.
-class DesktopEntryIndex {
+/// The folders are scanned off the GUI thread: from construction on, and again whenever an entry is
+/// added, changed or removed in them (or one of them appears later), once the changes settle. A lookup
+/// never waits for a scan; it answers from the newest complete one, so nothing is found before the
+/// first is in. Only the [Desktop Entry] group of each file is read.
+class DesktopEntryIndex : public QObject {
+    Q_OBJECT
 public:
     struct Application {
         QString id; ///< desktop-file id without ".desktop" ("org.gnome.Nautilus", "kde4-kate")
         QString name; ///< Name=, in the current locale's language when the entry has it
     };
 
+    /// How long the folders must be quiet before a change is scanned: installing a package writes many.
+    static constexpr int settleMs = 500;
+
     /// Indexes $XDG_DATA_HOME/applications, then each $XDG_DATA_DIRS/applications.
-    DesktopEntryIndex();
+    explicit DesktopEntryIndex(QObject *parent = nullptr);
     /// Indexes the given "applications" folders; an id found in an earlier one hides later ones.
-    explicit DesktopEntryIndex(QStringList applicationDirs);
+    explicit DesktopEntryIndex(QStringList applicationDirs, QObject *parent = nullptr);
+    ~DesktopEntryIndex() override;
 
     /// The entry whose StartupWMClass, else whose id, equals `windowClass`, case-insensitively; failing
     /// that, the same for `instanceName` (the first half of WM_CLASS).
@@ -30,13 +41,28 @@ public:
     /// The "applications" folders of the XDG base directories, most important first.
     static QStringList defaultApplicationDirs();
 
+signals:
+    /// A scan is complete and answers the lookups from now on.
+    void rebuilt();
+
 private:
-    void build() const;
-    void addFile(const QString &path, const QString &id, const QStringList &languages) const;
+    /// One scan's result.
+    struct Table {
+        QList<Application> applications;
+        QHash<QString, qsizetype> byId; ///< lower-case id -> application, hidden entries as -1
+        QHash<QString, qsizetype> byWindowClass; ///< lower-case StartupWMClass -> application
+        QStringList watched; ///< the folders whose changes call for the next scan
+    };
+
+    void startScan();
+    void adopt(const Table &table);
+    static Table scan(const QStringList &dirs, const QStringList &languages);
+    static void addFile(Table &table, const QString &path, const QString &id, const QStringList &languages);
 
     QStringList m_dirs;
-    mutable bool m_built = false;
-    mutable QList<Application> m_applications;
-    mutable QHash<QString, qsizetype> m_byId; ///< lower-case id -> application, hidden entries as -1
-    mutable QHash<QString, qsizetype> m_byWindowClass; ///< lower-case StartupWMClass -> application
+    Table m_table;
+    QFutureWatcher<Table> m_scan;
+    bool m_scanAgain = false;
+    QFileSystemWatcher m_watcher;
+    QTimer m_settle;
 };

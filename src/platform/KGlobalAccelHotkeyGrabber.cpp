@@ -3,10 +3,10 @@
 #include "services/KeyCombo.h"
 
 #include <QDBusConnection>
-#include <QDBusConnectionInterface>
-#include <QDBusInterface>
+#include <QDBusMessage>
 #include <QDBusObjectPath>
-#include <QDBusReply>
+#include <QDBusPendingCallWatcher>
+#include <QDBusPendingReply>
 #include <QLoggingCategory>
 
 namespace {
@@ -17,12 +17,7 @@ const QString service = QStringLiteral("org.kde.kglobalaccel");
 const QString component = QStringLiteral("io.quillbox.Quillbox");
 // kglobalaccel's flag for "this is the shortcut in use now" (as opposed to the default).
 constexpr uint setPresent = 2;
-
-QDBusInterface kglobalaccel()
-{
-    return QDBusInterface(service, QStringLiteral("/kglobalaccel"), QStringLiteral("org.kde.KGlobalAccel"),
-        QDBusConnection::sessionBus());
-}
+constexpr int availabilityTimeoutMs = 1000;
 
 // kglobalaccel stores shortcuts as Qt key codes: modifiers or'ed with the key.
 std::optional<int> qtKey(std::uint32_t keycode, std::uint32_t modifiers)
@@ -44,15 +39,20 @@ std::optional<int> qtKey(std::uint32_t keycode, std::uint32_t modifiers)
 
 } // namespace
 
-KGlobalAccelHotkeyGrabber::KGlobalAccelHotkeyGrabber(QObject *parent)
-    : QObject(parent)
+KGlobalAccelHotkeyGrabber::KGlobalAccelHotkeyGrabber(int replyTimeoutMs, QObject *parent)
+    : HotkeyGrabber(parent)
+    , m_replyTimeoutMs(replyTimeoutMs)
 {
 }
 
 bool KGlobalAccelHotkeyGrabber::isServiceAvailable()
 {
-    const QDBusConnectionInterface *bus = QDBusConnection::sessionBus().interface();
-    return bus && bus->isServiceRegistered(service);
+    QDBusMessage hasOwner = QDBusMessage::createMethodCall(QStringLiteral("org.freedesktop.DBus"),
+        QStringLiteral("/org/freedesktop/DBus"), QStringLiteral("org.freedesktop.DBus"),
+        QStringLiteral("NameHasOwner"));
+    hasOwner << service;
+    const QDBusMessage reply = QDBusConnection::sessionBus().call(hasOwner, QDBus::Block, availabilityTimeoutMs);
+    return reply.type() == QDBusMessage::ReplyMessage && reply.arguments().value(0).toBool();
 }
 
 QStringList KGlobalAccelHotkeyGrabber::actionId(std::uint32_t id) const
@@ -63,47 +63,92 @@ QStringList KGlobalAccelHotkeyGrabber::actionId(std::uint32_t id) const
         id == 1 ? QStringLiteral("Show the clipboard history") : QStringLiteral("Fix the keyboard layout")};
 }
 
-int KGlobalAccelHotkeyGrabber::grab(std::uint32_t id, std::uint32_t keycode, std::uint32_t modifiers)
+QDBusMessage KGlobalAccelHotkeyGrabber::call(const QString &method) const
+{
+    return QDBusMessage::createMethodCall(
+        service, QStringLiteral("/kglobalaccel"), QStringLiteral("org.kde.KGlobalAccel"), method);
+}
+
+HotkeyGrabber::GrabResult KGlobalAccelHotkeyGrabber::grab(
+    std::uint32_t id, std::uint32_t keycode, std::uint32_t modifiers)
 {
     const auto key = qtKey(keycode, modifiers);
     if (!key)
-        return badValue;
-    if (!isServiceAvailable())
-        return unavailable;
-    QDBusInterface accel = kglobalaccel();
+        return GrabResult::noSuchKey;
     const QStringList action = actionId(id);
-    accel.call(QStringLiteral("doRegister"), action);
-    const QDBusReply<QList<int>> assigned
-        = accel.call(QStringLiteral("setShortcut"), action, QVariant::fromValue(QList<int>{*key}), setPresent);
-    if (!assigned.isValid()) {
-        qCWarning(lcKGlobalAccel) << "kglobalaccel refused the shortcut:" << assigned.error().message();
-        return unavailable;
+    m_actions.remove(action.at(1));
+    // One connection delivers its calls in order, so the action exists before its shortcut is set.
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    QDBusMessage doRegister = call(QStringLiteral("doRegister"));
+    doRegister << action;
+    bus.asyncCall(doRegister, m_replyTimeoutMs);
+    QDBusMessage setShortcut = call(QStringLiteral("setShortcut"));
+    setShortcut << action << QVariant::fromValue(QList<int>{*key}) << setPresent;
+    const quint64 request = ++m_nextRequest;
+    m_requests.insert(id, request);
+    auto *watcher = new QDBusPendingCallWatcher(bus.asyncCall(setShortcut, m_replyTimeoutMs), this);
+    connect(watcher, &QDBusPendingCallWatcher::finished, this,
+        [this, id, request, key = *key](QDBusPendingCallWatcher *finished) {
+            finished->deleteLater();
+            noteAssigned(id, request, key, *finished);
+        });
+    return GrabResult::pending;
+}
+
+void KGlobalAccelHotkeyGrabber::noteAssigned(
+    std::uint32_t id, quint64 request, int key, const QDBusPendingReply<QList<int>> &assigned)
+{
+    if (m_requests.value(id) != request)
+        return; // ungrabbed or asked again since
+    m_requests.remove(id);
+    if (assigned.isError()) {
+        qCWarning(lcKGlobalAccel) << "kglobalaccel did not take the shortcut:" << assigned.error().message();
+        emit grabAnswered(id, GrabResult::unavailable);
+        return;
     }
     // The keys it really assigned: none when another program holds the combination.
-    if (assigned.value() != QList<int>{*key})
-        return taken;
-    if (!m_listening) {
-        const QDBusReply<QDBusObjectPath> path = accel.call(QStringLiteral("getComponent"), component);
+    if (assigned.value() != QList<int>{key}) {
+        emit grabAnswered(id, GrabResult::taken);
+        return;
+    }
+    m_actions.insert(actionId(id).at(1), id);
+    listen();
+    emit grabAnswered(id, GrabResult::ok);
+}
+
+void KGlobalAccelHotkeyGrabber::listen()
+{
+    if (std::exchange(m_listening, true))
+        return;
+    QDBusMessage getComponent = call(QStringLiteral("getComponent"));
+    getComponent << component;
+    auto *watcher
+        = new QDBusPendingCallWatcher(QDBusConnection::sessionBus().asyncCall(getComponent, m_replyTimeoutMs), this);
+    connect(watcher, &QDBusPendingCallWatcher::finished, this, [this](QDBusPendingCallWatcher *finished) {
+        finished->deleteLater();
+        const QDBusPendingReply<QDBusObjectPath> path = *finished;
         m_listening = path.isValid()
             && QDBusConnection::sessionBus().connect(service, path.value().path(),
                 QStringLiteral("org.kde.kglobalaccel.Component"), QStringLiteral("globalShortcutPressed"), this,
                 SLOT(notePressed(QString, QString, qlonglong)));
-    }
-    m_actions.insert(action.at(1), id);
-    return success;
+        if (!m_listening)
+            qCWarning(lcKGlobalAccel) << "kglobalaccel did not name Quillbox's component:" << path.error().message();
+    });
 }
 
 void KGlobalAccelHotkeyGrabber::ungrab(std::uint32_t id)
 {
     const QStringList action = actionId(id);
-    if (!m_actions.remove(action.at(1)))
+    const bool asked = m_requests.remove(id) > 0;
+    if (!m_actions.remove(action.at(1)) && !asked)
         return;
-    QDBusInterface accel = kglobalaccel();
-    accel.call(QStringLiteral("setInactive"), action);
+    QDBusMessage setInactive = call(QStringLiteral("setInactive"));
+    setInactive << action;
+    QDBusConnection::sessionBus().asyncCall(setInactive, m_replyTimeoutMs);
 }
 
 void KGlobalAccelHotkeyGrabber::notePressed(const QString &pressedComponent, const QString &action, qlonglong)
 {
     if (pressedComponent == component && m_actions.contains(action))
-        notifyPressed(m_actions.value(action));
+        emit pressed(m_actions.value(action));
 }

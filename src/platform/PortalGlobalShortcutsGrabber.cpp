@@ -6,7 +6,7 @@
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QDBusMetaType>
-#include <QDBusPendingCall>
+#include <QDBusPendingCallWatcher>
 #include <QLoggingCategory>
 
 namespace {
@@ -48,7 +48,7 @@ const QDBusArgument &operator>>(const QDBusArgument &argument, PortalGlobalShort
 }
 
 PortalGlobalShortcutsGrabber::PortalGlobalShortcutsGrabber(QObject *parent)
-    : QObject(parent)
+    : HotkeyGrabber(parent)
 {
     qDBusRegisterMetaType<Shortcut>();
     qDBusRegisterMetaType<QList<Shortcut>>();
@@ -91,14 +91,15 @@ QString PortalGlobalShortcutsGrabber::trigger(std::uint32_t keycode, std::uint32
     return parts.join(u'+');
 }
 
-int PortalGlobalShortcutsGrabber::grab(std::uint32_t id, std::uint32_t keycode, std::uint32_t modifiers)
+HotkeyGrabber::GrabResult PortalGlobalShortcutsGrabber::grab(
+    std::uint32_t id, std::uint32_t keycode, std::uint32_t modifiers)
 {
     const QString wanted = trigger(keycode, modifiers);
     if (wanted.isEmpty())
-        return badValue;
+        return GrabResult::noSuchKey;
     m_triggers.insert(id, wanted);
     rebind();
-    return success;
+    return GrabResult::ok;
 }
 
 void PortalGlobalShortcutsGrabber::ungrab(std::uint32_t id)
@@ -117,12 +118,13 @@ void PortalGlobalShortcutsGrabber::rebind()
     closeSession();
     if (m_triggers.isEmpty())
         return;
+    m_requested = m_triggers;
     const QString token = QStringLiteral("quillbox%1").arg(++m_nextToken);
     m_request = awaitResponse(token);
     QDBusMessage create = QDBusMessage::createMethodCall(service, path, interface, QStringLiteral("CreateSession"));
     create << QVariantMap{{QStringLiteral("handle_token"), token}, {QStringLiteral("session_handle_token"), token}};
-    QDBusConnection::sessionBus().asyncCall(create);
     m_step = Step::creatingSession;
+    send(create);
 }
 
 void PortalGlobalShortcutsGrabber::bind()
@@ -138,8 +140,8 @@ void PortalGlobalShortcutsGrabber::bind()
     QDBusMessage request = QDBusMessage::createMethodCall(service, path, interface, QStringLiteral("BindShortcuts"));
     request << QVariant::fromValue(QDBusObjectPath(m_session)) << QVariant::fromValue(shortcuts) << QString()
             << QVariantMap{{QStringLiteral("handle_token"), token}};
-    QDBusConnection::sessionBus().asyncCall(request);
     m_step = Step::binding;
+    send(request);
 }
 
 void PortalGlobalShortcutsGrabber::closeSession()
@@ -161,6 +163,32 @@ QString PortalGlobalShortcutsGrabber::awaitResponse(const QString &token)
     return request;
 }
 
+void PortalGlobalShortcutsGrabber::send(const QDBusMessage &request)
+{
+    auto *watcher = new QDBusPendingCallWatcher(QDBusConnection::sessionBus().asyncCall(request), this);
+    connect(watcher, &QDBusPendingCallWatcher::finished, this,
+        [this, awaited = m_request](QDBusPendingCallWatcher *finished) {
+            finished->deleteLater();
+            // Without the call no Response ever comes: answer for the portal, or the set stays unbound.
+            if (finished->isError() && m_step != Step::idle && m_request == awaited) {
+                qCWarning(lcPortal) << "the desktop portal failed the request:" << finished->error().message();
+                noteResponse(2, {});
+            }
+        });
+}
+
+void PortalGlobalShortcutsGrabber::refuseRequested()
+{
+    for (auto it = m_requested.cbegin(); it != m_requested.cend(); ++it) {
+        // One asked for again since, with another combination, waits for its own answer.
+        if (m_triggers.value(it.key()) != it.value())
+            continue;
+        m_triggers.remove(it.key());
+        emit grabAnswered(it.key(), GrabResult::unavailable);
+    }
+    m_requested.clear();
+}
+
 void PortalGlobalShortcutsGrabber::noteResponse(uint response, const QVariantMap &results)
 {
     QDBusConnection::sessionBus().disconnect(
@@ -168,6 +196,7 @@ void PortalGlobalShortcutsGrabber::noteResponse(uint response, const QVariantMap
     const Step step = std::exchange(m_step, Step::idle);
     if (response != 0) {
         qCWarning(lcPortal) << "the desktop portal did not bind the global shortcuts (answer" << response << ")";
+        refuseRequested();
     } else if (step == Step::creatingSession) {
         m_session = results.value(QStringLiteral("session_handle")).toString();
         if (!m_changedMeanwhile) {
@@ -188,6 +217,6 @@ void PortalGlobalShortcutsGrabber::noteActivated(
         return;
     for (auto it = m_triggers.cbegin(); it != m_triggers.cend(); ++it) {
         if (shortcutId(it.key()) == shortcut)
-            notifyPressed(it.key());
+            emit pressed(it.key());
     }
 }

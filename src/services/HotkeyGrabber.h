@@ -1,39 +1,37 @@
 #pragma once
 
+#include <QObject>
+
 #include <cstdint>
-#include <functional>
-#include <utility>
 
-/// System-wide key grabs, each under a caller-chosen id.
-class HotkeyGrabber {
+/// System-wide key grabs, each under a caller-chosen id. GUI thread only.
+class HotkeyGrabber : public QObject {
+    Q_OBJECT
 public:
-    /// grab() results besides an X error code (e.g. 10, BadAccess: another client holds the combination).
-    static constexpr int success = 0;
-    static constexpr int badValue = 2; ///< no such key
-    static constexpr int unavailable = -1; ///< no X display to grab on
+    /// What the desktop said to a grab.
+    enum class GrabResult {
+        ok, ///< held (where the desktop has the last word, asked for: a refusal comes through grabAnswered)
+        pending, ///< asked; the answer comes through grabAnswered
+        taken, ///< another program holds the combination
+        noSuchKey, ///< the desktop has no name for the key
+        unavailable, ///< no desktop service to grab with, or it failed to answer
+    };
+    Q_ENUM(GrabResult)
 
-    using PressedCallback = std::function<void(std::uint32_t id)>;
+    using QObject::QObject;
 
-    virtual ~HotkeyGrabber() = default;
-
-    /// Grabs X keycode `keycode` with `modifiers` (KeyCombo's bits) under `id`, for every state of
-    /// CapsLock and NumLock. All or nothing: on failure no part of the grab is left held.
-    /// \return success, or why the grab was refused.
-    virtual int grab(std::uint32_t id, std::uint32_t keycode, std::uint32_t modifiers) = 0;
-    /// Releases the grab held under `id`, if any.
+    /// Grabs X keycode `keycode` with `modifiers` (KeyCombo's bits) under `id`, replacing what `id`
+    /// held, for every state of CapsLock and NumLock. All or nothing: on a refusal no part of the grab
+    /// is left held. Never waits on another process.
+    virtual GrabResult grab(std::uint32_t id, std::uint32_t keycode, std::uint32_t modifiers) = 0;
+    /// Releases the grab held or asked for under `id`, if any; an answer still due for it is dropped.
     virtual void ungrab(std::uint32_t id) = 0;
 
-    /// Called on the GUI thread, from inside native event processing, when a grabbed combination is
-    /// pressed: the callback must not do real work there.
-    void setPressedCallback(PressedCallback callback) { m_pressed = std::move(callback); }
-
-protected:
-    void notifyPressed(std::uint32_t id) const
-    {
-        if (m_pressed)
-            m_pressed(id);
-    }
-
-private:
-    PressedCallback m_pressed;
+signals:
+    /// A grabbed combination was pressed. Emitted on the GUI thread, possibly from inside native event
+    /// processing: receivers must not do real work there.
+    void pressed(quint32 id);
+    /// The desktop's later word on a grab, always from the event loop: the answer to one that returned
+    /// pending, or the refusal of one that returned ok. After a refusal nothing is held under `id`.
+    void grabAnswered(quint32 id, HotkeyGrabber::GrabResult result);
 };

@@ -1,57 +1,32 @@
 // KGlobalAccelHotkeyGrabber against a kglobalaccel of the test's own on a private session bus: what
-// Plasma's service is told, and a press it reports reaching the callback.
+// Plasma's service is told, a press it reports reaching the signal, and answers that come late or never.
 
 #include "BusServiceThread.h"
+#include "FakeKGlobalAccel.h"
 #include "platform/KGlobalAccelHotkeyGrabber.h"
 
 #include <QDBusConnection>
-#include <QDBusObjectPath>
+#include <QSignalSpy>
 #include <QTest>
 
-namespace {
-
-/// The component object kglobalaccel announces presses on.
-class FakeComponent : public QObject {
-    Q_OBJECT
-    Q_CLASSINFO("D-Bus Interface", "org.kde.kglobalaccel.Component")
-signals:
-    void globalShortcutPressed(const QString &componentUnique, const QString &actionUnique, qlonglong timestamp);
-};
-
-/// kglobalaccel as far as the grabber uses it; `taken` is a key another program holds.
-class FakeKGlobalAccel : public QObject {
-    Q_OBJECT
-    Q_CLASSINFO("D-Bus Interface", "org.kde.KGlobalAccel")
-public:
-    QStringList registered;
-    QList<int> lastKeys;
-    QStringList inactive;
-    int taken = 0;
-    FakeComponent component;
-
-public slots:
-    void doRegister(const QStringList &actionId) { registered = actionId; }
-    QList<int> setShortcut(const QStringList &, const QList<int> &keys, uint flags)
-    {
-        lastKeys = keys;
-        if (flags != 2 || keys.contains(taken))
-            return {};
-        return keys;
-    }
-    QDBusObjectPath getComponent(const QString &componentUnique)
-    {
-        return QDBusObjectPath("/component/" + QString(componentUnique).replace('.', '_'));
-    }
-    void setInactive(const QStringList &actionId) { inactive = actionId; }
-};
-
-} // namespace
+using GrabResult = HotkeyGrabber::GrabResult;
 
 class TestKGlobalAccel : public QObject {
     Q_OBJECT
 
     BusServiceThread m_thread;
     FakeKGlobalAccel *m_service = nullptr;
+
+    // Announces a press of another component's action named as Quillbox's id 2, then one of Quillbox's
+    // id 1; true once a press arrived.
+    bool pressOnce(QSignalSpy &pressed)
+    {
+        m_thread.post([this] {
+            emit m_service->component.globalShortcutPressed("org.kde.konsole", "hotkey-2", 0);
+            emit m_service->component.globalShortcutPressed("io.quillbox.Quillbox", "hotkey-1", 0);
+        });
+        return pressed.wait(200) || !pressed.isEmpty();
+    }
 
 private slots:
     void initTestCase()
@@ -60,10 +35,7 @@ private slots:
         QVERIFY(m_thread.run([this] {
             QDBusConnection bus = QDBusConnection::connectToBus(QDBusConnection::SessionBus, "fake-kglobalaccel");
             m_service = new FakeKGlobalAccel;
-            bus.registerObject("/kglobalaccel", m_service, QDBusConnection::ExportAllSlots);
-            bus.registerObject(
-                "/component/io_quillbox_Quillbox", &m_service->component, QDBusConnection::ExportAllSignals);
-            return bus.registerService("org.kde.kglobalaccel");
+            return m_service->serveOn(bus);
         }));
         QVERIFY(KGlobalAccelHotkeyGrabber::isServiceAvailable());
     }
@@ -71,31 +43,72 @@ private slots:
     void registersTheShortcutAndReportsItsPresses()
     {
         KGlobalAccelHotkeyGrabber grabber;
-        QList<std::uint32_t> pressed;
-        grabber.setPressedCallback([&](std::uint32_t id) { pressed.append(id); });
+        QSignalSpy answers(&grabber, &HotkeyGrabber::grabAnswered);
+        QSignalSpy pressed(&grabber, &HotkeyGrabber::pressed);
         // Super+Shift+V: X keycode 55 is V.
-        QCOMPARE(grabber.grab(1, 55, 0x100 | 0x200), HotkeyGrabber::success);
-        QCOMPARE(m_service->registered,
+        QCOMPARE(grabber.grab(1, 55, 0x100 | 0x200), GrabResult::pending);
+        QTRY_COMPARE(answers.size(), 1);
+        QCOMPARE(answers.at(0), QVariantList({1u, QVariant::fromValue(GrabResult::ok)}));
+        QCOMPARE(m_thread.run([this] { return m_service->registered; }),
             QStringList({"io.quillbox.Quillbox", "hotkey-1", "Quillbox", "Show the clipboard history"}));
-        QCOMPARE(m_service->lastKeys, QList<int>{(Qt::META | Qt::SHIFT | Qt::Key_V).toCombined()});
+        QCOMPARE(m_thread.run([this] { return m_service->lastKeys; }),
+            QList<int>{(Qt::META | Qt::SHIFT | Qt::Key_V).toCombined()});
+        QCOMPARE(grabber.grab(2, 46, 0x100 | 0x200), GrabResult::pending);
+        QTRY_COMPARE(answers.size(), 2);
 
-        m_thread.post([this] {
-            emit m_service->component.globalShortcutPressed("io.quillbox.Quillbox", "hotkey-1", 0);
-            emit m_service->component.globalShortcutPressed("org.kde.konsole", "hotkey-1", 0);
-        });
-        QTRY_COMPARE(pressed, QList<std::uint32_t>{1});
+        // Presses are listened for once kglobalaccel has named the component; another component's
+        // press, sent first, never counts.
+        QTRY_VERIFY(pressOnce(pressed));
+        for (const QVariantList &press : std::as_const(pressed))
+            QCOMPARE(press.first().toUInt(), 1u);
 
         grabber.ungrab(1);
-        QTRY_COMPARE(m_service->inactive.value(1), QStringLiteral("hotkey-1"));
+        QTRY_COMPARE(m_thread.run([this] { return m_service->inactive.value(1); }), QStringLiteral("hotkey-1"));
     }
 
     void aTakenCombinationIsRefused()
     {
         KGlobalAccelHotkeyGrabber grabber;
-        m_service->taken = (Qt::META | Qt::SHIFT | Qt::Key_L).toCombined();
-        QCOMPARE(grabber.grab(2, 46, 0x100 | 0x200), KGlobalAccelHotkeyGrabber::taken);
+        QSignalSpy answers(&grabber, &HotkeyGrabber::grabAnswered);
+        m_thread.run([this] { m_service->taken = (Qt::META | Qt::SHIFT | Qt::Key_L).toCombined(); });
+        QCOMPARE(grabber.grab(2, 46, 0x100 | 0x200), GrabResult::pending);
+        QTRY_COMPARE(answers.size(), 1);
+        QCOMPARE(answers.at(0), QVariantList({2u, QVariant::fromValue(GrabResult::taken)}));
         // A key kglobalaccel cannot name is refused before it is asked.
-        QCOMPARE(grabber.grab(3, 9, 0x100), HotkeyGrabber::badValue);
+        QCOMPARE(grabber.grab(3, 9, 0x100), GrabResult::noSuchKey);
+    }
+
+    void aLateAnswerStillCountsAndAStaleOneDoesNot()
+    {
+        m_thread.run([this] {
+            m_service->taken = 0;
+            m_service->replies = FakeKGlobalAccel::Replies::late;
+        });
+        KGlobalAccelHotkeyGrabber grabber;
+        QSignalSpy answers(&grabber, &HotkeyGrabber::grabAnswered);
+        QCOMPARE(grabber.grab(1, 55, 0x100 | 0x200), GrabResult::pending);
+        // Asked again before the first answer: only the newest is answered.
+        QCOMPARE(grabber.grab(1, 46, 0x100 | 0x200), GrabResult::pending);
+        // Asked, then let go of before the answer: never answered.
+        QCOMPARE(grabber.grab(2, 55, 0x1000), GrabResult::pending);
+        grabber.ungrab(2);
+        QTRY_COMPARE(answers.size(), 1);
+        QCOMPARE(answers.at(0), QVariantList({1u, QVariant::fromValue(GrabResult::ok)}));
+        QTest::qWait(2 * m_thread.run([this] { return m_service->lateMs; }));
+        QCOMPARE(answers.size(), 1);
+        m_thread.run([this] { m_service->replies = FakeKGlobalAccel::Replies::atOnce; });
+    }
+
+    void aServiceThatNeverAnswersCountsAsUnavailable()
+    {
+        m_thread.run([this] { m_service->replies = FakeKGlobalAccel::Replies::never; });
+        KGlobalAccelHotkeyGrabber grabber(200);
+        QSignalSpy answers(&grabber, &HotkeyGrabber::grabAnswered);
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression("kglobalaccel did not take the shortcut"));
+        QCOMPARE(grabber.grab(1, 55, 0x100 | 0x200), GrabResult::pending);
+        QTRY_COMPARE(answers.size(), 1);
+        QCOMPARE(answers.at(0), QVariantList({1u, QVariant::fromValue(GrabResult::unavailable)}));
+        m_thread.run([this] { m_service->replies = FakeKGlobalAccel::Replies::atOnce; });
     }
 
     void cleanupTestCase()

@@ -11,6 +11,7 @@
 #include <QDBusMessage>
 #include <QDBusMetaType>
 #include <QDBusObjectPath>
+#include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
 
@@ -40,6 +41,8 @@ public:
     QString boundSession;
     QStringList bound;
     uint answer = 0;
+    // Fails the calls themselves, so that no Response ever comes.
+    bool failCalls = false;
 
     uint version() const { return 1; }
 
@@ -54,6 +57,10 @@ public:
 public slots:
     QDBusObjectPath CreateSession(const QVariantMap &options)
     {
+        if (failCalls) {
+            sendErrorReply(QDBusError::AccessDenied, "not now");
+            return {};
+        }
         const QString session = "/org/freedesktop/portal/desktop/session/" + senderPart() + "/"
             + options.value("session_handle_token").toString();
         ++sessions;
@@ -92,6 +99,8 @@ private:
 
 } // namespace
 
+using GrabResult = HotkeyGrabber::GrabResult;
+
 class TestPortalShortcuts : public QObject {
     Q_OBJECT
 
@@ -126,11 +135,11 @@ private slots:
     void bindsTheShortcutsAndReportsTheirPresses()
     {
         PortalGlobalShortcutsGrabber grabber;
-        QList<std::uint32_t> pressed;
-        grabber.setPressedCallback([&](std::uint32_t id) { pressed.append(id); });
-        QCOMPARE(grabber.grab(1, 55, 0x100 | 0x200), HotkeyGrabber::success);
+        QList<quint32> pressed;
+        connect(&grabber, &HotkeyGrabber::pressed, this, [&](quint32 id) { pressed.append(id); });
+        QCOMPARE(grabber.grab(1, 55, 0x100 | 0x200), GrabResult::ok);
         // The second arrives while the first is being bound: one more session then binds both.
-        QCOMPARE(grabber.grab(2, 46, 0x100 | 0x200), HotkeyGrabber::success);
+        QCOMPARE(grabber.grab(2, 46, 0x100 | 0x200), GrabResult::ok);
         const QStringList both{
             "hotkey-1=SHIFT+LOGO+v (Show the clipboard history)", "hotkey-2=SHIFT+LOGO+l (Fix the keyboard layout)"};
         QTRY_COMPARE(m_thread.run([this] { return m_portal->bound; }), both);
@@ -141,7 +150,7 @@ private slots:
             m_portal->activate(session, "hotkey-2");
             m_portal->activate("/org/freedesktop/portal/desktop/session/other/x", "hotkey-1");
         });
-        QTRY_COMPARE(pressed, QList<std::uint32_t>{2});
+        QTRY_COMPARE(pressed, QList<quint32>{2});
 
         // Removing one binds the rest in a new session and closes the old one.
         grabber.ungrab(2);
@@ -150,19 +159,41 @@ private slots:
         QVERIFY(m_thread.run([this] { return m_portal->boundSession; }) != session);
     }
 
-    void aRefusalLeavesNothingBound()
+    void aRefusalIsReportedAndLeavesNothingBound()
     {
         const int sessions = m_thread.run([this] {
             m_portal->answer = 1;
             return m_portal->sessions;
         });
         PortalGlobalShortcutsGrabber grabber;
+        QSignalSpy answers(&grabber, &HotkeyGrabber::grabAnswered);
         QTest::ignoreMessage(QtWarningMsg, QRegularExpression("did not bind the global shortcuts"));
-        QCOMPARE(grabber.grab(1, 55, 0x100 | 0x200), HotkeyGrabber::success);
-        QTRY_COMPARE(m_thread.run([this] { return m_portal->sessions; }), sessions + 1);
-        QTest::qWait(100);
+        QCOMPARE(grabber.grab(1, 55, 0x100 | 0x200), GrabResult::ok);
+        QTRY_COMPARE(answers.size(), 1);
+        QCOMPARE(answers.at(0), QVariantList({1u, QVariant::fromValue(GrabResult::unavailable)}));
+        QCOMPARE(m_thread.run([this] { return m_portal->sessions; }), sessions + 1);
         // A key the portal cannot name is refused before it is asked.
-        QCOMPARE(grabber.grab(3, 9, 0x100), HotkeyGrabber::badValue);
+        QCOMPARE(grabber.grab(3, 9, 0x100), GrabResult::noSuchKey);
+        m_thread.run([this] { m_portal->answer = 0; });
+    }
+
+    void aRequestThePortalFailsIsARefusal()
+    {
+        PortalGlobalShortcutsGrabber grabber;
+        QSignalSpy answers(&grabber, &HotkeyGrabber::grabAnswered);
+        m_thread.run([this] { m_portal->failCalls = true; });
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression("failed the request"));
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression("did not bind the global shortcuts"));
+        QCOMPARE(grabber.grab(1, 55, 0x100 | 0x200), GrabResult::ok);
+        QTRY_COMPARE(answers.size(), 1);
+        QCOMPARE(answers.at(0), QVariantList({1u, QVariant::fromValue(GrabResult::unavailable)}));
+
+        // Not stuck on the failed request: the next grab is bound.
+        m_thread.run([this] { m_portal->failCalls = false; });
+        QCOMPARE(grabber.grab(2, 46, 0x100 | 0x200), GrabResult::ok);
+        QTRY_COMPARE(m_thread.run([this] { return m_portal->bound; }),
+            QStringList{"hotkey-2=SHIFT+LOGO+l (Fix the keyboard layout)"});
+        QCOMPARE(answers.size(), 1);
     }
 
     void cleanupTestCase()

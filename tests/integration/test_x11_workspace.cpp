@@ -66,15 +66,21 @@ private slots:
             xcb_delete_property(connection, xcb_setup_roots_iterator(xcb_get_setup(connection)).data->root, atom->atom);
             std::free(atom);
         }
-        // openbox sets _NET_ACTIVE_WINDOW in its own time.
-        QTRY_COMPARE(X11Workspace().frontmostApplication().value_or(RunningApplication()).windowId, window.winId());
-        const auto application = X11Workspace().frontmostApplication();
+        // openbox sets _NET_ACTIVE_WINDOW in its own time, and the desktop entries are scanned in theirs.
+        X11Workspace workspace;
+        QTRY_COMPARE(workspace.frontmostApplication().value_or(RunningApplication()).windowId, window.winId());
+        const auto named = [&workspace] {
+            const RunningApplication application = workspace.frontmostApplication().value_or(RunningApplication());
+            return application.localizedName.value_or("") + '|' + application.bundleIdentifier.value_or("");
+        };
+        QFETCH(QString, expected);
+        QTRY_COMPARE(named(), expected);
+        const auto application = workspace.frontmostApplication();
         // The focus stayed where this row put it.
         auto *focus = xcb_get_input_focus_reply(connection, xcb_get_input_focus(connection), nullptr);
         QCOMPARE(focus->focus, windowManager ? window.winId() : child);
         std::free(focus);
         QCOMPARE(application->processIdentifier, qint64(getpid()));
-        QTEST(application->localizedName.value_or("") + '|' + application->bundleIdentifier.value_or(""), "expected");
         // The class itself, whatever desktop entry it led to: terminals are known by it.
         QCOMPARE(application->windowClass, QStringLiteral("test_x11_workspace"));
     }

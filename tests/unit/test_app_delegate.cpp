@@ -35,16 +35,6 @@
 
 namespace {
 
-struct FakeGrabber : HotkeyGrabber {
-    QSet<std::uint32_t> grabbed;
-    int grab(std::uint32_t id, std::uint32_t, std::uint32_t) override
-    {
-        grabbed.insert(id);
-        return success;
-    }
-    void ungrab(std::uint32_t id) override { grabbed.remove(id); }
-};
-
 struct NoKeys : KeySynthesizer {
     QString mechanism() const override { return QStringLiteral("XTest"); }
     bool isAvailable() const override { return false; }
@@ -213,16 +203,16 @@ private slots:
         if (!stored.isNull())
             writePreferences("[General]\nenableLanguageFix=" + stored + "\n");
 
-        FakeGrabber grabber;
+        FakeHotkeyGrabber grabber;
         NoKeys keys;
         const XkbKeyboardLayouts layouts{{"us", "ru"}};
         RecordingSystemLog log;
         AppDelegate delegate(m_pasteboard, m_workspace, PlatformServices{&grabber, &keys, &layouts, &log, nullptr});
         delegate.applicationDidFinishLaunching();
         QVERIFY(delegate.languageSwitchService());
-        QCOMPARE(grabber.grabbed.contains(LanguageSwitchService::hotkeyId), registered);
+        QCOMPARE(grabber.grabs.contains(LanguageSwitchService::hotkeyId), registered);
         delegate.applicationWillTerminate();
-        QVERIFY(grabber.grabbed.isEmpty());
+        QVERIFY(grabber.grabs.empty());
     }
 
     void theLanguageFixRunsWithoutAGrabberForTheCommandLine()

@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QFile>
 #include <QLocale>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -82,8 +83,59 @@ private slots:
         QFETCH(QString, windowClass);
         QFETCH(QString, instanceName);
         QLocale::setDefault(QLocale(locale));
-        const auto application = DesktopEntryIndex().find(windowClass, instanceName);
+        DesktopEntryIndex index;
+        QSignalSpy built(&index, &DesktopEntryIndex::rebuilt);
+        QVERIFY(built.wait());
+        const auto application = index.find(windowClass, instanceName);
         QTEST(application ? application->id + '|' + application->name : QStringLiteral("none"), "expected");
+    }
+
+    void theFirstLookupDoesNotWaitForTheScan()
+    {
+        QTemporaryDir big;
+        QVERIFY(QDir().mkpath(big.filePath("applications")));
+        for (int i = 0; i < 3000; ++i) {
+            QFile file(big.filePath(QStringLiteral("applications/app-%1.desktop").arg(i)));
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write("[Desktop Entry]\nName=App\n");
+        }
+        DesktopEntryIndex index(QStringList{big.filePath("applications")});
+        QSignalSpy built(&index, &DesktopEntryIndex::rebuilt);
+        // Answered from what is known, which is nothing before the event loop brings the scan in.
+        QVERIFY(!index.find("app-0"));
+        QVERIFY(built.wait());
+        QVERIFY(index.find("app-2999"));
+    }
+
+    void entriesInstalledLaterAreFound()
+    {
+        QTemporaryDir root;
+        const QString user = root.filePath("user/applications");
+        const QString system = root.filePath("system/applications"); // made by the first install there
+        QVERIFY(QDir().mkpath(user));
+        QVERIFY(QDir().mkpath(root.filePath("system")));
+        const auto install = [](const QString &path, const QByteArray &content) {
+            QVERIFY(QDir().mkpath(QFileInfo(path).path()));
+            QFile file(path);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write("[Desktop Entry]\n" + content);
+        };
+        DesktopEntryIndex index({user, system});
+        QSignalSpy built(&index, &DesktopEntryIndex::rebuilt);
+        QVERIFY(built.wait());
+        QVERIFY(!index.find("later"));
+
+        install(user + "/later.desktop", "Name=Later\n");
+        QTRY_COMPARE(index.find("later").value_or(DesktopEntryIndex::Application{}).name, QStringLiteral("Later"));
+        install(system + "/newer.desktop", "Name=Newer\nStartupWMClass=Newer-App\n");
+        QTRY_VERIFY(index.find("newer-app"));
+        install(user + "/vendor/tool.desktop", "Name=Tool\n");
+        QTRY_VERIFY(index.find("vendor-tool"));
+        // The user's entry now hides the system one; then it is removed again.
+        install(user + "/newer.desktop", "Name=Mine\n");
+        QTRY_COMPARE(index.find("newer").value_or(DesktopEntryIndex::Application{}).name, QStringLiteral("Mine"));
+        QVERIFY(QFile::remove(user + "/newer.desktop"));
+        QTRY_COMPARE(index.find("newer").value_or(DesktopEntryIndex::Application{}).name, QStringLiteral("Newer"));
     }
 };
 

@@ -17,6 +17,7 @@ namespace {
 constexpr std::uint32_t panelSignature = fourCharCode("QLBX");
 const KeyCombo superShiftV = KeyCombo::defaultCombo();
 const KeyCombo superShiftL{37, 768};
+using GrabResult = HotkeyGrabber::GrabResult;
 
 } // namespace
 
@@ -157,18 +158,23 @@ private slots:
     void failedRegistrationLeavesNothing_data()
     {
         QTest::addColumn<KeyCombo>("combo");
-        QTest::addColumn<int>("refusal");
+        QTest::addColumn<GrabResult>("refusal");
         QTest::addColumn<QString>("line");
+        // The line keeps X's numbers for the refusals it names (BadAccess, BadValue).
         QTest::newRow("held by another client")
-            << superShiftL << 10 << "[HotkeyService] Failed to register hotkey id=1: 10";
+            << superShiftL << GrabResult::taken << "[HotkeyService] Failed to register hotkey id=1: 10";
+        QTest::newRow("key the desktop cannot name")
+            << superShiftL << GrabResult::noSuchKey << "[HotkeyService] Failed to register hotkey id=1: 2";
         QTest::newRow("key without an X keycode")
-            << KeyCombo{0x3F, 256} << 0 << "[HotkeyService] Failed to register hotkey id=1: 2";
+            << KeyCombo{0x3F, 256} << GrabResult::ok << "[HotkeyService] Failed to register hotkey id=1: 2";
+        QTest::newRow("no desktop service")
+            << superShiftL << GrabResult::unavailable << "[HotkeyService] Failed to register hotkey id=1: -1";
     }
 
     void failedRegistrationLeavesNothing()
     {
         QFETCH(KeyCombo, combo);
-        QFETCH(int, refusal);
+        QFETCH(GrabResult, refusal);
         QFETCH(QString, line);
         FakeHotkeyGrabber grabber;
         HotkeyService service(grabber);
@@ -229,7 +235,10 @@ private slots:
         QVERIFY(service.isRegistered(1));
         QVERIFY(grabber.grabs.empty());
         // A probe gives back what it took.
-        QCOMPARE(service.probe(superShiftV), HotkeyGrabber::success);
+        QList<GrabResult> answers;
+        QObject context;
+        service.probe(superShiftV, &context, [&](GrabResult result) { answers << result; });
+        QCOMPARE(answers, QList{GrabResult::ok});
         QVERIFY(grabber.grabs.empty());
 
         service.resumeGrabs();
@@ -237,14 +246,76 @@ private slots:
         QCOMPARE(grabber.grabs.at(1).keycode, 45u); // X keycode of K
 
         service.suspendGrabs();
-        grabber.refusal = 10; // another client took them meanwhile
-        QCOMPARE(service.probe(superShiftK), 10);
+        grabber.refusal = GrabResult::taken; // another client took them meanwhile
+        service.probe(superShiftK, &context, [&](GrabResult result) { answers << result; });
+        QCOMPARE(answers, QList({GrabResult::ok, GrabResult::taken}));
         StdoutCapture capture;
         service.resumeGrabs();
         QCOMPARE(capture.finish(),
             QStringList({"[HotkeyService] Failed to register hotkey id=1: 10",
                 "[HotkeyService] Failed to register hotkey id=2: 10"}));
         QVERIFY(!service.isRegistered(1) && !service.hasHandler(1) && !service.hasHandler(2));
+    }
+
+    void aDesktopThatAnswersLaterIsBelievedOnlyThen()
+    {
+        FakeHotkeyGrabber grabber;
+        grabber.answersLater = true;
+        HotkeyService service(grabber);
+        int ran = 0;
+        StdoutCapture capture;
+        service.registerHotkey(1, panelSignature, superShiftV, [&] { ++ran; });
+        service.registerHotkey(2, fourCharCode("LANG"), superShiftL, [] {});
+        QVERIFY(!service.isRegistered(1));
+        // The desktop may deliver a press before its answer.
+        grabber.press(1);
+        QTRY_COMPARE(ran, 1);
+
+        grabber.answer(1, GrabResult::ok);
+        grabber.answer(2, GrabResult::taken);
+        QVERIFY(service.isRegistered(1));
+        QVERIFY(!service.isRegistered(2) && !service.hasHandler(2));
+        // A granted grab the desktop takes back later (a portal that was declined) is dropped too.
+        grabber.answer(1, GrabResult::unavailable);
+        QVERIFY(!service.isRegistered(1) && !service.hasHandler(1));
+        // An answer to nothing asked for changes nothing.
+        grabber.answer(3, GrabResult::taken);
+        QCOMPARE(capture.finish(),
+            QStringList({"[HotkeyService] Registered hotkey id=1 combo=⌘ ⇧ V",
+                "[HotkeyService] Failed to register hotkey id=2: 10",
+                "[HotkeyService] Failed to register hotkey id=1: -1"}));
+
+        // Unregistered before the answer: nothing is held, and nothing is said.
+        StdoutCapture quiet;
+        service.registerHotkey(1, panelSignature, superShiftV, [] {});
+        service.unregister(1);
+        QVERIFY(quiet.finish().isEmpty());
+        QVERIFY(grabber.grabs.empty() && !service.hasHandler(1));
+    }
+
+    void aProbeTheDesktopAnswersLaterAnswersOnce()
+    {
+        FakeHotkeyGrabber grabber;
+        grabber.answersLater = true;
+        HotkeyService service(grabber);
+        QList<GrabResult> answers;
+        auto context = std::make_unique<QObject>();
+        service.probe(superShiftV, context.get(), [&](GrabResult result) { answers << result; });
+        QVERIFY(answers.isEmpty());
+        QCOMPARE(grabber.grabs.size(), 1u);
+        grabber.answer(0xFFFF'FFFF, GrabResult::ok);
+        QCOMPARE(answers, QList{GrabResult::ok});
+        QVERIFY(grabber.grabs.empty()); // given back once answered
+
+        // A newer probe supersedes the one still waiting; a caller gone meanwhile hears nothing.
+        service.probe(superShiftV, context.get(), [&](GrabResult) { answers << GrabResult::pending; });
+        service.probe(superShiftL, context.get(), [&](GrabResult result) { answers << result; });
+        grabber.answer(0xFFFF'FFFF, GrabResult::taken);
+        QCOMPARE(answers, QList({GrabResult::ok, GrabResult::taken}));
+        service.probe(superShiftL, context.get(), [&](GrabResult result) { answers << result; });
+        context.reset();
+        grabber.answer(0xFFFF'FFFF, GrabResult::ok);
+        QCOMPARE(answers.size(), 2);
     }
 
     void pressesGoToTheNewestService()

@@ -131,7 +131,7 @@ private slots:
     {
         registerPanelHotkey(KeyCombo::defaultCombo());
         recorder().startRecording();
-        m_grabber->refusal = 10; // BadAccess: another client holds it
+        m_grabber->refusal = HotkeyGrabber::GrabResult::taken;
         QVERIFY(recorder().handleKeyPress(press(Qt::Key_K, Qt::MetaModifier | Qt::ShiftModifier, scanCode(40))));
         QVERIFY(recorder().isRecording());
         QVERIFY(recorder().message().contains(QStringLiteral("another program")));
@@ -139,11 +139,33 @@ private slots:
         QCOMPARE(m_reloads, 0);
 
         // Cancelled: the old combination is grabbed again as it was.
-        m_grabber->refusal = HotkeyGrabber::success;
+        m_grabber->refusal = HotkeyGrabber::GrabResult::ok;
         recorder().stopRecording();
         QVERIFY(m_hotkeys->isRegistered(1));
         QCOMPARE(m_grabber->grabs.at(1).keycode, scanCode(9));
         QCOMPARE(recorder().buttonText(), QStringLiteral("⌘ ⇧ V"));
+    }
+
+    void aRefusalTheDesktopGivesLaterIsShownThen()
+    {
+        registerPanelHotkey(KeyCombo::defaultCombo());
+        m_grabber->answersLater = true; // kglobalaccel answers from the event loop
+        recorder().startRecording();
+        QVERIFY(recorder().handleKeyPress(press(Qt::Key_K, Qt::MetaModifier | Qt::ShiftModifier, scanCode(40))));
+        QVERIFY(recorder().isRecording());
+        QVERIFY(recorder().message().isEmpty());
+        m_grabber->answer(0xFFFF'FFFF, HotkeyGrabber::GrabResult::taken);
+        QVERIFY(recorder().message().contains(QStringLiteral("another program")));
+        QVERIFY(stored().isEmpty());
+
+        // The answer to an earlier press is moot once another key came.
+        QVERIFY(recorder().handleKeyPress(press(Qt::Key_J, Qt::MetaModifier | Qt::ShiftModifier, scanCode(38))));
+        QVERIFY(recorder().handleKeyPress(press(Qt::Key_H, Qt::MetaModifier | Qt::ShiftModifier, scanCode(4))));
+        m_grabber->answer(0xFFFF'FFFF, HotkeyGrabber::GrabResult::ok);
+        QVERIFY(!recorder().isRecording());
+        QCOMPARE(recorder().buttonText(), QStringLiteral("⌘ ⇧ H"));
+        QCOMPARE(stored(), KeyCombo({4, 768}).toJson());
+        QCOMPARE(m_reloads, 1);
     }
 
     void ownGrabsAreReleasedExactlyWhileRecording()

@@ -22,9 +22,22 @@ constexpr std::array<std::uint16_t, 4> lockVariants
     = {0, XCB_MOD_MASK_LOCK, XCB_MOD_MASK_2, XCB_MOD_MASK_LOCK | XCB_MOD_MASK_2};
 constexpr std::uint16_t comboMask = XCB_MOD_MASK_4 | XCB_MOD_MASK_SHIFT | XCB_MOD_MASK_1 | XCB_MOD_MASK_CONTROL;
 
+HotkeyGrabber::GrabResult resultOf(std::uint8_t errorCode)
+{
+    switch (errorCode) {
+    case XCB_ACCESS:
+        return HotkeyGrabber::GrabResult::taken;
+    case XCB_VALUE:
+        return HotkeyGrabber::GrabResult::noSuchKey;
+    default:
+        return HotkeyGrabber::GrabResult::unavailable;
+    }
+}
+
 } // namespace
 
-X11HotkeyGrabber::X11HotkeyGrabber()
+X11HotkeyGrabber::X11HotkeyGrabber(QObject *parent)
+    : HotkeyGrabber(parent)
 {
     const auto x11 = QtX11Connection::get();
     if (!x11) {
@@ -47,12 +60,12 @@ X11HotkeyGrabber::~X11HotkeyGrabber()
     xcb_flush(m_connection);
 }
 
-int X11HotkeyGrabber::grab(std::uint32_t id, std::uint32_t keycode, std::uint32_t modifiers)
+HotkeyGrabber::GrabResult X11HotkeyGrabber::grab(std::uint32_t id, std::uint32_t keycode, std::uint32_t modifiers)
 {
     if (!m_connection)
-        return unavailable;
+        return GrabResult::unavailable;
     if (keycode < 8 || keycode > 255)
-        return badValue;
+        return GrabResult::noSuchKey;
     ungrab(id);
     const Grab grab{static_cast<std::uint8_t>(keycode), xModifierMask(modifiers)};
 
@@ -63,22 +76,22 @@ int X11HotkeyGrabber::grab(std::uint32_t id, std::uint32_t keycode, std::uint32_
     }
     // Each variant is refused on its own (another client may hold only one of them), so every
     // reply is collected before deciding; the variants that were granted are given back on failure.
-    int status = success;
+    GrabResult result = GrabResult::ok;
     for (const xcb_void_cookie_t cookie : cookies) {
         if (xcb_generic_error_t *error = xcb_request_check(m_connection, cookie)) {
-            if (status == success)
-                status = error->error_code;
+            if (result == GrabResult::ok)
+                result = resultOf(error->error_code);
             std::free(error);
         }
     }
-    if (status != success) {
+    if (result != GrabResult::ok) {
         // Ungrabbing a variant another client holds is a no-op: X ungrabs only the caller's own grabs.
         ungrabVariants(grab);
         xcb_flush(m_connection);
-        return status;
+        return result;
     }
     m_grabs[id] = grab;
-    return success;
+    return GrabResult::ok;
 }
 
 void X11HotkeyGrabber::ungrab(std::uint32_t id)
@@ -109,7 +122,7 @@ bool X11HotkeyGrabber::nativeEventFilter(const QByteArray &eventType, void *mess
         return false;
     for (const auto &[id, grab] : m_grabs) {
         if (grab.keycode == press->detail && grab.mask == (press->state & comboMask)) {
-            notifyPressed(id);
+            emit pressed(id);
             return true;
         }
     }

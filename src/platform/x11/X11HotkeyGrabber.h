@@ -12,13 +12,14 @@ struct xcb_connection_t;
 /// Passive key grabs on the root window through Qt's X connection. Construct after QGuiApplication;
 /// use on the GUI thread. Grabs still held are released on destruction.
 class X11HotkeyGrabber : public HotkeyGrabber, private QAbstractNativeEventFilter {
+    Q_OBJECT
 public:
-    X11HotkeyGrabber();
+    explicit X11HotkeyGrabber(QObject *parent = nullptr);
     ~X11HotkeyGrabber() override;
     X11HotkeyGrabber(const X11HotkeyGrabber &) = delete;
     X11HotkeyGrabber &operator=(const X11HotkeyGrabber &) = delete;
 
-    int grab(std::uint32_t id, std::uint32_t keycode, std::uint32_t modifiers) override;
+    GrabResult grab(std::uint32_t id, std::uint32_t keycode, std::uint32_t modifiers) override;
     void ungrab(std::uint32_t id) override;
 
 private:

@@ -11,7 +11,7 @@ struct xcb_connection_t;
 /// after QGuiApplication; use on the GUI thread.
 ///
 /// Only the X server is asked, never the window's own client, so a hung application cannot stall
-/// the caller. The desktop entries are indexed on the first call.
+/// the caller. The desktop entries are indexed off the GUI thread from construction on.
 class X11Workspace : public Workspace {
 public:
     X11Workspace();

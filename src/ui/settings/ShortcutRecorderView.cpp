@@ -109,6 +109,7 @@ void ShortcutRecorderView::stopRecording()
         return;
     m_isRecording = false;
     ++m_silenceGeneration;
+    ++m_probeGeneration;
     if (QCoreApplication *app = QCoreApplication::instance())
         app->removeEventFilter(this);
     if (HotkeyService *hotkeys = HotkeyService::shared())
@@ -138,6 +139,8 @@ bool ShortcutRecorderView::handleKeyPress(const QKeyEvent &event)
         return true;
     }
     watchForSilence();
+    // Whatever becomes of this press, a desktop's answer about an earlier one is moot now.
+    ++m_probeGeneration;
     if (!keyCode)
         refuse(QStringLiteral("This key cannot be used in a global shortcut. Try another."));
     else
@@ -155,12 +158,28 @@ void ShortcutRecorderView::accept(const KeyCombo &combo)
         refuse(combo.displayString() + QStringLiteral(" fixes the keyboard layout. Choose another combination."));
         return;
     }
-    // The grabs of our own are released while recording, so a refusal is another program's.
-    if (HotkeyService *hotkeys = HotkeyService::shared(); hotkeys && hotkeys->probe(combo) != HotkeyGrabber::success) {
-        refuse(combo.displayString()
-            + QStringLiteral(" is taken by another program. The previous shortcut stays; choose another."));
+    HotkeyService *hotkeys = HotkeyService::shared();
+    if (!hotkeys) {
+        adopt(combo);
         return;
     }
+    // The desktop may answer later, after another press or the end of recording.
+    const quint64 probe = m_probeGeneration;
+    hotkeys->probe(combo, this, [this, combo, probe](HotkeyGrabber::GrabResult result) {
+        if (probe != m_probeGeneration || !m_isRecording)
+            return;
+        // The grabs of our own are released while recording, so a refusal is another program's.
+        if (result != HotkeyGrabber::GrabResult::ok) {
+            refuse(combo.displayString()
+                + QStringLiteral(" is taken by another program. The previous shortcut stays; choose another."));
+            return;
+        }
+        adopt(combo);
+    });
+}
+
+void ShortcutRecorderView::adopt(const KeyCombo &combo)
+{
     m_currentCombo = combo;
     m_message.clear();
     // The grabs are back before their owner registers the new one.

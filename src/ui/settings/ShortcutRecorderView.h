@@ -65,6 +65,8 @@ protected:
 
 private:
     void accept(const KeyCombo &combo);
+    /// Stores the combination and tells its owner.
+    void adopt(const KeyCombo &combo);
     void refuse(const QString &message);
     /// Restarts the wait for a key.
     void watchForSilence();
@@ -77,4 +79,5 @@ private:
     bool m_isRecording = false;
     QString m_message;
     quint64 m_silenceGeneration = 0;
+    quint64 m_probeGeneration = 0;
 };
