@@ -125,6 +125,14 @@ int main(int argc, char **argv)
     XdotoolScriptRunner script(2000, environment);
     Bench bench(script);
 
+    // What the machine's own load makes of the probe: the same event loop with nothing to do.
+    GuiStallProbe idle;
+    idle.start();
+    const QDeadlineTimer quiet(2000);
+    while (!quiet.hasExpired())
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
+    std::printf("%-58s longest GUI stall %7.1f ms\n", "(0) idle for 2 s, for reference", idle.stop());
+
     bench.keys().available = false;
     QList<double> stalls;
     for (int round = 0; round < 3; ++round) {

@@ -68,18 +68,18 @@ struct FakeKeys : KeySynthesizer {
 
     bool isAvailable() const override { return true; }
     bool hasConnection() const override { return true; }
-    bool pressChord(int keyPosition, std::uint32_t modifiers) override
+    void pressChord(int keyPosition, std::uint32_t modifiers, ChordSent sent) override
     {
         chords.append({keyPosition, modifiers});
         if (hotkeyDown) {
             sentWhileDown.append({keyPosition, modifiers});
-            return true;
+        } else {
+            if (keyPosition == 8 && selection)
+                pasteboard->copyText(*selection);
+            if (keyPosition == 9)
+                pasted.append(pasteboard->string().value_or(QStringLiteral("<none>")));
         }
-        if (keyPosition == 8 && selection)
-            pasteboard->copyText(*selection);
-        if (keyPosition == 9)
-            pasted.append(pasteboard->string().value_or(QStringLiteral("<none>")));
-        return true;
+        sent(true);
     }
     bool isAnyKeyDown(int keyPosition, std::uint32_t modifiers) const override
     {
