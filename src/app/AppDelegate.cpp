@@ -195,11 +195,10 @@ void AppDelegate::fillPanel()
         QStringLiteral("thumbnail"), new ThumbnailImageProvider(m_modelContainer->path()));
     m_historyView = std::make_unique<ClipboardHistoryView>(
         m_modelContainer->mainContext(), m_pasteboard, m_preferences, m_actions, m_services.soundPlayer, clock());
-    connect(m_historyView.get(), &ClipboardHistoryView::itemSelected, this,
-        [this, view = m_historyView.get()](const std::shared_ptr<ClipboardItem> &item) {
-            if (!m_pasteRoad->handleItemSelected(item))
-                view->showCopyFailure(*item);
-        });
+    connect(
+        m_historyView.get(), &ClipboardHistoryView::itemSelected, m_pasteRoad.get(), &PasteRoad::handleItemSelected);
+    connect(m_pasteRoad.get(), &PasteRoad::copyFailed, m_historyView.get(),
+        [view = m_historyView.get()](const std::shared_ptr<ClipboardItem> &item) { view->showCopyFailure(*item); });
     connect(m_historyView.get(), &ClipboardHistoryView::multipleFilesSelected, m_pasteRoad.get(),
         &PasteRoad::handleMultipleFilesSelected);
     m_panel->setHistoryView(m_historyView.get());

@@ -70,25 +70,35 @@ bool PasteboardWriter::copyToPasteboard(const ClipboardItem &item, Pasteboard &p
         return true;
     case ClipboardItemType::image: {
         const auto data = item.imageData();
-        if (!data)
+        const auto png = data ? clipboardPng(*data) : std::nullopt;
+        if (!png)
             return false;
-        // As shown, so that a rotated photo pasted back is the picture it was stored as.
-        const QImage image = ShownImage::decode(*data);
-        if (image.isNull())
-            return false;
-        QByteArray png = *data;
-        if (!isPng(png)) {
-            png.clear();
-            QBuffer buffer(&png);
-            buffer.open(QIODevice::WriteOnly);
-            image.save(&buffer, "PNG");
-        }
-        pasteboard.clearContents();
-        pasteboard.writeObjects({PngImage{png}});
+        writePng(*png, pasteboard);
         return true;
     }
     }
     return false;
+}
+
+std::optional<QByteArray> PasteboardWriter::clipboardPng(const QByteArray &imageData)
+{
+    // As shown, so that a rotated photo pasted back is the picture it was stored as.
+    const QImage image = ShownImage::decode(imageData);
+    if (image.isNull())
+        return std::nullopt;
+    if (isPng(imageData))
+        return imageData;
+    QByteArray png;
+    QBuffer buffer(&png);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "PNG");
+    return png;
+}
+
+void PasteboardWriter::writePng(const QByteArray &png, Pasteboard &pasteboard)
+{
+    pasteboard.clearContents();
+    pasteboard.writeObjects({PngImage{png}});
 }
 
 bool PasteboardWriter::copyFilesToPasteboard(const QList<std::shared_ptr<ClipboardItem>> &items, Pasteboard &pasteboard)

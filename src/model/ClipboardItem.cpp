@@ -78,6 +78,15 @@ std::optional<QByteArray> ClipboardItem::imageData() const
     return std::nullopt;
 }
 
+std::function<std::optional<QByteArray>()> ClipboardItem::imageDataLoader() const
+{
+    if (m_hasImageData && m_residentImageData)
+        return [bytes = m_residentImageData] { return bytes; };
+    if (m_hasImageData && modelContext())
+        return modelContext()->storedImageDataLoader(*this);
+    return [] { return std::optional<QByteArray>(); };
+}
+
 std::optional<std::pair<qsizetype, QByteArray>> ClipboardItem::imageDataHead(int maxBytes) const
 {
     if (!m_hasImageData)

@@ -10,6 +10,7 @@
 #include <QString>
 #include <QUuid>
 
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -43,6 +44,10 @@ public:
     void setType(ClipboardItemType type);
     bool hasImageData() const { return m_hasImageData; }
     std::optional<QByteArray> imageData() const;
+    /// imageData() for another thread, as the GUI thread must not wait on a large image: the bytes
+    /// themselves while they are in memory, else a read of the store file through a connection of
+    /// the reading thread's own.
+    std::function<std::optional<QByteArray>()> imageDataLoader() const;
     /// The size of the image bytes and their first `maxBytes` (enough for an image header), without
     /// reading the rest into memory.
     std::optional<std::pair<qsizetype, QByteArray>> imageDataHead(int maxBytes) const;

@@ -1,6 +1,7 @@
 #include "ModelContext.h"
 
 #include "ModelContainer.h"
+#include "StoredImageReader.h"
 
 #include <QSet>
 
@@ -344,6 +345,13 @@ std::optional<QByteArray> ModelContext::storedImageData(const ClipboardItem &ite
     if (!item.m_confirmedStored)
         return std::nullopt;
     return m_container.readImageData(item.id());
+}
+
+std::function<std::optional<QByteArray>()> ModelContext::storedImageDataLoader(const ClipboardItem &item) const
+{
+    if (!item.m_confirmedStored)
+        return [] { return std::optional<QByteArray>(); };
+    return [reader = StoredImageReader(m_container.path()), id = item.id()] { return reader.imageData(id); };
 }
 
 std::optional<std::pair<qsizetype, QByteArray>> ModelContext::storedImageDataHead(

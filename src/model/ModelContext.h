@@ -123,6 +123,7 @@ private:
     /// the item's bytes changed in the meantime.
     void adoptImageDigest(const QUuid &id, const QByteArray &digest);
     std::optional<QByteArray> storedImageData(const ClipboardItem &item) const;
+    std::function<std::optional<QByteArray>()> storedImageDataLoader(const ClipboardItem &item) const;
     std::optional<std::pair<qsizetype, QByteArray>> storedImageDataHead(const ClipboardItem &item, int maxBytes) const;
 
     // Capture indexes over the items.

@@ -1,9 +1,8 @@
 #include "XdotoolScriptRunner.h"
 
+#include "ProgramRun.h"
 #include "services/KeyPositions.h"
 
-#include <QDeadlineTimer>
-#include <QProcess>
 #include <QStandardPaths>
 
 #include <utility>
@@ -91,30 +90,12 @@ XdotoolScriptRunner::XdotoolScriptRunner(int timeoutMs, QProcessEnvironment envi
 {
 }
 
-ScriptRunner::Result XdotoolScriptRunner::runPaste(const KeyCombo &chord)
+void XdotoolScriptRunner::runPaste(const KeyCombo &chord, Completion done)
 {
     const Command command = pasteCommand(m_environment, chord);
-    if (command.program.isEmpty())
-        return {false, QStringLiteral("not installed")};
-
-    const QDeadlineTimer deadline(m_timeoutMs);
-    QProcess process;
-    process.setProcessEnvironment(m_environment);
-    process.start(command.program, command.arguments, QIODevice::ReadOnly);
-    if (!process.waitForStarted(int(deadline.remainingTime())))
-        return {false, process.errorString()};
-    if (!process.waitForFinished(int(deadline.remainingTime()))) {
-        process.kill();
-        process.waitForFinished(100);
-        return {false, QStringLiteral("%1 did not finish within %2 ms").arg(command.program).arg(m_timeoutMs)};
+    if (command.program.isEmpty()) {
+        done({false, QStringLiteral("not installed")});
+        return;
     }
-    if (process.exitStatus() != QProcess::NormalExit)
-        return {false, QStringLiteral("%1 crashed").arg(command.program)};
-    if (process.exitCode() != 0) {
-        const QString output = QString::fromUtf8(process.readAllStandardError()).trimmed();
-        return {false,
-            output.isEmpty() ? QStringLiteral("%1 exited with code %2").arg(command.program).arg(process.exitCode())
-                             : output};
-    }
-    return {true, {}};
+    ProgramRun::start(m_runs, command.program, command.arguments, m_environment, m_timeoutMs, std::move(done));
 }

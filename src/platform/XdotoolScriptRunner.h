@@ -2,16 +2,18 @@
 
 #include "services/ScriptRunner.h"
 
+#include <QObject>
 #include <QProcessEnvironment>
 
 /// `xdotool key --clearmodifiers ctrl+v` (or whichever chord is asked for) on X11; `wtype` or `ydotool`
-/// on Wayland. Blocks the calling thread for at most `timeoutMs`; a program still running then is killed.
+/// on Wayland. Never waits for the program; one still running after `timeoutMs` is killed. GUI thread
+/// only.
 class XdotoolScriptRunner : public ScriptRunner {
 public:
     explicit XdotoolScriptRunner(
         int timeoutMs = 2000, QProcessEnvironment environment = QProcessEnvironment::systemEnvironment());
 
-    Result runPaste(const KeyCombo &chord) override;
+    void runPaste(const KeyCombo &chord, Completion done) override;
 
     /// wtype's arguments that type `chord` with exactly its modifiers held.
     static QStringList wtypeArguments(const KeyCombo &chord);
@@ -19,4 +21,5 @@ public:
 private:
     int m_timeoutMs;
     QProcessEnvironment m_environment;
+    QObject m_runs; // the programs still running
 };

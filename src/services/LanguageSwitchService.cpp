@@ -152,13 +152,18 @@ void LanguageSwitchService::copySelection()
     const qint64 startCount = m_pasteboard.changeCount();
 
     m_schedule(copyDelayMs, [this, startCount, saved] {
-        m_keys.pressChord(keyPositionC, KeyCombo::controlKey);
-        printLine(QStringLiteral("[LanguageFix] Simulated Cmd+C, waiting for clipboard..."));
-        waitForClipboardChange(startCount, 0, [this, startCount, saved] {
-            convertCopiedText(startCount, saved);
-            // Cleared before the paste and restore still pending: only the copy needs guarding.
-            m_isProcessing = false;
-        });
+        // The wait for the copy starts once the chord has gone out (wtype takes a while to type).
+        m_keys.pressChord(keyPositionC, KeyCombo::controlKey,
+            [self = QPointer<LanguageSwitchService>(this), startCount, saved](bool) {
+                if (!self)
+                    return;
+                printLine(QStringLiteral("[LanguageFix] Simulated Cmd+C, waiting for clipboard..."));
+                self->waitForClipboardChange(startCount, 0, [self, startCount, saved] {
+                    self->convertCopiedText(startCount, saved);
+                    // Cleared before the paste and restore still pending: only the copy needs guarding.
+                    self->m_isProcessing = false;
+                });
+            });
     });
 }
 
@@ -203,10 +208,13 @@ void LanguageSwitchService::convertAndPaste(const QString &text, const std::opti
     printLine(QStringLiteral("[LanguageFix] Converted: ") + contentSummary(QStringLiteral("Converted:"), *result));
     writeText(*result);
     m_schedule(pasteDelayMs, [this, saved] {
-        m_keys.pressChord(keyPositionV, KeyCombo::controlKey);
-        // The target reads the clipboard only after the paste keystroke arrives; restoring sooner
-        // would paste the old text.
-        m_schedule(restoreDelayMs, [this, saved] { restore(saved); });
+        m_keys.pressChord(
+            keyPositionV, KeyCombo::controlKey, [self = QPointer<LanguageSwitchService>(this), saved](bool) {
+                // The target reads the clipboard only after the paste keystroke arrives; restoring sooner
+                // would paste the old text.
+                if (self)
+                    self->m_schedule(restoreDelayMs, [self, saved] { self->restore(saved); });
+            });
     });
 }
 

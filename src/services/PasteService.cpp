@@ -60,42 +60,49 @@ QString PasteService::defaultDebugLogPath()
     return path;
 }
 
-void PasteService::simulatePaste(const KeyCombo &chord)
+void PasteService::simulatePaste(const KeyCombo &chord, Done done)
 {
     log(QStringLiteral("simulatePaste called"));
     if (chord != controlV)
         log(QStringLiteral("Paste chord: ") + chord.keysText());
-    performKeyEventPaste(chord);
+    performKeyEventPaste(chord, std::move(done));
 }
 
-void PasteService::performKeyEventPaste(const KeyCombo &chord)
+void PasteService::performKeyEventPaste(const KeyCombo &chord, Done done)
 {
     const bool available = m_keys.isAvailable();
     log(m_keys.mechanism() + QStringLiteral(" available: ") + boolText(available));
     if (!available) {
         log(QStringLiteral("Not trusted — trying script fallback"));
-        pasteViaScript(chord);
+        pasteViaScript(chord, std::move(done));
         return;
     }
     // Like the event source it stands for, a missing connection is only reported: the key events
     // themselves then fail and take the script route.
     log(m_keys.mechanism() + QStringLiteral(" connection: ") + boolText(m_keys.hasConnection()));
-    if (!m_keys.pressChord(int(chord.keyCode), chord.modifiers)) {
-        log(QStringLiteral("Failed to create key events — trying script"));
-        pasteViaScript(chord);
-        return;
-    }
-    log(QStringLiteral("Paste simulated via %1 SUCCESS").arg(m_keys.mechanism()));
+    m_keys.pressChord(int(chord.keyCode), chord.modifiers, [this, chord, done = std::move(done)](bool sent) mutable {
+        if (!sent) {
+            log(QStringLiteral("Failed to create key events — trying script"));
+            pasteViaScript(chord, std::move(done));
+            return;
+        }
+        log(QStringLiteral("Paste simulated via %1 SUCCESS").arg(m_keys.mechanism()));
+        if (done)
+            done();
+    });
 }
 
-void PasteService::pasteViaScript(const KeyCombo &chord)
+void PasteService::pasteViaScript(const KeyCombo &chord, Done done)
 {
     log(QStringLiteral("Trying script paste"));
-    const ScriptRunner::Result result = m_script.runPaste(chord);
-    if (result.success)
-        log(QStringLiteral("Paste simulated via script SUCCESS"));
-    else
-        log(QStringLiteral("Script error: ") + result.error);
+    m_script.runPaste(chord, [this, done = std::move(done)](const ScriptRunner::Result &result) {
+        if (result.success)
+            log(QStringLiteral("Paste simulated via script SUCCESS"));
+        else
+            log(QStringLiteral("Script error: ") + result.error);
+        if (done)
+            done();
+    });
 }
 
 void PasteService::log(const QString &message)

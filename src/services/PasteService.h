@@ -5,6 +5,8 @@
 
 #include <QString>
 
+#include <functional>
+
 class KeySynthesizer;
 class ScriptRunner;
 class SystemLog;
@@ -12,7 +14,8 @@ class SystemLog;
 /// Makes the window in front paste the clipboard by typing Control+V (or the chord a terminal pastes
 /// with): through synthetic key events
 /// where the display server allows them, else through an external program. Every step is appended to
-/// the debug log file and sent to the system log. GUI thread only; nothing is reported to the caller.
+/// the debug log file and sent to the system log. GUI thread only; never waits for the key events or
+/// the program.
 class PasteService {
 public:
     /// The services and `clock` (which stamps the debug log) must outlive this one. `debugLogPath` is
@@ -25,8 +28,12 @@ public:
 
     static constexpr KeyCombo controlV{9, KeyCombo::controlKey};
 
+    using Done = std::function<void()>;
+
     /// Types `chord` into the window in front; a chord other than Control+V is named in the log.
-    void simulatePaste(const KeyCombo &chord = controlV);
+    /// `done` runs once the outcome is logged, possibly before this returns. One paste at a time: the
+    /// caller starts the next after `done`.
+    void simulatePaste(const KeyCombo &chord = controlV, Done done = {});
     /// Appends "[yyyy-MM-dd HH:mm:ss +0000] message\n" (UTC) to the debug log, created 0600 if missing,
     /// and sends the message alone to the system log. Write failures drop the line. A log grown past
     /// `maxDebugLogBytes` is moved to "<path>.1" (replacing the one before) and started afresh.
@@ -35,8 +42,8 @@ public:
     void setMaxDebugLogBytes(qint64 bytes) { m_maxDebugLogBytes = bytes; }
 
 private:
-    void performKeyEventPaste(const KeyCombo &chord);
-    void pasteViaScript(const KeyCombo &chord);
+    void performKeyEventPaste(const KeyCombo &chord, Done done);
+    void pasteViaScript(const KeyCombo &chord, Done done);
 
     KeySynthesizer &m_keys;
     SystemLog &m_systemLog;

@@ -5,6 +5,7 @@
 #include "ManualClock.h"
 #include "RecordingSystemLog.h"
 #include "StdoutCapture.h"
+#include "TestImages.h"
 #include "app/AppDelegate.h"
 #include "app/FloatingPanel.h"
 #include "app/PanelPresenter.h"
@@ -39,7 +40,7 @@ struct NoKeys : KeySynthesizer {
     QString mechanism() const override { return QStringLiteral("XTest"); }
     bool isAvailable() const override { return false; }
     bool hasConnection() const override { return false; }
-    bool pressChord(int, std::uint32_t) override { return false; }
+    void pressChord(int, std::uint32_t, ChordSent sent) override { sent(false); }
     bool isAnyKeyDown(int, std::uint32_t) const override { return false; }
 };
 
@@ -405,13 +406,102 @@ private slots:
         m_workspace.frontmost = quillbox;
 
         const auto link = ClipboardItem::create("https://example.com/a b", ClipboardItemType::url);
-        QVERIFY(!road.delegate.pasteRoad()->handleItemSelected(link));
+        QList<std::shared_ptr<ClipboardItem>> failed;
+        connect(road.delegate.pasteRoad(), &::PasteRoad::copyFailed, this,
+            [&failed](const std::shared_ptr<ClipboardItem> &item) { failed.append(item); });
+        road.delegate.pasteRoad()->handleItemSelected(link);
+        QCOMPARE(failed.size(), 1);
         QCOMPARE(m_pasteboard.string(), QStringLiteral("kept"));
         QCOMPARE(m_workspace.frontmost->windowId, quillbox.windowId); // nothing re-activated
         QCOMPARE(road.debugLog(),
             QStringList({"handleItemSelected: url, 23 characters, id " + idText(link),
                 "copyToPasteboard failed — Can't copy this link: it is not a valid address"}));
         QVERIFY(road.keys.chords.isEmpty());
+    }
+
+    void anImageIsReadOffTheGuiThreadBeforeTheRoadGoesOn()
+    {
+        PasteRoad road(m_pasteboard, m_workspace);
+        m_pasteboard.copyText("kept");
+        ModelContext &context = road.delegate.modelContainer()->mainContext();
+        const QByteArray png = solidPng(64, 48);
+        const auto image = ClipboardItem::create("Image", ClipboardItemType::image, png);
+        const auto damaged = ClipboardItem::create("Image", ClipboardItemType::image, QByteArray("not an image"));
+        context.insert(image);
+        context.insert(damaged);
+        context.save();
+        QVERIFY(context.waitForSaves()); // the bytes now come from the file
+        m_workspace.frontmost = editor;
+        road.delegate.panelPresenter()->show();
+        const RunningApplication quillbox{QStringLiteral("Quillbox"), QStringLiteral("quillbox"), 7, 0x600001};
+        m_workspace.frontmost = quillbox;
+        QByteArray onClipboardAtChord;
+        road.keys.onChord = [this, &onClipboardAtChord](int, std::uint32_t) {
+            onClipboardAtChord = m_pasteboard.content().value(QStringLiteral("image/png"));
+        };
+
+        // Bytes that do not decode: the panel stays with the notice, the clipboard as it was.
+        QList<std::shared_ptr<ClipboardItem>> failed;
+        connect(road.delegate.pasteRoad(), &::PasteRoad::copyFailed, this,
+            [&failed](const std::shared_ptr<ClipboardItem> &item) { failed.append(item); });
+        road.delegate.pasteRoad()->handleItemSelected(damaged);
+        QVERIFY(failed.isEmpty()); // not known before the bytes are read
+        QTRY_COMPARE(failed.size(), 1);
+        QCOMPARE(failed.first(), damaged);
+        QCOMPARE(m_pasteboard.string(), QStringLiteral("kept"));
+        QCOMPARE(m_workspace.frontmost->windowId, quillbox.windowId);
+        QCOMPARE(road.debugLog(),
+            QStringList({"handleItemSelected: image, 5 characters, id " + idText(damaged),
+                "copyToPasteboard failed — Can't copy this image: its data is missing or damaged"}));
+
+        // Copy, hide, activate, 150 ms, chord: each step only once the image is on the clipboard.
+        road.delegate.pasteRoad()->handleItemSelected(image);
+        QCOMPARE(m_pasteboard.string(), QStringLiteral("kept"));
+        QCOMPARE(m_workspace.frontmost->windowId, quillbox.windowId);
+        QTRY_COMPARE(m_pasteboard.content().value(QStringLiteral("image/png")), png);
+        QCOMPARE(m_workspace.frontmost->windowId, editor.windowId);
+        road.clock.advance(150);
+        QCOMPARE(road.keys.chords.size(), 1);
+        QCOMPARE(onClipboardAtChord, png);
+        QCOMPARE(failed.size(), 1);
+        QCOMPARE(road.debugLog().mid(2, 5),
+            QStringList({"handleItemSelected: image, 5 characters, id " + idText(image), "Copied to pasteboard",
+                "Previous app: Text Editor, pid: 42", "Target active: true, frontmost: Text Editor",
+                "simulatePaste called"}));
+    }
+
+    void aPasteChosenDuringAnotherFollowsIt()
+    {
+        PasteRoad road(m_pasteboard, m_workspace);
+        road.keys.deferred = true; // each chord goes out when the test says, as wtype's would
+        QStringList pasted;
+        road.keys.onChord = [this, &pasted](int, std::uint32_t) { pasted.append(*m_pasteboard.string()); };
+        m_workspace.frontmost = editor;
+        road.delegate.panelPresenter()->show();
+
+        const auto first = ClipboardItem::create("first", ClipboardItemType::text);
+        const auto second = ClipboardItem::create("second", ClipboardItemType::text);
+        road.delegate.pasteRoad()->handleItemSelected(first);
+        road.clock.advance(150);
+        QCOMPARE(pasted, QStringList{"first"});
+        road.delegate.panelPresenter()->show();
+        road.delegate.pasteRoad()->handleItemSelected(second);
+        road.delegate.pasteRoad()->handleItemSelected(first);
+        // Replacing the clipboard now could make the first chord paste the second item.
+        QCOMPARE(m_pasteboard.string(), QStringLiteral("first"));
+        road.clock.advance(1000);
+        QCOMPARE(pasted, QStringList{"first"});
+
+        road.keys.report();
+        QCOMPARE(m_pasteboard.string(), QStringLiteral("second"));
+        road.clock.advance(150);
+        QCOMPARE(pasted, QStringList({"first", "second"}));
+        road.keys.report();
+        road.clock.advance(150);
+        road.keys.report();
+        QCOMPARE(pasted, QStringList({"first", "second", "first"}));
+        QCOMPARE(road.debugLog().filter("Paste waits for the one under way").size(), 2);
+        QCOMPARE(road.debugLog().filter("SUCCESS").size(), 3);
     }
 
     void thePanelIsCentredOnTheScreenWithThePointer_data()

@@ -63,23 +63,28 @@ struct FakeKeys : KeySynthesizer {
     QList<std::pair<int, std::uint32_t>> chords;
     bool hotkeyDown = false;
     QList<std::pair<int, std::uint32_t>> sentWhileDown;
+    bool deferred = false; // as wtype: each chord reports when the test says it has been typed
+    QList<ChordSent> pending;
 
     QString mechanism() const override { return QStringLiteral("XTest"); }
 
     bool isAvailable() const override { return true; }
     bool hasConnection() const override { return true; }
-    bool pressChord(int keyPosition, std::uint32_t modifiers) override
+    void pressChord(int keyPosition, std::uint32_t modifiers, ChordSent sent) override
     {
         chords.append({keyPosition, modifiers});
         if (hotkeyDown) {
             sentWhileDown.append({keyPosition, modifiers});
-            return true;
+        } else {
+            if (keyPosition == 8 && selection)
+                pasteboard->copyText(*selection);
+            if (keyPosition == 9)
+                pasted.append(pasteboard->string().value_or(QStringLiteral("<none>")));
         }
-        if (keyPosition == 8 && selection)
-            pasteboard->copyText(*selection);
-        if (keyPosition == 9)
-            pasted.append(pasteboard->string().value_or(QStringLiteral("<none>")));
-        return true;
+        if (deferred)
+            pending.append(std::move(sent));
+        else
+            sent(true);
     }
     bool isAnyKeyDown(int keyPosition, std::uint32_t modifiers) const override
     {
@@ -215,6 +220,31 @@ private slots:
                 "[LanguageFix] Got text: 6 characters", "[LanguageFix] Converted: 6 characters"}));
         QCOMPARE(m_log.entries.mid(1),
             QStringList({category + "Language fix triggered", category + "Already processing, skipping"}));
+    }
+
+    void theWaitsStartOnceAChordHasBeenTyped()
+    {
+        const auto fix = service(m_usRu);
+        m_keys.deferred = true;
+        m_pasteboard->copyText("earlier");
+        m_keys.selection = "ghbdtn";
+        StdoutCapture out;
+        fix->fixSelectedText();
+        m_clock.advance(50);
+        QCOMPARE(m_keys.pending.size(), 1);
+        m_keys.pending.takeFirst()(true);
+        m_clock.advance(0);
+        m_clock.advance(50);
+        QCOMPARE(m_keys.pasted, QStringList("привет"));
+        // However long the typing program takes, the earlier text waits for the paste to be typed.
+        m_clock.advance(1000);
+        QCOMPARE(m_pasteboard->string(), QString("привет"));
+        m_keys.pending.takeFirst()(true);
+        m_clock.advance(299);
+        QCOMPARE(m_pasteboard->string(), QString("привет"));
+        m_clock.advance(1);
+        QCOMPARE(m_pasteboard->string(), QString("earlier"));
+        QVERIFY(m_clock.tasks.empty());
     }
 
     void failuresRestoreTheEarlierTextAndEndTheRun()

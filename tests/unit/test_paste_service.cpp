@@ -181,7 +181,9 @@ private slots:
         FakeScriptRunner script;
         script.error = scriptError;
         RecordingSystemLog journal;
-        PasteService(keys, journal, script, path).simulatePaste(pasteChord);
+        int done = 0;
+        PasteService(keys, journal, script, path).simulatePaste(pasteChord, [&done] { ++done; });
+        QCOMPARE(done, 1);
 
         QFile file(path);
         QVERIFY(file.open(QIODevice::ReadOnly));
@@ -195,6 +197,48 @@ private slots:
             QCOMPARE(keys.chords.first(), qMakePair(int(pasteChord.keyCode), pasteChord.modifiers));
         // The script route runs once, never retried, with the same chord.
         QCOMPARE(script.chords, chords ? QList<KeyCombo>() : QList<KeyCombo>{pasteChord});
+    }
+
+    void theOutcomeIsLoggedWhenItIsReported()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("log"));
+        FakeKeySynthesizer keys;
+        keys.deferred = true;
+        keys.canCreate = false;
+        FakeScriptRunner script;
+        script.deferred = true;
+        script.error = QStringLiteral("xdotool did not finish within 2000 ms");
+        RecordingSystemLog journal;
+        PasteService paste(keys, journal, script, path);
+        const auto lines = [&path] {
+            QFile file(path);
+            file.open(QIODevice::ReadOnly);
+            return messagesOf(file.readAll());
+        };
+
+        int done = 0;
+        paste.simulatePaste(PasteService::controlV, [&done] { ++done; });
+        // Returned with the chord on its way: the fallback waits for the key events' report.
+        QCOMPARE(lines().size(), 3);
+        QVERIFY(script.chords.isEmpty());
+        keys.report();
+        QCOMPARE(script.chords.size(), 1);
+        QCOMPARE(done, 0);
+        script.report();
+        QCOMPARE(done, 1);
+        QCOMPARE(lines(),
+            QStringList({"simulatePaste called", "XTest available: true", "XTest connection: true",
+                "Failed to create key events — trying script", "Trying script paste",
+                "Script error: xdotool did not finish within 2000 ms"}));
+
+        keys.canCreate = true;
+        paste.simulatePaste(PasteService::controlV, [&done] { ++done; });
+        QCOMPARE(done, 1);
+        QCOMPARE(lines().last(), QStringLiteral("XTest connection: true"));
+        keys.report();
+        QCOMPARE(done, 2);
+        QCOMPARE(lines().last(), QStringLiteral("Paste simulated via XTest SUCCESS"));
     }
 
     void terminalsPasteWithTheirOwnChords()

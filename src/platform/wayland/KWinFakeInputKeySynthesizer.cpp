@@ -80,7 +80,7 @@ void KWinFakeInputKeySynthesizer::noteGlobal(
         wl_registry_bind(registry, name, &org_kde_kwin_fake_input_interface, keyEventsVersion));
 }
 
-bool KWinFakeInputKeySynthesizer::pressChord(int keyPosition, std::uint32_t modifiers)
+bool KWinFakeInputKeySynthesizer::sendChord(int keyPosition, std::uint32_t modifiers)
 {
     const std::optional<int> key = KeyPositions::evdevCode(keyPosition);
     if (!isAvailable() || !key)

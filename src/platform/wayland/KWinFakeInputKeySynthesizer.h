@@ -25,12 +25,17 @@ public:
     /// The compositor offers fake-input with key events (version 4).
     bool isAvailable() const override { return m_fakeInput != nullptr; }
     bool hasConnection() const override { return m_display != nullptr; }
-    bool pressChord(int keyPosition, std::uint32_t modifiers) override;
+    /// In-process and quick: `sent` runs before this returns.
+    void pressChord(int keyPosition, std::uint32_t modifiers, ChordSent sent) override
+    {
+        sent(sendChord(keyPosition, modifiers));
+    }
     /// The compositor does not say; as with the virtual keyboard, the chord's own modifiers are
     /// pressed and released around its key.
     bool isAnyKeyDown(int, std::uint32_t) const override { return false; }
 
 private:
+    bool sendChord(int keyPosition, std::uint32_t modifiers);
     friend struct FakeInputListeners;
     void noteGlobal(wl_registry *registry, std::uint32_t name, const char *interface, std::uint32_t version);
 

@@ -1,11 +1,10 @@
 #include "WtypeKeySynthesizer.h"
 
 #include "WaylandSession.h"
+#include "platform/ProgramRun.h"
 #include "platform/XdotoolScriptRunner.h"
 #include "services/KeyCombo.h"
 
-#include <QDeadlineTimer>
-#include <QProcess>
 #include <QStandardPaths>
 
 #include <utility>
@@ -21,18 +20,13 @@ WtypeKeySynthesizer::WtypeKeySynthesizer(int timeoutMs, QProcessEnvironment envi
     m_virtualKeyboard = globals && globals->contains(QStringLiteral("zwp_virtual_keyboard_manager_v1"));
 }
 
-bool WtypeKeySynthesizer::pressChord(int keyPosition, std::uint32_t modifiers)
+void WtypeKeySynthesizer::pressChord(int keyPosition, std::uint32_t modifiers, ChordSent sent)
 {
-    if (!isAvailable())
-        return false;
-    const QDeadlineTimer deadline(m_timeoutMs);
-    QProcess process;
-    process.setProcessEnvironment(m_environment);
-    process.start(m_program, XdotoolScriptRunner::wtypeArguments(KeyCombo{std::uint32_t(keyPosition), modifiers}));
-    if (!process.waitForFinished(int(deadline.remainingTime()))) {
-        process.kill();
-        process.waitForFinished(100);
-        return false;
+    if (!isAvailable()) {
+        sent(false);
+        return;
     }
-    return process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0;
+    ProgramRun::start(m_runs, m_program,
+        XdotoolScriptRunner::wtypeArguments(KeyCombo{std::uint32_t(keyPosition), modifiers}), m_environment,
+        m_timeoutMs, [sent = std::move(sent)](const ScriptRunner::Result &result) { sent(result.success); });
 }

@@ -77,7 +77,7 @@ bool X11KeySynthesizer::hasConnection() const
     return m_connection != nullptr;
 }
 
-bool X11KeySynthesizer::pressChord(int keyPosition, std::uint32_t modifiers)
+bool X11KeySynthesizer::sendChord(int keyPosition, std::uint32_t modifiers)
 {
     if (!m_connection || !m_xtest)
         return false;

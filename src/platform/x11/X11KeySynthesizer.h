@@ -14,10 +14,16 @@ public:
     QString mechanism() const override { return QStringLiteral("XTest"); }
     bool isAvailable() const override;
     bool hasConnection() const override;
-    bool pressChord(int keyPosition, std::uint32_t modifiers) override;
+    /// In-process and quick: `sent` runs before this returns.
+    void pressChord(int keyPosition, std::uint32_t modifiers, ChordSent sent) override
+    {
+        sent(sendChord(keyPosition, modifiers));
+    }
     bool isAnyKeyDown(int keyPosition, std::uint32_t modifiers) const override;
 
 private:
+    bool sendChord(int keyPosition, std::uint32_t modifiers);
+
     xcb_connection_t *m_connection = nullptr;
     bool m_xtest = false;
 };
