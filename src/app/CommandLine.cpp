@@ -178,6 +178,21 @@ CommandLine::Invocation CommandLine::parse(const QStringList &arguments)
     return invocation;
 }
 
+bool CommandLine::namesCommand(const QStringList &arguments)
+{
+    const QStringList commandOptions = {QStringLiteral("h"), QStringLiteral("help"), QStringLiteral("version")};
+    for (const QString &argument : arguments) {
+        if (argument == QLatin1String("--"))
+            break;
+        if (const auto command = commandNamed(argument); command && *command != Command::toggle)
+            return true;
+        if (argument.startsWith(u'-')
+            && commandOptions.contains(argument.mid(argument.startsWith(QLatin1String("--")) ? 2 : 1)))
+            return true;
+    }
+    return false;
+}
+
 QString CommandLine::usage()
 {
     return QStringLiteral("Usage: quillbox [--toggle | toggle | show | quit | fix-layout]\n"

@@ -41,6 +41,9 @@ public:
     /// Parses again once Qt's application, built with `qtArgc` and `argv`, has taken its own options
     /// out of them; `arguments` are all of main()'s, as read before.
     static Invocation parseWithoutQtOptions(const QStringList &arguments, int qtArgc, char **argv);
+    /// Whether any of `arguments` before "--" names a command other than toggle (which starts the
+    /// program when none runs), as a word or as --help or --version.
+    static bool namesCommand(const QStringList &arguments);
     static QString usage();
     static QString help();
 };

@@ -156,7 +156,10 @@ int QuillboxApp::main(int argc, char **argv)
             qt.emplace(qtArgc, argv);
             invocation = CommandLine::parseWithoutQtOptions(arguments, qtArgc, argv);
         }
-        if (const auto exitCode = CommandRunner::run(invocation, argc, argv))
+        // Without a command the program was to start, and an option Qt was to take (-display of an
+        // X server that is gone) must not hide why it cannot.
+        const bool startsProgram = qtDecides && !qt && !CommandLine::namesCommand(arguments);
+        if (const auto exitCode = startsProgram ? std::nullopt : CommandRunner::run(invocation, argc, argv))
             return *exitCode;
         std::fprintf(stderr, "Quillbox needs an X11 session or a Wayland session: %s\n", qPrintable(backend.problem));
         return 1;

@@ -203,6 +203,20 @@ private slots:
     }
 
     // Tab-separated fields; the preview on one line, cut to 80 characters.
+    // Where no session lets Qt take its options, an unknown option beside no command is taken for
+    // Qt's, and the program says why it cannot start rather than how it is used.
+    void tellsACommandFromAStart()
+    {
+        QVERIFY(!CommandLine::namesCommand({"-display", ":12345"}));
+        QVERIFY(!CommandLine::namesCommand({"-display", ":1", "--toggle"}));
+        QVERIFY(!CommandLine::namesCommand({"-display", ":1", "toggle"}));
+        QVERIFY(!CommandLine::namesCommand({"-qwindowtitle", "t", "--", "list"}));
+        QVERIFY(CommandLine::namesCommand({"-display", ":1", "list"}));
+        QVERIFY(CommandLine::namesCommand({"--frobnicate", "-h"}));
+        QVERIFY(CommandLine::namesCommand({"-version", "-style", "fusion"}));
+        QVERIFY(CommandLine::namesCommand({"add", "--", "x"}));
+    }
+
     void printsOneLinePerItem()
     {
         const QJsonObject item{{"id", "0F2E0C3A-1111-2222-3333-444455556666"}, {"type", "text"}, {"isPinned", true},
