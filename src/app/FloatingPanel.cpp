@@ -9,7 +9,7 @@
 #include <algorithm>
 
 FloatingPanel::FloatingPanel(BackendChoice::Backend backend, QQmlEngine *engine)
-    : QQuickView(engine, nullptr)
+    : MovableQuickView(engine)
 {
     setFlags(Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint);
     setColor(Qt::transparent);
@@ -25,7 +25,8 @@ FloatingPanel::FloatingPanel(BackendChoice::Backend backend, QQmlEngine *engine)
 
     QPointer<FloatingPanel> self(this);
     connect(qApp, &QGuiApplication::applicationStateChanged, this, [self](Qt::ApplicationState state) {
-        if (state != Qt::ApplicationActive) {
+        // A window manager that moves the panel holds the keyboard meanwhile: that is no deactivation.
+        if (state != Qt::ApplicationActive && self && !self->isMoving()) {
             // One turn later, so a window of our own taking over the activation settles first.
             QMetaObject::invokeMethod(
                 self,

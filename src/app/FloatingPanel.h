@@ -1,10 +1,10 @@
 #pragma once
 
 #include "BackendChoice.h"
+#include "MovableQuickView.h"
 
 #include <QList>
 #include <QPoint>
-#include <QQuickView>
 #include <QRect>
 
 #include <optional>
@@ -14,7 +14,7 @@ class QKeyEvent;
 /// The history panel's window: frameless, translucent, above other windows, without a taskbar entry,
 /// 680 × 640. It hides on an Esc nobody handled and when the application loses activation, and it
 /// lives until the program ends. Its content draws the only visible surface.
-class FloatingPanel : public QQuickView {
+class FloatingPanel : public MovableQuickView {
     Q_OBJECT
 
 public:

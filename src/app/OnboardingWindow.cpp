@@ -1,5 +1,6 @@
 #include "OnboardingWindow.h"
 
+#include "MovableQuickView.h"
 #include "model/Clock.h"
 #include "model/Preferences.h"
 #include "services/HotkeyBindingInstructions.h"
@@ -59,7 +60,7 @@ void OnboardingWindow::show()
         m_window->requestActivate();
         return;
     }
-    auto *window = new QQuickView(&m_engine, nullptr);
+    auto *window = new MovableQuickView(&m_engine);
     window->setTitle(QStringLiteral("Welcome to Quillbox"));
     window->setFlags(Qt::Window | Qt::WindowStaysOnTopHint);
     window->setResizeMode(QQuickView::SizeRootObjectToView);

@@ -141,7 +141,7 @@ private slots:
         QVERIFY(openSettingsFromTray());
         QCOMPARE(QuillboxProcess::visibleWindows(settingsTitle).size(), 1);
         QTRY_COMPARE_WITH_TIMEOUT(QuillboxProcess::activeWindowName(), settingsTitle, 3000);
-        QCOMPARE(m_quillbox.output().count("[Quillbox] Showing settings window\n"), 2);
+        QTRY_COMPARE_WITH_TIMEOUT(m_quillbox.output().count("[Quillbox] Showing settings window\n"), 2, 3000);
     }
 
     void aRecordedHotkeyReplacesTheOldOneAndSurvivesARestart()

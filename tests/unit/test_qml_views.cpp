@@ -186,7 +186,7 @@ private slots:
         QVERIFY(find<QQuickItem>("combinePanel")->property("item").value<QObject *>());
         step([&] { view.cancelCombine(); });
         step([&] { view.showCopyFailure(*view.filter()->filteredItems().first()); });
-        QVERIFY(find<QQuickItem>("notice")->property("visible").toBool());
+        QTRY_VERIFY(find<QQuickItem>("notice")->property("visible").toBool()); // it fades in
         m_window.reset(); // before the controller it binds to
     }
 

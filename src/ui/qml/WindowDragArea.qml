@@ -1,11 +1,14 @@
 import QtQuick
 
-// A press dragged where no control takes the pointer moves the window: the window manager or the
-// compositor moves it (X11 and Wayland alike), so it follows the pointer without lag.
+// A press dragged where no control takes the pointer moves the window, when the window can be
+// moved that way (it offers startMove): the window manager or the compositor moves it.
 DragHandler {
+    id: handler
+
     target: null
     onActiveChanged: {
-        if (active && parent.Window.window)
-            parent.Window.window.startSystemMove()
+        const window = handler.parent.Window.window
+        if (active && window && window.startMove)
+            window.startMove()
     }
 }
