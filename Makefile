@@ -7,12 +7,16 @@ WERROR ?= $(if $(CI),ON,OFF)
 # `make install PREFIX=/opt/quillbox`; DESTDIR stages the tree elsewhere, as packagers do.
 PREFIX ?= /usr/local
 
-.PHONY: all deps configure build run test bench demo install deb clean
+.PHONY: all deps test-deps configure build run test bench demo install deb clean
 
 all: build
 
 deps:
 	@scripts/install-deps
+
+# What the tests, benchmarks and demo add; never installed by `make run`.
+test-deps:
+	@scripts/install-deps --test
 
 configure: deps
 	@cmake -S . -B $(BUILD_DIR) -G Ninja -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) -DQUILLBOX_WERROR=$(WERROR) >/dev/null
@@ -27,20 +31,20 @@ run: build
 	fi
 	@$(BUILD_DIR)/quillbox
 
-test: build
+test: test-deps build
 	@scripts/with-runtime-dir ctest --test-dir $(BUILD_DIR) --output-on-failure
 
-bench: build
+bench: test-deps build
 	@scripts/with-runtime-dir scripts/bench $(BUILD_DIR)
 
-demo: build
+demo: test-deps build
 	@scripts/demo $(BUILD_DIR)
 
 install: build
 	@DESTDIR="$(DESTDIR)" cmake --install $(BUILD_DIR) --prefix "$(PREFIX)"
 
 # The Depends are what the program loads when it runs (tests/integration/test_runtime_packages.sh).
-deb: build
+deb: test-deps build
 	@QUILLBOX_BINARY=$(abspath $(BUILD_DIR))/quillbox QUILLBOX_SOURCE_DIR=$(CURDIR) QT_QPA_PLATFORM=xcb \
 		QUILLBOX_PACKAGES_OUT=$(abspath $(BUILD_DIR))/runtime-packages.txt \
 		scripts/with-runtime-dir scripts/xsession --tray -- tests/integration/test_runtime_packages.sh
