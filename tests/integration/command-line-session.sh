@@ -37,10 +37,11 @@ run() {
 expect() { # status, then the command's description
     [ "$status" = "$1" ] || fail "$2: exit $status, not $1; stderr: $err"
 }
+# Up to $wait_seconds (10 unless the test sets it) for the command to succeed.
 wait_until() { # what, command...
     local what=$1
     shift
-    for _ in $(seq 200); do
+    for _ in $(seq $((${wait_seconds:-10} * 20))); do
         "$@" >/dev/null 2>&1 && return 0
         sleep 0.05
     done

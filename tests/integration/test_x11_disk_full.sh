@@ -13,45 +13,23 @@ if [ "$(id -u)" != 0 ]; then
     exit 77
 fi
 
-fail() {
-    echo "$name: FAIL: $*" >&2
-    [ ! -s "${work:-/nonexistent}/app.err" ] || { echo "--- quillbox stderr:" >&2; tail -n 20 "$work/app.err" >&2; }
-    exit 1
-}
-
-work=$(mktemp -d /tmp/quillbox-disk.XXXXXX)
-export HOME=$work/home TMPDIR=$work
-export XDG_CONFIG_HOME=$HOME/.config XDG_DATA_HOME=$HOME/.local/share XDG_CACHE_HOME=$HOME/.cache
+source "$(dirname "$0")/command-line-session.sh"
+# A full disk is waited out for up to a minute: the store retries on its own schedule.
+wait_seconds=60
 export XDG_RUNTIME_DIR=$work/runtime
-mkdir -p "$XDG_CONFIG_HOME/Quillbox" "$XDG_DATA_HOME/Quillbox"
 mkdir -m 700 "$XDG_RUNTIME_DIR"
-printf '[General]\nhasSeenOnboarding=true\n' >"$XDG_CONFIG_HOME/Quillbox/Quillbox.conf"
 folder=$XDG_DATA_HOME/Quillbox
-store=$folder/Quillbox.sqlite
+mkdir -p "$folder"
 # The cache is on another file system than the store's folder: the spill goes there.
 spills=$XDG_CACHE_HOME/Quillbox
 notifications=$work/notifications
-pid= server_pid=
-cleanup() {
-    [ -z "$pid" ] || kill "$pid" 2>/dev/null || true
+server_pid=
+cleanup_more() {
     [ -z "$server_pid" ] || kill "$server_pid" 2>/dev/null || true
-    wait 2>/dev/null || true
     umount "$folder" 2>/dev/null || umount -l "$folder" 2>/dev/null || true
-    rm -rf "$work"
 }
-trap cleanup EXIT
 mount -t tmpfs -o size=1536k,mode=0700 tmpfs "$folder" || fail "cannot mount a tmpfs on $folder"
 
-q() { "$QUILLBOX_BINARY" "$@"; }
-wait_until() { # what, command...
-    local what=$1
-    shift
-    for _ in $(seq 1200); do
-        "$@" >/dev/null 2>&1 && return 0
-        sleep 0.05
-    done
-    fail "timed out waiting for $what"
-}
 fill() { dd if=/dev/zero of="$folder/filler" bs=4k 2>/dev/null || true; }
 copy() { printf '%s' "$1" | xclip -selection clipboard; }
 # The running program's history, as JSON.
