@@ -242,7 +242,8 @@ void AppDelegate::openSettings()
             services.desktopShortcuts = new DesktopShortcutsView(HotkeyBindingInstructions::sessionDesktop(),
                 HotkeyBindingInstructions::programBindings(KeyCombo::fromStored(m_preferences.hotkeyCombo())),
                 QCoreApplication::applicationFilePath(), &DesktopShortcutsView::runProgram, this);
-        services.sessionLimits = m_services.sessionLimits;
+        // What this session keeps from Quillbox, for the About tab.
+        services.sessionLimits = QString(m_services.backendChoice.notice).remove(QStringLiteral("[Quillbox] "));
         m_settings = std::make_unique<SettingsWindow>(*m_panel->window()->engine(), services);
     }
     clock().schedule(100, this, [this] {

@@ -77,8 +77,6 @@ PlatformBackend::PlatformBackend(const BackendChoice &choice)
     m_services = PlatformServices{m_hotkeyGrabber.get(), m_keySynthesizer.get(), m_keyboardLayouts.get(),
         m_systemLog.get(), m_pasteService.get(), m_soundPlayer.get(), primarySelection, m_notifier.get(), nullptr,
         m_loginItem.get(), choice,
-        // What this session keeps from Quillbox, for the About tab.
-        QString(choice.notice).remove(QStringLiteral("[Quillbox] ")),
         // On XWayland the grabs see only X11 windows.
         choice.isWayland() ? !m_hotkeyGrabber : choice.waylandSession};
 }

@@ -34,8 +34,6 @@ struct PlatformServices {
     LoginItem *loginItem = nullptr;
     /// The session, as decided at start-up; X11 where none was decided (tests).
     BackendChoice backendChoice = {BackendChoice::Backend::x11, {}, {}};
-    /// What this session keeps from Quillbox, in one line for the About tab; empty where all works.
-    QString sessionLimits = {};
     /// The desktop, not Quillbox, owns the global keys (Wayland without Plasma, or XWayland, whose
     /// grabs see only X11 windows): the person binds `quillbox --toggle` and `quillbox fix-layout`.
     bool desktopBindsHotkeys = false;
