@@ -11,6 +11,7 @@
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QStandardPaths>
+#include <QTimeZone>
 #include <QUrl>
 
 #include <filesystem>
@@ -75,7 +76,7 @@ double unixSeconds(const QDateTime &time)
 
 QDateTime fromUnixSeconds(double seconds)
 {
-    return QDateTime::fromMSecsSinceEpoch(qRound64(seconds * 1000.0), Qt::UTC);
+    return QDateTime::fromMSecsSinceEpoch(qRound64(seconds * 1000.0), QTimeZone::utc());
 }
 
 // Text columns are read as their UTF-8 bytes: SQLite's own conversion to UTF-16 turns U+FFFE and U+FFFF

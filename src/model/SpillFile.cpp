@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QIODevice>
+#include <QTimeZone>
 
 #include <cerrno>
 #include <cstring>
@@ -141,7 +142,7 @@ std::variant<SpillFile::Contents, QString> SpillFile::read(const QString &path)
     fields >> contents.storePath >> writtenAt >> changes;
     if (fields.status() != QDataStream::Ok || !fields.atEnd())
         return QStringLiteral("it is damaged");
-    contents.writtenAt = QDateTime::fromMSecsSinceEpoch(writtenAt, Qt::UTC);
+    contents.writtenAt = QDateTime::fromMSecsSinceEpoch(writtenAt, QTimeZone::utc());
     for (const QByteArray &bytes : std::as_const(changes)) {
         auto change = decode(bytes);
         if (!change)

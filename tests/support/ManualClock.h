@@ -3,6 +3,7 @@
 #include "model/Clock.h"
 
 #include <QPointer>
+#include <QTimeZone>
 
 #include <map>
 
@@ -18,7 +19,7 @@ public:
     qint64 elapsed = 0;
     std::multimap<qint64, Task> tasks;
 
-    QDateTime now() const override { return QDateTime(QDate(2026, 1, 1), QTime(9, 0), Qt::UTC).addMSecs(elapsed); }
+    QDateTime now() const override { return QDateTime(QDate(2026, 1, 1), QTime(9, 0), QTimeZone::utc()).addMSecs(elapsed); }
     void schedule(int delayMs, QObject *context, std::function<void()> task) override
     {
         tasks.emplace(elapsed + delayMs, Task{context != nullptr, context, std::move(task)});

@@ -15,6 +15,7 @@
 #include <QTemporaryDir>
 #include <QTemporaryFile>
 #include <QTest>
+#include <QTimeZone>
 
 #include <sys/mman.h>
 #include <unistd.h>
@@ -27,7 +28,7 @@ class TestCommandInterface : public QObject {
     FakeWorkspace m_workspace;
     std::unique_ptr<AppDelegate> m_delegate;
     std::unique_ptr<CommandInterface> m_commands;
-    QDateTime m_time = QDateTime::fromSecsSinceEpoch(1'800'000'000, Qt::UTC);
+    QDateTime m_time = QDateTime::fromSecsSinceEpoch(1'800'000'000, QTimeZone::utc());
 
     ModelContext &context() { return m_delegate->modelContainer()->mainContext(); }
 

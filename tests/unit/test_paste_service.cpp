@@ -13,6 +13,7 @@
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimeZone>
 
 #include <sys/stat.h>
 
@@ -56,7 +57,7 @@ private slots:
         const QDateTime stamp
             = QDateTime::fromString(QString::fromUtf8(first.mid(1, 19)), QStringLiteral("yyyy-MM-dd HH:mm:ss"));
         QVERIFY(stamp.isValid());
-        const QDateTime utcStamp(stamp.date(), stamp.time(), Qt::UTC);
+        const QDateTime utcStamp(stamp.date(), stamp.time(), QTimeZone::utc());
         QVERIFY(utcStamp >= before && utcStamp <= QDateTime::currentDateTimeUtc().addSecs(1));
 
         struct stat info { };
