@@ -9,7 +9,8 @@ class TestKeyboard {
 public:
     enum class Road {
         VirtualKeyboard, ///< its own keymap, with the layouts it is given
-        KWinFakeInput, ///< through the compositor's keyboard and its keymap
+        /// through the compositor's keyboard and its keymap; as the user QUILLBOX_BED_AS_USER names
+        KWinFakeInput,
     };
 
     explicit TestKeyboard(Road road);

@@ -13,14 +13,11 @@ bed_prepare() {
 }
 
 bed_start() {
-    local width=${size%x*} height=${size#*x} user=("${as_user[@]}")
-    # KWin grants its restricted interfaces (fake-input) only to a client whose /proc/PID/exe it can
-    # read: the tests run as root under CI, so the compositor's user may trace them.
-    [ ${#user[@]} -eq 0 ] || user+=(--inh-caps +sys_ptrace --ambient-caps +sys_ptrace)
+    local width=${size%x*} height=${size#*x}
     # KWIN_WAYLAND_NO_PERMISSION_CHECKS lets the tests' own clients use fake-input, as Plasma grants it
     # to programs whose desktop entry asks.
     env -i "${bed_env[@]}" KWIN_COMPOSE=Q KWIN_WAYLAND_NO_PERMISSION_CHECKS=1 QT_QPA_PLATFORM=offscreen \
-        "${user[@]}" "$session_dir/bin/kwin_wayland" --virtual --socket wayland-bed \
+        "${as_user[@]}" "$session_dir/bin/kwin_wayland" --virtual --socket wayland-bed \
         --width "$width" --height "$height" --no-lockscreen >"$session_dir/compositor.log" 2>&1 &
 }
 
@@ -33,4 +30,9 @@ bed_ready() {
 bed_client_env() {
     # KWinBed writes KWin's keyboard settings (kxkbrc) there.
     export XDG_CURRENT_DESKTOP=KDE QUILLBOX_BED_CONFIG=$bed_home/.config
+    # KWin offers fake-input only to a client whose /proc/PID/exe it can read, and hashes that
+    # executable (twice per connection, even with the checks off): a client that needs fake-input runs
+    # as the compositor's user. Reading root's clients would take CAP_SYS_PTRACE, and hashing Quillbox's
+    # binary seconds at each start.
+    export QUILLBOX_BED_AS_USER="${as_user[*]}"
 }
