@@ -4,7 +4,6 @@
 #include <QDBusInterface>
 #include <QDBusMessage>
 #include <QDBusReply>
-#include <QFile>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QTemporaryFile>
@@ -119,14 +118,10 @@ bool KWinBed::focusWindow(const QString &title)
 bool KWinBed::setLayouts(const QStringList &layouts)
 {
     const XkbNames xkb = xkbNames(layouts);
-    QFile settings(qEnvironmentVariable("QUILLBOX_BED_CONFIG") + "/kxkbrc");
-    if (!settings.open(QIODevice::WriteOnly | QIODevice::Truncate))
+    if (!writeSettings(QStringLiteral("kxkbrc"), QStringLiteral("[Layout]\nLayoutList=%1\nVariantList=%2\nUse=true\n")
+                                                     .arg(xkb.layouts, xkb.variants)
+                                                     .toUtf8()))
         return false;
-    settings.write(QStringLiteral("[Layout]\nLayoutList=%1\nVariantList=%2\nUse=true\n")
-                       .arg(xkb.layouts, xkb.variants)
-                       .toUtf8());
-    settings.close();
-    settings.setPermissions(settings.permissions() | QFileDevice::ReadOther);
     // What the keyboard settings module sends after it saves.
     QDBusConnection::sessionBus().send(QDBusMessage::createSignal(
         QStringLiteral("/Layouts"), QStringLiteral("org.kde.keyboard"), QStringLiteral("reloadConfig")));

@@ -5,6 +5,9 @@
 #include "SwayBed.h"
 
 #include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QTest>
 
@@ -122,6 +125,17 @@ WaylandBed::XkbNames WaylandBed::xkbNames(const QStringList &layouts)
         variants << (layout.contains(u'(') ? layout.section(u'(', 1).chopped(1) : QString());
     }
     return {names.join(u','), variants.join(u',')};
+}
+
+bool WaylandBed::writeSettings(const QString &name, const QByteArray &text)
+{
+    QFile file(qEnvironmentVariable("QUILLBOX_BED_CONFIG") + u'/' + name);
+    if (!QDir().mkpath(QFileInfo(file).absolutePath()) || !file.open(QIODevice::WriteOnly | QIODevice::Truncate)
+        || file.write(text) != text.size())
+        return false;
+    file.close();
+    // The compositor runs as another user when the tests run as root.
+    return file.setPermissions(file.permissions() | QFileDevice::ReadOther);
 }
 
 std::optional<WaylandBed::Window> WaylandBed::focusedWindow()

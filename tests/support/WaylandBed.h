@@ -65,6 +65,9 @@ protected:
         QString variants;
     };
     static XkbNames xkbNames(const QStringList &layouts);
+    /// Writes `text` to the compositor's settings file `name` in the bed's configuration folder
+    /// (QUILLBOX_BED_CONFIG), readable by the compositor's user.
+    static bool writeSettings(const QString &name, const QByteArray &text);
     /// Waits until programs are sent a keymap with exactly `layouts`.
     bool waitForKeymap(const QStringList &layouts) const;
     /// Waits until the window titled `title` has the keyboard focus.
