@@ -32,7 +32,8 @@ class TestWaylandBed : public QObject {
         field.show();
         const auto listed = [&] {
             const QList<WaylandBed::Window> windows = WaylandBed::current().windows();
-            return std::any_of(windows.begin(), windows.end(), [&](const auto &window) { return window.title == title; });
+            return std::any_of(
+                windows.begin(), windows.end(), [&](const auto &window) { return window.title == title; });
         };
         return QTest::qWaitFor(listed, 5000) && WaylandBed::current().focusWindow(title)
             && QTest::qWaitFor([&] { return field.isActiveWindow(); }, 5000);

@@ -119,8 +119,8 @@ bool ForeignToplevels::activate(const QString &title)
 {
     if (!list())
         return false;
-    const auto found
-        = std::find_if(m_handles.begin(), m_handles.end(), [&](const Handle &handle) { return handle.described && handle.shown.title == title; });
+    const auto found = std::find_if(m_handles.begin(), m_handles.end(),
+        [&](const Handle &handle) { return handle.described && handle.shown.title == title; });
     if (found == m_handles.end() || !m_seat)
         return false;
     zwlr_foreign_toplevel_handle_v1_activate(found->handle, m_seat);

@@ -72,7 +72,7 @@ std::optional<QJsonArray> KWinBed::runScript(const QString &action)
         + QString(scriptReport)
               .arg(jsString(QDBusConnection::sessionBus().baseService()), jsString(QLatin1String(objectPath)),
                   jsString(pluginName)))
-            .toUtf8());
+                   .toUtf8());
     file.close();
     // KWin runs as another user.
     file.setPermissions(file.permissions() | QFileDevice::ReadOther);
@@ -98,29 +98,29 @@ QList<WaylandBed::Window> KWinBed::windows()
     QList<Window> all;
     for (const QJsonValue &value : runScript({}).value_or(QJsonArray())) {
         const QJsonObject window = value.toObject();
-        all.append(Window{window.value("appId").toString(), window.value("title").toString(),
-            window.value("focused").toBool(),
-            QRect(window.value("x").toInt(), window.value("y").toInt(), window.value("width").toInt(),
-                window.value("height").toInt())});
+        all.append(
+            Window{window.value("appId").toString(), window.value("title").toString(), window.value("focused").toBool(),
+                QRect(window.value("x").toInt(), window.value("y").toInt(), window.value("width").toInt(),
+                    window.value("height").toInt())});
     }
     return all;
 }
 
 bool KWinBed::focusWindow(const QString &title)
 {
-    const QString action
-        = QStringLiteral("const chosen = windows.find(window => text(window.caption) === %1);\n"
-                         "if (chosen) activate(chosen);\n")
-              .arg(jsString(title));
+    const QString action = QStringLiteral("const chosen = windows.find(window => text(window.caption) === %1);\n"
+                                          "if (chosen) activate(chosen);\n")
+                               .arg(jsString(title));
     return runScript(action).has_value() && waitForFocusedTitle(title);
 }
 
 bool KWinBed::setLayouts(const QStringList &layouts)
 {
     const XkbNames xkb = xkbNames(layouts);
-    if (!writeSettings(QStringLiteral("kxkbrc"), QStringLiteral("[Layout]\nLayoutList=%1\nVariantList=%2\nUse=true\n")
-                                                     .arg(xkb.layouts, xkb.variants)
-                                                     .toUtf8()))
+    if (!writeSettings(QStringLiteral("kxkbrc"),
+            QStringLiteral("[Layout]\nLayoutList=%1\nVariantList=%2\nUse=true\n")
+                .arg(xkb.layouts, xkb.variants)
+                .toUtf8()))
         return false;
     // What the keyboard settings module sends after it saves.
     QDBusConnection::sessionBus().send(QDBusMessage::createSignal(

@@ -44,7 +44,7 @@ bool SwayBed::setLayouts(const QStringList &layouts)
     const XkbNames xkb = xkbNames(layouts);
     const bool configured = !swaymsg({QStringLiteral("input type:keyboard xkb_layout \"%1\"; "
                                                      "input type:keyboard xkb_variant \"%2\"")
-                                          .arg(xkb.layouts, xkb.variants)})
+                                             .arg(xkb.layouts, xkb.variants)})
                                  .isNull();
     return configured && WlrootsBed::setLayouts(layouts);
 }

@@ -5,13 +5,14 @@
 TestKeyboard::TestKeyboard(Road road)
 {
     m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    QStringList command = QStringList{WL_KEYBOARD} + (road == Road::KWinFakeInput ? QStringList{"--fake-input", "us"} : QStringList{"us"});
+    QStringList command = QStringList{WL_KEYBOARD}
+        + (road == Road::KWinFakeInput ? QStringList{"--fake-input", "us"} : QStringList{"us"});
     // As the compositor's user where the bed says a client must be to be granted fake-input.
     if (road == Road::KWinFakeInput)
         command = qEnvironmentVariable("QUILLBOX_BED_AS_USER").split(u' ', Qt::SkipEmptyParts) + command;
     m_process.start(command.takeFirst(), command);
-    m_ready = QTest::qWaitFor([this] { return m_process.canReadLine() || m_process.state() == QProcess::NotRunning; },
-                  5000)
+    m_ready
+        = QTest::qWaitFor([this] { return m_process.canReadLine() || m_process.state() == QProcess::NotRunning; }, 5000)
         && m_process.readLine().trimmed() == "ready";
     if (!m_ready)
         qWarning("The test keyboard did not join the seat");

@@ -174,6 +174,7 @@ bool WaylandBed::waitForFocusedTitle(const QString &title)
 std::optional<WaylandBed::Window> WaylandBed::window(const QString &appId)
 {
     const QList<Window> all = windows();
-    const auto found = std::find_if(all.begin(), all.end(), [&](const Window &window) { return window.appId == appId; });
+    const auto found
+        = std::find_if(all.begin(), all.end(), [&](const Window &window) { return window.appId == appId; });
     return found == all.end() ? std::nullopt : std::optional(*found);
 }

@@ -10,7 +10,8 @@ WlrootsBed::WlrootsBed()
 QList<WaylandBed::Window> WlrootsBed::windows()
 {
     QList<Window> all;
-    for (const ForeignToplevels::Toplevel &toplevel : m_toplevels.list().value_or(std::vector<ForeignToplevels::Toplevel>{}))
+    for (const ForeignToplevels::Toplevel &toplevel :
+        m_toplevels.list().value_or(std::vector<ForeignToplevels::Toplevel>{}))
         all.append(Window{toplevel.appId, toplevel.title, toplevel.activated, {}});
     return all;
 }

@@ -42,8 +42,8 @@ void keymap(void *data, wl_keyboard *, std::uint32_t format, std::int32_t fd, st
 {
     auto *client = static_cast<Client *>(data);
     client->keymapArrived = true;
-    void *text = format == WL_KEYBOARD_KEYMAP_FORMAT_XKB_V1 ? mmap(nullptr, size, PROT_READ, MAP_PRIVATE, fd, 0)
-                                                             : MAP_FAILED;
+    void *text
+        = format == WL_KEYBOARD_KEYMAP_FORMAT_XKB_V1 ? mmap(nullptr, size, PROT_READ, MAP_PRIVATE, fd, 0) : MAP_FAILED;
     close(fd);
     if (text == MAP_FAILED)
         return;
