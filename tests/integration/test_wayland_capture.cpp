@@ -1,7 +1,7 @@
-// The real program under headless sway: copies made by Wayland programs land in the SQLite file.
+// The real program on each Wayland bed: copies made by Wayland programs land in the SQLite file.
 
 #include "QuillboxProcess.h"
-#include "SwayTree.h"
+#include "WaylandBed.h"
 #include "TestImages.h"
 
 #include <QDeadlineTimer>
@@ -61,19 +61,21 @@ private slots:
     void initTestCase()
     {
         QVERIFY(m_quillbox.start());
-        // sway binds keys itself: the program says how, once.
-        QVERIFY(QTest::qWaitFor(
-            [&] { return m_quillbox.output().contains("bindsym --to-code Mod4+Shift+v exec "); }, 3000));
-        QVERIFY(m_quillbox.output().contains("for_window [app_id=\"io.quillbox.Quillbox\""));
+        if (WaylandBed::current().name() == "sway") {
+            // sway binds keys itself: the program says how, once.
+            QVERIFY(QTest::qWaitFor(
+                [&] { return m_quillbox.output().contains("bindsym --to-code Mod4+Shift+v exec "); }, 3000));
+            QVERIFY(m_quillbox.output().contains("for_window [app_id=\"io.quillbox.Quillbox\""));
+        }
 
         // The application in front while copying: sway focuses the newest window.
         // The panel shown at launch comes first, or it would take the focus from the target.
-        QVERIFY(QTest::qWaitFor([] { return SwayTree::focusedAppId() == "io.quillbox.Quillbox"; }, 5000));
+        QVERIFY(WaylandBed::current().waitForFocus("io.quillbox.Quillbox"));
         m_window.setTitle("Capture target");
         m_window.resize(200, 100);
         m_window.show();
-        QVERIFY2(QTest::qWaitFor([] { return SwayTree::focusedAppId() == "test_wayland_capture"; }, 5000),
-            qPrintable(SwayTree::focusedAppId()));
+        QVERIFY2(WaylandBed::current().waitForFocus("test_wayland_capture"),
+            qPrintable(WaylandBed::current().focusedAppId()));
     }
 
     void capturesEachKindWithItsFields()

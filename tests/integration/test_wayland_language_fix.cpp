@@ -1,9 +1,9 @@
-// The wrong-layout fix under headless sway: a keyboard with the layouts us and ru in the seat,
-// `quillbox fix-layout` as a desktop's key binding runs it, the selection of a Wayland text field
-// retyped through wtype, the clipboard given back, and a terminal left alone.
+// The wrong-layout fix on each Wayland bed: the layouts us and ru set as the desktop's settings set
+// them, `quillbox fix-layout` as a desktop's key binding runs it, the selection of a Wayland text field
+// retyped, the clipboard given back, and a terminal left alone.
 
 #include "QuillboxProcess.h"
-#include "SwayTree.h"
+#include "WaylandBed.h"
 
 #include <QClipboard>
 #include <QGuiApplication>
@@ -31,14 +31,13 @@ QString clipboardText(const QStringList &options = {})
 class TestWaylandLanguageFix : public QObject {
     Q_OBJECT
 
-    QProcess m_keyboard;
     QuillboxProcess m_quillbox;
 
     // Selects the whole field as a person does, with Control+A, which makes it the primary selection
     // (Qt offers one only after an input event gave it a serial).
     static bool selectAll(QLineEdit &field)
     {
-        if (QProcess::execute("wtype", {"-M", "ctrl", "-k", "a", "-m", "ctrl"}) != 0
+        if (!WaylandBed::current().press("ctrl+a")
             || !QTest::qWaitFor([&] { return field.selectedText() == field.text(); }, 3000))
             return false;
         QGuiApplication::clipboard()->setText(field.text(), QClipboard::Selection);
@@ -48,13 +47,10 @@ class TestWaylandLanguageFix : public QObject {
 private slots:
     void initTestCase()
     {
-        // The person's layouts, as sway's configuration gives them to every keyboard.
-        QCOMPARE(QProcess::execute("swaymsg", {"input * xkb_layout \"us,ru\""}), 0);
-        m_keyboard.start(WL_KEYBOARD, {"us,ru"});
-        QVERIFY(m_keyboard.waitForReadyRead(5000));
-        QCOMPARE(m_keyboard.readLine().trimmed(), QByteArray("ready"));
+        // The person's layouts.
+        QVERIFY(WaylandBed::current().setLayouts({"us", "ru"}));
         QVERIFY(m_quillbox.start());
-        QVERIFY(SwayTree::waitForFocus("io.quillbox.Quillbox"));
+        QVERIFY(WaylandBed::current().waitForFocus("io.quillbox.Quillbox"));
         QCOMPARE(m_quillbox.startSecondInstance({"--toggle"}), 0);
         QProcess copy;
         copy.start("wl-copy", {"kept on the clipboard"});
@@ -69,7 +65,7 @@ private slots:
         QLineEdit field("ghbdtn");
         field.resize(300, 40);
         field.show();
-        QVERIFY(SwayTree::waitForFocus("test_wayland_language_fix"));
+        QVERIFY(WaylandBed::current().waitForFocus("test_wayland_language_fix"));
         QVERIFY(selectAll(field));
         QTRY_COMPARE_WITH_TIMEOUT(clipboardText({"--primary"}), QString("ghbdtn"), 5000);
         QCOMPARE(m_quillbox.startSecondInstance({"fix-layout"}), 0);
@@ -78,7 +74,8 @@ private slots:
         QVERIFY(!m_quillbox.output().contains("Simulated Cmd+C"));
         QTRY_COMPARE_WITH_TIMEOUT(clipboardText(), QString("kept on the clipboard"), 5000);
 
-        // wtype's own keymap was the seat's while it pasted: the layouts still come from the keyboard.
+        // A paste program's own keymap may have been the seat's while it typed: the layouts still come
+        // from the keyboard.
         QVERIFY(selectAll(field));
         QCOMPARE(m_quillbox.startSecondInstance({"fix-layout"}), 0);
         QTRY_COMPARE_WITH_TIMEOUT(field.text(), QString("ghbdtn"), 5000);
@@ -93,7 +90,7 @@ private slots:
         QProcess foot;
         foot.start("foot", {"sleep", "60"});
         QVERIFY(foot.waitForStarted());
-        QVERIFY(SwayTree::waitForFocus("foot"));
+        QVERIFY(WaylandBed::current().waitForFocus("foot"));
         QCOMPARE(m_quillbox.startSecondInstance({"fix-layout"}), 0);
         QTRY_VERIFY_WITH_TIMEOUT(m_quillbox.output().contains("[LanguageFix] Terminals are not supported"), 5000);
         QCOMPARE(clipboardText(), QString("kept on the clipboard"));
@@ -104,8 +101,6 @@ private slots:
     void cleanupTestCase()
     {
         QCOMPARE(m_quillbox.terminate(), 0);
-        m_keyboard.kill();
-        m_keyboard.waitForFinished(2000);
     }
 };
 

@@ -1,4 +1,4 @@
-// WaylandPasteboard against real clipboard programs (wl-copy, wl-paste, wl-offer) under headless sway.
+// WaylandPasteboard against real clipboard programs (wl-copy, wl-paste, wl-offer) on each Wayland bed.
 // What the whole program stores from these copies is tested end to end in test_wayland_capture.
 
 #include "platform/wayland/WaylandPasteboard.h"

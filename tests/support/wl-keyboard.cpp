@@ -1,34 +1,57 @@
-// wl-keyboard: a keyboard with the layouts named on the command line ("us,ru"), plugged into the
-// Wayland seat through the virtual-keyboard protocol, as a person's keyboard would be. Headless sway
-// has none, so its keymap is the one every program is sent. Prints "ready" once the compositor has
-// the keymap and stays until killed.
+// wl-keyboard: a keyboard the tests type on, plugged into the Wayland seat as a person's keyboard would
+// be, and kept there until stdin closes. Through the virtual-keyboard protocol it carries the layouts
+// named on the command line ("us,ru"), and the keymap every program is sent is its own once it has
+// typed; with --fake-input it types through KWin's fake-input instead, and the compositor's own
+// keyboard settings decide the layouts. Prints "ready" once the compositor has it, then answers each
+// line of stdin with "ok" or "error: why":
+//   press CHORD      "ctrl+v", "Return", "super+shift+l": modifiers down, the key held 100 ms, released
+//                    before the modifiers; key names are those of the key's label on a US keyboard
+//   layouts LIST     a new keymap with these layouts, the first one active (virtual keyboard only)
+#include "kde-fake-input-client.h"
 #include "virtual-keyboard-unstable-v1-client.h"
 
 #include <wayland-client.h>
 #include <xkbcommon/xkbcommon.h>
 
+#include <chrono>
 #include <cstdio>
 #include <cstring>
+#include <ctime>
+#include <iostream>
+#include <optional>
+#include <sstream>
+#include <string>
 #include <string_view>
 #include <sys/mman.h>
+#include <thread>
 #include <unistd.h>
+#include <vector>
 
 namespace {
 
-struct Globals {
+constexpr std::uint32_t released = 0;
+constexpr std::uint32_t pressed = 1;
+// Keycodes of the keymap are evdev codes plus 8.
+constexpr std::uint32_t evdevOffset = 8;
+
+struct Seat {
     wl_seat *seat = nullptr;
     zwp_virtual_keyboard_manager_v1 *manager = nullptr;
+    org_kde_kwin_fake_input *fakeInput = nullptr;
 };
 
-void global(void *data, wl_registry *registry, std::uint32_t name, const char *interface, std::uint32_t)
+void global(void *data, wl_registry *registry, std::uint32_t name, const char *interface, std::uint32_t version)
 {
-    auto *globals = static_cast<Globals *>(data);
+    auto *seat = static_cast<Seat *>(data);
     const std::string_view offered(interface);
-    if (offered == wl_seat_interface.name && !globals->seat)
-        globals->seat = static_cast<wl_seat *>(wl_registry_bind(registry, name, &wl_seat_interface, 1));
+    if (offered == wl_seat_interface.name && !seat->seat)
+        seat->seat = static_cast<wl_seat *>(wl_registry_bind(registry, name, &wl_seat_interface, 1));
     else if (offered == zwp_virtual_keyboard_manager_v1_interface.name)
-        globals->manager = static_cast<zwp_virtual_keyboard_manager_v1 *>(
+        seat->manager = static_cast<zwp_virtual_keyboard_manager_v1 *>(
             wl_registry_bind(registry, name, &zwp_virtual_keyboard_manager_v1_interface, 1));
+    else if (offered == org_kde_kwin_fake_input_interface.name && version >= 4)
+        seat->fakeInput = static_cast<org_kde_kwin_fake_input *>(
+            wl_registry_bind(registry, name, &org_kde_kwin_fake_input_interface, 4));
 }
 
 void globalRemove(void *, wl_registry *, std::uint32_t)
@@ -37,38 +60,198 @@ void globalRemove(void *, wl_registry *, std::uint32_t)
 
 const wl_registry_listener registryListener = {global, globalRemove};
 
+xkb_keymap *compile(xkb_context *context, const std::string &layouts)
+{
+    // "de(nodeadkeys)" names a layout with its variant, as the compositors' settings do.
+    std::string names;
+    std::string variants;
+    std::stringstream list(layouts);
+    bool first = true;
+    for (std::string layout; std::getline(list, layout, ','); first = false) {
+        const std::size_t open = layout.find('(');
+        names += (first ? "" : ",") + layout.substr(0, open);
+        variants += first ? "" : ",";
+        if (open != std::string::npos && layout.back() == ')')
+            variants += layout.substr(open + 1, layout.size() - open - 2);
+    }
+    const xkb_rule_names rules{"evdev", "pc105", names.c_str(), variants.c_str(), ""};
+    return xkb_keymap_new_from_names(context, &rules, XKB_KEYMAP_COMPILE_NO_FLAGS);
+}
+
+std::uint32_t milliseconds()
+{
+    timespec now{};
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    return std::uint32_t(now.tv_sec * 1000 + now.tv_nsec / 1000000);
+}
+
+class Keyboard {
+public:
+    Keyboard(wl_display *display, const Seat &seat, bool fakeInput)
+        : m_display(display)
+        , m_fakeInput(fakeInput ? seat.fakeInput : nullptr)
+        , m_context(xkb_context_new(XKB_CONTEXT_NO_FLAGS))
+        , m_us(compile(m_context, "us"))
+    {
+        if (m_fakeInput) {
+            org_kde_kwin_fake_input_authenticate(m_fakeInput, "wl-keyboard", "Types for the tests");
+        } else if (!fakeInput && seat.manager && seat.seat) {
+            m_virtual = zwp_virtual_keyboard_manager_v1_create_virtual_keyboard(seat.manager, seat.seat);
+        }
+    }
+
+    bool isValid() const { return m_us && (m_fakeInput || m_virtual); }
+    bool isVirtual() const { return m_virtual != nullptr; }
+
+    std::string setLayouts(const std::string &layouts)
+    {
+        if (!m_virtual)
+            return "error: the compositor's settings decide the layouts of fake-input";
+        xkb_keymap *keymap = compile(m_context, layouts);
+        char *text = keymap ? xkb_keymap_get_as_string(keymap, XKB_KEYMAP_FORMAT_TEXT_V1) : nullptr;
+        if (!text) {
+            xkb_keymap_unref(keymap);
+            return "error: no such layouts: " + layouts;
+        }
+        const std::size_t size = std::strlen(text) + 1;
+        const int fd = memfd_create("keymap", MFD_CLOEXEC);
+        const bool written = fd >= 0 && write(fd, text, size) == static_cast<ssize_t>(size);
+        std::free(text);
+        if (!written) {
+            xkb_keymap_unref(keymap);
+            return "error: cannot hand over the keymap";
+        }
+        zwp_virtual_keyboard_v1_keymap(m_virtual, WL_KEYBOARD_KEYMAP_FORMAT_XKB_V1, fd, std::uint32_t(size));
+        close(fd);
+        if (m_state)
+            xkb_state_unref(m_state);
+        m_state = xkb_state_new(keymap);
+        xkb_keymap_unref(keymap);
+        sendModifiers();
+        return wl_display_roundtrip(m_display) >= 0 ? "ok" : "error: the compositor closed the connection";
+    }
+
+    std::string press(const std::string &chord)
+    {
+        std::vector<std::uint32_t> keys;
+        std::stringstream parts(chord);
+        for (std::string part; std::getline(parts, part, '+');) {
+            const std::optional<std::uint32_t> key = keyOf(part);
+            if (!key)
+                return "error: no key named " + part;
+            keys.push_back(*key);
+        }
+        if (keys.empty())
+            return "error: an empty chord";
+        if (m_virtual && !m_state)
+            return "error: no layouts yet";
+        using namespace std::chrono_literals;
+        for (std::uint32_t key : keys) {
+            send(key, pressed);
+            std::this_thread::sleep_for(key == keys.back() ? 100ms : 20ms);
+        }
+        for (auto key = keys.rbegin(); key != keys.rend(); ++key) {
+            send(*key, released);
+            std::this_thread::sleep_for(20ms);
+        }
+        return wl_display_roundtrip(m_display) >= 0 ? "ok" : "error: the compositor closed the connection";
+    }
+
+private:
+    // The evdev code of a key named by its modifier name or its label on a US keyboard.
+    std::optional<std::uint32_t> keyOf(const std::string &name) const
+    {
+        static const std::pair<const char *, const char *> modifiers[]
+            = {{"ctrl", "Control_L"}, {"control", "Control_L"}, {"shift", "Shift_L"}, {"alt", "Alt_L"},
+                {"super", "Super_L"}, {"meta", "Super_L"}, {"logo", "Super_L"}};
+        std::string symbolName = name;
+        for (const auto &[alias, symbol] : modifiers) {
+            if (name == alias)
+                symbolName = symbol;
+        }
+        const xkb_keysym_t wanted = xkb_keysym_from_name(symbolName.c_str(), XKB_KEYSYM_CASE_INSENSITIVE);
+        if (wanted == XKB_KEY_NoSymbol)
+            return std::nullopt;
+        for (xkb_keycode_t code = xkb_keymap_min_keycode(m_us); code <= xkb_keymap_max_keycode(m_us); ++code) {
+            for (xkb_level_index_t level = 0; level < xkb_keymap_num_levels_for_key(m_us, code, 0); ++level) {
+                const xkb_keysym_t *symbols = nullptr;
+                const int count = xkb_keymap_key_get_syms_by_level(m_us, code, 0, level, &symbols);
+                if (count == 1 && symbols[0] == wanted && code >= evdevOffset)
+                    return code - evdevOffset;
+            }
+        }
+        return std::nullopt;
+    }
+
+    void send(std::uint32_t key, std::uint32_t state)
+    {
+        if (m_fakeInput) {
+            org_kde_kwin_fake_input_keyboard_key(m_fakeInput, key, state);
+        } else {
+            zwp_virtual_keyboard_v1_key(m_virtual, milliseconds(), key, state);
+            xkb_state_update_key(m_state, key + evdevOffset, state == pressed ? XKB_KEY_DOWN : XKB_KEY_UP);
+            sendModifiers();
+        }
+        wl_display_flush(m_display);
+    }
+
+    // A virtual keyboard says its modifier state itself; compositors do not derive it from its keys.
+    void sendModifiers()
+    {
+        zwp_virtual_keyboard_v1_modifiers(m_virtual, xkb_state_serialize_mods(m_state, XKB_STATE_MODS_DEPRESSED),
+            xkb_state_serialize_mods(m_state, XKB_STATE_MODS_LATCHED),
+            xkb_state_serialize_mods(m_state, XKB_STATE_MODS_LOCKED),
+            xkb_state_serialize_layout(m_state, XKB_STATE_LAYOUT_EFFECTIVE));
+    }
+
+    wl_display *m_display;
+    org_kde_kwin_fake_input *m_fakeInput = nullptr;
+    zwp_virtual_keyboard_v1 *m_virtual = nullptr;
+    xkb_context *m_context;
+    xkb_keymap *m_us;
+    xkb_state *m_state = nullptr;
+};
+
 } // namespace
 
 int main(int argc, char **argv)
 {
-    if (argc != 2)
+    const bool fakeInput = argc == 3 && std::string_view(argv[1]) == "--fake-input";
+    if (argc != 2 && !fakeInput) {
+        std::fputs("usage: wl-keyboard [--fake-input] LAYOUTS\n", stderr);
         return 2;
-    xkb_context *context = xkb_context_new(XKB_CONTEXT_NO_FLAGS);
-    const xkb_rule_names names{"evdev", "pc105", argv[1], "", ""};
-    xkb_keymap *keymap = context ? xkb_keymap_new_from_names(context, &names, XKB_KEYMAP_COMPILE_NO_FLAGS) : nullptr;
-    char *text = keymap ? xkb_keymap_get_as_string(keymap, XKB_KEYMAP_FORMAT_TEXT_V1) : nullptr;
-    if (!text)
-        return 1;
-    const std::size_t size = std::strlen(text) + 1;
-    const int fd = memfd_create("keymap", MFD_CLOEXEC);
-    if (fd < 0 || write(fd, text, size) != static_cast<ssize_t>(size))
-        return 1;
-
+    }
     wl_display *display = wl_display_connect(nullptr);
     if (!display)
         return 1;
-    Globals globals;
-    wl_registry_add_listener(wl_display_get_registry(display), &registryListener, &globals);
+    Seat seat;
+    wl_registry_add_listener(wl_display_get_registry(display), &registryListener, &seat);
     wl_display_roundtrip(display);
-    if (!globals.seat || !globals.manager)
+    Keyboard keyboard(display, seat, fakeInput);
+    if (!keyboard.isValid()) {
+        std::fputs(fakeInput ? "wl-keyboard: the compositor grants no fake-input\n"
+                             : "wl-keyboard: the compositor offers no virtual keyboard\n",
+            stderr);
         return 1;
-    zwp_virtual_keyboard_v1 *keyboard
-        = zwp_virtual_keyboard_manager_v1_create_virtual_keyboard(globals.manager, globals.seat);
-    zwp_virtual_keyboard_v1_keymap(keyboard, WL_KEYBOARD_KEYMAP_FORMAT_XKB_V1, fd, static_cast<std::uint32_t>(size));
+    }
+    if (keyboard.isVirtual() && keyboard.setLayouts(argv[argc - 1]) != "ok")
+        return 1;
     if (wl_display_roundtrip(display) < 0)
         return 1;
     std::puts("ready");
     std::fflush(stdout);
-    while (wl_display_dispatch(display) >= 0) { }
+    for (std::string line; std::getline(std::cin, line);) {
+        const std::size_t space = line.find(' ');
+        const std::string command = line.substr(0, space);
+        const std::string argument = space == std::string::npos ? std::string() : line.substr(space + 1);
+        const std::string answer = command == "press" ? keyboard.press(argument)
+            : command == "layouts"                    ? keyboard.setLayouts(argument)
+                                                      : "error: unknown command " + command;
+        std::puts(answer.c_str());
+        std::fflush(stdout);
+        // Events the compositor sent meanwhile (pings of the registry) are read between commands.
+        if (wl_display_dispatch_pending(display) < 0)
+            return 1;
+    }
     return 0;
 }
