@@ -238,11 +238,18 @@ void TestGnomeBed::layoutsReachTheKeymap()
     QVERIFY(m_bed.press(QStringLiteral("h")));
     QTRY_COMPARE(m_first.keys, QStringList({QStringLiteral("р")}));
 
+    // The same layouts the other way round: the first is active, not the one used last, which the
+    // Shell would pick from its most-recently-used list.
+    QVERIFY(m_bed.setLayouts({QStringLiteral("us"), QStringLiteral("ru")}));
+    QTRY_COMPARE(m_probe.layouts().mid(0, 2), QStringList({"English (US)", "Russian"}));
+    QVERIFY(m_bed.press(QStringLiteral("h")));
+    QTRY_COMPARE(m_first.keys, QStringList({QStringLiteral("р"), QStringLiteral("h")}));
+
     // A variant in xkb's notation; on the German layout the Y key types z.
     QVERIFY(m_bed.setLayouts({QStringLiteral("de(nodeadkeys)")}));
     QTRY_COMPARE(m_probe.layouts().value(0), QStringLiteral("German (no dead keys)"));
     QVERIFY(m_bed.press(QStringLiteral("y")));
-    QTRY_COMPARE(m_first.keys, QStringList({QStringLiteral("р"), QStringLiteral("z")}));
+    QTRY_COMPARE(m_first.keys, QStringList({QStringLiteral("р"), QStringLiteral("h"), QStringLiteral("z")}));
 
     // A layout GNOME does not know is a failure, not a keymap without it.
     QVERIFY(!m_bed.setLayouts({QStringLiteral("nosuchlayout")}));
