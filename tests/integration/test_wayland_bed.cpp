@@ -111,12 +111,13 @@ private slots:
         QLineEdit field;
         QVERIFY(showFocused(field, "Bed layouts"));
         QVERIFY(bed.setLayouts({"ru", "us"}));
-        QCOMPARE(bed.keymapLayouts(), QStringList({"Russian", "English (US)"}));
+        // GNOME adds the layout of the interface language after the ones set, as on a person's desktop.
+        QCOMPARE(bed.keymapLayouts().mid(0, 2), QStringList({"Russian", "English (US)"}));
         QVERIFY(type({"g", "h", "b", "d", "t", "n"}));
         QTRY_COMPARE_WITH_TIMEOUT(field.text(), QString("привет"), 5000);
 
         QVERIFY(bed.setLayouts({"us", "de(nodeadkeys)"}));
-        QCOMPARE(bed.keymapLayouts(), QStringList({"English (US)", "German (no dead keys)"}));
+        QCOMPARE(bed.keymapLayouts().mid(0, 2), QStringList({"English (US)", "German (no dead keys)"}));
         field.clear();
         QVERIFY(type({"y", "z"}));
         QTRY_COMPARE_WITH_TIMEOUT(field.text(), QString("yz"), 5000);

@@ -1,5 +1,6 @@
 #include "WaylandBed.h"
 
+#include "GnomeBed.h"
 #include "KWinBed.h"
 #include "LabwcBed.h"
 #include "SwayBed.h"
@@ -32,7 +33,8 @@ std::unique_ptr<WaylandBed> makeBed(const QString &name)
         return std::make_unique<KWinBed>();
     if (name == "labwc")
         return std::make_unique<LabwcBed>();
-    // gnome: GnomeBed joins the factory here.
+    if (name == "gnome")
+        return std::make_unique<GnomeBed>();
     return nullptr;
 }
 

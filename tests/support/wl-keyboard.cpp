@@ -14,6 +14,7 @@
 #include <xkbcommon/xkbcommon.h>
 
 #include <chrono>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <ctime>

@@ -1,0 +1,23 @@
+#pragma once
+
+#include "WaylandBed.h"
+
+#include <QDBusMessage>
+
+/// Headless GNOME Shell (tests/support/beds/gnome.sh). GNOME gives clients no window list and no
+/// virtual keyboard, so the bed acts through the tests' own Shell extension, on the session bus.
+class GnomeBed : public WaylandBed {
+public:
+    QString name() const override;
+    QList<Window> windows() override;
+    bool focusWindow(const QString &title) override;
+    bool setLayouts(const QStringList &layouts) override;
+    bool press(const QString &chord) override;
+
+    /// Whether the Shell shows its Overview, where typed keys go to its search box.
+    bool overviewVisible();
+
+private:
+    /// The extension's reply, or an error message (logged) when it did not answer as it should.
+    QDBusMessage call(const QString &method, const QVariantList &arguments, const QString &replySignature);
+};
