@@ -85,7 +85,10 @@ private slots:
         auto item = newest();
         QCOMPARE(item.at(1).toString(), QStringLiteral("text"));
         QVERIFY(!item.at(2).toBool());
-        QCOMPARE(item.at(4).toString(), QStringLiteral("test_wayland_capture"));
+        // The program that copied is known where the compositor lists windows to clients (wlroots'
+        // foreign-toplevel list); KWin keeps its list to Plasma's own shell.
+        const bool listsWindows = WaylandBed::current().globals().contains("zwlr_foreign_toplevel_manager_v1");
+        QCOMPARE(item.at(4).toString(), listsWindows ? QStringLiteral("test_wayland_capture") : QString());
 
         QVERIFY(wlCopy("file:///tmp/Quarterly%20Report.pdf\r\n", {"--type", "text/uri-list"}));
         QVERIFY(waitForNewest("file:///tmp/Quarterly%20Report.pdf"));
