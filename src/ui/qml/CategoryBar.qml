@@ -39,7 +39,7 @@ Item {
                     textColor: chip.isCurrent ? "white" : chip.model.color
                     onClicked: bar.view.filter.clickCategoryChip(chip.model.id)
                     onIsCurrentChanged: if (chip.isCurrent) strip.reveal(chip)
-                    Component.onCompleted: if (chip.isCurrent) Qt.callLater(strip.reveal, chip) // qmllint disable type
+                    Component.onCompleted: if (chip.isCurrent) Qt.callLater(strip.reveal, chip) // qmllint disable
                 }
             }
         }

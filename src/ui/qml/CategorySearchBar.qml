@@ -52,7 +52,7 @@ Rectangle {
                 text: bar.view.categorySearch.text
                 onTextEdited: bar.view.categorySearch.text = text
                 onActiveFocusChanged: bar.view.focus.isCategorySearchFocused = activeFocus
-                Component.onCompleted: Qt.callLater(bar.syncFocus) // qmllint disable type
+                Component.onCompleted: Qt.callLater(bar.syncFocus) // qmllint disable
             }
         }
 
@@ -83,6 +83,6 @@ Rectangle {
     }
     Connections {
         target: bar.view.focus
-        function onFocusChanged() { Qt.callLater(bar.syncFocus) } // qmllint disable type
+        function onFocusChanged() { Qt.callLater(bar.syncFocus) } // qmllint disable
     }
 }

@@ -79,7 +79,7 @@ Rectangle {
                     id: editorLoader
                     width: scroller.availableWidth
                     active: card.Window.window !== null && card.Window.window.visible
-                    onLoaded: Qt.callLater(card.syncFocus) // qmllint disable type
+                    onLoaded: Qt.callLater(card.syncFocus) // qmllint disable
 
                     // The linter of Qt 6.4 does not follow ids into components; binding them breaks Loader there.
                     // qmllint disable unqualified
@@ -135,6 +135,6 @@ Rectangle {
         if (editor && card.hasFocusFlag && card.visible && !editor.activeFocus)
             editor.forceActiveFocus()
     }
-    onHasFocusFlagChanged: Qt.callLater(syncFocus) // qmllint disable type
-    Component.onCompleted: Qt.callLater(syncFocus) // qmllint disable type
+    onHasFocusFlagChanged: Qt.callLater(syncFocus) // qmllint disable
+    Component.onCompleted: Qt.callLater(syncFocus) // qmllint disable
 }

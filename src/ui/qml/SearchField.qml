@@ -73,6 +73,6 @@ Rectangle {
     Component.onCompleted: field.syncFocus()
     Connections {
         target: field.view.focus
-        function onFocusChanged() { Qt.callLater(field.syncFocus) } // qmllint disable type
+        function onFocusChanged() { Qt.callLater(field.syncFocus) } // qmllint disable
     }
 }

@@ -8,7 +8,10 @@ DragHandler {
     target: null
     onActiveChanged: {
         const window = handler.parent.Window.window
+        // The window is a MovableQuickView; the lint knows it only as a QQuickWindow.
+        // qmllint disable
         if (active && window && window.startMove)
             window.startMove()
+        // qmllint enable
     }
 }
