@@ -142,9 +142,15 @@ private slots:
         QProcessEnvironment env;
         env.insert("PATH", "/nonexistent");
         QVERIFY(withoutWtype.start("[Quillbox] Seeded 10 default templates", env));
-        QVERIFY(QTest::qWaitFor(
-            [&] { return withoutWtype.output().contains("won't work until wtype is installed on a compositor"); },
-            3000));
+        const auto warned = [&] {
+            return withoutWtype.output().contains("won't work until wtype is installed on a compositor");
+        };
+        // KWin types through its own fake-input where it grants it (KWin 6 does to any program in the
+        // bed): nothing is missing there.
+        if (WaylandBed::current().globals().contains("org_kde_kwin_fake_input"))
+            QVERIFY2(!QTest::qWaitFor(warned, 1000), qPrintable(withoutWtype.output()));
+        else
+            QVERIFY(QTest::qWaitFor(warned, 3000));
         QVERIFY(!withoutWtype.output().contains("X11 session with XTest"));
         QCOMPARE(withoutWtype.terminate(), 0);
     }
