@@ -70,6 +70,11 @@ std::optional<KeyChord> KeyChord::parse(const QString &chord)
             result.modifiers.append(*modifier);
     }
 
+    // A modifier on its own ("shift") is a key too.
+    if (const auto alone = modifierKeys.constFind(parts.last().trimmed().toLower()); alone != modifierKeys.cend()) {
+        result.key = *alone;
+        return result;
+    }
     const QByteArray name = parts.last().trimmed().toUtf8();
     xkb_keysym_t keysym = xkb_keysym_from_name(name.constData(), XKB_KEYSYM_NO_FLAGS);
     if (keysym == XKB_KEY_NoSymbol)

@@ -1,5 +1,7 @@
 #include "TestKeyboard.h"
 
+#include "KeyChord.h"
+
 #include <QTest>
 
 TestKeyboard::TestKeyboard(Road road)
@@ -27,7 +29,15 @@ TestKeyboard::~TestKeyboard()
 
 bool TestKeyboard::press(const QString &chord)
 {
-    return command("press " + chord);
+    const std::optional<KeyChord> keys = KeyChord::parse(chord);
+    if (!keys) {
+        qWarning("test keyboard: no keys make the chord %s", qPrintable(chord));
+        return false;
+    }
+    QStringList codes;
+    for (unsigned key : keys->modifiers + QList<unsigned>{keys->key})
+        codes << QString::number(key);
+    return command("press " + codes.join(u' '));
 }
 
 bool TestKeyboard::setLayouts(const QStringList &layouts)

@@ -4,8 +4,8 @@
 // typed; with --fake-input it types through KWin's fake-input instead, and the compositor's own
 // keyboard settings decide the layouts. Prints "ready" once the compositor has it, then answers each
 // line of stdin with "ok" or "error: why":
-//   press CHORD      "ctrl+v", "Return", "super+shift+l": modifiers down, the key held 100 ms, released
-//                    before the modifiers; key names are those of the key's label on a US keyboard
+//   press CODE...    evdev key codes, the modifiers first and the key last (KeyChord names them):
+//                    modifiers down, the key held 100 ms, released before the modifiers
 //   layouts LIST     a new keymap with these layouts, the first one active (virtual keyboard only)
 #include "kde-fake-input-client.h"
 #include "virtual-keyboard-unstable-v1-client.h"
@@ -92,7 +92,6 @@ public:
         : m_display(display)
         , m_fakeInput(fakeInput ? seat.fakeInput : nullptr)
         , m_context(xkb_context_new(XKB_CONTEXT_NO_FLAGS))
-        , m_us(compile(m_context, "us"))
     {
         if (m_fakeInput) {
             org_kde_kwin_fake_input_authenticate(m_fakeInput, "wl-keyboard", "Types for the tests");
@@ -101,7 +100,7 @@ public:
         }
     }
 
-    bool isValid() const { return m_us && (m_fakeInput || m_virtual); }
+    bool isValid() const { return m_context && (m_fakeInput || m_virtual); }
     bool isVirtual() const { return m_virtual != nullptr; }
 
     std::string setLayouts(const std::string &layouts)
@@ -132,18 +131,14 @@ public:
         return wl_display_roundtrip(m_display) >= 0 ? "ok" : "error: the compositor closed the connection";
     }
 
-    std::string press(const std::string &chord)
+    std::string press(const std::string &codes)
     {
         std::vector<std::uint32_t> keys;
-        std::stringstream parts(chord);
-        for (std::string part; std::getline(parts, part, '+');) {
-            const std::optional<std::uint32_t> key = keyOf(part);
-            if (!key)
-                return "error: no key named " + part;
-            keys.push_back(*key);
-        }
-        if (keys.empty())
-            return "error: an empty chord";
+        std::stringstream parts(codes);
+        for (std::uint32_t key = 0; parts >> key;)
+            keys.push_back(key);
+        if (keys.empty() || !parts.eof())
+            return "error: not a list of key codes: " + codes;
         if (m_virtual && !m_state)
             return "error: no layouts yet";
         using namespace std::chrono_literals;
@@ -159,31 +154,6 @@ public:
     }
 
 private:
-    // The evdev code of a key named by its modifier name or its label on a US keyboard.
-    std::optional<std::uint32_t> keyOf(const std::string &name) const
-    {
-        static const std::pair<const char *, const char *> modifiers[]
-            = {{"ctrl", "Control_L"}, {"control", "Control_L"}, {"shift", "Shift_L"}, {"alt", "Alt_L"},
-                {"super", "Super_L"}, {"meta", "Super_L"}, {"logo", "Super_L"}};
-        std::string symbolName = name;
-        for (const auto &[alias, symbol] : modifiers) {
-            if (name == alias)
-                symbolName = symbol;
-        }
-        const xkb_keysym_t wanted = xkb_keysym_from_name(symbolName.c_str(), XKB_KEYSYM_CASE_INSENSITIVE);
-        if (wanted == XKB_KEY_NoSymbol)
-            return std::nullopt;
-        for (xkb_keycode_t code = xkb_keymap_min_keycode(m_us); code <= xkb_keymap_max_keycode(m_us); ++code) {
-            for (xkb_level_index_t level = 0; level < xkb_keymap_num_levels_for_key(m_us, code, 0); ++level) {
-                const xkb_keysym_t *symbols = nullptr;
-                const int count = xkb_keymap_key_get_syms_by_level(m_us, code, 0, level, &symbols);
-                if (count == 1 && symbols[0] == wanted && code >= evdevOffset)
-                    return code - evdevOffset;
-            }
-        }
-        return std::nullopt;
-    }
-
     void send(std::uint32_t key, std::uint32_t state)
     {
         if (m_fakeInput) {
@@ -209,7 +179,6 @@ private:
     org_kde_kwin_fake_input *m_fakeInput = nullptr;
     zwp_virtual_keyboard_v1 *m_virtual = nullptr;
     xkb_context *m_context;
-    xkb_keymap *m_us;
     xkb_state *m_state = nullptr;
 };
 

@@ -28,6 +28,7 @@ void TestKeyChord::keysOfAChord_data()
     QTest::newRow("alt") << "alt+Tab" << QList<unsigned> { KEY_LEFTALT } << unsigned(KEY_TAB);
     QTest::newRow("spaces and case") << " Control + v " << QList<unsigned> { KEY_LEFTCTRL } << unsigned(KEY_V);
     QTest::newRow("named key") << "Return" << QList<unsigned> {} << unsigned(KEY_ENTER);
+    QTest::newRow("a modifier alone") << "shift" << QList<unsigned> {} << unsigned(KEY_LEFTSHIFT);
     QTest::newRow("named key, lower case") << "return" << QList<unsigned> {} << unsigned(KEY_ENTER);
     QTest::newRow("digit is the top row, not the keypad") << "1" << QList<unsigned> {} << unsigned(KEY_1);
     // A shifted symbol is typed with shift, once.
