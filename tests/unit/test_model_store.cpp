@@ -413,10 +413,11 @@ private slots:
         const QVariant stored = SideConnection(m_store->path()).value("SELECT imageDigest FROM ClipboardItem");
         QVERIFY(stored.isNull() || stored.toByteArray() == blueDigest);
 
+        // Where the first backfill already read the blue bytes, the store has nothing left to backfill
+        // and announces nothing: wait for the digest, not for the announcement.
         reopen();
-        QSignalSpy again(&context(), &ModelContext::imageDigestsBackfilled);
-        QVERIFY(again.wait(10000));
-        QCOMPARE(context().fetch<ClipboardItem>().first()->imageDigest(), ImageDigest::ofEncoded(blue));
+        QTRY_COMPARE_WITH_TIMEOUT(
+            context().fetch<ClipboardItem>().first()->imageDigest(), ImageDigest::ofEncoded(blue), 10000);
         QCOMPARE(context().fetch<ClipboardItem>().first()->imageData(), blue);
     }
 
