@@ -19,7 +19,6 @@
 #include <cstring>
 #include <ctime>
 #include <iostream>
-#include <optional>
 #include <sstream>
 #include <string>
 #include <string_view>
