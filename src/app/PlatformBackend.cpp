@@ -53,7 +53,7 @@ PlatformBackend::PlatformBackend(const BackendChoice &choice)
         else if (PortalGlobalShortcutsGrabber::isServiceAvailable())
             m_hotkeyGrabber = std::make_unique<PortalGlobalShortcutsGrabber>();
         // A virtual keyboard of our own where the compositor offers one; Plasma offers its fake-input
-        // instead. Without either, the paste falls back to wtype or ydotool.
+        // instead. Without either, the paste falls back to ydotool.
         auto virtualKeyboard = std::make_unique<VirtualKeyboardKeySynthesizer>(*m_wayland);
         if (!virtualKeyboard->isAvailable()) {
             if (auto kwin = std::make_unique<KWinFakeInputKeySynthesizer>(*m_wayland); kwin->isAvailable())
