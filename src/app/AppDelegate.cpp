@@ -269,8 +269,8 @@ void AppDelegate::requestAccessibilityIfNeeded()
         return;
     if (m_services.backendChoice.isWayland())
         printLine(QStringLiteral("[Quillbox] Keystroke simulation not available — paste simulation won't work until "
-                                 "wtype is installed on a compositor with the virtual-keyboard protocol (sway, "
-                                 "Hyprland, river), or ydotool is installed"));
+                                 "the compositor offers a virtual keyboard (sway, Hyprland, labwc) or KWin's "
+                                 "fake-input, or ydotool is installed"));
     else
         printLine(QStringLiteral("[Quillbox] Keystroke simulation not available — paste simulation won't work until "
                                  "Quillbox runs in an X11 session with XTest, or xdotool is installed"));

@@ -1,6 +1,6 @@
 #include "BackendChoice.h"
 
-#include "platform/wayland/WaylandSession.h"
+#include "platform/wayland/WaylandConnection.h"
 #include "platform/x11/X11Session.h"
 
 namespace {
@@ -26,8 +26,10 @@ SessionFacts SessionFacts::probe(int argc, char **argv)
     SessionFacts facts;
     facts.platformOption = qtPlatformOption(argc, argv);
     facts.waylandDisplay = qgetenv("WAYLAND_DISPLAY");
-    if (!facts.waylandDisplay.isEmpty() && facts.platformOption != "xcb")
-        facts.waylandGlobals = ::waylandGlobals(facts.waylandDisplay);
+    if (!facts.waylandDisplay.isEmpty() && facts.platformOption != "xcb") {
+        if (const WaylandConnection compositor(facts.waylandDisplay); compositor.isConnected())
+            facts.waylandGlobals = compositor.interfaces();
+    }
     // Asked only when it could matter: connecting to an X server that is not there costs nothing,
     // but XWayland may be started on demand.
     if (!facts.waylandGlobals || !facts.waylandGlobals->contains(dataControl) || facts.platformOption == "xcb") {

@@ -10,10 +10,11 @@
 #include "platform/XdgAutostartEntry.h"
 #include "platform/XdotoolScriptRunner.h"
 #include "platform/wayland/KWinFakeInputKeySynthesizer.h"
+#include "platform/wayland/VirtualKeyboardKeySynthesizer.h"
+#include "platform/wayland/WaylandConnection.h"
 #include "platform/wayland/WaylandKeymap.h"
 #include "platform/wayland/WaylandPasteboard.h"
 #include "platform/wayland/WaylandWorkspace.h"
-#include "platform/wayland/WtypeKeySynthesizer.h"
 #include "platform/x11/X11HotkeyGrabber.h"
 #include "platform/x11/X11KeySynthesizer.h"
 #include "platform/x11/X11Pasteboard.h"
@@ -35,7 +36,9 @@ PlatformBackend::PlatformBackend(const BackendChoice &choice)
 {
     PrimarySelection *primarySelection = nullptr;
     if (choice.isWayland()) {
-        m_workspace = std::make_unique<WaylandWorkspace>();
+        // One connection for everything on this thread; the clipboard reader has its own on its thread.
+        m_wayland = std::make_unique<WaylandConnection>();
+        m_workspace = std::make_unique<WaylandWorkspace>(*m_wayland);
         auto pasteboard = std::make_unique<WaylandPasteboard>();
         pasteboard->setFocusedWindow([workspace = m_workspace.get()] {
             const std::optional<RunningApplication> front = workspace->frontmostApplication();
@@ -49,15 +52,16 @@ PlatformBackend::PlatformBackend(const BackendChoice &choice)
             m_hotkeyGrabber = std::make_unique<KGlobalAccelHotkeyGrabber>();
         else if (PortalGlobalShortcutsGrabber::isServiceAvailable())
             m_hotkeyGrabber = std::make_unique<PortalGlobalShortcutsGrabber>();
-        // wtype where the compositor offers a virtual keyboard; Plasma offers its own fake-input instead.
-        auto wtype = std::make_unique<WtypeKeySynthesizer>();
-        if (!wtype->isAvailable()) {
-            if (auto kwin = std::make_unique<KWinFakeInputKeySynthesizer>(); kwin->isAvailable())
+        // A virtual keyboard of our own where the compositor offers one; Plasma offers its fake-input
+        // instead. Without either, the paste falls back to ydotool.
+        auto virtualKeyboard = std::make_unique<VirtualKeyboardKeySynthesizer>(*m_wayland);
+        if (!virtualKeyboard->isAvailable()) {
+            if (auto kwin = std::make_unique<KWinFakeInputKeySynthesizer>(*m_wayland); kwin->isAvailable())
                 m_keySynthesizer = std::move(kwin);
         }
         if (!m_keySynthesizer)
-            m_keySynthesizer = std::move(wtype);
-        m_keymap = std::make_unique<WaylandKeymap>();
+            m_keySynthesizer = std::move(virtualKeyboard);
+        m_keymap = std::make_unique<WaylandKeymap>(*m_wayland);
         m_keyboardLayouts = std::make_unique<XkbKeyboardLayouts>([keymap = m_keymap.get()] { return keymap->text(); });
         // XWayland's DISPLAY would make the fallback type through xdotool into X11 windows only.
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();

@@ -9,6 +9,7 @@ class CanberraSoundPlayer;
 class FreedesktopNotifier;
 class JournalSystemLog;
 class Pasteboard;
+class WaylandConnection;
 class WaylandKeymap;
 class Workspace;
 class XdgAutostartEntry;
@@ -26,6 +27,8 @@ public:
     const PlatformServices &services() const { return m_services; }
 
 private:
+    // What is bound on it goes first.
+    std::unique_ptr<WaylandConnection> m_wayland;
     std::unique_ptr<Pasteboard> m_pasteboard;
     std::unique_ptr<Workspace> m_workspace;
     std::unique_ptr<HotkeyGrabber> m_hotkeyGrabber;

@@ -61,7 +61,10 @@ QStringList XdotoolScriptRunner::wtypeArguments(const KeyCombo &chord)
             releases << QStringLiteral("-m") << QLatin1String(modifier.wtypeName);
         }
     }
-    return presses + QStringList{QStringLiteral("-k"), chord.keysText().section(u'+', -1)} + releases;
+    // Each run makes a new keyboard, which programs bind only once they hear of it: its first key would
+    // be lost in a seat that had no keyboard before.
+    return QStringList{QStringLiteral("-s"), QStringLiteral("50")} + presses
+        + QStringList{QStringLiteral("-k"), chord.keysText().section(u'+', -1)} + releases;
 }
 
 namespace {

@@ -10,7 +10,7 @@ class KeySynthesizer {
 public:
     virtual ~KeySynthesizer() = default;
 
-    /// What the key events go through, as the paste log names it ("XTest", "wtype").
+    /// What the key events go through, as the paste log names it ("XTest", "virtual keyboard").
     virtual QString mechanism() const = 0;
 
     /// Whether the display server accepts synthetic key events (on X11: the XTest extension is present).

@@ -93,7 +93,7 @@ private slots:
         OnboardingView wayland({true, false, {}, {}});
         const QVariantMap bare = pageAt(wayland, 2);
         QCOMPARE(bulletIcons(bare).first(), "xmark.circle");
-        QVERIFY(bare.value("bullets").toList().at(1).toMap().value("text").toString().contains("wtype"));
+        QVERIFY(bare.value("bullets").toList().at(1).toMap().value("text").toString().contains("ydotool"));
         QVERIFY(!bare.value("hasAction").toBool());
         QVERIFY(bare.value("actionLabel").toString().isEmpty());
         wayland.goNext();

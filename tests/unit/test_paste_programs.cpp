@@ -169,7 +169,7 @@ private slots:
         result.reset();
         runner.runPaste(terminalChord, [&result](const ScriptRunner::Result &r) { result = r; });
         QTRY_VERIFY(result && result->success);
-        QCOMPARE(arguments(QStringLiteral("wtype")), QByteArray("-M ctrl -M shift -k v -m ctrl -m shift"));
+        QCOMPARE(arguments(QStringLiteral("wtype")), QByteArray("-s 50 -M ctrl -M shift -k v -m ctrl -m shift"));
     }
 };
 

@@ -27,12 +27,6 @@ Q_LOGGING_CATEGORY(lcReader, "quillbox.pasteboard.reader", QtInfoMsg)
 struct DataControlListeners {
     using Reader = WaylandClipboardReader;
 
-    static void global(
-        void *data, wl_registry *registry, std::uint32_t name, const char *interface, std::uint32_t version)
-    {
-        static_cast<Reader *>(data)->noteGlobal(registry, name, interface, version);
-    }
-    static void globalRemove(void *, wl_registry *, std::uint32_t) { }
     static void dataOffer(void *data, zwlr_data_control_device_v1 *, zwlr_data_control_offer_v1 *offer)
     {
         static_cast<Reader *>(data)->m_offers->announce(offer);
@@ -47,11 +41,9 @@ struct DataControlListeners {
     }
     static void finished(void *data, zwlr_data_control_device_v1 *) { static_cast<Reader *>(data)->noteFinished(); }
 
-    static const wl_registry_listener registryListener;
     static const zwlr_data_control_device_v1_listener deviceListener;
 };
 
-const wl_registry_listener DataControlListeners::registryListener = {global, globalRemove};
 const zwlr_data_control_device_v1_listener DataControlListeners::deviceListener
     = {dataOffer, selection, finished, primarySelection};
 
@@ -60,6 +52,11 @@ WaylandClipboardReader::WaylandClipboardReader(const ClipboardReadLimits &limits
     // Every selection this program sets lists this type, so its echo is told apart from another
     // program's copy however the two interleave.
     , m_ownMarker(QStringLiteral("application/x-quillbox-source-") + QString::number(::getpid()))
+    , m_connection(displayName)
+    , m_seat(m_connection.bind(wl_seat_interface, 1, wl_seat_destroy))
+    , m_manager(
+          m_connection.bind(zwlr_data_control_manager_v1_interface, 2, zwlr_data_control_manager_v1_destroy))
+    , m_device(nullptr, zwlr_data_control_device_v1_destroy)
     , m_offers(std::make_unique<WaylandSelectionOffers>(m_ownMarker))
     , m_transfer(
           m_budget,
@@ -73,22 +70,20 @@ WaylandClipboardReader::WaylandClipboardReader(const ClipboardReadLimits &limits
           [this](int fd, int timeoutMs) { return wait(fd, POLLIN, timeoutMs); })
 {
     m_wakeFd = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
-    m_display = wl_display_connect(displayName.isEmpty() ? nullptr : displayName.constData());
-    if (!m_display || m_wakeFd < 0) {
+    if (!m_connection.isConnected() || m_wakeFd < 0) {
         qCWarning(lcReader) << "cannot connect to the Wayland compositor; clipboard changes will not be seen";
         return;
     }
-    m_registry = wl_display_get_registry(m_display);
-    wl_registry_add_listener(m_registry, &DataControlListeners::registryListener, this);
-    if (wl_display_roundtrip(m_display) < 0 || !m_seat || !m_manager) {
+    if (!m_seat || !m_manager) {
         qCWarning(lcReader) << "the compositor offers no data-control; clipboard changes will not be seen";
         return;
     }
-    m_device = zwlr_data_control_manager_v1_get_data_device(m_manager, m_seat);
-    zwlr_data_control_device_v1_add_listener(m_device, &DataControlListeners::deviceListener, this);
-    m_server = std::make_unique<WaylandSelectionServer>(m_manager, m_device, hasPrimarySelection(), m_ownMarker);
+    m_device.reset(zwlr_data_control_manager_v1_get_data_device(m_manager.get(), m_seat.get()));
+    zwlr_data_control_device_v1_add_listener(m_device.get(), &DataControlListeners::deviceListener, this);
+    m_server = std::make_unique<WaylandSelectionServer>(
+        m_manager.get(), m_device.get(), hasPrimarySelection(), m_ownMarker);
     // The device announces the selections at once: the content found at start-up.
-    if (wl_display_roundtrip(m_display) < 0)
+    if (!m_connection.roundtrip())
         m_connectionLost = true;
     m_startingUp = false;
 }
@@ -100,31 +95,13 @@ WaylandClipboardReader::~WaylandClipboardReader()
     m_pending.reset();
     m_primary.reset();
     m_offers.reset();
-    if (m_device)
-        zwlr_data_control_device_v1_destroy(m_device);
-    if (m_manager)
-        zwlr_data_control_manager_v1_destroy(m_manager);
-    if (m_seat)
-        wl_seat_destroy(m_seat);
-    if (m_registry)
-        wl_registry_destroy(m_registry);
-    if (m_display)
-        wl_display_disconnect(m_display);
     if (m_wakeFd >= 0)
         ::close(m_wakeFd);
 }
 
-void WaylandClipboardReader::noteGlobal(
-    wl_registry *registry, std::uint32_t name, const char *interface, std::uint32_t version)
+bool WaylandClipboardReader::hasPrimarySelection() const
 {
-    const std::string_view offered(interface);
-    if (offered == wl_seat_interface.name && !m_seat) {
-        m_seat = static_cast<wl_seat *>(wl_registry_bind(registry, name, &wl_seat_interface, 1));
-    } else if (offered == zwlr_data_control_manager_v1_interface.name) {
-        m_managerVersion = std::min<std::uint32_t>(version, 2);
-        m_manager = static_cast<zwlr_data_control_manager_v1 *>(
-            wl_registry_bind(registry, name, &zwlr_data_control_manager_v1_interface, m_managerVersion));
-    }
+    return m_manager && wl_proxy_get_version(reinterpret_cast<wl_proxy *>(m_manager.get())) >= 2;
 }
 
 void WaylandClipboardReader::noteSelection(zwlr_data_control_offer_v1 *offer, bool primary)
@@ -227,37 +204,37 @@ void WaylandClipboardReader::run()
 short WaylandClipboardReader::wait(int fd, short events, int timeoutMs)
 {
     int dispatched = 0;
-    while (wl_display_prepare_read(m_display) != 0) {
-        const int count = wl_display_dispatch_pending(m_display);
+    while (wl_display_prepare_read(m_connection.display()) != 0) {
+        const int count = wl_display_dispatch_pending(m_connection.display());
         if (count < 0) {
             m_connectionLost = true;
             return 0;
         }
         dispatched += count;
     }
-    if (wl_display_flush(m_display) < 0 && errno != EAGAIN) {
-        wl_display_cancel_read(m_display);
+    if (wl_display_flush(m_connection.display()) < 0 && errno != EAGAIN) {
+        wl_display_cancel_read(m_connection.display());
         m_connectionLost = true;
         return 0;
     }
 
-    std::vector<pollfd> fds = {{wl_display_get_fd(m_display), POLLIN, 0}, {m_wakeFd, POLLIN, 0}, {fd, events, 0}};
+    std::vector<pollfd> fds = {{wl_display_get_fd(m_connection.display()), POLLIN, 0}, {m_wakeFd, POLLIN, 0}, {fd, events, 0}};
     m_server->watch(fds);
     // Events dispatched just now may be what the caller waits for: it looks before anyone sleeps.
     const bool interesting = dispatched > 0 || m_budget.aborted() || m_stopping;
     if (poll(fds.data(), fds.size(), interesting ? 0 : timeoutMs) < 0 && errno != EINTR) {
         qCWarning(lcReader) << "poll failed:" << std::strerror(errno);
-        wl_display_cancel_read(m_display);
+        wl_display_cancel_read(m_connection.display());
         m_connectionLost = true;
         return 0;
     }
     if (fds[0].revents & POLLIN) {
-        if (wl_display_read_events(m_display) < 0 || wl_display_dispatch_pending(m_display) < 0) {
+        if (wl_display_read_events(m_connection.display()) < 0 || wl_display_dispatch_pending(m_connection.display()) < 0) {
             m_connectionLost = true;
             return 0;
         }
     } else {
-        wl_display_cancel_read(m_display);
+        wl_display_cancel_read(m_connection.display());
         if (fds[0].revents & (POLLERR | POLLHUP)) {
             m_connectionLost = true;
             return 0;

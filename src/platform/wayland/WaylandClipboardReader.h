@@ -1,5 +1,6 @@
 #pragma once
 
+#include "WaylandConnection.h"
 #include "WaylandOfferTransfer.h"
 #include "WaylandSelectionOffers.h"
 #include "platform/ClipboardContent.h"
@@ -17,8 +18,6 @@
 #include <optional>
 
 class WaylandSelectionServer;
-struct wl_display;
-struct wl_registry;
 struct wl_seat;
 struct zwlr_data_control_manager_v1;
 struct zwlr_data_control_device_v1;
@@ -51,7 +50,7 @@ public:
     /// Connected, and the compositor offers data-control.
     bool isValid() const { return m_device != nullptr; }
     /// The compositor's data-control also reaches the primary selection (version 2).
-    bool hasPrimarySelection() const { return m_managerVersion >= 2; }
+    bool hasPrimarySelection() const;
 
     /// Makes `formats` the clipboard (or the primary selection) from now on. Thread-safe.
     void setSelection(const MimeFormats &formats, bool primary = false);
@@ -75,7 +74,6 @@ signals:
 private:
     // The protocol's callbacks, in the .cpp.
     friend struct DataControlListeners;
-    void noteGlobal(wl_registry *registry, std::uint32_t name, const char *interface, std::uint32_t version);
     void noteSelection(zwlr_data_control_offer_v1 *offer, bool primary);
     void noteFinished();
 
@@ -97,12 +95,10 @@ private:
 
     ClipboardReadBudget m_budget;
     const QString m_ownMarker;
-    wl_display *m_display = nullptr;
-    wl_registry *m_registry = nullptr;
-    wl_seat *m_seat = nullptr;
-    zwlr_data_control_manager_v1 *m_manager = nullptr;
-    zwlr_data_control_device_v1 *m_device = nullptr;
-    std::uint32_t m_managerVersion = 0;
+    WaylandConnection m_connection;
+    WaylandConnection::Object<wl_seat> m_seat;
+    WaylandConnection::Object<zwlr_data_control_manager_v1> m_manager;
+    WaylandConnection::Object<zwlr_data_control_device_v1> m_device;
     int m_wakeFd = -1;
     std::atomic_bool m_stopping = false;
     bool m_connectionLost = false;

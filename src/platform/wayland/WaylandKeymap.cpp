@@ -6,7 +6,6 @@
 #include <xkbcommon/xkbcommon.h>
 
 #include <cstring>
-#include <string_view>
 #include <sys/mman.h>
 #include <unistd.h>
 
@@ -15,11 +14,6 @@ Q_LOGGING_CATEGORY(lcKeymap, "quillbox.layouts", QtInfoMsg)
 } // namespace
 
 struct KeymapListeners {
-    static void global(void *data, wl_registry *registry, std::uint32_t name, const char *interface, std::uint32_t)
-    {
-        static_cast<WaylandKeymap *>(data)->noteGlobal(registry, name, interface);
-    }
-    static void globalRemove(void *, wl_registry *, std::uint32_t) { }
     static void capabilities(void *data, wl_seat *, std::uint32_t capabilities)
     {
         static_cast<WaylandKeymap *>(data)->noteCapabilities(capabilities);
@@ -38,60 +32,44 @@ struct KeymapListeners {
     }
     static void repeatInfo(void *, wl_keyboard *, std::int32_t, std::int32_t) { }
 
-    static constexpr wl_registry_listener registryListener = {global, globalRemove};
     static constexpr wl_seat_listener seatListener = {capabilities, seatName};
     static constexpr wl_keyboard_listener keyboardListener = {keymap, enter, leave, key, modifiers, repeatInfo};
 };
 
-WaylandKeymap::WaylandKeymap(const QByteArray &displayName)
-    : m_display(wl_display_connect(displayName.isEmpty() ? nullptr : displayName.constData()))
+WaylandKeymap::WaylandKeymap(WaylandConnection &connection)
+    : m_connection(connection)
+    , m_seat(connection.bind(wl_seat_interface, 1, wl_seat_destroy))
     , m_context(xkb_context_new(XKB_CONTEXT_NO_ENVIRONMENT_NAMES))
 {
-    if (!m_display || !m_context) {
-        qCWarning(lcKeymap) << "cannot connect to the Wayland compositor; no keyboard layouts";
+    if (!m_seat || !m_context) {
+        qCWarning(lcKeymap) << "cannot reach the Wayland compositor's seat; no keyboard layouts";
         return;
     }
     xkb_context_set_log_level(m_context, XKB_LOG_LEVEL_CRITICAL);
-    m_registry = wl_display_get_registry(m_display);
-    wl_registry_add_listener(m_registry, &KeymapListeners::registryListener, this);
-    // The seat, then its capabilities, then the keyboard's keymap: one answer each.
-    for (int i = 0; i < 3 && wl_display_roundtrip(m_display) >= 0; ++i) { }
+    wl_seat_add_listener(m_seat.get(), &KeymapListeners::seatListener, this);
+    // The seat's capabilities, then the keyboard's keymap: one answer each.
+    for (int i = 0; i < 2 && m_connection.roundtrip(); ++i) { }
 }
 
 WaylandKeymap::~WaylandKeymap()
 {
     if (m_keyboard)
         wl_keyboard_destroy(m_keyboard);
-    if (m_seat)
-        wl_seat_destroy(m_seat);
-    if (m_registry)
-        wl_registry_destroy(m_registry);
-    if (m_display)
-        wl_display_disconnect(m_display);
     if (m_context)
         xkb_context_unref(m_context);
 }
 
 QByteArray WaylandKeymap::text()
 {
-    if (m_display)
-        wl_display_roundtrip(m_display);
+    m_connection.roundtrip();
     return m_text;
-}
-
-void WaylandKeymap::noteGlobal(wl_registry *registry, std::uint32_t name, const char *interface)
-{
-    if (std::string_view(interface) != wl_seat_interface.name || m_seat)
-        return;
-    m_seat = static_cast<wl_seat *>(wl_registry_bind(registry, name, &wl_seat_interface, 1));
-    wl_seat_add_listener(m_seat, &KeymapListeners::seatListener, this);
 }
 
 void WaylandKeymap::noteCapabilities(std::uint32_t capabilities)
 {
     const bool hasKeyboard = capabilities & WL_SEAT_CAPABILITY_KEYBOARD;
     if (hasKeyboard && !m_keyboard) {
-        m_keyboard = wl_seat_get_keyboard(m_seat);
+        m_keyboard = wl_seat_get_keyboard(m_seat.get());
         wl_keyboard_add_listener(m_keyboard, &KeymapListeners::keyboardListener, this);
     } else if (!hasKeyboard && m_keyboard) {
         // The next keyboard sends its keymap afresh; until then the last one still holds.

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "WaylandConnection.h"
 #include "capture/Workspace.h"
 #include "platform/DesktopEntryIndex.h"
 
@@ -8,20 +9,17 @@
 #include <list>
 #include <memory>
 
-struct wl_display;
-struct wl_registry;
 struct wl_seat;
 struct zwlr_foreign_toplevel_manager_v1;
 struct zwlr_foreign_toplevel_handle_v1;
-class QSocketNotifier;
 
-/// The focused window's application through the wlroots foreign-toplevel protocol, on a Wayland
-/// connection of its own. GUI thread only. Without the protocol (GNOME, KDE) no application is
+/// The focused window's application through the wlroots foreign-toplevel protocol. GUI thread only;
+/// the connection dispatches the compositor's news as it arrives. Without the protocol (GNOME, KDE) no application is
 /// known and activate() does nothing: the compositor focuses what it chooses.
 class WaylandWorkspace : public QObject, public Workspace {
     Q_OBJECT
 public:
-    explicit WaylandWorkspace(const QByteArray &displayName = {}, QObject *parent = nullptr);
+    explicit WaylandWorkspace(WaylandConnection &connection, QObject *parent = nullptr);
     ~WaylandWorkspace() override;
 
     /// The compositor lists its toplevels.
@@ -42,17 +40,13 @@ private:
         QString pendingAppId;
         bool pendingActivated = false;
     };
-    void noteGlobal(wl_registry *registry, std::uint32_t name, const char *interface, std::uint32_t version);
     void noteToplevel(zwlr_foreign_toplevel_handle_v1 *handle);
     void noteClosed(Toplevel *toplevel);
-    void readEvents();
     void dispatch() const;
 
-    wl_display *m_display = nullptr;
-    wl_registry *m_registry = nullptr;
-    wl_seat *m_seat = nullptr;
-    zwlr_foreign_toplevel_manager_v1 *m_manager = nullptr;
-    std::unique_ptr<QSocketNotifier> m_notifier;
+    WaylandConnection &m_connection;
+    WaylandConnection::Object<wl_seat> m_seat;
+    WaylandConnection::Object<zwlr_foreign_toplevel_manager_v1> m_manager;
     std::list<std::unique_ptr<Toplevel>> m_toplevels;
     quint32 m_nextId = 1;
     DesktopEntryIndex m_desktopEntries;

@@ -35,9 +35,9 @@ QVariantMap makePage(const QString &icon, const QString &iconColor, const QStrin
     };
 }
 
-// Automatic paste is a synthetic Ctrl+V: XTest under X11; under Wayland the compositor's virtual keyboard
-// through wtype, or Plasma's fake-input. There is no permission to grant, so the page says what is
-// needed and whether it is there.
+// Automatic paste is a synthetic Ctrl+V: XTest under X11; under Wayland a virtual keyboard of Quillbox's
+// own, or Plasma's fake-input. There is no permission to grant, so the page says what is needed and
+// whether it is there.
 QVariantMap pastePage(const OnboardingView::PasteSupport &support)
 {
     QList<Bullet> bullets;
@@ -48,13 +48,14 @@ QVariantMap pastePage(const OnboardingView::PasteSupport &support)
     } else {
         bullets.append({QStringLiteral("xmark.circle"), QStringLiteral("Automatic paste is not available yet")});
         bullets.append({QStringLiteral("gear"),
-            support.isWayland ? QStringLiteral("Install wtype (or ydotool) to enable it")
+            support.isWayland ? QStringLiteral("Install ydotool to enable it")
                               : QStringLiteral("Run an X11 session with XTest, or install xdotool")});
     }
     return makePage(QStringLiteral("accessibility"), green, QStringLiteral("Allow automatic paste"),
         QStringLiteral("So Quillbox can paste directly"),
         QStringLiteral("Quillbox pastes by pressing Ctrl+V in the active app for you. In an X11 session this "
-                       "needs nothing extra; on Wayland it needs wtype (KDE Plasma types for Quillbox itself). "
+                       "needs nothing extra; on Wayland Quillbox types through a virtual keyboard of its own (sway, "
+                       "Hyprland, labwc) or through KDE Plasma's fake-input, and elsewhere it needs ydotool. "
                        "Without it, Quillbox can still copy items to your clipboard, but won't auto-paste into the "
                        "active app."),
         bullets, support.openKeyboardSettings ? QStringLiteral("Open Keyboard Settings") : QString());

@@ -23,11 +23,12 @@ public:
     /// How automatic paste works on this desktop, for the third page.
     struct PasteSupport {
         bool isWayland = false;
-        /// Keys can be typed into other programs: XTest on X11; wtype or KWin's fake-input on Wayland.
+        /// Keys can be typed into other programs: XTest on X11; a virtual keyboard or KWin's fake-input
+        /// on Wayland.
         bool isAvailable = false;
         /// Opens the desktop's keyboard settings; empty when none is installed.
         std::function<void()> openKeyboardSettings;
-        /// What types them, as the paste log names it ("XTest", "wtype", "KWin fake-input").
+        /// What types them, as the paste log names it ("XTest", "virtual keyboard", "KWin fake-input").
         QString mechanism;
     };
 
