@@ -1,4 +1,5 @@
 #include "WaylandClipboardReader.h"
+#include "DataControlProtocol.h"
 #include "WaylandSelectionServer.h"
 
 #include <wlr-data-control-unstable-v1-client.h>
@@ -80,13 +81,23 @@ WaylandClipboardReader::WaylandClipboardReader(const ClipboardReadLimits &limits
     }
     m_registry = wl_display_get_registry(m_display);
     wl_registry_add_listener(m_registry, &DataControlListeners::registryListener, this);
-    if (wl_display_roundtrip(m_display) < 0 || !m_seat || !m_manager) {
+    if (wl_display_roundtrip(m_display) >= 0) {
+        m_protocol = DataControlProtocol::preferred(
+            [this](const DataControlProtocol &protocol) { return m_globals.contains(protocol.managerInterface()); });
+    }
+    if (!m_seat || !m_protocol) {
         qCWarning(lcReader) << "the compositor offers no data-control; clipboard changes will not be seen";
         return;
     }
-    m_device = zwlr_data_control_manager_v1_get_data_device(m_manager, m_seat);
+    const Global manager = m_globals.find(m_protocol->managerInterface())->second;
+    m_managerVersion = std::min(manager.version, m_protocol->maxVersion);
+    m_manager = static_cast<zwlr_data_control_manager_v1 *>(
+        wl_registry_bind(m_registry, manager.name, m_protocol->manager, m_managerVersion));
+    m_device = m_protocol->getDataDevice(m_manager, m_seat);
     zwlr_data_control_device_v1_add_listener(m_device, &DataControlListeners::deviceListener, this);
-    m_server = std::make_unique<WaylandSelectionServer>(m_manager, m_device, hasPrimarySelection(), m_ownMarker);
+    m_server = std::make_unique<WaylandSelectionServer>(
+        *m_protocol, m_manager, m_device, hasPrimarySelection(), m_ownMarker);
+    qCInfo(lcReader) << "the clipboard is reached through" << m_protocol->name;
     // The device announces the selections at once: the content found at start-up.
     if (wl_display_roundtrip(m_display) < 0)
         m_connectionLost = true;
@@ -120,11 +131,14 @@ void WaylandClipboardReader::noteGlobal(
     const std::string_view offered(interface);
     if (offered == wl_seat_interface.name && !m_seat) {
         m_seat = static_cast<wl_seat *>(wl_registry_bind(registry, name, &wl_seat_interface, 1));
-    } else if (offered == zwlr_data_control_manager_v1_interface.name) {
-        m_managerVersion = std::min<std::uint32_t>(version, 2);
-        m_manager = static_cast<zwlr_data_control_manager_v1 *>(
-            wl_registry_bind(registry, name, &zwlr_data_control_manager_v1_interface, m_managerVersion));
+    } else {
+        m_globals.insert_or_assign(std::string(offered), Global{name, version});
     }
+}
+
+bool WaylandClipboardReader::hasPrimarySelection() const
+{
+    return m_protocol && m_managerVersion >= m_protocol->primarySince;
 }
 
 void WaylandClipboardReader::noteSelection(zwlr_data_control_offer_v1 *offer, bool primary)

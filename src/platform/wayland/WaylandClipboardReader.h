@@ -13,10 +13,13 @@
 #include <QString>
 
 #include <atomic>
+#include <map>
 #include <memory>
 #include <optional>
+#include <string>
 
 class WaylandSelectionServer;
+struct DataControlProtocol;
 struct wl_display;
 struct wl_registry;
 struct wl_seat;
@@ -32,8 +35,8 @@ struct DataControlSnapshot : ClipboardContent {
 };
 Q_DECLARE_METATYPE(DataControlSnapshot)
 
-/// The Wayland clipboard and primary selection through the wlroots data-control protocol, on a
-/// connection of its own, on a worker thread.
+/// The Wayland clipboard and primary selection through data-control (ext-data-control-v1 where the
+/// compositor offers it, else wlroots' protocol), on a connection of its own, on a worker thread.
 ///
 /// Data-control lets a client without keyboard focus see every selection change and set the
 /// selection. Every offer is read through a non-blocking pipe with a deadline, so a source that has
@@ -51,7 +54,9 @@ public:
     /// Connected, and the compositor offers data-control.
     bool isValid() const { return m_device != nullptr; }
     /// The compositor's data-control also reaches the primary selection (version 2).
-    bool hasPrimarySelection() const { return m_managerVersion >= 2; }
+    bool hasPrimarySelection() const;
+    /// The data-control protocol in use; null when not valid.
+    const DataControlProtocol *protocol() const { return m_protocol; }
 
     /// Makes `formats` the clipboard (or the primary selection) from now on. Thread-safe.
     void setSelection(const MimeFormats &formats, bool primary = false);
@@ -100,6 +105,13 @@ private:
     wl_display *m_display = nullptr;
     wl_registry *m_registry = nullptr;
     wl_seat *m_seat = nullptr;
+    struct Global {
+        std::uint32_t name;
+        std::uint32_t version;
+    };
+    // The globals offered: the data-control manager is chosen once all are known.
+    std::map<std::string, Global, std::less<>> m_globals;
+    const DataControlProtocol *m_protocol = nullptr;
     zwlr_data_control_manager_v1 *m_manager = nullptr;
     zwlr_data_control_device_v1 *m_device = nullptr;
     std::uint32_t m_managerVersion = 0;
