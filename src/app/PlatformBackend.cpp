@@ -34,6 +34,7 @@ PlatformBackend::PlatformBackend(const BackendChoice &choice)
     , m_loginItem(std::make_unique<XdgAutostartEntry>(QCoreApplication::applicationFilePath()))
 {
     PrimarySelection *primarySelection = nullptr;
+    QString clipboardProtocol;
     if (choice.isWayland()) {
         m_workspace = std::make_unique<WaylandWorkspace>();
         auto pasteboard = std::make_unique<WaylandPasteboard>();
@@ -42,6 +43,7 @@ PlatformBackend::PlatformBackend(const BackendChoice &choice)
             return front ? front->windowId : 0;
         });
         primarySelection = pasteboard.get();
+        clipboardProtocol = pasteboard->dataControlProtocol();
         m_pasteboard = std::move(pasteboard);
         // Plasma registers global shortcuts for programs, as does the desktop portal where its backend
         // offers them (Hyprland); elsewhere the desktop binds them.
@@ -78,7 +80,7 @@ PlatformBackend::PlatformBackend(const BackendChoice &choice)
         m_systemLog.get(), m_pasteService.get(), m_soundPlayer.get(), primarySelection, m_notifier.get(), nullptr,
         m_loginItem.get(), choice,
         // On XWayland the grabs see only X11 windows.
-        choice.isWayland() ? !m_hotkeyGrabber : choice.waylandSession};
+        choice.isWayland() ? !m_hotkeyGrabber : choice.waylandSession, clipboardProtocol};
 }
 
 PlatformBackend::~PlatformBackend() = default;
