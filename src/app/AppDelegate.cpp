@@ -244,6 +244,7 @@ void AppDelegate::openSettings()
                 QCoreApplication::applicationFilePath(), &DesktopShortcutsView::runProgram, this);
         // What this session keeps from Quillbox, for the About tab.
         services.sessionLimits = QString(m_services.backendChoice.notice).remove(QStringLiteral("[Quillbox] "));
+        services.clipboardProtocol = m_services.clipboardProtocol;
         m_settings = std::make_unique<SettingsWindow>(*m_panel->window()->engine(), services);
     }
     clock().schedule(100, this, [this] {

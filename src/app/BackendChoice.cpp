@@ -1,11 +1,18 @@
 #include "BackendChoice.h"
 
+#include "platform/wayland/DataControlProtocol.h"
 #include "platform/wayland/WaylandConnection.h"
 #include "platform/x11/X11Session.h"
 
 namespace {
 
-const QString dataControl = QStringLiteral("zwlr_data_control_manager_v1");
+// Either protocol lets other programs' copies be seen.
+bool offersDataControl(const std::optional<QStringList> &globals)
+{
+    return globals && DataControlProtocol::preferred([&globals](const DataControlProtocol &protocol) {
+        return globals->contains(QLatin1String(protocol.managerInterface()));
+    });
+}
 
 QByteArray qtPlatformOption(int argc, char **argv)
 {
@@ -32,7 +39,7 @@ SessionFacts SessionFacts::probe(int argc, char **argv)
     }
     // Asked only when it could matter: connecting to an X server that is not there costs nothing,
     // but XWayland may be started on demand.
-    if (!facts.waylandGlobals || !facts.waylandGlobals->contains(dataControl) || facts.platformOption == "xcb") {
+    if (!offersDataControl(facts.waylandGlobals) || facts.platformOption == "xcb") {
         facts.x11Problem = x11SessionUnavailableReason(argc, argv);
     }
     facts.desktop = qEnvironmentVariable("XDG_CURRENT_DESKTOP");
@@ -69,7 +76,7 @@ BackendChoice BackendChoice::chooseBackend(const SessionFacts &session)
                                                    .arg(QString::fromLocal8Bit(session.waylandDisplay)),
             {}};
     }
-    if (session.waylandGlobals->contains(dataControl))
+    if (offersDataControl(session.waylandGlobals))
         return {Backend::wayland, {}, {}};
 
     const QString desktop = session.desktop.isEmpty() ? QStringLiteral("This compositor") : session.desktop;

@@ -35,6 +35,7 @@ PlatformBackend::PlatformBackend(const BackendChoice &choice)
     , m_loginItem(std::make_unique<XdgAutostartEntry>(QCoreApplication::applicationFilePath()))
 {
     PrimarySelection *primarySelection = nullptr;
+    QString clipboardProtocol;
     if (choice.isWayland()) {
         // One connection for everything on this thread; the clipboard reader has its own on its thread.
         m_wayland = std::make_unique<WaylandConnection>();
@@ -45,6 +46,7 @@ PlatformBackend::PlatformBackend(const BackendChoice &choice)
             return front ? front->windowId : 0;
         });
         primarySelection = pasteboard.get();
+        clipboardProtocol = pasteboard->dataControlProtocol();
         m_pasteboard = std::move(pasteboard);
         // Plasma registers global shortcuts for programs, as does the desktop portal where its backend
         // offers them (Hyprland); elsewhere the desktop binds them.
@@ -82,7 +84,7 @@ PlatformBackend::PlatformBackend(const BackendChoice &choice)
         m_systemLog.get(), m_pasteService.get(), m_soundPlayer.get(), primarySelection, m_notifier.get(), nullptr,
         m_loginItem.get(), choice,
         // On XWayland the grabs see only X11 windows.
-        choice.isWayland() ? !m_hotkeyGrabber : choice.waylandSession};
+        choice.isWayland() ? !m_hotkeyGrabber : choice.waylandSession, clipboardProtocol};
 }
 
 PlatformBackend::~PlatformBackend() = default;

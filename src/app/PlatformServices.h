@@ -37,4 +37,6 @@ struct PlatformServices {
     /// The desktop, not Quillbox, owns the global keys (Wayland without Plasma, or XWayland, whose
     /// grabs see only X11 windows): the person binds `quillbox --toggle` and `quillbox fix-layout`.
     bool desktopBindsHotkeys = false;
+    /// The data-control protocol the Wayland clipboard is read through; empty on X11.
+    QString clipboardProtocol = {};
 };

@@ -280,6 +280,7 @@ private slots:
         services.actions = &actions;
         services.context = &store.context();
         services.historyLimit = &limit;
+        services.clipboardProtocol = QStringLiteral("ext-data-control-v1");
         SettingsView view(services);
         load("SettingsPage.qml", {{"settings", QVariant::fromValue(&view)}});
         const auto closeFirst = qScopeGuard([this] { m_window.reset(); }); // before the controller it binds to
@@ -318,6 +319,9 @@ private slots:
 
         click("tabAbout");
         QTRY_VERIFY(drawnItem("version") && drawnItem("version")->property("text").toString() == view.version());
+        QVERIFY(drawnItem("clipboardProtocol"));
+        QCOMPARE(drawnItem("clipboardProtocol")->property("text").toString(),
+            QStringLiteral("Clipboard: ext-data-control-v1"));
         click("tabGeneral");
     }
 

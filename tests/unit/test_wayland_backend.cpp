@@ -16,6 +16,8 @@ Q_DECLARE_METATYPE(SessionFacts)
 namespace {
 
 const QStringList wlroots{"wl_seat", "zwlr_data_control_manager_v1", "zwlr_foreign_toplevel_manager_v1"};
+// Recent Plasma offers only the standard data-control.
+const QStringList plasma{"wl_seat", "ext_data_control_manager_v1", "org_kde_kwin_fake_input"};
 const QStringList mutter{"wl_seat", "xdg_wm_base", "zwp_primary_selection_device_manager_v1"};
 
 SessionFacts session(const QByteArray &platform, const QByteArray &waylandDisplay, std::optional<QStringList> globals,
@@ -48,6 +50,10 @@ private slots:
         QTest::newRow("X11 desktop") << session({}, {}, {}, {}) << Backend::x11 << "" << false;
         QTest::newRow("sway") << session({}, "wayland-1", wlroots, noX11) << Backend::wayland << "" << true;
         QTest::newRow("sway with XWayland") << session({}, "wayland-1", wlroots, {}) << Backend::wayland << "" << true;
+        QTest::newRow("Plasma, ext data-control only")
+            << session({}, "wayland-0", plasma, {}, "KDE") << Backend::wayland << "" << true;
+        QTest::newRow("Plasma without XWayland")
+            << session({}, "wayland-0", plasma, noX11, "KDE") << Backend::wayland << "" << true;
         QTest::newRow("GNOME with XWayland")
             << session({}, "wayland-0", mutter, {}, "GNOME") << Backend::x11 << "GNOME does not let" << true;
         QTest::newRow("GNOME without XWayland")

@@ -1,4 +1,5 @@
 #include "WaylandClipboardReader.h"
+#include "DataControlProtocol.h"
 #include "WaylandSelectionServer.h"
 
 #include <wlr-data-control-unstable-v1-client.h>
@@ -54,8 +55,7 @@ WaylandClipboardReader::WaylandClipboardReader(const ClipboardReadLimits &limits
     , m_ownMarker(QStringLiteral("application/x-quillbox-source-") + QString::number(::getpid()))
     , m_connection(displayName)
     , m_seat(m_connection.bind(wl_seat_interface, 1, wl_seat_destroy))
-    , m_manager(
-          m_connection.bind(zwlr_data_control_manager_v1_interface, 2, zwlr_data_control_manager_v1_destroy))
+    , m_manager(nullptr, zwlr_data_control_manager_v1_destroy)
     , m_device(nullptr, zwlr_data_control_device_v1_destroy)
     , m_offers(std::make_unique<WaylandSelectionOffers>(m_ownMarker))
     , m_transfer(
@@ -74,14 +74,19 @@ WaylandClipboardReader::WaylandClipboardReader(const ClipboardReadLimits &limits
         qCWarning(lcReader) << "cannot connect to the Wayland compositor; clipboard changes will not be seen";
         return;
     }
-    if (!m_seat || !m_manager) {
+    m_protocol = DataControlProtocol::preferred(
+        [this](const DataControlProtocol &protocol) { return m_connection.version(*protocol.manager) > 0; });
+    if (!m_seat || !m_protocol) {
         qCWarning(lcReader) << "the compositor offers no data-control; clipboard changes will not be seen";
         return;
     }
-    m_device.reset(zwlr_data_control_manager_v1_get_data_device(m_manager.get(), m_seat.get()));
+    // The wlroots bindings drive either protocol's objects: they differ in names only.
+    m_manager = m_connection.bind(*m_protocol->manager, m_protocol->maxVersion, zwlr_data_control_manager_v1_destroy);
+    m_device.reset(m_protocol->getDataDevice(m_manager.get(), m_seat.get()));
     zwlr_data_control_device_v1_add_listener(m_device.get(), &DataControlListeners::deviceListener, this);
     m_server = std::make_unique<WaylandSelectionServer>(
-        m_manager.get(), m_device.get(), hasPrimarySelection(), m_ownMarker);
+        *m_protocol, m_manager.get(), m_device.get(), hasPrimarySelection(), m_ownMarker);
+    qCInfo(lcReader) << "the clipboard is reached through" << m_protocol->name;
     // The device announces the selections at once: the content found at start-up.
     if (!m_connection.roundtrip())
         m_connectionLost = true;
@@ -101,7 +106,7 @@ WaylandClipboardReader::~WaylandClipboardReader()
 
 bool WaylandClipboardReader::hasPrimarySelection() const
 {
-    return m_manager && wl_proxy_get_version(reinterpret_cast<wl_proxy *>(m_manager.get())) >= 2;
+    return m_manager && wl_proxy_get_version(reinterpret_cast<wl_proxy *>(m_manager.get())) >= m_protocol->primarySince;
 }
 
 void WaylandClipboardReader::noteSelection(zwlr_data_control_offer_v1 *offer, bool primary)

@@ -18,6 +18,7 @@
 #include <optional>
 
 class WaylandSelectionServer;
+struct DataControlProtocol;
 struct wl_seat;
 struct zwlr_data_control_manager_v1;
 struct zwlr_data_control_device_v1;
@@ -31,8 +32,8 @@ struct DataControlSnapshot : ClipboardContent {
 };
 Q_DECLARE_METATYPE(DataControlSnapshot)
 
-/// The Wayland clipboard and primary selection through the wlroots data-control protocol, on a
-/// connection of its own, on a worker thread.
+/// The Wayland clipboard and primary selection through data-control (ext-data-control-v1 where the
+/// compositor offers it, else wlroots' protocol), on a connection of its own, on a worker thread.
 ///
 /// Data-control lets a client without keyboard focus see every selection change and set the
 /// selection. Every offer is read through a non-blocking pipe with a deadline, so a source that has
@@ -51,6 +52,8 @@ public:
     bool isValid() const { return m_device != nullptr; }
     /// The compositor's data-control also reaches the primary selection (version 2).
     bool hasPrimarySelection() const;
+    /// The data-control protocol in use; null when not valid.
+    const DataControlProtocol *protocol() const { return m_protocol; }
 
     /// Makes `formats` the clipboard (or the primary selection) from now on. Thread-safe.
     void setSelection(const MimeFormats &formats, bool primary = false);
@@ -97,6 +100,7 @@ private:
     const QString m_ownMarker;
     WaylandConnection m_connection;
     WaylandConnection::Object<wl_seat> m_seat;
+    const DataControlProtocol *m_protocol = nullptr;
     WaylandConnection::Object<zwlr_data_control_manager_v1> m_manager;
     WaylandConnection::Object<zwlr_data_control_device_v1> m_device;
     int m_wakeFd = -1;

@@ -1,5 +1,6 @@
 #include "WaylandPasteboard.h"
 
+#include "DataControlProtocol.h"
 #include "WaylandClipboardReader.h"
 
 #include <QImageReader>
@@ -44,6 +45,11 @@ WaylandPasteboard::~WaylandPasteboard()
     m_reader->stop();
     m_thread.quit();
     m_thread.wait();
+}
+
+QString WaylandPasteboard::dataControlProtocol() const
+{
+    return m_reader ? QString::fromLatin1(m_reader->protocol()->name) : QString();
 }
 
 void WaylandPasteboard::beginOwnChange()

@@ -29,6 +29,8 @@ public:
 
     /// The compositor offers data-control: other programs' copies are seen, and ours set.
     bool isAvailable() const { return m_reader != nullptr; }
+    /// The data-control protocol that reaches the clipboard ("ext-data-control-v1"); empty when none.
+    QString dataControlProtocol() const;
 
     qint64 changeCount() const override { return m_changeCount; }
     QList<PasteboardItem> pasteboardItems() const override { return m_items; }

@@ -1,5 +1,7 @@
 #include "WaylandSelectionServer.h"
 
+#include "DataControlProtocol.h"
+
 #include <wlr-data-control-unstable-v1-client.h>
 
 #include <QMutexLocker>
@@ -55,9 +57,11 @@ struct DataControlSourceListener {
 
 const zwlr_data_control_source_v1_listener DataControlSourceListener::listener = {send, cancelled};
 
-WaylandSelectionServer::WaylandSelectionServer(zwlr_data_control_manager_v1 *manager,
-    zwlr_data_control_device_v1 *device, bool hasPrimarySelection, const QString &ownMarker)
-    : m_manager(manager)
+WaylandSelectionServer::WaylandSelectionServer(const DataControlProtocol &protocol,
+    zwlr_data_control_manager_v1 *manager, zwlr_data_control_device_v1 *device, bool hasPrimarySelection,
+    const QString &ownMarker)
+    : m_protocol(protocol)
+    , m_manager(manager)
     , m_device(device)
     , m_hasPrimarySelection(hasPrimarySelection)
     , m_ownMarker(ownMarker)
@@ -92,7 +96,7 @@ void WaylandSelectionServer::setQueued()
         source->server = this;
         source->formats = withTextAliases(write.formats);
         source->formats.insert(m_ownMarker, {});
-        source->source = zwlr_data_control_manager_v1_create_data_source(m_manager);
+        source->source = m_protocol.createDataSource(m_manager);
         zwlr_data_control_source_v1_add_listener(source->source, &DataControlSourceListener::listener, source.get());
         for (auto it = source->formats.cbegin(); it != source->formats.cend(); ++it)
             zwlr_data_control_source_v1_offer(source->source, it.key().toUtf8().constData());

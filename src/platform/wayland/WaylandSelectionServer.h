@@ -13,6 +13,7 @@
 #include <memory>
 #include <vector>
 
+struct DataControlProtocol;
 struct zwlr_data_control_manager_v1;
 struct zwlr_data_control_device_v1;
 struct zwlr_data_control_source_v1;
@@ -26,8 +27,9 @@ struct zwlr_data_control_source_v1;
 class WaylandSelectionServer {
 public:
     /// Every selection set lists `ownMarker` too, so its echo is told apart from another program's.
-    WaylandSelectionServer(zwlr_data_control_manager_v1 *manager, zwlr_data_control_device_v1 *device,
-        bool hasPrimarySelection, const QString &ownMarker);
+    /// Sources are made as `protocol`'s, the protocol of `manager`.
+    WaylandSelectionServer(const DataControlProtocol &protocol, zwlr_data_control_manager_v1 *manager,
+        zwlr_data_control_device_v1 *device, bool hasPrimarySelection, const QString &ownMarker);
     ~WaylandSelectionServer();
 
     /// Queues `formats` to become the clipboard (or the primary selection). Thread-safe.
@@ -65,6 +67,7 @@ private:
     void noteCancelled(Source *source);
     void serveTransfer(std::list<Transfer>::iterator transfer, short revents);
 
+    const DataControlProtocol &m_protocol;
     zwlr_data_control_manager_v1 *m_manager;
     zwlr_data_control_device_v1 *m_device;
     const bool m_hasPrimarySelection;

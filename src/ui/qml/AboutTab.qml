@@ -53,6 +53,14 @@ Item {
             color: Theme.primaryText
         }
         Text {
+            objectName: "clipboardProtocol"
+            anchors.horizontalCenter: parent.horizontalCenter
+            visible: text.length > 0
+            text: tab.settings.clipboardProtocol
+            font.pixelSize: 11
+            color: Theme.secondaryText
+        }
+        Text {
             objectName: "sessionLimits"
             anchors.horizontalCenter: parent.horizontalCenter
             width: Math.min(implicitWidth, tab.width - 40)

@@ -239,3 +239,10 @@ QString SettingsView::description() const
 {
     return u"A modern clipboard history manager for the Linux desktop"_s;
 }
+
+QString SettingsView::clipboardProtocol() const
+{
+    if (m_services.clipboardProtocol.isEmpty())
+        return {};
+    return u"Clipboard: "_s + m_services.clipboardProtocol;
+}

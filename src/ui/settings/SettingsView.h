@@ -57,6 +57,8 @@ class SettingsView : public QObject {
     Q_PROPERTY(DesktopShortcutsView *desktopShortcuts READ desktopShortcuts CONSTANT)
     /// What this session keeps from Quillbox, in one line; empty where everything works.
     Q_PROPERTY(QString sessionLimits READ sessionLimits CONSTANT)
+    /// How the clipboard is reached, where the session leaves a choice; empty on X11.
+    Q_PROPERTY(QString clipboardProtocol READ clipboardProtocol CONSTANT)
 
 public:
     /// What the window works with; only `preferences`, `clock` and `actions` are required. Each must
@@ -72,6 +74,8 @@ public:
         QUrl appIcon;
         DesktopShortcutsView *desktopShortcuts = nullptr;
         QString sessionLimits;
+        /// The data-control protocol the Wayland clipboard is read through; empty on X11.
+        QString clipboardProtocol;
     };
 
     explicit SettingsView(const Services &services, QObject *parent = nullptr);
@@ -109,6 +113,7 @@ public:
     CategoryManagerView *categoryManager() const { return m_categoryManager; }
     DesktopShortcutsView *desktopShortcuts() const { return m_services.desktopShortcuts; }
     QString sessionLimits() const { return m_services.sessionLimits; }
+    QString clipboardProtocol() const;
 
     /// The General tab is shown: the layouts and the start at login are read afresh.
     Q_INVOKABLE void refreshGeneralTab();
