@@ -7,8 +7,12 @@
 TestKeyboard::TestKeyboard(Road road)
 {
     m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    QStringList command = QStringList{WL_KEYBOARD}
-        + (road == Road::KWinFakeInput ? QStringList{"--fake-input", "us"} : QStringList{"us"});
+    QStringList command{WL_KEYBOARD};
+    if (road == Road::KWinFakeInput)
+        command << "--fake-input";
+    else if (road == Road::VirtualKeyboardWhilePressing)
+        command << "--unplugged";
+    command << "us";
     // As the compositor's user where the bed says a client must be to be granted fake-input.
     if (road == Road::KWinFakeInput)
         command = qEnvironmentVariable("QUILLBOX_BED_AS_USER").split(u' ', Qt::SkipEmptyParts) + command;

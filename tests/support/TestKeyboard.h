@@ -4,11 +4,14 @@
 #include <QStringList>
 
 /// The keyboard the tests type on (tests/support/wl-keyboard), in the seat from construction until
-/// destruction, as a person's keyboard stays plugged in.
+/// destruction, as a person's keyboard stays plugged in (or only while it presses keys).
 class TestKeyboard {
 public:
     enum class Road {
         VirtualKeyboard, ///< its own keymap, with the layouts it is given
+        /// the same, plugged in for each press and unplugged right after it, so the seat has no keyboard
+        /// between presses; each press waits until programs have had time to take it
+        VirtualKeyboardWhilePressing,
         /// through the compositor's keyboard and its keymap; as the user QUILLBOX_BED_AS_USER names
         KWinFakeInput,
     };

@@ -1,7 +1,9 @@
 #include "WlrootsBed.h"
 
 WlrootsBed::WlrootsBed()
-    : m_keyboard(TestKeyboard::Road::VirtualKeyboard)
+    : m_keyboard(qEnvironmentVariableIsSet("QUILLBOX_BED_NO_KEYBOARD")
+              ? TestKeyboard::Road::VirtualKeyboardWhilePressing
+              : TestKeyboard::Road::VirtualKeyboard)
 {
     if (!m_toplevels.isAvailable())
         qWarning("The compositor lists no windows (no wlr foreign-toplevel management)");

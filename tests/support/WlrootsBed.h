@@ -6,7 +6,9 @@
 
 /// What wlroots compositors (sway, labwc) share: windows as a task bar sees them (foreign-toplevel
 /// management), and a keyboard of the tests' own through the virtual-keyboard protocol, whose keymap
-/// is the one programs are sent once it has typed.
+/// is the one programs are sent once it has typed. Under scripts/waysession --no-keyboard
+/// (QUILLBOX_BED_NO_KEYBOARD) that keyboard is in the seat only while it presses keys, so the seat has
+/// none otherwise; setLayouts then fails, as no keymap outlives a press.
 class WlrootsBed : public WaylandBed {
 public:
     WlrootsBed();

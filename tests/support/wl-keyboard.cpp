@@ -2,8 +2,9 @@
 // be, and kept there until stdin closes. Through the virtual-keyboard protocol it carries the layouts
 // named on the command line ("us,ru"), and the keymap every program is sent is its own once it has
 // typed; with --fake-input it types through KWin's fake-input instead, and the compositor's own
-// keyboard settings decide the layouts. Prints "ready" once the compositor has it, then answers each
-// line of stdin with "ok" or "error: why":
+// keyboard settings decide the layouts. With --unplugged it is in the seat only while it presses: plugged
+// in, given time for the programs to take it, the keys, and unplugged at once. Prints "ready" once the
+// compositor has it, then answers each line of stdin with "ok" or "error: why":
 //   press CODE...    evdev key codes, the modifiers first and the key last (KeyChord names them):
 //                    modifiers down, the key held 100 ms, released before the modifiers
 //   layouts LIST     a new keymap with these layouts, the first one active (virtual keyboard only)
@@ -38,20 +39,34 @@ struct Seat {
     wl_seat *seat = nullptr;
     zwp_virtual_keyboard_manager_v1 *manager = nullptr;
     org_kde_kwin_fake_input *fakeInput = nullptr;
+    std::uint32_t capabilities = 0;
 };
+
+void capabilities(void *data, wl_seat *, std::uint32_t capabilities)
+{
+    static_cast<Seat *>(data)->capabilities = capabilities;
+}
+
+void seatName(void *, wl_seat *, const char *)
+{
+}
+
+const wl_seat_listener seatListener = {capabilities, seatName};
 
 void global(void *data, wl_registry *registry, std::uint32_t name, const char *interface, std::uint32_t version)
 {
     auto *seat = static_cast<Seat *>(data);
     const std::string_view offered(interface);
-    if (offered == wl_seat_interface.name && !seat->seat)
+    if (offered == wl_seat_interface.name && !seat->seat) {
         seat->seat = static_cast<wl_seat *>(wl_registry_bind(registry, name, &wl_seat_interface, 1));
-    else if (offered == zwp_virtual_keyboard_manager_v1_interface.name)
+        wl_seat_add_listener(seat->seat, &seatListener, seat);
+    } else if (offered == zwp_virtual_keyboard_manager_v1_interface.name) {
         seat->manager = static_cast<zwp_virtual_keyboard_manager_v1 *>(
             wl_registry_bind(registry, name, &zwp_virtual_keyboard_manager_v1_interface, 1));
-    else if (offered == org_kde_kwin_fake_input_interface.name && version >= 4)
+    } else if (offered == org_kde_kwin_fake_input_interface.name && version >= 4) {
         seat->fakeInput = static_cast<org_kde_kwin_fake_input *>(
             wl_registry_bind(registry, name, &org_kde_kwin_fake_input_interface, 4));
+    }
 }
 
 void globalRemove(void *, wl_registry *, std::uint32_t)
@@ -87,46 +102,43 @@ std::uint32_t milliseconds()
 
 class Keyboard {
 public:
-    Keyboard(wl_display *display, const Seat &seat, bool fakeInput)
+    enum class Presence { Always, WhilePressing };
+
+    Keyboard(wl_display *display, const Seat &seat, bool fakeInput, Presence presence)
         : m_display(display)
+        , m_seat(seat)
+        , m_fakeInputRoad(fakeInput)
         , m_fakeInput(fakeInput ? seat.fakeInput : nullptr)
+        , m_presence(presence)
         , m_context(xkb_context_new(XKB_CONTEXT_NO_FLAGS))
     {
-        if (m_fakeInput) {
+        if (m_fakeInput)
             org_kde_kwin_fake_input_authenticate(m_fakeInput, "wl-keyboard", "Types for the tests");
-        } else if (!fakeInput && seat.manager && seat.seat) {
-            m_virtual = zwp_virtual_keyboard_manager_v1_create_virtual_keyboard(seat.manager, seat.seat);
-        }
+        else if (!fakeInput && presence == Presence::Always && canPlug())
+            plugIn();
     }
 
-    bool isValid() const { return m_context && (m_fakeInput || m_virtual); }
-    bool isVirtual() const { return m_virtual != nullptr; }
+    bool isValid() const { return m_context && (m_fakeInputRoad ? m_fakeInput != nullptr : canPlug()); }
+    bool isVirtual() const { return !m_fakeInputRoad; }
 
     std::string setLayouts(const std::string &layouts)
     {
-        if (!m_virtual)
+        if (m_fakeInput)
             return "error: the compositor's settings decide the layouts of fake-input";
         xkb_keymap *keymap = compile(m_context, layouts);
         char *text = keymap ? xkb_keymap_get_as_string(keymap, XKB_KEYMAP_FORMAT_TEXT_V1) : nullptr;
-        if (!text) {
-            xkb_keymap_unref(keymap);
+        xkb_keymap_unref(keymap);
+        if (!text)
             return "error: no such layouts: " + layouts;
-        }
-        const std::size_t size = std::strlen(text) + 1;
-        const int fd = memfd_create("keymap", MFD_CLOEXEC);
-        const bool written = fd >= 0 && write(fd, text, size) == static_cast<ssize_t>(size);
+        m_keymap = text;
         std::free(text);
-        if (!written) {
-            xkb_keymap_unref(keymap);
-            return "error: cannot hand over the keymap";
-        }
-        zwp_virtual_keyboard_v1_keymap(m_virtual, WL_KEYBOARD_KEYMAP_FORMAT_XKB_V1, fd, std::uint32_t(size));
-        close(fd);
         if (m_state)
             xkb_state_unref(m_state);
-        m_state = xkb_state_new(keymap);
-        xkb_keymap_unref(keymap);
-        sendModifiers();
+        m_state = nullptr;
+        if (!m_virtual)
+            return "ok";
+        if (!sendKeymap())
+            return "error: cannot hand over the keymap";
         return wl_display_roundtrip(m_display) >= 0 ? "ok" : "error: the compositor closed the connection";
     }
 
@@ -138,8 +150,10 @@ public:
             keys.push_back(key);
         if (keys.empty() || !parts.eof())
             return "error: not a list of key codes: " + codes;
-        if (m_virtual && !m_state)
+        if (!m_fakeInput && m_keymap.empty())
             return "error: no layouts yet";
+        if (!m_fakeInput && m_presence == Presence::WhilePressing && !plugIn())
+            return "error: the seat did not take the keyboard";
         using namespace std::chrono_literals;
         for (std::uint32_t key : keys) {
             send(key, pressed);
@@ -147,12 +161,66 @@ public:
         }
         for (auto key = keys.rbegin(); key != keys.rend(); ++key) {
             send(*key, released);
-            std::this_thread::sleep_for(20ms);
+            // Unplugged the moment the last key is up, before the program that took the keys reacts
+            // with a keyboard of its own.
+            if (m_presence == Presence::WhilePressing && key + 1 == keys.rend())
+                unplug();
+            else
+                std::this_thread::sleep_for(20ms);
         }
         return wl_display_roundtrip(m_display) >= 0 ? "ok" : "error: the compositor closed the connection";
     }
 
 private:
+    bool canPlug() const { return m_seat.manager && m_seat.seat; }
+
+    bool plugIn()
+    {
+        m_virtual = zwp_virtual_keyboard_manager_v1_create_virtual_keyboard(m_seat.manager, m_seat.seat);
+        if (!m_keymap.empty() && !sendKeymap())
+            return false;
+        if (m_presence == Presence::Always)
+            return true;
+        using namespace std::chrono_literals;
+        for (int tries = 0; !(m_seat.capabilities & WL_SEAT_CAPABILITY_KEYBOARD); ++tries) {
+            if (tries == 200 || wl_display_roundtrip(m_display) < 0)
+                return false;
+            std::this_thread::sleep_for(10ms);
+        }
+        // Programs take a new keyboard when their event loop reads the seat's news, and a key pressed
+        // before that is lost to them; no client can see when another one has, so the wait is generous.
+        std::this_thread::sleep_for(250ms);
+        return true;
+    }
+
+    void unplug()
+    {
+        zwp_virtual_keyboard_v1_destroy(m_virtual);
+        m_virtual = nullptr;
+        wl_display_flush(m_display);
+    }
+
+    bool sendKeymap()
+    {
+        const std::size_t size = m_keymap.size() + 1;
+        const int fd = memfd_create("keymap", MFD_CLOEXEC);
+        const bool written = fd >= 0 && write(fd, m_keymap.c_str(), size) == static_cast<ssize_t>(size);
+        if (written)
+            zwp_virtual_keyboard_v1_keymap(m_virtual, WL_KEYBOARD_KEYMAP_FORMAT_XKB_V1, fd, std::uint32_t(size));
+        if (fd >= 0)
+            close(fd);
+        if (!written)
+            return false;
+        if (!m_state) {
+            xkb_keymap *keymap = xkb_keymap_new_from_string(
+                m_context, m_keymap.c_str(), XKB_KEYMAP_FORMAT_TEXT_V1, XKB_KEYMAP_COMPILE_NO_FLAGS);
+            m_state = xkb_state_new(keymap);
+            xkb_keymap_unref(keymap);
+        }
+        sendModifiers();
+        return true;
+    }
+
     void send(std::uint32_t key, std::uint32_t state)
     {
         if (m_fakeInput) {
@@ -175,9 +243,13 @@ private:
     }
 
     wl_display *m_display;
+    const Seat &m_seat;
+    bool m_fakeInputRoad;
     org_kde_kwin_fake_input *m_fakeInput = nullptr;
+    Presence m_presence;
     zwp_virtual_keyboard_v1 *m_virtual = nullptr;
     xkb_context *m_context;
+    std::string m_keymap;
     xkb_state *m_state = nullptr;
 };
 
@@ -185,9 +257,11 @@ private:
 
 int main(int argc, char **argv)
 {
-    const bool fakeInput = argc == 3 && std::string_view(argv[1]) == "--fake-input";
-    if (argc != 2 && !fakeInput) {
-        std::fputs("usage: wl-keyboard [--fake-input] LAYOUTS\n", stderr);
+    const std::string_view option = argc == 3 ? argv[1] : "";
+    const bool fakeInput = option == "--fake-input";
+    const bool unplugged = option == "--unplugged";
+    if (argc != 2 && !fakeInput && !unplugged) {
+        std::fputs("usage: wl-keyboard [--fake-input | --unplugged] LAYOUTS\n", stderr);
         return 2;
     }
     wl_display *display = wl_display_connect(nullptr);
@@ -196,7 +270,8 @@ int main(int argc, char **argv)
     Seat seat;
     wl_registry_add_listener(wl_display_get_registry(display), &registryListener, &seat);
     wl_display_roundtrip(display);
-    Keyboard keyboard(display, seat, fakeInput);
+    Keyboard keyboard(
+        display, seat, fakeInput, unplugged ? Keyboard::Presence::WhilePressing : Keyboard::Presence::Always);
     if (!keyboard.isValid()) {
         std::fputs(fakeInput ? "wl-keyboard: the compositor grants no fake-input\n"
                              : "wl-keyboard: the compositor offers no virtual keyboard\n",

@@ -42,7 +42,7 @@ bed_client_env() {
     # LabwcBed writes labwc's environment file there and signals labwc (SIGHUP) to read it again.
     export XDG_CURRENT_DESKTOP=labwc:wlroots QUILLBOX_BED_CONFIG=$bed_home/.config LABWC_PID=$labwc_pid
     # As on sway: a keyboard in the seat from the start (headless wlroots has none).
-    if command -v wtype >/dev/null; then
+    if [ -z "${QUILLBOX_BED_NO_KEYBOARD:-}" ] && command -v wtype >/dev/null; then
         wtype -s 86400000 -k Shift_L >/dev/null 2>&1 &
         pids+=($!)
     fi

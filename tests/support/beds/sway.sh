@@ -25,8 +25,8 @@ bed_client_env() {
     export SWAYSOCK=$ipc XDG_CURRENT_DESKTOP=sway
     # Headless sway has no keyboard, and programs only listen for keys while the seat has one: a wtype
     # that sleeps (it would press Shift a day later) keeps a virtual keyboard in the seat, so keys typed
-    # later with wtype reach programs that are ready for them.
-    if command -v wtype >/dev/null; then
+    # later with wtype reach programs that are ready for them. Under --no-keyboard the seat stays bare.
+    if [ -z "${QUILLBOX_BED_NO_KEYBOARD:-}" ] && command -v wtype >/dev/null; then
         wtype -s 86400000 -k Shift_L >/dev/null 2>&1 &
         pids+=($!)
     fi

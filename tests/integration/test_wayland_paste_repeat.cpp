@@ -1,0 +1,71 @@
+// Twenty pastes in a row from the panel into real programs on Wayland, each its own process as a
+// person's is: a Qt and a GTK editor and foot, which gets its terminal's own chord. The seat has no
+// keyboard except while the test presses a key (waysession --no-keyboard), as on a headless session or
+// one whose only keyboard is virtual: a paste that needs a keyboard already in the seat shows here.
+// Every round copies a text of its own, opens the panel as a desktop's key binding does (`quillbox
+// --toggle`), presses Return there and waits for the text to arrive.
+#include "PasteTarget.h"
+#include "QuillboxProcess.h"
+#include "WaylandBed.h"
+
+#include <QProcess>
+#include <QTest>
+
+namespace {
+
+const QString panel = QStringLiteral("io.quillbox.Quillbox");
+
+} // namespace
+
+class TestWaylandPasteRepeat : public QObject {
+    Q_OBJECT
+
+    QuillboxProcess m_quillbox;
+
+    void pasteTwentyTimesInto(PasteTarget::Program program)
+    {
+        WaylandBed &bed = WaylandBed::current();
+        PasteTarget target(program);
+        QVERIFY(target.start());
+        QVERIFY2(bed.waitForFocus(target.appId()), qPrintable(bed.focusedAppId()));
+        const PasteTarget::Tally tally = target.pasteInARow(20, [&](const QString &text) -> QString {
+            QProcess copy;
+            copy.start("wl-copy", {text});
+            if (!copy.waitForFinished(3000)
+                || !m_quillbox.waitFor("SELECT content FROM ClipboardItem ORDER BY createdAt DESC LIMIT 1",
+                    [&](const QVariant &newest) { return newest.toString() == text; }, 3000))
+                return QStringLiteral("the copy did not become the newest item");
+            if (!bed.waitForFocus(target.appId()))
+                return QStringLiteral("%1 is in front, not the program").arg(bed.focusedAppId());
+            if (m_quillbox.startSecondInstance({"--toggle"}) != 0 || !bed.waitForFocus(panel))
+                return QStringLiteral("the panel did not open");
+            if (!bed.press("Return"))
+                return QStringLiteral("the test keyboard could not press Return");
+            // The test's own key must never be the one lost, or a count would blame the product.
+            return QTest::qWaitFor([&] { return !bed.hasWindow(panel); }, 3000)
+                ? QString()
+                : QStringLiteral("the panel stayed open: it never had the test keyboard's Return");
+        });
+        qInfo("%s on %s", qPrintable(tally.summary()), qPrintable(bed.name()));
+        QVERIFY2(tally.arrived == tally.rounds, qPrintable(tally.summary()));
+    }
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(m_quillbox.start());
+        // The panel shown at launch is put away, as a person would, before anything is copied.
+        QVERIFY(WaylandBed::current().waitForFocus(panel));
+        QCOMPARE(m_quillbox.startSecondInstance({"--toggle"}), 0);
+        QVERIFY(QTest::qWaitFor([] { return !WaylandBed::current().hasWindow(panel); }, 5000));
+    }
+
+    void pastesTwentyTimesIntoAQtEditor() { pasteTwentyTimesInto(PasteTarget::Program::QtEditor); }
+    void pastesTwentyTimesIntoAGtkEditor() { pasteTwentyTimesInto(PasteTarget::Program::GtkEditor); }
+    void pastesTwentyTimesIntoFoot() { pasteTwentyTimesInto(PasteTarget::Program::Foot); }
+
+    void cleanupTestCase() { QCOMPARE(m_quillbox.terminate(), 0); }
+};
+
+QTEST_MAIN(TestWaylandPasteRepeat)
+#include "test_wayland_paste_repeat.moc"
