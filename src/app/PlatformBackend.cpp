@@ -10,6 +10,7 @@
 #include "platform/XdgAutostartEntry.h"
 #include "platform/XdotoolScriptRunner.h"
 #include "platform/wayland/KWinFakeInputKeySynthesizer.h"
+#include "platform/wayland/KWinWorkspace.h"
 #include "platform/wayland/WaylandKeymap.h"
 #include "platform/wayland/WaylandPasteboard.h"
 #include "platform/wayland/WaylandWorkspace.h"
@@ -35,7 +36,12 @@ PlatformBackend::PlatformBackend(const BackendChoice &choice)
 {
     PrimarySelection *primarySelection = nullptr;
     if (choice.isWayland()) {
-        m_workspace = std::make_unique<WaylandWorkspace>();
+        // KWin lists its windows only to its own scripts.
+        auto toplevels = std::make_unique<WaylandWorkspace>();
+        if (!toplevels->isAvailable() && KWinWorkspace::isServiceAvailable())
+            m_workspace = std::make_unique<KWinWorkspace>();
+        else
+            m_workspace = std::move(toplevels);
         auto pasteboard = std::make_unique<WaylandPasteboard>();
         pasteboard->setFocusedWindow([workspace = m_workspace.get()] {
             const std::optional<RunningApplication> front = workspace->frontmostApplication();
