@@ -107,7 +107,7 @@ private slots:
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         environment.insert("GDK_BACKEND", "wayland");
         editor.setProcessEnvironment(environment);
-        editor.start("/usr/bin/python3", {QString(QUILLBOX_SOURCE_DIR "/tests/support/gtk-editor.py"), gtkTitle});
+        editor.start("/usr/bin/python3", {qEnvironmentVariable("QUILLBOX_SOURCE_DIR") + "/tests/support/gtk-editor.py", gtkTitle});
         QVERIFY(QTest::qWaitFor([&] { return editor.canReadLine(); }, 10000));
         QCOMPARE(editor.readLine().trimmed(), QByteArray("ready"));
         const QString appId = WaylandBed::current().focusedAppId();

@@ -1,5 +1,5 @@
 #!/usr/bin/python3
-# gtk-editor TITLE: a GTK 3 window titled TITLE with one text field. Prints "ready" once the field has
+# gtk-editor TITLE [APP_ID]: a GTK 3 window titled TITLE with one text field, under APP_ID when given. Prints "ready" once the field has
 # the keyboard focus, then the field's whole text on a line of its own after every change; a line
 # "clear" on its standard input empties the field, end of input closes it.
 import sys
@@ -9,6 +9,8 @@ import gi
 gi.require_version("Gtk", "3.0")
 from gi.repository import GLib, Gtk  # noqa: E402
 
+if len(sys.argv) > 2:
+    GLib.set_prgname(sys.argv[2])
 window = Gtk.Window(title=sys.argv[1])
 window.set_default_size(300, 40)
 field = Gtk.Entry()
