@@ -7,6 +7,7 @@
 #include "WaylandBed.h"
 
 #include <QDBusConnection>
+#include <QDBusInterface>
 #include <QDBusMessage>
 #include <QDBusReply>
 #include <QDir>
@@ -139,6 +140,17 @@ private slots:
 
     void theShortcutsAreKWinsOwn()
     {
+        // As Plasma's shortcut settings list them: under Quillbox, with the keys Quillbox asked for.
+        QDBusInterface kglobalaccel("org.kde.kglobalaccel", "/kglobalaccel", "org.kde.KGlobalAccel");
+        const QList<QPair<QString, QKeyCombination>> expected = {
+            {"hotkey-1", Qt::META | Qt::SHIFT | Qt::Key_V}, {"hotkey-2", Qt::META | Qt::SHIFT | Qt::Key_L}};
+        for (const auto &[action, keys] : expected) {
+            const QDBusReply<QList<int>> assigned
+                = kglobalaccel.call("shortcut", QStringList{"io.quillbox.Quillbox", action, "", ""});
+            QVERIFY2(assigned.isValid(), qPrintable(assigned.error().message()));
+            QCOMPARE(assigned.value(), QList<int>{keys.toCombined()});
+        }
+
         QLineEdit field("ghbdtn");
         field.setWindowTitle("Shortcut target");
         field.show();
