@@ -55,7 +55,9 @@ bool QuillboxProcess::start(const QString &readyLine, const QProcessEnvironment 
     m_process.start(line.takeFirst(), line);
     if (!m_process.waitForStarted())
         return false;
-    const QDeadlineTimer deadline(10000);
+    // KWin hashes the executable behind each Wayland connection of a client it may trust with
+    // fake-input, and the program opens several: seconds on a busy machine.
+    const QDeadlineTimer deadline(m_asUser.isEmpty() ? 10000 : 30000);
     while (!readyLine.isEmpty() && !output().contains(readyLine)) {
         if (deadline.hasExpired() || m_process.state() == QProcess::NotRunning)
             return false;
