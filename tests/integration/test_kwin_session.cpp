@@ -157,7 +157,7 @@ private slots:
         QVERIFY(WaylandBed::current().waitForFocus("test_kwin_session"));
         // Held as a person holds them; kglobalaccel inside KWin reports the press to Quillbox.
         QVERIFY(WaylandBed::current().press("super+shift+v"));
-        QVERIFY2(WaylandBed::current().waitForFocus(panelId), qPrintable(m_quillbox.output()));
+        QVERIFY2(WaylandBed::current().waitForFocus(panelId, 10000), qPrintable(m_quillbox.output()));
         QVERIFY(WaylandBed::current().press("Escape"));
         QVERIFY(QTest::qWaitFor([] { return !WaylandBed::current().hasWindow(panelId); }, 5000));
         QVERIFY(WaylandBed::current().waitForFocus("test_kwin_session"));

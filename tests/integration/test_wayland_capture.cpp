@@ -85,10 +85,9 @@ private slots:
         auto item = newest();
         QCOMPARE(item.at(1).toString(), QStringLiteral("text"));
         QVERIFY(!item.at(2).toBool());
-        // The program that copied is known where the compositor lists windows to clients (wlroots'
-        // foreign-toplevel list); KWin keeps its list to Plasma's own shell.
-        const bool listsWindows = WaylandBed::current().globals().contains("zwlr_foreign_toplevel_manager_v1");
-        QCOMPARE(item.at(4).toString(), listsWindows ? QStringLiteral("test_wayland_capture") : QString());
+        // The program that copied is known: from wlroots' foreign-toplevel list, or from KWin's own
+        // through Quillbox's script.
+        QCOMPARE(item.at(4).toString(), QStringLiteral("test_wayland_capture"));
 
         QVERIFY(wlCopy("file:///tmp/Quarterly%20Report.pdf\r\n", {"--type", "text/uri-list"}));
         QVERIFY(waitForNewest("file:///tmp/Quarterly%20Report.pdf"));
@@ -145,9 +144,9 @@ private slots:
         const auto warned = [&] {
             return withoutWtype.output().contains("won't work until wtype is installed on a compositor");
         };
-        // KWin types through its own fake-input where it grants it (KWin 6 does to any program in the
-        // bed): nothing is missing there.
-        if (WaylandBed::current().globals().contains("org_kde_kwin_fake_input"))
+        // KWin types through its own fake-input, which the bed grants Quillbox (KWin 5.27 to its own
+        // user, whom Quillbox runs as there): nothing is missing there.
+        if (WaylandBed::current().name() == "kwin")
             QVERIFY2(!QTest::qWaitFor(warned, 1000), qPrintable(withoutWtype.output()));
         else
             QVERIFY(QTest::qWaitFor(warned, 3000));
