@@ -10,6 +10,7 @@
 #include "platform/XdgAutostartEntry.h"
 #include "platform/XdotoolScriptRunner.h"
 #include "platform/wayland/KWinFakeInputKeySynthesizer.h"
+#include "platform/wayland/KWinWorkspace.h"
 #include "platform/wayland/VirtualKeyboardKeySynthesizer.h"
 #include "platform/wayland/WaylandConnection.h"
 #include "platform/wayland/WaylandKeymap.h"
@@ -39,7 +40,12 @@ PlatformBackend::PlatformBackend(const BackendChoice &choice)
     if (choice.isWayland()) {
         // One connection for everything on this thread; the clipboard reader has its own on its thread.
         m_wayland = std::make_unique<WaylandConnection>();
-        m_workspace = std::make_unique<WaylandWorkspace>(*m_wayland);
+        // KWin lists its windows only to its own scripts.
+        auto toplevels = std::make_unique<WaylandWorkspace>(*m_wayland);
+        if (!toplevels->isAvailable() && KWinWorkspace::isServiceAvailable())
+            m_workspace = std::make_unique<KWinWorkspace>();
+        else
+            m_workspace = std::move(toplevels);
         auto pasteboard = std::make_unique<WaylandPasteboard>();
         pasteboard->setFocusedWindow([workspace = m_workspace.get()] {
             const std::optional<RunningApplication> front = workspace->frontmostApplication();

@@ -119,6 +119,16 @@ std::optional<DesktopEntryIndex::Application> DesktopEntryIndex::find(
     return std::nullopt;
 }
 
+RunningApplication DesktopEntryIndex::application(const QString &windowClass, const QString &instanceName) const
+{
+    RunningApplication application;
+    application.windowClass = windowClass.isEmpty() ? instanceName : windowClass;
+    const auto entry = find(windowClass, instanceName);
+    application.localizedName = entry ? entry->name : application.windowClass;
+    application.bundleIdentifier = entry ? entry->id : application.windowClass;
+    return application;
+}
+
 void DesktopEntryIndex::startScan()
 {
     if (m_scan.isRunning()) {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "capture/RunningApplication.h"
+
 #include <QFileSystemWatcher>
 #include <QFutureWatcher>
 #include <QHash>
@@ -37,6 +39,9 @@ public:
     /// The entry whose StartupWMClass, else whose id, equals `windowClass`, case-insensitively; failing
     /// that, the same for `instanceName` (the first half of WM_CLASS).
     std::optional<Application> find(const QString &windowClass, const QString &instanceName = {}) const;
+    /// An application named as the history names it: by the entry find() gives, else by the first of
+    /// `windowClass` and `instanceName` that is not empty, which is also its windowClass.
+    RunningApplication application(const QString &windowClass, const QString &instanceName = {}) const;
 
     /// The "applications" folders of the XDG base directories, most important first.
     static QStringList defaultApplicationDirs();

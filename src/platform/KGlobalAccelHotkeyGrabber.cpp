@@ -1,5 +1,6 @@
 #include "KGlobalAccelHotkeyGrabber.h"
 
+#include "SessionBusName.h"
 #include "services/KeyCombo.h"
 
 #include <QDBusConnection>
@@ -17,7 +18,6 @@ const QString service = QStringLiteral("org.kde.kglobalaccel");
 const QString component = QStringLiteral("io.quillbox.Quillbox");
 // kglobalaccel's flag for "this is the shortcut in use now" (as opposed to the default).
 constexpr uint setPresent = 2;
-constexpr int availabilityTimeoutMs = 1000;
 
 // kglobalaccel stores shortcuts as Qt key codes: modifiers or'ed with the key.
 std::optional<int> qtKey(std::uint32_t keycode, std::uint32_t modifiers)
@@ -47,12 +47,7 @@ KGlobalAccelHotkeyGrabber::KGlobalAccelHotkeyGrabber(int replyTimeoutMs, QObject
 
 bool KGlobalAccelHotkeyGrabber::isServiceAvailable()
 {
-    QDBusMessage hasOwner = QDBusMessage::createMethodCall(QStringLiteral("org.freedesktop.DBus"),
-        QStringLiteral("/org/freedesktop/DBus"), QStringLiteral("org.freedesktop.DBus"),
-        QStringLiteral("NameHasOwner"));
-    hasOwner << service;
-    const QDBusMessage reply = QDBusConnection::sessionBus().call(hasOwner, QDBus::Block, availabilityTimeoutMs);
-    return reply.type() == QDBusMessage::ReplyMessage && reply.arguments().value(0).toBool();
+    return sessionBusHasOwner(service);
 }
 
 QStringList KGlobalAccelHotkeyGrabber::actionId(std::uint32_t id) const

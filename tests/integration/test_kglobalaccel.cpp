@@ -1,5 +1,5 @@
-// KGlobalAccelHotkeyGrabber against a kglobalaccel of the test's own on a private session bus: what
-// Plasma's service is told, a press it reports reaching the signal, and answers that come late or never.
+// KGlobalAccelHotkeyGrabber against a kglobalaccel of the test's own on a private session bus: presses of
+// other programs, refusals, and answers that come late or never, which the real one does not give.
 
 #include "BusServiceThread.h"
 #include "FakeKGlobalAccel.h"
@@ -40,19 +40,14 @@ private slots:
         QVERIFY(KGlobalAccelHotkeyGrabber::isServiceAvailable());
     }
 
-    void registersTheShortcutAndReportsItsPresses()
+    // Registering and pressing are test_kwin_session's, against the kglobalaccel inside KWin; what a
+    // person cannot make it do is here.
+    void onlyQuillboxsOwnPressesCountAndUngrabbingLetsGo()
     {
         KGlobalAccelHotkeyGrabber grabber;
         QSignalSpy answers(&grabber, &HotkeyGrabber::grabAnswered);
         QSignalSpy pressed(&grabber, &HotkeyGrabber::pressed);
-        // Super+Shift+V: X keycode 55 is V.
         QCOMPARE(grabber.grab(1, 55, 0x100 | 0x200), GrabResult::pending);
-        QTRY_COMPARE(answers.size(), 1);
-        QCOMPARE(answers.at(0), QVariantList({1u, QVariant::fromValue(GrabResult::ok)}));
-        QCOMPARE(m_thread.run([this] { return m_service->registered; }),
-            QStringList({"io.quillbox.Quillbox", "hotkey-1", "Quillbox", "Show the clipboard history"}));
-        QCOMPARE(m_thread.run([this] { return m_service->lastKeys; }),
-            QList<int>{(Qt::META | Qt::SHIFT | Qt::Key_V).toCombined()});
         QCOMPARE(grabber.grab(2, 46, 0x100 | 0x200), GrabResult::pending);
         QTRY_COMPARE(answers.size(), 2);
 

@@ -1,6 +1,7 @@
 // The wrong-layout fix on each Wayland bed: the layouts us and ru set as the desktop's settings set
 // them, `quillbox fix-layout` as a desktop's key binding runs it, the selection of a Wayland text field
-// retyped, the clipboard given back, and a terminal left alone.
+// retyped, the clipboard given back, and a terminal left alone (known by the application the
+// compositor reports in front).
 
 #include "QuillboxProcess.h"
 #include "WaylandBed.h"
@@ -9,6 +10,7 @@
 #include <QGuiApplication>
 #include <QLineEdit>
 #include <QProcess>
+#include <QTemporaryDir>
 #include <QTest>
 
 namespace {
@@ -88,7 +90,17 @@ private slots:
     void aTerminalIsLeftAlone()
     {
         QProcess foot;
-        foot.start("foot", {"sleep", "60"});
+        const QTemporaryDir scratch;
+        if (WaylandBed::current().name() == "kwin") {
+            // foot crashes on KWin's virtual output: a window that names itself foot stands in.
+            QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+            environment.insert("GDK_BACKEND", "wayland");
+            foot.setProcessEnvironment(environment);
+            foot.start("/usr/bin/python3", {qEnvironmentVariable("QUILLBOX_SOURCE_DIR") + "/tests/support/gtk-editor.py",
+                                                "terminal", "foot", scratch.filePath("text")});
+        } else {
+            foot.start("foot", {"sleep", "60"});
+        }
         QVERIFY(foot.waitForStarted());
         QVERIFY(WaylandBed::current().waitForFocus("foot"));
         QCOMPARE(m_quillbox.startSecondInstance({"fix-layout"}), 0);

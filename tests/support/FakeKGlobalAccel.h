@@ -26,8 +26,6 @@ public:
         return bus.registerService("org.kde.kglobalaccel");
     }
 
-    QStringList registered;
-    QList<int> lastKeys;
     QStringList inactive;
     int taken = 0;
     Replies replies = Replies::atOnce;
@@ -35,14 +33,12 @@ public:
     FakeKGlobalAccelComponent component;
 
 public slots:
-    void doRegister(const QStringList &actionId)
+    void doRegister(const QStringList &)
     {
-        registered = actionId;
         answer({});
     }
     QList<int> setShortcut(const QStringList &, const QList<int> &keys, uint flags)
     {
-        lastKeys = keys;
         const QList<int> assigned = flags != 2 || keys.contains(taken) ? QList<int>{} : keys;
         answer(QVariant::fromValue(assigned));
         return assigned;

@@ -9,7 +9,8 @@
 #include <functional>
 
 /// The real quillbox program, started with a private HOME and XDG folders, and its store read from
-/// the side as another program would.
+/// the side as another program would. Where the bed names a user its clients must run as to be
+/// trusted (QUILLBOX_BED_AS_USER: KWin's fake-input), the program runs as that user, in a home it owns.
 class QuillboxProcess {
 public:
     QuillboxProcess();
@@ -59,8 +60,13 @@ public:
 
 private:
     QSqlDatabase database();
+    /// The program's command line, as the bed's user where there is one.
+    QStringList command(const QStringList &arguments) const;
+    /// Gives the home to the bed's user.
+    bool handHomeOver();
 
     QTemporaryDir m_home;
+    const QStringList m_asUser;
     QProcess m_process;
     QByteArray m_output;
     QString m_connection;

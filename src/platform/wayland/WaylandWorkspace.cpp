@@ -114,13 +114,8 @@ std::optional<RunningApplication> WaylandWorkspace::frontmostApplication() const
         [](const std::unique_ptr<Toplevel> &toplevel) { return toplevel->activated; });
     if (active == m_toplevels.cend() || (*active)->appId.isEmpty())
         return std::nullopt;
-    const QString &appId = (*active)->appId;
-    RunningApplication application;
-    const auto entry = m_desktopEntries.find(appId);
-    application.localizedName = entry ? entry->name : appId;
-    application.bundleIdentifier = entry ? entry->id : appId;
+    RunningApplication application = m_desktopEntries.application((*active)->appId);
     application.windowId = (*active)->id;
-    application.windowClass = appId;
     return application;
 }
 

@@ -80,20 +80,12 @@ std::optional<RunningApplication> X11Workspace::frontmostApplication() const
         instanceName = QString::fromLatin1(parts.value(0));
         className = QString::fromLatin1(parts.value(1));
     }
-    if (className.isEmpty())
-        className = instanceName;
-    if (className.isEmpty())
+    if (className.isEmpty() && instanceName.isEmpty())
         return application;
-    application.windowClass = className;
-
-    if (const auto entry = m_desktopEntries.find(className, instanceName)) {
-        application.localizedName = entry->name;
-        application.bundleIdentifier = entry->id;
-    } else {
-        application.localizedName = className;
-        application.bundleIdentifier = className;
-    }
-    return application;
+    RunningApplication named = m_desktopEntries.application(className, instanceName);
+    named.windowId = application.windowId;
+    named.processIdentifier = application.processIdentifier;
+    return named;
 }
 
 void X11Workspace::activate(const RunningApplication &application)
