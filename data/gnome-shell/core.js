@@ -433,8 +433,7 @@ var QuillboxShell = class {
     }
 
     _windows() {
-        return global.get_window_actors().map(actor => actor.get_meta_window())
-            .filter(window => window && !window.is_override_redirect());
+        return global.get_window_actors().map(actor => actor.get_meta_window()).filter(window => window);
     }
 
     _window(id) {
