@@ -295,6 +295,14 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(editor.received(), QByteArray("ghbd"), 5000);
         QVERIFY(bed.press("ctrl+a"));
         m_contents << "ghbd";
+        // What is selected is the primary selection while its window keeps the focus, and only then.
+        const QString readPrimary = QStringLiteral("read primary 0 %1 100").arg(textType);
+        QTRY_COMPARE_WITH_TIMEOUT(m_client.command(readPrimary), "ok " + hex("ghbd"), 5000);
+        QCOMPARE(m_client.command("panel"), QString("shown"));
+        QVERIFY(bed.focusWindow("Quillbox"));
+        QCOMPARE(m_client.command(readPrimary), QString("error io.quillbox.Shell1.Error.NotAvailable"));
+        QCOMPARE(m_client.command("hide-panel"), QString("hidden"));
+        QVERIFY(bed.focusWindow(editor.name()));
 
         QCOMPARE(m_client.command("type copy"), QString("ok false"));
         QVERIFY(bed.press("super+shift+l"));
