@@ -42,52 +42,361 @@ const CHORDS = {
 const SHORTCUTS = ['show-panel', 'fix-layout'];
 const PANEL_TITLE = 'Quillbox';
 
-var QuillboxShell = class {
-    // lib: {Gio, GLib, Meta, Shell, Clutter, Main, UnixInputStream, UnixOutputStream,
-    //       setFdNonBlocking}; extension: {path, metadata, settings}
-    constructor(lib, extension) {
-        this._lib = lib;
-        this._extension = extension;
-        this._reset();
+// A failure the caller is told by name: a short name is one of the interface's own errors.
+class CallError extends Error {
+    constructor(name, message) {
+        super(message);
+        this.name = name;
+    }
+}
+
+function windows() {
+    return global.get_window_actors().map(actor => actor.get_meta_window()).filter(window => window);
+}
+
+function windowById(id) {
+    return id === null ? null : windows().find(window => window.get_id() === id) ?? null;
+}
+
+// The main-loop timeouts of one enabled period; stop() removes them all and ends every wait.
+class Timers {
+    constructor(GLib) {
+        this._GLib = GLib;
+        this._ids = new Set();
+        this.stopped = false;
     }
 
-    _reset() {
-        this._enabled = false;
-        this._allowedExecutable = null;
-        this._client = null;
-        this._service = null;
-        this._nameId = 0;
-        this._ownerChangedId = 0;
-        this._selectionChangedId = 0;
-        this._focusChangedId = 0;
-        this._keyboard = null;
-        this._pressedKeys = new Set();
-        this._timeouts = new Set();
-        this._cancellables = new Set();
+    after(ms, callback) {
+        const id = this._GLib.timeout_add(this._GLib.PRIORITY_DEFAULT, ms, () => {
+            this._ids.delete(id);
+            callback();
+            return this._GLib.SOURCE_REMOVE;
+        });
+        this._ids.add(id);
+        return id;
+    }
+
+    cancel(id) {
+        if (this._ids.delete(id))
+            this._GLib.source_remove(id);
+    }
+
+    sleep(ms) {
+        return new Promise(resolve => this.after(ms, resolve));
+    }
+
+    // Whether condition() came to hold within timeoutMs.
+    async until(condition, timeoutMs) {
+        for (let waited = 0; !condition(); waited += POLL_MS) {
+            if (waited >= timeoutMs || this.stopped)
+                return false;
+            await this.sleep(POLL_MS);
+        }
+        return !this.stopped;
+    }
+
+    stop() {
+        this.stopped = true;
+        for (const id of this._ids)
+            this._GLib.source_remove(id);
+        this._ids.clear();
+    }
+}
+
+// The clipboard and the primary selection: their changes, and content in and out through pipes.
+class SelectionBridge {
+    // announce(serial, mimeTypes, own) tells the client of a clipboard change.
+    constructor(lib, timers, announce) {
+        this._lib = lib;
+        this._timers = timers;
+        this._announce = announce;
         this._serial = 0;
         this._ownSource = null;
         this._primaryWindowId = null;
-        this._lastOtherFocusId = null;
-        this._pasteTarget = null;
-        this._copyTarget = null;
-        this._bound = new Set();
-        this._settingQueue = Promise.resolve();
+        this._cancellables = new Set();
+        this._selection = global.display.get_selection();
+        this._changedId = this._selection.connect('owner-changed',
+            (_selection, type, source) => this._ownerChanged(type, source));
     }
 
-    enable() {
-        const {Gio, GLib, Clutter} = this._lib;
-        this._enabled = true;
-        this._allowedExecutable = this._readAllowedExecutable();
+    // Each transfer closes its descriptor when its cancelled operation reports back. The client's own
+    // copy stays the clipboard's owner: the Shell disables extensions while the screen is locked, and
+    // what was copied must still paste after it.
+    destroy() {
+        this._selection.disconnect(this._changedId);
+        for (const cancellable of this._cancellables)
+            cancellable.cancel();
+    }
+
+    _ownerChanged(type, source) {
+        const {Meta} = this._lib;
+        if (type === Meta.SelectionType.SELECTION_PRIMARY) {
+            // The primary selection is the text selected in this window; it means nothing elsewhere.
+            this._primaryWindowId = source ? global.display.focus_window?.get_id() ?? null : null;
+            return;
+        }
+        if (type !== Meta.SelectionType.SELECTION_CLIPBOARD)
+            return;
+        this._serial += 1;
+        const own = source !== null && source === this._ownSource;
+        if (!own)
+            this._ownSource = null;
+        this._announce(this._serial, source ? this._selection.get_mimetypes(type) : [], own);
+    }
+
+    _type(name) {
+        const {Meta} = this._lib;
+        const type = {clipboard: Meta.SelectionType.SELECTION_CLIPBOARD,
+            primary: Meta.SelectionType.SELECTION_PRIMARY}[name];
+        if (type === undefined)
+            throw new CallError(INVALID_ARGS, `No selection named "${name}"`);
+        return type;
+    }
+
+    // Starts writing one format into the passed pipe (fds[handle], taken over and closed in any case).
+    read([selectionName, serial, mimeType, maxBytes, handle], fds) {
+        const {Gio, Meta} = this._lib;
+        const type = this._type(selectionName);
+        if (handle < 0 || handle >= fds.length)
+            throw new CallError(INVALID_ARGS, 'The pipe is missing');
+        if (type === Meta.SelectionType.SELECTION_CLIPBOARD && serial !== this._serial)
+            throw new CallError('StaleSerial', `The clipboard changed since ${serial}; it is ${this._serial} now`);
+        if (type === Meta.SelectionType.SELECTION_PRIMARY &&
+                (this._primaryWindowId === null || global.display.focus_window?.get_id() !== this._primaryWindowId))
+            throw new CallError('NotAvailable', 'The primary selection belongs to a window without the focus');
+        if (!this._selection.get_mimetypes(type).includes(mimeType))
+            throw new CallError('NotAvailable', `The selection does not offer ${mimeType}`);
+
+        const output = new this._lib.UnixOutputStream({fd: this._takeFd(fds, handle), close_fd: true});
+        const finish = this._deadline();
+        this._selection.transfer_async(type, mimeType, Math.min(maxBytes, Number.MAX_SAFE_INTEGER), output,
+            finish.cancellable, (selection, result) => {
+                try {
+                    selection.transfer_finish(result);
+                } catch (e) {
+                    if (!e.matches(Gio.IOErrorEnum, Gio.IOErrorEnum.CANCELLED))
+                        log(`Quillbox: reading ${mimeType} failed: ${e.message}`);
+                }
+                finish.done();
+                output.close(null);
+            });
+    }
+
+    // Reads every passed pipe to its end, then owns the selection; the new clipboard serial (0 for the
+    // primary selection). isServing() says whether the client may still have it once the pipes are read.
+    async set([selectionName, mimeTypes, handles], fds, isServing) {
+        const {Gio, Meta} = this._lib;
+        const type = this._type(selectionName);
+        if (mimeTypes.length === 0 || mimeTypes.length !== handles.length ||
+                new Set(mimeTypes).size !== mimeTypes.length ||
+                handles.some(handle => handle < 0 || handle >= fds.length) || new Set(handles).size !== handles.length)
+            throw new CallError(INVALID_ARGS, 'One distinct pipe for each distinct format is needed');
+
+        const streams = handles.map(handle => new this._lib.UnixInputStream({fd: this._takeFd(fds, handle), close_fd: true}));
+        const finish = this._deadline();
+        let first;
+        try {
+            const budget = {left: MAX_SET_BYTES};
+            [first] = await Promise.all(streams.map(stream => this._readToEnd(stream, budget, finish.cancellable)));
+        } catch (e) {
+            // The other pipes stop too, and each closes as its read reports back.
+            finish.cancellable.cancel();
+            if (e instanceof CallError)
+                throw e;
+            if (e.matches?.(Gio.IOErrorEnum, Gio.IOErrorEnum.CANCELLED))
+                throw new CallError('org.freedesktop.DBus.Error.Timeout', 'A pipe was not closed in time');
+            throw new CallError('org.freedesktop.DBus.Error.Failed', `Reading a pipe failed: ${e.message}`);
+        } finally {
+            finish.done();
+        }
+        if (!isServing())
+            throw new CallError('NotAllowed', 'The registration ended');
+
+        // A selection source written in GJS cannot serve data (GJS refuses to implement read_async, whose
+        // argument is a callback), and Mutter's own memory source holds one format: the first, the one
+        // the client prefers, is offered. The other pipes were still read to their end, so the client's
+        // writes to them never fail.
+        const source = Meta.SelectionSourceMemory.new(mimeTypes[0], first);
+        if (type === Meta.SelectionType.SELECTION_CLIPBOARD)
+            this._ownSource = source;
+        this._selection.set_owner(type, source);
+        return type === Meta.SelectionType.SELECTION_CLIPBOARD ? this._serial : 0;
+    }
+
+    // The descriptor, non-blocking: a blocking one would stop the Shell's main loop at a full or empty pipe.
+    _takeFd(fds, handle) {
+        const fd = fds[handle];
+        fds[handle] = -1;
+        this._lib.setFdNonBlocking(fd);
+        return fd;
+    }
+
+    // A cancellable that fires at the transfer deadline or when the extension is disabled; done()
+    // forgets both.
+    _deadline() {
+        const {Gio} = this._lib;
+        const cancellable = new Gio.Cancellable();
+        this._cancellables.add(cancellable);
+        const timeoutId = this._timers.after(TRANSFER_DEADLINE_MS, () => cancellable.cancel());
+        return {
+            cancellable,
+            done: () => {
+                this._cancellables.delete(cancellable);
+                this._timers.cancel(timeoutId);
+            },
+        };
+    }
+
+    // The whole of a pipe, without ever waiting on it in the main loop; budget.left is shared by the
+    // pipes of one call. The stream is closed however the read ends.
+    _readToEnd(stream, budget, cancellable) {
+        const {Gio, GLib} = this._lib;
+        const buffer = Gio.MemoryOutputStream.new_resizable();
+        return new Promise((resolve, reject) => {
+            const settle = (settleWith, value) => {
+                stream.close(null);
+                settleWith(value);
+            };
+            const next = () => stream.read_bytes_async(READ_CHUNK, GLib.PRIORITY_DEFAULT, cancellable, (_, result) => {
+                try {
+                    const bytes = stream.read_bytes_finish(result);
+                    if (bytes.get_size() === 0) {
+                        buffer.close(null);
+                        settle(resolve, buffer.steal_as_bytes());
+                        return;
+                    }
+                    budget.left -= bytes.get_size();
+                    if (budget.left < 0) {
+                        settle(reject, new CallError('org.freedesktop.DBus.Error.LimitsExceeded',
+                            `More than ${MAX_SET_BYTES} bytes`));
+                        return;
+                    }
+                    buffer.write_bytes(bytes, null);
+                    next();
+                } catch (e) {
+                    settle(reject, e);
+                }
+            });
+            next();
+        });
+    }
+}
+
+// The Shell's own virtual keyboard, and which chord it may type where: a paste once per showing of
+// the panel or per fix-layout press, a copy once per such press.
+class ChordTyper {
+    constructor(lib, timers) {
+        const {Clutter} = lib;
+        this._lib = lib;
+        this._timers = timers;
+        this._pressed = new Set();
+        this.disarm();
         // The keyboard joins the seat now, not at the first chord: a client binds a keyboard that
         // appears later too late for its first key.
         this._keyboard = Clutter.get_default_backend().get_default_seat()
             .create_virtual_device(Clutter.InputDeviceType.KEYBOARD_DEVICE);
+    }
 
-        const selection = global.display.get_selection();
-        this._selectionChangedId = selection.connect('owner-changed',
-            (_selection, type, source) => this._ownerChanged(type, source));
+    // A chord cut short must not leave Control down in the seat.
+    destroy() {
+        for (const key of this._pressed)
+            this._send(key, this._lib.Clutter.KeyState.RELEASED);
+        this._keyboard = null;
+    }
+
+    disarm() {
+        this._pasteTarget = null;
+        this._copyTarget = null;
+    }
+
+    armPaste(windowId) {
+        this._pasteTarget = windowId;
+    }
+
+    // The fix copies the mistyped text and pastes its correction into this window, once each.
+    armFix(windowId) {
+        this._copyTarget = windowId;
+        this._pasteTarget = windowId;
+    }
+
+    // Whether the chord was typed.
+    async type(chord) {
+        const keys = Object.hasOwn(CHORDS, chord) ? CHORDS[chord] : null;
+        if (!keys)
+            return false;
+        let target;
+        if (chord === 'copy') {
+            target = this._copyTarget;
+            this._copyTarget = null;
+        } else {
+            target = this._pasteTarget;
+            this._pasteTarget = null;
+        }
+        const window = windowById(target);
+        if (!window)
+            return false;
+        if (global.display.focus_window !== window) {
+            this._lib.Main.activateWindow(window);
+            if (!await this._timers.until(() => global.display.focus_window === window, FOCUS_WAIT_MS))
+                return false;
+        }
+        if (!await this._timers.until(() => !this._modifiersHeld(), RELEASE_WAIT_MS))
+            return false;
+        // Down in order, up in reverse, a few milliseconds apart.
+        const {KeyState} = this._lib.Clutter;
+        for (const key of keys) {
+            this._send(key, KeyState.PRESSED);
+            await this._timers.sleep(KEY_GAP_MS);
+        }
+        for (const key of [...keys].reverse()) {
+            this._send(key, KeyState.RELEASED);
+            await this._timers.sleep(KEY_GAP_MS);
+        }
+        return !this._timers.stopped;
+    }
+
+    _send(key, state) {
+        const {Clutter, GLib} = this._lib;
+        if (!this._keyboard)
+            return;
+        this._keyboard.notify_key(GLib.get_monotonic_time(), key, state);
+        if (state === Clutter.KeyState.PRESSED)
+            this._pressed.add(key);
+        else
+            this._pressed.delete(key);
+    }
+
+    _modifiersHeld() {
+        const {ModifierType} = this._lib.Clutter;
+        const [, , state] = global.get_pointer();
+        const held = ModifierType.SHIFT_MASK | ModifierType.CONTROL_MASK | ModifierType.MOD1_MASK |
+            ModifierType.MOD4_MASK | ModifierType.SUPER_MASK | ModifierType.HYPER_MASK | ModifierType.META_MASK;
+        return (state & held) !== 0;
+    }
+}
+
+var QuillboxShell = class {
+    // lib: {Gio, GLib, Meta, Shell, Clutter, Main, UnixInputStream, UnixOutputStream, setFdNonBlocking};
+    // extension: {path, metadata, settings}
+    constructor(lib, extension) {
+        this._lib = lib;
+        this._extension = extension;
+        this._enabled = false;
+    }
+
+    enable() {
+        const {Gio, GLib} = this._lib;
+        this._enabled = true;
+        this._allowedExecutable = this._readAllowedExecutable();
+        this._client = null;
+        this._lastOtherFocusId = null;
+        this._bound = new Set();
+        this._settingQueue = Promise.resolve();
+        this._timers = new Timers(GLib);
+        this._typer = new ChordTyper(this._lib, this._timers);
+        this._selections = new SelectionBridge(this._lib, this._timers,
+            (serial, types, own) => this._emit('ClipboardChanged', '(tasb)', [serial, types, own]));
         this._focusChangedId = global.display.connect('notify::focus-window', () => this._focusChanged());
-
         this._ownerChangedId = Gio.DBus.session.signal_subscribe('org.freedesktop.DBus', 'org.freedesktop.DBus',
             'NameOwnerChanged', '/org/freedesktop/DBus', CLIENT_BUS_NAME, Gio.DBusSignalFlags.NONE,
             () => this._endRegistration());
@@ -101,29 +410,17 @@ var QuillboxShell = class {
     }
 
     disable() {
-        const {Gio, GLib, Clutter} = this._lib;
+        const {Gio} = this._lib;
         this._enabled = false;
         this._endRegistration();
-        if (this._nameId)
-            Gio.bus_unown_name(this._nameId);
-        this._service?.unexport();
-        if (this._ownerChangedId)
-            Gio.DBus.session.signal_unsubscribe(this._ownerChangedId);
-        if (this._selectionChangedId)
-            global.display.get_selection().disconnect(this._selectionChangedId);
-        if (this._focusChangedId)
-            global.display.disconnect(this._focusChangedId);
-        // Each transfer closes its descriptor when its cancelled operation reports back.
-        for (const cancellable of this._cancellables)
-            cancellable.cancel();
-        for (const id of this._timeouts)
-            GLib.source_remove(id);
-        // A chord cut short must not leave Control down in the seat.
-        for (const key of this._pressedKeys)
-            this._keyboard.notify_key(GLib.get_monotonic_time(), key, Clutter.KeyState.RELEASED);
-        // The client's own copy stays the clipboard's owner: the Shell disables extensions while the
-        // screen is locked, and what was copied must still paste after it.
-        this._reset();
+        Gio.bus_unown_name(this._nameId);
+        this._service.unexport();
+        Gio.DBus.session.signal_unsubscribe(this._ownerChangedId);
+        global.display.disconnect(this._focusChangedId);
+        this._selections.destroy();
+        this._typer.destroy();
+        this._timers.stop();
+        this._service = this._selections = this._typer = this._timers = null;
     }
 
     _readAllowedExecutable() {
@@ -142,12 +439,16 @@ var QuillboxShell = class {
     _dispatcher() {
         const methods = {
             Register: (args, caller) => this._register(args, caller),
-            ReadSelection: (args, caller, fds) => this._readSelection(args, fds),
-            SetSelection: (args, caller, fds) => this._setSelection(args, fds),
+            ReadSelection: (args, caller, fds) => {
+                this._selections.read(args, fds);
+                return [null, null];
+            },
+            SetSelection: async (args, caller, fds) =>
+                ['(t)', [await this._selections.set(args, fds, () => this._enabled && this._client !== null)]],
             FocusedWindow: () => this._focusedWindow(),
-            ActivateWindow: ([id]) => ['(b)', [this._activate(this._window(id))]],
-            ActivatePanel: () => this._activatePanel(),
-            TypeChord: ([chord]) => this._typeChord(chord),
+            ActivateWindow: ([id]) => ['(b)', [this._activate(windowById(id))]],
+            ActivatePanel: () => ['(b)', [this._activatePanel()]],
+            TypeChord: async ([chord]) => ['(b)', [await this._typer.type(chord)]],
             SetShortcut: ([name, accelerator]) => this._setShortcut(name, accelerator),
         };
         const dispatcher = {
@@ -242,8 +543,7 @@ var QuillboxShell = class {
     // is not theirs.
     _endRegistration() {
         this._client = null;
-        this._pasteTarget = null;
-        this._copyTarget = null;
+        this._typer.disarm();
         for (const name of this._bound)
             this._lib.Main.wm.removeKeybinding(name);
         this._bound.clear();
@@ -258,165 +558,10 @@ var QuillboxShell = class {
             new GLib.Variant(signature, values));
     }
 
-    _ownerChanged(type, source) {
-        const {Meta} = this._lib;
-        if (type === Meta.SelectionType.SELECTION_PRIMARY) {
-            // The primary selection is the text selected in this window; it means nothing elsewhere.
-            this._primaryWindowId = source ? global.display.focus_window?.get_id() ?? null : null;
-            return;
-        }
-        if (type !== Meta.SelectionType.SELECTION_CLIPBOARD)
-            return;
-        this._serial += 1;
-        const own = source !== null && source === this._ownSource;
-        if (!own)
-            this._ownSource = null;
-        const types = source ? global.display.get_selection().get_mimetypes(type) : [];
-        this._emit('ClipboardChanged', '(tasb)', [this._serial, types, own]);
-    }
-
     _focusChanged() {
         const focused = global.display.focus_window;
         if (focused && !this._isPanel(focused))
             this._lastOtherFocusId = focused.get_id();
-    }
-
-    _selectionType(name) {
-        const {Meta} = this._lib;
-        const type = {clipboard: Meta.SelectionType.SELECTION_CLIPBOARD,
-            primary: Meta.SelectionType.SELECTION_PRIMARY}[name];
-        if (type === undefined)
-            throw new CallError(INVALID_ARGS, `No selection named "${name}"`);
-        return type;
-    }
-
-    _readSelection([selectionName, serial, mimeType, maxBytes, handle], fds) {
-        const {Gio, GLib, Meta} = this._lib;
-        const type = this._selectionType(selectionName);
-        if (handle < 0 || handle >= fds.length)
-            throw new CallError(INVALID_ARGS, 'The pipe is missing');
-        const selection = global.display.get_selection();
-        if (type === Meta.SelectionType.SELECTION_CLIPBOARD && serial !== this._serial)
-            throw new CallError('StaleSerial', `The clipboard changed since ${serial}; it is ${this._serial} now`);
-        if (type === Meta.SelectionType.SELECTION_PRIMARY &&
-                (this._primaryWindowId === null || global.display.focus_window?.get_id() !== this._primaryWindowId))
-            throw new CallError('NotAvailable', 'The primary selection belongs to a window without the focus');
-        if (!selection.get_mimetypes(type).includes(mimeType))
-            throw new CallError('NotAvailable', `The selection does not offer ${mimeType}`);
-
-        const fd = fds[handle];
-        fds[handle] = -1;
-        this._lib.setFdNonBlocking(fd);
-        const output = new this._lib.UnixOutputStream({fd, close_fd: true});
-        const finish = this._deadline();
-        selection.transfer_async(type, mimeType, Math.min(maxBytes, Number.MAX_SAFE_INTEGER), output,
-            finish.cancellable, (source, result) => {
-                try {
-                    source.transfer_finish(result);
-                } catch (e) {
-                    if (!e.matches(Gio.IOErrorEnum, Gio.IOErrorEnum.CANCELLED))
-                        log(`Quillbox: reading ${mimeType} failed: ${e.message}`);
-                }
-                finish.done();
-                output.close(null);
-            });
-        return [null, null];
-    }
-
-    // A cancellable that fires at the transfer deadline or when the extension is disabled; done()
-    // forgets both.
-    _deadline() {
-        const {Gio, GLib} = this._lib;
-        const cancellable = new Gio.Cancellable();
-        this._cancellables.add(cancellable);
-        const timeoutId = this._after(TRANSFER_DEADLINE_MS, () => cancellable.cancel());
-        return {
-            cancellable,
-            done: () => {
-                this._cancellables.delete(cancellable);
-                if (this._timeouts.delete(timeoutId))
-                    GLib.source_remove(timeoutId);
-            },
-        };
-    }
-
-    async _setSelection([selectionName, mimeTypes, handles], fds) {
-        const {GLib, Gio, Meta} = this._lib;
-        const type = this._selectionType(selectionName);
-        if (mimeTypes.length === 0 || mimeTypes.length !== handles.length ||
-                new Set(mimeTypes).size !== mimeTypes.length ||
-                handles.some(handle => handle < 0 || handle >= fds.length) || new Set(handles).size !== handles.length)
-            throw new CallError(INVALID_ARGS, 'One distinct pipe for each distinct format is needed');
-
-        const streams = handles.map(handle => {
-            const fd = fds[handle];
-            fds[handle] = -1;
-            this._lib.setFdNonBlocking(fd);
-            return new this._lib.UnixInputStream({fd, close_fd: true});
-        });
-        const finish = this._deadline();
-        let first;
-        try {
-            const budget = {left: MAX_SET_BYTES};
-            const read = await Promise.all(streams.map(stream => this._readToEnd(stream, budget, finish.cancellable)));
-            first = read[0];
-        } catch (e) {
-            // The other pipes stop too, and each closes as its read reports back.
-            finish.cancellable.cancel();
-            if (e instanceof CallError)
-                throw e;
-            if (e.matches?.(Gio.IOErrorEnum, Gio.IOErrorEnum.CANCELLED))
-                throw new CallError('org.freedesktop.DBus.Error.Timeout', 'A pipe was not closed in time');
-            throw new CallError('org.freedesktop.DBus.Error.Failed', `Reading a pipe failed: ${e.message}`);
-        } finally {
-            finish.done();
-        }
-        if (!this._enabled || !this._client)
-            throw new CallError('NotAllowed', 'The registration ended');
-
-        // A selection source written in GJS cannot serve data (GJS refuses to implement read_async, whose
-        // argument is a callback), and Mutter's own memory source holds one format: the first, the one
-        // the client prefers, is offered. The other pipes were still read to their end, so the client's
-        // writes to them never fail.
-        const source = Meta.SelectionSourceMemory.new(mimeTypes[0], first);
-        if (type === Meta.SelectionType.SELECTION_CLIPBOARD)
-            this._ownSource = source;
-        global.display.get_selection().set_owner(type, source);
-        return ['(t)', [type === Meta.SelectionType.SELECTION_CLIPBOARD ? this._serial : 0]];
-    }
-
-    // The whole of a pipe, without ever waiting on it in the main loop; budget.left is shared by the
-    // pipes of one call. The stream is closed however the read ends.
-    _readToEnd(stream, budget, cancellable) {
-        const {Gio, GLib} = this._lib;
-        const buffer = Gio.MemoryOutputStream.new_resizable();
-        return new Promise((resolve, reject) => {
-            const settle = (settleWith, value) => {
-                stream.close(null);
-                settleWith(value);
-            };
-            const next = () => stream.read_bytes_async(READ_CHUNK, GLib.PRIORITY_DEFAULT, cancellable, (_, result) => {
-                try {
-                    const bytes = stream.read_bytes_finish(result);
-                    if (bytes.get_size() === 0) {
-                        buffer.close(null);
-                        settle(resolve, buffer.steal_as_bytes());
-                        return;
-                    }
-                    budget.left -= bytes.get_size();
-                    if (budget.left < 0) {
-                        settle(reject, new CallError('org.freedesktop.DBus.Error.LimitsExceeded',
-                            `More than ${MAX_SET_BYTES} bytes`));
-                        return;
-                    }
-                    buffer.write_bytes(bytes, null);
-                    next();
-                } catch (e) {
-                    settle(reject, e);
-                }
-            });
-            next();
-        });
     }
 
     _focusedWindow() {
@@ -432,14 +577,6 @@ var QuillboxShell = class {
             window.get_wm_class() ?? '', pid > 0 ? pid : -1, known ? app.get_name() ?? '' : '']];
     }
 
-    _windows() {
-        return global.get_window_actors().map(actor => actor.get_meta_window()).filter(window => window);
-    }
-
-    _window(id) {
-        return id === null ? null : this._windows().find(window => window.get_id() === id) ?? null;
-    }
-
     _activate(window) {
         if (!window)
             return false;
@@ -452,70 +589,12 @@ var QuillboxShell = class {
     }
 
     _activatePanel() {
-        const panel = this._windows().find(window => this._isPanel(window));
+        const panel = windows().find(window => this._isPanel(window));
         if (!panel)
-            return ['(b)', [false]];
+            return false;
         const focused = global.display.focus_window;
-        this._pasteTarget = focused && !this._isPanel(focused) ? focused.get_id() : this._lastOtherFocusId;
-        this._activate(panel);
-        return ['(b)', [true]];
-    }
-
-    async _typeChord(chord) {
-        const keys = Object.hasOwn(CHORDS, chord) ? CHORDS[chord] : null;
-        if (!keys)
-            return ['(b)', [false]];
-        let target;
-        if (chord === 'copy') {
-            target = this._copyTarget;
-            this._copyTarget = null;
-        } else {
-            target = this._pasteTarget;
-            this._pasteTarget = null;
-        }
-        const window = this._window(target);
-        if (!window)
-            return ['(b)', [false]];
-        if (global.display.focus_window !== window) {
-            this._activate(window);
-            if (!await this._until(() => global.display.focus_window === window, FOCUS_WAIT_MS))
-                return ['(b)', [false]];
-        }
-        if (!await this._until(() => !this._modifiersHeld(), RELEASE_WAIT_MS))
-            return ['(b)', [false]];
-        await this._press(keys);
-        return ['(b)', [this._enabled]];
-    }
-
-    _modifiersHeld() {
-        const {Clutter} = this._lib;
-        const [, , state] = global.get_pointer();
-        const held = Clutter.ModifierType.SHIFT_MASK | Clutter.ModifierType.CONTROL_MASK |
-            Clutter.ModifierType.MOD1_MASK | Clutter.ModifierType.MOD4_MASK | Clutter.ModifierType.SUPER_MASK |
-            Clutter.ModifierType.HYPER_MASK | Clutter.ModifierType.META_MASK;
-        return (state & held) !== 0;
-    }
-
-    // Down in order, up in reverse, a few milliseconds apart.
-    async _press(keys) {
-        const {Clutter, GLib} = this._lib;
-        const send = (key, state) => {
-            if (!this._enabled)
-                return;
-            this._keyboard.notify_key(GLib.get_monotonic_time(), key, state);
-            if (state === Clutter.KeyState.PRESSED)
-                this._pressedKeys.add(key);
-            else
-                this._pressedKeys.delete(key);
-        };
-        for (const key of keys) {
-            send(key, Clutter.KeyState.PRESSED);
-            await this._sleep(KEY_GAP_MS);
-        }
-        for (const key of [...keys].reverse()) {
-            send(key, Clutter.KeyState.RELEASED);
-            await this._sleep(KEY_GAP_MS);
-        }
+        this._typer.armPaste(focused && !this._isPanel(focused) ? focused.get_id() : this._lastOtherFocusId);
+        return this._activate(panel);
     }
 
     _setShortcut(name, accelerator) {
@@ -559,12 +638,8 @@ var QuillboxShell = class {
     }
 
     _shortcutPressed(name) {
-        if (name === 'fix-layout') {
-            // The fix copies the mistyped text and pastes its correction into this window, once each.
-            const focused = global.display.focus_window?.get_id() ?? null;
-            this._copyTarget = focused;
-            this._pasteTarget = focused;
-        }
+        if (name === 'fix-layout')
+            this._typer.armFix(global.display.focus_window?.get_id() ?? null);
         this._emit('ShortcutPressed', '(s)', [name]);
     }
 
@@ -577,37 +652,4 @@ var QuillboxShell = class {
             logError(e, 'Quillbox: closing a passed descriptor');
         }
     }
-
-    _after(ms, callback) {
-        const {GLib} = this._lib;
-        const id = GLib.timeout_add(GLib.PRIORITY_DEFAULT, ms, () => {
-            this._timeouts.delete(id);
-            callback();
-            return GLib.SOURCE_REMOVE;
-        });
-        this._timeouts.add(id);
-        return id;
-    }
-
-    _sleep(ms) {
-        return new Promise(resolve => this._after(ms, resolve));
-    }
-
-    // Whether condition() came to hold within timeoutMs.
-    async _until(condition, timeoutMs) {
-        for (let waited = 0; !condition(); waited += POLL_MS) {
-            if (waited >= timeoutMs || !this._enabled)
-                return false;
-            await this._sleep(POLL_MS);
-        }
-        return this._enabled;
-    }
 };
-
-// A failure the caller is told by name: a short name is one of the interface's own errors.
-class CallError extends Error {
-    constructor(name, message) {
-        super(message);
-        this.name = name;
-    }
-}
