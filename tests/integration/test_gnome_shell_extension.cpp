@@ -325,6 +325,31 @@ private slots:
         QVERIFY(m_client.waitForSignal("pressed ", 1000).isEmpty());
     }
 
+    void disablingUndoesEverythingAndEnablingServesAnew()
+    {
+        QCOMPARE(m_client.command("shortcut fix-layout <Super><Shift>l"), QString("ok true"));
+        const auto extensions = [](const QString &method) {
+            QDBusMessage message = QDBusMessage::createMethodCall("org.gnome.Shell", "/org/gnome/Shell",
+                "org.gnome.Shell.Extensions", method);
+            message.setArguments({QStringLiteral("quillbox@quillbox.io")});
+            const QDBusMessage reply = QDBusConnection::sessionBus().call(message, QDBus::Block, 10000);
+            return reply.type() == QDBusMessage::ReplyMessage && reply.arguments().value(0).toBool();
+        };
+        QDBusConnectionInterface *bus = QDBusConnection::sessionBus().interface();
+        QVERIFY(extensions("DisableExtension"));
+        QTRY_VERIFY_WITH_TIMEOUT(!bus->isServiceRegistered(shellService), 5000);
+        QVERIFY(extensions("EnableExtension"));
+        QTRY_VERIFY_WITH_TIMEOUT(bus->isServiceRegistered(shellService), 5000);
+
+        // A new registration; the binding the disabled extension had made is gone, or it would hold
+        // the combination still.
+        QCOMPARE(m_client.command("focused"), notAllowed);
+        QCOMPARE(m_client.command("register 1"), QString("ok 1"));
+        QCOMPARE(m_client.command("shortcut fix-layout <Super><Shift>l"), QString("ok true"));
+        QVERIFY(WaylandBed::current().press("super+shift+l"));
+        QCOMPARE(m_client.waitForSignal("pressed "), QString("pressed fix-layout"));
+    }
+
     void noContentCrossesTheBus()
     {
         m_monitor.terminate();
