@@ -249,6 +249,9 @@ private slots:
         QCOMPARE(focused[2], editor.appId());
         QVERIFY(focused[0].toULongLong() != 0);
         QVERIFY(focused[3].toLongLong() > 0);
+        // The editor has no desktop entry: no app id, and no name, which the Shell would make of its title.
+        QCOMPARE(focused[1], QString());
+        QCOMPARE(focused[4], QString());
 
         const QByteArray text = "pasted once marker-0d57";
         m_contents << QString::fromUtf8(text);
