@@ -31,7 +31,8 @@ QString GnomeKeySynthesizer::chordName(int keyPosition, std::uint32_t modifiers)
 
 bool GnomeKeySynthesizer::isAvailable() const
 {
-    return m_shell.isRegistered();
+    // The backend is chosen because the extension serves; its registration may still be under way.
+    return m_shell.state() != GnomeShell::State::refused;
 }
 
 bool GnomeKeySynthesizer::hasConnection() const

@@ -17,7 +17,7 @@ public:
     static QString chordName(int keyPosition, std::uint32_t modifiers);
 
     QString mechanism() const override { return QStringLiteral("GNOME Shell"); }
-    /// This program is the extension's client.
+    /// The extension has not refused this program.
     bool isAvailable() const override;
     bool hasConnection() const override;
     /// `sent` runs once the Shell answered; at once with false for a chord it does not type.
