@@ -44,7 +44,8 @@ SessionFacts SessionFacts::probe(int argc, char **argv)
     }
     facts.desktop = qEnvironmentVariable("XDG_CURRENT_DESKTOP");
     facts.sessionType = qEnvironmentVariable("XDG_SESSION_TYPE");
-    if (facts.waylandGlobals && facts.desktop.split(u':').contains(QStringLiteral("GNOME"), Qt::CaseInsensitive))
+    const bool waylandSession = facts.waylandGlobals || facts.sessionType == QLatin1String("wayland");
+    if (waylandSession && facts.desktop.split(u':').contains(QStringLiteral("GNOME"), Qt::CaseInsensitive))
         facts.gnomeExtension = GnomeExtensionState::probe();
     return facts;
 }
@@ -107,14 +108,14 @@ QString BackendChoice::gnomeExtensionAdvice() const
     const QString command = QStringLiteral("gnome-extensions enable ") + GnomeExtensionState::uuid;
     switch (gnomeExtension) {
     case State::disabled:
-        return QStringLiteral("Quillbox's GNOME Shell extension is installed but switched off. Enable it (Settings > "
-                              "About, or \"%1\"): GNOME Shell loads it at once. Then restart Quillbox, and every "
-                              "copy, the hotkeys and automatic paste work in every window.")
+        return QStringLiteral("Quillbox's GNOME Shell extension is installed but switched off. Enable it (\"%1\", "
+                              "or Settings > About) and restart Quillbox: GNOME Shell loads it at once, and Quillbox "
+                              "then works in every window.")
             .arg(command);
     case State::installedThisSession:
-        return QStringLiteral("Quillbox's GNOME Shell extension was installed during this session: GNOME Shell loads "
-                              "it at your next login. Enable it (Settings > About, or \"%1\"), then log out and "
-                              "back in, and every copy, the hotkeys and automatic paste work in every window.")
+        return QStringLiteral("Quillbox's GNOME Shell extension was installed during this session, so GNOME Shell "
+                              "loads it at your next login. Enable it (\"%1\", or Settings > About), then log out "
+                              "and back in, and Quillbox works in every window.")
             .arg(command);
     case State::failed:
         return QStringLiteral("GNOME Shell could not run Quillbox's extension. Log out and back in; if it still "

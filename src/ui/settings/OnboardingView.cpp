@@ -67,12 +67,9 @@ QVariantMap pastePage(const OnboardingView::PasteSupport &support)
 // paste; installed but switched off, it is one command away, which the person agrees to by the button.
 QVariantMap gnomeExtensionPage(const GnomeExtensionView &extension)
 {
-    QList<Bullet> bullets{{QStringLiteral("xmark.circle"), QStringLiteral("Copies made in Wayland windows are not "
-                                                                          "captured until it runs")}};
-    if (extension.canEnable())
-        bullets.append({QStringLiteral("gear"), QStringLiteral("The button runs \"%1\"").arg(extension.command())});
-    return makePage(QStringLiteral("puzzlepiece.extension"), orange, QStringLiteral("Switch on the GNOME Shell extension"),
-        QStringLiteral("So Quillbox works in every window"), extension.advice(), bullets,
+    return makePage(QStringLiteral("puzzlepiece.extension"), orange, QStringLiteral("Turn on the GNOME extension"),
+        QStringLiteral("So Quillbox works in every window"), extension.advice(),
+        {{QStringLiteral("xmark.circle"), QStringLiteral("Until then, copies made in Wayland windows are missed")}},
         extension.canEnable() ? QStringLiteral("Enable the Extension") : QString());
 }
 
