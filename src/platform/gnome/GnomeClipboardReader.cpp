@@ -1,13 +1,13 @@
 #include "GnomeClipboardReader.h"
 
 #include "GnomeShell.h"
+#include "platform/ClipboardPipeReader.h"
 
 #include <QDBusPendingCall>
 #include <QDBusUnixFileDescriptor>
 #include <QLoggingCategory>
 #include <QMutexLocker>
 
-#include <fcntl.h>
 #include <poll.h>
 #include <sys/eventfd.h>
 #include <unistd.h>
@@ -21,7 +21,6 @@ namespace {
 
 Q_LOGGING_CATEGORY(lcReader, "quillbox.pasteboard.reader", QtInfoMsg)
 
-constexpr qsizetype readChunk = 1024 * 1024;
 // How often the Shell's answer to a read is looked for while it is due.
 constexpr int answerPollMs = 10;
 
@@ -167,62 +166,36 @@ void GnomeClipboardReader::readPrimary(quint64 requestId)
 std::optional<QByteArray> GnomeClipboardReader::transfer(
     const QString &selection, quint64 serial, const QString &mimeType)
 {
-    if (m_budget.aborted())
-        return std::nullopt;
-    int pipe[2];
-    if (::pipe2(pipe, O_CLOEXEC | O_NONBLOCK) != 0) {
-        qCWarning(lcReader) << "cannot make a pipe:" << std::strerror(errno);
-        return std::nullopt;
-    }
-    // One byte more than the change may hold: an owner that has more shows it and is refused.
-    std::optional<QDBusPendingCall> answer = m_bus.asyncCall(
-        GnomeShell::methodCall(QStringLiteral("ReadSelection"),
-            {selection, QVariant::fromValue<qulonglong>(serial), mimeType,
-                QVariant::fromValue<qulonglong>(m_budget.maxChangeBytes() + 1),
-                QVariant::fromValue(QDBusUnixFileDescriptor(pipe[1]))}),
-        int(ClipboardReadBudget::readTimeout.count()));
-    ::close(pipe[1]);
-
-    QByteArray data;
-    bool ended = false;
-    bool failed = false;
-    while (!ended && !m_budget.aborted()) {
-        if (const auto interrupted = interruption()) {
-            m_budget.abort(*interrupted);
-            break;
-        }
-        // The call keeps a duplicate of the write end until it is answered and let go, so the end of
-        // the data shows only then; a refusal (a newer change, no such selection) is no content.
-        if (answer && answer->isFinished()) {
-            if (answer->isError())
-                break;
-            answer.reset();
-        }
-        const auto remaining = m_budget.remainingMs();
-        if (!remaining)
-            break;
-        if (!(wait(pipe[0], answer ? std::min(*remaining, answerPollMs) : *remaining) & (POLLIN | POLLHUP | POLLERR)))
-            continue;
-        for (;;) {
-            const qsizetype before = data.size();
-            data.resize(before + readChunk);
-            const ssize_t count = ::read(pipe[0], data.data() + before, readChunk);
-            data.resize(before + std::max<ssize_t>(count, 0));
-            if (count > 0) {
-                m_budget.noteAnswer();
-                if (!m_budget.withinBound(count))
-                    break;
-                continue;
+    // The call keeps a duplicate of the write end until it is answered and let go, so the end of the
+    // data shows only then. A refusal (a newer change, no such selection) is no content, and ends this
+    // format's read alone.
+    std::optional<QDBusPendingCall> answer;
+    bool refused = false;
+    ClipboardPipeReader reader(
+        m_budget,
+        [this, &answer, &refused]() -> std::optional<ClipboardReadBudget::Abort> {
+            if (const auto interrupted = interruption())
+                return interrupted;
+            if (answer && answer->isFinished()) {
+                refused = answer->isError();
+                if (refused)
+                    return ClipboardReadBudget::Abort::superseded;
+                answer.reset();
             }
-            if (count < 0 && errno == EINTR)
-                continue;
-            ended = count == 0 || errno != EAGAIN;
-            failed = count < 0 && ended;
-            break;
-        }
-    }
-    ::close(pipe[0]);
-    if (!ended || failed)
-        return std::nullopt;
+            return std::nullopt;
+        },
+        [this, &answer](int fd, int timeoutMs) {
+            return wait(fd, answer ? std::min(timeoutMs, answerPollMs) : timeoutMs);
+        });
+    std::optional<QByteArray> data = reader.read([&](int writeEnd) {
+        // One byte more than the change may hold: an owner that has more shows it and is refused.
+        answer = m_bus.asyncCall(GnomeShell::methodCall(QStringLiteral("ReadSelection"),
+                                     {selection, QVariant::fromValue<qulonglong>(serial), mimeType,
+                                         QVariant::fromValue<qulonglong>(m_budget.maxChangeBytes() + 1),
+                                         QVariant::fromValue(QDBusUnixFileDescriptor(writeEnd))}),
+            int(ClipboardReadBudget::readTimeout.count()));
+    });
+    if (refused)
+        m_budget.clearAbort();
     return data;
 }

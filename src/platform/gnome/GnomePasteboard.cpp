@@ -66,11 +66,7 @@ void GnomePasteboard::takeSnapshot(const GnomeClipboardSnapshot &snapshot)
 {
     if (snapshot.serial != m_latestSerial || m_pendingWrite || m_unechoedWrites > 0)
         return; // replaced since, by another program's copy or our own write
-    m_items.clear();
-    if (!snapshot.formats.isEmpty() || snapshot.image) {
-        m_items.append(snapshot.image ? PasteboardItem(snapshot.formats, snapshot.image->png, snapshot.image->digest)
-                                      : PasteboardItem(snapshot.formats));
-    }
+    m_items = snapshot.items();
     ++m_changeCount;
     // A Wayland selection dies with the program that set it; the history puts its newest copy back.
     notifyChange(snapshot.empty ? Change::abandoned : Change::foreign);
@@ -85,12 +81,7 @@ void GnomePasteboard::beginOwnChange()
 
 void GnomePasteboard::offer(const MimeFormats &formats)
 {
-    m_items.clear();
-    if (!formats.isEmpty()) {
-        const QString png = QStringLiteral("image/png");
-        m_items.append(
-            PasteboardItem(formats, formats.contains(png) ? std::optional(formats.value(png)) : std::nullopt));
-    }
+    m_items = itemsWritten(formats);
     scheduleWrite(formats);
 }
 
