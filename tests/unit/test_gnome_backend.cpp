@@ -304,6 +304,9 @@ private slots:
         QTRY_COMPARE(shell.state(), GnomeShell::State::refused);
         QVERIFY2(shell.problem().contains("Log out and back in"), qPrintable(shell.problem()));
         QVERIFY(shell.problem().contains("version 2"));
+        // Nothing would ever answer a grab now.
+        GnomeHotkeyGrabber grabber(shell);
+        QCOMPARE(grabber.grab(1, keyV, superShift), GrabResult::unavailable);
     }
 
     void registersAgainWhenTheExtensionComesBack()

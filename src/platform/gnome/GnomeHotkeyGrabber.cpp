@@ -55,6 +55,8 @@ HotkeyGrabber::GrabResult GnomeHotkeyGrabber::grab(std::uint32_t id, std::uint32
     const KeyCombo combo{position ? std::uint32_t(*position) : 0, modifiers & KeyCombo::modifierMask};
     if (shortcutName(id).isEmpty() || !position || combo.keysText().isEmpty())
         return GrabResult::noSuchKey;
+    if (m_shell.state() == GnomeShell::State::refused)
+        return GrabResult::unavailable; // no answer would ever come
     m_accelerators.insert(id, HotkeyBindingInstructions::gnomeAccelerator(combo));
     m_unanswered.insert(id, ++m_nextRequest);
     // Until the extension takes this program as its client, the registration binds it.
