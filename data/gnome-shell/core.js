@@ -488,8 +488,8 @@ var QuillboxShell = class {
         }
     }
 
-    // The caller, {name, pid}, when it runs the allowed executable and owns io.quillbox.Quillbox (and,
-    // except for Register, is the registered client); otherwise null.
+    // The caller, {name, pid}, when it runs the allowed executable and its process owns
+    // io.quillbox.Quillbox (and, except for Register, is the registered client); otherwise null.
     async _verifiedCaller(sender, registering) {
         const {GLib} = this._lib;
         if (!this._enabled || !this._allowedExecutable || !sender)
@@ -508,7 +508,13 @@ var QuillboxShell = class {
             // Asked last: the bus sends any NameOwnerChanged before this answer, and nothing runs between
             // the answer and the caller's use of it.
             const [owner] = await this._busCall('GetNameOwner', new GLib.Variant('(s)', [CLIENT_BUS_NAME]));
-            return owner === sender && this._enabled ? {name: sender, pid} : null;
+            if (owner !== sender) {
+                // Quillbox may hold its name on another connection of its own: same process, same program.
+                const [ownerPid] = await this._busCall('GetConnectionUnixProcessID', new GLib.Variant('(s)', [owner]));
+                if (ownerPid !== pid)
+                    return null;
+            }
+            return this._enabled ? {name: sender, pid} : null;
         } catch {
             return null;
         }

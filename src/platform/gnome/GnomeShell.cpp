@@ -17,6 +17,7 @@ GnomeShell::GnomeShell(QDBusConnection bus, QObject *parent)
     : QObject(parent)
     , m_bus(std::move(bus))
     , m_watcher(serviceName, m_bus, QDBusServiceWatcher::WatchForOwnerChange)
+    , m_instanceWatcher(QStringLiteral("io.quillbox.Quillbox"), m_bus, QDBusServiceWatcher::WatchForRegistration)
 {
     // The extension sends its signals to its client alone; these match them by sender and path.
     m_bus.connect(serviceName, objectPath, interfaceName, QStringLiteral("ClipboardChanged"), this,
@@ -30,6 +31,11 @@ GnomeShell::GnomeShell(QDBusConnection bus, QObject *parent)
             if (!newOwner.isEmpty())
                 registerClient();
         });
+    // The platform is built before the program claims its name: registering again once it holds it.
+    connect(&m_instanceWatcher, &QDBusServiceWatcher::serviceRegistered, this, [this] {
+        setState(State::connecting);
+        registerClient();
+    });
     registerClient();
 }
 

@@ -87,6 +87,9 @@ private:
 
     QDBusConnection m_bus;
     QDBusServiceWatcher m_watcher;
+    /// Quillbox's own name: the extension serves only the process that holds it, and ends a
+    /// registration whenever its owner changes.
+    QDBusServiceWatcher m_instanceWatcher;
     State m_state = State::connecting;
     QString m_problem;
     quint64 m_registration = 0;

@@ -39,6 +39,9 @@ bed_prepare() {
         cp -r "$QUILLBOX_BED_GNOME_EXTENSIONS/$entry/$quillbox_extension/." "$quillbox/"
         mkdir -m 755 "$session_dir/bin"
         cp "$QUILLBOX_BED_GNOME_CLIENT" "$session_dir/bin/"
+        # Where the client is Quillbox itself, the tests start the copy the extension serves.
+        [ "$QUILLBOX_BED_GNOME_CLIENT" != "${QUILLBOX_BINARY:-}" ] ||
+            QUILLBOX_BINARY=$session_dir/bin/$(basename "$QUILLBOX_BED_GNOME_CLIENT")
         QUILLBOX_BED_GNOME_CLIENT=$session_dir/bin/$(basename "$QUILLBOX_BED_GNOME_CLIENT")
         echo "$QUILLBOX_BED_GNOME_CLIENT" >"$quillbox/allowed-executable"
         enabled+=", '$quillbox_extension'"
@@ -69,6 +72,6 @@ bed_ready() {
 bed_client_env() {
     export XDG_CURRENT_DESKTOP=GNOME
     if [ -n "${QUILLBOX_BED_GNOME_EXTENSIONS:-}" ]; then
-        export QUILLBOX_BED_GNOME_CLIENT QUILLBOX_BED_AS_USER="${as_user[*]}"
+        export QUILLBOX_BED_GNOME_CLIENT QUILLBOX_BINARY QUILLBOX_BED_AS_USER="${as_user[*]}"
     fi
 }
