@@ -43,18 +43,8 @@ private slots:
         QVERIFY(QTest::qWaitFor(isScriptLoaded, 5000));
     }
 
-    void thePanelHidesWhenAnotherWindowTakesTheFocus()
-    {
-        QLineEdit other;
-        other.setWindowTitle("Another window");
-        other.show();
-        QVERIFY(WaylandBed::current().waitForFocus("test_kwin_session"));
-        QCOMPARE(m_quillbox.startSecondInstance({"--toggle"}), 0);
-        QVERIFY(WaylandBed::current().waitForFocus(panelId));
-        QVERIFY(WaylandBed::current().focusWindow("Another window"));
-        QVERIFY(QTest::qWaitFor([] { return !WaylandBed::current().hasWindow(panelId); }, 5000));
-    }
-
+    // Runs before the focus test: once another window has taken the focus from the panel, KWin 5.27
+    // shows the panel again unfocused when the shortcut opens it, a fault not yet mended.
     void theShortcutsAreKWinsOwn()
     {
         // As Plasma's shortcut settings list them: under Quillbox, with the keys Quillbox asked for.
@@ -81,6 +71,18 @@ private slots:
         QVERIFY(WaylandBed::current().press("super+shift+l"));
         QVERIFY2(QTest::qWaitFor([this] { return m_quillbox.output().contains("[LanguageFix] Triggered"); }, 5000),
             qPrintable(m_quillbox.output()));
+    }
+
+    void thePanelHidesWhenAnotherWindowTakesTheFocus()
+    {
+        QLineEdit other;
+        other.setWindowTitle("Another window");
+        other.show();
+        QVERIFY(WaylandBed::current().waitForFocus("test_kwin_session"));
+        QCOMPARE(m_quillbox.startSecondInstance({"--toggle"}), 0);
+        QVERIFY(WaylandBed::current().waitForFocus(panelId));
+        QVERIFY(WaylandBed::current().focusWindow("Another window"));
+        QVERIFY(QTest::qWaitFor([] { return !WaylandBed::current().hasWindow(panelId); }, 5000));
     }
 
     void cleanupTestCase()
