@@ -1,8 +1,10 @@
 // Quillbox under KWin as a person meets it in Plasma: the panel `quillbox --toggle` shows is centred and
 // focused, it hides when another window takes the focus, and the global shortcuts are registered with
-// the kglobalaccel that runs inside KWin, so pressing them opens the panel and runs the layout fix.
+// the kglobalaccel that runs inside KWin, so pressing them opens the panel (twenty times in a row) and
+// runs the layout fix.
 // (Pasting through fake-input, twenty times in a row, is test_wayland_paste_repeat's kwin row.)
 
+#include "PasteTarget.h"
 #include "QuillboxProcess.h"
 #include "WaylandBed.h"
 
@@ -10,7 +12,6 @@
 #include <QDBusInterface>
 #include <QDBusMessage>
 #include <QDBusReply>
-#include <QLineEdit>
 #include <QTest>
 
 namespace {
@@ -31,6 +32,10 @@ class TestKWinSession : public QObject {
     Q_OBJECT
 
     QuillboxProcess m_quillbox;
+    // The other window, a GTK program of its own as a person's would be. (A Qt 6.4 window of the test's
+    // own asks KWin again for the focus each time its focus object changes, stamped with the latest key
+    // press: a request answered just after the shortcut's press took the focus from the panel.)
+    PasteTarget m_other{PasteTarget::Program::GtkEditor};
 
 private slots:
     void initTestCase()
@@ -41,20 +46,19 @@ private slots:
         QCOMPARE(m_quillbox.startSecondInstance({"--toggle"}), 0);
         QVERIFY(QTest::qWaitFor([] { return !WaylandBed::current().hasWindow(panelId); }, 5000));
         QVERIFY(QTest::qWaitFor(isScriptLoaded, 5000));
+        QVERIFY(m_other.start());
     }
 
     void thePanelHidesWhenAnotherWindowTakesTheFocus()
     {
-        QLineEdit other;
-        other.setWindowTitle("Another window");
-        other.show();
-        QVERIFY(WaylandBed::current().waitForFocus("test_kwin_session"));
         QCOMPARE(m_quillbox.startSecondInstance({"--toggle"}), 0);
         QVERIFY(WaylandBed::current().waitForFocus(panelId));
-        QVERIFY(WaylandBed::current().focusWindow("Another window"));
+        QVERIFY(WaylandBed::current().focusWindow(m_other.name()));
         QVERIFY(QTest::qWaitFor([] { return !WaylandBed::current().hasWindow(panelId); }, 5000));
     }
 
+    // After the focus test: once another window has taken the focus from it, the panel the shortcut
+    // opens is focused again.
     void theShortcutsAreKWinsOwn()
     {
         // As Plasma's shortcut settings list them: under Quillbox, with the keys Quillbox asked for.
@@ -68,16 +72,16 @@ private slots:
             QCOMPARE(assigned.value(), QList<int>{keys.toCombined()});
         }
 
-        QLineEdit field("ghbdtn");
-        field.setWindowTitle("Shortcut target");
-        field.show();
-        QVERIFY(WaylandBed::current().waitForFocus("test_kwin_session"));
-        // Held as a person holds them; kglobalaccel inside KWin reports the press to Quillbox.
-        QVERIFY(WaylandBed::current().press("super+shift+v"));
-        QVERIFY2(WaylandBed::current().waitForFocus(panelId, 10000), qPrintable(m_quillbox.output()));
-        QVERIFY(WaylandBed::current().press("Escape"));
-        QVERIFY(QTest::qWaitFor([] { return !WaylandBed::current().hasWindow(panelId); }, 5000));
-        QVERIFY(WaylandBed::current().waitForFocus("test_kwin_session"));
+        QVERIFY(WaylandBed::current().waitForFocus(m_other.appId()));
+        for (int round = 1; round <= 20; ++round) {
+            // Held as a person holds them; kglobalaccel inside KWin reports the press to Quillbox.
+            QVERIFY(WaylandBed::current().press("super+shift+v"));
+            QVERIFY2(WaylandBed::current().waitForFocus(panelId, 10000),
+                qPrintable(QStringLiteral("round %1\n%2").arg(round).arg(m_quillbox.output())));
+            QVERIFY(WaylandBed::current().press("Escape"));
+            QVERIFY(QTest::qWaitFor([] { return !WaylandBed::current().hasWindow(panelId); }, 5000));
+            QVERIFY(WaylandBed::current().waitForFocus(m_other.appId()));
+        }
         QVERIFY(WaylandBed::current().press("super+shift+l"));
         QVERIFY2(QTest::qWaitFor([this] { return m_quillbox.output().contains("[LanguageFix] Triggered"); }, 5000),
             qPrintable(m_quillbox.output()));

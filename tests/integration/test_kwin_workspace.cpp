@@ -48,15 +48,17 @@ class TestKWinWorkspace : public QObject {
 
     static QDBusConnection kwinBus() { return QDBusConnection::connectToBus(QDBusConnection::SessionBus, "fake-kwin"); }
 
-    // A call of the script's, from KWin's connection.
-    QDBusPendingCall callFromScript(const QString &method, const QStringList &arguments = {})
+    // A call of the script's, from KWin's connection, or from another program's.
+    QDBusPendingCall callFromScript(const QString &method, const QStringList &arguments = {}, bool fromKWin = true)
     {
         return *m_thread.run([&] {
             QDBusMessage call = QDBusMessage::createMethodCall(QDBusConnection::sessionBus().baseService(),
                 "/io/quillbox/KWinWorkspace", "io.quillbox.KWinWorkspace", method);
             for (const QString &argument : arguments)
                 call << argument;
-            return std::optional(kwinBus().asyncCall(call));
+            QDBusConnection caller = fromKWin ? kwinBus()
+                                              : QDBusConnection::connectToBus(QDBusConnection::SessionBus, "impostor");
+            return std::optional(caller.asyncCall(call));
         });
     }
     bool claimName(bool claim)
@@ -124,6 +126,14 @@ private slots:
             QDBusPendingReply<QString> idle = callFromScript("nextActivation");
             QTest::qWait(200);
             QVERIFY(!idle.isFinished());
+
+            // Another program cannot name the window a paste goes to, nor learn which one it is.
+            QDBusPendingReply<> spoofed = callFromScript("windowActivated", {"{c}", "spoofer", "", "1"}, false);
+            QDBusPendingReply<QString> spied = callFromScript("nextActivation", {}, false);
+            QTRY_VERIFY(spoofed.isFinished() && spied.isFinished());
+            QCOMPARE(spoofed.error().type(), QDBusError::AccessDenied);
+            QCOMPARE(spied.error().type(), QDBusError::AccessDenied);
+            QCOMPARE(workspace.frontmostApplication()->windowClass, "texteditor");
 
             // No active window at all.
             callFromScript("windowActivated", {"", "", "", ""});

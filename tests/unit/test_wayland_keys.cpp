@@ -49,28 +49,18 @@ public:
     }
 
     QByteArray socket() const { return m_compositor.socket(); }
-    QStringList events() const
-    {
-        const std::lock_guard lock(m_mutex);
-        return m_events;
-    }
-    QStringList authentications() const
-    {
-        const std::lock_guard lock(m_mutex);
-        return m_authentications;
-    }
-    int keyboards() const
-    {
-        const std::lock_guard lock(m_mutex);
-        return m_keyboards;
-    }
-    QByteArray keymap() const
-    {
-        const std::lock_guard lock(m_mutex);
-        return m_keymap;
-    }
+    QStringList events() const { return locked(m_events); }
+    QStringList authentications() const { return locked(m_authentications); }
+    int keyboards() const { return locked(m_keyboards); }
+    QByteArray keymap() const { return locked(m_keymap); }
 
 private:
+    // The compositor's thread writes the record.
+    template <typename T> T locked(const T &value) const
+    {
+        const std::lock_guard lock(m_mutex);
+        return value;
+    }
     static KeyRecordingCompositor *of(wl_resource *resource)
     {
         return static_cast<KeyRecordingCompositor *>(wl_resource_get_user_data(resource));

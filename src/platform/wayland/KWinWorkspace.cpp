@@ -101,6 +101,7 @@ KWinWorkspace::KWinWorkspace(QObject *parent)
     });
     connect(&m_kwinWatcher, &QDBusServiceWatcher::serviceOwnerChanged, this,
         [this](const QString &, const QString &oldOwner, const QString &newOwner) {
+            m_kwinOwner = newOwner;
             if (!oldOwner.isEmpty()) {
                 qCWarning(lcKWin) << "KWin left the session bus: no previous window is known until it is back";
                 forgetWindows();
@@ -108,6 +109,17 @@ KWinWorkspace::KWinWorkspace(QObject *parent)
             if (!newOwner.isEmpty())
                 loadScript();
         });
+    // Asked before the script is loaded, so the answer is in before the script's first call.
+    auto *owner = new QDBusPendingCallWatcher(bus.asyncCall(QDBusMessage::createMethodCall(
+                                                  QStringLiteral("org.freedesktop.DBus"), QStringLiteral("/org/freedesktop/DBus"),
+                                                  QStringLiteral("org.freedesktop.DBus"), QStringLiteral("GetNameOwner"))
+                                                  << kwinService),
+        this);
+    connect(owner, &QDBusPendingCallWatcher::finished, this, [this](QDBusPendingCallWatcher *finished) {
+        finished->deleteLater();
+        if (const QDBusPendingReply<QString> reply = *finished; reply.isValid() && m_kwinOwner.isEmpty())
+            m_kwinOwner = reply.value();
+    });
     loadScript();
 }
 
@@ -174,6 +186,8 @@ quint32 KWinWorkspace::windowIdOf(const QString &internalId)
 void KWinWorkspace::windowActivated(
     const QString &id, const QString &resourceClass, const QString &desktopFileName, const QString &pid)
 {
+    if (!isCalledByKWin())
+        return;
     if (!std::exchange(m_reported, true)) {
         m_firstReport.stop();
         qCInfo(lcKWin) << "KWin reports the active window";
@@ -190,6 +204,8 @@ void KWinWorkspace::windowActivated(
 
 QString KWinWorkspace::nextActivation()
 {
+    if (!isCalledByKWin())
+        return {};
     // Another call still open (a script from before a restart of KWin's) is let go.
     answerActivation({});
     if (!m_pendingActivation.isEmpty())
@@ -198,6 +214,16 @@ QString KWinWorkspace::nextActivation()
     m_openRequest = message();
     m_idleAnswer.start();
     return {};
+}
+
+bool KWinWorkspace::isCalledByKWin()
+{
+    if (!calledFromDBus())
+        return false;
+    if (!m_kwinOwner.isEmpty() && message().service() == m_kwinOwner)
+        return true;
+    sendErrorReply(QDBusError::AccessDenied, QStringLiteral("only KWin reports windows to Quillbox"));
+    return false;
 }
 
 void KWinWorkspace::answerActivation(const QString &id)

@@ -47,7 +47,7 @@ signals:
     void activationReported();
 
 public slots:
-    /// From the script: the window that became active (KWin's internalId, empty when none is), its
+    /// From the script, and refused from anyone but KWin: the window that became active (KWin's internalId, empty when none is), its
     /// resource class, desktop-file name and process id.
     Q_SCRIPTABLE void windowActivated(
         const QString &id, const QString &resourceClass, const QString &desktopFileName, const QString &pid);
@@ -64,6 +64,9 @@ private:
 
     void loadScript();
     void forgetWindows();
+    /// The call being served comes from KWin, the only program whose reports are believed: another
+    /// could otherwise name the window a paste goes to. Refuses it otherwise.
+    bool isCalledByKWin();
     void answerActivation(const QString &id);
     quint32 windowIdOf(const QString &internalId);
 
@@ -72,6 +75,8 @@ private:
     QTimer m_idleAnswer;
     QTimer m_firstReport;
     bool m_reported = false;
+    /// KWin's unique name on the bus, empty while it has none.
+    QString m_kwinOwner;
     std::optional<Active> m_active;
     std::optional<QDBusMessage> m_openRequest;
     QString m_pendingActivation;

@@ -27,13 +27,27 @@ struct KeymapDeleter {
     void operator()(xkb_keymap *keymap) const { xkb_keymap_unref(keymap); }
 };
 
-std::unique_ptr<xkb_keymap, KeymapDeleter> compileKeymap(const QByteArray &text)
+// A US keymap; its text is what the compositor gets, its state what programs see the keys hold.
+std::unique_ptr<xkb_keymap, KeymapDeleter> usKeymap()
 {
     const std::unique_ptr<xkb_context, KeymapDeleter> context(xkb_context_new(XKB_CONTEXT_NO_ENVIRONMENT_NAMES));
     if (!context)
         return nullptr;
-    return std::unique_ptr<xkb_keymap, KeymapDeleter>(xkb_keymap_new_from_string(
-        context.get(), text.constData(), XKB_KEYMAP_FORMAT_TEXT_V1, XKB_KEYMAP_COMPILE_NO_FLAGS));
+    const xkb_rule_names names = {"evdev", "pc105", "us", "", ""};
+    return std::unique_ptr<xkb_keymap, KeymapDeleter>(
+        xkb_keymap_new_from_names(context.get(), &names, XKB_KEYMAP_COMPILE_NO_FLAGS));
+}
+
+// The keymap's text without its layout's name ("English (US)"), which would make it pass for the
+// person's layouts.
+QByteArray unnamedText(xkb_keymap *keymap)
+{
+    char *text = xkb_keymap_get_as_string(keymap, XKB_KEYMAP_FORMAT_TEXT_V1);
+    QString named = QString::fromUtf8(text);
+    std::free(text);
+    static const QRegularExpression layoutName(QStringLiteral("^\\s*name\\[[^\\]]*\\]\\s*=[^\\n]*\\n"),
+        QRegularExpression::MultilineOption);
+    return named.remove(layoutName).toUtf8();
 }
 
 std::uint32_t milliseconds()
@@ -55,8 +69,7 @@ VirtualKeyboardKeySynthesizer::VirtualKeyboardKeySynthesizer(WaylandConnection &
 {
     if (!m_seat || !m_manager)
         return;
-    const QByteArray text = keymapText();
-    const auto keymap = compileKeymap(text);
+    const auto keymap = usKeymap();
     if (!keymap) {
         qCWarning(lcVirtualKeyboard) << "cannot make the virtual keyboard's keymap";
         return;
@@ -64,29 +77,10 @@ VirtualKeyboardKeySynthesizer::VirtualKeyboardKeySynthesizer(WaylandConnection &
     m_state.reset(xkb_state_new(keymap.get()));
     m_keyboard.reset(zwp_virtual_keyboard_manager_v1_create_virtual_keyboard(m_manager.get(), m_seat.get()));
     // The compositor refuses a keyboard (unauthorized) by closing the connection: the round trip says so.
-    if (!m_state || !sendKeymap(text) || !m_connection.roundtrip()) {
+    if (!m_state || !sendKeymap(unnamedText(keymap.get())) || !m_connection.roundtrip()) {
         qCWarning(lcVirtualKeyboard) << "the compositor did not take a virtual keyboard";
         m_keyboard.reset();
     }
-}
-
-QByteArray VirtualKeyboardKeySynthesizer::keymapText()
-{
-    const std::unique_ptr<xkb_context, KeymapDeleter> context(xkb_context_new(XKB_CONTEXT_NO_ENVIRONMENT_NAMES));
-    if (!context)
-        return {};
-    const xkb_rule_names names = {"evdev", "pc105", "us", "", ""};
-    const std::unique_ptr<xkb_keymap, KeymapDeleter> keymap(
-        xkb_keymap_new_from_names(context.get(), &names, XKB_KEYMAP_COMPILE_NO_FLAGS));
-    if (!keymap)
-        return {};
-    char *text = xkb_keymap_get_as_string(keymap.get(), XKB_KEYMAP_FORMAT_TEXT_V1);
-    QByteArray unnamed(text);
-    std::free(text);
-    // The layout's name ("English (US)") would make it pass for the person's layouts.
-    static const QRegularExpression layoutName(QStringLiteral("^\\s*name\\[[^\\]]*\\]\\s*=[^\\n]*\\n"),
-        QRegularExpression::MultilineOption);
-    return QString::fromUtf8(unnamed).remove(layoutName).toUtf8();
 }
 
 bool VirtualKeyboardKeySynthesizer::sendKeymap(const QByteArray &text)

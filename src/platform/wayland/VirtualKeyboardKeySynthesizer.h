@@ -34,9 +34,6 @@ public:
     /// The compositor does not say; the chord's own modifiers are pressed and released around its key.
     bool isAnyKeyDown(int, std::uint32_t) const override { return false; }
 
-    /// The keymap sent to the compositor, in xkbcommon's text form: US keys, no layout name.
-    static QByteArray keymapText();
-
 private:
     bool sendKeymap(const QByteArray &text);
     bool sendChord(int keyPosition, std::uint32_t modifiers);
