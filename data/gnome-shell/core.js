@@ -390,6 +390,7 @@ var QuillboxShell = class {
         this._allowedExecutable = this._readAllowedExecutable();
         this._client = null;
         this._lastOtherFocusId = null;
+        this._lastNamedFocusId = null;
         this._bound = new Set();
         this._settingQueue = Promise.resolve();
         this._timers = new Timers(GLib);
@@ -568,16 +569,29 @@ var QuillboxShell = class {
         const focused = global.display.focus_window;
         if (focused && !this._isPanel(focused))
             this._lastOtherFocusId = focused.get_id();
+        if (focused && this._knownApp(focused) !== null)
+            this._lastNamedFocusId = focused.get_id();
+    }
+
+    // The window's desktop entry app, '' for a window with only a class, null for a window with neither:
+    // a helper surface that takes the focus for an instant to reach the clipboard, as wl-copy's does.
+    _knownApp(window) {
+        const app = this._lib.Shell.WindowTracker.get_default().get_window_app(window);
+        // A window without a desktop entry gets an app made from the window itself, named by its title.
+        if (app && !app.is_window_backed())
+            return app;
+        return window.get_wm_class() ? '' : null;
     }
 
     _focusedWindow() {
-        const {Shell} = this._lib;
-        const window = global.display.focus_window;
+        const focused = global.display.focus_window;
+        // Such a helper is not the program a person copies from, nor is the moment between its going and
+        // the focus coming back: the window in front before it is.
+        const window = !focused || this._knownApp(focused) === null ? windowById(this._lastNamedFocusId) : focused;
         if (!window)
             return ['(tssxs)', [0, '', '', -1, '']];
-        const app = Shell.WindowTracker.get_default().get_window_app(window);
-        // A window without a desktop entry gets an app made from the window itself, named by its title.
-        const known = app && !app.is_window_backed();
+        const app = this._knownApp(window);
+        const known = Boolean(app);
         const pid = window.get_pid();
         return ['(tssxs)', [window.get_id(), known ? app.get_id().replace(/\.desktop$/, '') : '',
             window.get_wm_class() ?? '', pid > 0 ? pid : -1, known ? app.get_name() ?? '' : '']];
