@@ -53,9 +53,26 @@ GnomeSelectionWriter::~GnomeSelectionWriter()
         finish(m_outgoing.begin()->first);
 }
 
-void GnomeSelectionWriter::write(
-    const QString &selection, const MimeFormats &formats, std::function<void(std::optional<quint64>)> done)
+MimeFormats GnomeSelectionWriter::servedFormat(const MimeFormats &formats)
 {
+    const QString utf8Text = QStringLiteral("text/plain;charset=utf-8");
+    for (const QString &format : {QStringLiteral("text/uri-list"), QStringLiteral("image/png"), utf8Text}) {
+        if (formats.contains(format))
+            return {{format, formats.value(format)}};
+    }
+    for (const QString &text : {QStringLiteral("text/plain"), QStringLiteral("UTF8_STRING")}) {
+        if (formats.contains(text))
+            return {{utf8Text, formats.value(text)}};
+    }
+    if (formats.isEmpty())
+        return {};
+    return {{formats.firstKey(), formats.first()}};
+}
+
+void GnomeSelectionWriter::write(
+    const QString &selection, const MimeFormats &allFormats, std::function<void(std::optional<quint64>)> done)
+{
+    const MimeFormats formats = servedFormat(allFormats);
     QList<QDBusUnixFileDescriptor> readEnds;
     QList<quint64> ids;
     for (auto format = formats.cbegin(); format != formats.cend(); ++format) {

@@ -13,9 +13,9 @@
 
 class GnomeShell;
 
-/// Hands this program's selections to the Shell extension: SetSelection with the read end of one pipe
-/// per format, each written from here as the Shell reads it, without ever blocking the GUI thread.
-/// GUI thread only.
+/// Hands this program's selections to the Shell extension: SetSelection with the read end of a pipe
+/// written from here as the Shell reads it, without ever blocking the GUI thread. The Shell offers one
+/// format of a selection it owns, so one is sent: the one most programs read. GUI thread only.
 class GnomeSelectionWriter : public QObject {
     Q_OBJECT
 public:
@@ -28,6 +28,10 @@ public:
     /// Makes `formats` the content of `selection` ("clipboard" or "primary"); `done` runs once the Shell
     /// answered, with the new clipboard serial, or nothing when it refused.
     void write(const QString &selection, const MimeFormats &formats, std::function<void(std::optional<quint64>)> done);
+
+    /// Of `formats`, the one the Shell offers: files as a URI list, then an image as PNG, then text as
+    /// UTF-8 under the name every toolkit asks for (GTK reads no plain "text/plain").
+    static MimeFormats servedFormat(const MimeFormats &formats);
 
 private:
     struct Outgoing {
