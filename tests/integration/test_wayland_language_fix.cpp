@@ -78,11 +78,14 @@ private slots:
         field.show();
         QVERIFY(WaylandBed::current().waitForFocus("test_wayland_language_fix"));
         QVERIFY(selectAll(field));
-        QTRY_COMPARE_WITH_TIMEOUT(clipboardText({"--primary"}), QString("ghbdtn"), 5000);
+        // wl-paste reaches GNOME's selections through a window of its own, which would take the focus the
+        // primary selection is served to.
+        if (WaylandBed::current().name() != "gnome")
+            QTRY_COMPARE_WITH_TIMEOUT(clipboardText({"--primary"}), QString("ghbdtn"), 5000);
         QVERIFY(fixLayout());
         QVERIFY2(QTest::qWaitFor([&] { return field.text() == "привет"; }, 5000), qPrintable(m_quillbox.output()));
         // Read from the primary selection, which the focused window set, not copied with Control+C.
-        QVERIFY(!m_quillbox.output().contains("Simulated Cmd+C"));
+        QVERIFY2(!m_quillbox.output().contains("Simulated Cmd+C"), qPrintable(m_quillbox.output()));
         QTRY_COMPARE_WITH_TIMEOUT(clipboardText(), QString("kept on the clipboard"), 5000);
 
         // A paste program's own keymap may have been the seat's while it typed: the layouts still come
