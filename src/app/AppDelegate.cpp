@@ -27,6 +27,7 @@
 #include "ui/panel/StoreProblemView.h"
 #include "ui/panel/ThumbnailImageProvider.h"
 #include "ui/settings/DesktopShortcutsView.h"
+#include "ui/settings/GnomeExtensionView.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -175,8 +176,14 @@ void AppDelegate::setupPanel()
     if (!m_panel->window())
         return;
     connect(m_panel.get(), &PanelPresenter::shown, this, &AppDelegate::panelShown);
+    const BackendChoice &choice = m_services.backendChoice;
+    if (const QString advice = choice.gnomeExtensionAdvice(); !advice.isEmpty()) {
+        m_gnomeExtension = std::make_unique<GnomeExtensionView>(advice, choice.canEnableGnomeExtension(),
+            choice.gnomeExtension == GnomeExtensionState::State::disabled);
+    }
     m_onboarding = std::make_unique<OnboardingWindow>(*m_panel->window()->engine(), m_preferences,
-        m_services.keySynthesizer, m_services.backendChoice.waylandSession, m_services.desktopBindsHotkeys, clock());
+        m_services.keySynthesizer, choice.waylandSession, m_services.desktopBindsHotkeys, m_gnomeExtension.get(),
+        clock());
     connect(m_onboarding.get(), &OnboardingWindow::finished, this,
         [this] { clock().schedule(200, this, [this] { m_panel->show(); }); });
     if (!m_modelContainer) {
@@ -245,6 +252,7 @@ void AppDelegate::openSettings()
         // What this session keeps from Quillbox, for the About tab.
         services.sessionLimits = QString(m_services.backendChoice.notice).remove(QStringLiteral("[Quillbox] "));
         services.clipboardProtocol = m_services.clipboardProtocol;
+        services.gnomeExtension = m_gnomeExtension.get();
         m_settings = std::make_unique<SettingsWindow>(*m_panel->window()->engine(), services);
     }
     clock().schedule(100, this, [this] {

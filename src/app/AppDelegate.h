@@ -11,6 +11,7 @@
 
 class ClipboardHistoryView;
 class ClipboardMonitor;
+class GnomeExtensionView;
 class HistoryLimit;
 class LanguageSwitchService;
 class ModelContainer;
@@ -106,6 +107,8 @@ private:
     std::unique_ptr<ClipboardHistoryView> m_historyView;
     std::unique_ptr<PanelPresenter> m_panel;
     std::unique_ptr<PasteRoad> m_pasteRoad;
+    // Before the windows that show it.
+    std::unique_ptr<GnomeExtensionView> m_gnomeExtension;
     std::unique_ptr<OnboardingWindow> m_onboarding;
     std::unique_ptr<SettingsWindow> m_settings;
 };

@@ -44,12 +44,18 @@ SessionFacts SessionFacts::probe(int argc, char **argv)
     }
     facts.desktop = qEnvironmentVariable("XDG_CURRENT_DESKTOP");
     facts.sessionType = qEnvironmentVariable("XDG_SESSION_TYPE");
+    const bool waylandSession = facts.waylandGlobals || facts.sessionType == QLatin1String("wayland");
+    if (waylandSession && facts.desktop.split(u':').contains(QStringLiteral("GNOME"), Qt::CaseInsensitive))
+        facts.gnomeExtension = GnomeExtensionState::probe();
     return facts;
 }
 
 BackendChoice BackendChoice::choose(const SessionFacts &session)
 {
     BackendChoice choice = chooseBackend(session);
+    choice.gnomeExtension = session.gnomeExtension;
+    if (const QString advice = choice.gnomeExtensionAdvice(); !advice.isEmpty())
+        choice.notice += (choice.notice.isEmpty() ? QStringLiteral("[Quillbox] ") : QStringLiteral(" ")) + advice;
     choice.waylandSession = choice.backend == Backend::wayland || session.sessionType == QLatin1String("wayland");
     return choice;
 }
@@ -76,7 +82,8 @@ BackendChoice BackendChoice::chooseBackend(const SessionFacts &session)
                                                    .arg(QString::fromLocal8Bit(session.waylandDisplay)),
             {}};
     }
-    if (offersDataControl(session.waylandGlobals))
+    // GNOME's own clipboard, keys and windows, through the extension, wherever it serves.
+    if (session.gnomeExtension == GnomeExtensionState::State::serving || offersDataControl(session.waylandGlobals))
         return {Backend::wayland, {}, {}};
 
     const QString desktop = session.desktop.isEmpty() ? QStringLiteral("This compositor") : session.desktop;
@@ -93,4 +100,37 @@ BackendChoice BackendChoice::chooseBackend(const SessionFacts &session)
                        "(no wlroots data-control)%2: copies made in other programs are not captured; the panel "
                        "and pasting from the history work.")
             .arg(desktop, session.x11Problem ? QStringLiteral(" and XWayland is not available") : QString())};
+}
+
+QString BackendChoice::gnomeExtensionAdvice() const
+{
+    using State = GnomeExtensionState::State;
+    const QString command = QStringLiteral("gnome-extensions enable ") + GnomeExtensionState::uuid;
+    switch (gnomeExtension) {
+    case State::disabled:
+        return QStringLiteral("Quillbox's GNOME Shell extension is installed but switched off. Enable it (\"%1\", "
+                              "or Settings > About) and restart Quillbox: GNOME Shell loads it at once, and Quillbox "
+                              "then works in every window.")
+            .arg(command);
+    case State::installedThisSession:
+        return QStringLiteral("Quillbox's GNOME Shell extension was installed during this session, so GNOME Shell "
+                              "loads it at your next login. Enable it (\"%1\", or Settings > About), then log out "
+                              "and back in, and Quillbox works in every window.")
+            .arg(command);
+    case State::failed:
+        return QStringLiteral("GNOME Shell could not run Quillbox's extension. Log out and back in; if it still "
+                              "fails, the extension does not fit this GNOME version (\"gnome-extensions info %1\" "
+                              "says why).")
+            .arg(GnomeExtensionState::uuid);
+    case State::notInstalled:
+    case State::serving:
+        break;
+    }
+    return {};
+}
+
+bool BackendChoice::canEnableGnomeExtension() const
+{
+    return gnomeExtension == GnomeExtensionState::State::disabled
+        || gnomeExtension == GnomeExtensionState::State::installedThisSession;
 }

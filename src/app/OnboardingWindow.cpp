@@ -42,13 +42,14 @@ std::function<void()> keyboardSettingsOpener()
 } // namespace
 
 OnboardingWindow::OnboardingWindow(QQmlEngine &engine, Preferences &preferences, KeySynthesizer *keys,
-    bool waylandSession, bool desktopBindsHotkeys, Clock &clock, QObject *parent)
+    bool waylandSession, bool desktopBindsHotkeys, GnomeExtensionView *gnomeExtension, Clock &clock, QObject *parent)
     : QObject(parent)
     , m_engine(engine)
     , m_preferences(preferences)
     , m_keys(keys)
     , m_waylandSession(waylandSession)
     , m_desktopBindsHotkeys(desktopBindsHotkeys)
+    , m_gnomeExtension(gnomeExtension)
     , m_clock(clock)
 {
 }
@@ -77,7 +78,7 @@ void OnboardingWindow::show()
     if (m_desktopBindsHotkeys)
         hotkeyInstructions = HotkeyBindingInstructions::textForSession(
             KeyCombo::fromStored(m_preferences.hotkeyCombo()), QCoreApplication::applicationFilePath());
-    auto *onboarding = new OnboardingView(std::move(support), hotkeyInstructions, window);
+    auto *onboarding = new OnboardingView(std::move(support), hotkeyInstructions, m_gnomeExtension, window);
     connect(onboarding, &OnboardingView::finished, this, &OnboardingWindow::close);
     QQmlComponent component(&m_engine, QUrl(QStringLiteral("qrc:/qml/Quillbox/OnboardingPage.qml")));
     const QVariantMap properties{{QStringLiteral("onboarding"), QVariant::fromValue(onboarding)}};

@@ -5,6 +5,7 @@
 #include <QQuickView>
 
 class Clock;
+class GnomeExtensionView;
 class KeySynthesizer;
 class Preferences;
 class QQmlEngine;
@@ -16,9 +17,10 @@ class OnboardingWindow : public QObject {
 
 public:
     /// `keys` tells whether pastes can be typed; it may be null. Where `desktopBindsHotkeys`, the
-    /// hotkey page says how to bind the keys on this desktop. Everything must outlive the window.
+    /// hotkey page says how to bind the keys on this desktop; `gnomeExtension`, where not null, adds
+    /// the page that switches Quillbox's GNOME Shell extension on. Everything must outlive the window.
     OnboardingWindow(QQmlEngine &engine, Preferences &preferences, KeySynthesizer *keys, bool waylandSession,
-        bool desktopBindsHotkeys, Clock &clock, QObject *parent = nullptr);
+        bool desktopBindsHotkeys, GnomeExtensionView *gnomeExtension, Clock &clock, QObject *parent = nullptr);
 
     /// Opens the window, or brings it forward when it is open.
     void show();
@@ -37,6 +39,7 @@ private:
     KeySynthesizer *m_keys;
     bool m_waylandSession;
     bool m_desktopBindsHotkeys;
+    GnomeExtensionView *m_gnomeExtension;
     Clock &m_clock;
     QPointer<QQuickView> m_window;
 };

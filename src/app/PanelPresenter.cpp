@@ -29,6 +29,8 @@ PanelPresenter::PanelPresenter(
     connect(m_panel.get(), &QQuickWindow::frameSwapped, this, [this] {
         if (m_showPending) {
             m_showPending = false;
+            // Drawn, so the desktop knows the window it is asked to activate.
+            m_workspace.activatePanel();
             emit shown(m_showTimer.elapsed());
         }
     });

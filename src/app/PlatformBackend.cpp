@@ -9,6 +9,11 @@
 #include "platform/PortalGlobalShortcutsGrabber.h"
 #include "platform/XdgAutostartEntry.h"
 #include "platform/XdotoolScriptRunner.h"
+#include "platform/gnome/GnomeHotkeyGrabber.h"
+#include "platform/gnome/GnomeKeySynthesizer.h"
+#include "platform/gnome/GnomePasteboard.h"
+#include "platform/gnome/GnomeShell.h"
+#include "platform/gnome/GnomeWorkspace.h"
 #include "platform/wayland/KWinFakeInputKeySynthesizer.h"
 #include "platform/wayland/KWinWorkspace.h"
 #include "platform/wayland/VirtualKeyboardKeySynthesizer.h"
@@ -40,35 +45,10 @@ PlatformBackend::PlatformBackend(const BackendChoice &choice)
     if (choice.isWayland()) {
         // One connection for everything on this thread; the clipboard reader has its own on its thread.
         m_wayland = std::make_unique<WaylandConnection>();
-        // KWin lists its windows only to its own scripts.
-        auto toplevels = std::make_unique<WaylandWorkspace>(*m_wayland);
-        if (!toplevels->isAvailable() && KWinWorkspace::isServiceAvailable())
-            m_workspace = std::make_unique<KWinWorkspace>();
+        if (choice.throughGnomeShell())
+            clipboardProtocol = buildGnomeShell(primarySelection);
         else
-            m_workspace = std::move(toplevels);
-        auto pasteboard = std::make_unique<WaylandPasteboard>();
-        pasteboard->setFocusedWindow([workspace = m_workspace.get()] {
-            const std::optional<RunningApplication> front = workspace->frontmostApplication();
-            return front ? front->windowId : 0;
-        });
-        primarySelection = pasteboard.get();
-        clipboardProtocol = pasteboard->dataControlProtocol();
-        m_pasteboard = std::move(pasteboard);
-        // Plasma registers global shortcuts for programs, as does the desktop portal where its backend
-        // offers them (Hyprland); elsewhere the desktop binds them.
-        if (KGlobalAccelHotkeyGrabber::isServiceAvailable())
-            m_hotkeyGrabber = std::make_unique<KGlobalAccelHotkeyGrabber>();
-        else if (PortalGlobalShortcutsGrabber::isServiceAvailable())
-            m_hotkeyGrabber = std::make_unique<PortalGlobalShortcutsGrabber>();
-        // A virtual keyboard of our own where the compositor offers one; Plasma offers its fake-input
-        // instead. Without either, the paste falls back to ydotool.
-        auto virtualKeyboard = std::make_unique<VirtualKeyboardKeySynthesizer>(*m_wayland);
-        if (!virtualKeyboard->isAvailable()) {
-            if (auto kwin = std::make_unique<KWinFakeInputKeySynthesizer>(*m_wayland); kwin->isAvailable())
-                m_keySynthesizer = std::move(kwin);
-        }
-        if (!m_keySynthesizer)
-            m_keySynthesizer = std::move(virtualKeyboard);
+            clipboardProtocol = buildWayland(primarySelection);
         m_keymap = std::make_unique<WaylandKeymap>(*m_wayland);
         m_keyboardLayouts = std::make_unique<XkbKeyboardLayouts>([keymap = m_keymap.get()] { return keymap->text(); });
         // XWayland's DISPLAY would make the fallback type through xdotool into X11 windows only.
@@ -94,3 +74,50 @@ PlatformBackend::PlatformBackend(const BackendChoice &choice)
 }
 
 PlatformBackend::~PlatformBackend() = default;
+
+QString PlatformBackend::buildGnomeShell(PrimarySelection *&primarySelection)
+{
+    // GNOME gives programs none of these; Quillbox's Shell extension does, to Quillbox alone.
+    m_gnomeShell = std::make_unique<GnomeShell>();
+    m_workspace = std::make_unique<GnomeWorkspace>(*m_gnomeShell);
+    auto pasteboard = std::make_unique<GnomePasteboard>(*m_gnomeShell);
+    primarySelection = pasteboard.get();
+    m_pasteboard = std::move(pasteboard);
+    m_hotkeyGrabber = std::make_unique<GnomeHotkeyGrabber>(*m_gnomeShell);
+    m_keySynthesizer = std::make_unique<GnomeKeySynthesizer>(*m_gnomeShell);
+    return QStringLiteral("GNOME Shell extension");
+}
+
+QString PlatformBackend::buildWayland(PrimarySelection *&primarySelection)
+{
+    // KWin lists its windows only to its own scripts.
+    auto toplevels = std::make_unique<WaylandWorkspace>(*m_wayland);
+    if (!toplevels->isAvailable() && KWinWorkspace::isServiceAvailable())
+        m_workspace = std::make_unique<KWinWorkspace>();
+    else
+        m_workspace = std::move(toplevels);
+    auto pasteboard = std::make_unique<WaylandPasteboard>();
+    pasteboard->setFocusedWindow([workspace = m_workspace.get()] {
+        const std::optional<RunningApplication> front = workspace->frontmostApplication();
+        return front ? front->windowId : 0;
+    });
+    primarySelection = pasteboard.get();
+    const QString protocol = pasteboard->dataControlProtocol();
+    m_pasteboard = std::move(pasteboard);
+    // Plasma registers global shortcuts for programs, as does the desktop portal where its backend
+    // offers them (Hyprland); elsewhere the desktop binds them.
+    if (KGlobalAccelHotkeyGrabber::isServiceAvailable())
+        m_hotkeyGrabber = std::make_unique<KGlobalAccelHotkeyGrabber>();
+    else if (PortalGlobalShortcutsGrabber::isServiceAvailable())
+        m_hotkeyGrabber = std::make_unique<PortalGlobalShortcutsGrabber>();
+    // A virtual keyboard of our own where the compositor offers one; Plasma offers its fake-input
+    // instead. Without either, the paste falls back to ydotool.
+    auto virtualKeyboard = std::make_unique<VirtualKeyboardKeySynthesizer>(*m_wayland);
+    if (!virtualKeyboard->isAvailable()) {
+        if (auto kwin = std::make_unique<KWinFakeInputKeySynthesizer>(*m_wayland); kwin->isAvailable())
+            m_keySynthesizer = std::move(kwin);
+    }
+    if (!m_keySynthesizer)
+        m_keySynthesizer = std::move(virtualKeyboard);
+    return protocol;
+}

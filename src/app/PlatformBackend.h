@@ -7,8 +7,10 @@
 
 class CanberraSoundPlayer;
 class FreedesktopNotifier;
+class GnomeShell;
 class JournalSystemLog;
 class Pasteboard;
+class PrimarySelection;
 class WaylandConnection;
 class WaylandKeymap;
 class Workspace;
@@ -27,8 +29,14 @@ public:
     const PlatformServices &services() const { return m_services; }
 
 private:
+    /// Builds the GNOME Shell extension's parts, or the Wayland protocols' parts, of the interfaces;
+    /// returns what the clipboard is reached through.
+    QString buildGnomeShell(PrimarySelection *&primarySelection);
+    QString buildWayland(PrimarySelection *&primarySelection);
+
     // What is bound on it goes first.
     std::unique_ptr<WaylandConnection> m_wayland;
+    std::unique_ptr<GnomeShell> m_gnomeShell;
     std::unique_ptr<Pasteboard> m_pasteboard;
     std::unique_ptr<Workspace> m_workspace;
     std::unique_ptr<HotkeyGrabber> m_hotkeyGrabber;

@@ -34,6 +34,14 @@ std::optional<QString> Pasteboard::string() const
     return items.isEmpty() ? std::nullopt : items.first().string(PasteboardType::string);
 }
 
+QList<PasteboardItem> Pasteboard::itemsWritten(const MimeFormats &formats)
+{
+    if (formats.isEmpty())
+        return {};
+    const QString png = QStringLiteral("image/png");
+    return {PasteboardItem(formats, formats.contains(png) ? std::optional(formats.value(png)) : std::nullopt)};
+}
+
 void Pasteboard::add(const MimeFormats &formats)
 {
     // A write without a clear of our own first replaces whatever another program offered:

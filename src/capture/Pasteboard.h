@@ -60,6 +60,9 @@ protected:
     virtual void offer(const MimeFormats &formats) = 0;
     /// Serves `formats` as the PRIMARY selection.
     virtual void offerPrimary(const MimeFormats &formats) = 0;
+    /// The items of a clipboard this program wrote `formats` to: none for nothing, else one, with its
+    /// image where a PNG was written.
+    static QList<PasteboardItem> itemsWritten(const MimeFormats &formats);
 
 private:
     void add(const MimeFormats &formats);

@@ -9,6 +9,13 @@ Q_LOGGING_CATEGORY(lcReader, "quillbox.pasteboard.reader", QtInfoMsg)
 
 } // namespace
 
+QList<PasteboardItem> ClipboardContent::items() const
+{
+    if (formats.isEmpty() && !image)
+        return {};
+    return {image ? PasteboardItem(formats, image->png, image->digest) : PasteboardItem(formats)};
+}
+
 void ClipboardContent::read(const QStringList &offered, const ReadFormat &readFormat)
 {
     const QString &hint = PasteboardItem::passwordHintFormat;

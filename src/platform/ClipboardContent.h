@@ -19,6 +19,9 @@ struct ClipboardContent {
     MimeFormats formats; ///< the text formats read
     std::optional<PasteboardImage::Encoded> image; ///< its image as PNG, with the pixels' digest
 
+    /// What was read, as the pasteboard's items: none when nothing was, else one.
+    QList<PasteboardItem> items() const;
+
     /// Fills this from what an owner `offered`: the password-manager hint first (a secret is read no
     /// further), then the text formats worth keeping, then the image.
     void read(const QStringList &offered, const ReadFormat &readFormat);

@@ -36,16 +36,6 @@ QString swayCombo(const KeyCombo &combo)
     return (parts << keyName(combo)).join(u'+');
 }
 
-QString gnomeCombo(const KeyCombo &combo)
-{
-    QString text;
-    for (const auto &modifier : modifierSpellings) {
-        if (combo.modifiers & modifier.bit)
-            text += QLatin1String(modifier.gnome);
-    }
-    return text + keyName(combo);
-}
-
 // sway runs "exec" through sh; GNOME splits its command line the way a shell does.
 QString shellQuoted(const QString &word)
 {
@@ -77,6 +67,16 @@ QString gvariantString(const QString &text)
 }
 
 } // namespace
+
+QString HotkeyBindingInstructions::gnomeAccelerator(const KeyCombo &combo)
+{
+    QString text;
+    for (const auto &modifier : modifierSpellings) {
+        if (combo.modifiers & modifier.bit)
+            text += QLatin1String(modifier.gnome);
+    }
+    return text + keyName(combo);
+}
 
 QList<HotkeyBindingInstructions::Binding> HotkeyBindingInstructions::programBindings(const KeyCombo &panelCombo)
 {
@@ -137,7 +137,7 @@ QList<HotkeyBindingInstructions::Command> HotkeyBindingInstructions::gnomeComman
                         {QStringLiteral("set"), schema, QStringLiteral("command"),
                             commandLine(program, binding.arguments)}}
                  << Command{gsettings,
-                        {QStringLiteral("set"), schema, QStringLiteral("binding"), gnomeCombo(binding.combo)}};
+                        {QStringLiteral("set"), schema, QStringLiteral("binding"), gnomeAccelerator(binding.combo)}};
     }
     QStringList list;
     for (const QString &path : paths)
@@ -157,7 +157,7 @@ QString HotkeyBindingInstructions::text(Desktop desktop, const QList<Binding> &b
     }
     QStringList lines;
     for (const Binding &binding : bindings)
-        lines << QStringLiteral("  %1: %2").arg(gnomeCombo(binding.combo), commandLine(program, binding.arguments));
+        lines << QStringLiteral("  %1: %2").arg(gnomeAccelerator(binding.combo), commandLine(program, binding.arguments));
     QString where = QStringLiteral("This desktop does not let programs register global shortcuts. Bind these "
                                    "commands to keys in its keyboard settings:\n");
     if (desktop == Desktop::gnome)

@@ -39,6 +39,9 @@ public:
     /// layout, and a rule that floats the panel centred over the output.
     static QStringList swayConfig(const QList<Binding> &bindings, const QString &program);
 
+    /// `combo` as GNOME's keybindings spell it ("<Super><Shift>v"), for keys keysText() names.
+    static QString gnomeAccelerator(const KeyCombo &combo);
+
     /// The gsettings command that prints the custom shortcuts' list, for gnomeCommands().
     static Command gnomeReadCommand();
 

@@ -55,6 +55,7 @@ const QHash<QString, QString> &symbolTable()
         {QStringLiteral("keyboard"), QStringLiteral("input-keyboard-symbolic")},
         {QStringLiteral("accessibility"), QStringLiteral("preferences-desktop-accessibility-symbolic")},
         {QStringLiteral("gear"), QStringLiteral("preferences-system-symbolic")},
+        {QStringLiteral("puzzlepiece.extension"), QStringLiteral("application-x-addon-symbolic")},
         {QStringLiteral("square.grid.2x2.fill"), QStringLiteral("view-grid-symbolic")},
         {QStringLiteral("globe"), QStringLiteral("web-browser-symbolic")},
         {QStringLiteral("character.textbox"), QStringLiteral("insert-text-symbolic")},

@@ -71,4 +71,24 @@ complete() { # words...: what bash offers for the last word
 [ "$(complete quillbox l)" = "list" ] || fail "bash completes 'l' to '$(complete quillbox l)'"
 [ "$(complete quillbox list --type r)" = "richText" ] || fail "bash does not complete the types"
 
+# The Shell extension: the tree of the kind this system's GNOME loads, serving the installed program.
+extension=$share/gnome-shell/extensions/quillbox@quillbox.io
+for file in metadata.json extension.js core.js io.quillbox.Shell1.xml schemas/gschemas.compiled; do
+    [ -f "$extension/$file" ] || fail "the Shell extension has no $file"
+done
+[ "$(cat "$extension/allowed-executable")" = /opt/qb/bin/quillbox ] ||
+    fail "the Shell extension serves '$(cat "$extension/allowed-executable")'"
+grep -q '"uuid": "quillbox@quillbox.io"' "$extension/metadata.json" || fail "the extension's metadata names another uuid"
+if command -v gnome-shell >/dev/null; then
+    major=$(gnome-shell --version | sed -n 's/^GNOME Shell \([0-9]*\).*/\1/p')
+    grep -q "\"shell-version\": \[.*\"$major\"" "$extension/metadata.json" ||
+        fail "the installed extension is not for GNOME $major: $(grep shell-version "$extension/metadata.json")"
+    # Only ES modules load on GNOME 45 and later, only imports.* modules before.
+    if [ "$major" -ge 45 ]; then
+        grep -q '^export default class' "$extension/extension.js" || fail "GNOME $major gets no ES module entry point"
+    else
+        grep -q '^function enable()' "$extension/extension.js" || fail "GNOME $major gets no legacy entry point"
+    fi
+fi
+
 echo "$name: $(find "$root" -type f | wc -l) files installed and valid"

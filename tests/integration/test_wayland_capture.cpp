@@ -39,8 +39,19 @@ class TestWaylandCapture : public QObject {
     }
     QProcess *wlOffer(const QStringList &formats, bool stall = false)
     {
-        QProcess *offer = start(WL_OFFER, stall ? formats + QStringList{"--stall"} : formats);
-        return offer && QTest::qWaitFor([offer] { return offer->canReadLine(); }, 5000) ? offer : nullptr;
+        const QStringList arguments = stall ? formats + QStringList{"--stall"} : formats;
+        const auto says = [](QProcess *process, const QByteArray &line) {
+            return process && QTest::qWaitFor([&] { return process->canReadLine(); }, 5000)
+                && process->readLine().trimmed() == line;
+        };
+        if (WaylandBed::current().name() != "gnome") {
+            QProcess *offer = start(WL_OFFER, arguments);
+            return says(offer, "offered") ? offer : nullptr;
+        }
+        // GNOME gives programs no data-control: an ordinary program copies there, on a key press.
+        QProcess *offer = start(QT_OFFER, arguments);
+        return says(offer, "ready") && WaylandBed::current().press("ctrl+c") && says(offer, "offered") ? offer
+                                                                                                   : nullptr;
     }
 
     // The newest item: content, type, has image, app name, bundle id.
@@ -121,7 +132,7 @@ private slots:
     {
         QProcess *source = wlOffer({"text/plain;charset=utf-8", "kept after exit"});
         QVERIFY(source);
-        QVERIFY(waitForNewest("kept after exit"));
+        QVERIFY2(waitForNewest("kept after exit"), qPrintable(m_quillbox.output()));
         source->terminate();
         QVERIFY(source->waitForFinished(3000));
         QTRY_COMPARE_WITH_TIMEOUT(

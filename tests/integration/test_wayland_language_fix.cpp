@@ -1,7 +1,7 @@
 // The wrong-layout fix on each Wayland bed: the layouts us and ru set as the desktop's settings set
-// them, `quillbox fix-layout` as a desktop's key binding runs it, the selection of a Wayland text field
-// retyped, the clipboard given back, and a terminal left alone (known by the application the
-// compositor reports in front).
+// them, `quillbox fix-layout` as a desktop's key binding runs it (Super+Shift+L on GNOME), the
+// selection of a Wayland text field retyped, the clipboard given back, and a terminal left alone (known
+// by the application the compositor reports in front).
 
 #include "QuillboxProcess.h"
 #include "WaylandBed.h"
@@ -46,6 +46,15 @@ class TestWaylandLanguageFix : public QObject {
         return true;
     }
 
+    // As a desktop's key binding runs it; on GNOME Quillbox's extension owns the shortcut, and types only
+    // after its press.
+    bool fixLayout()
+    {
+        if (WaylandBed::current().name() == "gnome")
+            return WaylandBed::current().press("super+shift+l");
+        return m_quillbox.startSecondInstance({"fix-layout"}) == 0;
+    }
+
 private slots:
     void initTestCase()
     {
@@ -69,17 +78,20 @@ private slots:
         field.show();
         QVERIFY(WaylandBed::current().waitForFocus("test_wayland_language_fix"));
         QVERIFY(selectAll(field));
-        QTRY_COMPARE_WITH_TIMEOUT(clipboardText({"--primary"}), QString("ghbdtn"), 5000);
-        QCOMPARE(m_quillbox.startSecondInstance({"fix-layout"}), 0);
+        // wl-paste reaches GNOME's selections through a window of its own, which would take the focus the
+        // primary selection is served to.
+        if (WaylandBed::current().name() != "gnome")
+            QTRY_COMPARE_WITH_TIMEOUT(clipboardText({"--primary"}), QString("ghbdtn"), 5000);
+        QVERIFY(fixLayout());
         QVERIFY2(QTest::qWaitFor([&] { return field.text() == "привет"; }, 5000), qPrintable(m_quillbox.output()));
         // Read from the primary selection, which the focused window set, not copied with Control+C.
-        QVERIFY(!m_quillbox.output().contains("Simulated Cmd+C"));
+        QVERIFY2(!m_quillbox.output().contains("Simulated Cmd+C"), qPrintable(m_quillbox.output()));
         QTRY_COMPARE_WITH_TIMEOUT(clipboardText(), QString("kept on the clipboard"), 5000);
 
         // A paste program's own keymap may have been the seat's while it typed: the layouts still come
         // from the keyboard.
         QVERIFY(selectAll(field));
-        QCOMPARE(m_quillbox.startSecondInstance({"fix-layout"}), 0);
+        QVERIFY(fixLayout());
         QTRY_COMPARE_WITH_TIMEOUT(field.text(), QString("ghbdtn"), 5000);
         QTRY_COMPARE_WITH_TIMEOUT(clipboardText(), QString("kept on the clipboard"), 5000);
         // The fix's own texts never become history.
@@ -103,7 +115,7 @@ private slots:
         }
         QVERIFY(foot.waitForStarted());
         QVERIFY(WaylandBed::current().waitForFocus("foot"));
-        QCOMPARE(m_quillbox.startSecondInstance({"fix-layout"}), 0);
+        QVERIFY(fixLayout());
         QTRY_VERIFY_WITH_TIMEOUT(m_quillbox.output().contains("[LanguageFix] Terminals are not supported"), 5000);
         QCOMPARE(clipboardText(), QString("kept on the clipboard"));
         foot.kill();

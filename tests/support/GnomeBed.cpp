@@ -71,20 +71,35 @@ bool GnomeBed::setLayouts(const QStringList &layouts)
     return !layouts.isEmpty() && firstBool(call(QStringLiteral("SetLayouts"), {layouts}, QStringLiteral("b")));
 }
 
-bool GnomeBed::press(const QString &chord)
+std::optional<QDBusMessage> GnomeBed::pressMessage(const QString &chord)
 {
     const std::optional<KeyChord> keys = KeyChord::parse(chord);
     if (!keys) {
         qWarning().noquote() << "GNOME test bed: no key types" << chord;
-        return false;
+        return std::nullopt;
     }
     QDBusArgument modifiers;
     modifiers.beginArray(QMetaType::fromType<uint>());
     for (const unsigned modifier : keys->modifiers)
         modifiers << modifier;
     modifiers.endArray();
-    return call(QStringLiteral("Press"), {QVariant::fromValue(modifiers), keys->key}, QString()).type()
-        == QDBusMessage::ReplyMessage;
+    QDBusMessage message = QDBusMessage::createMethodCall(service, path, service, QStringLiteral("Press"));
+    message.setArguments({QVariant::fromValue(modifiers), keys->key});
+    return message;
+}
+
+bool GnomeBed::press(const QString &chord)
+{
+    const std::optional<QDBusMessage> message = pressMessage(chord);
+    return message && call(message->member(), message->arguments(), QString()).type() == QDBusMessage::ReplyMessage;
+}
+
+QDBusPendingCall GnomeBed::startPress(const QString &chord)
+{
+    const std::optional<QDBusMessage> message = pressMessage(chord);
+    if (!message)
+        return QDBusPendingCall::fromError(QDBusError(QDBusError::InvalidArgs, "no keys make " + chord));
+    return QDBusConnection::sessionBus().asyncCall(*message, callTimeoutMs);
 }
 
 bool GnomeBed::overviewVisible()

@@ -1,5 +1,7 @@
+#include "ui/settings/GnomeExtensionView.h"
 #include "ui/settings/OnboardingView.h"
 
+#include <QSignalSpy>
 #include <QTest>
 #include <QVariantMap>
 
@@ -104,6 +106,55 @@ private slots:
         const OnboardingView plasma({true, true, {}, "KWin fake-input"});
         QCOMPARE(pageAt(plasma, 2).value("bullets").toList().at(1).toMap().value("text").toString(),
             "Quillbox presses Ctrl+V through KWin fake-input");
+    }
+
+    // Installed but off, the extension gets its own page right after the welcome; its button runs
+    // gnome-extensions and tells what came of it, and the paste page's button still opens the settings.
+    void gnomeExtensionPageSwitchesItOn()
+    {
+        GnomeExtensionView extension("Enable it: GNOME Shell loads it at once.", true, true, "true");
+        int opened = 0;
+        OnboardingView view({true, true, [&] { ++opened; }, "GNOME Shell"}, {}, &extension);
+        QCOMPARE(view.pageCount(), 7);
+        const QVariantMap page = pageAt(view, 1);
+        QCOMPARE(page.value("body").toString(), "Enable it: GNOME Shell loads it at once.");
+        QCOMPARE(page.value("actionLabel").toString(), "Enable the Extension");
+        QCOMPARE(bulletIcons(page), QStringList{"xmark.circle"});
+
+        QSignalSpy status(&view, &OnboardingView::actionStatusChanged);
+        view.goNext();
+        view.runAction();
+        QVERIFY(extension.isEnabling());
+        QTRY_VERIFY(!extension.isEnabling());
+        QCOMPARE(view.actionStatus(), "The extension is enabled. Quit and start Quillbox again to use it.");
+        QVERIFY(!status.isEmpty());
+        QCOMPARE(opened, 0);
+        view.goNext();
+        QCOMPARE(view.actionStatus(), QString());
+        view.goNext();
+        view.runAction();
+        QCOMPARE(opened, 1);
+    }
+
+    void aFailedEnablingSaysSo()
+    {
+        GnomeExtensionView refused("Log out and back in.", true, false, "false");
+        refused.enable();
+        QTRY_VERIFY(!refused.isEnabling());
+        QVERIFY2(refused.status().startsWith("Could not enable the extension"), qPrintable(refused.status()));
+
+        GnomeExtensionView missing("Enable it.", true, true, "/nonexistent/gnome-extensions");
+        missing.enable();
+        QTRY_VERIFY(!missing.isEnabling());
+        QCOMPARE(missing.status(), "Could not run gnome-extensions: it is not installed.");
+
+        // An extension that cannot be switched on here offers no button and runs nothing.
+        GnomeExtensionView failed("GNOME Shell could not run it.", false, false, "true");
+        OnboardingView view({}, {}, &failed);
+        QVERIFY(!pageAt(view, 1).value("hasAction").toBool());
+        view.goNext();
+        view.runAction();
+        QVERIFY(!failed.isEnabling());
     }
 };
 

@@ -10,6 +10,7 @@
 #include "ui/panel/StoreProblemView.h"
 #include "ui/panel/ThumbnailImageProvider.h"
 #include "ui/settings/OnboardingView.h"
+#include "ui/settings/GnomeExtensionView.h"
 #include "ui/settings/SettingsView.h"
 #include "ui/settings/ShortcutRecorderView.h"
 
@@ -281,6 +282,8 @@ private slots:
         services.context = &store.context();
         services.historyLimit = &limit;
         services.clipboardProtocol = QStringLiteral("ext-data-control-v1");
+        GnomeExtensionView extension(QStringLiteral("Enable it."), true, true, QStringLiteral("true"));
+        services.gnomeExtension = &extension;
         SettingsView view(services);
         load("SettingsPage.qml", {{"settings", QVariant::fromValue(&view)}});
         const auto closeFirst = qScopeGuard([this] { m_window.reset(); }); // before the controller it binds to
@@ -322,6 +325,13 @@ private slots:
         QVERIFY(drawnItem("clipboardProtocol"));
         QCOMPARE(drawnItem("clipboardProtocol")->property("text").toString(),
             QStringLiteral("Clipboard: ext-data-control-v1"));
+        // The extension is switched on only once the person agreed to the command.
+        click("enableGnomeExtension");
+        waitForPopup("enableDialog");
+        QVERIFY(!extension.isEnabling() && extension.status().isEmpty());
+        QTest::keyClick(m_window.get(), Qt::Key_Return);
+        QTRY_VERIFY(drawnItem("gnomeExtensionStatus") && drawnItem("gnomeExtensionStatus")->isVisible());
+        QVERIFY(extension.status().startsWith("The extension is enabled"));
         click("tabGeneral");
     }
 

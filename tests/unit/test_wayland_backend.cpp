@@ -89,6 +89,54 @@ private slots:
             QVERIFY2(text.contains(said), qPrintable(text));
     }
 
+    // Serving, the extension is the way in; installed but off, XWayland stays, and every place that
+    // tells what this session lacks says how to switch it on, and whether that takes a new login.
+    void gnomeRunsThroughItsShellExtensionWhereItServes()
+    {
+        using State = GnomeExtensionState::State;
+        const auto gnome = [](State extension) {
+            SessionFacts facts = session({}, "wayland-0", mutter, {}, "ubuntu:GNOME");
+            facts.gnomeExtension = extension;
+            return BackendChoice::choose(facts);
+        };
+        const BackendChoice serving = gnome(State::serving);
+        QCOMPARE(serving.backend, Backend::wayland);
+        QVERIFY(serving.throughGnomeShell());
+        QCOMPARE(serving.notice, QString());
+
+        const BackendChoice disabled = gnome(State::disabled);
+        QCOMPARE(disabled.backend, Backend::x11);
+        QVERIFY(!disabled.throughGnomeShell());
+        QVERIFY(disabled.canEnableGnomeExtension());
+        QVERIFY2(disabled.notice.contains("gnome-extensions enable quillbox@quillbox.io"), qPrintable(disabled.notice));
+        QVERIFY(disabled.notice.contains("loads it at once"));
+
+        const BackendChoice newlyInstalled = gnome(State::installedThisSession);
+        QVERIFY(newlyInstalled.canEnableGnomeExtension());
+        QVERIFY2(newlyInstalled.notice.contains("at your next login"), qPrintable(newlyInstalled.notice));
+
+        const BackendChoice absent = gnome(State::notInstalled);
+        QCOMPARE(absent.backend, Backend::x11);
+        QVERIFY(!absent.canEnableGnomeExtension());
+        QCOMPARE(absent.gnomeExtensionAdvice(), QString());
+        QVERIFY(absent.notice.startsWith("[Quillbox] ubuntu:GNOME does not let"));
+    }
+
+    void readsTheShellsWordOnTheExtension()
+    {
+        using State = GnomeExtensionState::State;
+        const auto state = [](int shellState) { return QVariantMap{{"uuid", "quillbox@quillbox.io"}, {"state", double(shellState)}}; };
+        QCOMPARE(GnomeExtensionState::classify(true, {}, true), State::serving);
+        QCOMPARE(GnomeExtensionState::classify(false, state(2), true), State::disabled);
+        QCOMPARE(GnomeExtensionState::classify(false, state(6), true), State::disabled);
+        QCOMPARE(GnomeExtensionState::classify(false, state(1), true), State::failed);
+        QCOMPARE(GnomeExtensionState::classify(false, state(4), true), State::failed);
+        QCOMPARE(GnomeExtensionState::classify(false, state(99), false), State::notInstalled);
+        // The Shell knows nothing of an extension installed after it started.
+        QCOMPARE(GnomeExtensionState::classify(false, {}, true), State::installedThisSession);
+        QCOMPARE(GnomeExtensionState::classify(false, {}, false), State::notInstalled);
+    }
+
     void namesTheDesktop()
     {
         QCOMPARE(HotkeyBindingInstructions::desktopOf("sway"), Desktop::sway);

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/ClipboardReadBudget.h"
+#include "platform/ClipboardPipeReader.h"
 
 #include <QByteArray>
 #include <QString>
@@ -16,10 +16,10 @@ class WaylandOfferTransfer {
 public:
     /// Why the reader must give up whatever it reads (it stops, or lost its connection); nothing to
     /// go on.
-    using Interruption = std::function<std::optional<ClipboardReadBudget::Abort>()>;
+    using Interruption = ClipboardPipeReader::Interruption;
     /// The reader's event loop: serves everything else until `fd` is readable or `timeoutMs` passes.
     /// \return the revents of `fd`.
-    using WaitReadable = std::function<short(int fd, int timeoutMs)>;
+    using WaitReadable = ClipboardPipeReader::WaitReadable;
 
     WaylandOfferTransfer(ClipboardReadBudget &budget, Interruption interruption, WaitReadable waitReadable);
 
@@ -28,7 +28,5 @@ public:
     std::optional<QByteArray> read(zwlr_data_control_offer_v1 *offer, const QString &mimeType);
 
 private:
-    ClipboardReadBudget &m_budget;
-    Interruption m_interruption;
-    WaitReadable m_waitReadable;
+    ClipboardPipeReader m_pipe;
 };

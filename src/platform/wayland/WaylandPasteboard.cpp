@@ -61,12 +61,7 @@ void WaylandPasteboard::beginOwnChange()
 
 void WaylandPasteboard::offer(const MimeFormats &formats)
 {
-    m_items.clear();
-    if (!formats.isEmpty()) {
-        const QString png = QStringLiteral("image/png");
-        m_items.append(
-            PasteboardItem(formats, formats.contains(png) ? std::optional(formats.value(png)) : std::nullopt));
-    }
+    m_items = itemsWritten(formats);
     scheduleWrite(formats);
 }
 
@@ -90,11 +85,7 @@ void WaylandPasteboard::takeSnapshot(const DataControlSnapshot &snapshot)
     }
     if (m_pendingWrite || m_unreportedWrites > 0)
         return; // replaced by our own write meanwhile
-    m_items.clear();
-    if (!snapshot.formats.isEmpty() || snapshot.image) {
-        m_items.append(snapshot.image ? PasteboardItem(snapshot.formats, snapshot.image->png, snapshot.image->digest)
-                                      : PasteboardItem(snapshot.formats));
-    }
+    m_items = snapshot.items();
     if (!snapshot.counted)
         return;
     ++m_changeCount;

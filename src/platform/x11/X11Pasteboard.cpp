@@ -22,7 +22,6 @@ Q_LOGGING_CATEGORY(lcPasteboard, "quillbox.pasteboard", QtInfoMsg)
 // Qt derives text/x-moz-url from text/uri-list when it serves the clipboard; one set explicitly is
 // served empty.
 const QString mozUrlFormat = QStringLiteral("text/x-moz-url");
-const QString pngFormat = QStringLiteral("image/png");
 
 // How long a refused write is retried (see X11Pasteboard::takeOwnership).
 constexpr int retryIntervalMs = 20;
@@ -97,11 +96,7 @@ void X11Pasteboard::beginOwnChange()
 
 void X11Pasteboard::offer(const MimeFormats &formats)
 {
-    m_items.clear();
-    if (!formats.isEmpty()) {
-        const auto png = formats.contains(pngFormat) ? std::optional(formats.value(pngFormat)) : std::nullopt;
-        m_items.append(PasteboardItem(formats, png));
-    }
+    m_items = itemsWritten(formats);
     scheduleWrite(formats);
 }
 

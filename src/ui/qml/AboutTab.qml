@@ -71,5 +71,34 @@ Item {
             font.pixelSize: 11
             color: Theme.secondaryText
         }
+        PanelButton {
+            objectName: "enableGnomeExtension"
+            anchors.horizontalCenter: parent.horizontalCenter
+            visible: tab.settings.gnomeExtension !== null && tab.settings.gnomeExtension.canEnable
+            enabled: visible && !tab.settings.gnomeExtension.isEnabling
+            text: "Enable the GNOME Shell Extension…"
+            onClicked: enableDialog.open()
+        }
+        Text {
+            objectName: "gnomeExtensionStatus"
+            anchors.horizontalCenter: parent.horizontalCenter
+            width: Math.min(implicitWidth, tab.width - 40)
+            visible: text.length > 0
+            text: tab.settings.gnomeExtension !== null ? tab.settings.gnomeExtension.status : ""
+            wrapMode: Text.Wrap
+            horizontalAlignment: Text.AlignHCenter
+            font.pixelSize: 11
+            color: Theme.primaryText
+        }
+    }
+
+    ConfirmDialog {
+        id: enableDialog
+        objectName: "enableDialog"
+        title: "Enable Quillbox's GNOME Shell extension?"
+        message: tab.settings.gnomeExtension !== null
+                 ? "Quillbox runs \"" + tab.settings.gnomeExtension.command + "\"." : ""
+        confirmLabel: "Enable"
+        onAccepted: tab.settings.gnomeExtension.enable()
     }
 }

@@ -45,6 +45,7 @@ Item {
             model: root.pages
             delegate: WelcomePage {
                 current: root.page
+                status: root.onboarding ? root.onboarding.actionStatus : ""
                 onActionClicked: root.onboarding.runAction()
             }
         }

@@ -12,6 +12,8 @@ Item {
     // The page shown now.
     required property int current
     readonly property color tint: page.modelData.iconColor
+    // What the action came to, on the page that has it.
+    property string status
 
     signal actionClicked
 
@@ -133,6 +135,16 @@ Item {
                 border.width: 1
                 border.color: Qt.rgba(0.5, 0.5, 0.5, 0.45)
             }
+        }
+        Text {
+            objectName: "actionStatus"
+            visible: page.status.length > 0
+            width: parent.width
+            horizontalAlignment: Text.AlignHCenter
+            wrapMode: Text.WordWrap
+            text: page.status
+            color: Theme.secondaryText
+            font.pixelSize: 12
         }
     }
 }

@@ -1,5 +1,7 @@
 #include "OnboardingView.h"
 
+#include "GnomeExtensionView.h"
+
 #include <QVariantMap>
 
 namespace {
@@ -61,11 +63,23 @@ QVariantMap pastePage(const OnboardingView::PasteSupport &support)
         bullets, support.openKeyboardSettings ? QStringLiteral("Open Keyboard Settings") : QString());
 }
 
+// On GNOME under Wayland only Quillbox's Shell extension lets it see every copy, bind its keys and
+// paste; installed but switched off, it is one command away, which the person agrees to by the button.
+QVariantMap gnomeExtensionPage(const GnomeExtensionView &extension)
+{
+    return makePage(QStringLiteral("puzzlepiece.extension"), orange, QStringLiteral("Turn on the GNOME extension"),
+        QStringLiteral("So Quillbox works in every window"), extension.advice(),
+        {{QStringLiteral("xmark.circle"), QStringLiteral("Until then, copies made in Wayland windows are missed")}},
+        extension.canEnable() ? QStringLiteral("Enable the Extension") : QString());
+}
+
 } // namespace
 
-OnboardingView::OnboardingView(PasteSupport pasteSupport, const QString &hotkeyInstructions, QObject *parent)
+OnboardingView::OnboardingView(PasteSupport pasteSupport, const QString &hotkeyInstructions,
+    GnomeExtensionView *gnomeExtension, QObject *parent)
     : QObject(parent)
     , m_pasteSupport(std::move(pasteSupport))
+    , m_gnomeExtension(gnomeExtension)
 {
     m_pages = {
         makePage(QStringLiteral("clipboard.fill"), orange, QStringLiteral("Welcome to Quillbox"),
@@ -107,6 +121,20 @@ OnboardingView::OnboardingView(PasteSupport pasteSupport, const QString &hotkeyI
             QStringLiteral("Copy any text, link, image, or file — it'll show up in Quillbox. Press ⌘⇧V to open "
                            "it, then Enter to paste. Welcome aboard!")),
     };
+    m_pastePage = 2;
+    if (m_gnomeExtension && !m_gnomeExtension->advice().isEmpty()) {
+        // Right after the welcome: without it the rest works on X11 windows only.
+        m_extensionPage = 1;
+        ++m_pastePage;
+        m_pages.insert(m_extensionPage, gnomeExtensionPage(*m_gnomeExtension));
+        connect(m_gnomeExtension, &GnomeExtensionView::statusChanged, this, &OnboardingView::actionStatusChanged);
+        connect(this, &OnboardingView::pageChanged, this, &OnboardingView::actionStatusChanged);
+    }
+}
+
+QString OnboardingView::actionStatus() const
+{
+    return m_page == m_extensionPage ? m_gnomeExtension->status() : QString();
 }
 
 int OnboardingView::pageCount() const
@@ -139,7 +167,8 @@ void OnboardingView::skip()
 
 void OnboardingView::runAction()
 {
-    constexpr int pastePageIndex = 2;
-    if (m_page == pastePageIndex && m_pasteSupport.openKeyboardSettings)
+    if (m_page == m_pastePage && m_pasteSupport.openKeyboardSettings)
         m_pasteSupport.openKeyboardSettings();
+    else if (m_page == m_extensionPage && m_gnomeExtension->canEnable())
+        m_gnomeExtension->enable();
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "DesktopShortcutsView.h"
+#include "GnomeExtensionView.h"
 #include "ShortcutRecorderView.h"
 #include "ui/panel/CategoryManagerView.h"
 
@@ -59,6 +60,8 @@ class SettingsView : public QObject {
     Q_PROPERTY(QString sessionLimits READ sessionLimits CONSTANT)
     /// How the clipboard is reached, where the session leaves a choice; empty on X11.
     Q_PROPERTY(QString clipboardProtocol READ clipboardProtocol CONSTANT)
+    /// Quillbox's GNOME Shell extension where it is installed but does not serve yet; null elsewhere.
+    Q_PROPERTY(GnomeExtensionView *gnomeExtension READ gnomeExtension CONSTANT)
 
 public:
     /// What the window works with; only `preferences`, `clock` and `actions` are required. Each must
@@ -74,8 +77,10 @@ public:
         QUrl appIcon;
         DesktopShortcutsView *desktopShortcuts = nullptr;
         QString sessionLimits;
-        /// The data-control protocol the Wayland clipboard is read through; empty on X11.
+        /// What the clipboard is reached through where the session leaves a choice (a data-control
+        /// protocol, GNOME Shell's extension); empty on X11.
         QString clipboardProtocol;
+        GnomeExtensionView *gnomeExtension = nullptr;
     };
 
     explicit SettingsView(const Services &services, QObject *parent = nullptr);
@@ -114,6 +119,7 @@ public:
     DesktopShortcutsView *desktopShortcuts() const { return m_services.desktopShortcuts; }
     QString sessionLimits() const { return m_services.sessionLimits; }
     QString clipboardProtocol() const;
+    GnomeExtensionView *gnomeExtension() const { return m_services.gnomeExtension; }
 
     /// The General tab is shown: the layouts and the start at login are read afresh.
     Q_INVOKABLE void refreshGeneralTab();

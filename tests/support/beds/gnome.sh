@@ -2,10 +2,17 @@
 # no client: the window list, focus by title, the input sources and a keyboard (GnomeBed talks to it).
 # Sourced by scripts/waysession.
 #
+# With QUILLBOX_BED_GNOME_EXTENSIONS (the build's data/gnome-shell, which holds a tree for each kind of
+# entry point) Quillbox's own extension is installed and enabled as well, serving the program
+# QUILLBOX_BED_GNOME_CLIENT names. That program is copied to the session's bin folder, where the test
+# finds it (QUILLBOX_BED_GNOME_CLIENT then names the copy) and may replace it as an upgrade does; it runs
+# as the Shell's user (QUILLBOX_BED_AS_USER), since the Shell can read /proc/PID/exe of no other.
+#
 # Always without Xwayland: the bed's clients are Wayland clients (waysession unsets DISPLAY), Xwayland
 # cannot start in a chroot, and it would take an X display number beside the Xvfb sessions of the X11
 # tests that ctest runs at the same time.
 gnome_extension=testbed@tests.quillbox.io
+quillbox_extension=quillbox@quillbox.io
 
 bed_installed() { command -v gnome-shell >/dev/null; }
 
@@ -25,8 +32,22 @@ bed_prepare() {
     mkdir -p "$target"
     cp "$source/$entry/extension.js" "$source/$entry/metadata.json" "$source/core.js" "$target/"
     [ "$entry" = legacy ] || echo 'export {TestBed};' >>"$target/core.js"
+    local enabled="'$gnome_extension'"
+    if [ -n "${QUILLBOX_BED_GNOME_EXTENSIONS:-}" ]; then
+        local quillbox=$bed_home/.local/share/gnome-shell/extensions/$quillbox_extension
+        mkdir -p "$quillbox"
+        cp -r "$QUILLBOX_BED_GNOME_EXTENSIONS/$entry/$quillbox_extension/." "$quillbox/"
+        mkdir -m 755 "$session_dir/bin"
+        cp "$QUILLBOX_BED_GNOME_CLIENT" "$session_dir/bin/"
+        # Where the client is Quillbox itself, the tests start the copy the extension serves.
+        [ "$QUILLBOX_BED_GNOME_CLIENT" != "${QUILLBOX_BINARY:-}" ] ||
+            QUILLBOX_BINARY=$session_dir/bin/$(basename "$QUILLBOX_BED_GNOME_CLIENT")
+        QUILLBOX_BED_GNOME_CLIENT=$session_dir/bin/$(basename "$QUILLBOX_BED_GNOME_CLIENT")
+        echo "$QUILLBOX_BED_GNOME_CLIENT" >"$quillbox/allowed-executable"
+        enabled+=", '$quillbox_extension'"
+    fi
 
-    gnome_setting org.gnome.shell enabled-extensions "['$gnome_extension']"
+    gnome_setting org.gnome.shell enabled-extensions "[$enabled]"
     # A Shell newer than the metadata names still loads the entry point of its kind.
     gnome_setting org.gnome.shell disable-extension-version-validation true
     # The first start opens the welcome tour, a modal dialog that would take every key.
@@ -50,4 +71,7 @@ bed_ready() {
 
 bed_client_env() {
     export XDG_CURRENT_DESKTOP=GNOME
+    if [ -n "${QUILLBOX_BED_GNOME_EXTENSIONS:-}" ]; then
+        export QUILLBOX_BED_GNOME_CLIENT QUILLBOX_BINARY QUILLBOX_BED_AS_USER="${as_user[*]}"
+    fi
 }
