@@ -178,6 +178,12 @@ QString QuillboxProcess::output()
     return QString::fromUtf8(m_output);
 }
 
+QString QuillboxProcess::errorOutput()
+{
+    m_errorOutput += m_process.readAllStandardError();
+    return QString::fromUtf8(m_errorOutput);
+}
+
 QSqlDatabase QuillboxProcess::database()
 {
     if (!QSqlDatabase::contains(m_connection)) {

@@ -51,6 +51,8 @@ public:
     QString dataHome() const { return m_home.filePath(".local/share"); }
     /// All standard output so far.
     QString output();
+    /// All standard error so far: the log's warnings.
+    QString errorOutput();
 
     /// The value of the first row of `sql` against the store (nothing when it has no row).
     QVariant query(const QString &sql);
@@ -69,5 +71,6 @@ private:
     const QStringList m_asUser;
     QProcess m_process;
     QByteArray m_output;
+    QByteArray m_errorOutput;
     QString m_connection;
 };

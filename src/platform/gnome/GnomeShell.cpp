@@ -25,7 +25,11 @@ GnomeShell::GnomeShell(QDBusConnection bus, QObject *parent)
     m_bus.connect(serviceName, objectPath, interfaceName, QStringLiteral("ShortcutPressed"), this,
         SLOT(noteShortcutPressed(QString)));
     connect(&m_watcher, &QDBusServiceWatcher::serviceOwnerChanged, this,
-        [this](const QString &, const QString &, const QString &newOwner) {
+        [this](const QString &, const QString &oldOwner, const QString &newOwner) {
+            if (!oldOwner.isEmpty() && newOwner.isEmpty() && m_state == State::registered)
+                qCWarning(lcShell).noquote() << "[Quillbox] Quillbox's GNOME Shell extension was switched off: "
+                                                "copies are not captured and its shortcuts do nothing until it is "
+                                                "on again";
             // A new owner is a new extension instance that knows nothing of us.
             setState(State::connecting);
             if (!newOwner.isEmpty())
