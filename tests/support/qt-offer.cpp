@@ -2,9 +2,11 @@
 // program that copies as a person makes it copy. Its window prints "ready" once it has the focus, and
 // sets the clipboard with several formats at once on the next key press: mutter takes a selection only
 // with a serial newer than the current selection's, which a key press gives and a window's focus does
-// not. Arguments: pairs of a format and its value, and "--stall" to stop with SIGSTOP once the selection
+// not. Arguments as wl-offer's (OfferArguments): "--stall" to stop with SIGSTOP once the selection
 // is set, before answering anyone. Prints "offered" when the selection is set and exits when another
 // program replaces it.
+#include "OfferArguments.h"
+
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QMimeData>
@@ -60,21 +62,13 @@ private:
 int main(int argc, char **argv)
 {
     QGuiApplication app(argc, argv);
-    bool stall = false;
+    const std::optional<OfferArguments> arguments = OfferArguments::parse(app.arguments().mid(1));
+    if (!arguments)
+        return 2;
     auto *formats = new QMimeData;
-    const QStringList arguments = app.arguments().mid(1);
-    for (qsizetype i = 0; i < arguments.size(); ++i) {
-        if (arguments[i] == QLatin1String("--stall")) {
-            stall = true;
-            continue;
-        }
-        if (i + 1 == arguments.size())
-            return 2;
-        formats->setData(arguments[i], arguments[i + 1].toUtf8());
-        ++i;
-    }
-
-    OfferWindow window(formats, stall);
+    for (auto format = arguments->formats.cbegin(); format != arguments->formats.cend(); ++format)
+        formats->setData(format.key(), format.value());
+    OfferWindow window(formats, arguments->stall);
     window.setTitle(QStringLiteral("qt-offer"));
     window.resize(120, 40);
     window.show();

@@ -2,10 +2,10 @@
 // program the tests control. Arguments: pairs of a format and its value ("@path" for a file's bytes), and
 // "--stall" to stop with SIGSTOP once the selection is set, before answering anyone. Prints
 // "offered" when the selection is set and exits when another program replaces it.
+#include "OfferArguments.h"
 #include "platform/wayland/WaylandClipboardReader.h"
 
 #include <QCoreApplication>
-#include <QFile>
 #include <QThread>
 
 #include <csignal>
@@ -15,26 +15,11 @@
 int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
-    bool stall = false;
-    MimeFormats formats;
-    const QStringList arguments = app.arguments().mid(1);
-    for (qsizetype i = 0; i < arguments.size(); ++i) {
-        if (arguments[i] == QLatin1String("--stall")) {
-            stall = true;
-            continue;
-        }
-        if (i + 1 == arguments.size())
-            return 2;
-        const QString &value = arguments[++i];
-        if (value.startsWith(u'@')) {
-            QFile file(value.mid(1));
-            if (!file.open(QIODevice::ReadOnly))
-                return 2;
-            formats.insert(arguments[i - 1], file.readAll());
-        } else {
-            formats.insert(arguments[i - 1], value.toUtf8());
-        }
-    }
+    const std::optional<OfferArguments> arguments = OfferArguments::parse(app.arguments().mid(1));
+    if (!arguments)
+        return 2;
+    const bool stall = arguments->stall;
+    const MimeFormats formats = arguments->formats;
     WaylandClipboardReader reader({});
     if (!reader.isValid())
         return 1;
