@@ -451,6 +451,7 @@ var QuillboxShell = class {
             ActivatePanel: () => ['(b)', [this._activatePanel()]],
             TypeChord: async ([chord]) => ['(b)', [await this._typer.type(chord)]],
             SetShortcut: ([name, accelerator]) => this._setShortcut(name, accelerator),
+            ShortcutAvailable: ([accelerator]) => ['(b)', [this._shortcutAvailable(accelerator)]],
         };
         const dispatcher = {
             get InterfaceVersion() {
@@ -637,13 +638,8 @@ var QuillboxShell = class {
             settings.set_strv(name, []);
             return true;
         }
-        // Mutter lets a later binding silently take a combination over; grabbing it alone first says
-        // whether anything (the Shell's own bindings, another extension's) has it already.
-        const probe = global.display.grab_accelerator(accelerator, Meta.KeyBindingFlags.NONE);
-        const free = probe !== Meta.KeyBindingAction.NONE;
-        if (free)
-            global.display.ungrab_accelerator(probe);
-        else
+        const free = this._shortcutAvailable(accelerator);
+        if (!free)
             settings.set_strv(name, previous);
         if (!free && !wasBound)
             return false;
@@ -655,6 +651,17 @@ var QuillboxShell = class {
             return false;
         this._bound.add(name);
         return free;
+    }
+
+    // Mutter lets a later binding silently take a combination over; grabbing it alone first says
+    // whether anything (the Shell's own bindings, another extension's) has it already.
+    _shortcutAvailable(accelerator) {
+        const {Meta} = this._lib;
+        const probe = global.display.grab_accelerator(accelerator, Meta.KeyBindingFlags.NONE);
+        if (probe === Meta.KeyBindingAction.NONE)
+            return false;
+        global.display.ungrab_accelerator(probe);
+        return true;
     }
 
     _shortcutPressed(name) {

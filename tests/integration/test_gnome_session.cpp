@@ -1,9 +1,10 @@
 // Quillbox under GNOME Shell as a person meets it with its extension: switched off while Quillbox runs,
 // Quillbox says so and captures nothing; switched on again, Quillbox registers anew, captures, and its
-// shortcut opens the panel.
+// shortcut opens the panel; a shortcut recorded in the settings window works at once.
 
+#include "GnomeBed.h"
 #include "QuillboxProcess.h"
-#include "WaylandBed.h"
+#include "model/Preferences.h"
 
 #include <QDBusConnection>
 #include <QDBusMessage>
@@ -23,6 +24,32 @@ bool switchExtension(const QString &method)
     return reply.type() == QDBusMessage::ReplyMessage && reply.arguments().value(0).toBool();
 }
 
+GnomeBed &bed()
+{
+    return static_cast<GnomeBed &>(WaylandBed::current());
+}
+
+std::optional<WaylandBed::Window> windowTitled(const QString &title)
+{
+    for (const WaylandBed::Window &window : bed().windows()) {
+        if (window.title == title)
+            return window;
+    }
+    return std::nullopt;
+}
+
+// A click at (x, y) of a window whose content is `content` big: the Shell measures windows with the
+// frame Qt draws around them, as wide on the left, right and bottom, taller on top.
+bool clickIn(const QString &title, QSize content, int x, int y)
+{
+    const std::optional<WaylandBed::Window> window = windowTitled(title);
+    if (!window)
+        return false;
+    const int side = (window->geometry.width() - content.width()) / 2;
+    const int top = window->geometry.height() - content.height() - side;
+    return bed().click(window->geometry.x() + side + x, window->geometry.y() + top + y);
+}
+
 bool copy(const QString &text)
 {
     QProcess wlCopy;
@@ -39,7 +66,8 @@ class TestGnomeSession : public QObject {
 
     bool newestIs(const QString &text)
     {
-        return m_quillbox.waitFor("SELECT content FROM ClipboardItem ORDER BY createdAt DESC LIMIT 1",
+        return m_quillbox.waitFor(
+            "SELECT content FROM ClipboardItem ORDER BY createdAt DESC LIMIT 1",
             [&](const QVariant &newest) { return newest.toString() == text; }, 5000);
     }
 
@@ -60,9 +88,9 @@ private slots:
             = [this] { return m_quillbox.errorOutput().count("registered with Quillbox's GNOME Shell"); };
         const qsizetype before = registrations();
         QVERIFY(switchExtension("DisableExtension"));
-        QVERIFY2(QTest::qWaitFor(
-                     [this] { return m_quillbox.errorOutput().contains("GNOME Shell extension was switched off"); },
-                     5000),
+        QVERIFY2(
+            QTest::qWaitFor(
+                [this] { return m_quillbox.errorOutput().contains("GNOME Shell extension was switched off"); }, 5000),
             qPrintable(m_quillbox.errorOutput()));
         QVERIFY(copy("while off"));
         QVERIFY(!newestIs("while off"));
@@ -73,6 +101,44 @@ private slots:
         QVERIFY2(newestIs("on again"), qPrintable(m_quillbox.errorOutput()));
         QVERIFY(WaylandBed::current().press("super+shift+v"));
         QVERIFY(WaylandBed::current().waitForFocus(panelId, 10000));
+    }
+
+    // Opened from the panel's menu, GNOME having no tray: the shortcut recorded there is the Shell's
+    // binding at once, and the old one is let go.
+    void aShortcutRecordedInSettingsWorksAtOnce()
+    {
+        const QString settingsTitle = QStringLiteral("Quillbox Settings");
+        QVERIFY(windowTitled("Quillbox"));
+        QVERIFY(clickIn("Quillbox", {680, 640}, 648, 28)); // the menu button, top right
+        QTest::qWait(300);
+        QVERIFY(clickIn("Quillbox", {680, 640}, 560, 105)); // "Settings...", the menu's second item
+        QVERIFY(
+            QTest::qWaitFor([&] { return windowTitled(settingsTitle).value_or(WaylandBed::Window{}).focused; }, 5000));
+
+        const QSize settingsSize(640, 640);
+        QVERIFY(clickIn(settingsTitle, settingsSize, (640 - (5 * 84 + 4 * 4)) / 2 + 2 * 88 + 42, 36)); // Shortcuts
+        QVERIFY(clickIn(settingsTitle, settingsSize, 640 - 32 - 55, 138)); // the panel shortcut's recorder
+        QVERIFY(bed().press("super+shift+k"));
+
+        QVERIFY2(QTest::qWaitFor(
+                     [this] {
+                         return Preferences(m_quillbox.preferencesPath()).hotkeyCombo()
+                             == QByteArray(R"({"keyCode":40,"modifiers":768})");
+                     },
+                     3000),
+            qPrintable(m_quillbox.errorOutput() + m_quillbox.output()));
+
+        // The settings window shares the panel's app id; the panel is told by its title.
+        const auto panelOpensWith = [](const QString &chord) {
+            const auto panelFocused = [] { return windowTitled("Quillbox").value_or(WaylandBed::Window{}).focused; };
+            if (!bed().press(chord) || !QTest::qWaitFor(panelFocused, 2000))
+                return false;
+            return bed().press("Escape") && QTest::qWaitFor([] { return !windowTitled("Quillbox"); }, 3000);
+        };
+        QVERIFY(bed().focusWindow(settingsTitle));
+        QVERIFY(panelOpensWith("super+shift+k"));
+        QVERIFY(bed().focusWindow(settingsTitle));
+        QVERIFY(!panelOpensWith("super+shift+v"));
     }
 
     void cleanupTestCase() { QCOMPARE(m_quillbox.terminate(), 0); }

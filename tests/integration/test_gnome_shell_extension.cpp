@@ -61,7 +61,8 @@ QByteArray wlPaste(const QStringList &arguments)
 // A call from this test process, which runs no allowed program.
 QString callAsStranger(const QString &method, const QVariantList &arguments)
 {
-    QDBusMessage message = QDBusMessage::createMethodCall(shellService, "/io/quillbox/Shell", "io.quillbox.Shell1", method);
+    QDBusMessage message
+        = QDBusMessage::createMethodCall(shellService, "/io/quillbox/Shell", "io.quillbox.Shell1", method);
     message.setArguments(arguments);
     const QDBusMessage reply = QDBusConnection::sessionBus().call(message, QDBus::Block, 10000);
     return reply.type() == QDBusMessage::ErrorMessage ? "error " + reply.errorName() : "ok";
@@ -114,8 +115,8 @@ private slots:
 
         // The same program at another path, owning the name: an impostor.
         QTemporaryDir elsewhere;
-        QVERIFY(QFile::setPermissions(elsewhere.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner
-            | QFile::ReadOther | QFile::ExeOther));
+        QVERIFY(QFile::setPermissions(elsewhere.path(),
+            QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadOther | QFile::ExeOther));
         const QString copy = elsewhere.filePath("shell-client");
         QVERIFY(QFile::copy(qEnvironmentVariable("QUILLBOX_BED_GNOME_CLIENT"), copy));
         {
@@ -159,9 +160,11 @@ private slots:
         QVERIFY2(typesOf(changed).contains(textType), qPrintable(changed));
         QVERIFY(changed.contains(" false "));
         const quint64 serial = serialOf(changed);
-        QCOMPARE(m_client.command(QStringLiteral("read clipboard %1 %2 1000").arg(serial).arg(textType)), "ok " + hex(text));
+        QCOMPARE(
+            m_client.command(QStringLiteral("read clipboard %1 %2 1000").arg(serial).arg(textType)), "ok " + hex(text));
         // At most max_bytes of it.
-        QCOMPARE(m_client.command(QStringLiteral("read clipboard %1 %2 6").arg(serial).arg(textType)), "ok " + hex(text.left(6)));
+        QCOMPARE(m_client.command(QStringLiteral("read clipboard %1 %2 6").arg(serial).arg(textType)),
+            "ok " + hex(text.left(6)));
         QCOMPARE(m_client.command(QStringLiteral("read clipboard %1 image/png 1000").arg(serial)),
             QString("error io.quillbox.Shell1.Error.NotAvailable"));
 
@@ -169,7 +172,8 @@ private slots:
         changed = copied("image/png", png);
         QCOMPARE(typesOf(changed), QStringList{"image/png"});
         QCOMPARE(serialOf(changed), serial + 1);
-        QCOMPARE(m_client.command(QStringLiteral("read clipboard %1 image/png 100000000").arg(serial + 1)), "ok " + hex(png));
+        QCOMPARE(m_client.command(QStringLiteral("read clipboard %1 image/png 100000000").arg(serial + 1)),
+            "ok " + hex(png));
         QCOMPARE(m_client.command(QStringLiteral("read clipboard %1 image/png 1000").arg(serial)),
             QString("error io.quillbox.Shell1.Error.StaleSerial"));
 
@@ -219,19 +223,21 @@ private slots:
         const QByteArray text = "set by the client marker-21c4";
         const QByteArray html = "<b>rich marker-88e0</b>";
         m_contents << QString::fromUtf8(text) << QString::fromUtf8(html);
-        const QString set = m_client.command(
-            QStringLiteral("set clipboard text/plain=%1 text/html=%2").arg(hex(text), hex(html)));
+        const QString set
+            = m_client.command(QStringLiteral("set clipboard text/plain=%1 text/html=%2").arg(hex(text), hex(html)));
         QVERIFY2(set.startsWith("ok "), qPrintable(set));
         const QString changed = m_client.waitForSignal("changed ");
         QCOMPARE(changed, QStringLiteral("changed %1 true text/plain").arg(set.mid(3)));
         QCOMPARE(wlPaste({"--list-types"}), QByteArray("text/plain\n"));
         QCOMPARE(wlPaste({"--no-newline", "--type", "text/plain"}), text);
-        QCOMPARE(m_client.command(QStringLiteral("read clipboard %1 text/plain 1000").arg(set.mid(3))), "ok " + hex(text));
+        QCOMPARE(
+            m_client.command(QStringLiteral("read clipboard %1 text/plain 1000").arg(set.mid(3))), "ok " + hex(text));
 
         // Another program's copy after it is not the client's.
         QVERIFY(copied("text/plain", "another program's marker-4b09").contains(" false "));
 
-        QCOMPARE(m_client.command(QStringLiteral("set primary text/plain=%1").arg(hex("primary marker-e61d"))), QString("ok 0"));
+        QCOMPARE(m_client.command(QStringLiteral("set primary text/plain=%1").arg(hex("primary marker-e61d"))),
+            QString("ok 0"));
         m_contents << "primary marker-e61d";
         QCOMPARE(m_client.command("set clipboard text/plain=00 text/plain=00"),
             QString("error org.freedesktop.DBus.Error.InvalidArgs"));
@@ -289,6 +295,9 @@ private slots:
         // The Shell's own bindings keep theirs; names other than the two are nobody's.
         QCOMPARE(m_client.command("shortcut show-panel <Super>s"), QString("ok false"));
         QCOMPARE(m_client.command("shortcut paste-everything <Super><Shift>p"), QString("ok false"));
+        // Asked before binding, as the settings window asks while recording: nothing is bound by it.
+        QCOMPARE(m_client.command("shortcut-available <Super>s"), QString("ok false"));
+        QCOMPARE(m_client.command("shortcut-available <Super><Shift>p"), QString("ok true"));
         QCOMPARE(m_client.command("shortcut fix-layout <Super><Shift>l"), QString("ok true"));
 
         PasteTarget editor(PasteTarget::Program::GtkEditor);
@@ -332,8 +341,8 @@ private slots:
     {
         QCOMPARE(m_client.command("shortcut fix-layout <Super><Shift>l"), QString("ok true"));
         const auto extensions = [](const QString &method) {
-            QDBusMessage message = QDBusMessage::createMethodCall("org.gnome.Shell", "/org/gnome/Shell",
-                "org.gnome.Shell.Extensions", method);
+            QDBusMessage message = QDBusMessage::createMethodCall(
+                "org.gnome.Shell", "/org/gnome/Shell", "org.gnome.Shell.Extensions", method);
             message.setArguments({QStringLiteral("quillbox@quillbox.io")});
             const QDBusMessage reply = QDBusConnection::sessionBus().call(message, QDBus::Block, 10000);
             return reply.type() == QDBusMessage::ReplyMessage && reply.arguments().value(0).toBool();

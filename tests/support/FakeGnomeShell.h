@@ -102,7 +102,8 @@ public slots:
         }
         ::close(fd);
     }
-    qulonglong SetSelection(const QString &selection, const QStringList &mimeTypes, const QList<QDBusUnixFileDescriptor> &contents)
+    qulonglong SetSelection(
+        const QString &selection, const QStringList &mimeTypes, const QList<QDBusUnixFileDescriptor> &contents)
     {
         selectionSet = selection;
         written.clear();
@@ -144,6 +145,8 @@ public slots:
         chords << chord;
         return QStringList{"paste", "terminal-paste", "shift-insert", "copy"}.contains(chord);
     }
+    bool ShortcutAvailable(const QString &accelerator) { return accelerator != taken; }
+
     bool SetShortcut(const QString &name, const QString &accelerator)
     {
         if (!accelerator.isEmpty() && accelerator == taken)

@@ -102,6 +102,11 @@ QDBusPendingCall GnomeBed::startPress(const QString &chord)
     return QDBusConnection::sessionBus().asyncCall(*message, callTimeoutMs);
 }
 
+bool GnomeBed::click(int x, int y)
+{
+    return call(QStringLiteral("Click"), {x, y}, QString()).type() == QDBusMessage::ReplyMessage;
+}
+
 bool GnomeBed::overviewVisible()
 {
     return firstBool(call(QStringLiteral("OverviewVisible"), {}, QStringLiteral("b")));

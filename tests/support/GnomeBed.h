@@ -17,6 +17,8 @@ public:
     bool setLayouts(const QStringList &layouts) override;
     bool press(const QString &chord) override;
 
+    /// A left click at (`x`, `y`) of the screen, as a person's pointer makes it.
+    bool click(int x, int y);
     /// Whether the Shell shows its Overview, where typed keys go to its search box.
     bool overviewVisible();
     /// Starts pressing `chord` as press() does and returns at once, so a test acts while the keys are

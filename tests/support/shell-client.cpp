@@ -8,7 +8,8 @@
 //                                         error pipe-left-open (not closed within 15 s)
 //   set SELECTION TYPE=HEX...             ok SERIAL
 //   focused                               ok ID<tab>APP-ID<tab>WM-CLASS<tab>PID<tab>APP-NAME
-//   activate-window ID | activate-panel | type CHORD | shortcut NAME [ACCELERATOR]    ok true|false
+//   activate-window ID | activate-panel | type CHORD | shortcut NAME [ACCELERATOR]
+//   | shortcut-available ACCELERATOR    ok true|false
 //   panel | hide-panel                    show or hide a window titled "Quillbox" ("shown", "hidden")
 //   signals: "changed SERIAL OWN TYPE,TYPE..." and "pressed NAME"; "started TYPE" once a read's
 //   transfer has begun, before its pipe is read
@@ -26,9 +27,9 @@
 #include <QTest>
 
 #include <cerrno>
-#include <optional>
 #include <cstdio>
 #include <fcntl.h>
+#include <optional>
 #include <poll.h>
 #include <unistd.h>
 
@@ -61,7 +62,7 @@ std::optional<QByteArray> readToEnd(int fd)
 {
     QByteArray data;
     const QDeadlineTimer deadline(pipeDeadlineMs);
-    pollfd poller { fd, POLLIN, 0 };
+    pollfd poller{fd, POLLIN, 0};
     while (poll(&poller, 1, int(deadline.remainingTime())) > 0) {
         char chunk[65536];
         const ssize_t got = read(fd, chunk, sizeof chunk);
@@ -96,7 +97,8 @@ public:
     {
         m_panel.setWindowTitle(QStringLiteral("Quillbox"));
         m_panel.resize(300, 60);
-        m_bus.connect(service, path, interface, "ClipboardChanged", this, SLOT(clipboardChanged(qulonglong, QStringList, bool)));
+        m_bus.connect(
+            service, path, interface, "ClipboardChanged", this, SLOT(clipboardChanged(qulonglong, QStringList, bool)));
         m_bus.connect(service, path, interface, "ShortcutPressed", this, SLOT(shortcutPressed(QString)));
         connect(&m_input, &QSocketNotifier::activated, this, &ShellClient::readCommand);
     }
@@ -154,6 +156,8 @@ private:
             return answer(call("TypeChord", {first}));
         if (command == "shortcut")
             return answer(call("SetShortcut", {first, arguments.value(1)}));
+        if (command == "shortcut-available")
+            return answer(call("ShortcutAvailable", {first}));
         if (command == "panel") {
             m_panel.show();
             return QTest::qWaitForWindowExposed(&m_panel) ? "shown" : "not-shown";
@@ -169,8 +173,8 @@ private:
     {
         QStringList values;
         for (const char *name : {"InterfaceVersion", "ExtensionVersion"}) {
-            QDBusMessage message = QDBusMessage::createMethodCall(service, path,
-                "org.freedesktop.DBus.Properties", "Get");
+            QDBusMessage message
+                = QDBusMessage::createMethodCall(service, path, "org.freedesktop.DBus.Properties", "Get");
             message.setArguments({interface, QString::fromLatin1(name)});
             const QDBusMessage reply = m_bus.call(message);
             if (reply.type() == QDBusMessage::ErrorMessage)
@@ -188,8 +192,9 @@ private:
         const QDBusMessage reply = [&] {
             const QDBusUnixFileDescriptor writeEnd(ends[1]);
             close(ends[1]);
-            return call("ReadSelection", {arguments[0], arguments[1].toULongLong(), arguments[2],
-                arguments[3].toULongLong(), QVariant::fromValue(writeEnd)});
+            return call("ReadSelection",
+                {arguments[0], arguments[1].toULongLong(), arguments[2], arguments[3].toULongLong(),
+                    QVariant::fromValue(writeEnd)});
         }();
         if (reply.type() == QDBusMessage::ErrorMessage) {
             close(ends[0]);

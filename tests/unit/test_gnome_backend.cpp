@@ -116,7 +116,8 @@ private slots:
         pasteboard.clearContents();
         pasteboard.setString("mine");
         QCOMPARE(pasteboard.changeCount(), 2);
-        QTRY_COMPARE(onFake([](FakeGnomeShell &fake) { return fake.written.value("text/plain;charset=utf-8"); }), "mine");
+        QTRY_COMPARE(
+            onFake([](FakeGnomeShell &fake) { return fake.written.value("text/plain;charset=utf-8"); }), "mine");
         QCOMPARE(onFake([](FakeGnomeShell &fake) { return fake.selectionSet; }), "clipboard");
 
         // The Shell announced our write (own) before this copy; only the copy counts.
@@ -215,14 +216,16 @@ private slots:
         });
         QTRY_VERIFY(answered);
         QCOMPARE(serial, onFake([](FakeGnomeShell &fake) { return fake.serial; }));
-        QCOMPARE(onFake([](FakeGnomeShell &fake) { return fake.written; }), (QHash<QString, QByteArray>{{"image/png", png}}));
+        QCOMPARE(onFake([](FakeGnomeShell &fake) { return fake.written; }),
+            (QHash<QString, QByteArray>{{"image/png", png}}));
 
         // Files before images before text, and text under the UTF-8 name GTK and Qt both read.
         QCOMPARE(GnomeSelectionWriter::servedFormat({{"text/plain", "/tmp/a"}, {"text/uri-list", "file:///tmp/a"}}),
             (MimeFormats{{"text/uri-list", "file:///tmp/a"}}));
         QCOMPARE(GnomeSelectionWriter::servedFormat({{"text/html", "<b>é</b>"}, {"text/plain", "é"}}),
             (MimeFormats{{"text/plain;charset=utf-8", "é"}}));
-        QCOMPARE(GnomeSelectionWriter::servedFormat({{"application/rtf", "{}"}}), (MimeFormats{{"application/rtf", "{}"}}));
+        QCOMPARE(
+            GnomeSelectionWriter::servedFormat({{"application/rtf", "{}"}}), (MimeFormats{{"application/rtf", "{}"}}));
     }
 
     void readsTheSelectedText()
@@ -248,7 +251,6 @@ private slots:
         // Asked before the registration is through: bound once it is.
         QCOMPARE(grabber.grab(1, keyV, superShift), GrabResult::pending);
         QCOMPARE(grabber.grab(2, keyL, superShift), GrabResult::pending);
-        QCOMPARE(grabber.grab(3, keyV, superShift), GrabResult::noSuchKey);
         QTRY_COMPARE(answers.size(), 2);
         QCOMPARE(answers.at(0), QVariantList({1u, QVariant::fromValue(GrabResult::ok)}));
         QCOMPARE(answers.at(1), QVariantList({2u, QVariant::fromValue(GrabResult::taken)}));
@@ -269,12 +271,32 @@ private slots:
         QCOMPARE(front->windowClass, QStringLiteral("XTerm"));
 
         workspace.activate(*front);
-        QTRY_COMPARE(onFake([](FakeGnomeShell &fake) { return fake.activated; }), QList<quint64>{(quint64(1) << 32) + 7});
+        QTRY_COMPARE(
+            onFake([](FakeGnomeShell &fake) { return fake.activated; }), QList<quint64>{(quint64(1) << 32) + 7});
         workspace.activatePanel();
         QTRY_COMPARE(onFake([](FakeGnomeShell &fake) { return fake.panelActivations; }), 1);
 
         grabber.ungrab(1);
         QTRY_COMPARE(onFake([](FakeGnomeShell &fake) { return fake.shortcuts.value("show-panel"); }), QString(""));
+    }
+
+    // The recorder's probe before it takes a new combination: asked of the Shell, nothing bound.
+    void anyOtherIdOnlyAsksWhetherTheShellWouldBind()
+    {
+        GnomeShell shell(clientBus());
+        QVERIFY(registered(shell));
+        GnomeHotkeyGrabber grabber(shell);
+        QSignalSpy answers(&grabber, &HotkeyGrabber::grabAnswered);
+        onFake([](FakeGnomeShell &fake) { fake.taken = "<Super><Shift>l"; });
+        constexpr std::uint32_t probe = 0xFFFF'FFFF;
+        QCOMPARE(grabber.grab(probe, keyL, superShift), GrabResult::pending);
+        QTRY_COMPARE(answers.size(), 1);
+        QCOMPARE(answers.at(0), QVariantList({probe, QVariant::fromValue(GrabResult::taken)}));
+        QCOMPARE(grabber.grab(probe, keyV, superShift), GrabResult::pending);
+        QTRY_COMPARE(answers.size(), 2);
+        QCOMPARE(answers.at(1), QVariantList({probe, QVariant::fromValue(GrabResult::ok)}));
+        grabber.ungrab(probe);
+        QCOMPARE(onFake([](FakeGnomeShell &fake) { return fake.shortcuts; }), (QHash<QString, QString>{}));
     }
 
     void typesOnlyTheChordsOfAPasteOrACopy()
@@ -318,7 +340,8 @@ private slots:
         GnomeHotkeyGrabber grabber(shell);
         QVERIFY(registered(shell));
         grabber.grab(1, keyV, superShift);
-        QTRY_COMPARE(onFake([](FakeGnomeShell &fake) { return fake.shortcuts.value("show-panel"); }), "<Super><Shift>v");
+        QTRY_COMPARE(
+            onFake([](FakeGnomeShell &fake) { return fake.shortcuts.value("show-panel"); }), "<Super><Shift>v");
         const int before = onFake([](FakeGnomeShell &fake) { return fake.registrations; });
 
         // The Shell restarted: a new extension that knows nothing of the shortcut.
@@ -329,7 +352,8 @@ private slots:
             bus.registerService("io.quillbox.Shell");
         });
         QTRY_COMPARE(onFake([](FakeGnomeShell &fake) { return fake.registrations; }), before + 1);
-        QTRY_COMPARE(onFake([](FakeGnomeShell &fake) { return fake.shortcuts.value("show-panel"); }), "<Super><Shift>v");
+        QTRY_COMPARE(
+            onFake([](FakeGnomeShell &fake) { return fake.shortcuts.value("show-panel"); }), "<Super><Shift>v");
         QVERIFY(shell.isRegistered());
     }
 };

@@ -53,12 +53,17 @@ HotkeyGrabber::GrabResult GnomeHotkeyGrabber::grab(std::uint32_t id, std::uint32
 {
     const std::optional<int> position = KeyPositions::keyCode(int(keycode) - KeyPositions::xKeycodeOffset);
     const KeyCombo combo{position ? std::uint32_t(*position) : 0, modifiers & KeyCombo::modifierMask};
-    if (shortcutName(id).isEmpty() || !position || combo.keysText().isEmpty())
+    if (!position || combo.keysText().isEmpty())
         return GrabResult::noSuchKey;
     if (m_shell.state() == GnomeShell::State::refused)
         return GrabResult::unavailable; // no answer would ever come
-    m_accelerators.insert(id, HotkeyBindingInstructions::gnomeAccelerator(combo));
+    const QString accelerator = HotkeyBindingInstructions::gnomeAccelerator(combo);
     m_unanswered.insert(id, ++m_nextRequest);
+    if (shortcutName(id).isEmpty()) {
+        askAvailable(id, accelerator);
+        return GrabResult::pending;
+    }
+    m_accelerators.insert(id, accelerator);
     // Until the extension takes this program as its client, the registration binds it.
     if (m_shell.isRegistered())
         bind(id);
@@ -84,6 +89,25 @@ void GnomeHotkeyGrabber::bind(std::uint32_t id)
             if (!bound)
                 m_accelerators.remove(id);
             emit grabAnswered(id, bound ? GrabResult::ok : answered ? GrabResult::taken : GrabResult::unavailable);
+        });
+}
+
+void GnomeHotkeyGrabber::askAvailable(std::uint32_t id, const QString &accelerator)
+{
+    const quint64 request = m_unanswered.value(id);
+    m_shell.call(QStringLiteral("ShortcutAvailable"), {accelerator}, this,
+        [this, id, request, accelerator](const QDBusMessage &reply) {
+            if (m_unanswered.value(id) != request)
+                return; // ungrabbed or asked again since
+            m_unanswered.remove(id);
+            const bool answered = reply.type() == QDBusMessage::ReplyMessage;
+            if (!answered)
+                qCWarning(lcHotkeys) << "GNOME Shell did not say whether it would bind" << accelerator
+                                     << reply.errorMessage();
+            emit grabAnswered(id,
+                !answered                                 ? GrabResult::unavailable
+                    : reply.arguments().value(0).toBool() ? GrabResult::ok
+                                                          : GrabResult::taken);
         });
 }
 

@@ -29,6 +29,10 @@ const INTERFACE_XML = `
       <arg type="au" direction="in" name="modifiers"/>
       <arg type="u" direction="in" name="key"/>
     </method>
+    <method name="Click">
+      <arg type="i" direction="in" name="x"/>
+      <arg type="i" direction="in" name="y"/>
+    </method>
   </interface>
 </node>`;
 
@@ -43,6 +47,7 @@ var TestBed = class {
         this._service = null;
         this._nameId = 0;
         this._keyboard = null;
+        this._pointer = null;
         this._startupId = 0;
         this._timeouts = new Set();
     }
@@ -51,8 +56,9 @@ var TestBed = class {
         const {Clutter, Main} = this._lib;
         // The keyboard joins the seat now, not at the first press: a client binds a keyboard that
         // appears later too late for its first key.
-        this._keyboard = Clutter.get_default_backend().get_default_seat()
-            .create_virtual_device(Clutter.InputDeviceType.KEYBOARD_DEVICE);
+        const seat = Clutter.get_default_backend().get_default_seat();
+        this._keyboard = seat.create_virtual_device(Clutter.InputDeviceType.KEYBOARD_DEVICE);
+        this._pointer = seat.create_virtual_device(Clutter.InputDeviceType.POINTER_DEVICE);
 
         // The Shell starts in the Overview, where typed keys go to its search box. Extensions are
         // enabled before the start-up animation shows it, so hide it once that animation is over.
@@ -84,7 +90,7 @@ var TestBed = class {
             this._service.unexport();
             this._service = null;
         }
-        this._keyboard = null;
+        this._keyboard = this._pointer = null;
     }
 
     // The bus name appears only once the desktop is ready for a person, so a bed waiting for it
@@ -159,6 +165,21 @@ var TestBed = class {
                         send(modifier, Clutter.KeyState.RELEASED);
                     invocation.return_value(null);
                 });
+            });
+        });
+    }
+
+    // A left click at (x, y) of the stage: the pointer moves there, rests a moment as a hand does,
+    // and the button is held about as long as a key.
+    ClickAsync([x, y], invocation) {
+        const {Clutter, GLib} = this._lib;
+        const now = () => GLib.get_monotonic_time();
+        this._pointer.notify_absolute_motion(now(), x, y);
+        this._after(MODIFIER_LEAD_MS, () => {
+            this._pointer.notify_button(now(), Clutter.BUTTON_PRIMARY, Clutter.ButtonState.PRESSED);
+            this._after(KEY_HOLD_MS, () => {
+                this._pointer.notify_button(now(), Clutter.BUTTON_PRIMARY, Clutter.ButtonState.RELEASED);
+                invocation.return_value(null);
             });
         });
     }
