@@ -102,14 +102,12 @@ std::optional<QString> PasteboardItem::string(PasteboardType type) const
 
 bool PasteboardItem::isConcealed() const
 {
-    return m_formats.value(passwordHintFormat).trimmed() == "secret";
+    return m_formats.contains(passwordHintFormat);
 }
 
 QStringList PasteboardItem::textFormatsToRead(const QStringList &offered)
 {
     QStringList wanted;
-    if (offered.contains(passwordHintFormat))
-        wanted.append(passwordHintFormat);
     for (const QString &format : plainTextFormats) {
         if (offered.contains(format)) {
             wanted.append(format);

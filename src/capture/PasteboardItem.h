@@ -26,12 +26,13 @@ public:
     /// The first of the image formats that decodes, re-encoded as PNG.
     const std::optional<QByteArray> &imagePng() const { return m_imagePng; }
     const std::optional<QByteArray> &imageDigest() const { return m_imageDigest; }
-    /// A password manager asked clipboard managers not to keep this copy.
+    /// A password manager asked clipboard managers not to keep this copy: it offers the hint format,
+    /// whatever the hint's value.
     bool isConcealed() const;
     const MimeFormats &formats() const { return m_formats; }
 
     /// The text formats worth reading, in order of preference, out of what an owner offers.
-    /// Images are read separately (PasteboardImage), the password hint first of all.
+    /// Images are read separately (PasteboardImage); the password hint is never read.
     static QStringList textFormatsToRead(const QStringList &offered);
     static inline const QString passwordHintFormat = QStringLiteral("x-kde-passwordManagerHint");
 

@@ -18,18 +18,13 @@ QList<PasteboardItem> ClipboardContent::items() const
 
 void ClipboardContent::read(const QStringList &offered, const ReadFormat &readFormat)
 {
-    const QString &hint = PasteboardItem::passwordHintFormat;
-    if (offered.contains(hint)) {
-        // A hint that is not handed over counts as "secret": the copy is skipped, never kept on trust.
-        const auto value = readFormat(hint);
-        formats.insert(hint, value ? *value : QByteArrayLiteral("secret"));
-        // A secret is not even read.
-        if (PasteboardItem(formats).isConcealed())
-            return;
+    // A password manager's mark conceals the copy whatever its value (tools set "secret", "1" or
+    // nothing): neither the mark nor anything else of the copy is read.
+    if (offered.contains(PasteboardItem::passwordHintFormat)) {
+        formats.insert(PasteboardItem::passwordHintFormat, QByteArray());
+        return;
     }
     for (const QString &format : PasteboardItem::textFormatsToRead(offered)) {
-        if (format == hint)
-            continue;
         if (const auto data = readFormat(format))
             formats.insert(format, *data);
     }

@@ -183,12 +183,16 @@ private slots:
         const int before = m_quillbox.query("SELECT count(*) FROM ClipboardItem").toInt();
         auto owner = ClipboardOwner::xclip("  \n\t ");
         QTest::qWait(1200);
-        owner
-            = ClipboardOwner::helper({"text/plain=hunter2", "UTF8_STRING=hunter2", "x-kde-passwordManagerHint=secret"});
-        QTest::qWait(1200);
-        owner = ClipboardOwner::xclip("after the secret");
-        QVERIFY(waitForNewest("after the secret"));
-        QCOMPARE(m_quillbox.query("SELECT count(*) FROM ClipboardItem").toInt(), before + 1);
+        // Password tools mark their copies with any value, or none.
+        for (const QString value : {"secret", "1", ""}) {
+            owner = ClipboardOwner::helper(
+                {"text/plain=hunter2", "UTF8_STRING=hunter2", "x-kde-passwordManagerHint=" + value});
+            QTest::qWait(1200);
+            owner = ClipboardOwner::xclip("after the secret " + value.toUtf8());
+            QVERIFY(waitForNewest("after the secret " + value));
+        }
+        QCOMPARE(m_quillbox.query("SELECT count(*) FROM ClipboardItem").toInt(), before + 3);
+        QVERIFY(!m_quillbox.output().contains("hunter2") && !m_quillbox.errorOutput().contains("hunter2"));
         QCOMPARE(m_quillbox.query("SELECT count(*) FROM ClipboardItem WHERE content LIKE '%hunter2%'").toInt(), 0);
     }
 

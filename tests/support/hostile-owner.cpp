@@ -1,7 +1,6 @@
 // hostile-owner MODE: owns the X11 CLIPBOARD and answers the way a broken or hostile program does.
 //   endless-incr  text offered through an INCR transfer that never ends
-//   stalled-hint  lists the password-manager hint but never answers for it (the text is answered);
-//                 prints "hint requested" when asked for it
+//   stalled-text  lists its text but never answers for it; prints "text requested" when asked for it
 //   wrong-type    answers the text targets with INTEGER data
 //   fresh-atoms   offers 300 atoms never seen before with every change, and the text "change N";
 //                 each line on standard input makes the next change
@@ -58,7 +57,7 @@ int main(int argc, char **argv)
     xcb_create_window(connection, XCB_COPY_FROM_PARENT, window, screen->root, 0, 0, 1, 1, 0,
         XCB_WINDOW_CLASS_INPUT_ONLY, XCB_COPY_FROM_PARENT, 0, nullptr);
     const xcb_atom_t clipboard = atom("CLIPBOARD"), targets = atom("TARGETS"), utf8 = atom("UTF8_STRING"),
-                     incr = atom("INCR"), hint = atom("x-kde-passwordManagerHint");
+                     incr = atom("INCR");
     int change = 1;
     std::vector<xcb_atom_t> fresh;
     // Interns this change's atoms (in one batch) and takes the clipboard again.
@@ -116,15 +115,13 @@ int main(int argc, char **argv)
             const auto *request = reinterpret_cast<const xcb_selection_request_event_t *>(event);
             if (request->target == targets) {
                 std::vector<xcb_atom_t> offered = {targets, utf8};
-                if (mode == "stalled-hint")
-                    offered.push_back(hint);
                 offered.insert(offered.end(), fresh.begin(), fresh.end());
                 xcb_change_property(connection, XCB_PROP_MODE_REPLACE, request->requestor, request->property,
                     XCB_ATOM_ATOM, 32, offered.size(), offered.data());
                 notify(request, request->property);
-            } else if (request->target == hint) {
+            } else if (request->target == utf8 && mode == "stalled-text") {
                 // Never answered.
-                std::printf("hint requested\n");
+                std::printf("text requested\n");
                 std::fflush(stdout);
             } else if (request->target == utf8 && mode == "endless-incr") {
                 const std::uint32_t size = 0x7fffffff;

@@ -71,7 +71,7 @@ private slots:
         const QStringList offered{"TARGETS", "STRING", "UTF8_STRING", "text/x-moz-url", "image/png",
             "x-kde-passwordManagerHint", "text/html"};
         QCOMPARE(PasteboardItem::textFormatsToRead(offered),
-            QStringList({"x-kde-passwordManagerHint", "UTF8_STRING", "text/x-moz-url"}));
+            QStringList({"UTF8_STRING", "text/x-moz-url"}));
         // TIFF and PNG first, then the rest in offered order; only what Qt can decode here.
         QStringList expected;
         for (const QString format : {"image/tiff", "image/png", "image/bmp"}) {
@@ -82,8 +82,9 @@ private slots:
         QCOMPARE(
             PasteboardImage::candidateFormats({"image/bmp", "image/png", "image/x-unknown", "image/tiff"}), expected);
 
-        QVERIFY(PasteboardItem({{"x-kde-passwordManagerHint", "secret\n"}}).isConcealed());
-        QVERIFY(!PasteboardItem({{"x-kde-passwordManagerHint", "public"}}).isConcealed());
+        for (const QByteArray value : {"secret\n", "1", "", "public"})
+            QVERIFY(PasteboardItem({{"x-kde-passwordManagerHint", value}}).isConcealed());
+        QVERIFY(!PasteboardItem({{"text/plain", "x-kde-passwordManagerHint"}}).isConcealed());
     }
 
     void imagesAreReencodedAsPng()
