@@ -1,11 +1,10 @@
 // Twenty pastes in a row from the panel into real programs, each its own process as a person's is: a
 // terminal and a Qt and a GTK editor. Every round copies a text of its own, opens the panel with its
 // hotkey held as a person holds it, presses Return there and waits for the text to arrive.
+#include "ClipboardOwner.h"
 #include "PasteTarget.h"
 #include "QuillboxProcess.h"
 
-#include <QClipboard>
-#include <QGuiApplication>
 #include <QProcess>
 #include <QTest>
 
@@ -25,8 +24,11 @@ class TestX11PasteRepeat : public QObject {
     {
         PasteTarget target(program);
         QVERIFY(target.start());
+        // Copied by a program of its own, as a person's copy is: a copy made here, with this process's
+        // last event time, loses to the newer time of the panel's own write and is refused.
+        std::unique_ptr<ClipboardOwner> copy;
         const PasteTarget::Tally tally = target.pasteInARow(20, [&](const QString &text) -> QString {
-            QGuiApplication::clipboard()->setText(text);
+            copy = ClipboardOwner::xclip(text.toUtf8());
             if (!m_quillbox.waitFor("SELECT content FROM ClipboardItem ORDER BY createdAt DESC LIMIT 1",
                     [&](const QVariant &newest) { return newest.toString() == text; }, 3000))
                 return QStringLiteral("the copy did not become the newest item");
