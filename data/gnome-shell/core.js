@@ -144,6 +144,12 @@ class SelectionBridge {
         this._announce(this._serial, source ? this._selection.get_mimetypes(type) : [], own);
     }
 
+    current() {
+        const {Meta} = this._lib;
+        const type = Meta.SelectionType.SELECTION_CLIPBOARD;
+        return [this._serial, this._selection.get_mimetypes(type) ?? []];
+    }
+
     _type(name) {
         const {Meta} = this._lib;
         const type = {clipboard: Meta.SelectionType.SELECTION_CLIPBOARD,
@@ -440,6 +446,7 @@ var QuillboxShell = class {
     _dispatcher() {
         const methods = {
             Register: (args, caller) => this._register(args, caller),
+            CurrentClipboard: () => ['(tas)', this._selections.current()],
             ReadSelection: (args, caller, fds) => {
                 this._selections.read(args, fds);
                 return [null, null];

@@ -182,6 +182,9 @@ private slots:
         QVERIFY2(typesOf(changed).contains("text/uri-list"), qPrintable(changed));
         QCOMPARE(m_client.command(QStringLiteral("read clipboard %1 text/uri-list 1000").arg(serialOf(changed))),
             "ok " + hex(uris));
+        // Asked for by a client that came after the change: the same serial and formats.
+        QCOMPARE(m_client.command("current"),
+            QStringLiteral("ok %1 %2").arg(serialOf(changed)).arg(typesOf(changed).join(u',')));
 
         // Nothing was selected in the window that has the focus.
         QCOMPARE(m_client.command(QStringLiteral("read primary 0 %1 1000").arg(textType)),

@@ -76,6 +76,11 @@ public slots:
         ++registrations;
         return version;
     }
+    qulonglong CurrentClipboard(QStringList &mimeTypes)
+    {
+        mimeTypes = content.keys();
+        return serial;
+    }
     void ReadSelection(const QString &selection, qulonglong readSerial, const QString &mimeType, qulonglong,
         const QDBusUnixFileDescriptor &pipe)
     {

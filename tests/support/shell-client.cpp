@@ -7,6 +7,7 @@
 //   read SELECTION SERIAL TYPE MAX        ok HEX (what came through the pipe until it was closed)
 //                                         error pipe-left-open (not closed within 15 s)
 //   set SELECTION TYPE=HEX...             ok SERIAL
+//   current                               ok SERIAL TYPE,TYPE...
 //   focused                               ok ID<tab>APP-ID<tab>WM-CLASS<tab>PID<tab>APP-NAME
 //   activate-window ID | activate-panel | type CHORD | shortcut NAME [ACCELERATOR]
 //   | shortcut-available ACCELERATOR    ok true|false
@@ -52,8 +53,14 @@ QString answer(const QDBusMessage &reply, QChar separator = u' ')
     if (reply.type() == QDBusMessage::ErrorMessage)
         return "error " + reply.errorName();
     QStringList values;
-    for (const QVariant &value : reply.arguments())
-        values << (value.typeId() == QMetaType::Bool ? QString(value.toBool() ? "true" : "false") : value.toString());
+    for (const QVariant &value : reply.arguments()) {
+        if (value.typeId() == QMetaType::Bool)
+            values << (value.toBool() ? "true" : "false");
+        else if (value.typeId() == QMetaType::QStringList)
+            values << value.toStringList().join(u',');
+        else
+            values << value.toString();
+    }
     return "ok " + values.join(separator);
 }
 
@@ -146,6 +153,8 @@ private:
             return readSelection(arguments);
         if (command == "set")
             return setSelection(arguments);
+        if (command == "current")
+            return answer(call("CurrentClipboard", {}), u' ');
         if (command == "focused")
             return answer(call("FocusedWindow", {}), u'\t');
         if (command == "activate-window")

@@ -186,6 +186,31 @@ private slots:
         QVERIFY(!pasteboard.string());
     }
 
+    // As on the other desktops: what was copied before Quillbox came is known (the wrong-layout fix
+    // gives it back), but it is no change to record.
+    void theClipboardFoundAtRegistrationIsReadNotCounted()
+    {
+        onFake([](FakeGnomeShell &fake) {
+            fake.content = {{utf8Text, "copied before Quillbox"}};
+            ++fake.serial;
+        });
+        GnomeShell shell(clientBus());
+        GnomePasteboard pasteboard(shell);
+        QSignalSpy changes(&pasteboard, &Pasteboard::changed);
+        QVERIFY(registered(shell));
+        QTRY_COMPARE(pasteboard.string(), std::optional<QString>("copied before Quillbox"));
+        QCOMPARE(changes.size(), 0);
+        QCOMPARE(pasteboard.changeCount(), 0);
+
+        // A copy after it is a change as ever.
+        onFake([](FakeGnomeShell &fake) {
+            fake.content = {{utf8Text, "copied after"}};
+            fake.announce({utf8Text});
+        });
+        QTRY_COMPARE(changes.size(), 1);
+        QCOMPARE(pasteboard.string(), std::optional<QString>("copied after"));
+    }
+
     void aPasswordManagersCopyIsNotRead()
     {
         GnomeShell shell(clientBus());

@@ -43,11 +43,11 @@ GnomeClipboardReader::~GnomeClipboardReader()
         ::close(m_wakeFd);
 }
 
-void GnomeClipboardReader::readChange(quint64 serial, const QStringList &mimeTypes)
+void GnomeClipboardReader::readChange(quint64 serial, const QStringList &mimeTypes, bool counted)
 {
     {
         QMutexLocker lock(&m_mutex);
-        m_pending = Change{serial, mimeTypes};
+        m_pending = Change{serial, mimeTypes, counted};
         ++m_changes;
     }
     wake();
@@ -124,6 +124,7 @@ void GnomeClipboardReader::readClipboard(const Change &change)
 {
     GnomeClipboardSnapshot snapshot;
     snapshot.serial = change.serial;
+    snapshot.counted = change.counted;
     if (change.mimeTypes.isEmpty()) {
         snapshot.empty = true;
         emit contentRead(snapshot);
@@ -184,9 +185,8 @@ std::optional<QByteArray> GnomeClipboardReader::transfer(
             }
             return std::nullopt;
         },
-        [this, &answer](int fd, int timeoutMs) {
-            return wait(fd, answer ? std::min(timeoutMs, answerPollMs) : timeoutMs);
-        });
+        [this, &answer](
+            int fd, int timeoutMs) { return wait(fd, answer ? std::min(timeoutMs, answerPollMs) : timeoutMs); });
     std::optional<QByteArray> data = reader.read([&](int writeEnd) {
         // One byte more than the change may hold: an owner that has more shows it and is refused.
         answer = m_bus.asyncCall(GnomeShell::methodCall(QStringLiteral("ReadSelection"),

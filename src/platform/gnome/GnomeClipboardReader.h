@@ -19,6 +19,7 @@
 struct GnomeClipboardSnapshot : ClipboardContent {
     quint64 serial = 0; ///< the change's serial, as the Shell numbered it
     bool empty = false; ///< nobody owns the clipboard: its owner went away
+    bool counted = true; ///< false for the content found when Quillbox registered
 };
 Q_DECLARE_METATYPE(GnomeClipboardSnapshot)
 
@@ -35,8 +36,8 @@ public:
     ~GnomeClipboardReader() override;
 
     /// Reads the change `serial` offering `mimeTypes`, after giving up one read before it; publishes it
-    /// through contentRead unless a newer change comes first.
-    void readChange(quint64 serial, const QStringList &mimeTypes);
+    /// through contentRead unless a newer change comes first. An uncounted one is content found, not a change.
+    void readChange(quint64 serial, const QStringList &mimeTypes, bool counted = true);
     /// Reads the primary selection's text; answers through primaryTextRead(`requestId`, ...).
     void requestPrimaryText(quint64 requestId);
 
@@ -52,6 +53,7 @@ private:
     struct Change {
         quint64 serial = 0;
         QStringList mimeTypes;
+        bool counted = true;
     };
 
     void readClipboard(const Change &change);

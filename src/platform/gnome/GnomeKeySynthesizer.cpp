@@ -3,7 +3,6 @@
 #include "GnomeShell.h"
 #include "services/KeyCombo.h"
 
-
 GnomeKeySynthesizer::GnomeKeySynthesizer(GnomeShell &shell)
     : m_shell(shell)
 {

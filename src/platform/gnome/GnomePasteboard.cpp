@@ -27,8 +27,8 @@ GnomePasteboard::GnomePasteboard(GnomeShell &shell, const ClipboardReadLimits &l
     m_thread.setObjectName(QStringLiteral("ClipboardReader"));
     m_reader->moveToThread(&m_thread);
     connect(&m_thread, &QThread::started, m_reader.get(), &GnomeClipboardReader::run);
-    connect(m_reader.get(), &GnomeClipboardReader::contentRead, this, &GnomePasteboard::takeSnapshot,
-        Qt::QueuedConnection);
+    connect(
+        m_reader.get(), &GnomeClipboardReader::contentRead, this, &GnomePasteboard::takeSnapshot, Qt::QueuedConnection);
     connect(
         m_reader.get(), &GnomeClipboardReader::primaryTextRead, this,
         [this](quint64 id, const std::optional<QString> &text) {
@@ -37,10 +37,12 @@ GnomePasteboard::GnomePasteboard(GnomeShell &shell, const ClipboardReadLimits &l
         },
         Qt::QueuedConnection);
     connect(&shell, &GnomeShell::clipboardChanged, this, &GnomePasteboard::noteChange);
-    connect(&shell, &GnomeShell::stateChanged, this, [this] {
+    connect(&shell, &GnomeShell::stateChanged, this, [this](GnomeShell::State state) {
         // Echoes of writes made to an extension that went away never come.
         m_unechoedWrites = 0;
         m_latestSerial.reset();
+        if (state == GnomeShell::State::registered)
+            readCurrent();
     });
     m_thread.start();
 }
@@ -62,11 +64,28 @@ void GnomePasteboard::noteChange(quint64 serial, const QStringList &mimeTypes, b
     m_reader->readChange(serial, mimeTypes);
 }
 
+void GnomePasteboard::readCurrent()
+{
+    m_shell.call(QStringLiteral("CurrentClipboard"), {}, this, [this](const QDBusMessage &reply) {
+        const QVariantList values = reply.arguments();
+        // A change announced meanwhile, or a write of ours, is newer than this answer.
+        if (reply.type() != QDBusMessage::ReplyMessage || values.size() != 2 || m_latestSerial || m_pendingWrite
+            || m_unechoedWrites > 0)
+            return;
+        m_latestSerial = values.at(0).toULongLong();
+        const QStringList mimeTypes = values.at(1).toStringList();
+        if (!mimeTypes.isEmpty())
+            m_reader->readChange(*m_latestSerial, mimeTypes, false);
+    });
+}
+
 void GnomePasteboard::takeSnapshot(const GnomeClipboardSnapshot &snapshot)
 {
     if (snapshot.serial != m_latestSerial || m_pendingWrite || m_unechoedWrites > 0)
         return; // replaced since, by another program's copy or our own write
     m_items = snapshot.items();
+    if (!snapshot.counted)
+        return;
     ++m_changeCount;
     // A Wayland selection dies with the program that set it; the history puts its newest copy back.
     notifyChange(snapshot.empty ? Change::abandoned : Change::foreign);

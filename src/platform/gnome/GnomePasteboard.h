@@ -41,6 +41,8 @@ protected:
 
 private:
     void noteChange(quint64 serial, const QStringList &mimeTypes, bool own);
+    /// Reads what the clipboard held before this registration, as content found, not as a change.
+    void readCurrent();
     void takeSnapshot(const GnomeClipboardSnapshot &snapshot);
     void scheduleWrite(const MimeFormats &formats);
 

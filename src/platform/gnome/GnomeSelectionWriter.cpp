@@ -125,8 +125,8 @@ void GnomeSelectionWriter::send(quint64 id)
         return;
     Outgoing &outgoing = found->second;
     while (outgoing.written < outgoing.data.size()) {
-        const ssize_t count = writeWithoutSigpipe(outgoing.fd, outgoing.data.constData() + outgoing.written,
-            size_t(outgoing.data.size() - outgoing.written));
+        const ssize_t count = writeWithoutSigpipe(
+            outgoing.fd, outgoing.data.constData() + outgoing.written, size_t(outgoing.data.size() - outgoing.written));
         if (count > 0) {
             outgoing.written += count;
             continue;

@@ -108,10 +108,11 @@ void GnomeShell::call(const QString &method, const QVariantList &arguments, QObj
         return;
     }
     auto *watcher = new QDBusPendingCallWatcher(m_bus.asyncCall(methodCall(method, arguments), callTimeoutMs), context);
-    connect(watcher, &QDBusPendingCallWatcher::finished, context, [done = std::move(done)](QDBusPendingCallWatcher *call) {
-        call->deleteLater();
-        done(call->reply());
-    });
+    connect(
+        watcher, &QDBusPendingCallWatcher::finished, context, [done = std::move(done)](QDBusPendingCallWatcher *call) {
+            call->deleteLater();
+            done(call->reply());
+        });
 }
 
 void GnomeShell::refreshFocus(QObject *context, std::function<void()> done)
