@@ -47,6 +47,9 @@ public:
 
     /// The first item's plain text, if any.
     std::optional<QString> string() const;
+    /// While false, another program's copies are counted as changes but nothing of them is read, not
+    /// even their size: their items are empty. True from the start.
+    virtual void setReadsForeignCopies(bool reads) = 0;
 
 signals:
     /// Emitted on the main thread for every counted change, as it happens.

@@ -15,7 +15,7 @@ using namespace Qt::StringLiterals;
 
 // In the order of Key. Keys the settings window writes only when the person changes its control;
 // the program itself writes "hasSeenOnboarding" and "AppleKeyboardUIMode".
-const std::array<Preferences::Definition, 12> Preferences::definitions = {{
+const std::array<Preferences::Definition, 13> Preferences::definitions = {{
     {Key::maxHistoryCount, "maxHistoryCount"_L1, Type::integer, 500},
     {Key::launchAtLogin, "launchAtLogin"_L1, Type::boolean, false},
     {Key::showSourceApp, "showSourceApp"_L1, Type::boolean, true},
@@ -30,6 +30,7 @@ const std::array<Preferences::Definition, 12> Preferences::definitions = {{
     // Full keyboard navigation, written at every launch; Linux desktops do not read it, tools may.
     {Key::keyboardUIMode, "AppleKeyboardUIMode"_L1, Type::integer, 2},
     {Key::terminalPasteChords, "terminalPasteChords"_L1, Type::text, QString()},
+    {Key::historyPausedUntil, "historyPausedUntil"_L1, Type::text, QString()},
 }};
 
 namespace {

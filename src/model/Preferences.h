@@ -39,6 +39,7 @@ public:
         hotkeyCombo,
         keyboardUIMode,
         terminalPasteChords,
+        historyPausedUntil,
     };
     Q_ENUM(Key)
 
@@ -55,7 +56,7 @@ public:
         Type type;
         QVariant defaultValue;
     };
-    static const std::array<Definition, 12> definitions;
+    static const std::array<Definition, 13> definitions;
     static const Definition &definition(Key key);
 
     /// Opens the file at `path` (it need not exist). A file that cannot be read (a folder, no read
@@ -103,6 +104,9 @@ public:
     int keyboardUIMode() const { return value(Key::keyboardUIMode).toInt(); }
     /// "Class:chord" entries separated by ";" or ",".
     QString terminalPasteChords() const { return value(Key::terminalPasteChords).toString(); }
+    /// Empty while recording, "resume" for a pause until resumed, else the pause's end as an ISO 8601
+    /// UTC time: an end, not a duration, so a pause outlives a restart only until it is over.
+    QString historyPausedUntil() const { return value(Key::historyPausedUntil).toString(); }
 
     void setMaxHistoryCount(int count) { setValue(Key::maxHistoryCount, count); }
     void setLaunchAtLogin(bool on) { setValue(Key::launchAtLogin, on); }
@@ -116,6 +120,7 @@ public:
     void setHotkeyCombo(const QByteArray &json) { setValue(Key::hotkeyCombo, json); }
     void setKeyboardUIMode(int mode) { setValue(Key::keyboardUIMode, mode); }
     void setTerminalPasteChords(const QString &entries) { setValue(Key::terminalPasteChords, entries); }
+    void setHistoryPausedUntil(const QString &until) { setValue(Key::historyPausedUntil, until); }
 
 signals:
     /// `key` now reads differently: set here, or found changed by reload().

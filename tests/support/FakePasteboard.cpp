@@ -15,7 +15,7 @@ QList<PasteboardItem> FakePasteboard::pasteboardItems() const
 void FakePasteboard::copy(const MimeFormats &formats)
 {
     ++m_changeCount;
-    m_content = formats;
+    m_content = m_readsForeignCopies ? formats : MimeFormats();
     notifyChange(Change::foreign);
 }
 

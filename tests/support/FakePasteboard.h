@@ -18,6 +18,8 @@ public:
     const MimeFormats &content() const { return m_content; }
     const MimeFormats &primary() const { return m_primary; }
     void clearPrimary() { m_primary.clear(); }
+    void setReadsForeignCopies(bool reads) override { m_readsForeignCopies = reads; }
+    bool readsForeignCopies() const { return m_readsForeignCopies; }
 
 protected:
     void beginOwnChange() override;
@@ -28,4 +30,5 @@ private:
     qint64 m_changeCount = 0;
     MimeFormats m_content;
     MimeFormats m_primary;
+    bool m_readsForeignCopies = true;
 };

@@ -54,6 +54,11 @@ GnomePasteboard::~GnomePasteboard()
     m_thread.wait();
 }
 
+void GnomePasteboard::setReadsForeignCopies(bool reads)
+{
+    m_reader->setReadsContent(reads);
+}
+
 void GnomePasteboard::noteChange(quint64 serial, const QStringList &mimeTypes, bool own)
 {
     m_latestSerial = serial;

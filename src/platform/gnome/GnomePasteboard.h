@@ -30,6 +30,7 @@ public:
 
     qint64 changeCount() const override { return m_changeCount; }
     QList<PasteboardItem> pasteboardItems() const override { return m_items; }
+    void setReadsForeignCopies(bool reads) override;
 
     /// The Shell answers only for the window focused when the text was selected; `window` is not needed.
     void readSelectedText(std::uint32_t window, std::function<void(std::optional<QString>)> done) override;

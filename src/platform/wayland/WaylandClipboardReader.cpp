@@ -305,5 +305,7 @@ void WaylandClipboardReader::readPrimary(quint64 requestId)
 
 void WaylandClipboardReader::readContent(const WaylandSelectionOffers::Offer &offer, DataControlSnapshot &snapshot)
 {
+    if (!m_readsContent)
+        return;
     snapshot.read(offer.mimeTypes, [&](const QString &format) { return m_transfer.read(offer.offer, format); });
 }

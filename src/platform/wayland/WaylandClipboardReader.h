@@ -65,6 +65,8 @@ public:
     void run();
     /// Makes run() return promptly, even in the middle of a read. Thread-safe.
     void stop();
+    /// While false, a change is reported without its content, none of which is read. Any thread.
+    void setReadsContent(bool reads) { m_readsContent = reads; }
 
 signals:
     /// The clipboard after a change; for a change of ours only `own` is set, in the order made.
@@ -105,6 +107,7 @@ private:
     WaylandConnection::Object<zwlr_data_control_device_v1> m_device;
     int m_wakeFd = -1;
     std::atomic_bool m_stopping = false;
+    std::atomic_bool m_readsContent = true;
     bool m_connectionLost = false;
 
     QMutex m_requestMutex;

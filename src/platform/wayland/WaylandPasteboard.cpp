@@ -47,6 +47,12 @@ WaylandPasteboard::~WaylandPasteboard()
     m_thread.wait();
 }
 
+void WaylandPasteboard::setReadsForeignCopies(bool reads)
+{
+    if (m_reader)
+        m_reader->setReadsContent(reads);
+}
+
 QString WaylandPasteboard::dataControlProtocol() const
 {
     return m_reader ? QString::fromLatin1(m_reader->protocol()->name) : QString();

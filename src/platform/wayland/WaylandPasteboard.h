@@ -34,6 +34,7 @@ public:
 
     qint64 changeCount() const override { return m_changeCount; }
     QList<PasteboardItem> pasteboardItems() const override { return m_items; }
+    void setReadsForeignCopies(bool reads) override;
 
     /// Where the person works: the focused window's id, 0 when unknown. A primary selection is then
     /// read only while the window focused when it was set still has the focus, since data-control

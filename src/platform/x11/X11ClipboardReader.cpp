@@ -301,6 +301,8 @@ void X11ClipboardReader::readChange(const OwnerChange &change)
 
 void X11ClipboardReader::readContent(ClipboardSnapshot &snapshot)
 {
+    if (!m_readsContent)
+        return;
     const QHash<QString, std::uint32_t> offered = readTargets();
     snapshot.read(offered.keys(), [&](const QString &format) -> std::optional<QByteArray> {
         const std::uint32_t atom = offered.value(format);

@@ -65,6 +65,8 @@ public:
     void run();
     /// Makes run() return promptly, even in the middle of a read. Thread-safe.
     void stop();
+    /// While false, a change is reported without its content, none of which is read. Any thread.
+    void setReadsContent(bool reads) { m_readsContent = reads; }
 
 signals:
     /// The clipboard's content after a change. For a change to one of our own windows nothing is read
@@ -107,6 +109,7 @@ private:
     ClipboardReadBudget m_budget;
     int m_wakeFd = -1;
     std::atomic_bool m_stopping = false;
+    std::atomic_bool m_readsContent = true;
     bool m_wakeRequested = false;
     QMutex m_primaryMutex;
     QList<PrimaryRequest> m_primaryRequests;

@@ -87,6 +87,12 @@ X11Pasteboard::~X11Pasteboard()
     m_thread.wait();
 }
 
+void X11Pasteboard::setReadsForeignCopies(bool reads)
+{
+    if (m_reader)
+        m_reader->setReadsContent(reads);
+}
+
 void X11Pasteboard::beginOwnChange()
 {
     ++m_changeCount;

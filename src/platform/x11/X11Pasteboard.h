@@ -30,6 +30,7 @@ public:
 
     qint64 changeCount() const override { return m_changeCount; }
     QList<PasteboardItem> pasteboardItems() const override { return m_items; }
+    void setReadsForeignCopies(bool reads) override;
 
     void readSelectedText(std::uint32_t window, std::function<void(std::optional<QString>)> done) override;
     /// This program keeps the clipboard for the desktop (no other clipboard manager runs).
