@@ -250,12 +250,31 @@ void ClipboardMonitor::pauseCapture()
     // A copy made just before the pause has not been taken yet; it is the user's and stays.
     checkClipboard();
     ++m_pauseDepth;
+    m_pasteboard.setReadsForeignCopies(true);
 }
 
 void ClipboardMonitor::resumeCapture()
 {
     if (m_pauseDepth == 0 || --m_pauseDepth > 0)
         return;
+    m_pasteboard.setReadsForeignCopies(!m_historyPaused);
+    passOverChangesSincePause();
+}
+
+void ClipboardMonitor::setHistoryPaused(bool paused)
+{
+    if (paused == m_historyPaused)
+        return;
+    if (paused)
+        checkClipboard();
+    m_historyPaused = paused;
+    m_pasteboard.setReadsForeignCopies(!paused || m_pauseDepth > 0);
+    if (!paused && m_pauseDepth == 0)
+        passOverChangesSincePause();
+}
+
+void ClipboardMonitor::passOverChangesSincePause()
+{
     m_lastChangeCount = m_pasteboard.changeCount();
     settleWaiters(m_lastChangeCount, nullptr);
 }

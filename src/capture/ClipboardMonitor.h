@@ -78,10 +78,15 @@ public:
     int pendingCaptures() const { return int(m_captures.size()); }
 
     /// While paused, clipboard changes are not captured; resuming passes over every change made in
-    /// between. Pauses nest, so overlapping borrowers each resume once.
+    /// between. Pauses nest, so overlapping borrowers each resume once. A borrower (the wrong-layout
+    /// fix) reads the clipboard even while the history is paused.
     void pauseCapture();
     void resumeCapture();
-    bool isCapturePaused() const { return m_pauseDepth > 0; }
+    bool isCapturePaused() const { return m_pauseDepth > 0 || m_historyPaused; }
+
+    /// While the person has paused the history, nothing of another program's copies is captured or
+    /// read, and an abandoned clipboard is not taken over; resuming passes over what was copied meanwhile.
+    void setHistoryPaused(bool paused);
 
 signals:
     /// A capture has been taken care of: stored, or found to hold nothing to store.
@@ -97,6 +102,7 @@ private:
     /// Runs on any thread.
     static std::optional<Result> prepare(const PasteboardItem &item);
     void pasteboardChanged(Pasteboard::Change change);
+    void passOverChangesSincePause();
     /// The capture of the clipboard's change `changeCount`, or null when it holds nothing to take.
     std::shared_ptr<Capture> captureOf(qint64 changeCount) const;
     /// Queues the capture and prepares it, here or on the worker.
@@ -122,6 +128,7 @@ private:
     qint64 m_lastChangeCount;
     qint64 m_ownChangeCount = -1;
     int m_pauseDepth = 0;
+    bool m_historyPaused = false;
     std::deque<std::shared_ptr<Capture>> m_captures;
     // One thread: large copies are prepared one after another and the queue stays in copy order.
     QThreadPool m_worker;

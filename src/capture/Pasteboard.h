@@ -48,8 +48,11 @@ public:
     /// The first item's plain text, if any.
     std::optional<QString> string() const;
     /// While false, another program's copies are counted as changes but nothing of them is read, not
-    /// even their size: their items are empty. True from the start.
+    /// even their size: their items are empty. Turned on again, the copy passed over last, if it is
+    /// still the clipboard's, is read then, as content found rather than a change. True from the start.
     virtual void setReadsForeignCopies(bool reads) = 0;
+    /// Whether the clipboard holds another program's copy that was passed over and is not read yet.
+    virtual bool hasUnreadCopy() const = 0;
 
 signals:
     /// Emitted on the main thread for every counted change, as it happens.

@@ -18,6 +18,8 @@ struct ClipboardContent {
 
     MimeFormats formats; ///< the text formats read
     std::optional<PasteboardImage::Encoded> image; ///< its image as PNG, with the pixels' digest
+    /// Passed over unread, as another program's copies are while the history is paused.
+    bool unread = false;
 
     /// What was read, as the pasteboard's items: none when nothing was, else one.
     QList<PasteboardItem> items() const;

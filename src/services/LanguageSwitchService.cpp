@@ -136,16 +136,40 @@ void LanguageSwitchService::readSelection(std::uint32_t window)
     });
 }
 
-void LanguageSwitchService::fixSelection(const QString &text)
+void LanguageSwitchService::borrowClipboard(std::function<void()> then)
 {
     emit clipboardBorrowed();
-    convertAndPaste(text, m_pasteboard.string());
-    m_isProcessing = false;
+    // While the history is paused the copy on the clipboard was passed over unread; borrowed, it is
+    // read now, so that it can be given back.
+    waitForUnreadCopy(0, std::move(then));
+}
+
+void LanguageSwitchService::waitForUnreadCopy(int attempts, std::function<void()> then)
+{
+    if (m_pasteboard.hasUnreadCopy() && attempts < maxPollAttempts) {
+        m_schedule(pollIntervalMs, [this, attempts, then = std::move(then)]() mutable {
+            waitForUnreadCopy(attempts + 1, std::move(then));
+        });
+        return;
+    }
+    then();
+}
+
+void LanguageSwitchService::fixSelection(const QString &text)
+{
+    borrowClipboard([this, text] {
+        convertAndPaste(text, m_pasteboard.string());
+        m_isProcessing = false;
+    });
 }
 
 void LanguageSwitchService::copySelection()
 {
-    emit clipboardBorrowed();
+    borrowClipboard([this] { copySelectionWhenBorrowed(); });
+}
+
+void LanguageSwitchService::copySelectionWhenBorrowed()
+{
     const std::optional<QString> saved = m_pasteboard.string();
     // Our clear counts as a change at once, so any later change can only be the copy of the selection.
     writeText(QString());

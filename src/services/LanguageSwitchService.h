@@ -74,7 +74,11 @@ private:
     /// Runs `then` once the hotkey's keys are up, or after about a second of waiting for them.
     void waitForHotkeyRelease(int polls, std::function<void()> then);
     void readSelection(std::uint32_t window);
+    /// Takes the clipboard from the history for the fix, then runs `then` once its content is known.
+    void borrowClipboard(std::function<void()> then);
+    void waitForUnreadCopy(int attempts, std::function<void()> then);
     void copySelection();
+    void copySelectionWhenBorrowed();
     void fixSelection(const QString &text);
     void waitForClipboardChange(qint64 originalCount, int attempts, std::function<void()> completion);
     void convertCopiedText(qint64 startCount, const std::optional<QString> &saved);

@@ -16,6 +16,7 @@ void FakePasteboard::copy(const MimeFormats &formats)
 {
     ++m_changeCount;
     m_content = m_readsForeignCopies ? formats : MimeFormats();
+    m_passedOver = m_readsForeignCopies ? std::nullopt : std::optional(formats);
     notifyChange(Change::foreign);
 }
 
@@ -23,6 +24,7 @@ void FakePasteboard::abandon()
 {
     ++m_changeCount;
     m_content.clear();
+    m_passedOver.reset();
     notifyChange(Change::abandoned);
 }
 
@@ -35,9 +37,17 @@ void FakePasteboard::beginOwnChange()
 {
     ++m_changeCount;
     m_content.clear();
+    m_passedOver.reset();
 }
 
 void FakePasteboard::offer(const MimeFormats &formats)
 {
     m_content = formats;
+}
+
+void FakePasteboard::setReadsForeignCopies(bool reads)
+{
+    m_readsForeignCopies = reads;
+    if (reads && m_passedOver)
+        m_content = *std::exchange(m_passedOver, std::nullopt);
 }

@@ -18,7 +18,9 @@ public:
     const MimeFormats &content() const { return m_content; }
     const MimeFormats &primary() const { return m_primary; }
     void clearPrimary() { m_primary.clear(); }
-    void setReadsForeignCopies(bool reads) override { m_readsForeignCopies = reads; }
+    /// Turned on again, the copy passed over is read at once.
+    void setReadsForeignCopies(bool reads) override;
+    bool hasUnreadCopy() const override { return m_passedOver.has_value(); }
     bool readsForeignCopies() const { return m_readsForeignCopies; }
 
 protected:
@@ -31,4 +33,5 @@ private:
     MimeFormats m_content;
     MimeFormats m_primary;
     bool m_readsForeignCopies = true;
+    std::optional<MimeFormats> m_passedOver;
 };

@@ -125,8 +125,8 @@ void GnomeClipboardReader::readClipboard(const Change &change)
     GnomeClipboardSnapshot snapshot;
     snapshot.serial = change.serial;
     snapshot.counted = change.counted;
-    if (change.mimeTypes.isEmpty() || !m_readsContent) {
-        snapshot.empty = change.mimeTypes.isEmpty();
+    if (change.mimeTypes.isEmpty()) {
+        snapshot.empty = true;
         emit contentRead(snapshot);
         return;
     }

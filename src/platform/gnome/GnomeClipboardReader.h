@@ -44,8 +44,6 @@ public:
     void run();
     /// Makes run() return promptly, even in the middle of a read.
     void stop();
-    /// While false, a change is reported without its content, none of which is read. Any thread.
-    void setReadsContent(bool reads) { m_readsContent = reads; }
 
 signals:
     void contentRead(const GnomeClipboardSnapshot &snapshot);
@@ -72,7 +70,6 @@ private:
     ClipboardReadBudget m_budget;
     int m_wakeFd = -1;
     std::atomic_bool m_stopping = false;
-    std::atomic_bool m_readsContent = true;
     // Grows with every change announced: a read of an older one is stale.
     std::atomic<quint64> m_changes = 0;
     quint64 m_reading = 0;

@@ -56,17 +56,29 @@ GnomePasteboard::~GnomePasteboard()
 
 void GnomePasteboard::setReadsForeignCopies(bool reads)
 {
-    m_reader->setReadsContent(reads);
+    m_readsForeignCopies = reads;
+    if (reads && m_passedOver && m_passedOver->serial == m_latestSerial)
+        m_reader->readChange(m_passedOver->serial, m_passedOver->mimeTypes, false);
 }
 
 void GnomePasteboard::noteChange(quint64 serial, const QStringList &mimeTypes, bool own)
 {
     m_latestSerial = serial;
+    m_passedOver.reset();
     if (own) {
         m_unechoedWrites = std::max(0, m_unechoedWrites - 1);
         return;
     }
-    m_reader->readChange(serial, mimeTypes);
+    if (m_readsForeignCopies || mimeTypes.isEmpty()) {
+        m_reader->readChange(serial, mimeTypes);
+        return;
+    }
+    if (m_pendingWrite || m_unechoedWrites > 0)
+        return; // replaced by our own write meanwhile
+    m_passedOver = PassedOver{serial, mimeTypes};
+    m_items.clear();
+    ++m_changeCount;
+    notifyChange(Change::foreign);
 }
 
 void GnomePasteboard::readCurrent()
@@ -79,8 +91,12 @@ void GnomePasteboard::readCurrent()
             return;
         m_latestSerial = values.at(0).toULongLong();
         const QStringList mimeTypes = values.at(1).toStringList();
-        if (!mimeTypes.isEmpty())
+        if (mimeTypes.isEmpty())
+            return;
+        if (m_readsForeignCopies)
             m_reader->readChange(*m_latestSerial, mimeTypes, false);
+        else
+            m_passedOver = PassedOver{*m_latestSerial, mimeTypes};
     });
 }
 
@@ -88,6 +104,7 @@ void GnomePasteboard::takeSnapshot(const GnomeClipboardSnapshot &snapshot)
 {
     if (snapshot.serial != m_latestSerial || m_pendingWrite || m_unechoedWrites > 0)
         return; // replaced since, by another program's copy or our own write
+    m_passedOver.reset();
     m_items = snapshot.items();
     if (!snapshot.counted)
         return;
@@ -98,6 +115,7 @@ void GnomePasteboard::takeSnapshot(const GnomeClipboardSnapshot &snapshot)
 
 void GnomePasteboard::beginOwnChange()
 {
+    m_passedOver.reset();
     ++m_changeCount;
     m_items.clear();
     scheduleWrite({});

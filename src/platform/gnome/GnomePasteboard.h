@@ -31,6 +31,7 @@ public:
     qint64 changeCount() const override { return m_changeCount; }
     QList<PasteboardItem> pasteboardItems() const override { return m_items; }
     void setReadsForeignCopies(bool reads) override;
+    bool hasUnreadCopy() const override { return m_passedOver.has_value(); }
 
     /// The Shell answers only for the window focused when the text was selected; `window` is not needed.
     void readSelectedText(std::uint32_t window, std::function<void(std::optional<QString>)> done) override;
@@ -56,6 +57,13 @@ private:
     QList<PasteboardItem> m_items;
     // The newest change the Shell announced: a snapshot of any other is stale.
     std::optional<quint64> m_latestSerial;
+    struct PassedOver {
+        quint64 serial = 0;
+        QStringList mimeTypes;
+    };
+    bool m_readsForeignCopies = true;
+    // The clipboard holds another program's copy passed over unread (until it is read or replaced).
+    std::optional<PassedOver> m_passedOver;
     // Own writes whose echo has not come yet: another program's content read before it is older.
     int m_unechoedWrites = 0;
     // A clear and the writes after it in the same turn are set as one selection.

@@ -99,6 +99,7 @@ WaylandClipboardReader::~WaylandClipboardReader()
     m_server.reset();
     m_pending.reset();
     m_primary.reset();
+    m_passedOver.reset();
     m_offers.reset();
     if (m_wakeFd >= 0)
         ::close(m_wakeFd);
@@ -123,6 +124,7 @@ void WaylandClipboardReader::noteSelection(zwlr_data_control_offer_v1 *offer, bo
     }
     if (m_readingClipboard)
         m_budget.abort(Abort::superseded);
+    m_passedOver.reset();
     if (own) {
         // Reported as seen, never coalesced: the pasteboard matches each of its writes to one echo.
         // Whatever was about to be read is older than our write.
@@ -154,6 +156,12 @@ void WaylandClipboardReader::requestPrimaryText(quint64 requestId)
         QMutexLocker lock(&m_requestMutex);
         m_primaryRequests.append(requestId);
     }
+    wake();
+}
+
+void WaylandClipboardReader::readPassedOver()
+{
+    m_readPassedOver = true;
     wake();
 }
 
@@ -195,6 +203,9 @@ void WaylandClipboardReader::run()
             Change change = std::move(*m_pending);
             m_pending.reset();
             readChange(std::move(change));
+        } else if (m_readPassedOver.exchange(false)) {
+            if (m_passedOver)
+                m_pending = Change{std::move(m_passedOver), false};
         } else if (const auto request = takePrimaryRequest()) {
             readPrimary(*request);
         } else {
@@ -264,6 +275,13 @@ void WaylandClipboardReader::readChange(Change change)
         emit contentRead(snapshot);
         return;
     }
+    if (!m_readsContent) {
+        // Kept unread, to be read if reading comes back on while it is still the clipboard's.
+        snapshot.unread = true;
+        m_passedOver = std::move(change.offer);
+        emit contentRead(snapshot);
+        return;
+    }
     m_budget.begin();
     m_readingClipboard = true;
     readContent(*change.offer, snapshot);
@@ -305,7 +323,5 @@ void WaylandClipboardReader::readPrimary(quint64 requestId)
 
 void WaylandClipboardReader::readContent(const WaylandSelectionOffers::Offer &offer, DataControlSnapshot &snapshot)
 {
-    if (!m_readsContent)
-        return;
     snapshot.read(offer.mimeTypes, [&](const QString &format) { return m_transfer.read(offer.offer, format); });
 }

@@ -67,6 +67,8 @@ public:
     void stop();
     /// While false, a change is reported without its content, none of which is read. Any thread.
     void setReadsContent(bool reads) { m_readsContent = reads; }
+    /// Reads the change passed over last, if it is still the current one, as content found. Any thread.
+    void readPassedOver();
 
 signals:
     /// The clipboard after a change; for a change of ours only `own` is set, in the order made.
@@ -108,6 +110,7 @@ private:
     int m_wakeFd = -1;
     std::atomic_bool m_stopping = false;
     std::atomic_bool m_readsContent = true;
+    std::atomic_bool m_readPassedOver = false;
     bool m_connectionLost = false;
 
     QMutex m_requestMutex;
@@ -119,6 +122,8 @@ private:
     std::optional<Change> m_pending;
     bool m_startingUp = true;
     OfferPtr m_primary;
+    // The clipboard's offer passed over unread, while it is still the clipboard's.
+    OfferPtr m_passedOver;
     quint64 m_primaryChanges = 0;
     // A clipboard read is in progress: a new selection makes it stale.
     bool m_readingClipboard = false;

@@ -49,8 +49,11 @@ WaylandPasteboard::~WaylandPasteboard()
 
 void WaylandPasteboard::setReadsForeignCopies(bool reads)
 {
-    if (m_reader)
-        m_reader->setReadsContent(reads);
+    if (!m_reader)
+        return;
+    m_reader->setReadsContent(reads);
+    if (reads && m_unreadCopy)
+        m_reader->readPassedOver();
 }
 
 QString WaylandPasteboard::dataControlProtocol() const
@@ -60,6 +63,7 @@ QString WaylandPasteboard::dataControlProtocol() const
 
 void WaylandPasteboard::beginOwnChange()
 {
+    m_unreadCopy = false;
     ++m_changeCount;
     m_items.clear();
     scheduleWrite({});
@@ -91,6 +95,7 @@ void WaylandPasteboard::takeSnapshot(const DataControlSnapshot &snapshot)
     }
     if (m_pendingWrite || m_unreportedWrites > 0)
         return; // replaced by our own write meanwhile
+    m_unreadCopy = snapshot.unread;
     m_items = snapshot.items();
     if (!snapshot.counted)
         return;

@@ -35,6 +35,7 @@ public:
     qint64 changeCount() const override { return m_changeCount; }
     QList<PasteboardItem> pasteboardItems() const override { return m_items; }
     void setReadsForeignCopies(bool reads) override;
+    bool hasUnreadCopy() const override { return m_unreadCopy; }
 
     /// Where the person works: the focused window's id, 0 when unknown. A primary selection is then
     /// read only while the window focused when it was set still has the focus, since data-control
@@ -67,4 +68,6 @@ private:
     std::uint32_t m_primaryWindow = 0;
     quint64 m_nextPrimaryRequest = 0;
     QHash<quint64, std::function<void(std::optional<QString>)>> m_primaryReads;
+    // The clipboard holds another program's copy passed over unread.
+    bool m_unreadCopy = false;
 };

@@ -127,6 +127,10 @@ void X11ClipboardReader::run()
             const OwnerChange change = *m_pending;
             m_pending.reset();
             readChange(change);
+        } else if (m_readPassedOver.exchange(false)) {
+            // The owner now is the one passed over, or a newer one that was passed over too: no
+            // change was read since.
+            m_pending = OwnerChange{selectionOwner(m_connection, m_clipboardAtom), XCB_CURRENT_TIME, false};
         } else if (const auto request = takePrimaryRequest()) {
             readPrimary(*request);
         } else {
@@ -139,6 +143,14 @@ void X11ClipboardReader::run()
             return;
         }
     }
+}
+
+void X11ClipboardReader::readPassedOver()
+{
+    m_readPassedOver = true;
+    const std::uint64_t one = 1;
+    if (m_wakeFd >= 0 && write(m_wakeFd, &one, sizeof one) < 0)
+        qCWarning(lcReader) << "cannot wake the reader:" << std::strerror(errno);
 }
 
 void X11ClipboardReader::stop()
@@ -301,8 +313,10 @@ void X11ClipboardReader::readChange(const OwnerChange &change)
 
 void X11ClipboardReader::readContent(ClipboardSnapshot &snapshot)
 {
-    if (!m_readsContent)
+    if (!m_readsContent) {
+        snapshot.unread = true;
         return;
+    }
     const QHash<QString, std::uint32_t> offered = readTargets();
     snapshot.read(offered.keys(), [&](const QString &format) -> std::optional<QByteArray> {
         const std::uint32_t atom = offered.value(format);

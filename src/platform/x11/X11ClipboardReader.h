@@ -67,6 +67,8 @@ public:
     void stop();
     /// While false, a change is reported without its content, none of which is read. Any thread.
     void setReadsContent(bool reads) { m_readsContent = reads; }
+    /// Reads the change passed over last, if it is still the current one, as content found. Any thread.
+    void readPassedOver();
 
 signals:
     /// The clipboard's content after a change. For a change to one of our own windows nothing is read
@@ -110,6 +112,7 @@ private:
     int m_wakeFd = -1;
     std::atomic_bool m_stopping = false;
     std::atomic_bool m_readsContent = true;
+    std::atomic_bool m_readPassedOver = false;
     bool m_wakeRequested = false;
     QMutex m_primaryMutex;
     QList<PrimaryRequest> m_primaryRequests;

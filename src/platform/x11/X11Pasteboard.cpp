@@ -89,12 +89,16 @@ X11Pasteboard::~X11Pasteboard()
 
 void X11Pasteboard::setReadsForeignCopies(bool reads)
 {
-    if (m_reader)
-        m_reader->setReadsContent(reads);
+    if (!m_reader)
+        return;
+    m_reader->setReadsContent(reads);
+    if (reads && m_unreadCopy)
+        m_reader->readPassedOver();
 }
 
 void X11Pasteboard::beginOwnChange()
 {
+    m_unreadCopy = false;
     ++m_changeCount;
     m_items.clear();
     scheduleWrite({});
@@ -182,6 +186,7 @@ void X11Pasteboard::takeSnapshot(const ClipboardSnapshot &snapshot)
 
 void X11Pasteboard::takeForeignContent(const ClipboardSnapshot &snapshot)
 {
+    m_unreadCopy = snapshot.unread;
     m_items.clear();
     if (!snapshot.formats.isEmpty() || snapshot.image) {
         m_items.append(snapshot.image ? PasteboardItem(snapshot.formats, snapshot.image->png, snapshot.image->digest)
@@ -196,6 +201,7 @@ void X11Pasteboard::takeForeignContent(const ClipboardSnapshot &snapshot)
 
 void X11Pasteboard::takeOwnWindowCopy()
 {
+    m_unreadCopy = false;
     const QClipboard *clipboard = QGuiApplication::clipboard();
     const QMimeData *data = clipboard->ownsClipboard() ? clipboard->mimeData() : nullptr;
     if (!data)

@@ -31,6 +31,7 @@ public:
     qint64 changeCount() const override { return m_changeCount; }
     QList<PasteboardItem> pasteboardItems() const override { return m_items; }
     void setReadsForeignCopies(bool reads) override;
+    bool hasUnreadCopy() const override { return m_unreadCopy; }
 
     void readSelectedText(std::uint32_t window, std::function<void(std::optional<QString>)> done) override;
     /// This program keeps the clipboard for the desktop (no other clipboard manager runs).
@@ -66,4 +67,6 @@ private:
     QHash<quint64, std::function<void(std::optional<QString>)>> m_primaryReads;
     int m_takeoverAttempts = 0;
     QTimer m_retryTimer;
+    // The clipboard holds another program's copy passed over unread.
+    bool m_unreadCopy = false;
 };
