@@ -147,9 +147,8 @@ void LanguageSwitchService::borrowClipboard(std::function<void()> then)
 void LanguageSwitchService::waitForUnreadCopy(int attempts, std::function<void()> then)
 {
     if (m_pasteboard.hasUnreadCopy() && attempts < maxPollAttempts) {
-        m_schedule(pollIntervalMs, [this, attempts, then = std::move(then)]() mutable {
-            waitForUnreadCopy(attempts + 1, std::move(then));
-        });
+        m_schedule(pollIntervalMs,
+            [this, attempts, then = std::move(then)]() mutable { waitForUnreadCopy(attempts + 1, std::move(then)); });
         return;
     }
     then();

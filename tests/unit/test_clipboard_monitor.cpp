@@ -437,6 +437,38 @@ private slots:
         QCOMPARE(captureText("copied afterwards")->content(), QStringLiteral("copied afterwards"));
     }
 
+    void whileTheHistoryIsPausedNothingIsReadOrCapturedOrTakenOver()
+    {
+        m_monitor->startMonitoring();
+        m_pasteboard->copyText("copied just before the pause");
+        m_monitor->setHistoryPaused(true);
+        QCOMPARE(history().first()->content(), QStringLiteral("copied just before the pause"));
+        QVERIFY(!m_pasteboard->readsForeignCopies());
+
+        m_pasteboard->copyText("hunter2, while paused");
+        QVERIFY(m_pasteboard->hasUnreadCopy());
+        QVERIFY(!m_pasteboard->string()); // not read at all
+        // Its program exits: the clipboard is left as it is.
+        m_pasteboard->abandon();
+        QCoreApplication::processEvents();
+        QVERIFY(!m_pasteboard->string());
+        m_pasteboard->copyText("hunter3, while paused");
+
+        // The wrong-layout fix borrows the clipboard: the copy it must give back is read, not captured.
+        m_monitor->pauseCapture();
+        QCOMPARE(m_pasteboard->string(), QStringLiteral("hunter3, while paused"));
+        m_monitor->resumeCapture();
+        QVERIFY(!m_pasteboard->readsForeignCopies());
+
+        // Resumed: what was copied meanwhile stays out; the next copy is recorded.
+        m_monitor->setHistoryPaused(false);
+        QVERIFY(m_pasteboard->readsForeignCopies());
+        m_monitor->checkClipboard();
+        QCOMPARE(history().size(), 1);
+        QCOMPARE(captureText("copied after resuming")->content(), QStringLiteral("copied after resuming"));
+        QCOMPARE(history().size(), 2);
+    }
+
     void aCaptureSavedWhileTheStoreIsLockedIsWrittenLater()
     {
         const auto first = captureText("repeated");

@@ -234,7 +234,8 @@ short WaylandClipboardReader::wait(int fd, short events, int timeoutMs)
         return 0;
     }
 
-    std::vector<pollfd> fds = {{wl_display_get_fd(m_connection.display()), POLLIN, 0}, {m_wakeFd, POLLIN, 0}, {fd, events, 0}};
+    std::vector<pollfd> fds
+        = {{wl_display_get_fd(m_connection.display()), POLLIN, 0}, {m_wakeFd, POLLIN, 0}, {fd, events, 0}};
     m_server->watch(fds);
     // Events dispatched just now may be what the caller waits for: it looks before anyone sleeps.
     const bool interesting = dispatched > 0 || m_budget.aborted() || m_stopping;
@@ -245,7 +246,8 @@ short WaylandClipboardReader::wait(int fd, short events, int timeoutMs)
         return 0;
     }
     if (fds[0].revents & POLLIN) {
-        if (wl_display_read_events(m_connection.display()) < 0 || wl_display_dispatch_pending(m_connection.display()) < 0) {
+        if (wl_display_read_events(m_connection.display()) < 0
+            || wl_display_dispatch_pending(m_connection.display()) < 0) {
             m_connectionLost = true;
             return 0;
         }
@@ -306,8 +308,8 @@ void WaylandClipboardReader::readPrimary(quint64 requestId)
     const quint64 changesBefore = m_primaryChanges;
     if (offer) {
         m_budget.begin();
-        const QStringList utf8First = {QStringLiteral("text/plain;charset=utf-8"), QStringLiteral("UTF8_STRING"),
-            QStringLiteral("text/plain")};
+        const QStringList utf8First
+            = {QStringLiteral("text/plain;charset=utf-8"), QStringLiteral("UTF8_STRING"), QStringLiteral("text/plain")};
         for (const QString &format : utf8First) {
             if (offer->mimeTypes.contains(format)) {
                 if (const auto data = m_transfer.read(offer->offer, format))

@@ -85,8 +85,8 @@ bool X11ClipboardReader::subscribe()
     m_clipboardAtom = ::internAtom(m_connection, "CLIPBOARD");
     m_utf8StringAtom = ::internAtom(m_connection, "UTF8_STRING");
     m_window = createPropertyWindow(m_connection);
-    m_transfer = std::make_unique<X11SelectionTransfer>(m_connection, m_budget,
-        [this](const X11SelectionTransfer::Accept &accept) { return waitForEvent(accept); });
+    m_transfer = std::make_unique<X11SelectionTransfer>(
+        m_connection, m_budget, [this](const X11SelectionTransfer::Accept &accept) { return waitForEvent(accept); });
     m_manager = std::make_unique<X11ClipboardManager>(m_connection, m_window);
     if (!m_clipboardAtom || !m_utf8StringAtom || !m_transfer->isValid() || !m_manager->isValid())
         return false;

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "platform/ClipboardReadLimits.h"
 #include "capture/Pasteboard.h"
+#include "platform/ClipboardReadLimits.h"
 #include "services/PrimarySelection.h"
 
 #include <QHash>
