@@ -8,6 +8,7 @@
 #include "SettingsWindow.h"
 #include "StatusItem.h"
 #include "capture/ClipboardMonitor.h"
+#include "services/HistoryPause.h"
 #include "model/HistoryLimit.h"
 #include "model/ModelContainer.h"
 #include "model/ModelContext.h"
@@ -56,19 +57,20 @@ QString changes(int count)
 } // namespace
 
 AppDelegate::AppDelegate(Pasteboard &pasteboard, Workspace &workspace, QObject *parent)
-    : QObject(parent)
-    , m_pasteboard(pasteboard)
-    , m_workspace(workspace)
-    , m_preferences(Preferences::defaultPath())
-    , m_terminals(m_preferences.terminalPasteChords())
+    : AppDelegate(pasteboard, workspace, PlatformServices{}, parent)
 {
 }
 
 AppDelegate::AppDelegate(
     Pasteboard &pasteboard, Workspace &workspace, const PlatformServices &services, QObject *parent)
-    : AppDelegate(pasteboard, workspace, parent)
+    : QObject(parent)
+    , m_pasteboard(pasteboard)
+    , m_workspace(workspace)
+    , m_services(services)
+    , m_preferences(Preferences::defaultPath())
+    , m_terminals(m_preferences.terminalPasteChords())
+    , m_historyPause(std::make_unique<HistoryPause>(m_preferences, clock()))
 {
-    m_services = services;
 }
 
 AppDelegate::~AppDelegate() = default;
@@ -356,6 +358,9 @@ void AppDelegate::startClipboardMonitoring()
         return;
     m_clipboardMonitor = std::make_unique<ClipboardMonitor>(*m_modelContainer, m_pasteboard, m_workspace);
     m_clipboardMonitor->setHistoryLimit(m_historyLimit.get());
+    m_clipboardMonitor->setHistoryPaused(m_historyPause->isPaused());
+    connect(m_historyPause.get(), &HistoryPause::pausedChanged, m_clipboardMonitor.get(),
+        &ClipboardMonitor::setHistoryPaused);
     connect(m_clipboardMonitor.get(), &ClipboardMonitor::copyCaptured, this, [this] {
         if (m_services.soundPlayer && m_preferences.playSoundOnCopy())
             m_services.soundPlayer->playCopySound();

@@ -11,6 +11,7 @@
 
 class ClipboardHistoryView;
 class ClipboardMonitor;
+class HistoryPause;
 class GnomeExtensionView;
 class HistoryLimit;
 class LanguageSwitchService;
@@ -52,6 +53,8 @@ public:
 
     ModelContainer *modelContainer() const { return m_modelContainer.get(); }
     ClipboardMonitor *clipboardMonitor() const { return m_clipboardMonitor.get(); }
+    /// Whether the history records copies.
+    HistoryPause &historyPause() const { return *m_historyPause; }
     LanguageSwitchService *languageSwitchService() const { return m_languageSwitch.get(); }
     PanelPresenter *panelPresenter() const { return m_panel.get(); }
     /// Null until the settings were first opened.
@@ -103,6 +106,7 @@ private:
     std::unique_ptr<LanguageSwitchService> m_languageSwitch;
     Preferences m_preferences;
     const TerminalPasteChords m_terminals;
+    std::unique_ptr<HistoryPause> m_historyPause;
     std::unique_ptr<StatusItem> m_statusItem;
     std::unique_ptr<ClipboardHistoryView> m_historyView;
     std::unique_ptr<PanelPresenter> m_panel;

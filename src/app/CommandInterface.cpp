@@ -4,6 +4,7 @@
 #include "PanelPresenter.h"
 #include "SubmittedText.h"
 #include "capture/ClipboardMonitor.h"
+#include "services/HistoryPause.h"
 #include "capture/PasteboardWriter.h"
 #include "model/ClipboardItem.h"
 #include "model/HistoryQuery.h"
@@ -69,6 +70,35 @@ void CommandInterface::attach(AppDelegate &delegate, Pasteboard &pasteboard)
 {
     m_delegate = &delegate;
     m_pasteboard = &pasteboard;
+    connect(&delegate.historyPause(), &HistoryPause::pausedChanged, this,
+        [this](bool paused) { emit PausedChanged(paused, pausedUntil()); });
+}
+
+bool CommandInterface::isPaused() const
+{
+    return m_delegate && m_delegate->historyPause().isPaused();
+}
+
+qlonglong CommandInterface::pausedUntil() const
+{
+    const auto end = m_delegate ? m_delegate->historyPause().end() : std::nullopt;
+    return end ? end->toSecsSinceEpoch() : 0;
+}
+
+void CommandInterface::Pause(uint seconds)
+{
+    if (m_quitting || !m_delegate)
+        answer({{}, refusal()});
+    else
+        m_delegate->historyPause().pause(std::chrono::seconds(seconds));
+}
+
+void CommandInterface::Resume()
+{
+    if (m_quitting || !m_delegate)
+        answer({{}, refusal()});
+    else
+        m_delegate->historyPause().resume();
 }
 
 void CommandInterface::beginQuitting()

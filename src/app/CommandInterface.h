@@ -21,6 +21,10 @@ class Pasteboard;
 class CommandInterface : public QObject, protected QDBusContext {
     Q_OBJECT
     Q_CLASSINFO("D-Bus Interface", "io.quillbox.Quillbox")
+    /// Whether the history is paused, and until when (Unix seconds; 0 while paused until resumed or
+    /// not paused).
+    Q_PROPERTY(bool Paused READ isPaused)
+    Q_PROPERTY(qlonglong PausedUntil READ pausedUntil)
 
 public:
     /// What a command answers: its value, or the reason it was refused.
@@ -44,6 +48,9 @@ public:
     /// Commands that need the application are refused until it is attached. Both must outlive this,
     /// or quitting must have begun before they go.
     void attach(AppDelegate &delegate, Pasteboard &pasteboard);
+
+    bool isPaused() const;
+    qlonglong pausedUntil() const;
     /// Refuses every later call but Quit, and hands the texts still being read to capture, whose end
     /// stores them before the last save.
     void beginQuitting();
@@ -73,6 +80,12 @@ public slots:
     Q_SCRIPTABLE QString Add(const QString &text);
     Q_SCRIPTABLE QString AddFromFd(const QDBusUnixFileDescriptor &text);
     Q_SCRIPTABLE QString Copy(const QString &item);
+    /// Pauses the history for `seconds`, or until Resume when 0.
+    Q_SCRIPTABLE void Pause(uint seconds);
+    Q_SCRIPTABLE void Resume();
+
+signals:
+    Q_SCRIPTABLE void PausedChanged(bool paused, qlonglong until);
 
 private:
     /// The reply's value; on the bus a refusal becomes an error reply.

@@ -6,6 +6,7 @@
 
 #include <QCommandLineParser>
 #include <QHash>
+#include <QRegularExpression>
 
 #include <array>
 #include <cstring>
@@ -16,10 +17,11 @@ namespace {
 
 using Command = CommandLine::Command;
 
-constexpr std::array<std::pair<Command, const char *>, 10> commandWords
+constexpr std::array<std::pair<Command, const char *>, 12> commandWords
     = {{{Command::help, "help"}, {Command::version, "version"}, {Command::toggle, "toggle"}, {Command::show, "show"},
         {Command::quit, "quit"}, {Command::fixLayout, "fix-layout"}, {Command::list, "list"},
-        {Command::search, "search"}, {Command::add, "add"}, {Command::copy, "copy"}}};
+        {Command::search, "search"}, {Command::add, "add"}, {Command::copy, "copy"}, {Command::pause, "pause"},
+        {Command::resume, "resume"}}};
 
 std::optional<Command> commandNamed(const QString &word)
 {
@@ -58,7 +60,8 @@ CommandLine::Invocation CommandLine::parse(const QStringList &arguments)
     const QCommandLineOption pinned(QStringLiteral("pinned"));
     const QCommandLineOption limit(QStringLiteral("limit"), {}, QStringLiteral("N"));
     const QCommandLineOption type(QStringLiteral("type"), {}, QStringLiteral("TYPE"));
-    parser.addOptions({help, version, toggle, json, pinned, limit, type});
+    const QCommandLineOption pauseFor(QStringLiteral("for"), {}, QStringLiteral("DURATION"));
+    parser.addOptions({help, version, toggle, json, pinned, limit, type, pauseFor});
     // The parser takes the first entry for the program's name.
     const bool parsed = parser.parse(QStringList(QStringLiteral("quillbox")) + arguments);
 
@@ -105,7 +108,15 @@ CommandLine::Invocation CommandLine::parse(const QStringList &arguments)
                 return invocation;
             }
             const QString &value = values.at(occurrence);
-            if (name == type.names().first()) {
+            if (name == pauseFor.names().first()) {
+                const auto duration = CommandLine::duration(value);
+                if (!duration) {
+                    invocation.error
+                        = QStringLiteral("--for takes a duration such as 90s, 10m or 1h, not \"%1\"").arg(value);
+                    return invocation;
+                }
+                invocation.pauseFor = *duration;
+            } else if (name == type.names().first()) {
                 if (!clipboardItemTypeFromRawValue(value)) {
                     invocation.error
                         = QStringLiteral("unknown type \"%1\" (text, url, image, file or richText)").arg(value);
@@ -165,6 +176,8 @@ CommandLine::Invocation CommandLine::parse(const QStringList &arguments)
     case Command::show:
     case Command::quit:
     case Command::fixLayout:
+    case Command::pause:
+    case Command::resume:
         if (!words.isEmpty())
             wrong = QStringLiteral("%1 takes no arguments").arg(word);
         break;
@@ -174,8 +187,28 @@ CommandLine::Invocation CommandLine::parse(const QStringList &arguments)
         wrong = QStringLiteral("--json and --limit belong to list and search");
     if (wrong.isEmpty() && *command != Command::list && (!invocation.type.isEmpty() || invocation.pinnedOnly))
         wrong = QStringLiteral("--type and --pinned belong to list");
+    if (wrong.isEmpty() && *command != Command::pause && parser.isSet(pauseFor))
+        wrong = QStringLiteral("--for belongs to pause");
     invocation.error = wrong;
     return invocation;
+}
+
+std::optional<std::chrono::seconds> CommandLine::duration(const QString &text)
+{
+    static const QRegularExpression part(QStringLiteral("(\\d{1,9})([smh])"));
+    static const QRegularExpression whole(QStringLiteral("^(\\d{1,9}[smh])+$"));
+    if (!whole.match(text).hasMatch())
+        return std::nullopt;
+    qint64 seconds = 0;
+    for (auto match = part.globalMatch(text); match.hasNext();) {
+        const auto next = match.next();
+        const qint64 unit = next.captured(2) == u"h" ? 3600 : next.captured(2) == u"m" ? 60 : 1;
+        seconds += next.captured(1).toLongLong() * unit;
+    }
+    constexpr qint64 year = 366LL * 24 * 3600;
+    if (seconds < 1 || seconds > year)
+        return std::nullopt;
+    return std::chrono::seconds(seconds);
 }
 
 bool CommandLine::namesCommand(const QStringList &arguments)
@@ -200,6 +233,7 @@ QString CommandLine::usage()
                           "       quillbox search [--limit N] [--json] TEXT\n"
                           "       quillbox add TEXT | quillbox add -\n"
                           "       quillbox copy N|ID\n"
+                          "       quillbox pause [--for DURATION] | quillbox resume\n"
                           "       quillbox --help | --version\n");
 }
 
@@ -230,6 +264,9 @@ QString CommandLine::help()
             "                    standard input: UTF-8 text without NUL bytes, %1 MB at most\n"
             "  copy N|ID         put item N of the list (1 = newest), or the item with this id, on the\n"
             "                    clipboard, without pasting, and print its id\n"
+            "  pause             record no copies until resumed; nothing copied meanwhile is read\n"
+            "    --for DURATION  only for so long: 90s, 10m, 1h or a sum such as 1h30m\n"
+            "  resume            record copies again\n"
             "\n"
             "An item keeps its id while it exists, also when it is copied again and moves to the top.\n"
             "\n"

@@ -1,5 +1,8 @@
 #pragma once
 
+#include <chrono>
+#include <optional>
+
 #include <QString>
 #include <QStringList>
 
@@ -9,7 +12,7 @@
 /// store themselves when none runs, and never start one.
 class CommandLine {
 public:
-    enum class Command { none, help, version, toggle, show, quit, fixLayout, list, search, add, copy };
+    enum class Command { none, help, version, toggle, show, quit, fixLayout, list, search, add, copy, pause, resume };
 
     /// What the arguments ask for.
     struct Invocation {
@@ -21,6 +24,8 @@ public:
         bool json = false;
         /// The search text, the text to add ("-": standard input) or the item to copy.
         QString argument;
+        /// pause: for how long; 0 until resumed.
+        std::chrono::seconds pauseFor{0};
         /// Set when the arguments cannot be used: the program prints it with the usage and exits 2.
         QString error;
         /// The error is an option this parser does not know. It may be one of Qt's, which only the
@@ -44,6 +49,8 @@ public:
     /// Whether any of `arguments` before "--" names a command other than toggle (which starts the
     /// program when none runs), as a word or as --help or --version.
     static bool namesCommand(const QStringList &arguments);
+    /// "90s", "10m", "1h" (or a sum such as "1h30m"), up to a year; nothing for anything else.
+    static std::optional<std::chrono::seconds> duration(const QString &text);
     static QString usage();
     static QString help();
 };

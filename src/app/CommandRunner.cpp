@@ -187,6 +187,8 @@ std::optional<int> CommandRunner::run(const CommandLine::Invocation &invocation,
     case Command::search:
     case Command::add:
     case Command::copy:
+    case Command::pause:
+    case Command::resume:
         break;
     }
 
@@ -210,6 +212,11 @@ std::optional<int> CommandRunner::run(const CommandLine::Invocation &invocation,
         return callInstance(QStringLiteral("FixLayout"), {}, true, false);
     case Command::quit:
         return callInstance(QStringLiteral("Quit"), {}, false, false);
+    case Command::pause:
+        return callInstance(
+            QStringLiteral("Pause"), {QVariant::fromValue(uint(invocation.pauseFor.count()))}, true, false);
+    case Command::resume:
+        return callInstance(QStringLiteral("Resume"), {}, true, false);
     case Command::none:
     case Command::toggle:
     case Command::help:

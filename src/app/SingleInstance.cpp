@@ -76,7 +76,9 @@ bool SingleInstance::serve()
     dbus_connection_set_max_received_unix_fds(connection, LONG_MAX);
     bus.connect(QString(), QStringLiteral("/org/freedesktop/DBus/Local"), QStringLiteral("org.freedesktop.DBus.Local"),
         QStringLiteral("Disconnected"), this, SLOT(disconnected()));
-    bus.registerObject(objectPath, &m_commands, QDBusConnection::ExportScriptableSlots);
+    bus.registerObject(objectPath, &m_commands,
+        QDBusConnection::ExportScriptableSlots | QDBusConnection::ExportScriptableSignals
+            | QDBusConnection::ExportScriptableProperties);
     const auto reply = bus.interface()->registerService(
         serviceName, QDBusConnectionInterface::DontQueueService, QDBusConnectionInterface::DontAllowReplacement);
     if (reply.isValid() && reply.value() == QDBusConnectionInterface::ServiceRegistered)

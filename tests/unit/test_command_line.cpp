@@ -172,6 +172,25 @@ private slots:
         row("every option with one dash", {"-json", "-pinned", "list"}, Command::list, {}, 0, {}, true, true);
         row("-help", {"-help"}, Command::help);
         refused("an unknown option wins over help", {"--help", "--frobnicate"}, "unknown option --frobnicate");
+
+        row("pause", {"pause"}, Command::pause);
+        row("pause for a while", {"pause", "--for", "1h30m"}, Command::pause);
+        row("resume", {"resume"}, Command::resume);
+        refused("pause for no time", {"pause", "--for", "0m"},
+            "--for takes a duration such as 90s, 10m or 1h, not \"0m\"");
+        refused("pause for ever", {"pause", "--for=forever"},
+            "--for takes a duration such as 90s, 10m or 1h, not \"forever\"");
+        refused("--for without pause", {"resume", "--for", "10m"}, "--for belongs to pause");
+    }
+
+    void readsDurations()
+    {
+        using namespace std::chrono_literals;
+        QCOMPARE(CommandLine::duration("90s"), 90s);
+        QCOMPARE(CommandLine::duration("10m"), 10min);
+        QCOMPARE(CommandLine::duration("1h30m"), 90min);
+        for (const QString bad : {"", "10", "1d", "m", "-5m", "1.5h", "10 m", "9000h"})
+            QCOMPARE(CommandLine::duration(bad), std::nullopt);
     }
     void readsEveryArgumentList()
     {
