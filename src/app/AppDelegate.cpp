@@ -8,7 +8,6 @@
 #include "SettingsWindow.h"
 #include "StatusItem.h"
 #include "capture/ClipboardMonitor.h"
-#include "services/HistoryPause.h"
 #include "model/HistoryLimit.h"
 #include "model/ModelContainer.h"
 #include "model/ModelContext.h"
@@ -16,6 +15,7 @@
 #include "services/AppActions.h"
 #include "services/ConsoleLog.h"
 #include "services/DesktopNotifier.h"
+#include "services/HistoryPause.h"
 #include "services/HotkeyBindingInstructions.h"
 #include "services/HotkeyService.h"
 #include "services/KeySynthesizer.h"
@@ -180,12 +180,12 @@ void AppDelegate::setupPanel()
     connect(m_panel.get(), &PanelPresenter::shown, this, &AppDelegate::panelShown);
     const BackendChoice &choice = m_services.backendChoice;
     if (const QString advice = choice.gnomeExtensionAdvice(); !advice.isEmpty()) {
-        m_gnomeExtension = std::make_unique<GnomeExtensionView>(advice, choice.canEnableGnomeExtension(),
-            choice.gnomeExtension == GnomeExtensionState::State::disabled);
+        m_gnomeExtension = std::make_unique<GnomeExtensionView>(
+            advice, choice.canEnableGnomeExtension(), choice.gnomeExtension == GnomeExtensionState::State::disabled);
     }
-    m_onboarding = std::make_unique<OnboardingWindow>(*m_panel->window()->engine(), m_preferences,
-        m_services.keySynthesizer, choice.waylandSession, m_services.desktopBindsHotkeys, m_gnomeExtension.get(),
-        clock());
+    m_onboarding
+        = std::make_unique<OnboardingWindow>(*m_panel->window()->engine(), m_preferences, m_services.keySynthesizer,
+            choice.waylandSession, m_services.desktopBindsHotkeys, m_gnomeExtension.get(), clock());
     connect(m_onboarding.get(), &OnboardingWindow::finished, this,
         [this] { clock().schedule(200, this, [this] { m_panel->show(); }); });
     if (!m_modelContainer) {

@@ -25,8 +25,8 @@ struct SessionFacts {
 
 /// The display server the program runs on, chosen once at start-up: a Wayland session whose
 /// compositor offers data-control, or GNOME's with Quillbox's Shell extension serving, runs natively;
-/// one without either runs on XWayland when it can, since only there are other programs' copies seen. Whatever depends on the session asks this
-/// choice, never the environment or Qt's platform name again.
+/// one without either runs on XWayland when it can, since only there are other programs' copies seen. Whatever depends
+/// on the session asks this choice, never the environment or Qt's platform name again.
 struct BackendChoice {
     enum class Backend { none, x11, wayland };
 
@@ -40,10 +40,7 @@ struct BackendChoice {
 
     bool isWayland() const { return backend == Backend::wayland; }
     /// The clipboard, the keys and the windows go through Quillbox's GNOME Shell extension.
-    bool throughGnomeShell() const
-    {
-        return isWayland() && gnomeExtension == GnomeExtensionState::State::serving;
-    }
+    bool throughGnomeShell() const { return isWayland() && gnomeExtension == GnomeExtensionState::State::serving; }
     /// What to do so that the extension serves Quillbox; empty when it does, or is not installed.
     QString gnomeExtensionAdvice() const;
     /// Enabling the extension is what it takes (it is installed and switched off).

@@ -4,12 +4,12 @@
 #include "PanelPresenter.h"
 #include "SubmittedText.h"
 #include "capture/ClipboardMonitor.h"
-#include "services/HistoryPause.h"
 #include "capture/PasteboardWriter.h"
 #include "model/ClipboardItem.h"
 #include "model/HistoryQuery.h"
 #include "model/ModelContainer.h"
 #include "model/ModelContext.h"
+#include "services/HistoryPause.h"
 #include "services/LanguageSwitchService.h"
 #include "ui/panel/StoreProblemView.h"
 

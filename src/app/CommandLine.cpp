@@ -17,11 +17,10 @@ namespace {
 
 using Command = CommandLine::Command;
 
-constexpr std::array<std::pair<Command, const char *>, 12> commandWords
-    = {{{Command::help, "help"}, {Command::version, "version"}, {Command::toggle, "toggle"}, {Command::show, "show"},
-        {Command::quit, "quit"}, {Command::fixLayout, "fix-layout"}, {Command::list, "list"},
-        {Command::search, "search"}, {Command::add, "add"}, {Command::copy, "copy"}, {Command::pause, "pause"},
-        {Command::resume, "resume"}}};
+constexpr std::array<std::pair<Command, const char *>, 12> commandWords = {{{Command::help, "help"},
+    {Command::version, "version"}, {Command::toggle, "toggle"}, {Command::show, "show"}, {Command::quit, "quit"},
+    {Command::fixLayout, "fix-layout"}, {Command::list, "list"}, {Command::search, "search"}, {Command::add, "add"},
+    {Command::copy, "copy"}, {Command::pause, "pause"}, {Command::resume, "resume"}}};
 
 std::optional<Command> commandNamed(const QString &word)
 {

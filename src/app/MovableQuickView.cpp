@@ -10,7 +10,8 @@ MovableQuickView::MovableQuickView(QQmlEngine *engine)
     connect(qApp, &QGuiApplication::applicationStateChanged, this, [self](Qt::ApplicationState state) {
         // The keyboard is back: the move is over once what it left queued has been seen.
         if (state == Qt::ApplicationActive && self && self->m_moving)
-            QMetaObject::invokeMethod(self, [self] { self->m_moving = false; }, Qt::QueuedConnection);
+            QMetaObject::invokeMethod(
+                self, [self] { self->m_moving = false; }, Qt::QueuedConnection);
     });
 }
 

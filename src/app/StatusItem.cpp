@@ -1,8 +1,8 @@
 #include "StatusItem.h"
 
 #include "PanelPresenter.h"
-#include "services/ConsoleLog.h"
 #include "services/AppActions.h"
+#include "services/ConsoleLog.h"
 
 #include <QCoreApplication>
 

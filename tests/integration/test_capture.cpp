@@ -9,6 +9,7 @@
 #include <QImage>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QSettings>
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QStringEncoder>
@@ -234,6 +235,41 @@ private slots:
         QVERIFY2(gtk.readAllStandardOutput().contains("stored"), gtk.readAllStandardError().constData());
         QTRY_COMPARE_WITH_TIMEOUT(clipboardText(), QStringLiteral("kept after GTK exits"), 3000);
         QCOMPARE(count(), before + 1);
+    }
+
+    // Paused from the command line, as a person scripts it: nothing copied meanwhile is read or
+    // recorded, not after resuming either; a timed pause outlives a restart.
+    void nothingIsRecordedWhilePaused()
+    {
+        const auto count = [&](const QString &marker) {
+            return m_quillbox
+                .query(QStringLiteral("SELECT count(*) FROM ClipboardItem WHERE content LIKE '%%1%'").arg(marker))
+                .toInt();
+        };
+        QCOMPARE(m_quillbox.startSecondInstance({"pause"}), 0);
+        auto owner = ClipboardOwner::xclip("hunter2 copied while paused");
+        QTest::qWait(1200);
+        owner = ClipboardOwner::xclip("hunter3 copied while paused");
+        QTest::qWait(1200);
+        QCOMPARE(m_quillbox.startSecondInstance({"resume"}), 0);
+        QTest::qWait(500);
+        owner = ClipboardOwner::xclip("copied after resuming");
+        QVERIFY(waitForNewest("copied after resuming"));
+        QCOMPARE(count("while paused"), 0);
+        QVERIFY(!m_quillbox.output().contains("while paused") && !m_quillbox.errorOutput().contains("while paused"));
+
+        QCOMPARE(m_quillbox.startSecondInstance({"pause", "--for", "1h"}), 0);
+        QTRY_VERIFY(
+            QSettings(m_quillbox.preferencesPath(), QSettings::IniFormat).value("historyPausedUntil").isValid());
+        QCOMPARE(m_quillbox.terminate(), 0);
+        QVERIFY(m_quillbox.start(QStringLiteral("[HotkeyService] Registered hotkey id=1")));
+        QVERIFY(m_quillbox.errorOutput().contains("history paused until"));
+        owner = ClipboardOwner::xclip("hunter4 copied while paused");
+        QTest::qWait(1200);
+        QCOMPARE(count("while paused"), 0);
+        QCOMPARE(m_quillbox.startSecondInstance({"resume"}), 0);
+        owner = ClipboardOwner::xclip("copied after the restart");
+        QVERIFY(waitForNewest("copied after the restart"));
     }
 
     void aSecondStartReportsAHungInstance()

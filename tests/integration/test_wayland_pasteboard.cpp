@@ -76,7 +76,8 @@ private slots:
         QTRY_COMPARE(wlPaste(), QByteArray("there before the start"));
         m_pasteboard = std::make_unique<WaylandPasteboard>();
         QVERIFY(m_pasteboard->isAvailable());
-        connect(m_pasteboard.get(), &Pasteboard::changed, this, [this](Pasteboard::Change change) { m_changes.append(change); });
+        connect(m_pasteboard.get(), &Pasteboard::changed, this,
+            [this](Pasteboard::Change change) { m_changes.append(change); });
         // What was there at the start is known, but no change.
         QTRY_COMPARE(m_pasteboard->string(), std::optional<QString>("there before the start"));
         QCOMPARE(m_pasteboard->changeCount(), 0);
@@ -121,6 +122,23 @@ private slots:
         QVERIFY(waitForCount(count + 1));
         QVERIFY(!m_pasteboard->pasteboardItems().first().isConcealed());
         QCOMPARE(m_pasteboard->string(), std::optional<QString>("not a password"));
+    }
+
+    // While the history is paused: the change is counted, nothing of it read; reading on again reads
+    // it then, as content found, not as another change.
+    void aCopyPassedOverIsReadOnlyWhenReadingIsOnAgain()
+    {
+        m_pasteboard->setReadsForeignCopies(false);
+        const qint64 count = m_pasteboard->changeCount();
+        QVERIFY(wlOffer({"text/plain;charset=utf-8", "copied while paused"}));
+        QVERIFY(waitForCount(count + 1));
+        QVERIFY(m_pasteboard->hasUnreadCopy());
+        QVERIFY(m_pasteboard->pasteboardItems().isEmpty());
+
+        m_pasteboard->setReadsForeignCopies(true);
+        QTRY_COMPARE_WITH_TIMEOUT(m_pasteboard->string(), std::optional<QString>("copied while paused"), 3000);
+        QVERIFY(!m_pasteboard->hasUnreadCopy());
+        QCOMPARE(m_pasteboard->changeCount(), count + 1);
     }
 
     void aStalledSourceDoesNotHoldUpTheNextCopy()

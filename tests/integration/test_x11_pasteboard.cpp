@@ -110,7 +110,8 @@ private slots:
         QVERIFY(xclipCopy("there before us")); // read, but no change
         QTRY_VERIFY(clipboardOwner() != 0);
         m_pasteboard = std::make_unique<X11Pasteboard>();
-        connect(m_pasteboard.get(), &Pasteboard::changed, this, [this](Pasteboard::Change change) { m_changes.append(change); });
+        connect(m_pasteboard.get(), &Pasteboard::changed, this,
+            [this](Pasteboard::Change change) { m_changes.append(change); });
         QTRY_COMPARE_WITH_TIMEOUT(pasted(), QStringLiteral("there before us"), arrivalMs);
         QCOMPARE(m_pasteboard->changeCount(), 0);
         QVERIFY(m_changes.isEmpty());
@@ -228,6 +229,27 @@ private slots:
         }
     }
 
+    // While the history is paused: the change is counted, nothing of it asked for; reading on again
+    // reads it then, as content found, not as another change.
+    void aCopyPassedOverIsReadOnlyWhenReadingIsOnAgain()
+    {
+        m_pasteboard->setReadsForeignCopies(false);
+        const qint64 before = m_pasteboard->changeCount();
+        QProcess *owner = clipOwner({"text/plain=copied while paused"});
+        QVERIFY(owner);
+        QTRY_COMPARE_WITH_TIMEOUT(m_pasteboard->changeCount(), before + 1, arrivalMs);
+        QVERIFY(m_pasteboard->hasUnreadCopy());
+        QVERIFY(!pasted());
+        QTest::qWait(300);
+        QCOMPARE(owner->readAllStandardOutput(), QByteArray());
+
+        m_pasteboard->setReadsForeignCopies(true);
+        QTRY_COMPARE_WITH_TIMEOUT(pasted(), std::optional<QString>("copied while paused"), arrivalMs);
+        QVERIFY(!m_pasteboard->hasUnreadCopy());
+        QCOMPARE(m_pasteboard->changeCount(), before + 1);
+        QVERIFY(owner->readAllStandardOutput().contains("served"));
+    }
+
     void hostileOwnersAreReadSafely()
     {
         // An owner whose transfer never ends: past the bound (small here) it is read no further, and the
@@ -307,8 +329,8 @@ private slots:
         QVERIFY(!xcb_connection_has_error(connection));
         const auto cleanup = qScopeGuard([connection] { xcb_disconnect(connection); });
         const auto atom = [connection](const char *name) {
-            XcbReply<xcb_intern_atom_reply_t> reply(xcb_intern_atom_reply(
-                connection, xcb_intern_atom(connection, 0, std::strlen(name), name), nullptr));
+            XcbReply<xcb_intern_atom_reply_t> reply(
+                xcb_intern_atom_reply(connection, xcb_intern_atom(connection, 0, std::strlen(name), name), nullptr));
             return reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
         };
         const xcb_atom_t manager = atom("CLIPBOARD_MANAGER"), saveTargets = atom("SAVE_TARGETS"),
@@ -335,8 +357,8 @@ private slots:
         };
 
         QCOMPARE(ask(targets, property), std::optional(property));
-        XcbReply<xcb_get_property_reply_t> offered(xcb_get_property_reply(connection,
-            xcb_get_property(connection, 1, window, property, XCB_ATOM_ATOM, 0, 16), nullptr));
+        XcbReply<xcb_get_property_reply_t> offered(xcb_get_property_reply(
+            connection, xcb_get_property(connection, 1, window, property, XCB_ATOM_ATOM, 0, 16), nullptr));
         QVERIFY(offered);
         const auto *atoms = static_cast<const xcb_atom_t *>(xcb_get_property_value(offered.get()));
         QVERIFY(std::find(atoms, atoms + xcb_get_property_value_length(offered.get()) / 4, saveTargets)

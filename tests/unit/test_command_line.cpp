@@ -176,8 +176,8 @@ private slots:
         row("pause", {"pause"}, Command::pause);
         row("pause for a while", {"pause", "--for", "1h30m"}, Command::pause);
         row("resume", {"resume"}, Command::resume);
-        refused("pause for no time", {"pause", "--for", "0m"},
-            "--for takes a duration such as 90s, 10m or 1h, not \"0m\"");
+        refused(
+            "pause for no time", {"pause", "--for", "0m"}, "--for takes a duration such as 90s, 10m or 1h, not \"0m\"");
         refused("pause for ever", {"pause", "--for=forever"},
             "--for takes a duration such as 90s, 10m or 1h, not \"forever\"");
         refused("--for without pause", {"resume", "--for", "10m"}, "--for belongs to pause");
