@@ -87,7 +87,7 @@ void AppDelegate::applicationDidFinishLaunching()
     setupModelContainer();
     setupPanel();
     if (isGuiApplication())
-        m_statusItem = std::make_unique<StatusItem>(*m_panel, m_actions);
+        m_statusItem = std::make_unique<StatusItem>(*m_panel, m_actions, *m_historyPause);
     m_pasteRoad = std::make_unique<PasteRoad>(
         m_pasteboard, m_workspace, *m_panel, m_services.pasteService, m_terminals, clock());
     startClipboardMonitoring();

@@ -38,15 +38,18 @@ report=$(appstreamcli validate --no-net "$metainfo" 2>&1) || fail "appstreamcli 
     grep -q . || fail "appstreamcli validate: $report"
 grep -q '<release version="[0-9]' "$metainfo" || fail "the release has no version"
 
-# The icon theme's folders: the SVG, and PNGs of the size their folder names.
-[ -f "$share/icons/hicolor/scalable/apps/io.quillbox.Quillbox.svg" ] || fail "no scalable icon"
-for size in 16 22 24 32 48 64 128 256; do
-    png=$share/icons/hicolor/${size}x${size}/apps/io.quillbox.Quillbox.png
-    [ -f "$png" ] || fail "no ${size} px icon"
-    # Width and height are big-endian words at bytes 16 and 20 of the PNG header.
-    read -r width height < <(od -An -tu1 -j16 -N8 "$png" |
-        awk '{ print $1 * 16777216 + $2 * 65536 + $3 * 256 + $4, $5 * 16777216 + $6 * 65536 + $7 * 256 + $8 }')
-    [ "$width $height" = "$size $size" ] || fail "the ${size} px icon is ${width}x${height}"
+# The icon theme's folders: the SVG, and PNGs of the size their folder names, of the application's
+# icon and the tray's paused one.
+for name in io.quillbox.Quillbox io.quillbox.Quillbox-paused; do
+    [ -f "$share/icons/hicolor/scalable/apps/$name.svg" ] || fail "no scalable $name icon"
+    for size in 16 22 24 32 48 64 128 256; do
+        png=$share/icons/hicolor/${size}x${size}/apps/$name.png
+        [ -f "$png" ] || fail "no ${size} px $name icon"
+        # Width and height are big-endian words at bytes 16 and 20 of the PNG header.
+        read -r width height < <(od -An -tu1 -j16 -N8 "$png" |
+            awk '{ print $1 * 16777216 + $2 * 65536 + $3 * 256 + $4, $5 * 16777216 + $6 * 65536 + $7 * 256 + $8 }')
+        [ "$width $height" = "$size $size" ] || fail "the ${size} px $name icon is ${width}x${height}"
+    done
 done
 
 # The bus starts the program by its installed path.
