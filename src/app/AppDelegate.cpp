@@ -204,6 +204,7 @@ void AppDelegate::fillPanel()
         QStringLiteral("thumbnail"), new ThumbnailImageProvider(m_modelContainer->path()));
     m_historyView = std::make_unique<ClipboardHistoryView>(
         m_modelContainer->mainContext(), m_pasteboard, m_preferences, m_actions, m_services.soundPlayer, clock());
+    m_historyView->setHistoryPause(m_historyPause.get());
     connect(
         m_historyView.get(), &ClipboardHistoryView::itemSelected, m_pasteRoad.get(), &PasteRoad::handleItemSelected);
     connect(m_pasteRoad.get(), &PasteRoad::copyFailed, m_historyView.get(),

@@ -12,13 +12,14 @@ StatusItem::StatusItem(PanelPresenter &panel, AppActions &actions, HistoryPause 
 {
     using namespace std::chrono_literals;
     m_menu.addAction(QStringLiteral("Open Quillbox"), &panel, &PanelPresenter::show);
+    m_menu.addAction(QStringLiteral("Settings..."), &actions, &AppActions::openSettingsRequested);
+    m_menu.addSeparator();
     m_pauseMenu.setTitle(QStringLiteral("Pause History"));
     m_pauseMenu.addAction(QStringLiteral("For 10 Minutes"), &pause, [&pause] { pause.pause(10min); });
     m_pauseMenu.addAction(QStringLiteral("For 1 Hour"), &pause, [&pause] { pause.pause(1h); });
     m_pauseMenu.addAction(QStringLiteral("Until I Resume"), &pause, [&pause] { pause.pause(0s); });
     m_pauseAction = m_menu.addMenu(&m_pauseMenu);
     m_resumeAction = m_menu.addAction(QStringLiteral("Resume History"), &pause, &HistoryPause::resume);
-    m_menu.addAction(QStringLiteral("Settings..."), &actions, &AppActions::openSettingsRequested);
     m_menu.addSeparator();
     // Queued: quitting from inside the menu's own handler would tear the menu down under it.
     m_menu.addAction(QStringLiteral("Quit Quillbox"), this,

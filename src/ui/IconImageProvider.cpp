@@ -50,6 +50,7 @@ const QHash<QString, QString> &symbolTable()
         {QStringLiteral("chevron.up"), QStringLiteral("pan-up-symbolic")},
         {QStringLiteral("chevron.down"), QStringLiteral("pan-down-symbolic")},
         {QStringLiteral("exclamationmark.triangle.fill"), QStringLiteral("dialog-warning-symbolic")},
+        {QStringLiteral("pause.fill"), QStringLiteral("media-playback-pause-symbolic")},
         // settings and onboarding
         {QStringLiteral("command"), QStringLiteral("preferences-desktop-keyboard-shortcuts-symbolic")},
         {QStringLiteral("keyboard"), QStringLiteral("input-keyboard-symbolic")},

@@ -4,9 +4,11 @@
 #include "model/Preferences.h"
 
 #include <QClipboard>
+#include <QDBusInterface>
 #include <QFile>
 #include <QGuiApplication>
 #include <QProcess>
+#include <QSignalSpy>
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QTest>
@@ -80,8 +82,8 @@ class TestX11Settings : public QObject {
     QuillboxProcess m_quillbox;
     QString m_window;
 
-    // Opens the window from the tray icon's menu, as a person does.
-    bool openSettingsFromTray()
+    // Opens the tray icon's menu with a right click, as a person does.
+    static bool openTrayMenu()
     {
         // The icon is the program's one small window, docked in the tray; its menu opens on a right click.
         // It docks a moment after the start; Qt's hidden helper windows are small too.
@@ -108,9 +110,15 @@ class TestX11Settings : public QObject {
             run("xdotool", {"mousemove", "--window", icon, "8", "8", "click", "3"});
             menuShown = QTest::qWaitFor([&] { return shown() > before; }, 1500);
         }
-        if (!menuShown)
-            return false;
         QTest::qWait(200);
+        return menuShown;
+    }
+
+    // Opens the window from the tray icon's menu, as a person does.
+    bool openSettingsFromTray()
+    {
+        if (!openTrayMenu())
+            return false;
         QProcess::execute("xdotool", {"key", "Down", "Down", "Return"});
         if (!QuillboxProcess::waitForWindow(settingsTitle))
             return false;
@@ -142,6 +150,37 @@ private slots:
         QCOMPARE(QuillboxProcess::visibleWindows(settingsTitle).size(), 1);
         QTRY_COMPARE_WITH_TIMEOUT(QuillboxProcess::activeWindowName(), settingsTitle, 3000);
         QTRY_COMPARE_WITH_TIMEOUT(m_quillbox.output().count("[Quillbox] Showing settings window\n"), 2, 3000);
+    }
+
+    // The tray's Pause History, its durations and Resume History, told on the bus as they happen;
+    // and the bus's own Pause and Resume.
+    void theHistoryIsPausedAndResumedFromTheTrayAndTheBus()
+    {
+        QDBusInterface quillbox("io.quillbox.Quillbox", "/io/quillbox/Quillbox", "io.quillbox.Quillbox");
+        QSignalSpy changes(&quillbox, SIGNAL(PausedChanged(bool, qlonglong)));
+        QCOMPARE(quillbox.property("Paused").toBool(), false);
+
+        QVERIFY(openTrayMenu());
+        // Open Quillbox, Settings..., then the pause, whose menu opens on Right: the third duration.
+        QProcess::execute("xdotool", {"key", "Down", "Down", "Down", "Right", "Down", "Down", "Return"});
+        QTRY_COMPARE_WITH_TIMEOUT(changes.size(), 1, 3000);
+        QCOMPARE(changes.at(0), QVariantList({true, 0LL}));
+        QCOMPARE(quillbox.property("Paused").toBool(), true);
+        QCOMPARE(quillbox.property("PausedUntil").toLongLong(), 0);
+
+        QVERIFY(openTrayMenu());
+        QProcess::execute("xdotool", {"key", "Down", "Down", "Down", "Return"}); // Resume History
+        QTRY_COMPARE_WITH_TIMEOUT(changes.size(), 2, 3000);
+        QCOMPARE(changes.at(1), QVariantList({false, 0LL}));
+
+        const qint64 before = QDateTime::currentSecsSinceEpoch();
+        QCOMPARE(quillbox.call("Pause", 600u).type(), QDBusMessage::ReplyMessage);
+        QTRY_COMPARE_WITH_TIMEOUT(changes.size(), 3, 3000);
+        const qint64 until = changes.at(2).at(1).toLongLong();
+        QVERIFY2(until >= before + 600 && until <= before + 602, qPrintable(QString::number(until - before)));
+        QCOMPARE(quillbox.property("PausedUntil").toLongLong(), until);
+        QCOMPARE(quillbox.call("Resume").type(), QDBusMessage::ReplyMessage);
+        QTRY_COMPARE_WITH_TIMEOUT(quillbox.property("Paused").toBool(), false, 3000);
     }
 
     void aRecordedHotkeyReplacesTheOldOneAndSurvivesARestart()

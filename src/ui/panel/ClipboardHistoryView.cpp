@@ -8,6 +8,7 @@
 #include "model/ModelContext.h"
 #include "model/Preferences.h"
 #include "services/AppActions.h"
+#include "services/HistoryPause.h"
 
 #include <QMetaMethod>
 
@@ -101,6 +102,30 @@ void ClipboardHistoryView::setShowCombinePanel(bool show)
                 emit scrollToCombinePanelRequested();
         });
     }
+}
+
+void ClipboardHistoryView::setHistoryPause(HistoryPause *pause)
+{
+    m_pause = pause;
+    connect(pause, &HistoryPause::pausedChanged, this, &ClipboardHistoryView::historyPausedChanged);
+    emit historyPausedChanged();
+}
+
+bool ClipboardHistoryView::isHistoryPaused() const
+{
+    return m_pause && m_pause->isPaused();
+}
+
+void ClipboardHistoryView::pauseHistory(int seconds)
+{
+    if (m_pause)
+        m_pause->pause(std::chrono::seconds(std::max(0, seconds)));
+}
+
+void ClipboardHistoryView::resumeHistory()
+{
+    if (m_pause)
+        m_pause->resume();
 }
 
 void ClipboardHistoryView::setDark(bool dark)

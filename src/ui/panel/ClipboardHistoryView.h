@@ -22,6 +22,7 @@
 #include <optional>
 
 class AppActions;
+class HistoryPause;
 class ModelContext;
 class PanelKeyRouter;
 class Pasteboard;
@@ -55,6 +56,8 @@ class ClipboardHistoryView : public QObject {
     Q_PROPERTY(bool isDark READ isDark WRITE setDark NOTIFY isDarkChanged)
     /// The selected row's glow, from "borderColorHex".
     Q_PROPERTY(QColor borderColor READ borderColor NOTIFY borderColorChanged)
+    /// The history records no copies for now (see HistoryPause).
+    Q_PROPERTY(bool isHistoryPaused READ isHistoryPaused NOTIFY historyPausedChanged)
 
 public:
     /// `preferences` is read for "categorySearchKey", "playSoundOnNavigate" and "borderColorHex" each
@@ -80,6 +83,12 @@ public:
     bool isCreatingNew() const { return m_newItemEditor->isOpen(); }
     bool isDark() const { return m_isDark; }
     void setDark(bool dark);
+    /// The pause the panel shows and its menu sets; it must outlive the view.
+    void setHistoryPause(HistoryPause *pause);
+    bool isHistoryPaused() const;
+    /// The panel menu's pause: for `seconds`, or until resumed when 0.
+    Q_INVOKABLE void pauseHistory(int seconds);
+    Q_INVOKABLE void resumeHistory();
     QColor borderColor() const;
 
     /// Runs on the first show and every time the panel is about to be shown.
@@ -129,6 +138,7 @@ public:
     void cancelCreate() { m_newItemEditor->close(); }
 
 signals:
+    void historyPausedChanged();
     void showCombinePanelChanged();
     void isDarkChanged();
     void borderColorChanged();
@@ -171,4 +181,5 @@ private:
     DiskFullNotice *m_diskFullNotice;
     CombinePanel *m_combine = nullptr;
     bool m_isDark = false;
+    HistoryPause *m_pause = nullptr;
 };

@@ -27,11 +27,22 @@ Item {
         WindowDragArea {}
     }
 
+    PausedBar {
+        id: pausedBar
+        anchors.left: parent.left
+        anchors.right: parent.right
+        anchors.top: parent.top
+        anchors.leftMargin: 18
+        anchors.rightMargin: 18
+        anchors.topMargin: visible ? 10 : 0
+        view: root.historyView
+    }
+
     PanelBars {
         id: bars
         anchors.left: parent.left
         anchors.right: parent.right
-        anchors.top: parent.top
+        anchors.top: pausedBar.bottom
         anchors.leftMargin: 18
         anchors.rightMargin: 18
         anchors.topMargin: 10

@@ -35,6 +35,37 @@ Item {
     PanelMenu {
         id: menu
 
+        // The pause's durations while recording, Resume History while paused: the other one takes no room.
+        delegate: PanelMenuItem {
+            visible: !(subMenu === pauseMenu && bar.view.isHistoryPaused)
+            height: visible ? implicitHeight : 0
+        }
+
+        PanelMenu {
+            id: pauseMenu
+            title: "Pause History"
+
+            PanelMenuItem {
+                text: "For 10 Minutes"
+                onTriggered: bar.view.pauseHistory(10 * 60)
+            }
+            PanelMenuItem {
+                text: "For 1 Hour"
+                onTriggered: bar.view.pauseHistory(60 * 60)
+            }
+            PanelMenuItem {
+                text: "Until I Resume"
+                onTriggered: bar.view.pauseHistory(0)
+            }
+        }
+        PanelMenuItem {
+            objectName: "resumeHistoryItem"
+            text: "Resume History"
+            visible: bar.view.isHistoryPaused
+            height: visible ? implicitHeight : 0
+            onTriggered: bar.view.resumeHistory()
+        }
+        MenuSeparator {}
         PanelMenuItem {
             text: "Clear All History"
             destructive: true
