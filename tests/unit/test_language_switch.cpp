@@ -222,6 +222,25 @@ private slots:
             QStringList({category + "Language fix triggered", category + "Already processing, skipping"}));
     }
 
+    // While the history is paused the copy on the clipboard was never read; lent to the fix, it is
+    // read then (a while later, as a real clipboard answers), and given back afterwards.
+    void aCopyPassedOverWhilePausedIsGivenBack()
+    {
+        const auto fix = service(m_usRu);
+        m_pasteboard->setReadsForeignCopies(false);
+        m_pasteboard->copyText("copied while paused");
+        QVERIFY(!m_pasteboard->string());
+        connect(fix.get(), &LanguageSwitchService::clipboardBorrowed, this,
+            [this] { m_clock.schedule(120, nullptr, [this] { m_pasteboard->setReadsForeignCopies(true); }); });
+        m_keys.selection = "ghbdtn";
+        StdoutCapture out;
+        fix->fixSelectedText();
+        m_clock.advance(2000);
+        QCOMPARE(m_keys.pasted, QStringList("привет"));
+        QCOMPARE(m_pasteboard->string(), QString("copied while paused"));
+        out.finish();
+    }
+
     void theWaitsStartOnceAChordHasBeenTyped()
     {
         const auto fix = service(m_usRu);
