@@ -47,7 +47,10 @@ bool clickIn(const QString &title, QSize content, int x, int y)
         return false;
     const int side = (window->geometry.width() - content.width()) / 2;
     const int top = window->geometry.height() - content.height() - side;
-    return bed().click(window->geometry.x() + side + x, window->geometry.y() + top + y);
+    const bool clicked = bed().click(window->geometry.x() + side + x, window->geometry.y() + top + y);
+    // A person's next move comes once the click has shown its effect.
+    QTest::qWait(300);
+    return clicked;
 }
 
 bool copy(const QString &text)
@@ -110,10 +113,11 @@ private slots:
         const QString settingsTitle = QStringLiteral("Quillbox Settings");
         QVERIFY(windowTitled("Quillbox"));
         QVERIFY(clickIn("Quillbox", {680, 640}, 648, 28)); // the menu button, top right
-        QTest::qWait(300);
-        QVERIFY(clickIn("Quillbox", {680, 640}, 560, 105)); // "Settings...", the menu's second item
+        // "Settings...", the third entry: after "Pause History" and "Clear All History", each with its separator.
+        QVERIFY(clickIn("Quillbox", {680, 640}, 560, 146));
         QVERIFY(
             QTest::qWaitFor([&] { return windowTitled(settingsTitle).value_or(WaylandBed::Window{}).focused; }, 5000));
+        QTest::qWait(500); // drawn and laid out, as a person sees it before clicking
 
         const QSize settingsSize(640, 640);
         QVERIFY(clickIn(settingsTitle, settingsSize, (640 - (5 * 84 + 4 * 4)) / 2 + 2 * 88 + 42, 36)); // Shortcuts
