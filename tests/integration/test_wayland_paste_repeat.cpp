@@ -43,7 +43,8 @@ class TestWaylandPasteRepeat : public QObject {
             QProcess copy;
             copy.start("wl-copy", {text});
             if (!copy.waitForFinished(3000)
-                || !m_quillbox.waitFor("SELECT content FROM ClipboardItem ORDER BY createdAt DESC LIMIT 1",
+                || !m_quillbox.waitFor(
+                    "SELECT content FROM ClipboardItem ORDER BY createdAt DESC LIMIT 1",
                     [&](const QVariant &newest) { return newest.toString() == text; }, 3000))
                 return QStringLiteral("the copy did not become the newest item");
             if (!bed.waitForFocus(target.appId()))
@@ -58,7 +59,12 @@ class TestWaylandPasteRepeat : public QObject {
                 : QStringLiteral("the panel stayed open: it never had the test keyboard's Return");
         });
         qInfo("%s on %s", qPrintable(tally.summary()), qPrintable(bed.name()));
-        QVERIFY2(tally.arrived == tally.rounds, qPrintable(tally.summary()));
+        // Quillbox's own log tells a lost paste from a program that stopped.
+        QVERIFY2(tally.arrived == tally.rounds,
+            qPrintable(tally.summary()
+                + QStringLiteral("\nQuillbox running: %1; its log ends:\n%2")
+                      .arg(m_quillbox.process().state() == QProcess::Running ? "yes" : "no")
+                      .arg(m_quillbox.errorOutput().right(3000))));
     }
 
 private slots:
