@@ -1,3 +1,4 @@
+pragma ComponentBehavior: Bound
 import QtQuick
 import QtQuick.Controls.Basic
 import Quillbox
@@ -37,8 +38,9 @@ Item {
 
         // The pause's durations while recording, Resume History while paused: the other one takes no room.
         delegate: PanelMenuItem {
-            visible: !(subMenu === pauseMenu && bar.view.isHistoryPaused)
-            height: visible ? implicitHeight : 0
+            id: entry
+            visible: !(entry.subMenu === pauseMenu && bar.view.isHistoryPaused)
+            height: entry.visible ? entry.implicitHeight : 0
         }
 
         PanelMenu {
