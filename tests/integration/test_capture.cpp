@@ -80,11 +80,7 @@ class TestCapture : public QObject {
         return rows.isEmpty() ? QVariantList() : rows.first();
     }
 
-    bool waitForNewest(const QString &content)
-    {
-        return m_quillbox.waitFor("SELECT content FROM ClipboardItem ORDER BY createdAt DESC LIMIT 1",
-            [&](const QVariant &value) { return value.toString() == content; });
-    }
+    bool waitForNewest(const QString &content) { return m_quillbox.waitForNewest(content, 1500); }
 
     QString categoryId(const QString &name)
     {

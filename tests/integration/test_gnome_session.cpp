@@ -67,13 +67,6 @@ class TestGnomeSession : public QObject {
 
     QuillboxProcess m_quillbox;
 
-    bool newestIs(const QString &text)
-    {
-        return m_quillbox.waitFor(
-            "SELECT content FROM ClipboardItem ORDER BY createdAt DESC LIMIT 1",
-            [&](const QVariant &newest) { return newest.toString() == text; }, 5000);
-    }
-
 private slots:
     void initTestCase()
     {
@@ -82,7 +75,7 @@ private slots:
         QVERIFY(WaylandBed::current().press("Escape"));
         QVERIFY(QTest::qWaitFor([] { return !WaylandBed::current().hasWindow(panelId); }, 5000));
         QVERIFY(copy("while on"));
-        QVERIFY(newestIs("while on"));
+        QVERIFY(m_quillbox.waitForNewest("while on"));
     }
 
     void switchedOffAndOnAgainWhileQuillboxRuns()
@@ -96,12 +89,12 @@ private slots:
                 [this] { return m_quillbox.errorOutput().contains("GNOME Shell extension was switched off"); }, 5000),
             qPrintable(m_quillbox.errorOutput()));
         QVERIFY(copy("while off"));
-        QVERIFY(!newestIs("while off"));
+        QVERIFY(!m_quillbox.waitForNewest("while off"));
 
         QVERIFY(switchExtension("EnableExtension"));
         QVERIFY2(QTest::qWaitFor([&] { return registrations() > before; }, 5000), qPrintable(m_quillbox.errorOutput()));
         QVERIFY(copy("on again"));
-        QVERIFY2(newestIs("on again"), qPrintable(m_quillbox.errorOutput()));
+        QVERIFY2(m_quillbox.waitForNewest("on again"), qPrintable(m_quillbox.errorOutput()));
         QVERIFY(WaylandBed::current().press("super+shift+v"));
         QVERIFY(WaylandBed::current().waitForFocus(panelId, 10000));
     }

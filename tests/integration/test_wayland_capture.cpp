@@ -1,8 +1,8 @@
 // The real program on each Wayland bed: copies made by Wayland programs land in the SQLite file.
 
 #include "QuillboxProcess.h"
-#include "WaylandBed.h"
 #include "TestImages.h"
+#include "WaylandBed.h"
 
 #include <QDeadlineTimer>
 #include <QProcess>
@@ -51,7 +51,7 @@ class TestWaylandCapture : public QObject {
         // GNOME gives programs no data-control: an ordinary program copies there, on a key press.
         QProcess *offer = start(QT_OFFER, arguments);
         return says(offer, "ready") && WaylandBed::current().press("ctrl+c") && says(offer, "offered") ? offer
-                                                                                                   : nullptr;
+                                                                                                       : nullptr;
     }
 
     // The newest item: content, type, has image, app name, bundle id.
@@ -61,12 +61,7 @@ class TestWaylandCapture : public QObject {
                                           "sourceAppBundleId FROM ClipboardItem ORDER BY createdAt DESC LIMIT 1");
         return rows.isEmpty() ? QVariantList() : rows.first();
     }
-    bool waitForNewest(const QString &content)
-    {
-        return m_quillbox.waitFor(
-            "SELECT content FROM ClipboardItem ORDER BY createdAt DESC LIMIT 1",
-            [&](const QVariant &value) { return value.toString() == content; }, 5000);
-    }
+    bool waitForNewest(const QString &content) { return m_quillbox.waitForNewest(content); }
 
 private slots:
     void initTestCase()

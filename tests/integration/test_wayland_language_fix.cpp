@@ -69,9 +69,7 @@ private slots:
         QProcess copy;
         copy.start("wl-copy", {"kept on the clipboard"});
         QVERIFY(copy.waitForFinished(3000));
-        QVERIFY(m_quillbox.waitFor(
-            "SELECT content FROM ClipboardItem ORDER BY createdAt DESC LIMIT 1",
-            [](const QVariant &value) { return value.toString() == "kept on the clipboard"; }, 5000));
+        QVERIFY(m_quillbox.waitForNewest("kept on the clipboard"));
     }
 
     void retypesTheSelectionBothWays()
@@ -111,8 +109,9 @@ private slots:
             QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
             environment.insert("GDK_BACKEND", "wayland");
             foot.setProcessEnvironment(environment);
-            foot.start("/usr/bin/python3", {qEnvironmentVariable("QUILLBOX_SOURCE_DIR") + "/tests/support/gtk-editor.py",
-                                                "terminal", "foot", scratch.filePath("text")});
+            foot.start("/usr/bin/python3",
+                {qEnvironmentVariable("QUILLBOX_SOURCE_DIR") + "/tests/support/gtk-editor.py", "terminal", "foot",
+                    scratch.filePath("text")});
         } else {
             foot.start("foot", {"sleep", "60"});
         }
@@ -125,10 +124,7 @@ private slots:
         foot.waitForFinished(2000);
     }
 
-    void cleanupTestCase()
-    {
-        QCOMPARE(m_quillbox.terminate(), 0);
-    }
+    void cleanupTestCase() { QCOMPARE(m_quillbox.terminate(), 0); }
 };
 
 QTEST_MAIN(TestWaylandLanguageFix)

@@ -14,7 +14,6 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-
 class TestWaylandPaste : public QObject {
     Q_OBJECT
 
@@ -26,10 +25,7 @@ class TestWaylandPaste : public QObject {
     {
         QProcess copy;
         copy.start("wl-copy", {text});
-        return copy.waitForFinished(3000)
-            && m_quillbox.waitFor(
-                "SELECT content FROM ClipboardItem ORDER BY createdAt DESC LIMIT 1",
-                [&](const QVariant &value) { return value.toString() == text; }, 5000);
+        return copy.waitForFinished(3000) && m_quillbox.waitForNewest(text);
     }
 
     // The panel over the window in front, then Return on its first row, as a person types it.

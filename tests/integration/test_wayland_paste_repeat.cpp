@@ -42,10 +42,7 @@ class TestWaylandPasteRepeat : public QObject {
         const PasteTarget::Tally tally = target.pasteInARow(20, [&](const QString &text) -> QString {
             QProcess copy;
             copy.start("wl-copy", {text});
-            if (!copy.waitForFinished(3000)
-                || !m_quillbox.waitFor(
-                    "SELECT content FROM ClipboardItem ORDER BY createdAt DESC LIMIT 1",
-                    [&](const QVariant &newest) { return newest.toString() == text; }, 3000))
+            if (!copy.waitForFinished(3000) || !m_quillbox.waitForNewest(text, 3000))
                 return QStringLiteral("the copy did not become the newest item");
             if (!bed.waitForFocus(target.appId()))
                 return QStringLiteral("%1 is in front, not the program").arg(bed.focusedAppId());

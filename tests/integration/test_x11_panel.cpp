@@ -43,8 +43,8 @@ QPoint windowPosition(const QString &window)
 // A press at (x, y) in the window, moved by `offset` in small steps as a hand moves, then released.
 void drag(const QString &window, QPoint from, QPoint offset)
 {
-    QProcess::execute(
-        "xdotool", {"mousemove", "--window", window, QString::number(from.x()), QString::number(from.y()), "mousedown", "1"});
+    QProcess::execute("xdotool",
+        {"mousemove", "--window", window, QString::number(from.x()), QString::number(from.y()), "mousedown", "1"});
     constexpr int steps = 10;
     for (int i = 0; i < steps; ++i) {
         QTest::qWait(30);
@@ -59,8 +59,7 @@ void drag(const QString &window, QPoint from, QPoint offset)
 // drag was recognised, a few pixels into it.
 bool movedBy(const QString &window, QPoint before, QPoint offset)
 {
-    return QTest::qWaitFor(
-        [&] { return ((windowPosition(window) - before) - offset).manhattanLength() <= 30; }, 3000);
+    return QTest::qWaitFor([&] { return ((windowPosition(window) - before) - offset).manhattanLength() <= 30; }, 3000);
 }
 
 // Once the button is up the window stays where it was left, wherever the pointer goes.
@@ -91,8 +90,7 @@ class TestX11Panel : public QObject {
     void copy(const QString &text)
     {
         QGuiApplication::clipboard()->setText(text);
-        QVERIFY(m_quillbox.waitFor("SELECT content FROM ClipboardItem ORDER BY createdAt DESC LIMIT 1",
-            [&text](const QVariant &v) { return v.toString() == text; }));
+        QVERIFY(m_quillbox.waitForNewest(text, 1500));
     }
 
     // The hotkey pressed like a person over the test's window, until the panel has the focus.
@@ -125,8 +123,12 @@ private slots:
         const QString welcome = QuillboxProcess::visibleWindows("Welcome to Quillbox").value(0);
         const QPoint before = windowPosition(welcome);
         drag(welcome, {12, 12}, {-120, 60});
-        QVERIFY2(movedBy(welcome, before, {-120, 60}), qPrintable(QStringLiteral("from %1,%2 to %3,%4")
-                     .arg(before.x()).arg(before.y()).arg(windowPosition(welcome).x()).arg(windowPosition(welcome).y())));
+        QVERIFY2(movedBy(welcome, before, {-120, 60}),
+            qPrintable(QStringLiteral("from %1,%2 to %3,%4")
+                           .arg(before.x())
+                           .arg(before.y())
+                           .arg(windowPosition(welcome).x())
+                           .arg(windowPosition(welcome).y())));
         QVERIFY(staysPut(welcome));
         QCOMPARE(fresh.terminate(), 0);
     }
@@ -164,8 +166,7 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(m_target.text, QStringLiteral("beta two"), 3000);
         QVERIFY(QTest::qWaitForWindowActive(&m_target));
         // The pasted item came back as the newest one rather than a duplicate.
-        QVERIFY(m_quillbox.waitFor("SELECT content FROM ClipboardItem ORDER BY createdAt DESC LIMIT 1",
-            [](const QVariant &v) { return v.toString() == "beta two"; }));
+        QVERIFY(m_quillbox.waitForNewest("beta two", 1500));
         QCOMPARE(m_quillbox.query("SELECT count(*) FROM ClipboardItem").toInt(), 3);
     }
 
@@ -176,8 +177,12 @@ private slots:
         const QPoint centred = windowPosition(panel);
         // The panel's edge, outside the list and the bars.
         drag(panel, {8, 320}, {150, -80});
-        QVERIFY2(movedBy(panel, centred, {150, -80}), qPrintable(QStringLiteral("from %1,%2 to %3,%4")
-                     .arg(centred.x()).arg(centred.y()).arg(windowPosition(panel).x()).arg(windowPosition(panel).y())));
+        QVERIFY2(movedBy(panel, centred, {150, -80}),
+            qPrintable(QStringLiteral("from %1,%2 to %3,%4")
+                           .arg(centred.x())
+                           .arg(centred.y())
+                           .arg(windowPosition(panel).x())
+                           .arg(windowPosition(panel).y())));
         QVERIFY(staysPut(panel));
         // The window manager held the keyboard while it moved the panel; once it gives it back, the
         // panel hides as ever when another window takes the focus.

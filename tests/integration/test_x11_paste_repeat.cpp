@@ -29,8 +29,7 @@ class TestX11PasteRepeat : public QObject {
         std::unique_ptr<ClipboardOwner> copy;
         const PasteTarget::Tally tally = target.pasteInARow(20, [&](const QString &text) -> QString {
             copy = ClipboardOwner::xclip(text.toUtf8());
-            if (!m_quillbox.waitFor("SELECT content FROM ClipboardItem ORDER BY createdAt DESC LIMIT 1",
-                    [&](const QVariant &newest) { return newest.toString() == text; }, 3000))
+            if (!m_quillbox.waitForNewest(text, 3000))
                 return QStringLiteral("the copy did not become the newest item");
             if (const QString why = waitForActiveWindow(target.name()); !why.isEmpty())
                 return why;
@@ -39,7 +38,7 @@ class TestX11PasteRepeat : public QObject {
                 return why;
             QProcess::execute("xdotool", {"key", "Return"});
             return QuillboxProcess::waitForWindow("Quillbox", false) ? QString()
-                                                                       : QStringLiteral("the panel stayed open");
+                                                                     : QStringLiteral("the panel stayed open");
         });
         qInfo("%s", qPrintable(tally.summary()));
         QVERIFY2(tally.arrived == tally.rounds, qPrintable(tally.summary()));

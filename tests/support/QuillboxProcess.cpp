@@ -226,3 +226,10 @@ bool QuillboxProcess::waitFor(const QString &sql, const std::function<bool(const
     }
     return accept(query(sql));
 }
+
+bool QuillboxProcess::waitForNewest(const QString &content, int timeoutMs)
+{
+    return waitFor(
+        "SELECT content FROM ClipboardItem ORDER BY createdAt DESC LIMIT 1",
+        [&](const QVariant &newest) { return newest.toString() == content; }, timeoutMs);
+}

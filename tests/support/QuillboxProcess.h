@@ -59,6 +59,8 @@ public:
     QList<QVariantList> rows(const QString &sql);
     /// Polls `sql` until `accept` takes its first value or `timeoutMs` passes.
     bool waitFor(const QString &sql, const std::function<bool(const QVariant &)> &accept, int timeoutMs = 1500);
+    /// Polls until the newest item's content is `content`.
+    bool waitForNewest(const QString &content, int timeoutMs = 5000);
 
 private:
     QSqlDatabase database();

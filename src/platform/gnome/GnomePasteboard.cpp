@@ -73,8 +73,8 @@ void GnomePasteboard::noteChange(quint64 serial, const QStringList &mimeTypes, b
         m_reader->readChange(serial, mimeTypes);
         return;
     }
-    if (m_pendingWrite || m_unechoedWrites > 0)
-        return; // replaced by our own write meanwhile
+    if (ownWriteIsNewer())
+        return;
     m_passedOver = PassedOver{serial, mimeTypes};
     m_items.clear();
     ++m_changeCount;
@@ -86,8 +86,7 @@ void GnomePasteboard::readCurrent()
     m_shell.call(QStringLiteral("CurrentClipboard"), {}, this, [this](const QDBusMessage &reply) {
         const QVariantList values = reply.arguments();
         // A change announced meanwhile, or a write of ours, is newer than this answer.
-        if (reply.type() != QDBusMessage::ReplyMessage || values.size() != 2 || m_latestSerial || m_pendingWrite
-            || m_unechoedWrites > 0)
+        if (reply.type() != QDBusMessage::ReplyMessage || values.size() != 2 || m_latestSerial || ownWriteIsNewer())
             return;
         m_latestSerial = values.at(0).toULongLong();
         const QStringList mimeTypes = values.at(1).toStringList();
@@ -102,7 +101,7 @@ void GnomePasteboard::readCurrent()
 
 void GnomePasteboard::takeSnapshot(const GnomeClipboardSnapshot &snapshot)
 {
-    if (snapshot.serial != m_latestSerial || m_pendingWrite || m_unechoedWrites > 0)
+    if (snapshot.serial != m_latestSerial || ownWriteIsNewer())
         return; // replaced since, by another program's copy or our own write
     m_passedOver.reset();
     m_items = snapshot.items();

@@ -47,6 +47,8 @@ private:
     void readCurrent();
     void takeSnapshot(const GnomeClipboardSnapshot &snapshot);
     void scheduleWrite(const MimeFormats &formats);
+    /// A write of ours is waiting or not yet echoed: whatever another program's change brings is older.
+    bool ownWriteIsNewer() const { return m_pendingWrite || m_unechoedWrites > 0; }
 
     GnomeShell &m_shell;
     std::unique_ptr<GnomeClipboardReader> m_reader;
