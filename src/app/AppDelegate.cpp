@@ -8,10 +8,15 @@
 #include "SettingsWindow.h"
 #include "StatusItem.h"
 #include "capture/ClipboardMonitor.h"
+#include "capture/CopySourceFilter.h"
+#include "capture/Pasteboard.h"
+#include "capture/Workspace.h"
 #include "model/HistoryLimit.h"
+#include "model/HistoryRetention.h"
 #include "model/ModelContainer.h"
 #include "model/ModelContext.h"
 #include "model/StoreSpill.h"
+#include "platform/DesktopEntryIndex.h"
 #include "services/AppActions.h"
 #include "services/ConsoleLog.h"
 #include "services/DesktopNotifier.h"
@@ -20,6 +25,7 @@
 #include "services/HotkeyService.h"
 #include "services/KeySynthesizer.h"
 #include "services/LanguageSwitchService.h"
+#include "services/NeverRecordedApplications.h"
 #include "services/PanelHotkey.h"
 #include "services/SoundPlayer.h"
 #include "services/SystemLog.h"
@@ -29,6 +35,7 @@
 #include "ui/panel/ThumbnailImageProvider.h"
 #include "ui/settings/DesktopShortcutsView.h"
 #include "ui/settings/GnomeExtensionView.h"
+#include "ui/settings/PrivacyView.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -70,7 +77,17 @@ AppDelegate::AppDelegate(
     , m_preferences(Preferences::defaultPath())
     , m_terminals(m_preferences.terminalPasteChords())
     , m_historyPause(std::make_unique<HistoryPause>(m_preferences, clock()))
+    , m_desktopEntries(std::make_unique<DesktopEntryIndex>())
+    , m_neverRecorded(std::make_unique<NeverRecordedApplications>(m_preferences, m_pasteboard.neverRecorded()))
 {
+    m_neverRecorded->setAliases([this](const QString &id) {
+        const auto entry = m_desktopEntries->byId(id);
+        return entry ? QStringList{entry->windowClass} : QStringList{};
+    });
+    connect(m_desktopEntries.get(), &DesktopEntryIndex::rebuilt, m_neverRecorded.get(),
+        &NeverRecordedApplications::refresh);
+    // Where the pasteboard cannot tell who copied, the application in front stands for it.
+    m_workspace.setFrontmostObserver([this] { noteFrontmostApplication(); });
 }
 
 AppDelegate::~AppDelegate() = default;
@@ -130,6 +147,10 @@ void AppDelegate::applicationWillTerminate()
 {
     if (m_clipboardMonitor)
         m_clipboardMonitor->stopMonitoring();
+    if (m_modelContainer && m_preferences.clearHistoryOnQuit()) {
+        const int cleared = HistoryRetention::clearUnpinned(m_modelContainer->mainContext());
+        printLine(QStringLiteral("[Quillbox] Cleared %1 unpinned items as Quillbox quits").arg(cleared));
+    }
     if (m_panelHotkey)
         m_panelHotkey->unregister();
     if (HotkeyService *hotkeys = HotkeyService::shared())
@@ -256,6 +277,7 @@ void AppDelegate::openSettings()
         services.sessionLimits = QString(m_services.backendChoice.notice).remove(QStringLiteral("[Quillbox] "));
         services.clipboardProtocol = m_services.clipboardProtocol;
         services.gnomeExtension = m_gnomeExtension.get();
+        services.privacy = makePrivacyView();
         m_settings = std::make_unique<SettingsWindow>(*m_panel->window()->engine(), services);
     }
     clock().schedule(100, this, [this] {
@@ -264,6 +286,47 @@ void AppDelegate::openSettings()
         printLine(QStringLiteral("[Quillbox] Showing settings window"));
         m_settings->show();
     });
+}
+
+PrivacyView *AppDelegate::makePrivacyView()
+{
+    if (!m_modelContainer)
+        return nullptr;
+    const auto shown = [](const DesktopEntryIndex::Application &entry) {
+        return PrivacyView::Application{entry.id, entry.name, entry.icon};
+    };
+    PrivacyView::Sources sources;
+    sources.installed = [this, shown] {
+        QList<PrivacyView::Application> applications;
+        for (const auto &entry : m_desktopEntries->applications()) {
+            if (entry.shown)
+                applications.append(shown(entry));
+        }
+        return applications;
+    };
+    sources.running = [this, shown] {
+        QList<PrivacyView::Application> applications;
+        for (const RunningApplication &running : m_workspace.runningApplications()) {
+            const QString id = running.bundleIdentifier.value_or(running.windowClass);
+            // Quillbox's own windows are never recorded anyway.
+            if (id.compare(QStringLiteral("quillbox"), Qt::CaseInsensitive) == 0)
+                continue;
+            const auto entry = m_desktopEntries->byId(id);
+            applications.append(
+                entry ? shown(*entry) : PrivacyView::Application{id, running.localizedName.value_or(id), {}});
+        }
+        return applications;
+    };
+    sources.byId = [this, shown](const QString &id) -> std::optional<PrivacyView::Application> {
+        const auto entry = m_desktopEntries->byId(id);
+        return entry ? std::optional(shown(*entry)) : std::nullopt;
+    };
+    sources.storePath = m_modelContainer->path();
+    if (m_services.backendChoice.isWayland() && !m_services.backendChoice.throughGnomeShell())
+        sources.matchingNote = QStringLiteral(
+            "On this desktop Quillbox knows only the application in front: a program that copies from the "
+            "background cannot be told apart. Password managers' own mark still keeps their copies out.");
+    return new PrivacyView(*m_neverRecorded, *m_historyPause, m_preferences, std::move(sources), this);
 }
 
 void AppDelegate::setupHotkey()
@@ -360,6 +423,15 @@ void AppDelegate::startClipboardMonitoring()
     m_clipboardMonitor = std::make_unique<ClipboardMonitor>(*m_modelContainer, m_pasteboard, m_workspace);
     m_clipboardMonitor->setHistoryLimit(m_historyLimit.get());
     m_clipboardMonitor->setHistoryPaused(m_historyPause->isPaused());
+    applyPrivacyPreferences();
+    noteFrontmostApplication();
+    connect(&m_preferences, &Preferences::changed, this, [this](Preferences::Key key) {
+        using Key = Preferences::Key;
+        if (key == Key::recordImages || key == Key::recordFiles || key == Key::largestItemMegabytes)
+            applyPrivacyPreferences();
+    });
+    m_retention = std::make_unique<HistoryRetention>(m_modelContainer->mainContext(), m_preferences);
+    m_retention->start();
     connect(m_historyPause.get(), &HistoryPause::pausedChanged, m_clipboardMonitor.get(),
         &ClipboardMonitor::setHistoryPaused);
     connect(m_clipboardMonitor.get(), &ClipboardMonitor::copyCaptured, this, [this] {
@@ -368,6 +440,23 @@ void AppDelegate::startClipboardMonitoring()
     });
     m_clipboardMonitor->startMonitoring();
     emit captureStarted();
+}
+
+void AppDelegate::applyPrivacyPreferences()
+{
+    ClipboardMonitor::CaptureRules rules;
+    rules.images = m_preferences.recordImages();
+    rules.files = m_preferences.recordFiles();
+    // A size the person wrote by hand that makes no sense keeps the default bound.
+    if (const int megabytes = m_preferences.largestItemMegabytes(); megabytes > 0 && megabytes <= 256)
+        rules.largestItemBytes = qint64(megabytes) * 1024 * 1024;
+    m_clipboardMonitor->setCaptureRules(rules);
+}
+
+void AppDelegate::noteFrontmostApplication()
+{
+    const auto frontmost = m_workspace.frontmostApplication();
+    m_pasteboard.setFrontmostApplication(frontmost ? CopySourceFilter::applicationNames(*frontmost) : QStringList());
 }
 
 void AppDelegate::setupLanguageFix()

@@ -10,6 +10,9 @@
 #include <memory>
 
 class ClipboardHistoryView;
+class DesktopEntryIndex;
+class HistoryRetention;
+class NeverRecordedApplications;
 class ClipboardMonitor;
 class HistoryPause;
 class GnomeExtensionView;
@@ -21,6 +24,7 @@ class PanelHotkey;
 class PanelPresenter;
 class Pasteboard;
 class PasteRoad;
+class PrivacyView;
 class SettingsWindow;
 class StatusItem;
 class StoreProblemView;
@@ -55,6 +59,7 @@ public:
     ClipboardMonitor *clipboardMonitor() const { return m_clipboardMonitor.get(); }
     /// Whether the history records copies.
     HistoryPause &historyPause() const { return *m_historyPause; }
+    NeverRecordedApplications &neverRecorded() const { return *m_neverRecorded; }
     LanguageSwitchService *languageSwitchService() const { return m_languageSwitch.get(); }
     PanelPresenter *panelPresenter() const { return m_panel.get(); }
     /// Null until the settings were first opened.
@@ -88,6 +93,12 @@ private:
     /// The history view and its QML, one turn after launch.
     void fillPanel();
     void startClipboardMonitoring();
+    /// Hands the pasteboard the programs never recorded and what else the person keeps.
+    void applyPrivacyPreferences();
+    /// Where the pasteboard cannot tell who copied, the application in front stands for it.
+    void noteFrontmostApplication();
+    /// The Privacy tab's controller; null without a store.
+    PrivacyView *makePrivacyView();
     void setupHotkey();
     void setupLanguageFix();
     void requestAccessibilityIfNeeded();
@@ -99,6 +110,7 @@ private:
     std::unique_ptr<ModelContainer> m_modelContainer;
     std::unique_ptr<StoreSpill> m_storeSpill;
     std::unique_ptr<HistoryLimit> m_historyLimit;
+    std::unique_ptr<HistoryRetention> m_retention;
     std::unique_ptr<StoreProblemView> m_storeProblem;
     std::unique_ptr<ClipboardMonitor> m_clipboardMonitor;
     PlatformServices m_services;
@@ -107,6 +119,9 @@ private:
     Preferences m_preferences;
     const TerminalPasteChords m_terminals;
     std::unique_ptr<HistoryPause> m_historyPause;
+    // The installed applications, for the never-recorded list's other names and the Privacy tab.
+    std::unique_ptr<DesktopEntryIndex> m_desktopEntries;
+    std::unique_ptr<NeverRecordedApplications> m_neverRecorded;
     std::unique_ptr<StatusItem> m_statusItem;
     std::unique_ptr<ClipboardHistoryView> m_historyView;
     std::unique_ptr<PanelPresenter> m_panel;

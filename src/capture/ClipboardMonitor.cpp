@@ -84,6 +84,7 @@ struct ClipboardMonitor::Result {
 
 struct ClipboardMonitor::Capture {
     PasteboardItem item;
+    CaptureRules rules;
     std::optional<QString> appName;
     std::optional<QString> bundleId;
     /// The clipboard change it was taken from; none for text handed in.
@@ -132,17 +133,31 @@ bool needsWorker(const PasteboardItem &item)
 
 } // namespace
 
-// The classification of one copy: image, then web link, then file, then text.
-std::optional<ClipboardMonitor::Result> ClipboardMonitor::prepare(const PasteboardItem &item)
+// The classification of one copy: image, then web link, then file, then text; what the person does
+// not keep is left out first.
+std::optional<ClipboardMonitor::Result> ClipboardMonitor::prepare(const PasteboardItem &item, const CaptureRules &rules)
 {
+    qint64 bytes = item.imagePng() ? item.imagePng()->size() : 0;
+    for (const QByteArray &data : item.formats())
+        bytes += data.size();
+    if (bytes > rules.largestItemBytes) {
+        qCInfo(lcMonitor).nospace() << "skipped a copy of " << bytes / (1024 * 1024)
+                                    << " MB: larger than the largest item kept, "
+                                    << rules.largestItemBytes / (1024 * 1024) << " MB";
+        return std::nullopt;
+    }
+
     const auto make = [](const QString &content, ClipboardItemType type, std::optional<QByteArray> imageData = {},
                           std::optional<QByteArray> digest = {}) {
         return Result{content, type, std::move(imageData), std::move(digest), ClipboardItem::countCharacters(content)};
     };
     const auto fileUrlText = item.string(PasteboardType::fileUrl);
     const auto fileUrl = parseUrl(fileUrlText);
+    // A file copy also offers its path as text, which is the file all the same.
+    if (fileUrl && !rules.files)
+        return std::nullopt;
 
-    if (const auto &png = item.imagePng()) {
+    if (const auto &png = rules.images ? item.imagePng() : std::nullopt) {
         QString label;
         if (fileUrl) {
             label = ClipboardItem::percentDecoded(fileUrl->path(QUrl::FullyEncoded)).value_or(fileUrl->fileName());
@@ -160,7 +175,7 @@ std::optional<ClipboardMonitor::Result> ClipboardMonitor::prepare(const Pasteboa
         return make(*link, ClipboardItemType::url);
 
     if (fileUrl) {
-        if (ClipboardMonitor::imageExtensions.contains(QFileInfo(fileUrl->path()).suffix().toLower())) {
+        if (rules.images && ClipboardMonitor::imageExtensions.contains(QFileInfo(fileUrl->path()).suffix().toLower())) {
             const QString path
                 = ClipboardItem::percentDecoded(fileUrl->path(QUrl::FullyEncoded)).value_or(fileUrl->path());
             if (auto image = readImageFile(path))
@@ -299,7 +314,7 @@ std::shared_ptr<ClipboardMonitor::Capture> ClipboardMonitor::captureOf(qint64 ch
         return nullptr;
     const PasteboardItem &item = items.first();
     if (item.isConcealed()) {
-        qCDebug(lcMonitor) << "skipped a copy marked secret by a password manager";
+        qCDebug(lcMonitor) << "skipped a copy marked secret, or made by a program never recorded";
         return nullptr;
     }
     if (m_captures.size() >= size_t(maxPendingCaptures)) {
@@ -311,6 +326,7 @@ std::shared_ptr<ClipboardMonitor::Capture> ClipboardMonitor::captureOf(qint64 ch
     const auto frontmost = m_workspace.frontmostApplication();
     auto capture = std::make_shared<Capture>();
     capture->item = item;
+    capture->rules = m_rules;
     capture->appName = frontmost ? frontmost->localizedName : std::nullopt;
     capture->bundleId = frontmost ? frontmost->bundleIdentifier : std::nullopt;
     capture->changeCount = changeCount;
@@ -323,13 +339,13 @@ void ClipboardMonitor::take(const std::shared_ptr<Capture> &capture)
     m_captures.push_back(capture);
     const PasteboardItem &item = capture->item;
     if (!needsWorker(item)) {
-        capture->result = prepare(item);
+        capture->result = prepare(item, capture->rules);
         capture->isReady = true;
         storeReadyCaptures();
         return;
     }
-    m_worker.start([this, capture, item] {
-        auto result = prepare(item);
+    m_worker.start([this, capture, item, rules = capture->rules] {
+        auto result = prepare(item, rules);
         QMetaObject::invokeMethod(
             this,
             [this, capture, result = std::move(result)]() mutable {

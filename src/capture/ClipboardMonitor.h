@@ -46,6 +46,14 @@ public:
     /// clipboard with large data cannot grow the queue without end.
     static constexpr int maxPendingCaptures = 64;
 
+    /// What the person keeps of other programs' copies, applied from the next copy on. Text handed in
+    /// through captureText() is the person's own and always kept.
+    struct CaptureRules {
+        bool images = true; ///< off: an image is not stored (its file still is, as a file)
+        bool files = true; ///< off: copied files are not stored, not even as their paths
+        qint64 largestItemBytes = 256LL * 1024 * 1024; ///< a larger copy is not stored
+    };
+
     /// Whatever is on the clipboard now is never captured.
     ClipboardMonitor(
         ModelContainer &container, Pasteboard &pasteboard, const Workspace &workspace, QObject *parent = nullptr);
@@ -54,6 +62,7 @@ public:
     /// The person's bound on the history, applied from the next capture on; it must outlive the
     /// monitor. Without one the history keeps `maxUnpinnedItems`.
     void setHistoryLimit(HistoryLimit *limit) { m_limit = limit; }
+    void setCaptureRules(const CaptureRules &rules) { m_rules = rules; }
 
     /// Captures every change from now on, as the pasteboard reports it.
     void startMonitoring();
@@ -100,7 +109,7 @@ private:
     struct Result;
 
     /// Runs on any thread.
-    static std::optional<Result> prepare(const PasteboardItem &item);
+    static std::optional<Result> prepare(const PasteboardItem &item, const CaptureRules &rules);
     void pasteboardChanged(Pasteboard::Change change);
     void passOverChangesSincePause();
     /// The capture of the clipboard's change `changeCount`, or null when it holds nothing to take.
@@ -121,6 +130,7 @@ private:
 
     ModelContext &m_context;
     HistoryLimit *m_limit = nullptr;
+    CaptureRules m_rules;
     Pasteboard &m_pasteboard;
     const Workspace &m_workspace;
     bool m_isMonitoring = false;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "CopySourceFilter.h"
 #include "PasteboardItem.h"
 #include "PasteboardObject.h"
 
@@ -7,6 +8,7 @@
 #include <QObject>
 #include <QString>
 
+#include <memory>
 #include <optional>
 
 /// The system clipboard, as the history reads and writes it. Used on the main thread only.
@@ -54,6 +56,15 @@ public:
     /// Whether the clipboard holds another program's copy that was passed over and is not read yet.
     virtual bool hasUnreadCopy() const = 0;
 
+    /// The programs whose copies are withheld like a password manager's secrets: counted as changes,
+    /// with the concealed item, and nothing else of them read. Where the display server names the
+    /// program that copied (X11: the clipboard owner's client) it is matched; elsewhere the application
+    /// in front when the copy is made stands for it.
+    CopySourceFilter &neverRecorded() { return *m_neverRecorded; }
+    /// The names of the application in front, where the desktop reports it as it changes. Only
+    /// pasteboards that cannot tell who copied use it.
+    virtual void setFrontmostApplication(const QStringList &names) { Q_UNUSED(names) }
+
 signals:
     /// Emitted on the main thread for every counted change, as it happens.
     void changed(Pasteboard::Change change);
@@ -69,10 +80,13 @@ protected:
     /// The items of a clipboard this program wrote `formats` to: none for nothing, else one, with its
     /// image where a PNG was written.
     static QList<PasteboardItem> itemsWritten(const MimeFormats &formats);
+    /// For the readers, which ask it on their own threads.
+    std::shared_ptr<const CopySourceFilter> neverRecordedFilter() const { return m_neverRecorded; }
 
 private:
     void add(const MimeFormats &formats);
 
+    std::shared_ptr<CopySourceFilter> m_neverRecorded = std::make_shared<CopySourceFilter>();
     MimeFormats m_written;
     qint64 m_ownChangeCount = -1;
 };

@@ -27,7 +27,7 @@ public:
     const std::optional<QByteArray> &imagePng() const { return m_imagePng; }
     const std::optional<QByteArray> &imageDigest() const { return m_imageDigest; }
     /// A password manager asked clipboard managers not to keep this copy: it offers the hint format,
-    /// whatever the hint's value.
+    /// whatever the hint's value. Pasteboards also conceal copies of the programs never recorded.
     bool isConcealed() const;
     const MimeFormats &formats() const { return m_formats; }
 

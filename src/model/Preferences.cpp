@@ -15,7 +15,7 @@ using namespace Qt::StringLiterals;
 
 // In the order of Key. Keys the settings window writes only when the person changes its control;
 // the program itself writes "hasSeenOnboarding" and "AppleKeyboardUIMode".
-const std::array<Preferences::Definition, 13> Preferences::definitions = {{
+const std::array<Preferences::Definition, 19> Preferences::definitions = {{
     {Key::maxHistoryCount, "maxHistoryCount"_L1, Type::integer, 500},
     {Key::launchAtLogin, "launchAtLogin"_L1, Type::boolean, false},
     {Key::showSourceApp, "showSourceApp"_L1, Type::boolean, true},
@@ -31,6 +31,14 @@ const std::array<Preferences::Definition, 13> Preferences::definitions = {{
     {Key::keyboardUIMode, "AppleKeyboardUIMode"_L1, Type::integer, 2},
     {Key::terminalPasteChords, "terminalPasteChords"_L1, Type::text, QString()},
     {Key::historyPausedUntil, "historyPausedUntil"_L1, Type::text, QString()},
+    // Desktop-entry ids, window classes or app ids, separated by ";". Absent until the defaults are given.
+    {Key::neverRecordApplications, "neverRecordApplications"_L1, Type::text, QString()},
+    {Key::recordImages, "recordImages"_L1, Type::boolean, true},
+    {Key::recordFiles, "recordFiles"_L1, Type::boolean, true},
+    {Key::largestItemMegabytes, "largestItemMegabytes"_L1, Type::integer, 256},
+    // 0 keeps unpinned items forever.
+    {Key::keepUnpinnedDays, "keepUnpinnedDays"_L1, Type::integer, 0},
+    {Key::clearHistoryOnQuit, "clearHistoryOnQuit"_L1, Type::boolean, false},
 }};
 
 namespace {

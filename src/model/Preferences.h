@@ -4,6 +4,7 @@
 #include <QLatin1StringView>
 #include <QObject>
 #include <QString>
+#include <QStringList>
 #include <QVariant>
 
 #include <array>
@@ -40,6 +41,12 @@ public:
         keyboardUIMode,
         terminalPasteChords,
         historyPausedUntil,
+        neverRecordApplications,
+        recordImages,
+        recordFiles,
+        largestItemMegabytes,
+        keepUnpinnedDays,
+        clearHistoryOnQuit,
     };
     Q_ENUM(Key)
 
@@ -56,7 +63,7 @@ public:
         Type type;
         QVariant defaultValue;
     };
-    static const std::array<Definition, 13> definitions;
+    static const std::array<Definition, 19> definitions;
     static const Definition &definition(Key key);
 
     /// Opens the file at `path` (it need not exist). A file that cannot be read (a folder, no read
@@ -107,6 +114,16 @@ public:
     /// Empty while recording, "resume" for a pause until resumed, else the pause's end as an ISO 8601
     /// UTC time: an end, not a duration, so a pause outlives a restart only until it is over.
     QString historyPausedUntil() const { return value(Key::historyPausedUntil).toString(); }
+    /// The programs whose copies are never recorded, as listed in Settings.
+    QStringList neverRecordApplications() const
+    {
+        return value(Key::neverRecordApplications).toString().split(QLatin1Char(';'), Qt::SkipEmptyParts);
+    }
+    bool recordImages() const { return value(Key::recordImages).toBool(); }
+    bool recordFiles() const { return value(Key::recordFiles).toBool(); }
+    int largestItemMegabytes() const { return value(Key::largestItemMegabytes).toInt(); }
+    int keepUnpinnedDays() const { return value(Key::keepUnpinnedDays).toInt(); }
+    bool clearHistoryOnQuit() const { return value(Key::clearHistoryOnQuit).toBool(); }
 
     void setMaxHistoryCount(int count) { setValue(Key::maxHistoryCount, count); }
     void setLaunchAtLogin(bool on) { setValue(Key::launchAtLogin, on); }
@@ -121,6 +138,15 @@ public:
     void setKeyboardUIMode(int mode) { setValue(Key::keyboardUIMode, mode); }
     void setTerminalPasteChords(const QString &entries) { setValue(Key::terminalPasteChords, entries); }
     void setHistoryPausedUntil(const QString &until) { setValue(Key::historyPausedUntil, until); }
+    void setNeverRecordApplications(const QStringList &ids)
+    {
+        setValue(Key::neverRecordApplications, ids.join(QLatin1Char(';')));
+    }
+    void setRecordImages(bool on) { setValue(Key::recordImages, on); }
+    void setRecordFiles(bool on) { setValue(Key::recordFiles, on); }
+    void setLargestItemMegabytes(int megabytes) { setValue(Key::largestItemMegabytes, megabytes); }
+    void setKeepUnpinnedDays(int days) { setValue(Key::keepUnpinnedDays, days); }
+    void setClearHistoryOnQuit(bool on) { setValue(Key::clearHistoryOnQuit, on); }
 
 signals:
     /// `key` now reads differently: set here, or found changed by reload().

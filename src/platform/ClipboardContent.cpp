@@ -16,12 +16,18 @@ QList<PasteboardItem> ClipboardContent::items() const
     return {image ? PasteboardItem(formats, image->png, image->digest) : PasteboardItem(formats)};
 }
 
+void ClipboardContent::conceal()
+{
+    formats = {{PasteboardItem::passwordHintFormat, QByteArray()}};
+    image.reset();
+}
+
 void ClipboardContent::read(const QStringList &offered, const ReadFormat &readFormat)
 {
     // A password manager's mark conceals the copy whatever its value (tools set "secret", "1" or
     // nothing): neither the mark nor anything else of the copy is read.
     if (offered.contains(PasteboardItem::passwordHintFormat)) {
-        formats.insert(PasteboardItem::passwordHintFormat, QByteArray());
+        conceal();
         return;
     }
     for (const QString &format : PasteboardItem::textFormatsToRead(offered)) {

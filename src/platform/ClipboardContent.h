@@ -21,6 +21,9 @@ struct ClipboardContent {
     /// Passed over unread, as another program's copies are while the history is paused.
     bool unread = false;
 
+    /// Holds the concealed item and nothing else, as for a copy a password manager marked.
+    void conceal();
+
     /// What was read, as the pasteboard's items: none when nothing was, else one.
     QList<PasteboardItem> items() const;
 

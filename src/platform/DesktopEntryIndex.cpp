@@ -119,6 +119,12 @@ std::optional<DesktopEntryIndex::Application> DesktopEntryIndex::find(
     return std::nullopt;
 }
 
+std::optional<DesktopEntryIndex::Application> DesktopEntryIndex::byId(const QString &id) const
+{
+    const qsizetype index = m_table.byId.value(id.toLower(), -1);
+    return index >= 0 ? std::optional(m_table.applications.at(index)) : std::nullopt;
+}
+
 RunningApplication DesktopEntryIndex::application(const QString &windowClass, const QString &instanceName) const
 {
     RunningApplication application;
@@ -209,8 +215,10 @@ void DesktopEntryIndex::addFile(Table &table, const QString &path, const QString
 
     QString name;
     QString windowClass;
+    QString icon;
     QHash<QString, QString> localizedNames;
     bool hidden = false;
+    bool shown = true;
     bool inEntryGroup = false;
     while (!file.atEnd()) {
         const QString line = QString::fromUtf8(file.readLine()).trimmed();
@@ -235,8 +243,12 @@ void DesktopEntryIndex::addFile(Table &table, const QString &path, const QString
             localizedNames.insert(key.mid(5, key.size() - 6), value);
         else if (key == QLatin1String("StartupWMClass"))
             windowClass = value;
+        else if (key == QLatin1String("Icon"))
+            icon = value;
         else if (key == QLatin1String("Hidden"))
             hidden = value == QLatin1String("true");
+        else if (key == QLatin1String("NoDisplay"))
+            shown = value != QLatin1String("true");
     }
 
     // A hidden entry deletes the id, including those of later folders.
@@ -252,7 +264,7 @@ void DesktopEntryIndex::addFile(Table &table, const QString &path, const QString
         }
     }
     const qsizetype index = table.applications.size();
-    table.applications.append({id, name});
+    table.applications.append({id, name, icon, windowClass, shown});
     table.byId.insert(idKey, index);
     if (!windowClass.isEmpty() && !table.byWindowClass.contains(windowClass.toLower()))
         table.byWindowClass.insert(windowClass.toLower(), index);

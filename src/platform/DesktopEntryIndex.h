@@ -25,6 +25,9 @@ public:
     struct Application {
         QString id; ///< desktop-file id without ".desktop" ("org.gnome.Nautilus", "kde4-kate")
         QString name; ///< Name=, in the current locale's language when the entry has it
+        QString icon = {}; ///< Icon=: a theme icon name or an absolute path
+        QString windowClass = {}; ///< StartupWMClass=
+        bool shown = true; ///< false for NoDisplay=true: a helper no menu lists
     };
 
     /// How long the folders must be quiet before a change is scanned: installing a package writes many.
@@ -42,6 +45,10 @@ public:
     /// An application named as the history names it: by the entry find() gives, else by the first of
     /// `windowClass` and `instanceName` that is not empty, which is also its windowClass.
     RunningApplication application(const QString &windowClass, const QString &instanceName = {}) const;
+    /// The entry with desktop-file id `id` (without ".desktop"), case ignored.
+    std::optional<Application> byId(const QString &id) const;
+    /// Every application found, in no particular order.
+    const QList<Application> &applications() const { return m_table.applications; }
 
     /// The "applications" folders of the XDG base directories, most important first.
     static QStringList defaultApplicationDirs();

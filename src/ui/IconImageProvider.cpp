@@ -64,6 +64,8 @@ const QHash<QString, QString> &symbolTable()
         {QStringLiteral("sparkles"), QStringLiteral("starred-symbolic")},
         {QStringLiteral("internaldrive"), QStringLiteral("drive-harddisk-symbolic")},
         {QStringLiteral("info.circle"), QStringLiteral("dialog-information-symbolic")},
+        {QStringLiteral("hand.raised"), QStringLiteral("security-high-symbolic")},
+        {QStringLiteral("app"), QStringLiteral("application-x-executable-symbolic")},
     };
     return table;
 }

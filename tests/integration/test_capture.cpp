@@ -193,6 +193,49 @@ private slots:
         QCOMPARE(m_quillbox.query("SELECT count(*) FROM ClipboardItem WHERE content LIKE '%hunter2%'").toInt(), 0);
     }
 
+    // A password manager's copies (KeePassXC is never recorded by default) are skipped: matched by the
+    // program that owns the clipboard, through its hidden owner window's client, not by the window in
+    // front. Another program's copy right after each is kept.
+    void skipsAProgramNeverRecorded()
+    {
+        QTemporaryDir programs;
+        const QString keepassxc = programs.filePath("keepassxc");
+        // A copy, not a link: the program is named keepassxc as an installed one is.
+        QVERIFY(QFile::copy(QT_OFFER, keepassxc));
+        const auto says = [](QProcess &process, const QByteArray &line) {
+            return QTest::qWaitFor([&] { return process.canReadLine(); }, 10000)
+                && process.readLine().trimmed() == line;
+        };
+        for (int round = 0; round < 3; ++round) {
+            const QByteArray n = QByteArray::number(round);
+            // Qt: Ctrl+C pressed in its window, as a person copies.
+            QProcess qt;
+            qt.start(
+                keepassxc, {"text/plain;charset=utf-8", "hunter7 from Qt " + n, "UTF8_STRING", "hunter7 from Qt " + n});
+            QVERIFY(says(qt, "ready"));
+            QuillboxProcess::pressHotkey("ctrl+c");
+            QVERIFY(says(qt, "offered"));
+            QTest::qWait(700); // long enough to be recorded, were it recorded
+            auto owner = ClipboardOwner::xclip("after the Qt keepassxc " + n);
+            QVERIFY(waitForNewest("after the Qt keepassxc " + n));
+            qt.kill();
+            qt.waitForFinished(5000);
+
+            // GTK: copies by itself while this test's window is in front.
+            QProcess gtk;
+            gtk.start("/usr/bin/python3",
+                {QString(QUILLBOX_SOURCE_DIR) + "/tests/support/gtk-copier.py", "hunter7 from GTK " + n, "keepassxc"});
+            QVERIFY(says(gtk, "copied"));
+            QTest::qWait(700);
+            owner = ClipboardOwner::xclip("after the GTK keepassxc " + n);
+            QVERIFY(waitForNewest("after the GTK keepassxc " + n));
+            gtk.write("quit\n");
+            QVERIFY(gtk.waitForFinished(5000));
+        }
+        QCOMPARE(m_quillbox.query("SELECT count(*) FROM ClipboardItem WHERE content LIKE '%hunter7%'").toInt(), 0);
+        QVERIFY(!m_quillbox.output().contains("hunter7") && !m_quillbox.errorOutput().contains("hunter7"));
+    }
+
     void aStalledOwnerDoesNotStopCapture()
     {
         auto stalled = ClipboardOwner::helper({"text/plain=never answered"}, true);

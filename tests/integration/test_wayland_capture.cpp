@@ -5,8 +5,10 @@
 #include "WaylandBed.h"
 
 #include <QDeadlineTimer>
+#include <QFile>
 #include <QProcess>
 #include <QRasterWindow>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <csignal>
@@ -19,6 +21,7 @@ class TestWaylandCapture : public QObject {
     QuillboxProcess m_quillbox;
     QRasterWindow m_window; // draws, so the compositor maps it
     std::vector<std::unique_ptr<QProcess>> m_sources;
+    QTemporaryDir m_programs;
 
     QProcess *start(const QString &program, const QStringList &arguments, const QByteArray &input = {})
     {
@@ -52,6 +55,21 @@ class TestWaylandCapture : public QObject {
         QProcess *offer = start(QT_OFFER, arguments);
         return says(offer, "ready") && WaylandBed::current().press("ctrl+c") && says(offer, "offered") ? offer
                                                                                                        : nullptr;
+    }
+
+    // An ordinary program named `name` with a window: it copies `formats` when a key is pressed in it,
+    // as a person makes it copy.
+    QProcess *copyFromProgram(const QString &name, const QStringList &formats)
+    {
+        const QString program = m_programs.filePath(name);
+        // A copy, not a link: Qt names a program after the file it runs from.
+        if (!QFile::exists(program) && !QFile::copy(QT_OFFER, program))
+            return nullptr;
+        QProcess *offer = start(program, formats);
+        const auto says = [&](const QByteArray &line) {
+            return QTest::qWaitFor([&] { return offer->canReadLine(); }, 5000) && offer->readLine().trimmed() == line;
+        };
+        return offer && says("ready") && WaylandBed::current().press("ctrl+c") && says("offered") ? offer : nullptr;
     }
 
     // The newest item: content, type, has image, app name, bundle id.
@@ -116,6 +134,22 @@ private slots:
         }
         QCOMPARE(m_quillbox.query("SELECT count(*) FROM ClipboardItem WHERE content LIKE '%hunter2%'").toInt(), 0);
         QVERIFY(!m_quillbox.output().contains("hunter2") && !m_quillbox.errorOutput().contains("hunter2"));
+    }
+
+    // The desktop does not say who copied: the program in front when the copy is made stands for it.
+    // A password manager's (by default never recorded) is skipped; another program's right after is kept.
+    void skipsAProgramNeverRecorded()
+    {
+        for (int round = 0; round < 3; ++round) {
+            const QByteArray secret = "hunter6 from keepassxc " + QByteArray::number(round);
+            QVERIFY(copyFromProgram("keepassxc", {"text/plain;charset=utf-8", secret}));
+            const QByteArray after = "copied in the editor after keepassxc " + QByteArray::number(round);
+            QVERIFY(copyFromProgram("editor", {"text/plain;charset=utf-8", after}));
+            QVERIFY(waitForNewest(after));
+            QCOMPARE(newest().at(4).toString(), QStringLiteral("editor"));
+        }
+        QCOMPARE(m_quillbox.query("SELECT count(*) FROM ClipboardItem WHERE content LIKE '%hunter6%'").toInt(), 0);
+        QVERIFY(!m_quillbox.output().contains("hunter6") && !m_quillbox.errorOutput().contains("hunter6"));
     }
 
     void aStalledSourceDoesNotStopCapture()

@@ -1,7 +1,8 @@
 #!/usr/bin/python3
-# gtk-copier TEXT: a GTK 3 window that copies TEXT to the CLIPBOARD, prints "copied", and on a line
+# gtk-copier TEXT [NAME]: a GTK 3 window that copies TEXT to the CLIPBOARD, prints "copied", and on a line
 # "quit" on its standard input hands the clipboard to the desktop's clipboard manager and exits,
-# as GTK programs do. Prints "stored" once the manager has answered (or GTK gave up waiting).
+# as GTK programs do. Prints "stored" once the manager has answered (or GTK gave up waiting). NAME is the
+# program name GTK gives its windows (WM_CLASS), as a program installed under that name has.
 import sys
 
 import gi
@@ -11,6 +12,8 @@ gi.require_version("Gtk", "3.0")
 from gi.repository import Gdk, GLib, Gtk  # noqa: E402
 
 text = sys.argv[1]
+if len(sys.argv) > 2:
+    GLib.set_prgname(sys.argv[2])
 window = Gtk.Window(title="GTK copier")
 window.show_all()
 clipboard = Gtk.Clipboard.get(Gdk.SELECTION_CLIPBOARD)

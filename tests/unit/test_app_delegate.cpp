@@ -232,7 +232,8 @@ private slots:
         QTest::addColumn<QByteArray>("contents"); // null: a folder stands where the file should be
         QTest::addColumn<QString>("problem");
         QTest::newRow("written by an earlier start")
-            << QByteArray("[General]\nAppleKeyboardUIMode=2\nhasSeenOnboarding=true\n") << QString();
+            << QByteArray("[General]\nAppleKeyboardUIMode=2\nhasSeenOnboarding=true\nneverRecordApplications=\n")
+            << QString();
         QTest::newRow("folder") << QByteArray() << "it is a folder, not a file";
         QTest::newRow("binary") << QByteArray("\x89PNG\r\n\x1a\n\0\0\0\rIHDR\xff\xfe", 18)
                                 << "it is not a preferences file (INI text)";

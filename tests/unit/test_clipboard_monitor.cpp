@@ -16,6 +16,7 @@
 #include <QStringEncoder>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QUrl>
 
 #include <sys/stat.h>
 
@@ -106,6 +107,43 @@ private slots:
         QVERIFY(!capture({{"text/plain", "hunter2"}, {"x-kde-passwordManagerHint", "secret"}}));
         QCOMPARE(context().count<ClipboardItem>(), 0);
         QCOMPARE(m_monitor->lastChangeCount(), m_pasteboard->changeCount());
+    }
+
+    void whatThePersonDoesNotKeepIsLeftOut()
+    {
+        const QByteArray png = solidPng(4, 4);
+        ClipboardMonitor::CaptureRules rules;
+        rules.images = false;
+        m_monitor->setCaptureRules(rules);
+        // A picture alone is dropped; one that comes with text leaves the text; a copied image file
+        // stays a file.
+        QVERIFY(!capture({{"image/png", png}}));
+        const auto text = capture({{"image/png", png}, {"text/plain", "caption"}});
+        QVERIFY(text);
+        QCOMPARE(text->type(), ClipboardItemType::text);
+        QTemporaryDir folder;
+        const QString picture = folder.filePath("shot.png");
+        QFile file(picture);
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(png) == png.size());
+        file.close();
+        const auto shot = capture({{"text/uri-list", QUrl::fromLocalFile(picture).toEncoded() + "\r\n"}});
+        QVERIFY(shot);
+        QCOMPARE(shot->type(), ClipboardItemType::file);
+
+        // Files off: not as a file, and not as the path a file manager also offers as text.
+        rules = {};
+        rules.files = false;
+        m_monitor->setCaptureRules(rules);
+        QVERIFY(!capture({{"text/uri-list", "file:///home/me/report.pdf\r\n"}, {"text/plain", "/home/me/report.pdf"}}));
+        QVERIFY(capture({{"image/png", png}}));
+
+        // The largest item: the bound itself is kept, a byte more is not.
+        rules = {};
+        rules.largestItemBytes = 1000;
+        m_monitor->setCaptureRules(rules);
+        QVERIFY(capture({{"text/plain", QByteArray(1000, 'a')}}));
+        QVERIFY(!capture({{"text/plain", QByteArray(1001, 'b')}}));
+        QVERIFY(captureText("small again"));
     }
 
     void copiedTextIsKeptCharacterForCharacter()

@@ -1,4 +1,6 @@
 #include "GnomePasteboard.h"
+#include "capture/CopySourceFilter.h"
+#include "platform/ClipboardContent.h"
 
 #include "GnomeClipboardReader.h"
 #include "GnomeShell.h"
@@ -69,16 +71,32 @@ void GnomePasteboard::noteChange(quint64 serial, const QStringList &mimeTypes, b
         m_unechoedWrites = std::max(0, m_unechoedWrites - 1);
         return;
     }
-    if (m_readsForeignCopies || mimeTypes.isEmpty()) {
+    const bool withheld = !mimeTypes.isEmpty() && m_readsForeignCopies && isCopiedByProgramNeverRecorded();
+    if (!withheld && (m_readsForeignCopies || mimeTypes.isEmpty())) {
         m_reader->readChange(serial, mimeTypes);
         return;
     }
     if (ownWriteIsNewer())
         return;
-    m_passedOver = PassedOver{serial, mimeTypes};
-    m_items.clear();
+    if (withheld) {
+        ClipboardContent concealed;
+        concealed.conceal();
+        m_items = concealed.items();
+    } else {
+        m_passedOver = PassedOver{serial, mimeTypes};
+        m_items.clear();
+    }
     ++m_changeCount;
     notifyChange(Change::foreign);
+}
+
+// The Shell asked for the focused window before announcing the change: the copy came from it.
+bool GnomePasteboard::isCopiedByProgramNeverRecorded() const
+{
+    const GnomeShell::FocusedWindow &focused = m_shell.focusedWindow();
+    QStringList names = CopySourceFilter::processNames(focused.pid);
+    names << focused.appId << focused.wmClass;
+    return neverRecordedFilter()->excludes(names);
 }
 
 void GnomePasteboard::readCurrent()

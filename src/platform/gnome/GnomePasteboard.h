@@ -43,6 +43,7 @@ protected:
 
 private:
     void noteChange(quint64 serial, const QStringList &mimeTypes, bool own);
+    bool isCopiedByProgramNeverRecorded() const;
     /// Reads what the clipboard held before this registration, as content found, not as a change.
     void readCurrent();
     void takeSnapshot(const GnomeClipboardSnapshot &snapshot);

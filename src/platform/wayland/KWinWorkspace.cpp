@@ -85,7 +85,8 @@ KWinWorkspace::KWinWorkspace(QObject *parent)
         return;
     }
     if (!m_script.open()
-        || m_script.write(QString::fromLatin1(scriptText).arg(jsString(bus.baseService()), jsString(objectPath)).toUtf8())
+        || m_script.write(
+               QString::fromLatin1(scriptText).arg(jsString(bus.baseService()), jsString(objectPath)).toUtf8())
             < 0
         || !m_script.flush()) {
         qCWarning(lcKWin) << "cannot write KWin's window script:" << m_script.errorString();
@@ -110,10 +111,11 @@ KWinWorkspace::KWinWorkspace(QObject *parent)
                 loadScript();
         });
     // Asked before the script is loaded, so the answer is in before the script's first call.
-    auto *owner = new QDBusPendingCallWatcher(bus.asyncCall(QDBusMessage::createMethodCall(
-                                                  QStringLiteral("org.freedesktop.DBus"), QStringLiteral("/org/freedesktop/DBus"),
-                                                  QStringLiteral("org.freedesktop.DBus"), QStringLiteral("GetNameOwner"))
-                                                  << kwinService),
+    auto *owner = new QDBusPendingCallWatcher(
+        bus.asyncCall(QDBusMessage::createMethodCall(QStringLiteral("org.freedesktop.DBus"),
+                          QStringLiteral("/org/freedesktop/DBus"), QStringLiteral("org.freedesktop.DBus"),
+                          QStringLiteral("GetNameOwner"))
+            << kwinService),
         this);
     connect(owner, &QDBusPendingCallWatcher::finished, this, [this](QDBusPendingCallWatcher *finished) {
         finished->deleteLater();
@@ -199,6 +201,7 @@ void KWinWorkspace::windowActivated(
         const qint64 processId = pid.toLongLong(&isNumber);
         m_active = Active{windowIdOf(id), resourceClass, desktopFileName, isNumber && processId > 0 ? processId : -1};
     }
+    notifyFrontmostChanged();
     emit activationReported();
 }
 

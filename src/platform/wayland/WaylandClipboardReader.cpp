@@ -1,6 +1,7 @@
 #include "WaylandClipboardReader.h"
 #include "DataControlProtocol.h"
 #include "WaylandSelectionServer.h"
+#include "capture/CopySourceFilter.h"
 
 #include <wlr-data-control-unstable-v1-client.h>
 
@@ -165,6 +166,14 @@ void WaylandClipboardReader::readPassedOver()
     wake();
 }
 
+void WaylandClipboardReader::setFrontmostApplication(
+    std::shared_ptr<const CopySourceFilter> neverRecorded, const QStringList &names)
+{
+    QMutexLocker lock(&m_requestMutex);
+    m_neverRecorded = std::move(neverRecorded);
+    m_frontmost = names;
+}
+
 void WaylandClipboardReader::stop()
 {
     m_stopping = true;
@@ -281,6 +290,16 @@ void WaylandClipboardReader::readChange(Change change)
         // Kept unread, to be read if reading comes back on while it is still the clipboard's.
         snapshot.unread = true;
         m_passedOver = std::move(change.offer);
+        emit contentRead(snapshot);
+        return;
+    }
+    bool withheld = false;
+    {
+        QMutexLocker lock(&m_requestMutex);
+        withheld = m_neverRecorded && m_neverRecorded->excludes(m_frontmost);
+    }
+    if (withheld) {
+        snapshot.conceal();
         emit contentRead(snapshot);
         return;
     }

@@ -17,6 +17,7 @@
 #include <memory>
 #include <optional>
 
+class CopySourceFilter;
 class WaylandSelectionServer;
 struct DataControlProtocol;
 struct wl_seat;
@@ -69,6 +70,9 @@ public:
     void setReadsContent(bool reads) { m_readsContent = reads; }
     /// Reads the change passed over last, if it is still the current one, as content found. Any thread.
     void readPassedOver();
+    /// Data-control does not say who copied: a change is published concealed, unread, while the
+    /// application in front, named `names`, is one `neverRecorded` names. Any thread.
+    void setFrontmostApplication(std::shared_ptr<const CopySourceFilter> neverRecorded, const QStringList &names);
 
 signals:
     /// The clipboard after a change; for a change of ours only `own` is set, in the order made.
@@ -115,6 +119,8 @@ private:
 
     QMutex m_requestMutex;
     QList<quint64> m_primaryRequests;
+    std::shared_ptr<const CopySourceFilter> m_neverRecorded; // with m_requestMutex
+    QStringList m_frontmost; // with m_requestMutex
 
     std::unique_ptr<WaylandSelectionOffers> m_offers;
     std::unique_ptr<WaylandSelectionServer> m_server;

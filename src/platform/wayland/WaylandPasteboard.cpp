@@ -47,6 +47,12 @@ WaylandPasteboard::~WaylandPasteboard()
     m_thread.wait();
 }
 
+void WaylandPasteboard::setFrontmostApplication(const QStringList &names)
+{
+    if (m_reader)
+        m_reader->setFrontmostApplication(neverRecordedFilter(), names);
+}
+
 void WaylandPasteboard::setReadsForeignCopies(bool reads)
 {
     if (!m_reader)

@@ -36,6 +36,7 @@ public:
     QList<PasteboardItem> pasteboardItems() const override { return m_items; }
     void setReadsForeignCopies(bool reads) override;
     bool hasUnreadCopy() const override { return m_unreadCopy; }
+    void setFrontmostApplication(const QStringList &names) override;
 
     /// Where the person works: the focused window's id, 0 when unknown. A primary selection is then
     /// read only while the window focused when it was set still has the focus, since data-control

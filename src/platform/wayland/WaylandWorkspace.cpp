@@ -40,8 +40,12 @@ struct ToplevelListeners {
     static void done(void *data, zwlr_foreign_toplevel_handle_v1 *)
     {
         auto *toplevel = static_cast<Toplevel *>(data);
+        const bool changed = toplevel->activated != toplevel->pendingActivated
+            || (toplevel->activated && toplevel->appId != toplevel->pendingAppId);
         toplevel->appId = toplevel->pendingAppId;
         toplevel->activated = toplevel->pendingActivated;
+        if (changed)
+            toplevel->workspace->noteFrontmostChanged();
     }
     static void closed(void *data, zwlr_foreign_toplevel_handle_v1 *)
     {
@@ -62,8 +66,8 @@ WaylandWorkspace::WaylandWorkspace(WaylandConnection &connection, QObject *paren
     : QObject(parent)
     , m_connection(connection)
     , m_seat(connection.bind(wl_seat_interface, 1, wl_seat_destroy))
-    , m_manager(connection.bind(
-          zwlr_foreign_toplevel_manager_v1_interface, 3, zwlr_foreign_toplevel_manager_v1_destroy))
+    , m_manager(
+          connection.bind(zwlr_foreign_toplevel_manager_v1_interface, 3, zwlr_foreign_toplevel_manager_v1_destroy))
 {
     if (!m_manager) {
         qCInfo(lcWorkspace) << "the compositor does not list its windows (no wlroots foreign-toplevel): copies "
@@ -93,8 +97,17 @@ void WaylandWorkspace::noteToplevel(zwlr_foreign_toplevel_handle_v1 *handle)
     m_toplevels.push_back(std::move(toplevel));
 }
 
+void WaylandWorkspace::noteFrontmostChanged()
+{
+    // Not from inside the dispatch: the observer asks for the front, which dispatches again.
+    QMetaObject::invokeMethod(
+        this, [this] { notifyFrontmostChanged(); }, Qt::QueuedConnection);
+}
+
 void WaylandWorkspace::noteClosed(Toplevel *toplevel)
 {
+    if (toplevel->activated)
+        noteFrontmostChanged();
     zwlr_foreign_toplevel_handle_v1_destroy(toplevel->handle);
     m_toplevels.remove_if(
         [toplevel](const std::unique_ptr<Toplevel> &candidate) { return candidate.get() == toplevel; });
@@ -117,6 +130,20 @@ std::optional<RunningApplication> WaylandWorkspace::frontmostApplication() const
     RunningApplication application = m_desktopEntries.application((*active)->appId);
     application.windowId = (*active)->id;
     return application;
+}
+
+QList<RunningApplication> WaylandWorkspace::runningApplications() const
+{
+    dispatch();
+    QList<RunningApplication> applications;
+    for (const auto &toplevel : m_toplevels) {
+        if (toplevel->appId.isEmpty())
+            continue;
+        RunningApplication application = m_desktopEntries.application(toplevel->appId);
+        application.windowId = toplevel->id;
+        applications.append(application);
+    }
+    return applications;
 }
 
 void WaylandWorkspace::activate(const RunningApplication &application)

@@ -27,6 +27,7 @@ public:
 
     std::optional<RunningApplication> frontmostApplication() const override;
     void activate(const RunningApplication &application) override;
+    QList<RunningApplication> runningApplications() const override;
 
 private:
     friend struct ToplevelListeners;
@@ -42,6 +43,7 @@ private:
     };
     void noteToplevel(zwlr_foreign_toplevel_handle_v1 *handle);
     void noteClosed(Toplevel *toplevel);
+    void noteFrontmostChanged();
     void dispatch() const;
 
     WaylandConnection &m_connection;

@@ -1,7 +1,9 @@
 #include "X11ClipboardReader.h"
 #include "QtX11Connection.h"
+#include "X11ClientNames.h"
 #include "X11ClipboardManager.h"
 #include "X11TargetNames.h"
+#include "capture/CopySourceFilter.h"
 
 #include <QLoggingCategory>
 
@@ -22,11 +24,13 @@ Q_LOGGING_CATEGORY(lcReader, "quillbox.pasteboard.reader", QtInfoMsg)
 
 } // namespace
 
-X11ClipboardReader::X11ClipboardReader(
-    std::uint32_t ownIdBase, std::uint32_t ownIdMask, const ClipboardReadLimits &limits, const QByteArray &displayName)
+X11ClipboardReader::X11ClipboardReader(std::uint32_t ownIdBase, std::uint32_t ownIdMask,
+    const ClipboardReadLimits &limits, std::shared_ptr<const CopySourceFilter> neverRecorded,
+    const QByteArray &displayName)
     : m_ownIdBase(ownIdBase)
     , m_ownIdMask(ownIdMask)
     , m_budget(limits)
+    , m_neverRecorded(std::move(neverRecorded))
 {
     m_wakeFd = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
     xcb_connection_t *connection = xcb_connect(displayName.isEmpty() ? nullptr : displayName.constData(), nullptr);
@@ -291,6 +295,13 @@ void X11ClipboardReader::readChange(const OwnerChange &change)
     // Our own content is known to the pasteboard already; it was reported when the change was seen.
     if (isOwnWindow(change.owner))
         return;
+    if (m_readsContent && m_neverRecorded && !m_neverRecorded->isEmpty()
+        && m_neverRecorded->excludes(X11ClientNames::of(m_connection, change.owner, m_ownIdMask))) {
+        snapshot.conceal();
+        if (!superseded())
+            emit contentRead(snapshot);
+        return;
+    }
 
     m_transfer->begin(m_clipboardAtom, change.time);
     readContent(snapshot);

@@ -19,6 +19,7 @@
 #include <memory>
 #include <optional>
 
+class CopySourceFilter;
 class X11ClipboardManager;
 class X11TargetNames;
 
@@ -47,8 +48,9 @@ public:
     /// resource-id range `ownIdBase`/`ownIdMask` (that of this process's Qt connection) belong to this
     /// program: a change to such an owner is reported but never read, as reading would wait on our own
     /// GUI thread.
+    /// A copy whose owner's program `neverRecorded` names is published concealed, unread.
     X11ClipboardReader(std::uint32_t ownIdBase, std::uint32_t ownIdMask, const ClipboardReadLimits &limits,
-        const QByteArray &displayName = {});
+        std::shared_ptr<const CopySourceFilter> neverRecorded = {}, const QByteArray &displayName = {});
     ~X11ClipboardReader() override;
 
     /// The connection and the XFixes subscription succeeded.
@@ -109,6 +111,7 @@ private:
     std::uint32_t m_ownIdBase;
     std::uint32_t m_ownIdMask;
     ClipboardReadBudget m_budget;
+    std::shared_ptr<const CopySourceFilter> m_neverRecorded;
     int m_wakeFd = -1;
     std::atomic_bool m_stopping = false;
     std::atomic_bool m_readsContent = true;

@@ -46,7 +46,8 @@ X11Pasteboard::X11Pasteboard(const ClipboardReadLimits &limits, QObject *parent)
     // resource range. The reader recognises our writes by that range, so it never races against
     // being told which window Qt took the clipboard with.
     const xcb_setup_t *setup = xcb_get_setup(m_qtConnection);
-    m_reader = std::make_unique<X11ClipboardReader>(setup->resource_id_base, setup->resource_id_mask, limits);
+    m_reader = std::make_unique<X11ClipboardReader>(
+        setup->resource_id_base, setup->resource_id_mask, limits, neverRecordedFilter());
     if (!m_reader->isValid()) {
         m_reader.reset();
         return;

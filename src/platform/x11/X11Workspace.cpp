@@ -60,6 +60,11 @@ std::optional<RunningApplication> X11Workspace::frontmostApplication() const
     if (!attributes || attributes->map_state != XCB_MAP_STATE_VIEWABLE)
         return std::nullopt;
 
+    return applicationOf(window);
+}
+
+std::optional<RunningApplication> X11Workspace::applicationOf(std::uint32_t window) const
+{
     const auto classCookie = xcb_get_property(m_connection, 0, window, XCB_ATOM_WM_CLASS, XCB_ATOM_STRING, 0, 256);
     const auto pidCookie = xcb_get_property(m_connection, 0, window, m_pidAtom, XCB_ATOM_CARDINAL, 0, 1);
     XcbReply<xcb_get_property_reply_t> classReply(xcb_get_property_reply(m_connection, classCookie, nullptr));
@@ -86,6 +91,24 @@ std::optional<RunningApplication> X11Workspace::frontmostApplication() const
     named.windowId = application.windowId;
     named.processIdentifier = application.processIdentifier;
     return named;
+}
+
+QList<RunningApplication> X11Workspace::runningApplications() const
+{
+    if (!m_connection)
+        return {};
+    const xcb_atom_t clientList = internAtom(m_connection, "_NET_CLIENT_LIST", true);
+    const auto reply = getProperty(m_connection, m_root, clientList, XCB_ATOM_WINDOW, 4096);
+    if (clientList == XCB_ATOM_NONE || !reply || reply->format != 32)
+        return {};
+    const auto *windows = static_cast<const xcb_window_t *>(xcb_get_property_value(reply.get()));
+    const int count = xcb_get_property_value_length(reply.get()) / int(sizeof(xcb_window_t));
+    QList<RunningApplication> applications;
+    for (int i = 0; i < count; ++i) {
+        if (auto application = applicationOf(windows[i]); application && application->bundleIdentifier)
+            applications.append(*application);
+    }
+    return applications;
 }
 
 void X11Workspace::activate(const RunningApplication &application)

@@ -18,8 +18,10 @@ public:
 
     std::optional<RunningApplication> frontmostApplication() const override;
     void activate(const RunningApplication &application) override;
+    QList<RunningApplication> runningApplications() const override;
 
 private:
+    std::optional<RunningApplication> applicationOf(std::uint32_t window) const;
     std::uint32_t activeWindow() const;
     std::uint32_t focusedClientWindow() const;
     bool hasWindowClass(std::uint32_t window) const;

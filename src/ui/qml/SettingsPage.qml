@@ -3,7 +3,7 @@ import QtQuick
 import QtQuick.Layouts
 import Quillbox
 
-// The settings window: five tabs over their pages. Showing the General tab reads the keyboard
+// The settings window: six tabs over their pages. Showing the General tab reads the keyboard
 // layouts and the start at login afresh.
 Rectangle {
     id: root
@@ -19,6 +19,7 @@ Rectangle {
         { label: "Categories", symbol: "tag.fill" },
         { label: "Shortcuts", symbol: "keyboard" },
         { label: "Storage", symbol: "internaldrive" },
+        { label: "Privacy", symbol: "hand.raised" },
         { label: "About", symbol: "info.circle" }
     ]
     property int currentTab: 0
@@ -72,6 +73,12 @@ Rectangle {
         }
         ShortcutsTab { settings: root.settings }
         StorageTab { settings: root.settings }
+        Loader {
+            Component.onCompleted: {
+                if (root.settings.privacy)
+                    setSource("PrivacyTab.qml", { privacy: root.settings.privacy })
+            }
+        }
         AboutTab { settings: root.settings }
     }
 }

@@ -2,6 +2,7 @@
 
 #include "DesktopShortcutsView.h"
 #include "GnomeExtensionView.h"
+#include "PrivacyView.h"
 #include "ShortcutRecorderView.h"
 #include "ui/panel/CategoryManagerView.h"
 
@@ -62,6 +63,8 @@ class SettingsView : public QObject {
     Q_PROPERTY(QString clipboardProtocol READ clipboardProtocol CONSTANT)
     /// Quillbox's GNOME Shell extension where it is installed but does not serve yet; null elsewhere.
     Q_PROPERTY(GnomeExtensionView *gnomeExtension READ gnomeExtension CONSTANT)
+    /// The Privacy tab; null where the application gives none (tests of other tabs).
+    Q_PROPERTY(PrivacyView *privacy READ privacy CONSTANT)
 
 public:
     /// What the window works with; only `preferences`, `clock` and `actions` are required. Each must
@@ -81,6 +84,7 @@ public:
         /// protocol, GNOME Shell's extension); empty on X11.
         QString clipboardProtocol;
         GnomeExtensionView *gnomeExtension = nullptr;
+        PrivacyView *privacy = nullptr;
     };
 
     explicit SettingsView(const Services &services, QObject *parent = nullptr);
@@ -120,6 +124,7 @@ public:
     QString sessionLimits() const { return m_services.sessionLimits; }
     QString clipboardProtocol() const;
     GnomeExtensionView *gnomeExtension() const { return m_services.gnomeExtension; }
+    PrivacyView *privacy() const { return m_services.privacy; }
 
     /// The General tab is shown: the layouts and the start at login are read afresh.
     Q_INVOKABLE void refreshGeneralTab();
