@@ -113,7 +113,7 @@ private slots:
         QTest::qWait(500); // drawn and laid out, as a person sees it before clicking
 
         const QSize settingsSize(640, 640);
-        QVERIFY(clickIn(settingsTitle, settingsSize, (640 - (5 * 84 + 4 * 4)) / 2 + 2 * 88 + 42, 36)); // Shortcuts
+        QVERIFY(clickIn(settingsTitle, settingsSize, (640 - (6 * 84 + 5 * 4)) / 2 + 2 * 88 + 42, 36)); // Shortcuts
         QVERIFY(clickIn(settingsTitle, settingsSize, 640 - 32 - 55, 138)); // the panel shortcut's recorder
         QVERIFY(bed().press("super+shift+k"));
 

@@ -40,10 +40,10 @@ int windowWidth(const QString &window)
     return QuillboxProcess::windowSize(window).width();
 }
 
-// The settings window's fixed layout: the five tabs side by side, centred at the top.
+// The settings window's fixed layout: the six tabs side by side, centred at the top.
 void clickTab(const QString &window, int tab)
 {
-    const int tabsWidth = 5 * 84 + 4 * 4;
+    const int tabsWidth = 6 * 84 + 5 * 4;
     click(window, (windowWidth(window) - tabsWidth) / 2 + tab * 88 + 42, 36);
 }
 

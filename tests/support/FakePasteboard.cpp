@@ -15,6 +15,12 @@ QList<PasteboardItem> FakePasteboard::pasteboardItems() const
 void FakePasteboard::copy(const MimeFormats &formats)
 {
     ++m_changeCount;
+    if (neverRecordedFilter()->excludes(m_frontmost)) {
+        m_content = {{PasteboardItem::passwordHintFormat, QByteArray()}};
+        m_passedOver.reset();
+        notifyChange(Change::foreign);
+        return;
+    }
     m_content = m_readsForeignCopies ? formats : MimeFormats();
     m_passedOver = m_readsForeignCopies ? std::nullopt : std::optional(formats);
     notifyChange(Change::foreign);

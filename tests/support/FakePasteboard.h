@@ -22,6 +22,9 @@ public:
     void setReadsForeignCopies(bool reads) override;
     bool hasUnreadCopy() const override { return m_passedOver.has_value(); }
     bool readsForeignCopies() const { return m_readsForeignCopies; }
+    /// As where the desktop does not say who copied: copies are concealed while a program never
+    /// recorded is in front.
+    void setFrontmostApplication(const QStringList &names) override { m_frontmost = names; }
 
 protected:
     void beginOwnChange() override;
@@ -33,5 +36,6 @@ private:
     MimeFormats m_content;
     MimeFormats m_primary;
     bool m_readsForeignCopies = true;
+    QStringList m_frontmost;
     std::optional<MimeFormats> m_passedOver;
 };

@@ -584,6 +584,35 @@ private slots:
         delegate->applicationWillTerminate();
     }
 
+    // "Clear history when Quillbox quits": what was copied goes, pinned items stay, also on disk; and a
+    // program never recorded leaves nothing, while the next copy is kept.
+    void quittingClearsUnpinnedItemsWhenChosenAndNeverRecordedProgramsLeaveNothing()
+    {
+        QTemporaryDir config;
+        qputenv("XDG_CONFIG_HOME", QFile::encodeName(config.path()));
+        writePreferences("[General]\nclearHistoryOnQuit=true\nneverRecordApplications=org.example.Vault\n");
+        {
+            AppDelegate delegate(m_pasteboard, m_workspace);
+            delegate.applicationDidFinishLaunching();
+            // The fake pasteboard cannot tell who copied: the application in front stands for it.
+            m_pasteboard.setFrontmostApplication({"vault"});
+            m_pasteboard.copyText("hunter8 from the vault");
+            m_pasteboard.setFrontmostApplication({"org.gnome.TextEditor"});
+            m_pasteboard.copyText("copied in the editor");
+            ModelContext &context = delegate.modelContainer()->mainContext();
+            QCOMPARE(context.count<ClipboardItem>(), 1);
+            context.insert(ClipboardItem::create("pinned", ClipboardItemType::text, {}, {}, {}, true));
+            context.save();
+            delegate.applicationWillTerminate();
+        }
+        AppDelegate again(m_pasteboard, m_workspace);
+        again.applicationDidFinishLaunching();
+        const auto items = again.modelContainer()->mainContext().fetch<ClipboardItem>();
+        QCOMPARE(items.size(), 1);
+        QCOMPARE(items.first()->content(), QStringLiteral("pinned"));
+        again.applicationWillTerminate();
+    }
+
     void aCopyPlaysTheCopySoundWhenChosen_data()
     {
         QTest::addColumn<QByteArray>("stored");

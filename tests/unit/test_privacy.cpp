@@ -67,11 +67,13 @@ private slots:
         const QString script = folder.filePath(QStringLiteral("keepassxc.py"));
         QFile file(script);
         QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write("import time\ntime.sleep(30)\n");
+        file.write("import time\nprint('ready', flush=True)\ntime.sleep(30)\n");
         file.close();
         QProcess python;
         python.start(QStringLiteral("/usr/bin/python3"), {QStringLiteral("-u"), script});
-        QVERIFY(python.waitForStarted());
+        // Running, not only started: the kernel fills in a new program's arguments after it reports
+        // the start.
+        QVERIFY(python.waitForReadyRead(10000));
         const QStringList found = CopySourceFilter::processNames(python.processId());
         python.kill();
         python.waitForFinished();

@@ -2,15 +2,19 @@
 #include "ManualClock.h"
 #include "TemporaryPreferences.h"
 #include "TemporaryStore.h"
+#include "capture/CopySourceFilter.h"
 #include "model/HistoryLimit.h"
 #include "services/AppActions.h"
+#include "services/HistoryPause.h"
+#include "services/NeverRecordedApplications.h"
 #include "ui/IconImageProvider.h"
 #include "ui/panel/CategoryManagerView.h"
 #include "ui/panel/ClipboardHistoryView.h"
 #include "ui/panel/StoreProblemView.h"
 #include "ui/panel/ThumbnailImageProvider.h"
-#include "ui/settings/OnboardingView.h"
 #include "ui/settings/GnomeExtensionView.h"
+#include "ui/settings/OnboardingView.h"
+#include "ui/settings/PrivacyView.h"
 #include "ui/settings/SettingsView.h"
 #include "ui/settings/ShortcutRecorderView.h"
 
@@ -100,8 +104,8 @@ class TestQmlViews : public QObject {
     void waitForPopup(const char *name)
     {
         QObject *popup = nullptr;
-        QTRY_VERIFY2((popup = m_window->rootObject()->findChild<QObject *>(name)) && popup->property("opened").toBool(),
-            name);
+        QTRY_VERIFY2(
+            (popup = m_window->rootObject()->findChild<QObject *>(name)) && popup->property("opened").toBool(), name);
     }
 
 private slots:
@@ -284,6 +288,17 @@ private slots:
         services.clipboardProtocol = QStringLiteral("ext-data-control-v1");
         GnomeExtensionView extension(QStringLiteral("Enable it."), true, true, QStringLiteral("true"));
         services.gnomeExtension = &extension;
+        HistoryPause pause(settings.preferences, clock);
+        CopySourceFilter filter;
+        NeverRecordedApplications neverRecorded(settings.preferences, filter);
+        PrivacyView::Sources sources;
+        sources.installed = [] {
+            return QList<PrivacyView::Application>{{"org.example.Vault", "Vault", "dialog-password"},
+                {"org.keepassxc.KeePassXC", "KeePassXC", "keepassxc"}, {"aardvark", "Aardvark", ""}};
+        };
+        sources.storePath = store.path();
+        PrivacyView privacy(neverRecorded, pause, settings.preferences, sources);
+        services.privacy = &privacy;
         SettingsView view(services);
         load("SettingsPage.qml", {{"settings", QVariant::fromValue(&view)}});
         const auto closeFirst = qScopeGuard([this] { m_window.reset(); }); // before the controller it binds to
@@ -319,6 +334,38 @@ private slots:
         QTest::keyClick(m_window.get(), Qt::Key_Return);
         QCOMPARE(settings.preferences.maxHistoryCount(), 100);
         QCOMPARE(store.context().count<ClipboardItem>(), 102);
+
+        click("tabPrivacy");
+        QTRY_VERIFY(drawnItem("storageNote"));
+        QVERIFY(drawnItem("storageNote")->property("text").toString().contains("never leaves it"));
+        const qsizetype defaults = NeverRecordedApplications::defaults.size();
+        QCOMPARE(neverRecorded.ids().size(), defaults);
+        click("removeApplication"); // the first row's
+        QCOMPARE(neverRecorded.ids().size(), defaults - 1);
+        QVERIFY(!neverRecorded.ids().contains("org.keepassxc.KeePassXC"));
+        // Offered by name, those listed left out; Return adds the first.
+        click("addInstalled");
+        waitForPopup("applicationPicker");
+        QTest::keyClick(m_window.get(), Qt::Key_Return);
+        QCOMPARE(neverRecorded.ids().last(), QStringLiteral("aardvark"));
+        // A row picked with the pointer goes with Delete.
+        QTRY_VERIFY(!m_window->rootObject()->findChild<QObject *>("applicationPicker")->property("visible").toBool());
+        click("neverRecordList");
+        QTest::keyClick(m_window.get(), Qt::Key_Delete);
+        QCOMPARE(neverRecorded.ids().size(), defaults - 1);
+        // The pasteboard's filter follows the list.
+        for (const QString &id : neverRecorded.ids())
+            QVERIFY(filter.excludes({id}));
+        QVERIFY(!filter.excludes({"keepassxc"}));
+
+        click("pauseUntilResumed");
+        QVERIFY(pause.isPaused() && !pause.end());
+        click("resumeHistory");
+        QVERIFY(!pause.isPaused());
+        click("choice10 MB");
+        QCOMPARE(settings.preferences.largestItemMegabytes(), 10);
+        click("choice30 days");
+        QCOMPARE(settings.preferences.keepUnpinnedDays(), 30);
 
         click("tabAbout");
         QTRY_VERIFY(drawnItem("version") && drawnItem("version")->property("text").toString() == view.version());

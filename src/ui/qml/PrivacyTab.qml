@@ -33,13 +33,14 @@ Item {
                     id: appList
                     objectName: "neverRecordList"
                     width: parent.width
-                    height: Math.min(Math.max(count, 1), 5) * 30
+                    height: Math.min(Math.max(count, 1), 4) * 30
                     clip: true
                     model: tab.privacy.applications
                     currentIndex: -1
                     activeFocusOnTab: true
                     Keys.onDeletePressed: tab.removeCurrent()
                     Keys.onBackPressed: tab.removeCurrent()
+                    ScrollBar.vertical: ScrollBar { policy: appList.count > 4 ? ScrollBar.AlwaysOn : ScrollBar.AsNeeded }
                     delegate: Rectangle {
                         id: appRow
                         required property var modelData
@@ -57,7 +58,7 @@ Item {
                             height: 20
                             sourceSize.width: 40
                             sourceSize.height: 40
-                            source: appRow.modelData.icon
+                            source: tab.iconOf(appRow.modelData)
                         }
                         Text {
                             anchors.left: appIcon.right
@@ -237,6 +238,12 @@ Item {
         }
     }
 
+    // An application without an icon of its own gets the generic one, drawn in the text's colour.
+    function iconOf(application: var): string {
+        return application.icon !== "" ? application.icon
+            : "image://icon/symbol/app?color=" + encodeURIComponent(String(Theme.secondaryText))
+    }
+
     function removeCurrent() {
         const entries = tab.privacy.applications
         if (appList.currentIndex < 0 || appList.currentIndex >= entries.length)
@@ -319,7 +326,7 @@ Item {
                         height: 20
                         sourceSize.width: 40
                         sourceSize.height: 40
-                        source: choiceRow.modelData.icon
+                        source: tab.iconOf(choiceRow.modelData)
                     }
                     Text {
                         anchors.left: choiceIcon.right

@@ -16,7 +16,7 @@ namespace {
 QString iconSource(const QString &icon)
 {
     if (icon.isEmpty())
-        return QStringLiteral("image://icon/symbol/app");
+        return {};
     if (QDir::isAbsolutePath(icon))
         return QUrl::fromLocalFile(icon).toString();
     return QStringLiteral("image://icon/theme/") + icon;

@@ -18,7 +18,8 @@ class PrivacyView : public QObject {
     Q_OBJECT
     QML_ELEMENT
     QML_UNCREATABLE("The settings window owns its controllers")
-    /// Each {id, name, icon}: the applications never recorded, in the order they were added.
+    /// Each {id, name, icon}: the applications never recorded, in the order they were added; icon is an
+    /// image URL, empty where the application has none.
     Q_PROPERTY(QVariantList applications READ applications NOTIFY applicationsChanged)
     Q_PROPERTY(bool paused READ isPaused NOTIFY pausedChanged)
     /// "Recording", "Paused until 15:40" or "Paused until you resume".
