@@ -269,9 +269,13 @@ private slots:
         const QString errors = QString::fromUtf8(person.process().readAllStandardError());
         QVERIFY2(errors.contains("maxHistoryCount=-5"), qPrintable(errors));
         QVERIFY2(person.output().contains("Refused stored hotkey super+v"), qPrintable(person.output()));
-        // Only the key every start writes was added; comments and odd values stay as written.
+        // Only the password managers given once and the key every start writes were added; comments and
+        // odd values stay as written.
         QVERIFY(file.open(QIODevice::ReadOnly));
-        QCOMPARE(file.readAll(), handWritten + "AppleKeyboardUIMode=2\n");
+        QCOMPARE(file.readAll(),
+            handWritten
+                + "neverRecordApplications=\"org.keepassxc.KeePassXC;keepass2;org.gnome.seahorse.Application;"
+                  "org.kde.kwalletmanager5;qtpass;com.bitwarden.desktop\"\nAppleKeyboardUIMode=2\n");
     }
 };
 

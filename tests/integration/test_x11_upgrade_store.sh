@@ -54,6 +54,8 @@ for message in "Refused stored hotkey" "Ignoring terminalPasteChords" "Failed to
     ! grep -q "$message" "$work/app.out" "$work/app.err" || fail "the program said: $(grep -h "$message" "$work/app.out" "$work/app.err")"
 done
 same_items "the list from the running program"
+grep -q "Copies from password managers are no longer recorded: KeePassXC" "$work/app.err" ||
+    fail "the password managers given to an existing installation were not logged"
 
 run quit
 expect 0 "quit"
@@ -62,7 +64,8 @@ pid=
 same_items "the list after the program ran"
 same_records "the store after the program ran"
 
-# Every setting as written; the program adds only what it writes at each start.
+# Every setting as written; the program adds only what it writes at each start, and the password managers
+# an earlier version's settings get once.
 python3 - "$QUILLBOX_FIXTURE/Quillbox.conf" "$XDG_CONFIG_HOME/Quillbox/Quillbox.conf" <<'PY' || fail "settings changed"
 import configparser, sys
 def general(path):
@@ -72,7 +75,7 @@ def general(path):
     return dict(parser["General"])
 before, after = general(sys.argv[1]), general(sys.argv[2])
 lost = {k: v for k, v in before.items() if after.get(k) != v}
-added = set(after) - set(before) - {"AppleKeyboardUIMode"}
+added = set(after) - set(before) - {"AppleKeyboardUIMode", "neverRecordApplications"}
 if lost or added:
     print(f"changed: {lost}; added: {added}", file=sys.stderr)
 sys.exit(bool(lost or added))
