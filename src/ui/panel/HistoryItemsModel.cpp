@@ -10,6 +10,8 @@ namespace {
 
 // A row shows at most four lines; handing QML a 100 KB text only costs layout time.
 constexpr qsizetype maxDisplayLength = 2000;
+// A name is read out whole: a screen reader stops being useful long before this.
+constexpr qsizetype maxAccessibleNameLength = 300;
 
 } // namespace
 
@@ -34,7 +36,8 @@ QHash<int, QByteArray> HistoryItemsModel::roleNames() const
         {SourceAppNameRole, "sourceAppName"}, {HasImageRole, "hasImage"}, {ThumbnailSourceRole, "thumbnailSource"},
         {ImageFileNameRole, "imageFileName"}, {ImageFilePathRole, "imageFilePath"},
         {ImagePixelSizeRole, "imagePixelSize"}, {FileNameRole, "fileName"}, {FileFolderRole, "fileFolder"},
-        {FileIconNameRole, "fileIconName"}, {CategoryIdRole, "categoryId"}};
+        {FileIconNameRole, "fileIconName"}, {CategoryIdRole, "categoryId"}, {AccessibleNameRole, "accessibleName"},
+        {AccessibleDescriptionRole, "accessibleDescription"}};
 }
 
 QVariant HistoryItemsModel::data(const QModelIndex &index, int role) const
@@ -94,6 +97,30 @@ QVariant HistoryItemsModel::data(const QModelIndex &index, int role) const
         return ClipboardItem::lastPathComponent(ClipboardItem::filePath(item.content()));
     case FileFolderRole:
         return ClipboardItemRow::deletingLastPathComponent(ClipboardItem::filePath(item.content()));
+    // What a screen reader says of the row: what it shows, then what kind of item it is.
+    case AccessibleNameRole:
+        switch (item.type()) {
+        case ClipboardItemType::image: {
+            const QString size = imageInfo(item).pixelSize;
+            return size.isEmpty()
+                ? QStringLiteral("Image")
+                : QStringLiteral("Image, ") + QString(size).replace(QChar(0x00D7), QStringLiteral(" \u00D7 "));
+        }
+        case ClipboardItemType::file:
+            return ClipboardItem::lastPathComponent(ClipboardItem::filePath(item.content()));
+        default:
+            return data(index, DisplayTextRole).toString().left(maxAccessibleNameLength).simplified();
+        }
+    case AccessibleDescriptionRole: {
+        QStringList parts = {ClipboardItemRow::typeLabel(item.type())};
+        // The default categories share their type's name: said once.
+        if (category && category->name().compare(parts.first(), Qt::CaseInsensitive) != 0)
+            parts.append(category->name());
+        if (item.isPinned())
+            parts.append(QStringLiteral("pinned"));
+        parts.append(ClipboardItemRow::relativeDisplay(item.createdAt(), m_clock.now()));
+        return parts.join(QStringLiteral(" \u00B7 "));
+    }
     case FileIconNameRole: {
         auto it = m_fileIcons.constFind(item.id());
         if (it == m_fileIcons.constEnd() || it->content != item.content()) {
@@ -165,7 +192,7 @@ void HistoryItemsModel::setCategories(const QList<std::shared_ptr<ClipCategory>>
     m_categories.clear();
     for (const auto &category : categories)
         m_categories.insert(category->id(), category);
-    refreshRoles({LabelRole, IconRole, ColorForTypeRole, SidebarColorRole, CategoryIdRole});
+    refreshRoles({LabelRole, IconRole, ColorForTypeRole, SidebarColorRole, CategoryIdRole, AccessibleDescriptionRole});
 }
 
 void HistoryItemsModel::setSelectedIds(const QSet<QUuid> &ids)
@@ -194,5 +221,5 @@ void HistoryItemsModel::setShowsSourceApp(bool shows)
 
 void HistoryItemsModel::refreshRelativeTimes()
 {
-    refreshRoles({RelativeTimeRole});
+    refreshRoles({RelativeTimeRole, AccessibleDescriptionRole});
 }

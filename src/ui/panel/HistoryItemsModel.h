@@ -19,7 +19,9 @@ class ClipCategory;
 /// sidebarColor, relativeTime, sourceAppName (empty when none or not shown), hasImage, thumbnailSource
 /// ("image://thumbnail/<id>", empty without image data), imageFileName, imageFilePath, imagePixelSize
 /// ("1920×1080", empty when unknown), fileName, fileFolder, fileIconName (a freedesktop icon name),
-/// categoryId (the assigned category's id, empty when none or when it is gone).
+/// categoryId (the assigned category's id, empty when none or when it is gone), accessibleName (what the
+/// row shows: its text, "Image, 1920 × 1080", a file's name, a link's address) and accessibleDescription
+/// ("Text · Code · pinned · 2 hours ago").
 class HistoryItemsModel : public DiffingListModel {
     Q_OBJECT
     QML_ELEMENT
@@ -49,6 +51,8 @@ public:
         FileFolderRole,
         FileIconNameRole,
         CategoryIdRole,
+        AccessibleNameRole,
+        AccessibleDescriptionRole,
     };
 
     /// `clock` gives the time the rows' ages are counted to.

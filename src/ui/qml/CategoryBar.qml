@@ -26,20 +26,35 @@ Item {
         Row {
             id: chips
             spacing: 6
+            Accessible.role: Accessible.PageTabList
+            Accessible.name: "Categories"
 
             Repeater {
                 model: bar.view.filter.categories
-                delegate: CategoryChip {
-                    id: chip
+                // A tab to assistive technologies: a control would insist on being a button.
+                delegate: Item {
+                    id: tab
                     required property var model
-                    readonly property bool isCurrent: chip.model.id === bar.view.filter.selectedFilterId
-                    iconName: chip.model.icon
-                    name: chip.model.name
-                    fillColor: chip.isCurrent ? chip.model.color : chip.model.dimmedColor
-                    textColor: chip.isCurrent ? "white" : chip.model.color
-                    onClicked: bar.view.filter.clickCategoryChip(chip.model.id)
-                    onIsCurrentChanged: if (chip.isCurrent) strip.reveal(chip)
-                    Component.onCompleted: if (chip.isCurrent) Qt.callLater(strip.reveal, chip) // qmllint disable
+                    readonly property bool isCurrent: tab.model.id === bar.view.filter.selectedFilterId
+                    width: chip.implicitWidth
+                    height: chip.implicitHeight
+                    Accessible.role: Accessible.PageTab
+                    Accessible.name: tab.model.name
+                    Accessible.selectable: true
+                    Accessible.selected: tab.isCurrent
+                    onIsCurrentChanged: if (tab.isCurrent) strip.reveal(tab)
+                    Component.onCompleted: if (tab.isCurrent) Qt.callLater(strip.reveal, tab) // qmllint disable
+
+                    CategoryChip {
+                        id: chip
+                        anchors.fill: parent
+                        Accessible.ignored: true
+                        iconName: tab.model.icon
+                        name: tab.model.name
+                        fillColor: tab.isCurrent ? tab.model.color : tab.model.dimmedColor
+                        textColor: tab.isCurrent ? "white" : tab.model.color
+                        onClicked: bar.view.filter.clickCategoryChip(tab.model.id)
+                    }
                 }
             }
         }

@@ -10,6 +10,9 @@ Item {
     width: 680
     height: 640
 
+    Accessible.role: Accessible.Pane
+    Accessible.name: "Quillbox clipboard history"
+
     readonly property real rowMargin: 32
     readonly property bool showsEmptyState: root.historyView.filter.filteredItems.count === 0 && !root.historyView.newItemEditor.isOpen
 
@@ -89,6 +92,10 @@ Item {
         reuseItems: false
         cacheBuffer: 400
         model: root.historyView.filter.filteredItems
+        Accessible.role: Accessible.List
+        Accessible.name: "Clipboard history"
+        // Where Qt has no announcements, the number of results is read with the list.
+        Accessible.description: list.count === 1 ? "1 item" : list.count + " items"
 
         // The linter of Qt 6.4 does not follow ids into components; binding them breaks Loader there.
         // qmllint disable unqualified
@@ -106,6 +113,13 @@ Item {
             required property var model
             readonly property bool isEditing: root.historyView.editor.itemId.length > 0
                                               && slot.model.id === root.historyView.editor.itemId
+
+            Accessible.role: Accessible.ListItem
+            Accessible.name: slot.model.accessibleName
+            // Qt 6.4 gives list items no set size, and only the rows made so far are the list's children.
+            Accessible.description: slot.model.accessibleDescription + " \u00B7 " + (slot.index + 1) + " of " + list.count
+            Accessible.focusable: true
+            Accessible.selected: slot.index === root.historyView.selection.selectedIndex
 
             width: list.width
             height: isEditing ? (editLoader.item ? (editLoader.item as Item).implicitHeight : 200) : 130
@@ -176,6 +190,18 @@ Item {
             headerReveal.restart()
         }
     }
+    // The key focus stays in the search field while the selection moves: the row it moved to is
+    // reported as focused, once the list has made and placed it.
+    Connections {
+        target: root.historyView.selection
+        function onSelectedIndexChanged() { Qt.callLater(root.reportSelectedRow) } // qmllint disable
+    }
+    function reportSelectedRow() {
+        const row = list.itemAtIndex(root.historyView.selection.selectedIndex)
+        if (row && root.visible)
+            AccessibleEvents.reportFocus(row)
+    }
+
     Connections {
         target: root.historyView.focus
         function onFocusChanged() {

@@ -16,6 +16,10 @@ AbstractButton {
     hoverEnabled: true
     focusPolicy: Qt.NoFocus
 
+    Accessible.role: Accessible.Button
+    Accessible.name: tip
+    Accessible.ignored: !visible
+
     ToolTip.visible: tip.length > 0 && hovered
     ToolTip.delay: 500
     ToolTip.text: tip

@@ -8,6 +8,10 @@ Rectangle {
     required property PanelNotice notice
 
     objectName: "notice"
+    Accessible.role: Accessible.AlertMessage
+    Accessible.name: noticeToast.notice.text
+    Accessible.ignored: !visible
+    onVisibleChanged: if (visible) AccessibleEvents.reportAlert(noticeToast)
     width: Math.min(parent.width - 72, noticeRow.implicitWidth + 32)
     height: 38
     radius: 19

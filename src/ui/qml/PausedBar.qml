@@ -8,6 +8,10 @@ Rectangle {
     required property ClipboardHistoryView view
 
     objectName: "pausedBar"
+    Accessible.role: Accessible.AlertMessage
+    Accessible.name: "History paused"
+    Accessible.ignored: !visible
+    onVisibleChanged: if (visible) AccessibleEvents.reportAlert(pausedBar)
     visible: pausedBar.view.isHistoryPaused
     height: visible ? 30 : 0
     radius: 8

@@ -23,6 +23,7 @@ Item {
         height: 34
         hoverEnabled: true
         focusPolicy: Qt.NoFocus
+        Accessible.name: "Search"
         onClicked: row.view.openSearch()
 
         background: Rectangle {
@@ -66,6 +67,8 @@ Item {
         fillColor: row.category.color || "gray"
         textColor: "white"
         showClear: true
+        Accessible.name: "Filtered by " + chip.name
+        Accessible.ignored: !visible
         onClearClicked: row.view.filter.setSelectedFilterId("")
     }
 }

@@ -28,6 +28,7 @@ Item {
         implicitWidth: 28
         implicitHeight: 28
         symbol: "ellipsis.circle"
+        tip: "Menu"
         tint: Theme.secondaryText
         glyphSize: 17
         onClicked: menu.opened ? menu.close() : menu.popup(menuButton, menuButton.width - menu.width, menuButton.height + 4)

@@ -1,0 +1,171 @@
+// What a screen reader learns of the panel through AT-SPI, as Orca would on an X11 desktop with the
+// accessibility bus: every part named with its role, each row's kind and place, and a focus event for
+// each row the arrow keys move to while typing still goes to the search.
+#include "ClipboardOwner.h"
+#include "QuillboxProcess.h"
+#include "TestImages.h"
+
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QUrl>
+
+namespace {
+
+const QString probeScript = QStringLiteral(QUILLBOX_SOURCE_DIR "/tests/support/atspi-probe.py");
+
+/// One accessible object as the probe prints it.
+struct Node {
+    int depth = 0;
+    QString role;
+    QString name;
+    QString description;
+    QStringList states;
+};
+
+QList<Node> panelTree()
+{
+    QProcess probe;
+    probe.start("/usr/bin/python3", {probeScript, "tree", "Quillbox"});
+    if (!probe.waitForFinished(20000) || probe.exitCode() != 0) {
+        qWarning().noquote() << probe.readAllStandardError();
+        return {};
+    }
+    QList<Node> nodes;
+    for (const QByteArray &line : probe.readAllStandardOutput().split('\n')) {
+        const QStringList fields = QString::fromUtf8(line).split(u'\t');
+        if (fields.size() == 5)
+            nodes.append(
+                {fields[0].toInt(), fields[1], fields[2], fields[3], fields[4].split(u',', Qt::SkipEmptyParts)});
+    }
+    return nodes;
+}
+
+QList<Node> withRole(const QList<Node> &nodes, const QString &role)
+{
+    QList<Node> found;
+    for (const Node &node : nodes) {
+        if (node.role == role)
+            found.append(node);
+    }
+    return found;
+}
+
+// Held as a person holds a key.
+void press(const QString &key)
+{
+    QProcess::execute("xdotool", {"keydown", key});
+    QTest::qWait(100);
+    QProcess::execute("xdotool", {"keyup", key});
+    QTest::qWait(250);
+}
+
+} // namespace
+
+class TestX11Accessibility : public QObject {
+    Q_OBJECT
+
+    QuillboxProcess m_quillbox;
+    QTemporaryDir m_files;
+    QString m_fileName = QStringLiteral("Quarterly Report.pdf");
+
+private slots:
+    void initTestCase()
+    {
+        QProcessEnvironment accessible;
+        accessible.insert("QT_LINUX_ACCESSIBILITY_ALWAYS_ON", "1");
+        QVERIFY(m_quillbox.start(QStringLiteral("[Quillbox] Seeded 10 default templates"), accessible));
+        const QString document = m_files.filePath(m_fileName);
+        QFile(document).open(QIODevice::WriteOnly);
+        auto owner = ClipboardOwner::xclip("first copied text");
+        QVERIFY(m_quillbox.waitForNewest("first copied text"));
+        owner = ClipboardOwner::xclip(solidPng(64, 48), "image/png");
+        QVERIFY(m_quillbox.waitFor(
+            "SELECT type FROM ClipboardItem ORDER BY createdAt DESC LIMIT 1",
+            [](const QVariant &type) { return type.toString() == "image"; }, 5000));
+        const QString documentUrl = QUrl::fromLocalFile(document).toString(QUrl::FullyEncoded);
+        owner = ClipboardOwner::xclip(documentUrl.toUtf8() + "\r\n", "text/uri-list");
+        QVERIFY(m_quillbox.waitForNewest(documentUrl));
+        owner = ClipboardOwner::xclip("https://example.com/page");
+        QVERIFY(m_quillbox.waitForNewest("https://example.com/page"));
+        // Opened as a person opens it; it takes the keyboard.
+        QuillboxProcess::pressHotkey("super+shift+v");
+        QVERIFY(QuillboxProcess::waitForWindow("Quillbox"));
+        QTRY_COMPARE_WITH_TIMEOUT(QuillboxProcess::activeWindowName(), QStringLiteral("Quillbox"), 5000);
+    }
+
+    void everyPartIsNamedWithItsRole()
+    {
+        const QList<Node> tree = panelTree();
+        QVERIFY(!tree.isEmpty());
+        const auto frames = withRole(tree, "frame");
+        QCOMPARE(frames.size(), 1);
+        QCOMPARE(frames.first().name, QStringLiteral("Quillbox"));
+        QVERIFY(frames.first().states.contains("active"));
+        QCOMPARE(withRole(tree, "panel").value(0).name, QStringLiteral("Quillbox clipboard history"));
+
+        const auto lists = withRole(tree, "list");
+        QCOMPARE(lists.size(), 1);
+        QCOMPARE(lists.first().name, QStringLiteral("Clipboard history"));
+        QCOMPARE(lists.first().description, QStringLiteral("4 items"));
+        const auto rows = withRole(tree, "list item");
+        QCOMPARE(rows.size(), 4);
+        const QStringList names = {"https://example.com/page", m_fileName, "Image, 64 \u00D7 48", "first copied text"};
+        const QStringList kinds = {"Url \u00B7 now", "File \u00B7 now", "Image \u00B7 now", "Text \u00B7 now"};
+        for (int i = 0; i < 4; ++i) {
+            QCOMPARE(rows[i].name, names[i]);
+            QCOMPARE(rows[i].description, kinds[i] + QStringLiteral(" \u00B7 %1 of 4").arg(i + 1));
+        }
+        QVERIFY(rows[0].states.contains("selected"));
+
+        QCOMPARE(withRole(tree, "page tab list").value(0).name, QStringLiteral("Categories"));
+        QStringList tabs;
+        for (const Node &tab : withRole(tree, "page tab"))
+            tabs.append(tab.name);
+        QCOMPARE(tabs, (QStringList{"Text", "URL", "Image", "File", "Rich Text"}));
+        // No control left for a screen reader to call "button".
+        for (const Node &button : withRole(tree, "push button"))
+            QVERIFY2(!button.name.isEmpty(), "an unnamed button");
+    }
+
+    void theArrowKeysReportEachRowAsFocused()
+    {
+        QProcess events;
+        events.start("/usr/bin/python3", {probeScript, "events"});
+        QVERIFY(QTest::qWaitFor([&] { return events.canReadLine(); }, 20000));
+        QCOMPARE(events.readLine().trimmed(), QByteArray("listening"));
+        for (int i = 0; i < 3; ++i)
+            press("Down");
+        QTest::qWait(500);
+        events.write("quit\n");
+        QVERIFY(events.waitForFinished(10000));
+        QStringList focused;
+        for (const QByteArray &line : events.readAllStandardOutput().split('\n')) {
+            const QStringList fields = QString::fromUtf8(line).split(u'\t');
+            if (fields.size() >= 3 && fields[0] == "focus:")
+                focused.append(fields[1] + ": " + fields[2]);
+        }
+        QCOMPARE(focused,
+            (QStringList{"list item: " + m_fileName, QStringLiteral("list item: Image, 64 \u00D7 48"),
+                "list item: first copied text"}));
+    }
+
+    void typingStillSearchesAndTheFieldIsNamed()
+    {
+        QProcess::execute("xdotool", {"type", "--delay", "80", "first"});
+        QList<Node> tree;
+        QTRY_VERIFY_WITH_TIMEOUT((tree = panelTree(), withRole(tree, "list item").size() == 1), 10000);
+        QCOMPARE(withRole(tree, "list item").first().name, QStringLiteral("first copied text"));
+        QCOMPARE(withRole(tree, "list").value(0).description, QStringLiteral("1 item"));
+        const auto fields = withRole(tree, "text");
+        QCOMPARE(fields.size(), 1);
+        QCOMPARE(fields.first().name, QStringLiteral("Search clipboard history"));
+        QVERIFY(fields.first().states.contains("focused"));
+    }
+
+    void cleanupTestCase() { QCOMPARE(m_quillbox.terminate(), 0); }
+};
+
+QTEST_MAIN(TestX11Accessibility)
+#include "test_x11_accessibility.moc"
