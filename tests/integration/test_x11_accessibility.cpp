@@ -1,6 +1,7 @@
 // What a screen reader learns of the panel through AT-SPI, as Orca would on an X11 desktop with the
 // accessibility bus: every part named with its role, each row's kind and place, and a focus event for
 // each row the arrow keys move to while typing still goes to the search.
+#include "AccessibleTree.h"
 #include "ClipboardOwner.h"
 #include "QuillboxProcess.h"
 #include "TestImages.h"
@@ -13,44 +14,7 @@
 
 namespace {
 
-const QString probeScript = QStringLiteral(QUILLBOX_SOURCE_DIR "/tests/support/atspi-probe.py");
-
-/// One accessible object as the probe prints it.
-struct Node {
-    int depth = 0;
-    QString role;
-    QString name;
-    QString description;
-    QStringList states;
-};
-
-QList<Node> panelTree()
-{
-    QProcess probe;
-    probe.start("/usr/bin/python3", {probeScript, "tree", "Quillbox"});
-    if (!probe.waitForFinished(20000) || probe.exitCode() != 0) {
-        qWarning().noquote() << probe.readAllStandardError();
-        return {};
-    }
-    QList<Node> nodes;
-    for (const QByteArray &line : probe.readAllStandardOutput().split('\n')) {
-        const QStringList fields = QString::fromUtf8(line).split(u'\t');
-        if (fields.size() == 5)
-            nodes.append(
-                {fields[0].toInt(), fields[1], fields[2], fields[3], fields[4].split(u',', Qt::SkipEmptyParts)});
-    }
-    return nodes;
-}
-
-QList<Node> withRole(const QList<Node> &nodes, const QString &role)
-{
-    QList<Node> found;
-    for (const Node &node : nodes) {
-        if (node.role == role)
-            found.append(node);
-    }
-    return found;
-}
+using Node = AccessibleTree::Node;
 
 // Held as a person holds a key.
 void press(const QString &key)
@@ -97,19 +61,19 @@ private slots:
 
     void everyPartIsNamedWithItsRole()
     {
-        const QList<Node> tree = panelTree();
-        QVERIFY(!tree.isEmpty());
-        const auto frames = withRole(tree, "frame");
+        const AccessibleTree tree = AccessibleTree::of("Quillbox");
+        QVERIFY(!tree.nodes.isEmpty());
+        const auto frames = tree.withRole("frame");
         QCOMPARE(frames.size(), 1);
         QCOMPARE(frames.first().name, QStringLiteral("Quillbox"));
         QVERIFY(frames.first().states.contains("active"));
-        QCOMPARE(withRole(tree, "panel").value(0).name, QStringLiteral("Quillbox clipboard history"));
+        QCOMPARE(tree.withRole("panel").value(0).name, QStringLiteral("Quillbox clipboard history"));
 
-        const auto lists = withRole(tree, "list");
+        const auto lists = tree.withRole("list");
         QCOMPARE(lists.size(), 1);
         QCOMPARE(lists.first().name, QStringLiteral("Clipboard history"));
         QCOMPARE(lists.first().description, QStringLiteral("4 items"));
-        const auto rows = withRole(tree, "list item");
+        const auto rows = tree.withRole("list item");
         QCOMPARE(rows.size(), 4);
         const QStringList names = {"https://example.com/page", m_fileName, "Image, 64 \u00D7 48", "first copied text"};
         const QStringList kinds = {"Url \u00B7 now", "File \u00B7 now", "Image \u00B7 now", "Text \u00B7 now"};
@@ -119,20 +83,19 @@ private slots:
         }
         QVERIFY(rows[0].states.contains("selected"));
 
-        QCOMPARE(withRole(tree, "page tab list").value(0).name, QStringLiteral("Categories"));
+        QCOMPARE(tree.withRole("page tab list").value(0).name, QStringLiteral("Categories"));
         QStringList tabs;
-        for (const Node &tab : withRole(tree, "page tab"))
+        for (const Node &tab : tree.withRole("page tab"))
             tabs.append(tab.name);
         QCOMPARE(tabs, (QStringList{"Text", "URL", "Image", "File", "Rich Text"}));
         // No control left for a screen reader to call "button".
-        for (const Node &button : withRole(tree, "push button"))
-            QVERIFY2(!button.name.isEmpty(), "an unnamed button");
+        QCOMPARE(tree.unnamedControls(), QStringList());
     }
 
     void theArrowKeysReportEachRowAsFocused()
     {
         QProcess events;
-        events.start("/usr/bin/python3", {probeScript, "events"});
+        events.start("/usr/bin/python3", {AccessibleTree::probe(), "events"});
         QVERIFY(QTest::qWaitFor([&] { return events.canReadLine(); }, 20000));
         QCOMPARE(events.readLine().trimmed(), QByteArray("listening"));
         for (int i = 0; i < 3; ++i)
@@ -154,11 +117,12 @@ private slots:
     void typingStillSearchesAndTheFieldIsNamed()
     {
         QProcess::execute("xdotool", {"type", "--delay", "80", "first"});
-        QList<Node> tree;
-        QTRY_VERIFY_WITH_TIMEOUT((tree = panelTree(), withRole(tree, "list item").size() == 1), 10000);
-        QCOMPARE(withRole(tree, "list item").first().name, QStringLiteral("first copied text"));
-        QCOMPARE(withRole(tree, "list").value(0).description, QStringLiteral("1 item"));
-        const auto fields = withRole(tree, "text");
+        AccessibleTree tree;
+        QTRY_VERIFY_WITH_TIMEOUT(
+            (tree = AccessibleTree::of("Quillbox"), tree.withRole("list item").size() == 1), 10000);
+        QCOMPARE(tree.withRole("list item").first().name, QStringLiteral("first copied text"));
+        QCOMPARE(tree.withRole("list").value(0).description, QStringLiteral("1 item"));
+        const auto fields = tree.withRole("text");
         QCOMPARE(fields.size(), 1);
         QCOMPARE(fields.first().name, QStringLiteral("Search clipboard history"));
         QVERIFY(fields.first().states.contains("focused"));

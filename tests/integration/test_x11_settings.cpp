@@ -1,5 +1,6 @@
 // The settings window end to end: opened from the tray menu, a new panel hotkey recorded with
 // real key presses, and the history limit applied to the real store.
+#include "AccessibleTree.h"
 #include "QuillboxProcess.h"
 #include "model/Preferences.h"
 
@@ -140,7 +141,10 @@ class TestX11Settings : public QObject {
 private slots:
     void theTrayMenuOpensOneSettingsWindow()
     {
-        QVERIFY(m_quillbox.start());
+        // With the accessibility bus in use, as under a screen reader, which changes nothing else.
+        QProcessEnvironment accessible;
+        accessible.insert("QT_LINUX_ACCESSIBILITY_ALWAYS_ON", "1");
+        QVERIFY(m_quillbox.start(QStringLiteral("[Quillbox] Seeded 10 default templates"), accessible));
         QVERIFY(openSettingsFromTray());
         QVERIFY(!m_window.isEmpty());
         QVERIFY(run("xprop", {"-id", m_window, "WM_CLASS"}).contains("\"quillbox\", \"Quillbox\""));
@@ -150,6 +154,26 @@ private slots:
         QCOMPARE(QuillboxProcess::visibleWindows(settingsTitle).size(), 1);
         QTRY_COMPARE_WITH_TIMEOUT(QuillboxProcess::activeWindowName(), settingsTitle, 3000);
         QTRY_COMPARE_WITH_TIMEOUT(m_quillbox.output().count("[Quillbox] Showing settings window\n"), 2, 3000);
+    }
+
+    // Read as a screen reader reads it: the tabs are a tab list, and every control of every tab has a name.
+    void everyControlOfEveryTabIsNamed()
+    {
+        const QStringList tabs = {"General", "Categories", "Shortcuts", "Storage", "Privacy", "About"};
+        for (int tab = 0; tab < tabs.size(); ++tab) {
+            clickTab(m_window, tab);
+            const AccessibleTree tree = AccessibleTree::of("Quillbox").window(settingsTitle);
+            QVERIFY2(!tree.nodes.isEmpty(), qPrintable(tabs[tab]));
+            QStringList names;
+            for (const auto &node : tree.withRole("page tab"))
+                names.append(node.name);
+            QCOMPARE(names, tabs);
+            const auto selected = tree.withRole("page tab").value(tab);
+            QVERIFY2(selected.states.contains("selected"), qPrintable(tabs[tab]));
+            QVERIFY2(
+                tree.unnamedControls().isEmpty(), qPrintable(tabs[tab] + ": " + tree.unnamedControls().join(", ")));
+        }
+        clickTab(m_window, 0);
     }
 
     // The tray's Pause History, its durations and Resume History, told on the bus as they happen;

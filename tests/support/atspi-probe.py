@@ -25,7 +25,8 @@ def states(accessible):
     state_set = accessible.get_state_set()
     names = []
     for state in (Atspi.StateType.FOCUSED, Atspi.StateType.SELECTED, Atspi.StateType.CHECKED,
-                  Atspi.StateType.FOCUSABLE, Atspi.StateType.ACTIVE, Atspi.StateType.EDITABLE):
+                  Atspi.StateType.FOCUSABLE, Atspi.StateType.ACTIVE, Atspi.StateType.EDITABLE,
+                  Atspi.StateType.SHOWING):
         if state_set.contains(state):
             names.append(state.value_nick)
     return ",".join(names)

@@ -23,6 +23,7 @@ Column {
     }
     TextField {
         objectName: "categoryName"
+        Accessible.name: "Category name"
         width: form.width
         placeholderText: form.placeholder
         placeholderTextColor: Theme.tertiaryText

@@ -34,6 +34,7 @@ Item {
                 width: 16
                 height: 12
                 symbol: "chevron.up"
+                tip: "Move up"
                 glyphSize: 9
                 enabled: row.index > 0
                 tint: enabled ? Theme.secondaryText : Theme.tertiaryText
@@ -44,6 +45,7 @@ Item {
                 width: 16
                 height: 12
                 symbol: "chevron.down"
+                tip: "Move down"
                 glyphSize: 9
                 enabled: row.index < row.rowCount - 1
                 tint: enabled ? Theme.secondaryText : Theme.tertiaryText
@@ -96,6 +98,7 @@ Item {
         IconButton {
             objectName: "editCategory"
             symbol: "pencil"
+            tip: "Edit"
             glyphSize: 12
             tint: Theme.secondaryText
             onClicked: row.manager.beginEdit(row.index)
@@ -104,6 +107,7 @@ Item {
             objectName: "deleteCategory"
             visible: !row.isDefault
             symbol: "trash"
+            tip: "Delete"
             glyphSize: 12
             tint: Qt.rgba(1, 0.23, 0.19, 0.7)
             onClicked: row.manager.deleteCategory(row.index)

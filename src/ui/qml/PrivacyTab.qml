@@ -84,6 +84,7 @@ Item {
                             anchors.rightMargin: 4
                             anchors.verticalCenter: parent.verticalCenter
                             symbol: "xmark.circle.fill"
+                            tip: "Remove " + appRow.modelData.name
                             onClicked: tab.privacy.remove(appRow.modelData.id)
                         }
                     }

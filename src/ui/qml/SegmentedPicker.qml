@@ -30,6 +30,9 @@ Rectangle {
                 required property var modelData
                 readonly property bool chosen: modelData.value === picker.current
                 objectName: "choice" + modelData.label
+                Accessible.name: segment.modelData.label
+                Accessible.checkable: true
+                Accessible.checked: segment.chosen
                 implicitWidth: picker.segmentWidth > 0 ? picker.segmentWidth : Math.max(54, implicitContentWidth + 22)
                 implicitHeight: 22
                 focusPolicy: Qt.NoFocus

@@ -28,6 +28,8 @@ Rectangle {
     Row {
         id: tabBar
         objectName: "settingsTabs"
+        Accessible.role: Accessible.PageTabList
+        Accessible.name: "Settings"
         anchors.top: parent.top
         anchors.topMargin: 10
         anchors.horizontalCenter: parent.horizontalCenter

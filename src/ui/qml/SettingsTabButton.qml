@@ -1,26 +1,36 @@
 import QtQuick
-import QtQuick.Controls.Basic
 import Quillbox
 
-// One tab of the settings window: its symbol over its label.
-AbstractButton {
+// One tab of the settings window: its symbol over its label. Not a control, which assistive
+// technologies would always be told is a button: a tab of the window's tab list.
+Item {
     id: button
 
     property string label
     property string symbol
+    property bool checked: false
+    signal clicked
 
-    checkable: false
-    hoverEnabled: true
-    focusPolicy: Qt.NoFocus
     implicitWidth: 84
     implicitHeight: 52
 
-    background: Rectangle {
+    Accessible.role: Accessible.PageTab
+    Accessible.name: button.label
+    Accessible.selectable: true
+    Accessible.selected: button.checked
+    Accessible.onPressAction: button.clicked()
+
+    HoverHandler { id: hover }
+    TapHandler { onTapped: button.clicked() }
+
+    Rectangle {
+        anchors.fill: parent
         radius: 8
         color: button.checked ? Qt.rgba(0.5, 0.5, 0.5, 0.2)
-             : button.hovered ? Qt.rgba(0.5, 0.5, 0.5, 0.1) : "transparent"
+             : hover.hovered ? Qt.rgba(0.5, 0.5, 0.5, 0.1) : "transparent"
     }
-    contentItem: Column {
+    Column {
+        anchors.centerIn: parent
         spacing: 3
         Symbol {
             anchors.horizontalCenter: parent.horizontalCenter

@@ -23,6 +23,7 @@ Item {
     Switch {
         id: control
         objectName: "switch"
+        Accessible.name: toggle.label
         anchors.right: parent.right
         anchors.verticalCenter: parent.verticalCenter
         checked: toggle.checked

@@ -31,6 +31,7 @@ Column {
             AbstractButton {
                 id: comboButton
                 objectName: "recordButton"
+                Accessible.name: control.recorder.isRecording ? "Recording a shortcut" : "Shortcut " + control.recorder.buttonText
                 implicitWidth: Math.max(110, implicitContentWidth + 24)
                 implicitHeight: 28
                 focusPolicy: Qt.NoFocus
