@@ -18,6 +18,7 @@
 #include "ui/settings/SettingsView.h"
 #include "ui/settings/ShortcutRecorderView.h"
 
+#include <QQmlComponent>
 #include <QQmlEngine>
 #include <QQmlEngineExtensionPlugin>
 #include <QQuickItem>
@@ -25,6 +26,7 @@
 #include <QScopeGuard>
 #include <QTest>
 
+#include <cmath>
 #include <functional>
 
 Q_IMPORT_QML_PLUGIN(QuillboxPlugin)
@@ -380,6 +382,64 @@ private slots:
         QTRY_VERIFY(drawnItem("gnomeExtensionStatus") && drawnItem("gnomeExtensionStatus")->isVisible());
         QVERIFY(extension.status().startsWith("The extension is enabled"));
         click("tabGeneral");
+    }
+
+    // WCAG AA: every text colour reads at 4.5:1 on every background it is drawn on, in both themes, and
+    // the selection's outline stands out 3:1 from the panel in every border colour offered.
+    void theThemeMeetsWcagContrast()
+    {
+        const auto luminance = [](const QColor &color) {
+            const auto channel = [](double v) { return v <= 0.03928 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4); };
+            return 0.2126 * channel(color.redF()) + 0.7152 * channel(color.greenF()) + 0.0722 * channel(color.blueF());
+        };
+        const auto contrast = [&](const QColor &a, const QColor &b) {
+            const double la = luminance(a);
+            const double lb = luminance(b);
+            return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+        };
+        QQmlEngine engine;
+        engine.addImportPath(QStringLiteral("qrc:/qml"));
+        QQmlComponent holder(&engine);
+        holder.setData("import QtQml\nimport Quillbox\nQtObject { property var theme: Theme }", {});
+        std::unique_ptr<QObject> root(holder.create());
+        QVERIFY2(root, qPrintable(holder.errorString()));
+        QObject *theme = qvariant_cast<QObject *>(root->property("theme"));
+        QVERIFY(theme);
+        const QStringList texts = {"primaryText", "secondaryText", "tertiaryText"};
+        const QStringList backgrounds = {"panelBackground", "cardNormal", "cardHovered", "cardSelected",
+            "fieldBackground", "windowBackground", "groupBackground"};
+        TemporaryPreferences settings;
+        SettingsView::Services services;
+        services.preferences = &settings.preferences;
+        ManualClock clock;
+        services.clock = &clock;
+        AppActions actions;
+        services.actions = &actions;
+        const QVariantList borderColors = SettingsView(services).borderColorOptions();
+        for (const bool dark : {false, true}) {
+            theme->setProperty("dark", dark);
+            for (const QString &text : texts) {
+                for (const QString &background : backgrounds) {
+                    const double ratio = contrast(theme->property(qPrintable(text)).value<QColor>(),
+                        theme->property(qPrintable(background)).value<QColor>());
+                    QVERIFY2(ratio >= 4.5,
+                        qPrintable(QStringLiteral("%1 on %2, %3: %4:1")
+                                       .arg(text, background, dark ? "dark" : "light")
+                                       .arg(ratio, 0, 'f', 2)));
+                }
+            }
+            for (const QVariant &option : borderColors) {
+                const QString hex = option.toMap().value("hex").toString();
+                QVariant ring;
+                QVERIFY(
+                    QMetaObject::invokeMethod(theme, "ringColor", Q_RETURN_ARG(QVariant, ring), Q_ARG(QVariant, hex)));
+                const double ratio = contrast(ring.value<QColor>(), theme->property("panelBackground").value<QColor>());
+                QVERIFY2(ratio >= 3,
+                    qPrintable(QStringLiteral("ring of %1, %2: %3:1")
+                                   .arg(hex, dark ? "dark" : "light")
+                                   .arg(ratio, 0, 'f', 2)));
+            }
+        }
     }
 
     void theOnboardingPagesStepThroughToTheEnd()

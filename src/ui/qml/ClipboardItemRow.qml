@@ -163,4 +163,15 @@ Item {
         }
     }
     // qmllint enable unqualified
+
+    // The selection's sign that does not rest on the glow's colour alone.
+    Rectangle {
+        objectName: "selectionRing"
+        anchors.fill: card
+        visible: row.isSelected
+        radius: 14
+        color: "transparent"
+        border.width: 2
+        border.color: Theme.ringColor(row.view.borderColor)
+    }
 }

@@ -22,7 +22,7 @@ Column {
         width: group.width
         height: box.implicitHeight + 24
         radius: 8
-        color: Theme.dark ? Qt.rgba(1, 1, 1, 0.05) : Qt.rgba(1, 1, 1, 0.9)
+        color: Theme.groupBackground
         border.width: 1
         border.color: Theme.fieldBorder
 

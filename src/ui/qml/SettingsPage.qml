@@ -12,7 +12,7 @@ Rectangle {
 
     width: 620
     height: 580
-    color: Theme.dark ? Qt.rgba(0.12, 0.12, 0.14, 1) : Qt.rgba(0.96, 0.96, 0.97, 1)
+    color: Theme.windowBackground
 
     readonly property var tabs: [
         { label: "General", symbol: "gear" },
