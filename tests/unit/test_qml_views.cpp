@@ -405,7 +405,8 @@ private slots:
         QVERIFY2(root, qPrintable(holder.errorString()));
         QObject *theme = qvariant_cast<QObject *>(root->property("theme"));
         QVERIFY(theme);
-        const QStringList texts = {"primaryText", "secondaryText", "tertiaryText"};
+        const QStringList texts
+            = {"primaryText", "secondaryText", "tertiaryText", "warningText", "accentText", "linkBlue"};
         const QStringList backgrounds = {"panelBackground", "cardNormal", "cardHovered", "cardSelected",
             "fieldBackground", "windowBackground", "groupBackground"};
         TemporaryPreferences settings;

@@ -80,7 +80,7 @@ Flickable {
                     wrapMode: Text.Wrap
                     text: tab.settings.layoutHint
                     font.pixelSize: 11
-                    color: tab.settings.layoutHintIsWarning ? Theme.orange : Theme.secondaryText
+                    color: tab.settings.layoutHintIsWarning ? Theme.warningText : Theme.secondaryText
                 }
             }
         }

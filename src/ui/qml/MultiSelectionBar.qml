@@ -28,7 +28,7 @@ Rectangle {
         Text {
             anchors.verticalCenter: parent.verticalCenter
             text: bar.selection.selectedIdsCount + " items selected"
-            color: Theme.orange
+            color: Theme.warningText
             font.pixelSize: 13
             font.weight: Font.DemiBold
         }

@@ -40,7 +40,7 @@ Rectangle {
             }
             Text {
                 text: "Resume"
-                color: Theme.accent
+                color: Theme.accentText
                 font.pixelSize: 12
                 font.weight: Font.DemiBold
             }

@@ -66,6 +66,6 @@ Column {
         wrapMode: Text.Wrap
         text: control.recorder.message
         font.pixelSize: 11
-        color: Theme.orange
+        color: Theme.warningText
     }
 }
