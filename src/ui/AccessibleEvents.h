@@ -20,4 +20,7 @@ public:
     Q_INVOKABLE static void reportFocus(QQuickItem *item);
     /// `item` shows a notice a screen reader should speak at once.
     Q_INVOKABLE static void reportAlert(QQuickItem *item);
+    /// `text` about `item`, said politely, after what is being said. Qt offers announcements from 6.8 on;
+    /// before, this does nothing and the item's description carries the text.
+    Q_INVOKABLE static void announce(QQuickItem *item, const QString &text);
 };

@@ -71,6 +71,32 @@ private slots:
         m_store.reset();
     }
 
+    // A screen reader hears the number of results once typing has rested half a second, not at each key.
+    void theResultsAreAnnouncedOnceTypingRests()
+    {
+        add("invoice 2024");
+        add("invoice 2025");
+        add("receipt");
+        QSignalSpy settled(m_filter.get(), &HistoryFilter::resultsSettled);
+        m_filter->setSearchText("i");
+        m_clock.advance(HistoryFilter::resultsSettleMs - 1);
+        m_filter->setSearchText("in");
+        m_clock.advance(HistoryFilter::resultsSettleMs - 1);
+        m_filter->setSearchText("inv");
+        m_clock.advance(HistoryFilter::resultsSettleMs - 1);
+        QCOMPARE(settled.size(), 0);
+        m_clock.advance(1);
+        QCOMPARE(settled.size(), 1);
+        QCOMPARE(settled.first().first().toString(), QStringLiteral("2 items"));
+        m_filter->setSearchText("receipt");
+        m_clock.advance(HistoryFilter::resultsSettleMs);
+        QCOMPARE(settled.last().first().toString(), QStringLiteral("1 item"));
+        m_filter->setSearchText("nothing like it");
+        m_clock.advance(HistoryFilter::resultsSettleMs);
+        QCOMPARE(settled.last().first().toString(), QStringLiteral("0 items"));
+        QCOMPARE(settled.size(), 3);
+    }
+
     void categoryFilterMatchesTypeNamesExactly()
     {
         const auto image = addCategory("Image", 0);

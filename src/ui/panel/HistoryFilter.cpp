@@ -61,6 +61,15 @@ void HistoryFilter::setSearchText(const QString &text)
     invalidateList();
     notifyFirstLaunch();
     emit searchTextChanged();
+    m_schedule(resultsSettleMs, [this, generation = ++m_searchGeneration] {
+        if (generation == m_searchGeneration)
+            emit resultsSettled(resultsText(int(filteredItems().size())));
+    });
+}
+
+QString HistoryFilter::resultsText(int count)
+{
+    return count == 1 ? QStringLiteral("1 item") : QStringLiteral("%1 items").arg(count);
 }
 
 void HistoryFilter::setSearchExpanded(bool expanded)

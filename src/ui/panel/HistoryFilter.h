@@ -52,6 +52,10 @@ public:
 
     QString searchText() const { return m_searchText; }
     void setSearchText(const QString &text);
+    /// How long the search text must rest before its results are announced.
+    static constexpr int resultsSettleMs = 500;
+    /// "1 item", "12 items": the number of results as a screen reader says it.
+    static QString resultsText(int count);
     bool isSearchExpanded() const { return m_isSearchExpanded; }
     void setSearchExpanded(bool expanded);
     std::optional<QUuid> selectedFilterId() const { return m_selectedFilterId; }
@@ -94,6 +98,9 @@ signals:
     void categoriesChanged();
     void itemRemoved(const QUuid &id);
     void listModelSynced();
+    /// Typing in the search has stopped for `resultsSettleMs`: `text` ("12 items") is what a screen
+    /// reader announces.
+    void resultsSettled(const QString &text);
 
 private:
     const ItemSearchText &foldedOf(const ClipboardItem &item) const;
@@ -112,6 +119,8 @@ private:
     CategoryListModel *m_categoriesModel = nullptr;
 
     QString m_searchText;
+    // Grows with every keystroke: an announcement scheduled before the last one says nothing.
+    quint64 m_searchGeneration = 0;
     bool m_isSearchExpanded = false;
     std::optional<QUuid> m_selectedFilterId;
     bool m_isDark = false;

@@ -196,6 +196,10 @@ Item {
         target: root.historyView.selection
         function onSelectedIndexChanged() { Qt.callLater(root.reportSelectedRow) } // qmllint disable
     }
+    Connections {
+        target: root.historyView.filter
+        function onResultsSettled(text: string) { AccessibleEvents.announce(list, text) }
+    }
     function reportSelectedRow() {
         const row = list.itemAtIndex(root.historyView.selection.selectedIndex)
         if (row && root.visible)
