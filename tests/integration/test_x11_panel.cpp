@@ -1,5 +1,6 @@
 // The panel end to end: the real program on a real X server, keys from xdotool, a target window of
 // the test's own that receives the paste.
+#include "AccessibleTree.h"
 #include "QuillboxProcess.h"
 
 #include <QClipboard>
@@ -116,9 +117,15 @@ private slots:
     {
         QuillboxProcess fresh;
         fresh.firstRun = true;
-        QVERIFY(fresh.start());
+        // Read by a screen reader too: every control of the page shown has a name.
+        QProcessEnvironment accessible;
+        accessible.insert("QT_LINUX_ACCESSIBILITY_ALWAYS_ON", "1");
+        QVERIFY(fresh.start(QStringLiteral("[Quillbox] Seeded 10 default templates"), accessible));
         QVERIFY(QuillboxProcess::waitForWindow("Welcome to Quillbox"));
         QVERIFY(!QuillboxProcess::hasVisibleWindow("Quillbox"));
+        const AccessibleTree welcomeTree = AccessibleTree::of("Quillbox").window("Welcome to Quillbox");
+        QVERIFY(!welcomeTree.withRole("push button").isEmpty());
+        QCOMPARE(welcomeTree.unnamedControls(), QStringList());
         // Its background moves it.
         const QString welcome = QuillboxProcess::visibleWindows("Welcome to Quillbox").value(0);
         const QPoint before = windowPosition(welcome);
