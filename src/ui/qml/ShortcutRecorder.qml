@@ -59,13 +59,25 @@ Column {
             }
         }
     }
+    // Why a combination was refused, spoken at once.
     Text {
+        id: recorderMessage
         objectName: "recorderMessage"
         visible: text.length > 0
+        Accessible.role: Accessible.AlertMessage
+        Accessible.name: text
+        Accessible.ignored: !visible
+        onTextChanged: if (text.length > 0) AccessibleEvents.reportAlert(recorderMessage)
         width: control.width
         wrapMode: Text.Wrap
         text: control.recorder.message
         font.pixelSize: 11
         color: Theme.warningText
+    }
+
+    // What was recorded, said after the key press itself.
+    Connections {
+        target: control.recorder
+        function onRecorded() { AccessibleEvents.announce(comboButton, "Shortcut set to " + control.recorder.buttonText) }
     }
 }
