@@ -114,10 +114,14 @@ public:
     /// Empty while recording, "resume" for a pause until resumed, else the pause's end as an ISO 8601
     /// UTC time: an end, not a duration, so a pause outlives a restart only until it is over.
     QString historyPausedUntil() const { return value(Key::historyPausedUntil).toString(); }
-    /// The programs whose copies are never recorded, as listed in Settings.
+    /// The programs whose copies are never recorded, as listed in Settings. Written ";"-separated; a list
+    /// written by hand may use "," too, since an unquoted ";" starts a comment in an INI file.
     QStringList neverRecordApplications() const
     {
-        return value(Key::neverRecordApplications).toString().split(QLatin1Char(';'), Qt::SkipEmptyParts);
+        QStringList ids;
+        for (const QString &id : value(Key::neverRecordApplications).toString().split(u';'))
+            ids += id.split(u',', Qt::SkipEmptyParts);
+        return ids;
     }
     bool recordImages() const { return value(Key::recordImages).toBool(); }
     bool recordFiles() const { return value(Key::recordFiles).toBool(); }

@@ -133,6 +133,15 @@ private slots:
                                                           : QStringList();
         });
         QVERIFY(filter.excludes({QStringLiteral("gnome-terminal-server")}));
+
+        // Written by hand with commas, which an INI file reads unquoted.
+        QFile file(stored.path());
+        QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write("[General]\nneverRecordApplications=foot, org.example.Vault\n");
+        file.close();
+        stored.preferences.reload();
+        QCOMPARE(applications->ids(), (QStringList{"foot", "org.example.Vault"}));
+        QVERIFY(filter.excludes({QStringLiteral("vault")}) && filter.excludes({QStringLiteral("foot")}));
     }
 
     void unpinnedItemsOlderThanTheChosenPeriodGoHourly()
