@@ -43,9 +43,9 @@ qint64 X11ClientNames::clientPid(xcb_connection_t *connection, xcb_window_t wind
     const xcb_query_extension_reply_t *res = xcb_get_extension_data(connection, &xcb_res_id);
     if (!res || !res->present)
         return -1;
-    xcb_res_client_id_spec_t spec{window, XCB_RES_CLIENT_ID_MASK_LOCAL_CLIENT_PID};
+    xcb_res_client_id_spec_t wanted{window, XCB_RES_CLIENT_ID_MASK_LOCAL_CLIENT_PID};
     XcbReply<xcb_res_query_client_ids_reply_t> reply(
-        xcb_res_query_client_ids_reply(connection, xcb_res_query_client_ids(connection, 1, &spec), nullptr));
+        xcb_res_query_client_ids_reply(connection, xcb_res_query_client_ids(connection, 1, &wanted), nullptr));
     if (!reply)
         return -1;
     for (auto it = xcb_res_query_client_ids_ids_iterator(reply.get()); it.rem; xcb_res_client_id_value_next(&it)) {

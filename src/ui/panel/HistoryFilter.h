@@ -55,7 +55,7 @@ public:
     /// How long the search text must rest before its results are announced.
     static constexpr int resultsSettleMs = 500;
     /// "1 item", "12 items": the number of results as a screen reader says it.
-    static QString resultsText(int count);
+    Q_INVOKABLE static QString resultsText(int count);
     bool isSearchExpanded() const { return m_isSearchExpanded; }
     void setSearchExpanded(bool expanded);
     std::optional<QUuid> selectedFilterId() const { return m_selectedFilterId; }

@@ -95,7 +95,7 @@ Item {
         Accessible.role: Accessible.List
         Accessible.name: "Clipboard history"
         // Where Qt has no announcements, the number of results is read with the list.
-        Accessible.description: list.count === 1 ? "1 item" : list.count + " items"
+        Accessible.description: root.historyView.filter.resultsText(list.count)
 
         // The linter of Qt 6.4 does not follow ids into components; binding them breaks Loader there.
         // qmllint disable unqualified
