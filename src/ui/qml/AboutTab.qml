@@ -76,7 +76,7 @@ Item {
             anchors.horizontalCenter: parent.horizontalCenter
             visible: tab.settings.gnomeExtension !== null && tab.settings.gnomeExtension.canEnable
             enabled: visible && !tab.settings.gnomeExtension.isEnabling
-            text: "Enable the GNOME Shell Extension…"
+            text: qsTr("Enable the GNOME Shell Extension…")
             onClicked: enableDialog.open()
         }
         Text {
@@ -95,10 +95,10 @@ Item {
     ConfirmDialog {
         id: enableDialog
         objectName: "enableDialog"
-        title: "Enable Quillbox's GNOME Shell extension?"
+        title: qsTr("Enable Quillbox's GNOME Shell extension?")
         message: tab.settings.gnomeExtension !== null
-                 ? "Quillbox runs \"" + tab.settings.gnomeExtension.command + "\"." : ""
-        confirmLabel: "Enable"
+                 ? qsTr("Quillbox runs \"%1\".").arg(tab.settings.gnomeExtension.command) : ""
+        confirmLabel: qsTr("Enable")
         onAccepted: tab.settings.gnomeExtension.enable()
     }
 }

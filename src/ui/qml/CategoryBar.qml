@@ -27,7 +27,7 @@ Item {
             id: chips
             spacing: 6
             Accessible.role: Accessible.PageTabList
-            Accessible.name: "Categories"
+            Accessible.name: qsTr("Categories")
 
             Repeater {
                 model: bar.view.filter.categories
@@ -72,7 +72,7 @@ Item {
         id: hint
         anchors.right: parent.right
         anchors.verticalCenter: parent.verticalCenter
-        text: "← → navigate  |  Esc clear"
+        text: qsTr("← → navigate  |  Esc clear")
         color: Theme.tertiaryText
         font.pixelSize: 10
         font.weight: Font.Medium

@@ -48,7 +48,7 @@ AbstractButton {
             implicitWidth: 16
             implicitHeight: 16
             symbol: "xmark.circle.fill"
-            tip: "Clear category filter"
+            tip: qsTr("Clear category filter")
             tint: chip.textColor
             glyphSize: 12
             onClicked: chip.clearClicked()

@@ -23,7 +23,7 @@ Column {
     }
     TextField {
         objectName: "categoryName"
-        Accessible.name: "Category name"
+        Accessible.name: qsTr("Category name")
         width: form.width
         placeholderText: form.placeholder
         placeholderTextColor: Theme.tertiaryText
@@ -48,7 +48,7 @@ Column {
         height: 28
         PanelButton {
             anchors.left: parent.left
-            text: "Cancel"
+            text: qsTr("Cancel")
             onClicked: form.cancelled()
         }
         PanelButton {

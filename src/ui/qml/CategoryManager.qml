@@ -25,7 +25,7 @@ Item {
             anchors.left: parent.left
             anchors.leftMargin: 16
             anchors.verticalCenter: parent.verticalCenter
-            text: "Categories"
+            text: qsTr("Categories")
             font.pixelSize: 14
             font.bold: true
             color: Theme.primaryText
@@ -38,10 +38,10 @@ Item {
             PanelButton {
                 objectName: "restoreDefaults"
                 visible: root.manager.canRestoreDefaults
-                text: "Restore Defaults"
+                text: qsTr("Restore Defaults")
                 background: Item {}
                 contentItem: Text {
-                    text: "Restore Defaults"
+                    text: qsTr("Restore Defaults")
                     font.pixelSize: 11
                     font.weight: Font.Medium
                     color: root.purple
@@ -54,7 +54,7 @@ Item {
                 symbol: "plus.circle.fill"
                 tint: root.purple
                 glyphSize: 16
-                tip: "Add new category"
+                tip: qsTr("Add new category")
                 onClicked: root.manager.startAdding()
             }
         }
@@ -97,9 +97,9 @@ Item {
             y: 12
             width: parent.width - 24
             manager: root.manager
-            title: "New Category"
-            placeholder: "Category name"
-            confirmLabel: "Add"
+            title: qsTr("New Category")
+            placeholder: qsTr("Category name")
+            confirmLabel: qsTr("Add")
             onConfirmed: root.manager.addCategory()
             onCancelled: root.manager.cancelAdding()
         }
@@ -123,9 +123,9 @@ Item {
         }
         contentItem: CategoryForm {
             manager: root.manager
-            title: "Edit Category"
-            placeholder: "Name"
-            confirmLabel: "Save"
+            title: qsTr("Edit Category")
+            placeholder: qsTr("Name")
+            confirmLabel: qsTr("Save")
             spacing: 16
             onConfirmed: root.manager.saveEdit()
             onCancelled: root.manager.cancelEdit()

@@ -34,7 +34,7 @@ Item {
                 width: 16
                 height: 12
                 symbol: "chevron.up"
-                tip: "Move up"
+                tip: qsTr("Move up")
                 glyphSize: 9
                 enabled: row.index > 0
                 tint: enabled ? Theme.secondaryText : Theme.tertiaryText
@@ -45,7 +45,7 @@ Item {
                 width: 16
                 height: 12
                 symbol: "chevron.down"
-                tip: "Move down"
+                tip: qsTr("Move down")
                 glyphSize: 9
                 enabled: row.index < row.rowCount - 1
                 tint: enabled ? Theme.secondaryText : Theme.tertiaryText
@@ -82,7 +82,7 @@ Item {
             Text {
                 id: badge
                 anchors.centerIn: parent
-                text: "Default"
+                text: qsTr("Default")
                 font.pixelSize: 9
                 font.bold: true
                 color: Theme.secondaryText
@@ -98,7 +98,7 @@ Item {
         IconButton {
             objectName: "editCategory"
             symbol: "pencil"
-            tip: "Edit"
+            tip: qsTr("Edit")
             glyphSize: 12
             tint: Theme.secondaryText
             onClicked: row.manager.beginEdit(row.index)
@@ -107,7 +107,7 @@ Item {
             objectName: "deleteCategory"
             visible: !row.isDefault
             symbol: "trash"
-            tip: "Delete"
+            tip: qsTr("Delete")
             glyphSize: 12
             tint: Qt.rgba(1, 0.23, 0.19, 0.7)
             onClicked: row.manager.deleteCategory(row.index)

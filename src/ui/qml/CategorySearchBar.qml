@@ -44,7 +44,7 @@ Rectangle {
                 anchors.verticalCenter: parent.verticalCenter
                 background: null
                 color: Theme.primaryText
-                placeholderText: "Filter..."
+                placeholderText: qsTr("Filter...")
                 placeholderTextColor: Theme.tertiaryText
                 selectionColor: Theme.accent
                 selectedTextColor: "white"

@@ -62,7 +62,7 @@ Item {
                     }
                     Text {
                         anchors.verticalCenter: parent.verticalCenter
-                        text: "Combine " + (panel.combine ? panel.combine.itemCount : 0) + " items"
+                        text: qsTr("Combine %n items", "", panel.combine ? panel.combine.itemCount : 0)
                         color: panel.orange
                         font.pixelSize: 13
                         font.bold: true
@@ -71,7 +71,7 @@ Item {
                 Text {
                     anchors.right: parent.right
                     anchors.verticalCenter: parent.verticalCenter
-                    text: "← → templates  |  ↩ Paste  |  Esc Cancel"
+                    text: qsTr("← → templates  |  ↩ Paste  |  Esc Cancel")
                     color: Theme.secondaryText
                     font.pixelSize: 9
                     font.weight: Font.Medium
@@ -162,11 +162,11 @@ Item {
                 spacing: 8
 
                 PanelButton {
-                    text: "Cancel"
+                    text: qsTr("Cancel")
                     onClicked: panel.combine.cancel()
                 }
                 PanelButton {
-                    text: "Paste ↩"
+                    text: qsTr("Paste ↩")
                     prominent: true
                     fill: panel.orange
                     onClicked: panel.combine.paste()

@@ -10,7 +10,7 @@ Popup {
 
     property string title
     property string message
-    property string confirmLabel: "Delete"
+    property string confirmLabel: qsTr("Delete")
     signal accepted()
 
     parent: T.Overlay.overlay
@@ -55,7 +55,7 @@ Popup {
             height: 28
             PanelButton {
                 anchors.left: parent.left
-                text: "Cancel"
+                text: qsTr("Cancel")
                 onClicked: dialog.close()
             }
             PanelButton {

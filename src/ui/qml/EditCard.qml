@@ -42,7 +42,7 @@ Rectangle {
                 }
                 Text {
                     anchors.verticalCenter: parent.verticalCenter
-                    text: card.isNewItem ? "New Item" : "Editing"
+                    text: card.isNewItem ? qsTr("New Item") : qsTr("Editing")
                     color: Theme.primaryText
                     font.pixelSize: 13
                     font.bold: true
@@ -51,7 +51,7 @@ Rectangle {
             Text {
                 anchors.right: parent.right
                 anchors.verticalCenter: parent.verticalCenter
-                text: "↩ Save  |  ⇧↩ New line  |  Esc Cancel"
+                text: qsTr("↩ Save  |  ⇧↩ New line  |  Esc Cancel")
                 color: Theme.secondaryText
                 font.pixelSize: 10
                 font.weight: Font.Medium
@@ -117,11 +117,11 @@ Rectangle {
             spacing: 8
 
             PanelButton {
-                text: "Cancel"
+                text: qsTr("Cancel")
                 onClicked: card.isNewItem ? card.view.newItemEditor.cancel() : card.view.editor.cancel()
             }
             PanelButton {
-                text: "Save"
+                text: qsTr("Save")
                 prominent: true
                 fill: card.border.color
                 enabled: card.isNewItem ? card.view.newItemEditor.canSave : card.view.editor.canSave

@@ -29,14 +29,14 @@ Item {
 
         Text {
             anchors.horizontalCenter: parent.horizontalCenter
-            text: empty.filter.isFirstLaunch ? "Welcome to Quillbox!" : "No items found"
+            text: empty.filter.isFirstLaunch ? qsTr("Welcome to Quillbox!") : qsTr("No items found")
             color: Theme.primaryText
             font.pixelSize: 18
             font.bold: true
         }
         Text {
             anchors.horizontalCenter: parent.horizontalCenter
-            text: empty.filter.isFirstLaunch ? "Everything you copy appears here automatically."
+            text: empty.filter.isFirstLaunch ? qsTr("Everything you copy appears here automatically.")
                                             : empty.filter.emptyStateLine
             color: Theme.secondaryText
             font.pixelSize: 13
@@ -63,10 +63,10 @@ Item {
 
                 Repeater {
                     model: [
-                        { icon: "doc.on.clipboard", text: "Copy any text, URL, image, or file" },
-                        { icon: "arrow.up.arrow.down", text: "Use ↑↓ arrows or scroll to navigate" },
-                        { icon: "return", text: "Press Enter to paste into your app" },
-                        { icon: "magnifyingglass", text: "Just start typing to search" }
+                        { icon: "doc.on.clipboard", text: qsTr("Copy any text, URL, image, or file") },
+                        { icon: "arrow.up.arrow.down", text: qsTr("Use ↑↓ arrows or scroll to navigate") },
+                        { icon: "return", text: qsTr("Press Enter to paste into your app") },
+                        { icon: "magnifyingglass", text: qsTr("Just start typing to search") }
                     ]
                     delegate: Row {
                         id: tip

@@ -23,25 +23,25 @@ Flickable {
 
         SettingsGroup {
             width: parent.width
-            title: "Behavior"
+            title: qsTr("Behavior")
             SettingsToggle {
                 objectName: "launchAtLogin"
-                label: "Launch at login"
+                label: qsTr("Launch at login")
                 checked: tab.settings.launchAtLogin
                 onToggled: on => tab.settings.launchAtLogin = on
             }
             SettingsToggle {
-                label: "Show source app name"
+                label: qsTr("Show source app name")
                 checked: tab.settings.showSourceApp
                 onToggled: on => tab.settings.showSourceApp = on
             }
             SettingsToggle {
-                label: "Play sound on copy"
+                label: qsTr("Play sound on copy")
                 checked: tab.settings.playSoundOnCopy
                 onToggled: on => tab.settings.playSoundOnCopy = on
             }
             SettingsToggle {
-                label: "Play click sound on navigation"
+                label: qsTr("Play click sound on navigation")
                 checked: tab.settings.playSoundOnNavigate
                 onToggled: on => tab.settings.playSoundOnNavigate = on
             }
@@ -49,7 +49,7 @@ Flickable {
 
         SettingsGroup {
             width: parent.width
-            title: "Language Fix"
+            title: qsTr("Language Fix")
             SettingsToggle {
                 objectName: "languageFix"
                 label: tab.settings.languageFixTitle
@@ -61,7 +61,7 @@ Flickable {
                 width: parent.width
                 spacing: 5
                 Text {
-                    text: "Installed keyboard layouts:"
+                    text: qsTr("Installed keyboard layouts:")
                     font.pixelSize: 12
                     color: Theme.secondaryText
                 }
@@ -87,9 +87,9 @@ Flickable {
 
         SettingsGroup {
             width: parent.width
-            title: "Appearance"
+            title: qsTr("Appearance")
             Text {
-                text: "Selected item border color"
+                text: qsTr("Selected item border color")
                 font.pixelSize: 13
                 color: Theme.primaryText
             }

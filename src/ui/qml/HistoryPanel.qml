@@ -11,7 +11,7 @@ Item {
     height: 640
 
     Accessible.role: Accessible.Pane
-    Accessible.name: "Quillbox clipboard history"
+    Accessible.name: qsTr("Quillbox clipboard history")
 
     readonly property real rowMargin: 32
     readonly property bool showsEmptyState: root.historyView.filter.filteredItems.count === 0 && !root.historyView.newItemEditor.isOpen
@@ -93,7 +93,7 @@ Item {
         cacheBuffer: 400
         model: root.historyView.filter.filteredItems
         Accessible.role: Accessible.List
-        Accessible.name: "Clipboard history"
+        Accessible.name: qsTr("Clipboard history")
         // Where Qt has no announcements, the number of results is read with the list.
         Accessible.description: root.historyView.filter.resultsText(list.count)
 
@@ -117,7 +117,7 @@ Item {
             Accessible.role: Accessible.ListItem
             Accessible.name: slot.model.accessibleName
             // Qt 6.4 gives list items no set size, and only the rows made so far are the list's children.
-            Accessible.description: slot.model.accessibleDescription + " \u00B7 " + (slot.index + 1) + " of " + list.count
+            Accessible.description: qsTr("%1 \u00B7 %2 of %3").arg(slot.model.accessibleDescription).arg(slot.index + 1).arg(list.count)
             Accessible.focusable: true
             Accessible.selected: slot.index === root.historyView.selection.selectedIndex
 

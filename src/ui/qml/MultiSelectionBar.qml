@@ -27,7 +27,7 @@ Rectangle {
         }
         Text {
             anchors.verticalCenter: parent.verticalCenter
-            text: bar.selection.selectedIdsCount + " items selected"
+            text: qsTr("%n items selected", "", bar.selection.selectedIdsCount)
             color: Theme.warningText
             font.pixelSize: 13
             font.weight: Font.DemiBold
@@ -37,7 +37,7 @@ Rectangle {
         anchors.right: parent.right
         anchors.rightMargin: 12
         anchors.verticalCenter: parent.verticalCenter
-        text: "⇧↑↓ select  |  Ctrl+Click toggle  |  ↩ combine  |  Esc clear"
+        text: qsTr("⇧↑↓ select  |  Ctrl+Click toggle  |  ↩ combine  |  Esc clear")
         color: Theme.secondaryText
         font.pixelSize: 10
         font.weight: Font.Medium

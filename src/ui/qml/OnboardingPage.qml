@@ -72,7 +72,7 @@ Item {
             anchors.left: parent.left
             anchors.leftMargin: 18
             anchors.verticalCenter: parent.verticalCenter
-            text: "Skip"
+            text: qsTr("Skip")
             background: Item {}
             contentItem: Text {
                 text: skipButton.text
@@ -109,13 +109,13 @@ Item {
 
             PanelButton {
                 visible: root.page >= 1
-                text: "Back"
+                text: qsTr("Back")
                 onClicked: root.onboarding.goBack()
             }
             PanelButton {
                 prominent: true
                 fill: Theme.blue
-                text: root.isLastPage ? "Get Started" : "Next"
+                text: root.isLastPage ? qsTr("Get Started") : qsTr("Next")
                 onClicked: root.onboarding.goNext()
             }
         }

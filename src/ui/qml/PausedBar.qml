@@ -9,7 +9,7 @@ Rectangle {
 
     objectName: "pausedBar"
     Accessible.role: Accessible.AlertMessage
-    Accessible.name: "History paused"
+    Accessible.name: qsTr("History paused")
     Accessible.ignored: !visible
     onVisibleChanged: if (visible) AccessibleEvents.reportAlert(pausedBar)
     visible: pausedBar.view.isHistoryPaused
@@ -33,13 +33,13 @@ Rectangle {
             anchors.verticalCenter: parent.verticalCenter
 
             Text {
-                text: "History paused · "
+                text: qsTr("History paused · ")
                 color: Theme.primaryText
                 font.pixelSize: 12
                 font.weight: Font.Medium
             }
             Text {
-                text: "Resume"
+                text: qsTr("Resume")
                 color: Theme.accentText
                 font.pixelSize: 12
                 font.weight: Font.DemiBold

@@ -27,7 +27,7 @@ Item {
 
             SettingsGroup {
                 width: parent.width
-                title: "Never record copies from"
+                title: qsTr("Never record copies from")
 
                 ListView {
                     id: appList
@@ -84,7 +84,7 @@ Item {
                             anchors.rightMargin: 4
                             anchors.verticalCenter: parent.verticalCenter
                             symbol: "xmark.circle.fill"
-                            tip: "Remove " + appRow.modelData.name
+                            tip: qsTr("Remove %1").arg(appRow.modelData.name)
                             onClicked: tab.privacy.remove(appRow.modelData.id)
                         }
                     }
@@ -92,7 +92,7 @@ Item {
                         visible: appList.count === 0
                         anchors.verticalCenter: parent.verticalCenter
                         x: 6
-                        text: "Every application's copies are recorded."
+                        text: qsTr("Every application's copies are recorded.")
                         font.pixelSize: 12
                         color: Theme.secondaryText
                     }
@@ -104,19 +104,19 @@ Item {
                         spacing: 8
                         PanelButton {
                             objectName: "addInstalled"
-                            text: "Add Application…"
-                            onClicked: tab.openPicker("Installed applications", tab.privacy.installedApplications())
+                            text: qsTr("Add Application…")
+                            onClicked: tab.openPicker(qsTr("Installed applications"), tab.privacy.installedApplications())
                         }
                         PanelButton {
                             objectName: "addRunning"
-                            text: "Add Running Window…"
-                            onClicked: tab.openPicker("Running windows", tab.privacy.runningApplications())
+                            text: qsTr("Add Running Window…")
+                            onClicked: tab.openPicker(qsTr("Running windows"), tab.privacy.runningApplications())
                         }
                     }
                     PanelButton {
                         objectName: "removeSelected"
                         anchors.right: parent.right
-                        text: "Remove"
+                        text: qsTr("Remove")
                         enabled: appList.currentIndex >= 0
                         onClicked: tab.removeCurrent()
                     }
@@ -133,7 +133,7 @@ Item {
 
             SettingsGroup {
                 width: parent.width
-                title: "Pause"
+                title: qsTr("Pause")
                 Item {
                     width: parent.width
                     height: 28
@@ -148,11 +148,11 @@ Item {
                         anchors.right: parent.right
                         spacing: 6
                         visible: !tab.privacy.paused
-                        PanelButton { text: "10 Minutes"; onClicked: tab.privacy.pause(600) }
-                        PanelButton { text: "1 Hour"; onClicked: tab.privacy.pause(3600) }
+                        PanelButton { text: qsTr("10 Minutes"); onClicked: tab.privacy.pause(600) }
+                        PanelButton { text: qsTr("1 Hour"); onClicked: tab.privacy.pause(3600) }
                         PanelButton {
                             objectName: "pauseUntilResumed"
-                            text: "Until I Resume"
+                            text: qsTr("Until I Resume")
                             onClicked: tab.privacy.pause(0)
                         }
                     }
@@ -161,7 +161,7 @@ Item {
                         anchors.right: parent.right
                         visible: tab.privacy.paused
                         prominent: true
-                        text: "Resume History"
+                        text: qsTr("Resume History")
                         onClicked: tab.privacy.resume()
                     }
                 }
@@ -169,16 +169,16 @@ Item {
 
             SettingsGroup {
                 width: parent.width
-                title: "What to keep"
+                title: qsTr("What to keep")
                 SettingsToggle {
                     objectName: "dontRecordImages"
-                    label: "Don't record images"
+                    label: qsTr("Don't record images")
                     checked: !tab.privacy.recordImages
                     onToggled: on => tab.privacy.recordImages = !on
                 }
                 SettingsToggle {
                     objectName: "dontRecordFiles"
-                    label: "Don't record files"
+                    label: qsTr("Don't record files")
                     checked: !tab.privacy.recordFiles
                     onToggled: on => tab.privacy.recordFiles = !on
                 }
@@ -187,7 +187,7 @@ Item {
                     height: 28
                     Text {
                         anchors.verticalCenter: parent.verticalCenter
-                        text: "Largest item"
+                        text: qsTr("Largest item")
                         font.pixelSize: 13
                         color: Theme.primaryText
                     }
@@ -206,7 +206,7 @@ Item {
                     height: 28
                     Text {
                         anchors.verticalCenter: parent.verticalCenter
-                        text: "Keep unpinned items for"
+                        text: qsTr("Keep unpinned items for")
                         font.pixelSize: 13
                         color: Theme.primaryText
                     }
@@ -222,7 +222,7 @@ Item {
                 }
                 SettingsToggle {
                     objectName: "clearOnQuit"
-                    label: "Clear history when Quillbox quits (pinned items stay)"
+                    label: qsTr("Clear history when Quillbox quits (pinned items stay)")
                     checked: tab.privacy.clearHistoryOnQuit
                     onToggled: on => tab.privacy.clearHistoryOnQuit = on
                 }
@@ -346,13 +346,13 @@ Item {
                 }
                 Text {
                     visible: choiceList.count === 0
-                    text: "Nothing to add here."
+                    text: qsTr("Nothing to add here.")
                     font.pixelSize: 12
                     color: Theme.secondaryText
                 }
             }
             PanelButton {
-                text: "Cancel"
+                text: qsTr("Cancel")
                 onClicked: picker.close()
             }
         }

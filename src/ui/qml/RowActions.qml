@@ -20,14 +20,14 @@ Row {
     }
     IconButton {
         symbol: actions.item.isPinned ? "pin.slash.fill" : "pin"
-        tip: actions.item.isPinned ? "Unpin" : "Pin"
+        tip: actions.item.isPinned ? qsTr("Unpin") : qsTr("Pin")
         tint: actions.item.isPinned ? Theme.orange : Theme.secondaryText
         glyphSize: 13
         onClicked: actions.view.commands.togglePin(actions.item.id)
     }
     IconButton {
         symbol: "trash"
-        tip: "Delete"
+        tip: qsTr("Delete")
         tint: Theme.secondaryText
         glyphSize: 13
         onClicked: actions.view.commands.deleteItem(actions.item.id)

@@ -15,24 +15,24 @@ PanelMenu {
     delegate: PanelMenuItem {}
 
     PanelMenuItem {
-        text: "Paste"
+        text: qsTr("Paste")
         onTriggered: menu.view.pasteItem(menu.itemId)
     }
     PanelMenuItem {
-        text: "Edit (Ctrl+E)"
+        text: qsTr("Edit (Ctrl+E)")
         onTriggered: menu.view.startEditing(menu.itemId)
     }
     PanelMenuItem {
-        text: menu.isPinned ? "Unpin" : "Pin"
+        text: menu.isPinned ? qsTr("Unpin") : qsTr("Pin")
         onTriggered: menu.view.commands.togglePin(menu.itemId)
     }
     MenuSeparator {}
     PanelMenu {
         id: assignMenu
-        title: "Assign Category"
+        title: qsTr("Assign Category")
 
         PanelMenuItem {
-            text: "None"
+            text: qsTr("None")
             onTriggered: menu.view.commands.assignCategory(menu.itemId, "")
         }
         Instantiator {
@@ -50,7 +50,7 @@ PanelMenu {
     }
     MenuSeparator {}
     PanelMenuItem {
-        text: "Delete"
+        text: qsTr("Delete")
         destructive: true
         onTriggered: menu.view.commands.deleteItem(menu.itemId)
     }

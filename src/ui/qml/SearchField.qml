@@ -27,7 +27,7 @@ Rectangle {
     TextField {
         id: input
         objectName: "searchInput"
-        Accessible.name: "Search clipboard history"
+        Accessible.name: qsTr("Search clipboard history")
         anchors.left: glass.right
         anchors.leftMargin: 4
         anchors.right: clearButton.visible ? clearButton.left : closeButton.left
@@ -50,7 +50,7 @@ Rectangle {
         anchors.right: closeButton.left
         anchors.verticalCenter: parent.verticalCenter
         symbol: "xmark.circle.fill"
-        tip: "Clear search"
+        tip: qsTr("Clear search")
         tint: Theme.tertiaryText
         glyphSize: 14
         onClicked: field.view.filter.searchText = ""
@@ -61,7 +61,7 @@ Rectangle {
         anchors.rightMargin: 5
         anchors.verticalCenter: parent.verticalCenter
         symbol: "xmark"
-        tip: "Close search"
+        tip: qsTr("Close search")
         tint: Theme.secondaryText
         glyphSize: 12
         onClicked: field.view.closeSearch()

@@ -23,7 +23,7 @@ Item {
         height: 34
         hoverEnabled: true
         focusPolicy: Qt.NoFocus
-        Accessible.name: "Search"
+        Accessible.name: qsTr("Search")
         onClicked: row.view.openSearch()
 
         background: Rectangle {
@@ -67,7 +67,7 @@ Item {
         fillColor: row.category.color || "gray"
         textColor: "white"
         showClear: true
-        Accessible.name: "Filtered by " + chip.name
+        Accessible.name: qsTr("Filtered by %1").arg(chip.name)
         Accessible.ignored: !visible
         onClearClicked: row.view.filter.setSelectedFilterId("")
     }

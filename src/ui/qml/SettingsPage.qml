@@ -14,13 +14,14 @@ Rectangle {
     height: 580
     color: Theme.windowBackground
 
+    // The key names each tab's button whatever the language.
     readonly property var tabs: [
-        { label: "General", symbol: "gear" },
-        { label: "Categories", symbol: "tag.fill" },
-        { label: "Shortcuts", symbol: "keyboard" },
-        { label: "Storage", symbol: "internaldrive" },
-        { label: "Privacy", symbol: "hand.raised" },
-        { label: "About", symbol: "info.circle" }
+        { key: "General", label: qsTr("General"), symbol: "gear" },
+        { key: "Categories", label: qsTr("Categories"), symbol: "tag.fill" },
+        { key: "Shortcuts", label: qsTr("Shortcuts"), symbol: "keyboard" },
+        { key: "Storage", label: qsTr("Storage"), symbol: "internaldrive" },
+        { key: "Privacy", label: qsTr("Privacy"), symbol: "hand.raised" },
+        { key: "About", label: qsTr("About"), symbol: "info.circle" }
     ]
     property int currentTab: 0
     onCurrentTabChanged: if (root.currentTab === 0) root.settings.refreshGeneralTab()
@@ -29,7 +30,7 @@ Rectangle {
         id: tabBar
         objectName: "settingsTabs"
         Accessible.role: Accessible.PageTabList
-        Accessible.name: "Settings"
+        Accessible.name: qsTr("Settings")
         anchors.top: parent.top
         anchors.topMargin: 10
         anchors.horizontalCenter: parent.horizontalCenter
@@ -40,7 +41,7 @@ Rectangle {
             delegate: SettingsTabButton {
                 required property var modelData
                 required property int index
-                objectName: "tab" + modelData.label
+                objectName: "tab" + modelData.key
                 label: modelData.label
                 symbol: modelData.symbol
                 checked: root.currentTab === index

@@ -31,7 +31,7 @@ Column {
             AbstractButton {
                 id: comboButton
                 objectName: "recordButton"
-                Accessible.name: control.recorder.isRecording ? "Recording a shortcut" : "Shortcut " + control.recorder.buttonText
+                Accessible.name: control.recorder.isRecording ? qsTr("Recording a shortcut") : qsTr("Shortcut %1").arg(control.recorder.buttonText)
                 implicitWidth: Math.max(110, implicitContentWidth + 24)
                 implicitHeight: 28
                 focusPolicy: Qt.NoFocus
@@ -54,7 +54,7 @@ Column {
             }
             PanelButton {
                 visible: control.recorder.isRecording
-                text: "Cancel"
+                text: qsTr("Cancel")
                 onClicked: control.recorder.stopRecording()
             }
         }
@@ -78,6 +78,6 @@ Column {
     // What was recorded, said after the key press itself.
     Connections {
         target: control.recorder
-        function onRecorded() { AccessibleEvents.announce(comboButton, "Shortcut set to " + control.recorder.buttonText) }
+        function onRecorded() { AccessibleEvents.announce(comboButton, qsTr("Shortcut set to %1").arg(control.recorder.buttonText)) }
     }
 }

@@ -16,13 +16,13 @@ Item {
 
         SettingsGroup {
             width: parent.width
-            title: "Global Shortcut"
+            title: qsTr("Global Shortcut")
             ShortcutRecorder {
                 width: parent.width
                 recorder: tab.settings.recorder
             }
             Text {
-                text: "Press the key combination to open Quillbox from anywhere."
+                text: qsTr("Press the key combination to open Quillbox from anywhere.")
                 font.pixelSize: 11
                 color: Theme.secondaryText
             }
@@ -34,7 +34,7 @@ Item {
             objectName: "desktopShortcuts"
             visible: shortcuts !== null
             width: parent.width
-            title: "Desktop Shortcuts"
+            title: qsTr("Desktop Shortcuts")
             TextEdit {
                 width: parent.width
                 readOnly: true
@@ -47,7 +47,7 @@ Item {
             PanelButton {
                 objectName: "addToDesktop"
                 visible: desktopGroup.shortcuts !== null && desktopGroup.shortcuts.canAddToDesktop
-                text: "Add to GNOME…"
+                text: qsTr("Add to GNOME…")
                 enabled: desktopGroup.shortcuts !== null && !desktopGroup.shortcuts.isAdding
                 onClicked: addDialog.open()
             }
@@ -61,26 +61,26 @@ Item {
 
         SettingsGroup {
             width: parent.width
-            title: "In-App Shortcuts"
+            title: qsTr("In-App Shortcuts")
             Item {
                 width: parent.width
                 height: 28
                 Text {
                     anchors.verticalCenter: parent.verticalCenter
-                    text: "Category search"
+                    text: qsTr("Category search")
                     font.pixelSize: 13
                     color: Theme.primaryText
                 }
                 SegmentedPicker {
                     anchors.right: parent.right
                     anchors.verticalCenter: parent.verticalCenter
-                    choices: [{ label: "Tab", value: "tab" }, { label: "/ (Slash)", value: "slash" }]
+                    choices: [{ label: qsTr("Tab"), value: "tab" }, { label: qsTr("/ (Slash)"), value: "slash" }]
                     current: tab.settings.categorySearchKey
                     onPicked: value => tab.settings.categorySearchKey = value
                 }
             }
             Text {
-                text: "Opens the category filter search when Quillbox is open."
+                text: qsTr("Opens the category filter search when Quillbox is open.")
                 font.pixelSize: 11
                 color: Theme.secondaryText
             }
@@ -90,9 +90,9 @@ Item {
     ConfirmDialog {
         id: addDialog
         objectName: "addDialog"
-        title: "Add the shortcuts to GNOME?"
-        message: "Quillbox runs gsettings to add them to Settings > Keyboard > Custom Shortcuts."
-        confirmLabel: "Add"
+        title: qsTr("Add the shortcuts to GNOME?")
+        message: qsTr("Quillbox runs gsettings to add them to Settings > Keyboard > Custom Shortcuts.")
+        confirmLabel: qsTr("Add")
         onAccepted: desktopGroup.shortcuts.addToDesktop()
     }
 }

@@ -23,7 +23,7 @@ Item {
                 height: 28
                 Text {
                     anchors.verticalCenter: parent.verticalCenter
-                    text: "Max history items"
+                    text: qsTr("Max history items")
                     font.pixelSize: 13
                     color: Theme.primaryText
                 }
@@ -41,8 +41,9 @@ Item {
                             return
                         }
                         tab.pendingCount = value
-                        limitDialog.message = deletions + (deletions === 1 ? " unpinned item" : " unpinned items")
-                            + ", the oldest, will be deleted now. Pinned items are kept. This cannot be undone."
+                        limitDialog.message = deletions === 1
+                            ? qsTr("%n unpinned item, the oldest, will be deleted now. Pinned items are kept. This cannot be undone.", "", deletions)
+                            : qsTr("%n unpinned items, the oldest, will be deleted now. Pinned items are kept. This cannot be undone.", "", deletions)
                         limitDialog.open()
                     }
                 }
@@ -55,11 +56,12 @@ Item {
                 objectName: "clearAllHistory"
                 prominent: true
                 fill: Theme.red
-                text: "Clear All History"
+                text: qsTr("Clear All History")
                 onClicked: {
                     const count = tab.settings.historyItemCount()
-                    clearDialog.message = "All " + count + (count === 1 ? " item" : " items")
-                        + ", pinned ones included, will be deleted. This cannot be undone."
+                    clearDialog.message = count === 1
+                        ? qsTr("All %n item, pinned ones included, will be deleted. This cannot be undone.", "", count)
+                        : qsTr("All %n items, pinned ones included, will be deleted. This cannot be undone.", "", count)
                     clearDialog.open()
                 }
             }
@@ -69,14 +71,14 @@ Item {
     ConfirmDialog {
         id: limitDialog
         objectName: "limitDialog"
-        title: "Keep " + tab.pendingCount + " items?"
+        title: qsTr("Keep %n items?", "", tab.pendingCount)
         onAccepted: tab.settings.setMaxHistoryCount(tab.pendingCount)
     }
     ConfirmDialog {
         id: clearDialog
         objectName: "clearDialog"
-        title: "Clear all history?"
-        confirmLabel: "Clear All History"
+        title: qsTr("Clear all history?")
+        confirmLabel: qsTr("Clear All History")
         onAccepted: tab.settings.clearAllHistory()
     }
 }

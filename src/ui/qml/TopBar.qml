@@ -15,7 +15,7 @@ Item {
         anchors.left: parent.left
         anchors.verticalCenter: parent.verticalCenter
         visible: !bar.view.filter.isSearchExpanded
-        text: bar.view.filter.filteredItems.count + " items"
+        text: qsTr("%n items", "", bar.view.filter.filteredItems.count)
         color: Theme.secondaryText
         font.pixelSize: 12
         font.weight: Font.Medium
@@ -28,7 +28,7 @@ Item {
         implicitWidth: 28
         implicitHeight: 28
         symbol: "ellipsis.circle"
-        tip: "Menu"
+        tip: qsTr("Menu")
         tint: Theme.secondaryText
         glyphSize: 17
         onClicked: menu.opened ? menu.close() : menu.popup(menuButton, menuButton.width - menu.width, menuButton.height + 4)
@@ -46,47 +46,48 @@ Item {
 
         PanelMenu {
             id: pauseMenu
-            title: "Pause History"
+            title: qsTr("Pause History")
 
             PanelMenuItem {
-                text: "For 10 Minutes"
+                text: qsTr("For 10 Minutes")
                 onTriggered: bar.view.pauseHistory(10 * 60)
             }
             PanelMenuItem {
-                text: "For 1 Hour"
+                text: qsTr("For 1 Hour")
                 onTriggered: bar.view.pauseHistory(60 * 60)
             }
             PanelMenuItem {
-                text: "Until I Resume"
+                text: qsTr("Until I Resume")
                 onTriggered: bar.view.pauseHistory(0)
             }
         }
         PanelMenuItem {
             objectName: "resumeHistoryItem"
-            text: "Resume History"
+            text: qsTr("Resume History")
             visible: bar.view.isHistoryPaused
             height: visible ? implicitHeight : 0
             onTriggered: bar.view.resumeHistory()
         }
         MenuSeparator {}
         PanelMenuItem {
-            text: "Clear All History"
+            text: qsTr("Clear All History")
             destructive: true
             onTriggered: {
                 const count = bar.view.commands.unpinnedItemCount()
-                clearDialog.message = count + (count === 1 ? " unpinned item" : " unpinned items")
-                    + " will be deleted. Pinned items are kept. This cannot be undone."
+                clearDialog.message = count === 1
+                    ? qsTr("%n unpinned item will be deleted. Pinned items are kept. This cannot be undone.", "", count)
+                    : qsTr("%n unpinned items will be deleted. Pinned items are kept. This cannot be undone.", "", count)
                 clearDialog.open()
             }
         }
         MenuSeparator {}
         PanelMenuItem {
-            text: "Settings..."
+            text: qsTr("Settings...")
             onTriggered: bar.view.openSettings()
         }
         MenuSeparator {}
         PanelMenuItem {
-            text: "Quit Quillbox"
+            text: qsTr("Quit Quillbox")
             onTriggered: Qt.quit()
         }
     }
@@ -94,8 +95,8 @@ Item {
     ConfirmDialog {
         id: clearDialog
         objectName: "clearHistoryDialog"
-        title: "Clear all history?"
-        confirmLabel: "Clear All History"
+        title: qsTr("Clear all history?")
+        confirmLabel: qsTr("Clear All History")
         onAccepted: bar.view.commands.clearAllHistory()
     }
 }
