@@ -323,9 +323,9 @@ PrivacyView *AppDelegate::makePrivacyView()
     };
     sources.storePath = m_modelContainer->path();
     if (m_services.backendChoice.isWayland() && !m_services.backendChoice.throughGnomeShell())
-        sources.matchingNote = QStringLiteral(
-            "On this desktop Quillbox knows only the application in front: a program that copies from the "
-            "background cannot be told apart. Password managers' own mark still keeps their copies out.");
+        sources.matchingNote = tr("On this desktop Quillbox knows only the application in front: a program that "
+                                  "copies from the background cannot be told apart. Password managers' own mark "
+                                  "still keeps their copies out.");
     return new PrivacyView(*m_neverRecorded, *m_historyPause, m_preferences, std::move(sources), this);
 }
 

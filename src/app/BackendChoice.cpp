@@ -4,6 +4,8 @@
 #include "platform/wayland/WaylandConnection.h"
 #include "platform/x11/X11Session.h"
 
+#include <QCoreApplication>
+
 namespace {
 
 // Either protocol lets other programs' copies be seen.
@@ -108,19 +110,20 @@ QString BackendChoice::gnomeExtensionAdvice() const
     const QString command = QStringLiteral("gnome-extensions enable ") + GnomeExtensionState::uuid;
     switch (gnomeExtension) {
     case State::disabled:
-        return QStringLiteral("Quillbox's GNOME Shell extension is installed but switched off. Enable it (\"%1\", "
-                              "or Settings > About) and restart Quillbox: GNOME Shell loads it at once, and Quillbox "
-                              "then works in every window.")
+        return QCoreApplication::translate("BackendChoice",
+            "Quillbox's GNOME Shell extension is installed but switched off. Enable it (\"%1\", or Settings > "
+            "About) and restart Quillbox: GNOME Shell loads it at once, and Quillbox then works in every window.")
             .arg(command);
     case State::installedThisSession:
-        return QStringLiteral("Quillbox's GNOME Shell extension was installed during this session, so GNOME Shell "
-                              "loads it at your next login. Enable it (\"%1\", or Settings > About), then log out "
-                              "and back in, and Quillbox works in every window.")
+        return QCoreApplication::translate("BackendChoice",
+            "Quillbox's GNOME Shell extension was installed during this session, so GNOME Shell loads it at your "
+            "next login. Enable it (\"%1\", or Settings > About), then log out and back in, and Quillbox works in "
+            "every window.")
             .arg(command);
     case State::failed:
-        return QStringLiteral("GNOME Shell could not run Quillbox's extension. Log out and back in; if it still "
-                              "fails, the extension does not fit this GNOME version (\"gnome-extensions info %1\" "
-                              "says why).")
+        return QCoreApplication::translate("BackendChoice",
+            "GNOME Shell could not run Quillbox's extension. Log out and back in; if it still fails, the extension "
+            "does not fit this GNOME version (\"gnome-extensions info %1\" says why).")
             .arg(GnomeExtensionState::uuid);
     case State::notInstalled:
     case State::serving:

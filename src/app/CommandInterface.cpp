@@ -118,9 +118,9 @@ QString CommandInterface::refusal() const
         return QStringLiteral("Quillbox is still starting");
     if (!m_delegate->modelContainer()) {
         const StoreProblemView *problem = m_delegate->storeProblem();
-        return problem
-            ? QStringLiteral("Quillbox cannot use its history store %1: %2").arg(problem->file(), problem->reason())
-            : QStringLiteral("Quillbox has no history store");
+        return problem ? QStringLiteral("Quillbox cannot use its history store %1: %2")
+                             .arg(problem->file(), problem->untranslatedReason())
+                       : QStringLiteral("Quillbox has no history store");
     }
     return {};
 }

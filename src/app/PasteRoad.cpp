@@ -85,7 +85,7 @@ void PasteRoad::pasteCopiedItem(const std::shared_ptr<ClipboardItem> &item, bool
 {
     if (!copied) {
         // Pasting now would paste whatever was there before; the panel stays open and says why.
-        log(QStringLiteral("copyToPasteboard failed — ") + PanelNotice::copyFailure(*item));
+        log(QStringLiteral("copyToPasteboard failed — ") + PanelNotice::untranslatedCopyFailure(*item));
         emit copyFailed(item);
         arrived();
         return;

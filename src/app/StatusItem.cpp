@@ -11,18 +11,18 @@ StatusItem::StatusItem(PanelPresenter &panel, AppActions &actions, HistoryPause 
     : QObject(parent)
 {
     using namespace std::chrono_literals;
-    m_menu.addAction(QStringLiteral("Open Quillbox"), &panel, &PanelPresenter::show);
-    m_menu.addAction(QStringLiteral("Settings..."), &actions, &AppActions::openSettingsRequested);
+    m_menu.addAction(tr("Open Quillbox"), &panel, &PanelPresenter::show);
+    m_menu.addAction(tr("Settings..."), &actions, &AppActions::openSettingsRequested);
     m_menu.addSeparator();
-    m_pauseMenu.setTitle(QStringLiteral("Pause History"));
-    m_pauseMenu.addAction(QStringLiteral("For 10 Minutes"), &pause, [&pause] { pause.pause(10min); });
-    m_pauseMenu.addAction(QStringLiteral("For 1 Hour"), &pause, [&pause] { pause.pause(1h); });
-    m_pauseMenu.addAction(QStringLiteral("Until I Resume"), &pause, [&pause] { pause.pause(0s); });
+    m_pauseMenu.setTitle(tr("Pause History"));
+    m_pauseMenu.addAction(tr("For 10 Minutes"), &pause, [&pause] { pause.pause(10min); });
+    m_pauseMenu.addAction(tr("For 1 Hour"), &pause, [&pause] { pause.pause(1h); });
+    m_pauseMenu.addAction(tr("Until I Resume"), &pause, [&pause] { pause.pause(0s); });
     m_pauseAction = m_menu.addMenu(&m_pauseMenu);
-    m_resumeAction = m_menu.addAction(QStringLiteral("Resume History"), &pause, &HistoryPause::resume);
+    m_resumeAction = m_menu.addAction(tr("Resume History"), &pause, &HistoryPause::resume);
     m_menu.addSeparator();
     // Queued: quitting from inside the menu's own handler would tear the menu down under it.
-    m_menu.addAction(QStringLiteral("Quit Quillbox"), this,
+    m_menu.addAction(tr("Quit Quillbox"), this,
         [] { QMetaObject::invokeMethod(qApp, &QCoreApplication::quit, Qt::QueuedConnection); });
     m_icon.setContextMenu(&m_menu);
     connect(&m_icon, &QSystemTrayIcon::activated, &panel, [&panel](QSystemTrayIcon::ActivationReason reason) {
@@ -43,7 +43,7 @@ void StatusItem::showPause(bool paused)
             ? QIcon::fromTheme(
                 QStringLiteral("io.quillbox.Quillbox-paused"), QIcon(QStringLiteral(":/icons/quillbox-paused.svg")))
             : QIcon::fromTheme(QStringLiteral("io.quillbox.Quillbox"), QIcon(QStringLiteral(":/icons/quillbox.svg"))));
-    m_icon.setToolTip(paused ? QStringLiteral("Quillbox — history paused") : QStringLiteral("Quillbox"));
+    m_icon.setToolTip(paused ? tr("Quillbox — history paused") : QStringLiteral("Quillbox"));
     m_pauseAction->setVisible(!paused);
     m_resumeAction->setVisible(paused);
 }

@@ -2,19 +2,23 @@
 
 #include "ModelContext.h"
 
+// The names are stored as they are here; the combine panel shows them translated.
 const QList<PasteTemplate::Default> PasteTemplate::defaults = {
-    {QStringLiteral("Comma"), QStringLiteral(", "), {}, {}, {}, {}},
-    {QStringLiteral("New Line"), QStringLiteral("\n"), {}, {}, {}, {}},
-    {QStringLiteral("Space"), QStringLiteral(" "), {}, {}, {}, {}},
-    {QStringLiteral("Tab"), QStringLiteral("\t"), {}, {}, {}, {}},
-    {QStringLiteral("\"Double Quotes\""), QStringLiteral(", "), QStringLiteral("\""), QStringLiteral("\""), {}, {}},
-    {QStringLiteral("'Single Quotes'"), QStringLiteral(", "), QStringLiteral("'"), QStringLiteral("'"), {}, {}},
-    {QStringLiteral("JSON Array"), QStringLiteral(", "), QStringLiteral("\""), QStringLiteral("\""),
-        QStringLiteral("["), QStringLiteral("]")},
-    {QStringLiteral("Bullet List"), QStringLiteral("\n"), QStringLiteral("- "), {}, {}, {}},
-    {QStringLiteral("Numbered"), QStringLiteral("\n"), {}, {}, {}, {}},
-    {QStringLiteral("SQL IN"), QStringLiteral(", "), QStringLiteral("'"), QStringLiteral("'"), QStringLiteral("("),
-        QStringLiteral(")")},
+    {QStringLiteral(QT_TRANSLATE_NOOP("PasteTemplate", "Comma")), QStringLiteral(", "), {}, {}, {}, {}},
+    {QStringLiteral(QT_TRANSLATE_NOOP("PasteTemplate", "New Line")), QStringLiteral("\n"), {}, {}, {}, {}},
+    {QStringLiteral(QT_TRANSLATE_NOOP("PasteTemplate", "Space")), QStringLiteral(" "), {}, {}, {}, {}},
+    {QStringLiteral(QT_TRANSLATE_NOOP("PasteTemplate", "Tab")), QStringLiteral("\t"), {}, {}, {}, {}},
+    {QStringLiteral(QT_TRANSLATE_NOOP("PasteTemplate", "\"Double Quotes\"")), QStringLiteral(", "),
+        QStringLiteral("\""), QStringLiteral("\""), {}, {}},
+    {QStringLiteral(QT_TRANSLATE_NOOP("PasteTemplate", "'Single Quotes'")), QStringLiteral(", "), QStringLiteral("'"),
+        QStringLiteral("'"), {}, {}},
+    {QStringLiteral(QT_TRANSLATE_NOOP("PasteTemplate", "JSON Array")), QStringLiteral(", "), QStringLiteral("\""),
+        QStringLiteral("\""), QStringLiteral("["), QStringLiteral("]")},
+    {QStringLiteral(QT_TRANSLATE_NOOP("PasteTemplate", "Bullet List")), QStringLiteral("\n"), QStringLiteral("- "), {},
+        {}, {}},
+    {QStringLiteral(QT_TRANSLATE_NOOP("PasteTemplate", "Numbered")), QStringLiteral("\n"), {}, {}, {}, {}},
+    {QStringLiteral(QT_TRANSLATE_NOOP("PasteTemplate", "SQL IN")), QStringLiteral(", "), QStringLiteral("'"),
+        QStringLiteral("'"), QStringLiteral("("), QStringLiteral(")")},
 };
 
 PasteTemplate::PasteTemplate(const QString &name, const QString &separator, const QString &itemPrefix,

@@ -2,6 +2,7 @@
 
 #include "LanguageSwitchService.h"
 
+#include <QCoreApplication>
 #include <QRegularExpression>
 
 namespace {
@@ -151,21 +152,27 @@ QList<HotkeyBindingInstructions::Command> HotkeyBindingInstructions::gnomeComman
 QString HotkeyBindingInstructions::text(Desktop desktop, const QList<Binding> &bindings, const QString &program)
 {
     if (desktop == Desktop::sway) {
-        return QStringLiteral("sway does not let programs register global shortcuts. Add these lines to "
-                              "~/.config/sway/config and reload sway (Super+Shift+C):\n")
-            + swayConfig(bindings, program).join(u'\n');
+        return QCoreApplication::translate("HotkeyBindingInstructions",
+                   "sway does not let programs register global shortcuts. Add these lines to ~/.config/sway/config "
+                   "and reload sway (Super+Shift+C):")
+            + u'\n' + swayConfig(bindings, program).join(u'\n');
     }
     QStringList lines;
     for (const Binding &binding : bindings)
-        lines << QStringLiteral("  %1: %2").arg(gnomeAccelerator(binding.combo), commandLine(program, binding.arguments));
-    QString where = QStringLiteral("This desktop does not let programs register global shortcuts. Bind these "
-                                   "commands to keys in its keyboard settings:\n");
+        lines
+            << QStringLiteral("  %1: %2").arg(gnomeAccelerator(binding.combo), commandLine(program, binding.arguments));
+    // The line printed at start-up comes before the translators are installed: scripts read it in English.
+    const char *where = QT_TRANSLATE_NOOP("HotkeyBindingInstructions",
+        "This desktop does not let programs register global shortcuts. Bind these commands to keys in its keyboard "
+        "settings:");
     if (desktop == Desktop::gnome)
-        where = QStringLiteral("GNOME does not let programs register global shortcuts. Add them under Settings > "
-                               "Keyboard > Custom Shortcuts (or let Quillbox add them with gsettings):\n");
+        where = QT_TRANSLATE_NOOP("HotkeyBindingInstructions",
+            "GNOME does not let programs register global shortcuts. Add them under Settings > Keyboard > Custom "
+            "Shortcuts (or let Quillbox add them with gsettings):");
     else if (desktop == Desktop::kde)
-        where = QStringLiteral("Add these commands under System Settings > Shortcuts > Custom Shortcuts:\n");
-    return where + lines.join(u'\n');
+        where = QT_TRANSLATE_NOOP(
+            "HotkeyBindingInstructions", "Add these commands under System Settings > Shortcuts > Custom Shortcuts:");
+    return QCoreApplication::translate("HotkeyBindingInstructions", where) + u'\n' + lines.join(u'\n');
 }
 
 QString HotkeyBindingInstructions::textForSession(const KeyCombo &panelCombo, const QString &program)

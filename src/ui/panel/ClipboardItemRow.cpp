@@ -32,20 +32,43 @@ QString ClipboardItemRow::relativeDisplay(const QDateTime &createdAt, const QDat
 {
     const qint64 elapsed = createdAt.secsTo(now);
     if (elapsed < 60)
-        return QStringLiteral("now");
+        //: Copied less than a minute ago; the row's corner is narrow
+        return tr("now");
     if (elapsed < 3600)
-        return QString::number(elapsed / 60) + QLatin1Char('m');
+        //: Minutes since the copy, as short as can be read
+        return tr("%1m").arg(elapsed / 60);
     if (elapsed < 86400)
-        return QString::number(elapsed / 3600) + QLatin1Char('h');
+        //: Hours since the copy, as short as can be read
+        return tr("%1h").arg(elapsed / 3600);
     if (elapsed < 604800)
-        return QString::number(elapsed / 86400) + QLatin1Char('d');
+        //: Days since the copy, as short as can be read
+        return tr("%1d").arg(elapsed / 86400);
     return QLocale().toString(createdAt.toLocalTime().date(), QLocale::ShortFormat);
 }
 
 QString ClipboardItemRow::typeLabel(ClipboardItemType type)
 {
+    switch (type) {
+    case ClipboardItemType::text:
+        return tr("Text");
+    case ClipboardItemType::image:
+        return tr("Image");
+    case ClipboardItemType::url:
+        return tr("Url");
+    case ClipboardItemType::file:
+        return tr("File");
+    case ClipboardItemType::richText:
+        return tr("Richtext");
+    }
+    return {};
+}
+
+bool ClipboardItemRow::namesType(const QString &categoryName, ClipboardItemType type)
+{
+    // The default categories are stored with their English names.
     const QString raw = rawValue(type);
-    return raw.left(1).toUpper() + raw.mid(1).toLower();
+    return categoryName.compare(raw, Qt::CaseInsensitive) == 0
+        || categoryName.compare(typeLabel(type), Qt::CaseInsensitive) == 0;
 }
 
 QColor ClipboardItemRow::typeColor(ClipboardItemType type)
@@ -118,7 +141,7 @@ QString ClipboardItemRow::imageFilePath(const QString &content, std::optional<qs
     if (content.contains(QLatin1Char('/')))
         return deletingLastPathComponent(content);
     if (imageDataSize)
-        return QString::number(*imageDataSize / 1024) + QStringLiteral(" KB");
+        return tr("%1 KB").arg(*imageDataSize / 1024);
     return {};
 }
 

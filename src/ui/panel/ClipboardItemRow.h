@@ -3,6 +3,7 @@
 #include "model/ClipboardItemType.h"
 
 #include <QColor>
+#include <QCoreApplication>
 #include <QDateTime>
 #include <QString>
 
@@ -11,14 +12,19 @@
 /// What one history row derives from its item and the panel state: texts, colours and the file
 /// and image captions. Pure functions, so the rules are tested without drawing.
 class ClipboardItemRow {
+    Q_DECLARE_TR_FUNCTIONS(ClipboardItemRow)
+
 public:
     ClipboardItemRow() = delete;
 
     /// "now", "5m", "3h", "2d", or the short date from a week on; a future time is "now".
     static QString relativeDisplay(const QDateTime &createdAt, const QDateTime &now);
 
-    /// The type's raw value with only its first letter in upper case ("Text", "Url", "Richtext").
+    /// The type's raw value with only its first letter in upper case ("Text", "Url", "Richtext"), translated.
     static QString typeLabel(ClipboardItemType type);
+    /// Whether a category is named as its item type, as the default categories are: in any case, in
+    /// English or in the language shown.
+    static bool namesType(const QString &categoryName, ClipboardItemType type);
     /// The standard named colour of the type.
     static QColor typeColor(ClipboardItemType type);
     /// The category colour when there is one, otherwise the type colour.

@@ -65,8 +65,9 @@ CombinePanel::~CombinePanel()
 QStringList CombinePanel::templateNames() const
 {
     QStringList names;
+    // The default templates' stored English names have translations; nothing else matches one.
     for (const auto &pasteTemplate : fetchTemplates(m_context))
-        names.append(pasteTemplate->name());
+        names.append(QCoreApplication::translate("PasteTemplate", pasteTemplate->name().toUtf8().constData()));
     return names;
 }
 

@@ -17,18 +17,18 @@ DiskFullNotice::DiskFullNotice(ModelContext &context, QObject *parent)
 
 QString DiskFullNotice::title() const
 {
-    return QStringLiteral("Your history is not being saved: the disk is full");
+    return tr("Your history is not being saved: the disk is full");
 }
 
 QString DiskFullNotice::notificationSummary()
 {
-    return QStringLiteral("Quillbox cannot save your history: the disk is full");
+    return tr("Quillbox cannot save your history: the disk is full");
 }
 
 QString DiskFullNotice::notificationBody(const QString &storeFolder)
 {
-    return QStringLiteral("There is no space left on the disk that holds %1. What you copy is kept until space is "
-                          "freed, then saved.")
+    return tr("There is no space left on the disk that holds %1. What you copy is kept until space is freed, then "
+              "saved.")
         .arg(storeFolder);
 }
 
@@ -38,9 +38,8 @@ void DiskFullNotice::update()
     QString detail;
     if (shown) {
         const int count = m_context.unsavedChangeCount();
-        detail = count == 1
-            ? QStringLiteral("1 change is waiting and will be saved once space is freed.")
-            : QStringLiteral("%1 changes are waiting and will be saved once space is freed.").arg(count);
+        detail = count == 1 ? tr("%n change is waiting and will be saved once space is freed.", nullptr, count)
+                            : tr("%n changes are waiting and will be saved once space is freed.", nullptr, count);
     }
     if (shown == m_shown && detail == m_detail)
         return;

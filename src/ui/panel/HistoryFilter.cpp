@@ -69,7 +69,8 @@ void HistoryFilter::setSearchText(const QString &text)
 
 QString HistoryFilter::resultsText(int count)
 {
-    return count == 1 ? QStringLiteral("1 item") : QStringLiteral("%1 items").arg(count);
+    // English keeps its own singular without a translation loaded; %n gives other languages all their forms.
+    return count == 1 ? tr("%n item", nullptr, count) : tr("%n items", nullptr, count);
 }
 
 void HistoryFilter::setSearchExpanded(bool expanded)
@@ -236,15 +237,15 @@ QString HistoryFilter::searchPlaceholder() const
 {
     // The prompt names the filter as long as one is set, even when its category is gone.
     if (!m_selectedFilterId)
-        return QStringLiteral("Search...");
+        return tr("Search...");
     const auto category = selectedCategory();
-    return category ? QStringLiteral("in ") + category->name() + QStringLiteral("...") : QStringLiteral("Search...");
+    //: The search field's prompt while a category filters the list
+    return category ? tr("in %1...").arg(category->name()) : tr("Search...");
 }
 
 QString HistoryFilter::emptyStateLine() const
 {
-    return m_searchText.isEmpty() ? QStringLiteral("Copy something to get started")
-                                  : QStringLiteral("Try a different search term");
+    return m_searchText.isEmpty() ? tr("Copy something to get started") : tr("Try a different search term");
 }
 
 CategoryListModel *HistoryFilter::categoriesModel() const

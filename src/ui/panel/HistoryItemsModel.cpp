@@ -102,9 +102,10 @@ QVariant HistoryItemsModel::data(const QModelIndex &index, int role) const
         switch (item.type()) {
         case ClipboardItemType::image: {
             const QString size = imageInfo(item).pixelSize;
-            return size.isEmpty()
-                ? QStringLiteral("Image")
-                : QStringLiteral("Image, ") + QString(size).replace(QChar(0x00D7), QStringLiteral(" \u00D7 "));
+            if (size.isEmpty())
+                return tr("Image");
+            //: An image's name for screen readers, with its size in pixels: "Image, 64 × 48"
+            return tr("Image, %1").arg(QString(size).replace(QChar(0x00D7), QStringLiteral(" \u00D7 ")));
         }
         case ClipboardItemType::file:
             return ClipboardItem::lastPathComponent(ClipboardItem::filePath(item.content()));
@@ -114,10 +115,10 @@ QVariant HistoryItemsModel::data(const QModelIndex &index, int role) const
     case AccessibleDescriptionRole: {
         QStringList parts = {ClipboardItemRow::typeLabel(item.type())};
         // The default categories share their type's name: said once.
-        if (category && category->name().compare(parts.first(), Qt::CaseInsensitive) != 0)
+        if (category && !ClipboardItemRow::namesType(category->name(), item.type()))
             parts.append(category->name());
         if (item.isPinned())
-            parts.append(QStringLiteral("pinned"));
+            parts.append(tr("pinned"));
         parts.append(ClipboardItemRow::relativeDisplay(item.createdAt(), m_clock.now()));
         return parts.join(QStringLiteral(" \u00B7 "));
     }

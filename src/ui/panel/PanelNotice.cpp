@@ -8,6 +8,22 @@ namespace {
 
 constexpr int noticeDurationMs = 4000;
 
+const char *copyFailureSource(const ClipboardItem &item)
+{
+    switch (item.type()) {
+    case ClipboardItemType::url:
+        return QT_TRANSLATE_NOOP("PanelNotice", "Can't copy this link: it is not a valid address");
+    case ClipboardItemType::file:
+        return QT_TRANSLATE_NOOP("PanelNotice", "Can't copy this file: its location is not valid");
+    case ClipboardItemType::image:
+        return QT_TRANSLATE_NOOP("PanelNotice", "Can't copy this image: its data is missing or damaged");
+    case ClipboardItemType::text:
+    case ClipboardItemType::richText:
+        break;
+    }
+    return QT_TRANSLATE_NOOP("PanelNotice", "Can't copy this item");
+}
+
 } // namespace
 
 PanelNotice::PanelNotice(Scheduler schedule, QObject *parent)
@@ -40,16 +56,10 @@ void PanelNotice::clear()
 
 QString PanelNotice::copyFailure(const ClipboardItem &item)
 {
-    switch (item.type()) {
-    case ClipboardItemType::url:
-        return QStringLiteral("Can't copy this link: it is not a valid address");
-    case ClipboardItemType::file:
-        return QStringLiteral("Can't copy this file: its location is not valid");
-    case ClipboardItemType::image:
-        return QStringLiteral("Can't copy this image: its data is missing or damaged");
-    case ClipboardItemType::text:
-    case ClipboardItemType::richText:
-        break;
-    }
-    return QStringLiteral("Can't copy this item");
+    return tr(copyFailureSource(item));
+}
+
+QString PanelNotice::untranslatedCopyFailure(const ClipboardItem &item)
+{
+    return QString::fromUtf8(copyFailureSource(item));
 }

@@ -27,6 +27,8 @@ public:
 
     /// Why `item` could not be put on the clipboard, in words for the panel.
     static QString copyFailure(const ClipboardItem &item);
+    /// The same in English, for the log.
+    static QString untranslatedCopyFailure(const ClipboardItem &item);
 
 signals:
     void textChanged();

@@ -1,5 +1,17 @@
 #include "StoreProblemView.h"
 
+namespace {
+
+const char *const unknownReason = QT_TRANSLATE_NOOP("StoreProblemView", "The reason is unknown.");
+
+QString asSentence(QString clause)
+{
+    clause[0] = clause[0].toUpper();
+    return clause.endsWith(u'.') ? clause : clause + u'.';
+}
+
+} // namespace
+
 StoreProblemView::StoreProblemView(const QString &file, const QString &reason, QObject *parent)
     : QObject(parent)
     , m_file(file)
@@ -9,22 +21,23 @@ StoreProblemView::StoreProblemView(const QString &file, const QString &reason, Q
 
 QString StoreProblemView::title() const
 {
-    return QStringLiteral("Quillbox cannot open its history");
+    return tr("Quillbox cannot open its history");
 }
 
 QString StoreProblemView::reason() const
 {
-    if (m_reason.isEmpty())
-        return QStringLiteral("The reason is unknown.");
-    QString sentence = m_reason;
-    sentence[0] = sentence[0].toUpper();
-    return sentence.endsWith(u'.') ? sentence : sentence + u'.';
+    return m_reason.isEmpty() ? tr(unknownReason) : asSentence(m_reason);
+}
+
+QString StoreProblemView::untranslatedReason() const
+{
+    return m_reason.isEmpty() ? QString::fromUtf8(unknownReason) : asSentence(m_reason);
 }
 
 QString StoreProblemView::consequence() const
 {
-    return QStringLiteral("Nothing you copy is kept until this is fixed and Quillbox is started again. "
-                          "The file was left as it is.");
+    return tr("Nothing you copy is kept until this is fixed and Quillbox is started again. The file was left as it "
+              "is.");
 }
 
 QString StoreProblemView::message() const

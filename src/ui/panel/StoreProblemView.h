@@ -24,6 +24,8 @@ public:
     const QString &file() const { return m_file; }
     /// The reason as a sentence.
     QString reason() const;
+    /// The same in English, for the command line.
+    QString untranslatedReason() const;
     QString consequence() const;
     /// File, reason and consequence in one text, for the notification.
     QString message() const;

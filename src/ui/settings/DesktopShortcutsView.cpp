@@ -42,13 +42,12 @@ QString DesktopShortcutsView::addCommands() const
     const Command read = HotkeyBindingInstructions::gnomeReadCommand();
     const std::optional<QString> existing = m_runner(read);
     if (!existing)
-        return QStringLiteral("Could not read GNOME's custom shortcuts: %1 failed").arg(read.program);
+        return tr("Could not read GNOME's custom shortcuts: %1 failed").arg(read.program);
     for (const Command &command : HotkeyBindingInstructions::gnomeCommands(m_bindings, m_program, *existing)) {
         if (!m_runner(command))
-            return QStringLiteral("Could not add the shortcuts: %1 %2 failed")
-                .arg(command.program, command.arguments.join(u' '));
+            return tr("Could not add the shortcuts: %1 %2 failed").arg(command.program, command.arguments.join(u' '));
     }
-    return QStringLiteral("Added to GNOME's custom shortcuts.");
+    return tr("Added to GNOME's custom shortcuts.");
 }
 
 std::optional<QString> DesktopShortcutsView::runProgram(const Command &command)

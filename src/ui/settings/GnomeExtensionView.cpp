@@ -32,17 +32,16 @@ void GnomeExtensionView::enable()
     m_process->setProcessChannelMode(QProcess::MergedChannels);
     connect(m_process.get(), &QProcess::errorOccurred, this, [this](QProcess::ProcessError error) {
         if (error == QProcess::FailedToStart)
-            finish(QStringLiteral("Could not run gnome-extensions: it is not installed."));
+            finish(tr("Could not run gnome-extensions: it is not installed."));
     });
     connect(m_process.get(), &QProcess::finished, this, [this](int exitCode, QProcess::ExitStatus exitStatus) {
         if (exitStatus != QProcess::NormalExit || exitCode != 0) {
             const QString said = QString::fromLocal8Bit(m_process->readAll()).trimmed();
-            finish(QStringLiteral("Could not enable the extension: %1")
-                       .arg(said.isEmpty() ? QStringLiteral("gnome-extensions failed") : said));
+            finish(tr("Could not enable the extension: %1").arg(said.isEmpty() ? tr("gnome-extensions failed") : said));
             return;
         }
-        finish(m_loadsAtOnce ? QStringLiteral("The extension is enabled. Quit and start Quillbox again to use it.")
-                             : QStringLiteral("The extension is enabled. It loads when you log out and back in."));
+        finish(m_loadsAtOnce ? tr("The extension is enabled. Quit and start Quillbox again to use it.")
+                             : tr("The extension is enabled. It loads when you log out and back in."));
     });
     emit statusChanged();
     m_process->start(m_program, {QStringLiteral("enable"), uuid});

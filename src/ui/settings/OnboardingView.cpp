@@ -44,82 +44,80 @@ QVariantMap pastePage(const OnboardingView::PasteSupport &support)
 {
     QList<Bullet> bullets;
     if (support.isAvailable) {
-        bullets.append({QStringLiteral("checkmark.circle.fill"), QStringLiteral("Automatic paste is available")});
-        bullets.append(
-            {QStringLiteral("keyboard"), QStringLiteral("Quillbox presses Ctrl+V through %1").arg(support.mechanism)});
+        bullets.append({QStringLiteral("checkmark.circle.fill"), OnboardingView::tr("Automatic paste is available")});
+        bullets.append({QStringLiteral("keyboard"),
+            OnboardingView::tr("Quillbox presses Ctrl+V through %1").arg(support.mechanism)});
     } else {
-        bullets.append({QStringLiteral("xmark.circle"), QStringLiteral("Automatic paste is not available yet")});
+        bullets.append({QStringLiteral("xmark.circle"), OnboardingView::tr("Automatic paste is not available yet")});
         bullets.append({QStringLiteral("gear"),
-            support.isWayland ? QStringLiteral("Install ydotool to enable it")
-                              : QStringLiteral("Run an X11 session with XTest, or install xdotool")});
+            support.isWayland ? OnboardingView::tr("Install ydotool to enable it")
+                              : OnboardingView::tr("Run an X11 session with XTest, or install xdotool")});
     }
-    return makePage(QStringLiteral("accessibility"), green, QStringLiteral("Allow automatic paste"),
-        QStringLiteral("So Quillbox can paste directly"),
-        QStringLiteral("Quillbox pastes by pressing Ctrl+V in the active app for you. In an X11 session this "
-                       "needs nothing extra; on Wayland Quillbox types through a virtual keyboard of its own (sway, "
-                       "Hyprland, labwc) or through KDE Plasma's fake-input, and elsewhere it needs ydotool. "
-                       "Without it, Quillbox can still copy items to your clipboard, but won't auto-paste into the "
-                       "active app."),
-        bullets, support.openKeyboardSettings ? QStringLiteral("Open Keyboard Settings") : QString());
+    return makePage(QStringLiteral("accessibility"), green, OnboardingView::tr("Allow automatic paste"),
+        OnboardingView::tr("So Quillbox can paste directly"),
+        OnboardingView::tr(
+            "Quillbox pastes by pressing Ctrl+V in the active app for you. In an X11 session this "
+            "needs nothing extra; on Wayland Quillbox types through a virtual keyboard of its own (sway, "
+            "Hyprland, labwc) or through KDE Plasma's fake-input, and elsewhere it needs ydotool. "
+            "Without it, Quillbox can still copy items to your clipboard, but won't auto-paste into the "
+            "active app."),
+        bullets, support.openKeyboardSettings ? OnboardingView::tr("Open Keyboard Settings") : QString());
 }
 
 // On GNOME under Wayland only Quillbox's Shell extension lets it see every copy, bind its keys and
 // paste; installed but switched off, it is one command away, which the person agrees to by the button.
 QVariantMap gnomeExtensionPage(const GnomeExtensionView &extension)
 {
-    return makePage(QStringLiteral("puzzlepiece.extension"), orange, QStringLiteral("Turn on the GNOME extension"),
-        QStringLiteral("So Quillbox works in every window"), extension.advice(),
-        {{QStringLiteral("xmark.circle"), QStringLiteral("Until then, copies made in Wayland windows are missed")}},
-        extension.canEnable() ? QStringLiteral("Enable the Extension") : QString());
+    return makePage(QStringLiteral("puzzlepiece.extension"), orange, OnboardingView::tr("Turn on the GNOME extension"),
+        OnboardingView::tr("So Quillbox works in every window"), extension.advice(),
+        {{QStringLiteral("xmark.circle"), OnboardingView::tr("Until then, copies made in Wayland windows are missed")}},
+        extension.canEnable() ? OnboardingView::tr("Enable the Extension") : QString());
 }
 
 } // namespace
 
-OnboardingView::OnboardingView(PasteSupport pasteSupport, const QString &hotkeyInstructions,
-    GnomeExtensionView *gnomeExtension, QObject *parent)
+OnboardingView::OnboardingView(
+    PasteSupport pasteSupport, const QString &hotkeyInstructions, GnomeExtensionView *gnomeExtension, QObject *parent)
     : QObject(parent)
     , m_pasteSupport(std::move(pasteSupport))
     , m_gnomeExtension(gnomeExtension)
 {
     m_pages = {
-        makePage(QStringLiteral("clipboard.fill"), orange, QStringLiteral("Welcome to Quillbox"),
-            QStringLiteral("Your clipboard, supercharged."),
-            QStringLiteral("Quillbox keeps a searchable history of everything you copy — text, links, images, "
-                           "and files — so you can paste anything from the last week in two keystrokes.")),
-        makePage(QStringLiteral("command"), blue, QStringLiteral("Open it from anywhere"),
-            QStringLiteral("Default hotkey: ⌘⇧V"),
+        makePage(QStringLiteral("clipboard.fill"), orange, tr("Welcome to Quillbox"),
+            tr("Your clipboard, supercharged."),
+            tr("Quillbox keeps a searchable history of everything you copy — text, links, images, "
+               "and files — so you can paste anything from the last week in two keystrokes.")),
+        makePage(QStringLiteral("command"), blue, tr("Open it from anywhere"), tr("Default hotkey: ⌘⇧V"),
             hotkeyInstructions.isEmpty()
-                ? QStringLiteral("Press ⌘⇧V (Super + Shift + V) from any app to open Quillbox. You can change this "
-                                 "shortcut any time in Settings → Shortcuts.")
+                ? tr("Press ⌘⇧V (Super + Shift + V) from any app to open Quillbox. You can change this "
+                     "shortcut any time in Settings → Shortcuts.")
                 : hotkeyInstructions,
             {
-                {QStringLiteral("keyboard"), QStringLiteral("⌘⇧V opens the panel")},
-                {QStringLiteral("arrow.up.arrow.down"), QStringLiteral("↑ / ↓ to navigate")},
-                {QStringLiteral("return"), QStringLiteral("Enter to paste")},
-                {QStringLiteral("xmark.circle"), QStringLiteral("Esc to dismiss")},
+                {QStringLiteral("keyboard"), tr("⌘⇧V opens the panel")},
+                {QStringLiteral("arrow.up.arrow.down"), tr("↑ / ↓ to navigate")},
+                {QStringLiteral("return"), tr("Enter to paste")},
+                {QStringLiteral("xmark.circle"), tr("Esc to dismiss")},
             }),
         pastePage(m_pasteSupport),
-        makePage(QStringLiteral("square.grid.2x2.fill"), purple, QStringLiteral("Organize with Categories"),
-            QStringLiteral("Keep similar clips together"),
-            QStringLiteral("Assign items to categories like Work, Code, or Links. Filter by category with the "
-                           "colored chips at the top, or press Tab to search categories."),
+        makePage(QStringLiteral("square.grid.2x2.fill"), purple, tr("Organize with Categories"),
+            tr("Keep similar clips together"),
+            tr("Assign items to categories like Work, Code, or Links. Filter by category with the "
+               "colored chips at the top, or press Tab to search categories."),
             {
-                {QStringLiteral("tag.fill"), QStringLiteral("Right-click a clip to assign a category")},
-                {QStringLiteral("pin.fill"), QStringLiteral("Pin clips to keep them at the top")},
-                {QStringLiteral("magnifyingglass"), QStringLiteral("Type to search your history")},
+                {QStringLiteral("tag.fill"), tr("Right-click a clip to assign a category")},
+                {QStringLiteral("pin.fill"), tr("Pin clips to keep them at the top")},
+                {QStringLiteral("magnifyingglass"), tr("Type to search your history")},
             }),
-        makePage(QStringLiteral("globe"), teal, QStringLiteral("Wrong keyboard layout? Fixed."),
-            QStringLiteral("⌘⇧L converts mistyped text"),
-            QStringLiteral("Typed a message in the wrong language layout? Select the text anywhere on your "
-                           "desktop and press ⌘⇧L — Quillbox instantly converts it to the correct layout."),
+        makePage(QStringLiteral("globe"), teal, tr("Wrong keyboard layout? Fixed."), tr("⌘⇧L converts mistyped text"),
+            tr("Typed a message in the wrong language layout? Select the text anywhere on your "
+               "desktop and press ⌘⇧L — Quillbox instantly converts it to the correct layout."),
             {
-                {QStringLiteral("character.textbox"), QStringLiteral("Works across any app")},
-                {QStringLiteral("arrow.triangle.2.circlepath"), QStringLiteral("Supports multiple layouts")},
+                {QStringLiteral("character.textbox"), tr("Works across any app")},
+                {QStringLiteral("arrow.triangle.2.circlepath"), tr("Supports multiple layouts")},
             }),
-        makePage(QStringLiteral("sparkles"), pink, QStringLiteral("You're all set"),
-            QStringLiteral("Start copying something"),
-            QStringLiteral("Copy any text, link, image, or file — it'll show up in Quillbox. Press ⌘⇧V to open "
-                           "it, then Enter to paste. Welcome aboard!")),
+        makePage(QStringLiteral("sparkles"), pink, tr("You're all set"), tr("Start copying something"),
+            tr("Copy any text, link, image, or file — it'll show up in Quillbox. Press ⌘⇧V to open "
+               "it, then Enter to paste. Welcome aboard!")),
     };
     m_pastePage = 2;
     if (m_gnomeExtension && !m_gnomeExtension->advice().isEmpty()) {

@@ -113,11 +113,11 @@ bool PrivacyView::isPaused() const
 QString PrivacyView::pauseState() const
 {
     if (!m_pause.isPaused())
-        return QStringLiteral("Recording");
+        return tr("Recording");
     if (const auto end = m_pause.end())
-        return QStringLiteral("Paused until %1")
-            .arg(QLocale().toString(end->toLocalTime().time(), QLocale::ShortFormat));
-    return QStringLiteral("Paused until you resume");
+        //: %1 is a time of day
+        return tr("Paused until %1").arg(QLocale().toString(end->toLocalTime().time(), QLocale::ShortFormat));
+    return tr("Paused until you resume");
 }
 
 void PrivacyView::pause(int seconds)
@@ -184,9 +184,9 @@ QVariantList PrivacyView::retentionChoices() const
 {
     QVariantList choices;
     for (const int days : HistoryRetention::choices) {
-        const QString label = days == 0 ? QStringLiteral("Forever")
-            : days == 1                 ? QStringLiteral("1 day")
-                                        : QStringLiteral("%1 days").arg(days);
+        const QString label = days == 0 ? tr("Forever")
+            : days == 1                 ? tr("%n day", nullptr, days)
+                                        : tr("%n days", nullptr, days);
         choices.append(QVariantMap{{QStringLiteral("label"), label}, {QStringLiteral("value"), days}});
     }
     return choices;
@@ -196,8 +196,8 @@ QVariantList PrivacyView::sizeChoices() const
 {
     QVariantList choices;
     for (const int megabytes : {1, 10, 50, 256})
-        choices.append(QVariantMap{
-            {QStringLiteral("label"), QStringLiteral("%1 MB").arg(megabytes)}, {QStringLiteral("value"), megabytes}});
+        choices.append(
+            QVariantMap{{QStringLiteral("label"), tr("%1 MB").arg(megabytes)}, {QStringLiteral("value"), megabytes}});
     return choices;
 }
 
@@ -207,5 +207,5 @@ QString PrivacyView::storageNote() const
     const QString home = QDir::homePath();
     if (path.startsWith(home + QLatin1Char('/')))
         path = QLatin1Char('~') + path.mid(home.size());
-    return QStringLiteral("Your history is stored in %1 on this computer and never leaves it.").arg(path);
+    return tr("Your history is stored in %1 on this computer and never leaves it.").arg(path);
 }

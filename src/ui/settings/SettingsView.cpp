@@ -12,6 +12,7 @@
 #include "services/LoginItem.h"
 
 #include <QColor>
+#include <QCoreApplication>
 
 #include <algorithm>
 
@@ -36,13 +37,13 @@ QString keyNames(const KeyCombo &combo)
 {
     QStringList names;
     if (combo.modifiers & KeyCombo::cmdKey)
-        names << u"Super"_s;
+        names << QCoreApplication::translate("SettingsView", "Super");
     if (combo.modifiers & KeyCombo::shiftKey)
-        names << u"Shift"_s;
+        names << QCoreApplication::translate("SettingsView", "Shift");
     if (combo.modifiers & KeyCombo::optionKey)
-        names << u"Alt"_s;
+        names << QCoreApplication::translate("SettingsView", "Alt");
     if (combo.modifiers & KeyCombo::controlKey)
-        names << u"Ctrl"_s;
+        names << QCoreApplication::translate("SettingsView", "Ctrl");
     if (const auto key = KeyCombo::keyCodeToString(combo.keyCode))
         names << *key;
     return names.join(u" + "_s);
@@ -54,7 +55,7 @@ SettingsView::SettingsView(const Services &services, QObject *parent)
     : QObject(parent)
     , m_services(services)
     , m_preferences(*services.preferences)
-    , m_recorder(new ShortcutRecorderView(u"Open Quillbox"_s, *services.preferences, Preferences::Key::hotkeyCombo,
+    , m_recorder(new ShortcutRecorderView(tr("Open Quillbox"), *services.preferences, Preferences::Key::hotkeyCombo,
           KeyCombo::defaultCombo(), *services.clock, this))
 {
     Q_ASSERT(services.preferences && services.clock && services.actions);
@@ -210,7 +211,7 @@ QVariantList SettingsView::historySizeChoices() const
 {
     QVariantList choices;
     for (const int value : HistoryLimit::choices) {
-        const QString label = value == HistoryLimit::unlimited ? u"Unlimited"_s : QString::number(value);
+        const QString label = value == HistoryLimit::unlimited ? tr("Unlimited") : QString::number(value);
         choices.append(QVariantMap{{u"label"_s, label}, {u"value"_s, value}});
     }
     return choices;
@@ -218,31 +219,32 @@ QVariantList SettingsView::historySizeChoices() const
 
 QString SettingsView::languageFixTitle() const
 {
-    return u"Fix wrong keyboard layout ("_s + keyNames(LanguageSwitchService::fixCombo) + u')';
+    return tr("Fix wrong keyboard layout (%1)").arg(keyNames(LanguageSwitchService::fixCombo));
 }
 
 QString SettingsView::layoutHint() const
 {
     if (layoutHintIsWarning())
-        return u"Add a second keyboard layout in your desktop's keyboard settings to use this feature."_s;
+        return tr("Add a second keyboard layout in your desktop's keyboard settings to use this feature.");
     const KeyCombo &fix = LanguageSwitchService::fixCombo;
-    return u"Select mistyped text anywhere, press "_s + fix.displayString().remove(u' ') + u" ("_s + keyNames(fix)
-        + u") to convert to the correct layout."_s;
+    //: %1 is the combination as symbols ("⌘⇧L"), %2 its key names ("Super + Shift + L")
+    return tr("Select mistyped text anywhere, press %1 (%2) to convert to the correct layout.")
+        .arg(fix.displayString().remove(u' '), keyNames(fix));
 }
 
 QString SettingsView::version() const
 {
-    return u"Version "_s + QStringLiteral(QUILLBOX_VERSION);
+    return tr("Version %1").arg(QStringLiteral(QUILLBOX_VERSION));
 }
 
 QString SettingsView::description() const
 {
-    return u"A modern clipboard history manager for the Linux desktop"_s;
+    return tr("A modern clipboard history manager for the Linux desktop");
 }
 
 QString SettingsView::clipboardProtocol() const
 {
     if (m_services.clipboardProtocol.isEmpty())
         return {};
-    return u"Clipboard: "_s + m_services.clipboardProtocol;
+    return tr("Clipboard: %1").arg(m_services.clipboardProtocol);
 }

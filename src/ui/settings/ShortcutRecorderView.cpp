@@ -71,7 +71,7 @@ ShortcutRecorderView::~ShortcutRecorderView()
 
 QString ShortcutRecorderView::buttonText() const
 {
-    return m_isRecording ? QStringLiteral("Press keys...") : m_currentCombo.displayString();
+    return m_isRecording ? tr("Press keys...") : m_currentCombo.displayString();
 }
 
 void ShortcutRecorderView::loadCombo()
@@ -142,7 +142,7 @@ bool ShortcutRecorderView::handleKeyPress(const QKeyEvent &event)
     // Whatever becomes of this press, a desktop's answer about an earlier one is moot now.
     ++m_probeGeneration;
     if (!keyCode)
-        refuse(QStringLiteral("This key cannot be used in a global shortcut. Try another."));
+        refuse(tr("This key cannot be used in a global shortcut. Try another."));
     else
         accept(KeyCombo{std::uint32_t(*keyCode), modifiers});
     return true;
@@ -151,11 +151,11 @@ bool ShortcutRecorderView::handleKeyPress(const QKeyEvent &event)
 void ShortcutRecorderView::accept(const KeyCombo &combo)
 {
     if (!combo.isAcceptableGlobalCombination()) {
-        refuse(QStringLiteral("Add Super, Ctrl or Alt: with Shift alone the key could no longer be typed anywhere."));
+        refuse(tr("Add Super, Ctrl or Alt: with Shift alone the key could no longer be typed anywhere."));
         return;
     }
     if (combo == LanguageSwitchService::fixCombo) {
-        refuse(combo.displayString() + QStringLiteral(" fixes the keyboard layout. Choose another combination."));
+        refuse(tr("%1 fixes the keyboard layout. Choose another combination.").arg(combo.displayString()));
         return;
     }
     HotkeyService *hotkeys = HotkeyService::shared();
@@ -170,8 +170,8 @@ void ShortcutRecorderView::accept(const KeyCombo &combo)
             return;
         // The grabs of our own are released while recording, so a refusal is another program's.
         if (result != HotkeyGrabber::GrabResult::ok) {
-            refuse(combo.displayString()
-                + QStringLiteral(" is taken by another program. The previous shortcut stays; choose another."));
+            refuse(tr("%1 is taken by another program. The previous shortcut stays; choose another.")
+                       .arg(combo.displayString()));
             return;
         }
         adopt(combo);
@@ -200,7 +200,6 @@ void ShortcutRecorderView::watchForSilence()
     m_clock.schedule(silenceMs, this, [this, generation] {
         if (generation != m_silenceGeneration || !m_isRecording)
             return;
-        refuse(QStringLiteral("No key arrived. The desktop may keep that combination for itself; try another, or "
-                              "press Escape."));
+        refuse(tr("No key arrived. The desktop may keep that combination for itself; try another, or press Escape."));
     });
 }
