@@ -7,6 +7,7 @@
 #include "CommandRunner.h"
 #include "PlatformBackend.h"
 #include "SingleInstance.h"
+#include "Translations.h"
 #include "capture/PasteboardWriter.h"
 #include "model/ClipboardItem.h"
 #include "model/ModelContainer.h"
@@ -20,6 +21,7 @@
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QIcon>
+#include <QLocale>
 #include <QLockFile>
 #include <QLoggingCategory>
 #include <QQmlEngineExtensionPlugin>
@@ -108,6 +110,9 @@ int run(QApplication &app, CommandInterface &commands, const BackendChoice &back
     const PlatformBackend platform(backend);
     if (platform.services().desktopBindsHotkeys)
         printBindingInstructions();
+    // After the lines scripts read on stdout, which stay English, and before the first QML engine,
+    // which takes the translators installed when it is made.
+    Translations::install(app, QLocale::system().uiLanguages());
     qCDebug(lcApp) << "platform services ready after" << sinceStart.elapsed() << "ms";
     AppDelegate delegate(platform.pasteboard(), platform.workspace(), platform.services());
     commands.attach(delegate, platform.pasteboard());
