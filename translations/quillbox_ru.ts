@@ -814,7 +814,7 @@
     </message>
     <message>
         <source>Clear history when Quillbox quits (pinned items stay)</source>
-        <translation>Очищать историю при выходе из Quillbox (закреплённые элементы остаются)</translation>
+        <translation>Очищать историю при выходе (закреплённые остаются)</translation>
     </message>
     <message>
         <source>Nothing to add here.</source>
@@ -842,7 +842,7 @@
     </message>
     <message>
         <source>Forever</source>
-        <translation>Бессрочно</translation>
+        <translation>Всегда</translation>
     </message>
     <message numerus="yes">
         <source>%n day</source>
@@ -1171,7 +1171,7 @@
     <name>StorageTab</name>
     <message>
         <source>Max history items</source>
-        <translation>Максимум элементов в истории</translation>
+        <translation>Размер истории</translation>
     </message>
     <message numerus="yes">
         <source>%n unpinned item, the oldest, will be deleted now. Pinned items are kept. This cannot be undone.</source>
