@@ -9,6 +9,9 @@ PREFIX ?= /usr/local
 
 .PHONY: all deps test-deps configure build run test bench demo install deb clean
 
+# The tests, benchmarks and demo read the program's English texts, whatever the desktop's language.
+test bench demo deb: export LANGUAGE := en
+
 all: build
 
 deps:
