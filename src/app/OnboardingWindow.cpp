@@ -62,7 +62,7 @@ void OnboardingWindow::show()
         return;
     }
     auto *window = new MovableQuickView(&m_engine);
-    window->setTitle(QStringLiteral("Welcome to Quillbox"));
+    window->setTitle(tr("Welcome to Quillbox"));
     window->setFlags(Qt::Window | Qt::WindowStaysOnTopHint);
     window->setResizeMode(QQuickView::SizeRootObjectToView);
     window->resize(windowSize);

@@ -33,7 +33,7 @@ SettingsWindow::~SettingsWindow()
 void SettingsWindow::create()
 {
     auto *window = new QQuickView(&m_engine, nullptr);
-    window->setTitle(QStringLiteral("Quillbox Settings"));
+    window->setTitle(tr("Quillbox Settings"));
     window->setFlags(Qt::Window);
     window->setResizeMode(QQuickView::SizeRootObjectToView);
     window->setMinimumSize(minimumSize);
