@@ -1,9 +1,12 @@
 #include "FloatingPanel.h"
 
+#include "ui/ScreenFit.h"
+
 #include <QCursor>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QPointer>
+#include <QQuickItem>
 #include <QScreen>
 
 #include <algorithm>
@@ -15,12 +18,13 @@ FloatingPanel::FloatingPanel(BackendChoice::Backend backend, QQmlEngine *engine)
     setColor(Qt::transparent);
     setTitle(QStringLiteral("Quillbox"));
     setResizeMode(QQuickView::SizeRootObjectToView);
-    resize(contentSize);
+    const QSize size = ScreenFit::size(contentSize, QGuiApplication::primaryScreen());
+    resize(size);
     // A Wayland client cannot place its windows; a fixed size makes sway (like other tiling
     // compositors) float the panel and centre it over the output instead of tiling it.
     if (backend == BackendChoice::Backend::wayland) {
-        setMinimumSize(contentSize);
-        setMaximumSize(contentSize);
+        setMinimumSize(size);
+        setMaximumSize(size);
     }
 
     QPointer<FloatingPanel> self(this);
@@ -41,23 +45,35 @@ FloatingPanel::FloatingPanel(BackendChoice::Backend backend, QQmlEngine *engine)
 
 void FloatingPanel::keyPressEvent(QKeyEvent *event)
 {
-    event->ignore();
-    emit keyPressed(event);
-    if (event->isAccepted())
-        return;
+    // A menu or dialog open over the list takes its own keys: ↓ moves in the menu, Return picks the
+    // entry or confirms, rather than moving in or pasting from the list behind it.
+    if (!isInOpenPopup(activeFocusItem())) {
+        event->ignore();
+        emit keyPressed(event);
+        if (event->isAccepted())
+            return;
+    }
     QQuickView::keyPressEvent(event);
     if (event->key() == Qt::Key_Escape && !event->isAccepted())
         hide();
 }
 
-std::optional<QPoint> FloatingPanel::centredPosition(const QList<ScreenArea> &screens, QPoint pointer, QSize size)
+bool FloatingPanel::isInOpenPopup(const QQuickItem *item)
+{
+    for (; item; item = item->parentItem()) {
+        if (item->inherits("QQuickPopupItem"))
+            return true;
+    }
+    return false;
+}
+
+std::optional<QRect> FloatingPanel::placement(const QList<ScreenArea> &screens, QPoint pointer, QSize size)
 {
     if (screens.isEmpty())
         return std::nullopt;
     const auto holding = std::find_if(screens.cbegin(), screens.cend(),
         [pointer](const ScreenArea &screen) { return screen.geometry.contains(pointer); });
-    const QRect frame = (holding != screens.cend() ? *holding : screens.first()).availableGeometry;
-    return frame.center() - QPoint(size.width() / 2, size.height() / 2);
+    return ScreenFit::centred(size, (holding != screens.cend() ? *holding : screens.first()).availableGeometry);
 }
 
 void FloatingPanel::centreOnPointerScreen()
@@ -70,6 +86,6 @@ void FloatingPanel::centreOnPointerScreen()
         if (screen != primary)
             screens.append({screen->geometry(), screen->availableGeometry()});
     }
-    if (const auto position = centredPosition(screens, QCursor::pos(), size()))
-        setPosition(*position);
+    if (const auto frame = placement(screens, QCursor::pos(), contentSize))
+        setGeometry(*frame);
 }

@@ -12,8 +12,8 @@
 class QKeyEvent;
 
 /// The history panel's window: frameless, translucent, above other windows, without a taskbar entry,
-/// 680 × 640. It hides on an Esc nobody handled and when the application loses activation, and it
-/// lives until the program ends. Its content draws the only visible surface.
+/// 680 × 640, or less where a scaled desktop leaves less room. It hides on an Esc nobody handled and when the
+/// application loses activation, and it lives until the program ends. Its content draws the only visible surface.
 class FloatingPanel : public MovableQuickView {
     Q_OBJECT
 
@@ -27,11 +27,12 @@ public:
         QRect geometry;
         QRect availableGeometry;
     };
-    /// The top-left corner that centres a window of `size` in the usable part of the screen holding
-    /// `pointer`, or of the first screen when none holds it; nothing without screens.
-    static std::optional<QPoint> centredPosition(const QList<ScreenArea> &screens, QPoint pointer, QSize size);
-    /// Centres the panel, keeping its size, on the screen the pointer is on (the primary screen if
-    /// the pointer is on none): where the user is looking on a desktop of several monitors.
+    /// The frame of the panel in the usable part of the screen holding `pointer`, or of the first
+    /// screen when none holds it: centred, and shrunk where that part is smaller than `size`; nothing
+    /// without screens.
+    static std::optional<QRect> placement(const QList<ScreenArea> &screens, QPoint pointer, QSize size);
+    /// Places the panel on the screen the pointer is on (the primary screen if the pointer is on
+    /// none): where the user is looking on a desktop of several monitors.
     void centreOnPointerScreen();
 
 signals:
@@ -40,4 +41,8 @@ signals:
 
 protected:
     void keyPressEvent(QKeyEvent *event) override;
+
+private:
+    /// Whether `item` is inside a menu or dialog (a Qt Quick popup), which only exists while open.
+    static bool isInOpenPopup(const QQuickItem *item);
 };

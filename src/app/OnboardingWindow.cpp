@@ -6,6 +6,7 @@
 #include "services/HotkeyBindingInstructions.h"
 #include "services/KeyCombo.h"
 #include "services/KeySynthesizer.h"
+#include "ui/ScreenFit.h"
 #include "ui/settings/OnboardingView.h"
 
 #include <QGuiApplication>
@@ -65,9 +66,11 @@ void OnboardingWindow::show()
     window->setTitle(tr("Welcome to Quillbox"));
     window->setFlags(Qt::Window | Qt::WindowStaysOnTopHint);
     window->setResizeMode(QQuickView::SizeRootObjectToView);
-    window->resize(windowSize);
-    window->setMinimumSize(windowSize);
-    window->setMaximumSize(windowSize);
+    QScreen *screen = QGuiApplication::primaryScreen();
+    const QRect frame = screen ? ScreenFit::centred(windowSize, screen->availableGeometry()) : QRect({}, windowSize);
+    window->resize(frame.size());
+    window->setMinimumSize(frame.size());
+    window->setMaximumSize(frame.size());
 
     OnboardingView::PasteSupport support;
     support.isWayland = m_waylandSession;
@@ -90,8 +93,8 @@ void OnboardingWindow::show()
     } else {
         qCWarning(lcOnboarding) << component.errorString();
     }
-    if (QScreen *screen = QGuiApplication::primaryScreen())
-        window->setPosition(screen->availableGeometry().center() - QPoint(windowSize.width(), windowSize.height()) / 2);
+    if (screen)
+        window->setPosition(frame.topLeft());
     m_window = window;
     window->show();
     m_clock.schedule(100, window, [window] {

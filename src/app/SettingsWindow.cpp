@@ -1,5 +1,6 @@
 #include "SettingsWindow.h"
 
+#include "ui/ScreenFit.h"
 #include "ui/settings/ShortcutRecorderView.h"
 
 #include <QGuiApplication>
@@ -36,8 +37,10 @@ void SettingsWindow::create()
     window->setTitle(tr("Quillbox Settings"));
     window->setFlags(Qt::Window);
     window->setResizeMode(QQuickView::SizeRootObjectToView);
-    window->setMinimumSize(minimumSize);
-    window->resize(initialSize);
+    QScreen *screen = QGuiApplication::primaryScreen();
+    window->setMinimumSize(ScreenFit::size(minimumSize, screen));
+    const QRect frame = screen ? ScreenFit::centred(initialSize, screen->availableGeometry()) : QRect({}, initialSize);
+    window->resize(frame.size());
     QQmlComponent component(&m_engine, QUrl(QStringLiteral("qrc:/qml/Quillbox/SettingsPage.qml")));
     const QVariantMap properties{{QStringLiteral("settings"), QVariant::fromValue(m_view)}};
     if (auto *root = qobject_cast<QQuickItem *>(component.createWithInitialProperties(properties))) {
@@ -54,9 +57,8 @@ void SettingsWindow::create()
         if (!visible)
             m_view->recorder()->stopRecording();
     });
-    if (QScreen *screen = QGuiApplication::primaryScreen())
-        window->setPosition(
-            screen->availableGeometry().center() - QPoint(initialSize.width(), initialSize.height()) / 2);
+    if (screen)
+        window->setPosition(frame.topLeft());
     m_window = window;
 }
 

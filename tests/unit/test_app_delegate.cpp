@@ -508,21 +508,22 @@ private slots:
     void thePanelIsCentredOnTheScreenWithThePointer_data()
     {
         QTest::addColumn<QPoint>("pointer");
-        QTest::addColumn<QPoint>("position");
-        // 680 × 640 centred in the usable part: below the first screen's top bar, or the whole second.
-        QTest::newRow("on the second screen") << QPoint(2500, 700) << QPoint(3199 - 340, 719 - 320);
-        QTest::newRow("on the first screen's bar") << QPoint(100, 10) << QPoint(959 - 340, 555 - 320);
-        QTest::newRow("on no screen") << QPoint(-50, 2000) << QPoint(959 - 340, 555 - 320);
+        QTest::addColumn<QRect>("frame");
+        // 680 × 640 centred in the usable part: below the first screen's top bar, or the whole second;
+        // the third, a 1920 × 1080 screen scaled 2×, has room for less, and the panel shrinks to it.
+        QTest::newRow("on the second screen") << QPoint(2500, 700) << QRect(3199 - 340, 719 - 320, 680, 640);
+        QTest::newRow("on the first screen's bar") << QPoint(100, 10) << QRect(959 - 340, 555 - 320, 680, 640);
+        QTest::newRow("on no screen") << QPoint(-50, 2000) << QRect(959 - 340, 555 - 320, 680, 640);
+        QTest::newRow("on a small scaled screen") << QPoint(4500, 300) << QRect(4959 - 340, 283 - 240, 680, 480);
     }
     void thePanelIsCentredOnTheScreenWithThePointer()
     {
         QFETCH(QPoint, pointer);
-        QFETCH(QPoint, position);
-        const QList<FloatingPanel::ScreenArea> screens{
-            {{0, 0, 1920, 1080}, {0, 32, 1920, 1048}}, {{1920, 0, 2560, 1440}, {1920, 0, 2560, 1440}}};
-        QCOMPARE(
-            FloatingPanel::centredPosition(screens, pointer, FloatingPanel::contentSize).value_or(QPoint()), position);
-        QVERIFY(!FloatingPanel::centredPosition({}, pointer, FloatingPanel::contentSize));
+        QFETCH(QRect, frame);
+        const QList<FloatingPanel::ScreenArea> screens{{{0, 0, 1920, 1080}, {0, 32, 1920, 1048}},
+            {{1920, 0, 2560, 1440}, {1920, 0, 2560, 1440}}, {{4480, 0, 960, 540}, {4480, 28, 960, 512}}};
+        QCOMPARE(FloatingPanel::placement(screens, pointer, FloatingPanel::contentSize).value_or(QRect()), frame);
+        QVERIFY(!FloatingPanel::placement({}, pointer, FloatingPanel::contentSize));
     }
 
     void whatCannotBeWrittenAtQuitIsKeptAndComesBack()
