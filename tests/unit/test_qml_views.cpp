@@ -2,6 +2,10 @@
 #include "ManualClock.h"
 #include "TemporaryPreferences.h"
 #include "TemporaryStore.h"
+#include "app/FloatingPanel.h"
+#include "app/OnboardingWindow.h"
+#include "app/SettingsWindow.h"
+#include "app/Translations.h"
 #include "capture/CopySourceFilter.h"
 #include "model/HistoryLimit.h"
 #include "services/AppActions.h"
@@ -18,14 +22,17 @@
 #include "ui/settings/SettingsView.h"
 #include "ui/settings/ShortcutRecorderView.h"
 
+#include <QGuiApplication>
 #include <QQmlComponent>
 #include <QQmlEngine>
 #include <QQmlEngineExtensionPlugin>
 #include <QQuickItem>
 #include <QQuickView>
 #include <QScopeGuard>
+#include <QScreen>
 #include <QTest>
 
+#include <algorithm>
 #include <cmath>
 #include <functional>
 
@@ -42,6 +49,165 @@ void collectQmlMessages(QtMsgType type, const QMessageLogContext &context, const
     if (qmlMessages && message.contains(QLatin1String("qrc:/qml/")))
         qmlMessages->append(message);
     previousHandler(type, context, message);
+}
+
+// The panel's controller over a store of every kind of item, all in one category.
+struct PanelScene {
+    TemporaryStore store;
+    TemporaryPreferences settings;
+    FakePasteboard pasteboard;
+    ManualClock clock;
+    AppActions actions;
+    std::unique_ptr<ClipboardHistoryView> view;
+
+    PanelScene()
+    {
+        store.open();
+        auto category = ClipCategory::create("Work", "#FF0000", "folder", 0, false);
+        store.context().insert(category);
+        const std::pair<QString, ClipboardItemType> kinds[] = {
+            {"plain text", ClipboardItemType::text},
+            {"https://example.org/", ClipboardItemType::url},
+            {"/tmp/report.pdf", ClipboardItemType::file},
+            {"screenshot.png", ClipboardItemType::image},
+            {"more text", ClipboardItemType::text},
+        };
+        for (const auto &[content, type] : kinds) {
+            auto item = ClipboardItem::create(content, type, std::nullopt, QStringLiteral("xterm"));
+            item->setCategoryId(category->id());
+            store.context().insert(item);
+        }
+        store.context().save();
+        view = std::make_unique<ClipboardHistoryView>(
+            store.context(), pasteboard, settings.preferences, actions, nullptr, clock);
+    }
+};
+
+// The settings window's controller with every service it shows: the default categories, 120 items,
+// the GNOME extension's offer and three installed applications to keep out of the history.
+struct SettingsScene {
+    TemporaryStore store;
+    TemporaryPreferences settings;
+    ManualClock clock;
+    AppActions actions;
+    std::unique_ptr<HistoryLimit> limit;
+    GnomeExtensionView extension{QStringLiteral("Enable it."), true, true, QStringLiteral("true")};
+    HistoryPause pause{settings.preferences, clock};
+    CopySourceFilter filter;
+    NeverRecordedApplications neverRecorded{settings.preferences, filter};
+    std::unique_ptr<PrivacyView> privacy;
+    SettingsView::Services services;
+
+    SettingsScene()
+    {
+        store.open();
+        ClipCategory::insertDefaults(store.context());
+        for (int i = 0; i < 120; ++i)
+            store.add(QStringLiteral("item %1").arg(i), ClipboardItemType::text, i < 2);
+        limit = std::make_unique<HistoryLimit>(store.context(), settings.preferences);
+        PrivacyView::Sources sources;
+        sources.installed = [] {
+            return QList<PrivacyView::Application>{{"org.example.Vault", "Vault", "dialog-password"},
+                {"org.keepassxc.KeePassXC", "KeePassXC", "keepassxc"}, {"aardvark", "Aardvark", ""}};
+        };
+        sources.storePath = store.path();
+        privacy = std::make_unique<PrivacyView>(neverRecorded, pause, settings.preferences, sources);
+        services.preferences = &settings.preferences;
+        services.clock = &clock;
+        services.actions = &actions;
+        services.context = &store.context();
+        services.historyLimit = limit.get();
+        services.clipboardProtocol = QStringLiteral("ext-data-control-v1");
+        services.gnomeExtension = &extension;
+        services.privacy = privacy.get();
+    }
+};
+
+// What a person would see cut off or drawn over in `window`: a window larger than its screen's free
+// area, a text that neither fits its item nor is elided, a text outside the window or its scrolling
+// view's sides, and two texts drawn over each other. Texts scrolled partly out of a view are left out.
+QStringList layoutFaults(QQuickWindow *window, const QString &scene)
+{
+    QStringList faults;
+    const auto fault = [&](const QString &what) { faults.append(scene + QStringLiteral(": ") + what); };
+    const QRect available = window->screen()->availableGeometry();
+    if (window->width() > available.width() || window->height() > available.height())
+        fault(QStringLiteral("the window, %1 × %2, is larger than the screen's free %3 × %4")
+                  .arg(window->width())
+                  .arg(window->height())
+                  .arg(available.width())
+                  .arg(available.height()));
+    const QRectF windowRect(0, 0, window->width(), window->height());
+    // A menu or dialog is drawn over what is behind it: texts overlap only within one layer.
+    struct Drawn {
+        QRectF rect;
+        QString text;
+        const QQuickItem *layer;
+    };
+    QList<Drawn> drawn;
+    std::function<void(QQuickItem *, qreal, QQuickItem *, const QQuickItem *)> walk =
+        [&](QQuickItem *item, qreal opacity, QQuickItem *flickable, const QQuickItem *layer) {
+            opacity *= item->opacity();
+            if (item->inherits("QQuickPopupItem")) {
+                layer = item;
+                flickable = nullptr;
+            }
+            if (!item->isVisible() || opacity <= 0.01)
+                return;
+            const bool isText = item->inherits("QQuickText") || item->inherits("QQuickTextInput");
+            const QString text = item->property("text").toString();
+            if (isText && !text.trimmed().isEmpty()) {
+                const qreal width = std::min(item->width(), item->property("contentWidth").toReal());
+                const qreal height = std::min(item->height(), item->property("contentHeight").toReal());
+                const QString name = QStringLiteral("\"%1\"").arg(text.left(40));
+                // An input scrolls what does not fit; an elided text says there is more.
+                if (item->inherits("QQuickText") && !item->property("truncated").toBool()
+                    && (item->property("contentWidth").toReal() > item->width() + 1
+                        || item->property("contentHeight").toReal() > item->height() + 1)) {
+                    fault(QStringLiteral("%1 needs %2 × %3 and has %4 × %5")
+                              .arg(name)
+                              .arg(item->property("contentWidth").toReal())
+                              .arg(item->property("contentHeight").toReal())
+                              .arg(item->width())
+                              .arg(item->height()));
+                }
+                const int align = item->property("effectiveHorizontalAlignment").toInt();
+                const int valign = item->property("verticalAlignment").toInt();
+                const qreal x = align & Qt::AlignRight ? item->width() - width
+                    : align & Qt::AlignHCenter         ? (item->width() - width) / 2
+                                                       : 0;
+                const qreal y = valign & Qt::AlignBottom ? item->height() - height
+                    : valign & Qt::AlignVCenter          ? (item->height() - height) / 2
+                                                         : 0;
+                const QRectF rect = item->mapRectToScene(QRectF(x, y, width, height));
+                const QRectF bounds = flickable
+                    ? flickable->mapRectToScene(QRectF(0, 0, flickable->width(), flickable->height()))
+                    : windowRect;
+                if (rect.left() < bounds.left() - 1 || rect.right() > bounds.right() + 1)
+                    fault(
+                        QStringLiteral("%1 runs past the side of %2").arg(name, flickable ? "its view" : "the window"));
+                else if (!flickable && (rect.top() < bounds.top() - 1 || rect.bottom() > bounds.bottom() + 1))
+                    fault(QStringLiteral("%1 runs past the window's top or bottom").arg(name));
+                else if (!flickable || bounds.contains(rect))
+                    drawn.append({rect, text, layer});
+            }
+            if (item->inherits("QQuickFlickable"))
+                flickable = item;
+            for (QQuickItem *child : item->childItems())
+                walk(child, opacity, flickable, layer);
+        };
+    walk(window->contentItem(), 1, nullptr, nullptr);
+    for (qsizetype i = 0; i < drawn.size(); ++i) {
+        for (qsizetype j = i + 1; j < drawn.size(); ++j) {
+            if (drawn[i].layer != drawn[j].layer)
+                continue;
+            const QRectF both = drawn[i].rect.intersected(drawn[j].rect);
+            if (both.width() > 1 && both.height() > 1)
+                fault(QStringLiteral("\"%1\" and \"%2\" are drawn over each other")
+                          .arg(drawn[i].text.left(40), drawn[j].text.left(40)));
+        }
+    }
+    return faults;
 }
 
 } // namespace
@@ -70,7 +236,7 @@ class TestQmlViews : public QObject {
     }
     template <class T> T *find(const char *name) const { return m_window->rootObject()->findChild<T *>(name); }
     // The named item among the drawn ones (a repeater's items have no QObject parent to find them by).
-    QQuickItem *drawnItem(const QString &name) const
+    QQuickItem *drawnItem(const QString &name, QQuickWindow *window = nullptr) const
     {
         std::function<QQuickItem *(QQuickItem *)> walk = [&](QQuickItem *item) -> QQuickItem * {
             if (item->objectName() == name)
@@ -81,7 +247,7 @@ class TestQmlViews : public QObject {
             }
             return nullptr;
         };
-        return walk(m_window->contentItem());
+        return walk((window ? window : m_window.get())->contentItem());
     }
     // A click in the middle of the named item, as the pointer makes it.
     void click(const char *name)
@@ -94,12 +260,14 @@ class TestQmlViews : public QObject {
     }
     // Waits for a frame drawn after now: whatever the last change brought in has been laid out and
     // drawn, and has said so if it could not be.
-    void waitForFrame()
+    void waitForFrame(QQuickWindow *window = nullptr)
     {
+        if (!window)
+            window = m_window.get();
         bool drawn = false;
         QObject context;
-        connect(m_window.get(), &QQuickWindow::frameSwapped, &context, [&drawn] { drawn = true; });
-        m_window->update();
+        connect(window, &QQuickWindow::frameSwapped, &context, [&drawn] { drawn = true; });
+        window->update();
         QTRY_VERIFY(drawn);
     }
     // Waits until the named popup has opened; keys go to it from then on.
@@ -111,6 +279,8 @@ class TestQmlViews : public QObject {
     }
 
 private slots:
+    // The desktop's language, as the program takes it (the layout is checked in Russian too).
+    void initTestCase() { Translations::install(*QCoreApplication::instance(), QLocale::system().uiLanguages()); }
     void init()
     {
         m_messages.clear();
@@ -127,30 +297,12 @@ private slots:
 
     void theHistoryPanelDrawsEveryState()
     {
-        TemporaryStore store;
-        store.open();
-        TemporaryPreferences settings;
-        FakePasteboard pasteboard;
-        ManualClock clock;
-        auto category = ClipCategory::create("Work", "#FF0000", "folder", 0, false);
-        store.context().insert(category);
-        const std::pair<QString, ClipboardItemType> kinds[] = {
-            {"plain text", ClipboardItemType::text},
-            {"https://example.org/", ClipboardItemType::url},
-            {"/tmp/report.pdf", ClipboardItemType::file},
-            {"screenshot.png", ClipboardItemType::image},
-            {"more text", ClipboardItemType::text},
-        };
-        for (const auto &[content, type] : kinds) {
-            auto item = ClipboardItem::create(content, type, std::nullopt, QStringLiteral("xterm"));
-            item->setCategoryId(category->id());
-            store.context().insert(item);
-        }
-        store.context().save();
-        AppActions actions;
-        ClipboardHistoryView view(store.context(), pasteboard, settings.preferences, actions, nullptr, clock);
+        PanelScene scene;
+        ClipboardHistoryView &view = *scene.view;
+        ManualClock &clock = scene.clock;
         load("HistoryPanel.qml", {{"historyView", QVariant::fromValue(&view)}});
-        m_window->engine()->addImageProvider(QStringLiteral("thumbnail"), new ThumbnailImageProvider(store.path()));
+        m_window->engine()->addImageProvider(
+            QStringLiteral("thumbnail"), new ThumbnailImageProvider(scene.store.path()));
         view.resetState();
         view.setDark(true);
         // Each kind of row draws its own body.
@@ -272,36 +424,10 @@ private slots:
 
     void theSettingsWindowDrawsEveryTabAndClicksReachTheControllers()
     {
-        TemporaryStore store;
-        store.open();
-        ClipCategory::insertDefaults(store.context());
-        for (int i = 0; i < 120; ++i)
-            store.add(QStringLiteral("item %1").arg(i), ClipboardItemType::text, i < 2);
-        TemporaryPreferences settings;
-        ManualClock clock;
-        HistoryLimit limit(store.context(), settings.preferences);
-        SettingsView::Services services;
-        services.preferences = &settings.preferences;
-        services.clock = &clock;
-        AppActions actions;
-        services.actions = &actions;
-        services.context = &store.context();
-        services.historyLimit = &limit;
-        services.clipboardProtocol = QStringLiteral("ext-data-control-v1");
-        GnomeExtensionView extension(QStringLiteral("Enable it."), true, true, QStringLiteral("true"));
-        services.gnomeExtension = &extension;
-        HistoryPause pause(settings.preferences, clock);
-        CopySourceFilter filter;
-        NeverRecordedApplications neverRecorded(settings.preferences, filter);
-        PrivacyView::Sources sources;
-        sources.installed = [] {
-            return QList<PrivacyView::Application>{{"org.example.Vault", "Vault", "dialog-password"},
-                {"org.keepassxc.KeePassXC", "KeePassXC", "keepassxc"}, {"aardvark", "Aardvark", ""}};
-        };
-        sources.storePath = store.path();
-        PrivacyView privacy(neverRecorded, pause, settings.preferences, sources);
-        services.privacy = &privacy;
-        SettingsView view(services);
+        SettingsScene scene;
+        TemporaryPreferences &settings = scene.settings;
+        ManualClock &clock = scene.clock;
+        SettingsView view(scene.services);
         load("SettingsPage.qml", {{"settings", QVariant::fromValue(&view)}});
         const auto closeFirst = qScopeGuard([this] { m_window.reset(); }); // before the controller it binds to
 
@@ -335,35 +461,35 @@ private slots:
         waitForPopup("limitDialog");
         QTest::keyClick(m_window.get(), Qt::Key_Return);
         QCOMPARE(settings.preferences.maxHistoryCount(), 100);
-        QCOMPARE(store.context().count<ClipboardItem>(), 102);
+        QCOMPARE(scene.store.context().count<ClipboardItem>(), 102);
 
         click("tabPrivacy");
         QTRY_VERIFY(drawnItem("storageNote"));
         QVERIFY(drawnItem("storageNote")->property("text").toString().contains("never leaves it"));
         const qsizetype defaults = NeverRecordedApplications::defaults.size();
-        QCOMPARE(neverRecorded.ids().size(), defaults);
+        QCOMPARE(scene.neverRecorded.ids().size(), defaults);
         click("removeApplication"); // the first row's
-        QCOMPARE(neverRecorded.ids().size(), defaults - 1);
-        QVERIFY(!neverRecorded.ids().contains("org.keepassxc.KeePassXC"));
+        QCOMPARE(scene.neverRecorded.ids().size(), defaults - 1);
+        QVERIFY(!scene.neverRecorded.ids().contains("org.keepassxc.KeePassXC"));
         // Offered by name, those listed left out; Return adds the first.
         click("addInstalled");
         waitForPopup("applicationPicker");
         QTest::keyClick(m_window.get(), Qt::Key_Return);
-        QCOMPARE(neverRecorded.ids().last(), QStringLiteral("aardvark"));
+        QCOMPARE(scene.neverRecorded.ids().last(), QStringLiteral("aardvark"));
         // A row picked with the pointer goes with Delete.
         QTRY_VERIFY(!m_window->rootObject()->findChild<QObject *>("applicationPicker")->property("visible").toBool());
         click("neverRecordList");
         QTest::keyClick(m_window.get(), Qt::Key_Delete);
-        QCOMPARE(neverRecorded.ids().size(), defaults - 1);
+        QCOMPARE(scene.neverRecorded.ids().size(), defaults - 1);
         // The pasteboard's filter follows the list.
-        for (const QString &id : neverRecorded.ids())
-            QVERIFY(filter.excludes({id}));
-        QVERIFY(!filter.excludes({"keepassxc"}));
+        for (const QString &id : scene.neverRecorded.ids())
+            QVERIFY(scene.filter.excludes({id}));
+        QVERIFY(!scene.filter.excludes({"keepassxc"}));
 
         click("pauseUntilResumed");
-        QVERIFY(pause.isPaused() && !pause.end());
+        QVERIFY(scene.pause.isPaused() && !scene.pause.end());
         click("resumeHistory");
-        QVERIFY(!pause.isPaused());
+        QVERIFY(!scene.pause.isPaused());
         click("choice10 MB");
         QCOMPARE(settings.preferences.largestItemMegabytes(), 10);
         click("choice30 days");
@@ -377,10 +503,10 @@ private slots:
         // The extension is switched on only once the person agreed to the command.
         click("enableGnomeExtension");
         waitForPopup("enableDialog");
-        QVERIFY(!extension.isEnabling() && extension.status().isEmpty());
+        QVERIFY(!scene.extension.isEnabling() && scene.extension.status().isEmpty());
         QTest::keyClick(m_window.get(), Qt::Key_Return);
         QTRY_VERIFY(drawnItem("gnomeExtensionStatus") && drawnItem("gnomeExtensionStatus")->isVisible());
-        QVERIFY(extension.status().startsWith("The extension is enabled"));
+        QVERIFY(scene.extension.status().startsWith("The extension is enabled"));
         click("tabGeneral");
     }
 
@@ -457,6 +583,209 @@ private slots:
         QTest::keyClick(m_window.get(), Qt::Key_Return);
         QCOMPARE(finished, 1);
         m_window.reset();
+    }
+
+    // A person without a pointer: Tab reaches every control of every settings tab and of each welcome
+    // page, in a ring, and Space or Return works the control reached.
+    void everyControlIsReachedWithTabAndWorkedWithTheKeyboard()
+    {
+        const auto controls = [](QQuickItem *root) {
+            QList<QQuickItem *> found;
+            std::function<void(QQuickItem *)> walk = [&](QQuickItem *item) {
+                if (!item->isVisible() || !item->isEnabled())
+                    return;
+                if (item->inherits("QQuickAbstractButton") || item->inherits("QQuickTextInput")
+                    || item->activeFocusOnTab())
+                    found.append(item);
+                for (QQuickItem *child : item->childItems())
+                    walk(child);
+            };
+            walk(root);
+            return found;
+        };
+        // The controls Tab stops at, from the focus now until it comes round again.
+        const auto tabRing = [this] {
+            QList<QQuickItem *> reached;
+            for (int presses = 0; presses < 200; ++presses) {
+                QTest::keyClick(m_window.get(), Qt::Key_Tab);
+                QQuickItem *focused = m_window->activeFocusItem();
+                if (!focused || reached.contains(focused))
+                    break;
+                reached.append(focused);
+            }
+            return reached;
+        };
+        const auto unreached = [](const QList<QQuickItem *> &all, const QList<QQuickItem *> &reached) {
+            QStringList missed;
+            for (QQuickItem *control : all) {
+                const bool hit = std::any_of(reached.cbegin(), reached.cend(), [control](QQuickItem *focused) {
+                    for (QQuickItem *item = focused; item; item = item->parentItem()) {
+                        if (item == control)
+                            return true;
+                    }
+                    return false;
+                });
+                if (!hit)
+                    missed.append(QStringLiteral("%1 \"%2\"")
+                                      .arg(control->metaObject()->className(),
+                                          control->property("text").toString() + control->property("label").toString()
+                                              + control->objectName()));
+            }
+            return missed;
+        };
+
+        SettingsScene scene;
+        SettingsView view(scene.services);
+        load("SettingsPage.qml", {{"settings", QVariant::fromValue(&view)}});
+        const auto closeFirst = qScopeGuard([this] { m_window.reset(); }); // before the controller it binds to
+        QStringList missed;
+        for (const char *tab : {"General", "Categories", "Shortcuts", "Storage", "Privacy", "About"}) {
+            click((QByteArray("tab") + tab).constData());
+            waitForFrame();
+            missed += unreached(controls(m_window->contentItem()), tabRing());
+        }
+        QVERIFY2(missed.isEmpty(), qPrintable(missed.join('\n')));
+
+        // Tabs open with Space and → moves along them; a switch flips with Space and Return; a
+        // choice is taken with Return.
+        click("tabGeneral");
+        drawnItem("tabGeneral")->forceActiveFocus(Qt::TabFocusReason);
+        QTest::keyClick(m_window.get(), Qt::Key_Right);
+        QTest::keyClick(m_window.get(), Qt::Key_Space);
+        QCOMPARE(m_window->rootObject()->property("currentTab").toInt(), 1);
+        click("tabGeneral");
+        QQuickItem *toggle = drawnItem("switch");
+        QVERIFY(toggle);
+        const bool wasChecked = toggle->property("checked").toBool();
+        toggle->forceActiveFocus(Qt::TabFocusReason);
+        QTest::keyClick(m_window.get(), Qt::Key_Space);
+        QTRY_COMPARE(toggle->property("checked").toBool(), !wasChecked);
+        QTest::keyClick(m_window.get(), Qt::Key_Return);
+        QTRY_COMPARE(toggle->property("checked").toBool(), wasChecked);
+        click("tabStorage");
+        QQuickItem *choice = drawnItem("choice250");
+        QVERIFY(choice);
+        choice->forceActiveFocus(Qt::TabFocusReason);
+        QTest::keyClick(m_window.get(), Qt::Key_Return);
+        QCOMPARE(scene.settings.preferences.maxHistoryCount(), 250);
+        m_window.reset();
+
+        OnboardingView onboarding({});
+        load("OnboardingPage.qml", {{"onboarding", QVariant::fromValue(&onboarding)}});
+        for (int page = 0; page < onboarding.pageCount(); ++page) {
+            QTest::qWait(300); // the pages cross-fade
+            const QStringList missedHere = unreached(controls(m_window->rootObject()), tabRing());
+            QVERIFY2(missedHere.isEmpty(), qPrintable(QStringLiteral("page %1: ").arg(page) + missedHere.join('\n')));
+            m_window->rootObject()->forceActiveFocus();
+            QTest::keyClick(m_window.get(), Qt::Key_Return);
+        }
+    }
+
+    // Registered again for each scale desktops use: Xft.dpi 120, 144 and 192 on a 1920 × 1080 X screen,
+    // a Wayland output scaled 2× and QT_SCALE_FACTOR. Each real window fits its screen, shrinking where
+    // it must, and in every state of it nothing is cut off or drawn over another text.
+    void theViewsFitTheScreenAtEveryScale()
+    {
+        const QScreen *screen = QGuiApplication::primaryScreen();
+        qInfo("scale %.2f, the screen's free area %d × %d", screen->devicePixelRatio(),
+            screen->availableGeometry().width(), screen->availableGeometry().height());
+        QStringList faults;
+        const auto look = [&](QQuickWindow *window, const QString &scene, const std::function<void()> &action) {
+            action();
+            QCoreApplication::processEvents();
+            waitForFrame(window);
+            faults += layoutFaults(window, scene);
+        };
+        const auto clickOn = [](QQuickWindow *window, QQuickItem *item) {
+            QTest::mouseClick(
+                window, Qt::LeftButton, {}, item->mapToScene(QPointF(item->width() / 2, item->height() / 2)).toPoint());
+        };
+        {
+            PanelScene scene;
+            FloatingPanel panel(QGuiApplication::platformName() == QLatin1String("wayland")
+                    ? BackendChoice::Backend::wayland
+                    : BackendChoice::Backend::x11);
+            panel.engine()->addImageProvider(QStringLiteral("icon"), new IconImageProvider);
+            panel.engine()->addImageProvider(
+                QStringLiteral("thumbnail"), new ThumbnailImageProvider(scene.store.path()));
+            panel.setInitialProperties({{"historyView", QVariant::fromValue(scene.view.get())}});
+            panel.setSource(QUrl(QStringLiteral("qrc:/qml/Quillbox/HistoryPanel.qml")));
+            QCOMPARE(panel.status(), QQuickView::Ready);
+            ClipboardHistoryView &view = *scene.view;
+            view.resetState();
+            panel.centreOnPointerScreen();
+            panel.show();
+            QVERIFY(QTest::qWaitForWindowExposed(&panel));
+            const auto step = [&](const QString &state, const std::function<void()> &action) {
+                look(&panel, state, [&] {
+                    action();
+                    scene.clock.advance(1000);
+                });
+            };
+            step("the panel", [] {});
+            step("the panel, searching", [&] {
+                view.openSearch();
+                view.filter()->setSearchText("text");
+            });
+            step("the panel's new item", [&] {
+                view.closeSearch();
+                view.startCreatingNew();
+            });
+            step("the panel's edit card", [&] {
+                view.cancelCreate();
+                view.startEditing(view.filter()->filteredItems().first()->id().toString(QUuid::WithoutBraces));
+            });
+            step("the panel's combine card", [&] {
+                view.cancelEdit();
+                view.clickRow(0, Qt::ControlModifier);
+                view.clickRow(1, Qt::ControlModifier);
+                view.pasteSelection();
+            });
+            step("the panel's menu", [&] {
+                view.cancelCombine();
+                QQuickItem *menuButton = drawnItem(QStringLiteral("menuButton"), &panel);
+                QVERIFY(menuButton);
+                clickOn(&panel, menuButton);
+            });
+        }
+        {
+            SettingsScene scene;
+            QQmlEngine engine;
+            engine.addImportPath(QStringLiteral("qrc:/qml"));
+            engine.addImageProvider(QStringLiteral("icon"), new IconImageProvider);
+            SettingsWindow settings(engine, scene.services);
+            settings.show();
+            QQuickWindow *window = settings.window();
+            QVERIFY(QTest::qWaitForWindowExposed(window));
+            for (const char *tab : {"General", "Categories", "Shortcuts", "Storage", "Privacy", "About"}) {
+                look(window, QStringLiteral("the %1 tab").arg(tab), [&] {
+                    QQuickItem *button = nullptr;
+                    QTRY_VERIFY((button = drawnItem(QStringLiteral("tab") + QLatin1String(tab), window)));
+                    clickOn(window, button);
+                });
+            }
+        }
+        {
+            TemporaryPreferences settings;
+            ManualClock clock;
+            QQmlEngine engine;
+            engine.addImportPath(QStringLiteral("qrc:/qml"));
+            engine.addImageProvider(QStringLiteral("icon"), new IconImageProvider);
+            GnomeExtensionView extension(QStringLiteral("Enable it."), true, true, QStringLiteral("true"));
+            OnboardingWindow onboarding(engine, settings.preferences, nullptr, false, true, &extension, clock);
+            onboarding.show();
+            QQuickWindow *window = onboarding.window();
+            QVERIFY(QTest::qWaitForWindowExposed(window));
+            QQuickItem *page = window->contentItem()->childItems().value(0);
+            QVERIFY(page);
+            for (int shown = 1; shown < 10; ++shown) {
+                look(window, QStringLiteral("onboarding page %1").arg(shown), [] { QTest::qWait(300); }); // the fade
+                if (page->property("isLastPage").toBool())
+                    break;
+                QTest::keyClick(window, Qt::Key_Return);
+            }
+        }
+        QVERIFY2(faults.isEmpty(), qPrintable(faults.join('\n')));
     }
 };
 

@@ -39,6 +39,20 @@ Row {
                 border.width: swatch.chosen ? 2.5 : (swatch.modelData.hex === "#FFFFFF" ? 1 : 0)
                 border.color: swatch.chosen ? "white" : Qt.rgba(0, 0, 0, 0.2)
             }
+            Accessible.role: Accessible.RadioButton
+            Accessible.name: swatch.modelData.name
+            Accessible.checkable: true
+            Accessible.checked: swatch.chosen
+            Accessible.onPressAction: row.settings.borderColorHex = swatch.modelData.hex
+            activeFocusOnTab: true
+            Keys.onSpacePressed: row.settings.borderColorHex = swatch.modelData.hex
+            Keys.onReturnPressed: row.settings.borderColorHex = swatch.modelData.hex
+            Keys.onEnterPressed: row.settings.borderColorHex = swatch.modelData.hex
+            FocusRing {
+                visible: swatch.activeFocus
+                anchors.margins: 0
+                radius: width / 2
+            }
             MouseArea {
                 anchors.fill: parent
                 cursorShape: Qt.PointingHandCursor

@@ -43,6 +43,7 @@ AbstractButton {
             font.weight: Font.DemiBold
         }
         IconButton {
+            focusPolicy: Qt.NoFocus // the panel's keys belong to the search and the list
             visible: chip.showClear
             anchors.verticalCenter: parent.verticalCenter
             implicitWidth: 16

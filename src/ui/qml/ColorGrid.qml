@@ -39,6 +39,20 @@ Grid {
                 border.width: swatch.chosen ? 3 : 0
                 border.color: "white"
             }
+            Accessible.role: Accessible.RadioButton
+            Accessible.name: swatch.modelData
+            Accessible.checkable: true
+            Accessible.checked: swatch.chosen
+            Accessible.onPressAction: grid.manager.newColorHex = swatch.modelData
+            activeFocusOnTab: true
+            Keys.onSpacePressed: grid.manager.newColorHex = swatch.modelData
+            Keys.onReturnPressed: grid.manager.newColorHex = swatch.modelData
+            Keys.onEnterPressed: grid.manager.newColorHex = swatch.modelData
+            FocusRing {
+                visible: swatch.activeFocus
+                anchors.margins: 0
+                radius: width / 2
+            }
             MouseArea {
                 anchors.fill: parent
                 cursorShape: Qt.PointingHandCursor

@@ -162,10 +162,13 @@ Item {
                 spacing: 8
 
                 PanelButton {
+
+                    focusPolicy: Qt.NoFocus // the panel's keys belong to the search and the list
                     text: qsTr("Cancel")
                     onClicked: panel.combine.cancel()
                 }
                 PanelButton {
+                    focusPolicy: Qt.NoFocus // the panel's keys belong to the search and the list
                     text: qsTr("Paste ↩")
                     prominent: true
                     fill: panel.orange

@@ -117,10 +117,13 @@ Rectangle {
             spacing: 8
 
             PanelButton {
+
+                focusPolicy: Qt.NoFocus // the panel's keys belong to the search and the list
                 text: qsTr("Cancel")
                 onClicked: card.isNewItem ? card.view.newItemEditor.cancel() : card.view.editor.cancel()
             }
             PanelButton {
+                focusPolicy: Qt.NoFocus // the panel's keys belong to the search and the list
                 text: qsTr("Save")
                 prominent: true
                 fill: card.border.color

@@ -14,7 +14,10 @@ AbstractButton {
     implicitWidth: 24
     implicitHeight: 24
     hoverEnabled: true
-    focusPolicy: Qt.NoFocus
+    // Tab reaches it (a click leaves the focus where it was); Space, Return and Enter press it.
+    focusPolicy: Qt.TabFocus
+    Keys.onReturnPressed: button.clicked()
+    Keys.onEnterPressed: button.clicked()
 
     Accessible.role: Accessible.Button
     Accessible.name: tip
@@ -27,6 +30,10 @@ AbstractButton {
     background: Rectangle {
         radius: 6
         color: button.hovered ? button.hoverColor : "transparent"
+    }
+    FocusRing {
+        visible: button.activeFocus
+        anchors.margins: -2
     }
     contentItem: Item {
         Symbol {

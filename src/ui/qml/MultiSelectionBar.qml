@@ -14,6 +14,7 @@ Rectangle {
     border.color: Qt.rgba(1, 0.584, 0, 0.5)
 
     Row {
+        id: count
         anchors.left: parent.left
         anchors.leftMargin: 12
         anchors.verticalCenter: parent.verticalCenter
@@ -33,10 +34,15 @@ Rectangle {
             font.weight: Font.DemiBold
         }
     }
+    // The keys' hint gives way to the count where the panel is narrow (a scaled desktop, a longer language).
     Text {
+        anchors.left: count.right
+        anchors.leftMargin: 12
         anchors.right: parent.right
         anchors.rightMargin: 12
         anchors.verticalCenter: parent.verticalCenter
+        horizontalAlignment: Text.AlignRight
+        elide: Text.ElideLeft
         text: qsTr("⇧↑↓ select  |  Ctrl+Click toggle  |  ↩ combine  |  Esc clear")
         color: Theme.secondaryText
         font.pixelSize: 10

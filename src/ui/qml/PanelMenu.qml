@@ -6,7 +6,16 @@ Menu {
     id: menu
 
 
-    implicitWidth: 210
+    // As wide as its widest entry, 210 at least: a longer language widens it rather than cutting in.
+    implicitWidth: {
+        let widest = 0
+        for (let i = 0; i < menu.count; ++i) {
+            const entry = menu.itemAt(i)
+            if (entry)
+                widest = Math.max(widest, entry.implicitWidth)
+        }
+        return Math.max(210, widest + menu.leftPadding + menu.rightPadding)
+    }
     padding: 5
 
     background: Rectangle {

@@ -14,8 +14,14 @@ MenuItem {
         : destructive ? Theme.red
         : enabled ? Theme.primaryText : Theme.tertiaryText
 
+    TextMetrics {
+        id: metrics
+        text: entry.text
+        font.pixelSize: 13
+    }
     contentItem: Item {
         implicitHeight: 20
+        implicitWidth: 18 + Math.ceil(metrics.advanceWidth) + (entry.subMenu ? 20 : 0)
         Symbol {
             anchors.left: parent.left
             anchors.verticalCenter: parent.verticalCenter
@@ -28,6 +34,7 @@ MenuItem {
             anchors.left: parent.left
             anchors.leftMargin: 18
             anchors.right: parent.right
+            anchors.rightMargin: entry.subMenu ? 20 : 0
             anchors.verticalCenter: parent.verticalCenter
             text: entry.text
             elide: Text.ElideRight

@@ -182,43 +182,21 @@ Item {
                     checked: !tab.privacy.recordFiles
                     onToggled: on => tab.privacy.recordFiles = !on
                 }
-                Item {
-                    width: parent.width
-                    height: 28
-                    Text {
-                        anchors.verticalCenter: parent.verticalCenter
-                        text: qsTr("Largest item")
-                        font.pixelSize: 13
-                        color: Theme.primaryText
-                    }
-                    SegmentedPicker {
-                        objectName: "largestItemPicker"
-                        anchors.right: parent.right
-                        anchors.verticalCenter: parent.verticalCenter
-                        choices: tab.privacy.sizeChoices
-                        segmentWidth: 64
-                        current: tab.privacy.largestItemMegabytes
-                        onPicked: value => tab.privacy.largestItemMegabytes = value
-                    }
+                LabelledPicker {
+                    label: qsTr("Largest item")
+                    objectName: "largestItemPicker"
+                    choices: tab.privacy.sizeChoices
+                    segmentWidth: 64
+                    current: tab.privacy.largestItemMegabytes
+                    onPicked: value => tab.privacy.largestItemMegabytes = value
                 }
-                Item {
-                    width: parent.width
-                    height: 28
-                    Text {
-                        anchors.verticalCenter: parent.verticalCenter
-                        text: qsTr("Keep unpinned items for")
-                        font.pixelSize: 13
-                        color: Theme.primaryText
-                    }
-                    SegmentedPicker {
-                        objectName: "retentionPicker"
-                        anchors.right: parent.right
-                        anchors.verticalCenter: parent.verticalCenter
-                        choices: tab.privacy.retentionChoices
-                        segmentWidth: 60
-                        current: tab.privacy.keepUnpinnedDays
-                        onPicked: value => tab.privacy.keepUnpinnedDays = value
-                    }
+                LabelledPicker {
+                    label: qsTr("Keep unpinned items for")
+                    objectName: "retentionPicker"
+                    choices: tab.privacy.retentionChoices
+                    segmentWidth: 60
+                    current: tab.privacy.keepUnpinnedDays
+                    onPicked: value => tab.privacy.keepUnpinnedDays = value
                 }
                 SettingsToggle {
                     objectName: "clearOnQuit"

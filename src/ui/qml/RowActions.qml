@@ -19,6 +19,7 @@ Row {
         size: 9
     }
     IconButton {
+        focusPolicy: Qt.NoFocus // the panel's keys belong to the search and the list
         symbol: actions.item.isPinned ? "pin.slash.fill" : "pin"
         tip: actions.item.isPinned ? qsTr("Unpin") : qsTr("Pin")
         tint: actions.item.isPinned ? Theme.orange : Theme.secondaryText
@@ -26,6 +27,7 @@ Row {
         onClicked: actions.view.commands.togglePin(actions.item.id)
     }
     IconButton {
+        focusPolicy: Qt.NoFocus // the panel's keys belong to the search and the list
         symbol: "trash"
         tip: qsTr("Delete")
         tint: Theme.secondaryText

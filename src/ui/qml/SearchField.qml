@@ -45,6 +45,8 @@ Rectangle {
     }
 
     IconButton {
+
+        focusPolicy: Qt.NoFocus // the panel's keys belong to the search and the list
         id: clearButton
         visible: field.view.filter.searchText.length > 0
         anchors.right: closeButton.left
@@ -56,6 +58,7 @@ Rectangle {
         onClicked: field.view.filter.searchText = ""
     }
     IconButton {
+        focusPolicy: Qt.NoFocus // the panel's keys belong to the search and the list
         id: closeButton
         anchors.right: parent.right
         anchors.rightMargin: 5

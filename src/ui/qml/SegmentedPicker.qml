@@ -10,7 +10,7 @@ Rectangle {
     // Each {label, value}.
     property var choices: []
     property var current
-    // Every segment as wide as this, when set; else each fits its label.
+    // Every segment at least as wide as this, when set (a longer label widens its own); else each fits its label.
     property real segmentWidth: 0
     signal picked(var value)
 
@@ -33,9 +33,16 @@ Rectangle {
                 Accessible.name: segment.modelData.label
                 Accessible.checkable: true
                 Accessible.checked: segment.chosen
-                implicitWidth: picker.segmentWidth > 0 ? picker.segmentWidth : Math.max(54, implicitContentWidth + 22)
+                implicitWidth: Math.max(picker.segmentWidth > 0 ? picker.segmentWidth : 54, implicitContentWidth + 16)
                 implicitHeight: 22
-                focusPolicy: Qt.NoFocus
+                focusPolicy: Qt.TabFocus
+                Keys.onReturnPressed: segment.clicked()
+                Keys.onEnterPressed: segment.clicked()
+                FocusRing {
+                    visible: segment.activeFocus
+                    anchors.margins: -1
+                    radius: 6
+                }
                 background: Rectangle {
                     radius: 5
                     color: segment.chosen ? (Theme.dark ? Qt.rgba(1, 1, 1, 0.22) : "white") : "transparent"

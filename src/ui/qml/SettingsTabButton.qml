@@ -20,6 +20,14 @@ Item {
     Accessible.selected: button.checked
     Accessible.onPressAction: button.clicked()
 
+    // A tab list: Tab reaches the tabs, Space or Return opens one, ← and → move along them.
+    activeFocusOnTab: true
+    Keys.onSpacePressed: button.clicked()
+    Keys.onReturnPressed: button.clicked()
+    Keys.onEnterPressed: button.clicked()
+    Keys.onLeftPressed: nextItemInFocusChain(false).forceActiveFocus(Qt.BacktabFocusReason)
+    Keys.onRightPressed: nextItemInFocusChain(true).forceActiveFocus(Qt.TabFocusReason)
+
     HoverHandler { id: hover }
     TapHandler { onTapped: button.clicked() }
 
@@ -28,6 +36,10 @@ Item {
         radius: 8
         color: button.checked ? Qt.rgba(0.5, 0.5, 0.5, 0.2)
              : hover.hovered ? Qt.rgba(0.5, 0.5, 0.5, 0.1) : "transparent"
+    }
+    FocusRing {
+        visible: button.activeFocus
+        anchors.margins: 0
     }
     Column {
         anchors.centerIn: parent

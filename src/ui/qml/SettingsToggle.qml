@@ -10,12 +10,17 @@ Item {
     property bool checked
     signal toggled(bool on)
 
-    implicitHeight: 24
+    implicitHeight: Math.max(24, label.implicitHeight)
     width: parent ? parent.width : 300
 
+    // A long label (a narrow window, a longer language) wraps rather than running under the switch.
     Text {
+        id: label
         anchors.left: parent.left
+        anchors.right: control.left
+        anchors.rightMargin: 12
         anchors.verticalCenter: parent.verticalCenter
+        wrapMode: Text.WordWrap
         text: toggle.label
         font.pixelSize: 13
         color: Theme.primaryText
@@ -27,8 +32,15 @@ Item {
         anchors.right: parent.right
         anchors.verticalCenter: parent.verticalCenter
         checked: toggle.checked
-        focusPolicy: Qt.NoFocus
+        focusPolicy: Qt.TabFocus
         onToggled: toggle.toggled(checked)
+        // Space toggles a switch by itself; Return and Enter do the same here.
+        Keys.onReturnPressed: { control.toggle(); control.toggled() }
+        Keys.onEnterPressed: { control.toggle(); control.toggled() }
+        FocusRing {
+            visible: control.activeFocus
+            radius: 14
+        }
         // Drawn here: the style's own track takes the light palette, and vanishes on a dark window.
         indicator: Rectangle {
             implicitWidth: 38

@@ -34,7 +34,12 @@ Column {
                 Accessible.name: control.recorder.isRecording ? qsTr("Recording a shortcut") : qsTr("Shortcut %1").arg(control.recorder.buttonText)
                 implicitWidth: Math.max(110, implicitContentWidth + 24)
                 implicitHeight: 28
-                focusPolicy: Qt.NoFocus
+                focusPolicy: Qt.TabFocus
+                Keys.onReturnPressed: comboButton.clicked()
+                Keys.onEnterPressed: comboButton.clicked()
+                FocusRing {
+                    visible: comboButton.activeFocus
+                }
                 background: Rectangle {
                     radius: 6
                     color: control.recorder.isRecording ? Qt.rgba(Theme.accent.r, Theme.accent.g, Theme.accent.b, 0.15)

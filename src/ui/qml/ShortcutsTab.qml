@@ -62,22 +62,11 @@ Item {
         SettingsGroup {
             width: parent.width
             title: qsTr("In-App Shortcuts")
-            Item {
-                width: parent.width
-                height: 28
-                Text {
-                    anchors.verticalCenter: parent.verticalCenter
-                    text: qsTr("Category search")
-                    font.pixelSize: 13
-                    color: Theme.primaryText
-                }
-                SegmentedPicker {
-                    anchors.right: parent.right
-                    anchors.verticalCenter: parent.verticalCenter
-                    choices: [{ label: qsTr("Tab"), value: "tab" }, { label: qsTr("/ (Slash)"), value: "slash" }]
-                    current: tab.settings.categorySearchKey
-                    onPicked: value => tab.settings.categorySearchKey = value
-                }
+            LabelledPicker {
+                label: qsTr("Category search")
+                choices: [{ label: qsTr("Tab"), value: "tab" }, { label: qsTr("/ (Slash)"), value: "slash" }]
+                current: tab.settings.categorySearchKey
+                onPicked: value => tab.settings.categorySearchKey = value
             }
             Text {
                 text: qsTr("Opens the category filter search when Quillbox is open.")

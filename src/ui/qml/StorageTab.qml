@@ -18,34 +18,23 @@ Item {
 
         SettingsGroup {
             width: parent.width
-            Item {
-                width: parent.width
-                height: 28
-                Text {
-                    anchors.verticalCenter: parent.verticalCenter
-                    text: qsTr("Max history items")
-                    font.pixelSize: 13
-                    color: Theme.primaryText
-                }
-                SegmentedPicker {
-                    objectName: "maxHistoryPicker"
-                    anchors.right: parent.right
-                    anchors.verticalCenter: parent.verticalCenter
-                    choices: tab.settings.historySizeChoices
-                    segmentWidth: 72
-                    current: tab.settings.maxHistoryCount
-                    onPicked: value => {
-                        const deletions = tab.settings.deletionsForMaxHistoryCount(value)
-                        if (deletions === 0) {
-                            tab.settings.setMaxHistoryCount(value)
-                            return
-                        }
-                        tab.pendingCount = value
-                        limitDialog.message = deletions === 1
-                            ? qsTr("%n unpinned item, the oldest, will be deleted now. Pinned items are kept. This cannot be undone.", "", deletions)
-                            : qsTr("%n unpinned items, the oldest, will be deleted now. Pinned items are kept. This cannot be undone.", "", deletions)
-                        limitDialog.open()
+            LabelledPicker {
+                label: qsTr("Max history items")
+                objectName: "maxHistoryPicker"
+                choices: tab.settings.historySizeChoices
+                segmentWidth: 72
+                current: tab.settings.maxHistoryCount
+                onPicked: value => {
+                    const deletions = tab.settings.deletionsForMaxHistoryCount(value)
+                    if (deletions === 0) {
+                        tab.settings.setMaxHistoryCount(value)
+                        return
                     }
+                    tab.pendingCount = value
+                    limitDialog.message = deletions === 1
+                        ? qsTr("%n unpinned item, the oldest, will be deleted now. Pinned items are kept. This cannot be undone.", "", deletions)
+                        : qsTr("%n unpinned items, the oldest, will be deleted now. Pinned items are kept. This cannot be undone.", "", deletions)
+                    limitDialog.open()
                 }
             }
         }

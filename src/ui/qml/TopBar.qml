@@ -22,7 +22,10 @@ Item {
     }
 
     IconButton {
+
+        focusPolicy: Qt.NoFocus // the panel's keys belong to the search and the list
         id: menuButton
+        objectName: "menuButton"
         anchors.right: parent.right
         anchors.verticalCenter: parent.verticalCenter
         implicitWidth: 28

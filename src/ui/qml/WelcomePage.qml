@@ -116,7 +116,12 @@ Item {
             id: actionButton
             visible: (page.modelData.actionLabel || "").length > 0
             anchors.horizontalCenter: parent.horizontalCenter
-            focusPolicy: Qt.NoFocus
+            focusPolicy: Qt.TabFocus
+            Keys.onReturnPressed: actionButton.clicked()
+            Keys.onEnterPressed: actionButton.clicked()
+            FocusRing {
+                visible: actionButton.activeFocus
+            }
             text: page.modelData.actionLabel || ""
             font.pixelSize: 13
             font.weight: Font.DemiBold

@@ -20,16 +20,22 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-// Stored hex, and the colour the circle is drawn in: the desktop-neutral tone of the colour's name.
-const std::pair<const char *, const char *> borderColors[] = {
-    {"#FF8C00", "#FF9500"}, // orange
-    {"#FF3B30", "#FF3B30"}, // red
-    {"#007AFF", "#007AFF"}, // blue
-    {"#34C759", "#34C759"}, // green
-    {"#AF52DE", "#AF52DE"}, // purple
-    {"#FF2D55", "#FF2D55"}, // pink
-    {"#FFCC00", "#FFCC00"}, // yellow
-    {"#FFFFFF", "#FFFFFF"}, // white
+// Stored hex, the colour the circle is drawn in (the desktop-neutral tone of the colour's name), and
+// the name a screen reader says.
+struct BorderColor {
+    const char *hex;
+    const char *shown;
+    const char *name;
+};
+const BorderColor borderColors[] = {
+    {"#FF8C00", "#FF9500", QT_TRANSLATE_NOOP("SettingsView", "Orange")},
+    {"#FF3B30", "#FF3B30", QT_TRANSLATE_NOOP("SettingsView", "Red")},
+    {"#007AFF", "#007AFF", QT_TRANSLATE_NOOP("SettingsView", "Blue")},
+    {"#34C759", "#34C759", QT_TRANSLATE_NOOP("SettingsView", "Green")},
+    {"#AF52DE", "#AF52DE", QT_TRANSLATE_NOOP("SettingsView", "Purple")},
+    {"#FF2D55", "#FF2D55", QT_TRANSLATE_NOOP("SettingsView", "Pink")},
+    {"#FFCC00", "#FFCC00", QT_TRANSLATE_NOOP("SettingsView", "Yellow")},
+    {"#FFFFFF", "#FFFFFF", QT_TRANSLATE_NOOP("SettingsView", "White")},
 };
 
 // The keys of a global combination by their names on this desktop: "Super + Shift + L".
@@ -202,8 +208,9 @@ void SettingsView::clearAllHistory()
 QVariantList SettingsView::borderColorOptions() const
 {
     QVariantList options;
-    for (const auto &[hex, shown] : borderColors)
-        options.append(QVariantMap{{u"hex"_s, QString::fromLatin1(hex)}, {u"color"_s, QColor(QLatin1String(shown))}});
+    for (const auto &[hex, shown, name] : borderColors)
+        options.append(QVariantMap{
+            {u"hex"_s, QString::fromLatin1(hex)}, {u"color"_s, QColor(QLatin1String(shown))}, {u"name"_s, tr(name)}});
     return options;
 }
 
