@@ -278,6 +278,29 @@ class TestQmlViews : public QObject {
             (popup = m_window->rootObject()->findChild<QObject *>(name)) && popup->property("opened").toBool(), name);
     }
 
+    // The panel's real window over `scene`, its keys going first to the controller as the program's do.
+    bool showPanel(PanelScene &scene, std::unique_ptr<FloatingPanel> &panel)
+    {
+        panel = std::make_unique<FloatingPanel>(QGuiApplication::platformName() == QLatin1String("wayland")
+                ? BackendChoice::Backend::wayland
+                : BackendChoice::Backend::x11);
+        panel->engine()->addImageProvider(QStringLiteral("icon"), new IconImageProvider);
+        panel->engine()->addImageProvider(QStringLiteral("thumbnail"), new ThumbnailImageProvider(scene.store.path()));
+        ClipboardHistoryView *view = scene.view.get();
+        connect(panel.get(), &FloatingPanel::keyPressed, view, [view](QKeyEvent *event) {
+            if (view->handleKey(event->key(), event->modifiers(), event->text()))
+                event->accept();
+        });
+        panel->setInitialProperties({{"historyView", QVariant::fromValue(view)}});
+        panel->setSource(QUrl(QStringLiteral("qrc:/qml/Quillbox/HistoryPanel.qml")));
+        if (panel->status() != QQuickView::Ready)
+            return false;
+        view->resetState();
+        panel->centreOnPointerScreen();
+        panel->show();
+        return QTest::qWaitForWindowExposed(panel.get());
+    }
+
 private slots:
     // The desktop's language, as the program takes it (the layout is checked in Russian too).
     void initTestCase() { Translations::install(*QCoreApplication::instance(), QLocale::system().uiLanguages()); }
@@ -585,6 +608,37 @@ private slots:
         m_window.reset();
     }
 
+    // A menu opened with the pointer over the panel takes the keys: ↓ moves in it and Return picks the
+    // entry, where the list behind would have moved and pasted. The question it asks takes Return too.
+    void aMenuOverThePanelTakesTheKeys()
+    {
+        PanelScene scene;
+        std::unique_ptr<FloatingPanel> panel;
+        QVERIFY(showPanel(scene, panel));
+        const auto closeFirst = qScopeGuard([&panel] { panel.reset(); }); // before the controller it binds to
+        scene.clock.advance(1000);
+        QQuickItem *menuButton = drawnItem(QStringLiteral("menuButton"), panel.get());
+        QVERIFY(menuButton);
+        QTest::mouseClick(panel.get(), Qt::LeftButton, {},
+            menuButton->mapToScene(QPointF(menuButton->width() / 2, menuButton->height() / 2)).toPoint());
+        const auto highlighted = [&] {
+            QQuickItem *focused = panel->activeFocusItem();
+            return focused ? focused->property("text").toString() : QString();
+        };
+        for (int presses = 0; presses < 6 && highlighted() != QLatin1String("Clear All History"); ++presses)
+            QTest::keyClick(panel.get(), Qt::Key_Down);
+        QCOMPARE(highlighted(), QStringLiteral("Clear All History"));
+        QCOMPARE(scene.view->selection()->selectedIndex(), 0); // the list did not move
+        QTest::keyClick(panel.get(), Qt::Key_Return);
+        QObject *dialog = panel->rootObject()->findChild<QObject *>("clearHistoryDialog");
+        QVERIFY(dialog);
+        QTRY_VERIFY(dialog->property("opened").toBool());
+        QCOMPARE(scene.store.context().count<ClipboardItem>(), 5);
+        QTest::keyClick(panel.get(), Qt::Key_Return);
+        QTRY_COMPARE(scene.store.context().count<ClipboardItem>(), 0);
+        QVERIFY(panel->isVisible()); // nothing was pasted, which hides the panel
+    }
+
     // A person without a pointer: Tab reaches every control of every settings tab and of each welcome
     // page, in a ring, and Space or Return works the control reached.
     void everyControlIsReachedWithTabAndWorkedWithTheKeyboard()
@@ -702,20 +756,10 @@ private slots:
         };
         {
             PanelScene scene;
-            FloatingPanel panel(QGuiApplication::platformName() == QLatin1String("wayland")
-                    ? BackendChoice::Backend::wayland
-                    : BackendChoice::Backend::x11);
-            panel.engine()->addImageProvider(QStringLiteral("icon"), new IconImageProvider);
-            panel.engine()->addImageProvider(
-                QStringLiteral("thumbnail"), new ThumbnailImageProvider(scene.store.path()));
-            panel.setInitialProperties({{"historyView", QVariant::fromValue(scene.view.get())}});
-            panel.setSource(QUrl(QStringLiteral("qrc:/qml/Quillbox/HistoryPanel.qml")));
-            QCOMPARE(panel.status(), QQuickView::Ready);
+            std::unique_ptr<FloatingPanel> shown;
+            QVERIFY(showPanel(scene, shown));
+            FloatingPanel &panel = *shown;
             ClipboardHistoryView &view = *scene.view;
-            view.resetState();
-            panel.centreOnPointerScreen();
-            panel.show();
-            QVERIFY(QTest::qWaitForWindowExposed(&panel));
             const auto step = [&](const QString &state, const std::function<void()> &action) {
                 look(&panel, state, [&] {
                     action();
