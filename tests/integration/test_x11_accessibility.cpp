@@ -8,9 +8,11 @@
 
 #include <QFile>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QUrl>
+#include <algorithm>
 
 namespace {
 
@@ -128,7 +130,71 @@ private slots:
         QVERIFY(fields.first().states.contains("focused"));
     }
 
-    void cleanupTestCase() { QCOMPARE(m_quillbox.terminate(), 0); }
+    // The whole walk as a screen reader follows it: open the panel, type, move down twice, press
+    // Return. What Orca would say at each step is printed from the events, and checked.
+    void openTypeMoveDownTwiceAndPasteAsOrcaHearsIt()
+    {
+        press("Escape"); // the search typed above
+        press("Escape"); // the panel
+        QVERIFY(QuillboxProcess::waitForWindow("Quillbox", false));
+        QProcess events;
+        events.start("/usr/bin/python3", {AccessibleTree::probe(), "events"});
+        QVERIFY(QTest::qWaitFor([&] { return events.canReadLine(); }, 20000));
+        QCOMPARE(events.readLine().trimmed(), QByteArray("listening"));
+        QuillboxProcess::pressHotkey("super+shift+v");
+        QTRY_COMPARE_WITH_TIMEOUT(QuillboxProcess::activeWindowName(), QStringLiteral("Quillbox"), 5000);
+        QTest::qWait(500);
+        QProcess::execute("xdotool", {"type", "--delay", "120", "t"});
+        QTest::qWait(800); // the results settle
+        press("Down");
+        press("Down");
+        press("Return");
+        QVERIFY(QuillboxProcess::waitForWindow("Quillbox", false)); // it pastes and goes
+        QTest::qWait(500);
+        events.write("quit\n");
+        QVERIFY(events.waitForFinished(10000));
+        QStringList spoken;
+        for (const QByteArray &line : events.readAllStandardOutput().split('\n')) {
+            const QStringList fields = QString::fromUtf8(line).split(u'\t');
+            if (fields.size() < 4)
+                continue;
+            const QString &kind = fields[0];
+            const QString &role = fields[1];
+            const QString &name = fields[2];
+            const QString &description = fields[3];
+            if (kind == "window:activate")
+                spoken.append(name);
+            else if (kind == "focus:")
+                spoken.append(QStringList{name, role, description}.filter(QRegularExpression(".")).join(", "));
+            else if (kind == "object:announcement")
+                spoken.append(name);
+        }
+        qInfo("what Orca would say:\n  %s", qPrintable(spoken.join("\n  ")));
+        // "t" leaves the address, the report and the text: ↓ moves to the second row, then the third.
+        const auto at = [&](const QString &start) {
+            return std::find_if(spoken.cbegin(), spoken.cend(), [&](const QString &line) {
+                return line.startsWith(start);
+            }) - spoken.cbegin();
+        };
+        const qsizetype window = at("Quillbox");
+        const qsizetype search = at("Search clipboard history, text");
+        const qsizetype second = at(m_fileName + ", list item, File \u00B7 now \u00B7 2 of 3");
+        const qsizetype third = at("first copied text, list item, Text \u00B7 now \u00B7 3 of 3");
+        QVERIFY(window < search);
+        QVERIFY(search < second);
+        QVERIFY(second < third);
+        QVERIFY(third < spoken.size());
+#if QT_VERSION >= QT_VERSION_CHECK(6, 8, 0)
+        // Where Qt makes announcements, the number of results is said once typing rests.
+        const qsizetype results = spoken.indexOf(QStringLiteral("3 items"));
+        QVERIFY(search < results && results < second);
+#endif
+    }
+
+    void cleanupTestCase()
+    {
+        QCOMPARE(m_quillbox.terminate(), 0);
+    }
 };
 
 QTEST_MAIN(TestX11Accessibility)

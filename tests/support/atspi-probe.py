@@ -70,6 +70,10 @@ def events():
     def seen(event):
         source = event.source
         try:
+            if event.type.startswith("object:announcement"):
+                # What is said is the event's own text, not its source's name.
+                line(event.type, source.get_role_name(), event.any_data, "")
+                return
             line(event.type, source.get_role_name(), source.get_name(), source.get_description())
         except GLib.Error:
             line(event.type, "gone", "", "")
