@@ -27,6 +27,28 @@ void press(const QString &key)
     QTest::qWait(250);
 }
 
+// Starts the probe listening for what a screen reader is told.
+bool listen(QProcess &events)
+{
+    events.start("/usr/bin/python3", {AccessibleTree::probe(), "events"});
+    return QTest::qWaitFor([&] { return events.canReadLine(); }, 20000)
+        && events.readLine().trimmed() == QByteArray("listening");
+}
+
+// Each event told since `listen`, as its fields: kind, role, name, description.
+QList<QStringList> told(QProcess &events)
+{
+    events.write("quit\n");
+    events.waitForFinished(10000);
+    QList<QStringList> all;
+    for (const QByteArray &line : events.readAllStandardOutput().split('\n')) {
+        const QStringList fields = QString::fromUtf8(line).split(u'\t');
+        if (fields.size() == 4)
+            all.append(fields);
+    }
+    return all;
+}
+
 } // namespace
 
 class TestX11Accessibility : public QObject {
@@ -97,19 +119,14 @@ private slots:
     void theArrowKeysReportEachRowAsFocused()
     {
         QProcess events;
-        events.start("/usr/bin/python3", {AccessibleTree::probe(), "events"});
-        QVERIFY(QTest::qWaitFor([&] { return events.canReadLine(); }, 20000));
-        QCOMPARE(events.readLine().trimmed(), QByteArray("listening"));
+        QVERIFY(listen(events));
         for (int i = 0; i < 3; ++i)
             press("Down");
         QTest::qWait(500);
-        events.write("quit\n");
-        QVERIFY(events.waitForFinished(10000));
         QStringList focused;
-        for (const QByteArray &line : events.readAllStandardOutput().split('\n')) {
-            const QStringList fields = QString::fromUtf8(line).split(u'\t');
-            if (fields.size() >= 3 && fields[0] == "focus:")
-                focused.append(fields[1] + ": " + fields[2]);
+        for (const QStringList &event : told(events)) {
+            if (event[0] == "focus:")
+                focused.append(event[1] + ": " + event[2]);
         }
         QCOMPARE(focused,
             (QStringList{"list item: " + m_fileName, QStringLiteral("list item: Image, 64 \u00D7 48"),
@@ -138,9 +155,7 @@ private slots:
         press("Escape"); // the panel
         QVERIFY(QuillboxProcess::waitForWindow("Quillbox", false));
         QProcess events;
-        events.start("/usr/bin/python3", {AccessibleTree::probe(), "events"});
-        QVERIFY(QTest::qWaitFor([&] { return events.canReadLine(); }, 20000));
-        QCOMPARE(events.readLine().trimmed(), QByteArray("listening"));
+        QVERIFY(listen(events));
         QuillboxProcess::pressHotkey("super+shift+v");
         QTRY_COMPARE_WITH_TIMEOUT(QuillboxProcess::activeWindowName(), QStringLiteral("Quillbox"), 5000);
         QTest::qWait(500);
@@ -151,23 +166,13 @@ private slots:
         press("Return");
         QVERIFY(QuillboxProcess::waitForWindow("Quillbox", false)); // it pastes and goes
         QTest::qWait(500);
-        events.write("quit\n");
-        QVERIFY(events.waitForFinished(10000));
         QStringList spoken;
-        for (const QByteArray &line : events.readAllStandardOutput().split('\n')) {
-            const QStringList fields = QString::fromUtf8(line).split(u'\t');
-            if (fields.size() < 4)
-                continue;
-            const QString &kind = fields[0];
-            const QString &role = fields[1];
-            const QString &name = fields[2];
-            const QString &description = fields[3];
-            if (kind == "window:activate")
-                spoken.append(name);
+        for (const QStringList &event : told(events)) {
+            const QString &kind = event[0];
+            if (kind == "window:activate" || kind == "object:announcement")
+                spoken.append(event[2]);
             else if (kind == "focus:")
-                spoken.append(QStringList{name, role, description}.filter(QRegularExpression(".")).join(", "));
-            else if (kind == "object:announcement")
-                spoken.append(name);
+                spoken.append(QStringList{event[2], event[1], event[3]}.filter(QRegularExpression(".")).join(", "));
         }
         qInfo("what Orca would say:\n  %s", qPrintable(spoken.join("\n  ")));
         // "t" leaves the address, the report and the text: ↓ moves to the second row, then the third.
