@@ -657,8 +657,10 @@ private slots:
             walk(root);
             return found;
         };
-        // The controls Tab stops at, from the focus now until it comes round again.
-        const auto tabRing = [this] {
+        // The controls Tab stops at, from the focus now until it comes round again; each must be
+        // scrolled into the window as it is reached.
+        QStringList outOfView;
+        const auto tabRing = [this, &outOfView] {
             QList<QQuickItem *> reached;
             for (int presses = 0; presses < 200; ++presses) {
                 QTest::keyClick(m_window.get(), Qt::Key_Tab);
@@ -666,6 +668,9 @@ private slots:
                 if (!focused || reached.contains(focused))
                     break;
                 reached.append(focused);
+                const QRectF shown = focused->mapRectToScene(QRectF(0, 0, focused->width(), focused->height()));
+                if (!QRectF(0, 0, m_window->width(), m_window->height()).contains(shown))
+                    outOfView.append(focused->property("text").toString() + focused->objectName());
             }
             return reached;
         };
@@ -699,6 +704,7 @@ private slots:
             missed += unreached(controls(m_window->contentItem()), tabRing());
         }
         QVERIFY2(missed.isEmpty(), qPrintable(missed.join('\n')));
+        QVERIFY2(outOfView.isEmpty(), qPrintable(outOfView.join('\n')));
 
         // Tabs open with Space and → moves along them; a switch flips with Space and Return; a
         // choice is taken with Return.

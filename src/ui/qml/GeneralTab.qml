@@ -4,15 +4,12 @@ import QtQuick.Controls.Basic
 import Quillbox
 
 // Behaviour toggles, the wrong-layout fix with the layouts found, and the border colour.
-Flickable {
+ScrollingPage {
     id: tab
 
     required property SettingsView settings
 
     contentHeight: column.implicitHeight + 32
-    clip: true
-    boundsBehavior: Flickable.StopAtBounds
-    ScrollBar.vertical: ScrollBar {}
 
     Column {
         id: column

@@ -10,13 +10,10 @@ Item {
 
     required property PrivacyView privacy
 
-    Flickable {
+    ScrollingPage {
         id: flick
         anchors.fill: parent
         contentHeight: content.height + 40
-        clip: true
-        boundsBehavior: Flickable.StopAtBounds
-        ScrollBar.vertical: ScrollBar {}
 
         Column {
             id: content

@@ -23,13 +23,11 @@ Item {
     Behavior on opacity { NumberAnimation { duration: 250; easing.type: Easing.InOutQuad } }
 
     // Centred where the window has room; where a scaled desktop left it less, the page scrolls.
-    Flickable {
+    ScrollingPage {
         id: flick
         anchors.fill: parent
         contentHeight: Math.max(height, column.implicitHeight + 32)
         interactive: contentHeight > height
-        clip: true
-        boundsBehavior: Flickable.StopAtBounds
 
         Column {
             id: column
