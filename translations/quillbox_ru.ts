@@ -209,6 +209,10 @@
         <source>Paste ↩</source>
         <translation>Вставить ↩</translation>
     </message>
+    <message>
+        <source>Preview</source>
+        <translation>Предпросмотр</translation>
+    </message>
 </context>
 <context>
     <name>ConfirmDialog</name>
@@ -288,6 +292,10 @@
     <message>
         <source>Save</source>
         <translation>Сохранить</translation>
+    </message>
+    <message>
+        <source>Item text</source>
+        <translation>Текст элемента</translation>
     </message>
 </context>
 <context>

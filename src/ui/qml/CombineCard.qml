@@ -12,6 +12,8 @@ Item {
     readonly property color orange: Theme.orange
 
     implicitHeight: box.implicitHeight
+    Accessible.role: Accessible.Pane
+    Accessible.name: qsTr("Combine %n items", "", panel.combine ? panel.combine.itemCount : 0)
 
     // Orange shadow, 30 %, radius 12, 4 down.
     Repeater {
@@ -92,6 +94,7 @@ Item {
 
                     TextArea {
                         id: preview
+                        Accessible.name: qsTr("Preview")
                         padding: 0
                         background: null
                         readOnly: true
@@ -135,6 +138,10 @@ Item {
                             bottomPadding: 5
                             hoverEnabled: true
                             focusPolicy: Qt.NoFocus
+                            Accessible.role: Accessible.RadioButton
+                            Accessible.name: chip.modelData
+                            Accessible.checkable: true
+                            Accessible.checked: chip.isCurrent
                             onClicked: panel.combine.clickChip(index)
 
                             background: Rectangle {

@@ -33,6 +33,9 @@ Popup {
     contentItem: Column {
         spacing: 12
         focus: true
+        Accessible.role: Accessible.Dialog
+        Accessible.name: dialog.title
+        Accessible.description: dialog.message
         Keys.onReturnPressed: dialog.confirm()
         Keys.onEnterPressed: dialog.confirm()
         Text {

@@ -13,6 +13,8 @@ Rectangle {
     readonly property bool hasFocusFlag: isNewItem ? card.view.focus.isCreateFocused : card.view.focus.isEditFocused
 
     implicitHeight: column.implicitHeight + 28
+    Accessible.role: Accessible.Pane
+    Accessible.name: card.isNewItem ? qsTr("New Item") : qsTr("Editing")
     radius: 14
     color: Theme.cardSelected
     border.width: 2
@@ -84,6 +86,7 @@ Rectangle {
                     // The linter of Qt 6.4 does not follow ids into components; binding them breaks Loader there.
                     // qmllint disable unqualified
                     sourceComponent: TextArea {
+                        Accessible.name: qsTr("Item text")
                         background: null
                         wrapMode: TextEdit.Wrap
                         color: Theme.primaryText
