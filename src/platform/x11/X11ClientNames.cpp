@@ -49,8 +49,8 @@ qint64 X11ClientNames::clientPid(xcb_connection_t *connection, xcb_window_t wind
     if (!reply)
         return -1;
     for (auto it = xcb_res_query_client_ids_ids_iterator(reply.get()); it.rem; xcb_res_client_id_value_next(&it)) {
-        if (it.data->spec.mask & XCB_RES_CLIENT_ID_MASK_LOCAL_CLIENT_PID
-            && xcb_res_client_id_value_value_length(it.data) >= 1)
+        const auto &[id, bytes] = *it.data; // which client and what is asked of it; the values follow
+        if (id.mask & XCB_RES_CLIENT_ID_MASK_LOCAL_CLIENT_PID && bytes >= sizeof(uint32_t))
             return *xcb_res_client_id_value_value(it.data);
     }
     return -1;
