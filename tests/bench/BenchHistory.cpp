@@ -54,7 +54,7 @@ int randomSize(QRandomGenerator &random)
 
 } // namespace
 
-qint64 fillHistory(ModelContext &context)
+qint64 fillHistory(ModelContext &context, int count)
 {
     ClipCategory::insertDefaults(context);
     PasteTemplate::insertDefaults(context);
@@ -63,7 +63,7 @@ qint64 fillHistory(ModelContext &context)
     png.open(QIODevice::WriteOnly);
     QImage(64, 48, QImage::Format_RGB32).save(&png, "PNG");
     qint64 totalChars = 0;
-    for (int i = 0; i < 10000; ++i) {
+    for (int i = 0; i < count; ++i) {
         const bool isImage = i % 20 == 7;
         const bool isPinned = i % 10 == 3;
         const QString content
@@ -78,4 +78,21 @@ qint64 fillHistory(ModelContext &context)
     // The writer thread would otherwise still be writing while the figures are taken.
     context.waitForSaves();
     return totalChars;
+}
+
+void fillTexts(ModelContext &context, int count, int length)
+{
+    ClipCategory::insertDefaults(context);
+    PasteTemplate::insertDefaults(context);
+    QRandomGenerator random(20261208);
+    for (int i = 0; i < count; ++i) {
+        // The number first keeps every text distinct, so none is taken for a repeat of another.
+        const QString text = (QString::number(i) + QLatin1Char(' ') + randomText(length, random)).left(length);
+        context.insert(ClipboardItem::create(text, ClipboardItemType::text, std::nullopt,
+            i % 3 ? std::optional(QStringLiteral("Terminal")) : std::optional(QStringLiteral("Firefox"))));
+        if (i % 5000 == 4999)
+            context.save();
+    }
+    context.save();
+    context.waitForSaves();
 }

@@ -1,9 +1,13 @@
-// Start-up of the real program on a store of 10,000 items (1,000 of them images of about 200 KB):
-// time from launch to capture-ready, resident memory once loaded, and CPU used while idle.
-// Run inside scripts/xsession; QUILLBOX_BINARY names the program.
+// Start-up of the real program: time from launch to capture-ready and private memory with the panel
+// shown, for histories of 0, 1,000, 10,000 and 50,000 short texts (the last beyond the bound a person can
+// set, written straight into the store), launched in turn so that a slow spell of the machine falls on
+// every size alike; then a store of 10,000 items, 1,000 of them images of about 200 KB: start-up,
+// resident memory, and CPU used while idle. Run inside scripts/xsession; QUILLBOX_BINARY names the program.
 
+#include "BenchHistory.h"
 #include "BenchReport.h"
 #include "TestImages.h"
+#include "model/HistoryLimit.h"
 #include "model/ImageDigest.h"
 #include "model/ModelContainer.h"
 #include "model/ModelContext.h"
@@ -76,6 +80,27 @@ QProcessEnvironment environment(const QString &home)
     return env;
 }
 
+struct HistorySize {
+    int count;
+    QString home;
+    QList<double> readyMs;
+    QList<double> privateMb;
+};
+
+// A returning user's home: launch shows the panel rather than the welcome pages. "Unlimited" chosen: a
+// history beyond the bound (50,000 items) is cut only by the next copy, and the benchmark copies nothing.
+void prepareHome(const QString &home)
+{
+    Preferences preferences(home + "/.config/Quillbox/Quillbox.conf");
+    preferences.setHasSeenOnboarding(true);
+    preferences.setMaxHistoryCount(HistoryLimit::unlimited);
+}
+
+QString storePath(const QString &home)
+{
+    return home + "/.local/share/Quillbox/Quillbox.sqlite";
+}
+
 bool waitUntilReady(QProcess &process)
 {
     process.setReadChannel(QProcess::StandardError);
@@ -130,6 +155,78 @@ double cpuSecondsBetween(const QHash<QString, double> &before, const QHash<QStri
     return used;
 }
 
+// The sample at a quarter, the median and three quarters, and the least and most.
+QString spread(QList<double> samples)
+{
+    std::sort(samples.begin(), samples.end());
+    const auto at = [&](double fraction) { return samples.at(qsizetype(fraction * double(samples.size() - 1))); };
+    return QStringLiteral("median %1 (quartiles %2-%3, all %4-%5)")
+        .arg(at(0.5), 0, 'f', 1)
+        .arg(at(0.25), 0, 'f', 1)
+        .arg(at(0.75), 0, 'f', 1)
+        .arg(samples.first(), 0, 'f', 1)
+        .arg(samples.last(), 0, 'f', 1);
+}
+
+void measureHistorySizes(const QString &root)
+{
+    constexpr int textLength = 192;
+    // Fewer rounds (QUILLBOX_BENCH_ROUNDS) only for a quick look: the figures need at least 15.
+    const int rounds = qEnvironmentVariableIntValue("QUILLBOX_BENCH_ROUNDS") > 0
+        ? qEnvironmentVariableIntValue("QUILLBOX_BENCH_ROUNDS")
+        : 15;
+    QList<HistorySize> sizes;
+    QList<int> counts = {0, 1000, 10000, 50000};
+    if (qEnvironmentVariableIsSet("QUILLBOX_BENCH_SIZES")) {
+        counts.clear();
+        for (const QString &count : qEnvironmentVariable("QUILLBOX_BENCH_SIZES").split(u','))
+            counts.append(count.toInt());
+    }
+    for (const int count : std::as_const(counts)) {
+        HistorySize size{count, QStringLiteral("%1/history-%2").arg(root).arg(count), {}, {}};
+        QString error;
+        auto container = ModelContainer::open(storePath(size.home), &error);
+        if (!container)
+            qFatal("cannot create the store: %s", qPrintable(error));
+        fillTexts(container->mainContext(), count, textLength);
+        container.reset();
+        prepareHome(size.home);
+        sizes.append(size);
+    }
+    for (int round = 0; round < rounds; ++round) {
+        for (HistorySize &size : sizes) {
+            QProcess process;
+            process.setProcessEnvironment(environment(size.home));
+            QElapsedTimer timer;
+            timer.start();
+            process.start(qEnvironmentVariable("QUILLBOX_BINARY"), {});
+            if (!waitUntilReady(process))
+                qFatal("quillbox did not become ready");
+            size.readyMs.append(double(timer.nsecsElapsed()) / 1e6);
+            QThread::msleep(3000); // the panel shown and settled
+            size.privateMb.append(privateMegabytes(process.processId()));
+            process.terminate();
+            process.waitForFinished();
+        }
+    }
+    std::printf("texts of %d characters, %d rounds launching each size in turn; the panel shown 3 s after ready\n",
+        textLength, rounds);
+    const HistorySize &empty = sizes.first();
+    for (const HistorySize &size : std::as_const(sizes)) {
+        const QString name
+            = size.count == 0 ? QStringLiteral("empty store") : QStringLiteral("%1 texts").arg(size.count);
+        std::printf("%-14s start to capture-ready ms  %s\n", qPrintable(name), qPrintable(spread(size.readyMs)));
+        std::printf("%-14s private memory MB          %s\n", "", qPrintable(spread(size.privateMb)));
+        if (size.count == 0)
+            continue;
+        const double addedMb = median(size.privateMb) - median(empty.privateMb);
+        const double addedMs = median(size.readyMs) - median(empty.readyMs);
+        std::printf("%-14s over empty: %+.1f MB (%.2f KB an item), %+.1f ms (%.1f ms per 1,000 items)\n", "", addedMb,
+            addedMb * 1024.0 / size.count, addedMs, addedMs * 1000.0 / size.count);
+    }
+    std::fflush(stdout);
+}
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -138,10 +235,17 @@ int main(int argc, char **argv)
     const int idleSeconds = qEnvironmentVariableIntValue("QUILLBOX_BENCH_IDLE_SECONDS") > 0
         ? qEnvironmentVariableIntValue("QUILLBOX_BENCH_IDLE_SECONDS")
         : 60;
+    {
+        QTemporaryDir root;
+        if (qEnvironmentVariableIsSet("QUILLBOX_BENCH_KEEP_STORE")) {
+            root.setAutoRemove(false);
+            std::printf("stores kept in %s\n", qPrintable(root.path()));
+        }
+        measureHistorySizes(root.path());
+    }
     QTemporaryDir home;
-    prepareStore(home.filePath(".local/share/Quillbox/Quillbox.sqlite"));
-    // A returning user: launch shows the panel rather than the welcome pages.
-    Preferences(home.filePath(".config/Quillbox/Quillbox.conf")).setHasSeenOnboarding(true);
+    prepareStore(storePath(home.path()));
+    prepareHome(home.path());
     if (qEnvironmentVariableIsSet("QUILLBOX_BENCH_KEEP_STORE")) {
         home.setAutoRemove(false);
         std::printf("store kept in %s\n", qPrintable(home.path()));
