@@ -41,7 +41,7 @@ CommandInterface::Reply jsonList(const QList<std::shared_ptr<ClipboardItem>> &it
     // they are built.
     qsizetype contentSize = 0;
     for (const auto &item : items)
-        contentSize += item->content().size();
+        contentSize += item->text().size();
     if (contentSize > CommandInterface::maxAnswerBytes)
         return tooLarge;
     QJsonArray array;

@@ -19,7 +19,7 @@ ClipboardItem::ClipboardItem(const QString &content, ClipboardItemType type, con
     const std::optional<QString> &sourceAppName, const std::optional<QString> &sourceAppBundleId, bool isPinned,
     std::optional<int> characterCount, const QDateTime &createdAt, const std::optional<QUuid> &id)
     : StoredRecord(id ? *id : QUuid::createUuid())
-    , m_content(content)
+    , m_text(content)
     , m_type(type)
     , m_hasImageData(imageData.has_value())
     , m_residentImageData(imageData)
@@ -33,7 +33,7 @@ ClipboardItem::ClipboardItem(const QString &content, ClipboardItemType type, con
 
 ClipboardItem::ClipboardItem(Stored &&stored)
     : StoredRecord(stored.id)
-    , m_content(std::move(stored.content))
+    , m_text(std::move(stored.content))
     , m_type(stored.type)
     , m_hasImageData(stored.hasImageData)
     , m_sourceAppName(std::move(stored.sourceAppName))
@@ -57,7 +57,7 @@ std::shared_ptr<ClipboardItem> ClipboardItem::create(const QString &content, Cli
 
 void ClipboardItem::setContent(const QString &content)
 {
-    m_content = content;
+    m_text = ItemText(content);
     didChange();
 }
 

@@ -2,6 +2,7 @@
 
 #include "ClipboardItemType.h"
 #include "Clock.h"
+#include "ItemText.h"
 #include "StoredRecord.h"
 
 #include <QByteArray>
@@ -37,7 +38,9 @@ public:
 
     RecordType recordType() const override { return RecordType::clipboardItem; }
 
-    const QString &content() const { return m_content; }
+    QString content() const { return m_text.toString(); }
+    /// The content as kept in memory: what rows show and searches look in, without decoding it all.
+    const ItemText &text() const { return m_text; }
     /// Does not recount characters: whoever edits the content sets `characterCount` too.
     void setContent(const QString &content);
     ClipboardItemType type() const { return m_type; }
@@ -88,9 +91,14 @@ private:
     friend class ModelContext;
 
     struct Stored;
+
+public:
+    /// For the store, which alone can name `Stored`: public so that the record and its reference count
+    /// are made in one allocation.
     explicit ClipboardItem(Stored &&stored);
 
-    QString m_content;
+private:
+    ItemText m_text;
     ClipboardItemType m_type;
     bool m_hasImageData = false;
     std::optional<QByteArray> m_residentImageData; // bytes not yet written to the store
@@ -102,13 +110,19 @@ private:
     std::optional<QUuid> m_categoryId;
     // Last: the fields a filter of the whole history reads stay close together.
     quint64 m_imageDataGeneration = 0; // bumped by every setImageData; 0: the bytes as loaded
+    struct IndexKeys {
+        size_t content = 0;
+        qint64 createdAt = 0;
+        bool isUnpinned = false;
+    };
+    IndexKeys m_indexKeys; // where the context's capture indexes filed the item
     std::optional<QByteArray> m_imageDigest;
 };
 
 /// The fields of a stored row, for the store to rebuild a record.
 struct ClipboardItem::Stored {
     QUuid id;
-    QString content;
+    ItemText content;
     ClipboardItemType type;
     bool hasImageData;
     std::optional<QByteArray> imageDigest;

@@ -9,12 +9,12 @@
 
 QList<std::shared_ptr<ClipboardItem>> HistoryQuery::run(const ModelContext &context) const
 {
-    const std::optional<FoldedText::Needle> needle
-        = searchText.isEmpty() ? std::nullopt : std::optional(FoldedText::Needle(searchText));
+    const std::optional<ItemSearchText> search
+        = searchText.isEmpty() ? std::nullopt : std::optional<ItemSearchText>(std::in_place, searchText);
     FetchDescriptor<ClipboardItem> descriptor;
-    descriptor.predicate = [this, &needle](const ClipboardItem &item) {
+    descriptor.predicate = [this, &search](const ClipboardItem &item) {
         return (!type || item.type() == *type) && (!pinnedOnly || item.isPinned())
-            && (!needle || ItemSearchText(item).matches(*needle));
+            && (!search || search->matches(item));
     };
     // Of items copied within the same instant, the one stored last is the newer.
     auto items = context.fetch(descriptor);

@@ -2,14 +2,20 @@
 
 #include "ClipboardItem.h"
 
-ItemSearchText::ItemSearchText(const ClipboardItem &item)
-    : m_content(item.content())
+ItemSearchText::ItemSearchText(const QString &searchText)
+    : m_needle(searchText)
 {
-    if (item.sourceAppName())
-        m_sourceAppName.emplace(*item.sourceAppName());
 }
 
-bool ItemSearchText::matches(const FoldedText::Needle &needle) const
+bool ItemSearchText::matches(const ClipboardItem &item) const
 {
-    return needle.isIn(m_content) || (m_sourceAppName && needle.isIn(*m_sourceAppName));
+    if (m_needle.isIn(item.text()))
+        return true;
+    const auto &name = item.sourceAppName();
+    if (!name)
+        return false;
+    auto it = m_isInSourceAppName.constFind(*name);
+    if (it == m_isInSourceAppName.constEnd())
+        it = m_isInSourceAppName.insert(*name, m_needle.isIn(ItemText(*name)));
+    return *it;
 }

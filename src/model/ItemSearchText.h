@@ -1,20 +1,22 @@
 #pragma once
 
-#include "FoldedText.h"
+#include "ItemText.h"
 
-#include <optional>
+#include <QHash>
+#include <QString>
 
 class ClipboardItem;
 
-/// What a history search looks in: an item's content and the name of the program it was copied
-/// from, folded once. The panel and the command line find items by this one rule.
+/// A history search: it looks in an item's content and in the name of the program it was copied from.
+/// The panel and the command line find items by this one rule.
 class ItemSearchText {
 public:
-    explicit ItemSearchText(const ClipboardItem &item);
+    explicit ItemSearchText(const QString &searchText);
 
-    bool matches(const FoldedText::Needle &needle) const;
+    bool matches(const ClipboardItem &item) const;
 
 private:
-    FoldedText m_content;
-    std::optional<FoldedText> m_sourceAppName;
+    ItemText::Needle m_needle;
+    // A history names few programs: each name is looked in once per search.
+    mutable QHash<QString, bool> m_isInSourceAppName;
 };

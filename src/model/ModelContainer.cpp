@@ -17,6 +17,7 @@
 #include <filesystem>
 
 #include <fcntl.h>
+#include <malloc.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -238,9 +239,9 @@ std::shared_ptr<StoredRecord> ModelContainer::record(
             return nullptr;
         const QVariant bytes = value("imageData");
         const QVariant digest = value("imageDigest");
-        auto item
-            = std::shared_ptr<ClipboardItem>(new ClipboardItem(ClipboardItem::Stored{id, value("content").toString(),
-                *itemType, !bytes.isNull(), digest.isNull() ? std::nullopt : std::optional(digest.toByteArray()),
+        auto item = std::shared_ptr<ClipboardItem>(
+            new ClipboardItem(ClipboardItem::Stored{id, ItemText(value("content").toString()), *itemType,
+                !bytes.isNull(), digest.isNull() ? std::nullopt : std::optional(digest.toByteArray()),
                 textOrNothing(value("sourceAppName")), textOrNothing(value("sourceAppBundleId")),
                 value("isPinned").toBool(), fromUnixSeconds(value("createdAt").toDouble()),
                 value("characterCount").toInt(), uuidOrNothing(value("categoryId"))}));
@@ -308,6 +309,7 @@ std::unique_ptr<ModelContainer> ModelContainer::open(const QString &path, QStrin
     std::unique_ptr<ModelContainer> container(new ModelContainer(path, clock));
     if (!container->openDatabase(error) || !container->load(error))
         return nullptr;
+    container->releaseLoadMemory();
     container->m_writer = std::make_unique<StoreWriter>(path);
     QObject::connect(container->m_writer.get(), &StoreWriter::resultsReady, container->m_mainContext.get(),
         &ModelContext::takeWriterResults);
@@ -326,6 +328,15 @@ std::unique_ptr<ModelContainer> ModelContainer::openForReading(const QString &pa
     if (!container->connect(Access::readOnly, &version, error) || (version > 0 && !container->load(error)))
         return nullptr;
     return container;
+}
+
+void ModelContainer::releaseLoadMemory()
+{
+    // The load filled SQLite's page cache with rows that are in memory now; this connection reads
+    // little after it (image bytes on demand). And the load's temporary values are freed by now, in
+    // pages that would otherwise stay with the process for as long as it runs.
+    QSqlQuery(QSqlDatabase::database(m_connectionName)).exec(QStringLiteral("PRAGMA shrink_memory"));
+    malloc_trim(0);
 }
 
 void ModelContainer::startImageDigestBackfill()
@@ -477,6 +488,17 @@ bool ModelContainer::load(QString *error)
         *error = query.lastError().text();
         return false;
     }
+    // A history names few programs: their names are kept once, not once an item.
+    QHash<QByteArray, QString> names;
+    const auto name = [&names](const QVariant &value) -> std::optional<QString> {
+        if (value.isNull())
+            return std::nullopt;
+        const QByteArray utf8 = value.toByteArray();
+        auto it = names.constFind(utf8);
+        if (it == names.constEnd())
+            it = names.insert(utf8, storedText(value));
+        return *it;
+    };
     int skipped = 0;
     while (query.next()) {
         // A row of a type this version does not know stays in the file, untouched, and is not loaded.
@@ -486,11 +508,11 @@ bool ModelContainer::load(QString *error)
             continue;
         }
         const QByteArray digest = query.value(4).toByteArray();
-        auto item = std::shared_ptr<ClipboardItem>(new ClipboardItem(
-            ClipboardItem::Stored{QUuid::fromString(query.value(0).toString()), storedText(query.value(1)), *type,
-                query.value(3).toBool(), digest.isEmpty() ? std::nullopt : std::optional(digest),
-                textOrNothing(query.value(5)), textOrNothing(query.value(6)), query.value(7).toBool(),
-                fromUnixSeconds(query.value(8).toDouble()), query.value(9).toInt(), uuidOrNothing(query.value(10))}));
+        auto item = std::make_shared<ClipboardItem>(ClipboardItem::Stored{QUuid::fromString(query.value(0).toString()),
+            ItemText::fromUtf8(query.value(1).toByteArray()), *type, query.value(3).toBool(),
+            digest.isEmpty() ? std::nullopt : std::optional(digest), name(query.value(5)), name(query.value(6)),
+            query.value(7).toBool(), fromUnixSeconds(query.value(8).toDouble()), query.value(9).toInt(),
+            uuidOrNothing(query.value(10))});
         m_mainContext->attachStored(item);
     }
     if (skipped > 0)

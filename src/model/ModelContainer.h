@@ -52,6 +52,8 @@ private:
     /// schema version, 0 for a file without tables.
     bool connect(Access access, int *version, QString *error);
     bool load(QString *error);
+    /// Gives back what only the load needed.
+    void releaseLoadMemory();
     void startImageDigestBackfill();
     std::optional<QByteArray> readImageData(const QUuid &id) const;
     /// The size of the stored image bytes and their first `maxBytes`.

@@ -365,10 +365,11 @@ std::optional<std::pair<qsizetype, QByteArray>> ModelContext::storedImageDataHea
 std::shared_ptr<ClipboardItem> ModelContext::newestItem(const QString &content, ClipboardItemType type) const
 {
     ClipboardItem *newest = nullptr;
-    const auto [begin, end] = m_itemsByContent.equal_range(contentKey(content, type));
+    const ItemText text(content);
+    const auto [begin, end] = m_itemsByContent.equal_range(contentKey(text, type));
     for (auto it = begin; it != end; ++it) {
         ClipboardItem *item = *it;
-        if (item->type() != type || item->content() != content)
+        if (item->type() != type || item->text() != text)
             continue;
         if (!newest
             || AgeKey{item->createdAt().toMSecsSinceEpoch(), item->m_sequence, item}
@@ -411,12 +412,11 @@ QList<std::shared_ptr<ClipboardItem>> ModelContext::unpinnedItemsBeyond(int keep
     QList<std::shared_ptr<ClipboardItem>> beyond;
     if (keep < 0 || size_t(keep) >= m_unpinnedByAge.size())
         return beyond;
-    // Walked from the oldest end, so a full history costs as much as the few items beyond it.
-    auto it = m_unpinnedByAge.end();
-    for (size_t excess = m_unpinnedByAge.size() - size_t(keep); excess > 0; --excess)
-        --it;
-    for (; it != m_unpinnedByAge.end(); ++it)
-        beyond.append(std::static_pointer_cast<ClipboardItem>(it->item->shared_from_this()));
+    // The oldest lead the list, so a full history costs as much as the few items beyond it.
+    const auto excess = qsizetype(m_unpinnedByAge.size()) - keep;
+    beyond.reserve(excess);
+    for (qsizetype i = excess - 1; i >= 0; --i)
+        beyond.append(std::static_pointer_cast<ClipboardItem>(m_unpinnedByAge[size_t(i)].item->shared_from_this()));
     return beyond;
 }
 
@@ -427,36 +427,41 @@ bool ModelContext::AgeKey::operator<(const AgeKey &other) const
     return sequence < other.sequence;
 }
 
-size_t ModelContext::contentKey(const QString &content, ClipboardItemType type)
+size_t ModelContext::contentKey(const ItemText &content, ClipboardItemType type)
 {
-    // The length and both ends narrow the candidates enough; newestItem compares whole texts. Hashing
-    // all of a huge copy would cost more than the rest of its capture.
-    constexpr qsizetype sample = 512;
-    const QStringView view(content);
-    return qHashMulti(0, int(type), content.size(), view.left(sample), view.right(sample));
+    return qHashMulti(0, int(type), content.sampledHash());
 }
 
 void ModelContext::indexItem(ClipboardItem &item)
 {
-    IndexEntry entry{contentKey(item.content(), item.type()), std::nullopt, std::nullopt};
-    m_itemsByContent.insert(entry.contentKey, &item);
+    // The keys are kept with the item, as filed: a changed item is taken out under the old ones.
+    ClipboardItem::IndexKeys &keys = item.m_indexKeys;
+    keys = {contentKey(item.text(), item.type()), item.createdAt().toMSecsSinceEpoch(), !item.isPinned()};
+    m_itemsByContent.insert(keys.content, &item);
     if (item.type() == ClipboardItemType::image && item.imageDigest()) {
-        entry.digest = item.imageDigest();
-        m_imagesByDigest.insert(*entry.digest, &item);
+        m_imagesByDigest.insert(*item.imageDigest(), &item);
+        m_indexedDigests.insert(&item, *item.imageDigest());
     }
-    if (!item.isPinned()) {
-        entry.unpinned = AgeKey{item.createdAt().toMSecsSinceEpoch(), item.m_sequence, &item};
-        m_unpinnedByAge.insert(*entry.unpinned);
+    if (keys.isUnpinned) {
+        const AgeKey age{keys.createdAt, item.m_sequence, &item};
+        const auto isOlder = [](const AgeKey &a, const AgeKey &b) { return b < a; };
+        m_unpinnedByAge.insert(std::upper_bound(m_unpinnedByAge.begin(), m_unpinnedByAge.end(), age, isOlder), age);
     }
-    m_indexEntries.insert(&item, entry);
 }
 
 void ModelContext::unindexItem(ClipboardItem &item)
 {
-    const auto entry = m_indexEntries.take(&item);
-    m_itemsByContent.remove(entry.contentKey, &item);
-    if (entry.digest)
-        m_imagesByDigest.remove(*entry.digest, &item);
-    if (entry.unpinned)
-        m_unpinnedByAge.erase(*entry.unpinned);
+    const ClipboardItem::IndexKeys &keys = item.m_indexKeys;
+    m_itemsByContent.remove(keys.content, &item);
+    if (const auto digest = m_indexedDigests.constFind(&item); digest != m_indexedDigests.constEnd()) {
+        m_imagesByDigest.remove(*digest, &item);
+        m_indexedDigests.erase(digest);
+    }
+    if (keys.isUnpinned) {
+        const AgeKey age{keys.createdAt, item.m_sequence, &item};
+        const auto isOlder = [](const AgeKey &a, const AgeKey &b) { return b < a; };
+        const auto it = std::lower_bound(m_unpinnedByAge.begin(), m_unpinnedByAge.end(), age, isOlder);
+        if (it != m_unpinnedByAge.end() && it->item == &item)
+            m_unpinnedByAge.erase(it);
+    }
 }

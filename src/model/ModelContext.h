@@ -14,7 +14,7 @@
 #include <algorithm>
 #include <array>
 #include <memory>
-#include <set>
+#include <vector>
 
 class ModelContainer;
 
@@ -133,12 +133,7 @@ private:
         ClipboardItem *item;
         bool operator<(const AgeKey &other) const; // newest first; equal ages in store order
     };
-    struct IndexEntry {
-        size_t contentKey;
-        std::optional<QByteArray> digest;
-        std::optional<AgeKey> unpinned;
-    };
-    static size_t contentKey(const QString &content, ClipboardItemType type);
+    static size_t contentKey(const ItemText &content, ClipboardItemType type);
     void indexItem(ClipboardItem &item);
     void unindexItem(ClipboardItem &item);
 
@@ -171,8 +166,8 @@ private:
 
     QMultiHash<size_t, ClipboardItem *> m_itemsByContent;
     QMultiHash<QByteArray, ClipboardItem *> m_imagesByDigest;
-    std::set<AgeKey> m_unpinnedByAge;
-    QHash<ClipboardItem *, IndexEntry> m_indexEntries;
+    std::vector<AgeKey> m_unpinnedByAge; // oldest first, so that loading and capturing append
+    QHash<ClipboardItem *, QByteArray> m_indexedDigests; // as filed, for the images filed by digest
 };
 
 template <class T> constexpr RecordType ModelContext::recordTypeOf()

@@ -176,8 +176,6 @@ void ClipboardHistoryView::setupMonitors()
     if (m_keys->hasMonitors())
         return;
     m_keys->installMonitors();
-    // The first search would otherwise fold the whole history while the user waits.
-    m_schedule(0, [this] { m_filter->foldAhead(); });
     // After the view's, so that the combine panel sees its keys first.
     if (m_combine)
         m_combine->setupKeyMonitor();

@@ -134,25 +134,6 @@ void HistoryFilter::setDark(bool dark)
     emit selectedCategoryChanged();
 }
 
-const ItemSearchText &HistoryFilter::foldedOf(const ClipboardItem &item) const
-{
-    auto it = m_folded.constFind(&item);
-    if (it == m_folded.constEnd())
-        it = m_folded.insert(&item, ItemSearchText(item));
-    return *it;
-}
-
-void HistoryFilter::foldAhead(int row)
-{
-    constexpr int slice = 500;
-    const int end = std::min(row + slice, m_allItems->count());
-    for (; row < end; ++row)
-        foldedOf(*m_allItems->at(row));
-    if (row < m_allItems->count()) {
-        m_schedule(0, [this, row] { foldAhead(row); });
-    }
-}
-
 QList<std::shared_ptr<ClipboardItem>> HistoryFilter::filteredItems() const
 {
     if (m_filtered)
@@ -166,8 +147,8 @@ QList<std::shared_ptr<ClipboardItem>> HistoryFilter::filteredItems() const
             categoryType = typeOfTypeCategory(category->name());
         }
     }
-    const std::optional<FoldedText::Needle> needle
-        = m_searchText.isEmpty() ? std::nullopt : std::optional(FoldedText::Needle(m_searchText));
+    const std::optional<ItemSearchText> search
+        = m_searchText.isEmpty() ? std::nullopt : std::optional<ItemSearchText>(std::in_place, m_searchText);
 
     QList<std::shared_ptr<ClipboardItem>> pinned;
     QList<std::shared_ptr<ClipboardItem>> unpinned;
@@ -181,7 +162,7 @@ QList<std::shared_ptr<ClipboardItem>> HistoryFilter::filteredItems() const
             if (!assignedHere && !unassignedOfType)
                 continue;
         }
-        if (needle && !foldedOf(item).matches(*needle))
+        if (search && !search->matches(item))
             continue;
         (item.isPinned() ? pinned : unpinned).append(std::static_pointer_cast<ClipboardItem>(record));
     }
@@ -256,7 +237,6 @@ CategoryListModel *HistoryFilter::categoriesModel() const
 void HistoryFilter::itemRecordChanged(const std::shared_ptr<StoredRecord> &record, bool removed)
 {
     const auto *item = static_cast<const ClipboardItem *>(record.get());
-    m_folded.remove(item);
     if (removed) {
         m_itemsModel->forget(item->id());
         m_changedItems.remove(item);

@@ -45,8 +45,7 @@ class HistoryFilter : public QObject {
     Q_PROPERTY(QString emptyStateLine READ emptyStateLine NOTIFY searchTextChanged)
 
 public:
-    /// `clock` queues the list model's updates and the folding of texts ahead of a search, and dates
-    /// the rows.
+    /// `clock` queues the list model's updates and dates the rows.
     HistoryFilter(ModelContext &context, Clock &clock, QObject *parent = nullptr);
     ~HistoryFilter() override;
 
@@ -85,10 +84,6 @@ public:
     /// The list model has not caught up with `filteredItems` yet; `listModelSynced` follows.
     bool isSyncPending() const { return m_syncPending; }
 
-    /// Folds the search text of the items from `row` on, a slice per turn of the event loop, so the
-    /// first search does not fold the whole history while the user waits.
-    void foldAhead(int row = 0);
-
 signals:
     void searchTextChanged();
     void isSearchExpandedChanged();
@@ -103,7 +98,6 @@ signals:
     void resultsSettled(const QString &text);
 
 private:
-    const ItemSearchText &foldedOf(const ClipboardItem &item) const;
     void itemRecordChanged(const std::shared_ptr<StoredRecord> &record, bool removed);
     void categoryRecordChanged();
     /// The filtered list is out of date: drop it and refresh the list model on the next turn.
@@ -126,7 +120,6 @@ private:
     bool m_isDark = false;
 
     mutable std::optional<QList<std::shared_ptr<ClipboardItem>>> m_filtered;
-    mutable QHash<const ClipboardItem *, ItemSearchText> m_folded;
     QSet<const ClipboardItem *> m_changedItems;
     bool m_syncPending = false;
     bool m_categoriesChanged = false;

@@ -10,6 +10,24 @@ namespace {
 
 // A row shows at most four lines; handing QML a 100 KB text only costs layout time.
 constexpr qsizetype maxDisplayLength = 2000;
+
+// What a row shows of a content: its start, trimmed of white space for a text. A long text is decoded only
+// as far as the row needs.
+QString shownText(const ItemText &content, bool trims)
+{
+    constexpr qsizetype enough = 2 * maxDisplayLength;
+    const QString head = content.left(enough + 1);
+    if (head.size() <= enough || !trims)
+        return (trims ? head.trimmed() : head).left(maxDisplayLength);
+    qsizetype lead = 0;
+    while (lead < head.size() && head.at(lead).isSpace())
+        ++lead;
+    QString shown = head.mid(lead, maxDisplayLength);
+    // Past a part that ends in white space, the text may hold nothing else: then it is trimmed there.
+    if (shown.size() == maxDisplayLength && !shown.back().isSpace())
+        return shown;
+    return content.toString().trimmed().left(maxDisplayLength);
+}
 // A name is read out whole: a screen reader stops being useful long before this.
 constexpr qsizetype maxAccessibleNameLength = 300;
 
@@ -56,9 +74,7 @@ QVariant HistoryItemsModel::data(const QModelIndex &index, int role) const
     case Qt::DisplayRole:
     case DisplayTextRole: {
         const bool isText = item.type() == ClipboardItemType::text || item.type() == ClipboardItemType::richText;
-        // A view of the content: a row of a 100 KB text copies only what it shows.
-        const QStringView content(item.content());
-        return (isText ? content.trimmed() : content).left(maxDisplayLength).toString();
+        return shownText(item.text(), isText);
     }
     case TypeRole:
         return rawValue(item.type());
@@ -124,9 +140,9 @@ QVariant HistoryItemsModel::data(const QModelIndex &index, int role) const
     }
     case FileIconNameRole: {
         auto it = m_fileIcons.constFind(item.id());
-        if (it == m_fileIcons.constEnd() || it->content != item.content()) {
+        if (it == m_fileIcons.constEnd() || it->content != item.text()) {
             it = m_fileIcons.insert(
-                item.id(), {item.content(), ClipboardItemRow::fileIconName(ClipboardItem::filePath(item.content()))});
+                item.id(), {item.text(), ClipboardItemRow::fileIconName(ClipboardItem::filePath(item.content()))});
         }
         return it->iconName;
     }
@@ -137,9 +153,9 @@ QVariant HistoryItemsModel::data(const QModelIndex &index, int role) const
 const HistoryItemsModel::ImageInfo &HistoryItemsModel::imageInfo(const ClipboardItem &item) const
 {
     auto it = m_imageInfo.constFind(item.id());
-    if (it != m_imageInfo.constEnd() && it->content == item.content() && it->hasImageData == item.hasImageData())
+    if (it != m_imageInfo.constEnd() && it->content == item.text() && it->hasImageData == item.hasImageData())
         return *it;
-    ImageInfo info{item.content(), item.hasImageData(), {}, {}};
+    ImageInfo info{item.text(), item.hasImageData(), {}, {}};
     std::optional<qsizetype> size;
     const bool isPath = item.content().contains(QLatin1Char('/'));
     if (item.hasImageData()) {

@@ -86,13 +86,13 @@ signals:
 private:
     /// What a row shows of an image or file, worked out once; `content` tells when it went stale.
     struct ImageInfo {
-        QString content;
+        ItemText content;
         bool hasImageData = false;
         QString filePath;
         QString pixelSize;
     };
     struct FileIcon {
-        QString content;
+        ItemText content;
         QString iconName;
     };
 
