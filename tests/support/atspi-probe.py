@@ -32,9 +32,15 @@ def states(accessible):
     return ",".join(names)
 
 
+def role(accessible):
+    # The role's own name, as AT-SPI 2.46 spells it ("push button"): later versions print some roles
+    # otherwise ("button"), while the enumeration's names stay.
+    return accessible.get_role().value_nick.replace("-", " ")
+
+
 def walk(accessible, depth):
     try:
-        line(depth, accessible.get_role_name(), accessible.get_name(), accessible.get_description(), states(accessible))
+        line(depth, role(accessible), accessible.get_name(), accessible.get_description(), states(accessible))
         for i in range(min(accessible.get_child_count(), 200)):
             child = accessible.get_child_at_index(i)
             if child is not None:
@@ -72,9 +78,9 @@ def events():
         try:
             if event.type.startswith("object:announcement"):
                 # What is said is the event's own text, not its source's name.
-                line(event.type, source.get_role_name(), event.any_data, "")
+                line(event.type, role(source), event.any_data, "")
                 return
-            line(event.type, source.get_role_name(), source.get_name(), source.get_description())
+            line(event.type, role(source), source.get_name(), source.get_description())
         except GLib.Error:
             line(event.type, "gone", "", "")
 
