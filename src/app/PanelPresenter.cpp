@@ -6,6 +6,7 @@
 #include "platform/DesktopColorScheme.h"
 #include "services/AppActions.h"
 #include "ui/IconImageProvider.h"
+#include "ui/ShadowImageProvider.h"
 #include "ui/panel/ClipboardHistoryView.h"
 #include "ui/panel/StoreProblemView.h"
 
@@ -26,6 +27,7 @@ PanelPresenter::PanelPresenter(
     m_panel = std::make_unique<FloatingPanel>(backend);
     QQmlEngine *engine = m_panel->engine();
     engine->addImageProvider(QStringLiteral("icon"), new IconImageProvider);
+    engine->addImageProvider(QStringLiteral("shadow"), new ShadowImageProvider);
     connect(m_panel.get(), &QQuickWindow::frameSwapped, this, [this] {
         if (m_showPending) {
             m_showPending = false;

@@ -14,6 +14,7 @@
 #include "services/KeyboardLayouts.h"
 #include "services/NeverRecordedApplications.h"
 #include "ui/IconImageProvider.h"
+#include "ui/ShadowImageProvider.h"
 #include "ui/panel/ClipboardHistoryView.h"
 #include "ui/panel/StoreProblemView.h"
 #include "ui/panel/ThumbnailImageProvider.h"
@@ -119,6 +120,7 @@ class TestPseudoTranslation : public QObject {
     {
         m_window = std::make_unique<QQuickView>();
         m_window->engine()->addImageProvider(QStringLiteral("icon"), new IconImageProvider);
+        m_window->engine()->addImageProvider(QStringLiteral("shadow"), new ShadowImageProvider);
         m_window->setInitialProperties(properties);
         m_window->setSource(QUrl(QStringLiteral("qrc:/qml/Quillbox/") + QLatin1String(file)));
         QCOMPARE(m_window->status(), QQuickView::Ready);

@@ -12,6 +12,7 @@
 #include "services/HistoryPause.h"
 #include "services/NeverRecordedApplications.h"
 #include "ui/IconImageProvider.h"
+#include "ui/ShadowImageProvider.h"
 #include "ui/panel/CategoryManagerView.h"
 #include "ui/panel/ClipboardHistoryView.h"
 #include "ui/panel/StoreProblemView.h"
@@ -228,6 +229,7 @@ class TestQmlViews : public QObject {
                 m_messages.append(warning.toString());
         });
         m_window->engine()->addImageProvider(QStringLiteral("icon"), new IconImageProvider);
+        m_window->engine()->addImageProvider(QStringLiteral("shadow"), new ShadowImageProvider);
         m_window->setInitialProperties(properties);
         m_window->setSource(QUrl(QStringLiteral("qrc:/qml/Quillbox/") + QLatin1String(file)));
         QCOMPARE(m_window->status(), QQuickView::Ready);
@@ -285,6 +287,7 @@ class TestQmlViews : public QObject {
                 ? BackendChoice::Backend::wayland
                 : BackendChoice::Backend::x11);
         panel->engine()->addImageProvider(QStringLiteral("icon"), new IconImageProvider);
+        panel->engine()->addImageProvider(QStringLiteral("shadow"), new ShadowImageProvider);
         panel->engine()->addImageProvider(QStringLiteral("thumbnail"), new ThumbnailImageProvider(scene.store.path()));
         ClipboardHistoryView *view = scene.view.get();
         connect(panel.get(), &FloatingPanel::keyPressed, view, [view](QKeyEvent *event) {

@@ -1,8 +1,8 @@
-pragma ComponentBehavior: Bound
 import QtQuick
 
-// A soft shadow or glow behind a rounded rectangle of the same geometry, drawn as stacked translucent
-// rounded rectangles (Qt Quick 6.4 ships no blur effect).
+// A soft shadow or glow behind a rounded rectangle of the same geometry: stacked translucent rounded
+// rectangles (Qt Quick 6.4 ships no blur effect), drawn once by the "shadow" image provider and
+// stretched, so that every row of a list shares one small image.
 Item {
     id: shadow
 
@@ -14,17 +14,18 @@ Item {
     // Roughly the summed opacity next to the edge, relative to `color`'s alpha.
     property real strength: 1.2
 
-    Repeater {
-        model: shadow.layers
-        Rectangle {
-            required property int index
-            readonly property real spread: shadow.blur * Math.pow((index + 1) / shadow.layers, 1.25)
-            x: -spread
-            y: -spread + shadow.yOffset
-            width: shadow.width + 2 * spread
-            height: shadow.height + 2 * spread
-            radius: shadow.cornerRadius + spread
-            color: Qt.rgba(shadow.color.r, shadow.color.g, shadow.color.b, shadow.color.a * shadow.strength / shadow.layers)
-        }
+    // The image's corners: the rounded corner and the blur beyond it.
+    readonly property int border: Math.ceil(cornerRadius + blur)
+    readonly property real margin: border - cornerRadius
+
+    BorderImage {
+        x: -shadow.margin
+        y: -shadow.margin + shadow.yOffset
+        width: shadow.width + 2 * shadow.margin
+        height: shadow.height + 2 * shadow.margin
+        border { left: shadow.border; right: shadow.border; top: shadow.border; bottom: shadow.border }
+        smooth: true
+        source: "image://shadow/" + [shadow.cornerRadius, shadow.blur, shadow.layers, shadow.strength].join("/")
+            + "?color=" + encodeURIComponent(Qt.color(shadow.color).toString())
     }
 }
