@@ -75,9 +75,16 @@ double unixSeconds(const QDateTime &time)
     return double(time.toMSecsSinceEpoch()) / 1000.0;
 }
 
+// UTC as the QDateTime keeps it inline: with the QTimeZone that QTimeZone::utc() makes (Qt 6.4), every
+// record's time took a heap block of its own, some 200 bytes an item of a long history.
 QDateTime fromUnixSeconds(double seconds)
 {
-    return QDateTime::fromMSecsSinceEpoch(qRound64(seconds * 1000.0), QTimeZone::utc());
+    const qint64 msecs = qRound64(seconds * 1000.0);
+#if QT_VERSION >= QT_VERSION_CHECK(6, 5, 0)
+    return QDateTime::fromMSecsSinceEpoch(msecs, QTimeZone(QTimeZone::UTC));
+#else
+    return QDateTime::fromMSecsSinceEpoch(msecs, Qt::UTC);
+#endif
 }
 
 // Text columns are read as their UTF-8 bytes: SQLite's own conversion to UTF-16 turns U+FFFE and U+FFFF
