@@ -1,6 +1,7 @@
 #include "TemporaryStore.h"
 #include "TestImages.h"
 #include "ui/IconImageProvider.h"
+#include "ui/ShadowImageProvider.h"
 #include "ui/panel/ThumbnailImageProvider.h"
 
 #include <QIcon>
@@ -8,6 +9,8 @@
 #include <QQuickTextureFactory>
 #include <QSignalSpy>
 #include <QTest>
+
+#include <cmath>
 
 namespace {
 
@@ -121,6 +124,30 @@ private slots:
         }
         QVERIFY(painted > 0);
         QVERIFY(transparent > 0); // the shape, not the whole square
+    }
+
+    // A shadow is its corners and a one-pixel middle, darkest under the rectangle and fading out to
+    // nothing at the edge; ids that describe none, or an outsized one, give no image or a bounded one.
+    void shadowsFadeFromTheRectangleOutward()
+    {
+        ShadowImageProvider provider;
+        QSize size;
+        const QImage shadow = provider.requestImage("14/10/6/0.8?color=%2380000000", &size, {});
+        QCOMPARE(size, QSize(2 * 24 + 1, 2 * 24 + 1));
+        QCOMPARE(shadow.size(), size);
+        const int middle = size.width() / 2;
+        // In the middle all six layers of half-black at 0.8 / 6 each lie over each other; at the edge only
+        // the outermost; beyond its rounded corner nothing; fading in between.
+        const double layer = 0x80 / 255.0 * 0.8 / 6;
+        QVERIFY(std::abs(qAlpha(shadow.pixel(middle, middle)) - 255 * (1 - std::pow(1 - layer, 6))) <= 3);
+        QVERIFY(qAlpha(shadow.pixel(0, middle)) <= qRound(255 * layer) + 1);
+        QCOMPARE(qAlpha(shadow.pixel(0, 0)), 0);
+        for (int x = 1; x <= middle; ++x)
+            QVERIFY(qAlpha(shadow.pixel(x, middle)) >= qAlpha(shadow.pixel(x - 1, middle)));
+
+        for (const char *id : {"14/10/6/0.8", "14/10/6?color=%23000000", "a/b/c/d?color=nocolour", ""})
+            QVERIFY2(provider.requestImage(QString::fromLatin1(id), &size, {}).isNull(), id);
+        QVERIFY(provider.requestImage("100000/100000/100000/9?color=%23000000", &size, {}).width() <= 2 * 128 + 1);
     }
 };
 
