@@ -25,7 +25,7 @@ Item {
         height: shadow.height + 2 * shadow.margin
         border { left: shadow.border; right: shadow.border; top: shadow.border; bottom: shadow.border }
         smooth: true
-        source: "image://shadow/" + [shadow.cornerRadius, shadow.blur, shadow.layers, shadow.strength].join("/")
+        source: "image://shadow/" + shadow.cornerRadius + "/" + shadow.blur + "/" + shadow.layers + "/" + shadow.strength
             + "?color=" + encodeURIComponent(Qt.color(shadow.color).toString())
     }
 }
