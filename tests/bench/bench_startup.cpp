@@ -3,6 +3,8 @@
 // set, written straight into the store), launched in turn so that a slow spell of the machine falls on
 // every size alike; then a store of 10,000 items, 1,000 of them images of about 200 KB: start-up,
 // resident memory, and CPU used while idle. Run inside scripts/xsession; QUILLBOX_BINARY names the program.
+// For a quick look only: QUILLBOX_BENCH_SIZES=0,10000 and QUILLBOX_BENCH_ROUNDS=3 measure fewer sizes and
+// rounds, QUILLBOX_BENCH_IDLE_SECONDS a shorter idle spell.
 
 #include "BenchHistory.h"
 #include "BenchReport.h"
