@@ -75,7 +75,7 @@ const QStringList ClipboardMonitor::imageExtensions = {
 /// What one change will store, worked out from the clipboard's content alone, so that it can run on
 /// any thread.
 struct ClipboardMonitor::Result {
-    QString content;
+    ItemText text; // encoded here: for a large copy that takes a while
     ClipboardItemType type;
     std::optional<QByteArray> imageData;
     std::optional<QByteArray> imageDigest;
@@ -149,7 +149,8 @@ std::optional<ClipboardMonitor::Result> ClipboardMonitor::prepare(const Pasteboa
 
     const auto make = [](const QString &content, ClipboardItemType type, std::optional<QByteArray> imageData = {},
                           std::optional<QByteArray> digest = {}) {
-        return Result{content, type, std::move(imageData), std::move(digest), ClipboardItem::countCharacters(content)};
+        return Result{
+            ItemText(content), type, std::move(imageData), std::move(digest), ClipboardItem::countCharacters(content)};
     };
     const auto fileUrlText = item.string(PasteboardType::fileUrl);
     const auto fileUrl = parseUrl(fileUrlText);
@@ -435,9 +436,9 @@ void ClipboardMonitor::saveItem(const Result &result, const Capture &capture)
     // Images are the same item when they are the same picture, whatever their labels.
     const auto previous = result.type == ClipboardItemType::image
         ? (result.imageDigest ? m_context.newestImage(*result.imageDigest) : nullptr)
-        : m_context.newestItem(result.content, result.type);
+        : m_context.newestItem(result.text, result.type);
     const auto create = [&](const std::optional<QByteArray> &imageData, bool isPinned, std::optional<QUuid> id) {
-        auto item = ClipboardItem::create(result.content, result.type, imageData, capture.appName, capture.bundleId,
+        auto item = ClipboardItem::create(result.text, result.type, imageData, capture.appName, capture.bundleId,
             isPinned, result.characterCount, m_context.clock().now(), id);
         item->setImageDigest(result.imageDigest);
         return item;

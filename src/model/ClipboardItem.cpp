@@ -55,6 +55,18 @@ std::shared_ptr<ClipboardItem> ClipboardItem::create(const QString &content, Cli
         content, type, imageData, sourceAppName, sourceAppBundleId, isPinned, characterCount, createdAt, id);
 }
 
+std::shared_ptr<ClipboardItem> ClipboardItem::create(const ItemText &content, ClipboardItemType type,
+    const std::optional<QByteArray> &imageData, const std::optional<QString> &sourceAppName,
+    const std::optional<QString> &sourceAppBundleId, bool isPinned, int characterCount, const QDateTime &createdAt,
+    const std::optional<QUuid> &id)
+{
+    auto item
+        = std::make_shared<ClipboardItem>(Stored{id ? *id : QUuid::createUuid(), content, type, imageData.has_value(),
+            std::nullopt, sourceAppName, sourceAppBundleId, isPinned, createdAt, characterCount, std::nullopt});
+    item->m_residentImageData = imageData;
+    return item;
+}
+
 void ClipboardItem::setContent(const QString &content)
 {
     m_text = ItemText(content);

@@ -36,6 +36,13 @@ public:
         std::optional<int> characterCount = std::nullopt, const QDateTime &createdAt = Clock::system().now(),
         const std::optional<QUuid> &id = std::nullopt);
 
+    /// The same with the content in the form it is kept in, encoded already (off the GUI thread for a
+    /// large copy).
+    static std::shared_ptr<ClipboardItem> create(const ItemText &content, ClipboardItemType type,
+        const std::optional<QByteArray> &imageData, const std::optional<QString> &sourceAppName,
+        const std::optional<QString> &sourceAppBundleId, bool isPinned, int characterCount, const QDateTime &createdAt,
+        const std::optional<QUuid> &id);
+
     RecordType recordType() const override { return RecordType::clipboardItem; }
 
     QString content() const { return m_text.toString(); }

@@ -362,14 +362,13 @@ std::optional<std::pair<qsizetype, QByteArray>> ModelContext::storedImageDataHea
     return m_container.readImageDataHead(item.id(), maxBytes);
 }
 
-std::shared_ptr<ClipboardItem> ModelContext::newestItem(const QString &content, ClipboardItemType type) const
+std::shared_ptr<ClipboardItem> ModelContext::newestItem(const ItemText &content, ClipboardItemType type) const
 {
     ClipboardItem *newest = nullptr;
-    const ItemText text(content);
-    const auto [begin, end] = m_itemsByContent.equal_range(contentKey(text, type));
+    const auto [begin, end] = m_itemsByContent.equal_range(contentKey(content, type));
     for (auto it = begin; it != end; ++it) {
         ClipboardItem *item = *it;
-        if (item->type() != type || item->text() != text)
+        if (item->type() != type || item->text() != content)
             continue;
         if (!newest
             || AgeKey{item->createdAt().toMSecsSinceEpoch(), item->m_sequence, item}
