@@ -74,10 +74,6 @@ public:
 
     /// The newest item with exactly this content and type, found through an index.
     std::shared_ptr<ClipboardItem> newestItem(const ItemText &content, ClipboardItemType type) const;
-    std::shared_ptr<ClipboardItem> newestItem(const QString &content, ClipboardItemType type) const
-    {
-        return newestItem(ItemText(content), type);
-    }
     /// The newest image item whose `imageDigest` is `digest`, found through an index. Items whose
     /// digest is not known yet are not found.
     std::shared_ptr<ClipboardItem> newestImage(const QByteArray &digest) const;

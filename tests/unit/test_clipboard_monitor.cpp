@@ -577,10 +577,11 @@ private slots:
         captureText("one more");
         QCOMPARE(store.unpinnedItemCount(), ClipboardMonitor::maxUnpinnedItems);
         QCOMPARE(store.count<ClipboardItem>(), ClipboardMonitor::maxUnpinnedItems + 3);
-        QVERIFY(!store.newestItem("item 3", ClipboardItemType::text)); // the oldest unpinned one
-        QVERIFY(store.newestItem("item 4", ClipboardItemType::text));
+        QVERIFY(
+            !store.newestItem(ItemText(QStringLiteral("item 3")), ClipboardItemType::text)); // the oldest unpinned one
+        QVERIFY(store.newestItem(ItemText(QStringLiteral("item 4")), ClipboardItemType::text));
         for (const QString content : {"item 0", "item 1", "item 2"})
-            QVERIFY(store.newestItem(content, ClipboardItemType::text));
+            QVERIFY(store.newestItem(ItemText(content), ClipboardItemType::text));
         reopen();
         QCOMPARE(context().count<ClipboardItem>(), ClipboardMonitor::maxUnpinnedItems + 3);
     }
@@ -596,12 +597,12 @@ private slots:
         QCOMPARE(context().count<ClipboardItem>(), 2);
         QCOMPARE(copies.size(), 2);
         // Our own write is taken once its content is complete, one turn later.
-        const auto first = context().newestItem("first of two", ClipboardItemType::text);
+        const auto first = context().newestItem(ItemText(QStringLiteral("first of two")), ClipboardItemType::text);
         PasteboardWriter::copyToPasteboard(*first, *m_pasteboard);
         QVERIFY(first->modelContext());
         QCoreApplication::processEvents();
         QVERIFY(!first->modelContext());
-        QVERIFY(context().newestItem("first of two", ClipboardItemType::text));
+        QVERIFY(context().newestItem(ItemText(QStringLiteral("first of two")), ClipboardItemType::text));
         QCOMPARE(context().count<ClipboardItem>(), 2);
         // Only copies the person made count as copies; a repeat made elsewhere does.
         QCOMPARE(copies.size(), 2);

@@ -223,7 +223,7 @@ private slots:
         const QByteArray large = QByteArray(3 * 1024 * 1024, 'x') + "\xf0\x9f\x91\x8d";
         const auto added = addFromFile(memoryFile(large));
         QVERIFY2(added.error.isEmpty(), qPrintable(added.error));
-        const auto item = context().newestItem(QString::fromUtf8(large), ClipboardItemType::text);
+        const auto item = context().newestItem(ItemText(QString::fromUtf8(large)), ClipboardItemType::text);
         QVERIFY(item);
         QCOMPARE(item->id().toString(QUuid::WithoutBraces), added.value);
 
@@ -279,13 +279,14 @@ private slots:
         const auto copied = copy(idText(note));
         QCOMPARE(copied.value, idText(note));
         QVERIFY(!note->modelContext()); // replaced by the capture, under the same id
-        QCOMPARE(context().newestItem("a note", ClipboardItemType::text)->id(), note->id());
+        QCOMPARE(context().newestItem(ItemText(QStringLiteral("a note")), ClipboardItemType::text)->id(), note->id());
         QCOMPARE(context().count<ClipboardItem>(), 2);
 
         const auto link = add("  https://example.org  ", ClipboardItemType::text);
         const auto asLink = copy(idText(link));
         QVERIFY(asLink.value != idText(link));
-        const auto captured = context().newestItem("https://example.org", ClipboardItemType::url);
+        const auto captured
+            = context().newestItem(ItemText(QStringLiteral("https://example.org")), ClipboardItemType::url);
         QVERIFY(captured);
         QCOMPARE(idText(captured), asLink.value);
     }

@@ -94,10 +94,10 @@ private slots:
         QCOMPARE(monitor.pendingCaptures(), 0);
         QCOMPARE(context().unpinnedItemCount(), 100);
         QCOMPARE(context().count<ClipboardItem>(), 102);
-        QVERIFY(context().newestItem(QStringLiteral("item 0"), ClipboardItemType::text));
-        QVERIFY(context().newestItem(QStringLiteral("item 1"), ClipboardItemType::text));
-        QVERIFY(!context().newestItem(QStringLiteral("item 4"), ClipboardItemType::text));
-        QVERIFY(context().newestItem(QStringLiteral("copy 0"), ClipboardItemType::text));
+        QVERIFY(context().newestItem(ItemText(QStringLiteral("item 0")), ClipboardItemType::text));
+        QVERIFY(context().newestItem(ItemText(QStringLiteral("item 1")), ClipboardItemType::text));
+        QVERIFY(!context().newestItem(ItemText(QStringLiteral("item 4")), ClipboardItemType::text));
+        QVERIFY(context().newestItem(ItemText(QStringLiteral("copy 0")), ClipboardItemType::text));
         QVERIFY(context().waitForSaves());
         QCOMPARE(m_store->reopen().mainContext().count<ClipboardItem>(), 102);
     }

@@ -831,13 +831,13 @@ private slots:
         auto newer = text("same");
         context().insert(newer);
         context().insert(ClipboardItem::create("same", ClipboardItemType::url));
-        QCOMPARE(context().newestItem("same", ClipboardItemType::text), newer);
-        QVERIFY(!context().newestItem("Same", ClipboardItemType::text));
+        QCOMPARE(context().newestItem(ItemText(QStringLiteral("same")), ClipboardItemType::text), newer);
+        QVERIFY(!context().newestItem(ItemText(QStringLiteral("Same")), ClipboardItemType::text));
         context().remove(newer);
-        QCOMPARE(context().newestItem("same", ClipboardItemType::text), older);
+        QCOMPARE(context().newestItem(ItemText(QStringLiteral("same")), ClipboardItemType::text), older);
         older->setContent("other");
-        QVERIFY(!context().newestItem("same", ClipboardItemType::text));
-        QCOMPARE(context().newestItem("other", ClipboardItemType::text), older);
+        QVERIFY(!context().newestItem(ItemText(QStringLiteral("same")), ClipboardItemType::text));
+        QCOMPARE(context().newestItem(ItemText(QStringLiteral("other")), ClipboardItemType::text), older);
 
         QCOMPARE(context().unpinnedItemCount(), 2);
         older->setPinned(true);

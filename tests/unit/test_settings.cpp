@@ -9,10 +9,10 @@
 #include "TemporaryStore.h"
 #include "model/HistoryLimit.h"
 #include "platform/XdgAutostartEntry.h"
+#include "services/AppActions.h"
 #include "services/HotkeyService.h"
 #include "services/KeyboardLayouts.h"
 #include "services/LanguageSwitchService.h"
-#include "services/AppActions.h"
 #include "services/TerminalPasteChords.h"
 #include "ui/settings/SettingsView.h"
 
@@ -259,9 +259,9 @@ private slots:
         QCOMPARE(context().unpinnedItemCount(), 100);
         QCOMPARE(context().count<ClipboardItem>(), 103);
         // The oldest unpinned ones went; the pinned ones are the oldest of all and stayed.
-        QVERIFY(context().newestItem(QStringLiteral("item 0"), ClipboardItemType::text));
-        QVERIFY(!context().newestItem(QStringLiteral("item 22"), ClipboardItemType::text));
-        QVERIFY(context().newestItem(QStringLiteral("item 23"), ClipboardItemType::text));
+        QVERIFY(context().newestItem(ItemText(QStringLiteral("item 0")), ClipboardItemType::text));
+        QVERIFY(!context().newestItem(ItemText(QStringLiteral("item 22")), ClipboardItemType::text));
+        QVERIFY(context().newestItem(ItemText(QStringLiteral("item 23")), ClipboardItemType::text));
         QVERIFY(context().waitForSaves());
         m_view.reset();
         m_limit.reset();
