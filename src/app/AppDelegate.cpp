@@ -97,16 +97,23 @@ Clock &AppDelegate::clock() const
     return m_services.clock ? *m_services.clock : Clock::system();
 }
 
-void AppDelegate::applicationDidFinishLaunching()
+void AppDelegate::applicationDidFinishLaunching(std::future<ModelContainer::Contents> storeContents)
 {
     reportUnusablePreferences();
     m_preferences.setKeyboardUIMode(2);
-    setupModelContainer();
+    // A long history takes tens of milliseconds to read, about as long as making the panel, the tray
+    // icon and the paste road, which need none of it: it is read on a thread of its own meanwhile.
+    if (!storeContents.valid()) {
+        storeContents = std::async(
+            std::launch::async, [path = ModelContainer::defaultPath()] { return ModelContainer::read(path); });
+    }
     setupPanel();
     if (isGuiApplication())
         m_statusItem = std::make_unique<StatusItem>(*m_panel, m_actions, *m_historyPause);
     m_pasteRoad = std::make_unique<PasteRoad>(
         m_pasteboard, m_workspace, *m_panel, m_services.pasteService, m_terminals, clock());
+    setupModelContainer(storeContents.get());
+    connectPanelToStore();
     startClipboardMonitoring();
     setupHotkey();
     setupLanguageFix();
@@ -209,6 +216,12 @@ void AppDelegate::setupPanel()
             choice.waylandSession, m_services.desktopBindsHotkeys, m_gnomeExtension.get(), clock());
     connect(m_onboarding.get(), &OnboardingWindow::finished, this,
         [this] { clock().schedule(200, this, [this] { m_panel->show(); }); });
+}
+
+void AppDelegate::connectPanelToStore()
+{
+    if (!m_panel->window())
+        return;
     if (!m_modelContainer) {
         m_panel->setStoreProblemView(m_storeProblem.get());
         return;
@@ -351,13 +364,13 @@ void AppDelegate::requestAccessibilityIfNeeded()
                                  "Quillbox runs in an X11 session with XTest, or xdotool is installed"));
 }
 
-void AppDelegate::setupModelContainer()
+void AppDelegate::setupModelContainer(ModelContainer::Contents contents)
 {
     QString error;
     QElapsedTimer timer;
     timer.start();
-    m_modelContainer = ModelContainer::open(ModelContainer::defaultPath(), &error, clock());
-    qCDebug(lcDelegate) << "store opened in" << timer.elapsed() << "ms";
+    m_modelContainer = ModelContainer::open(ModelContainer::defaultPath(), std::move(contents), &error, clock());
+    qCDebug(lcDelegate) << "store opened in" << timer.elapsed() << "ms after it was read";
     if (!m_modelContainer) {
         const QString path = ModelContainer::defaultPath();
         printLine(QStringLiteral("Failed to create ModelContainer: %1: %2").arg(path, error));

@@ -1,12 +1,14 @@
 #pragma once
 
 #include "PlatformServices.h"
+#include "model/ModelContainer.h"
 #include "model/Preferences.h"
 #include "services/AppActions.h"
 #include "services/TerminalPasteChords.h"
 
 #include <QObject>
 
+#include <future>
 #include <memory>
 
 class ClipboardHistoryView;
@@ -18,7 +20,6 @@ class HistoryPause;
 class GnomeExtensionView;
 class HistoryLimit;
 class LanguageSwitchService;
-class ModelContainer;
 class OnboardingWindow;
 class PanelHotkey;
 class PanelPresenter;
@@ -42,8 +43,10 @@ public:
     ~AppDelegate() override;
 
     /// The launch in its fixed order. Windows, the tray item and the panel are built only in a GUI
-    /// application; the panel or the onboarding window is shown half a second later.
-    void applicationDidFinishLaunching();
+    /// application; the panel or the onboarding window is shown half a second later. The store is
+    /// opened with `storeContents`, what ModelContainer::read() read of it meanwhile; without them
+    /// it is read while the panel is made.
+    void applicationDidFinishLaunching(std::future<ModelContainer::Contents> storeContents = {});
     void applicationWillTerminate();
 
     void togglePanel();
@@ -81,7 +84,7 @@ private:
     Clock &clock() const;
     /// One line on stderr and in the system log.
     void reportProblem(const QString &category, const QString &line);
-    void setupModelContainer();
+    void setupModelContainer(ModelContainer::Contents contents);
     /// Tells the person once each time the store's disk fills up, and says when it has space again.
     void watchDiskSpace();
     /// Takes back the changes an earlier run could not write, and says so.
@@ -90,6 +93,8 @@ private:
     /// where, or that it is lost.
     void keepUnsavedChanges();
     void setupPanel();
+    /// The panel shows the history once the store is open, or why it could not be opened.
+    void connectPanelToStore();
     /// The history view and its QML, one turn after launch.
     void fillPanel();
     void startClipboardMonitoring();

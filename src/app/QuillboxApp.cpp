@@ -28,9 +28,12 @@
 #include <QQuickStyle>
 #include <QQuickWindow>
 #include <QSocketNotifier>
+#include <QTimer>
 
 #include <csignal>
 #include <cstdio>
+#include <future>
+#include <malloc.h>
 #include <optional>
 #include <sys/socket.h>
 #include <sys/stat.h>
@@ -95,6 +98,9 @@ int run(QApplication &app, CommandInterface &commands, const BackendChoice &back
         std::fprintf(stderr, "Quillbox is already running for %s\n", qPrintable(storePath));
         return 0;
     }
+    // Read (and set up, which only the store's one writer may do) while the platform's services and
+    // the windows are made.
+    auto storeContents = std::async(std::launch::async, [storePath] { return ModelContainer::read(storePath); });
     quitOnTerminationSignals(app);
     // Image pastes leave files behind for the program pasted into; the previous run's are read by now.
     PasteboardWriter::removeStaleTemporaryPngs();
@@ -124,8 +130,12 @@ int run(QApplication &app, CommandInterface &commands, const BackendChoice &back
         [&sinceStart] { qCDebug(lcApp) << "capture ready after" << sinceStart.elapsed() << "ms"; });
     QObject::connect(&delegate, &AppDelegate::panelShown, &app,
         [](qint64 ms) { qCDebug(lcApp) << "panel frame drawn" << ms << "ms after the show"; });
-    delegate.applicationDidFinishLaunching();
+    delegate.applicationDidFinishLaunching(std::move(storeContents));
     qCDebug(lcApp) << "launched after" << sinceStart.elapsed() << "ms";
+    // What launch built only for itself (the store's rows as SQLite and Qt read them, the panel's
+    // first lists) is freed by the first turn of the event loop, in pages that would otherwise stay
+    // with the process for as long as it runs.
+    QTimer::singleShot(0, &app, [] { malloc_trim(0); });
 
     return QApplication::exec();
 }

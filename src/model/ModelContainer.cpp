@@ -14,10 +14,10 @@
 #include <QTimeZone>
 #include <QUrl>
 
+#include <atomic>
 #include <filesystem>
 
 #include <fcntl.h>
-#include <malloc.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -313,10 +313,39 @@ ModelContainer::~ModelContainer()
 
 std::unique_ptr<ModelContainer> ModelContainer::open(const QString &path, QString *error, Clock &clock)
 {
-    std::unique_ptr<ModelContainer> container(new ModelContainer(path, clock));
-    if (!container->openDatabase(error) || !container->load(error))
+    return open(path, read(path), error, clock);
+}
+
+ModelContainer::Contents ModelContainer::read(const QString &path)
+{
+    static std::atomic<int> reads;
+    const QString connection = QStringLiteral("quillbox-store-read-%1").arg(reads++);
+    Contents contents;
+    if (setUp(path, connection, &contents.error))
+        contents.records = load(connection, &contents.error);
+    QSqlDatabase::database(connection, false).close();
+    QSqlDatabase::removeDatabase(connection);
+    return contents;
+}
+
+std::unique_ptr<ModelContainer> ModelContainer::open(
+    const QString &path, Contents contents, QString *error, Clock &clock)
+{
+    if (!contents.records) {
+        *error = contents.error;
         return nullptr;
-    container->releaseLoadMemory();
+    }
+    std::unique_ptr<ModelContainer> container(new ModelContainer(path, clock));
+    int version = 0;
+    if (!connect(path, container->m_connectionName, Access::readWrite, &version, error))
+        return nullptr;
+    // The lock keeps other writers out, but not a person replacing the file in between.
+    if (version != schemaVersion) {
+        *error = QStringLiteral("it was replaced while it was being read");
+        return nullptr;
+    }
+    container->m_mainContext->attachStored(*contents.records);
+    contents.records.reset();
     container->m_writer = std::make_unique<StoreWriter>(path);
     QObject::connect(container->m_writer.get(), &StoreWriter::resultsReady, container->m_mainContext.get(),
         &ModelContext::takeWriterResults);
@@ -332,18 +361,15 @@ std::unique_ptr<ModelContainer> ModelContainer::openForReading(const QString &pa
         return nullptr;
     }
     int version = 0;
-    if (!container->connect(Access::readOnly, &version, error) || (version > 0 && !container->load(error)))
+    if (!connect(path, container->m_connectionName, Access::readOnly, &version, error))
         return nullptr;
+    if (version > 0) {
+        const auto records = load(container->m_connectionName, error);
+        if (!records)
+            return nullptr;
+        container->m_mainContext->attachStored(*records);
+    }
     return container;
-}
-
-void ModelContainer::releaseLoadMemory()
-{
-    // The load filled SQLite's page cache with rows that are in memory now; this connection reads
-    // little after it (image bytes on demand). And the load's temporary values are freed by now, in
-    // pages that would otherwise stay with the process for as long as it runs.
-    QSqlQuery(QSqlDatabase::database(m_connectionName)).exec(QStringLiteral("PRAGMA shrink_memory"));
-    malloc_trim(0);
 }
 
 void ModelContainer::startImageDigestBackfill()
@@ -364,13 +390,13 @@ void ModelContainer::startImageDigestBackfill()
     m_imageDigestBackfill->start();
 }
 
-bool ModelContainer::openDatabase(QString *error)
+bool ModelContainer::setUp(const QString &path, const QString &connection, QString *error)
 {
-    if (const QString problem = pathProblem(m_path); !problem.isEmpty()) {
+    if (const QString problem = pathProblem(path); !problem.isEmpty()) {
         *error = problem;
         return false;
     }
-    const QString folder = QFileInfo(m_path).absolutePath();
+    const QString folder = QFileInfo(path).absolutePath();
     std::error_code folderError;
     std::filesystem::create_directories(QFile::encodeName(folder).toStdString(), folderError);
     if (folderError) {
@@ -379,10 +405,10 @@ bool ModelContainer::openDatabase(QString *error)
         return false;
     }
     int version = 0;
-    if (!createPrivateFile(m_path, error) || !connect(Access::readWrite, &version, error))
+    if (!createPrivateFile(path, error) || !connect(path, connection, Access::readWrite, &version, error))
         return false;
 
-    QSqlDatabase db = QSqlDatabase::database(m_connectionName, false);
+    QSqlDatabase db = QSqlDatabase::database(connection, false);
     QSqlQuery query(db);
     const auto run = [&](const QString &statement) {
         if (query.exec(statement))
@@ -418,10 +444,11 @@ bool ModelContainer::openDatabase(QString *error)
     return run(QStringLiteral("CREATE INDEX IF NOT EXISTS ClipboardItemById ON ClipboardItem(id)"));
 }
 
-bool ModelContainer::connect(Access access, int *version, QString *error)
+bool ModelContainer::connect(
+    const QString &path, const QString &connection, Access access, int *version, QString *error)
 {
-    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_connectionName);
-    db.setDatabaseName(m_path);
+    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connection);
+    db.setDatabaseName(path);
     // A second process on the same file must not stall the GUI thread for long.
     // It only reads once the store is open (image bytes on demand): writes go through the writer.
     const QString busyTimeout = QStringLiteral("QSQLITE_BUSY_TIMEOUT=200");
@@ -442,7 +469,7 @@ bool ModelContainer::connect(Access access, int *version, QString *error)
         // too), so the file is read as it stands.
         query.finish();
         db.close();
-        db.setDatabaseName(QUrl::fromLocalFile(m_path).toString(QUrl::FullyEncoded) + QStringLiteral("?immutable=1"));
+        db.setDatabaseName(QUrl::fromLocalFile(path).toString(QUrl::FullyEncoded) + QStringLiteral("?immutable=1"));
         db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY;QSQLITE_OPEN_URI"));
         query = QSqlQuery(db);
         read = db.open() && query.exec(QStringLiteral("PRAGMA user_version")) && query.next();
@@ -469,16 +496,17 @@ bool ModelContainer::connect(Access access, int *version, QString *error)
     return true;
 }
 
-bool ModelContainer::load(QString *error)
+std::optional<QList<std::shared_ptr<StoredRecord>>> ModelContainer::load(const QString &connection, QString *error)
 {
-    QSqlQuery query(QSqlDatabase::database(m_connectionName));
+    QList<std::shared_ptr<StoredRecord>> records;
+    QSqlQuery query(QSqlDatabase::database(connection));
     query.setForwardOnly(true);
 
     // In a store that was upgraded, imageDigest sits after imageData, where reading it would walk
     // every image's overflow pages; the backfill reads those digests after start-up instead.
     if (!query.exec(QStringLiteral("SELECT name FROM pragma_table_info('ClipboardItem') ORDER BY cid"))) {
         *error = query.lastError().text();
-        return false;
+        return std::nullopt;
     }
     QStringList columnNames;
     while (query.next())
@@ -493,7 +521,7 @@ bool ModelContainer::load(QString *error)
                                    "characterCount, categoryId FROM ClipboardItem ORDER BY rowid")
                         .arg(digestBeforeBytes ? QStringLiteral("imageDigest") : QStringLiteral("NULL")))) {
         *error = query.lastError().text();
-        return false;
+        return std::nullopt;
     }
     // A history names few programs: their names are kept once, not once an item.
     QHash<QByteArray, QString> names;
@@ -520,7 +548,7 @@ bool ModelContainer::load(QString *error)
             digest.isEmpty() ? std::nullopt : std::optional(digest), name(query.value(5)), name(query.value(6)),
             query.value(7).toBool(), fromUnixSeconds(query.value(8).toDouble()), query.value(9).toInt(),
             uuidOrNothing(query.value(10))});
-        m_mainContext->attachStored(item);
+        records.append(std::move(item));
     }
     if (skipped > 0)
         qCWarning(lcStore) << "skipped" << skipped << "stored items of an unknown type";
@@ -528,21 +556,21 @@ bool ModelContainer::load(QString *error)
     if (!query.exec(QStringLiteral("SELECT id, CAST(name AS BLOB), colorHex, icon, sortOrder, isDefault, createdAt "
                                    "FROM ClipCategory ORDER BY rowid"))) {
         *error = query.lastError().text();
-        return false;
+        return std::nullopt;
     }
     while (query.next()) {
         auto category = std::shared_ptr<ClipCategory>(
             new ClipCategory(ClipCategory::Stored{QUuid::fromString(query.value(0).toString()),
                 storedText(query.value(1)), query.value(2).toString(), query.value(3).toString(),
                 query.value(4).toInt(), query.value(5).toBool(), fromUnixSeconds(query.value(6).toDouble())}));
-        m_mainContext->attachStored(category);
+        records.append(std::move(category));
     }
 
     if (!query.exec(QStringLiteral("SELECT id, CAST(name AS BLOB), CAST(separator AS BLOB), CAST(itemPrefix AS BLOB), "
                                    "CAST(itemSuffix AS BLOB), CAST(wrapPrefix AS BLOB), CAST(wrapSuffix AS BLOB), "
                                    "sortOrder, isDefault FROM PasteTemplate ORDER BY rowid"))) {
         *error = query.lastError().text();
-        return false;
+        return std::nullopt;
     }
     while (query.next()) {
         auto pasteTemplate = std::shared_ptr<PasteTemplate>(
@@ -550,9 +578,9 @@ bool ModelContainer::load(QString *error)
                 {storedText(query.value(1)), storedText(query.value(2)), storedText(query.value(3)),
                     storedText(query.value(4)), storedText(query.value(5)), storedText(query.value(6))},
                 query.value(7).toInt(), query.value(8).toBool()}));
-        m_mainContext->attachStored(pasteTemplate);
+        records.append(std::move(pasteTemplate));
     }
-    return true;
+    return records;
 }
 
 StoreWriter::Change ModelContainer::change(StoreWriter::Change::Kind kind, const StoredRecord &record)

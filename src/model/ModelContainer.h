@@ -29,6 +29,21 @@ public:
     /// pipe, a socket, a device, a folder) is refused with what it is. A SQLite file of another
     /// program is refused too, never given this program's tables.
     static std::unique_ptr<ModelContainer> open(const QString &path, QString *error, Clock &clock = Clock::system());
+
+    /// What opening a store reads from it: its records, or why it cannot be used.
+    struct Contents {
+        /// Nothing when the store cannot be used.
+        std::optional<QList<std::shared_ptr<StoredRecord>>> records;
+        QString error;
+    };
+    /// The slow part of open(): makes the file at `path` a store of this version (creating or
+    /// upgrading it) and reads its records, on a connection of its own that it closes again. It may
+    /// run on any thread, so that a long history is read while the program sets up its windows; only
+    /// the one process that will write the store may call it.
+    static Contents read(const QString &path);
+    /// open() with the `contents` that read() gave for the same `path`.
+    static std::unique_ptr<ModelContainer> open(
+        const QString &path, Contents contents, QString *error, Clock &clock = Clock::system());
     /// Reads the store at `path` for a command that only looks: the same refusals, but nothing is
     /// created, upgraded or switched to another journal, and neither the file nor its folder need be
     /// writable. A store of an older version is read as it is, an empty file as an empty history.
@@ -47,13 +62,13 @@ private:
     enum class Access { readWrite, readOnly };
 
     ModelContainer(const QString &path, Clock &clock);
-    bool openDatabase(QString *error);
+    /// Creates the file when missing and brings its schema to this version, on Qt's connection
+    /// named `connection`.
+    static bool setUp(const QString &path, const QString &connection, QString *error);
     /// Connects to the file and checks that it is a store this version can use; `version` is its
     /// schema version, 0 for a file without tables.
-    bool connect(Access access, int *version, QString *error);
-    bool load(QString *error);
-    /// Gives back what only the load needed.
-    void releaseLoadMemory();
+    static bool connect(const QString &path, const QString &connection, Access access, int *version, QString *error);
+    static std::optional<QList<std::shared_ptr<StoredRecord>>> load(const QString &connection, QString *error);
     void startImageDigestBackfill();
     std::optional<QByteArray> readImageData(const QUuid &id) const;
     /// The size of the stored image bytes and their first `maxBytes`.

@@ -49,11 +49,22 @@ void ModelContext::attach(const std::shared_ptr<StoredRecord> &record)
         indexItem(static_cast<ClipboardItem &>(*record));
 }
 
-void ModelContext::attachStored(const std::shared_ptr<StoredRecord> &record)
+void ModelContext::attachStored(const QList<std::shared_ptr<StoredRecord>> &records)
 {
-    attach(record);
-    record->m_confirmedStored = true;
-    record->m_submittedStored = true;
+    // Sized once for a long history, rather than grown a step at a time.
+    std::array<qsizetype, 3> counts = {};
+    for (const auto &record : records)
+        ++counts[size_t(record->recordType())];
+    for (size_t type = 0; type < m_records.size(); ++type)
+        m_records[type].reserve(m_records[type].size() + counts[type]);
+    const qsizetype items = counts[size_t(RecordType::clipboardItem)];
+    m_itemsByContent.reserve(m_itemsByContent.size() + items);
+    m_unpinnedByAge.reserve(m_unpinnedByAge.size() + size_t(items));
+    for (const auto &record : records) {
+        attach(record);
+        record->m_confirmedStored = true;
+        record->m_submittedStored = true;
+    }
 }
 
 qsizetype ModelContext::indexOf(const StoredRecord &record) const

@@ -100,8 +100,8 @@ private:
 
     /// Takes the record in without a pending change or a signal.
     void attach(const std::shared_ptr<StoredRecord> &record);
-    /// Takes in a record loaded from the store.
-    void attachStored(const std::shared_ptr<StoredRecord> &record);
+    /// Takes in the records loaded from the store.
+    void attachStored(const QList<std::shared_ptr<StoredRecord>> &records);
     void recordDidChange(StoredRecord &record);
     /// Takes in what the writer did; false when a save failed.
     bool takeWriterResults();

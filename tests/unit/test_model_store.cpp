@@ -20,6 +20,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <future>
 
 #include <sqlite3.h>
 #include <sys/socket.h>
@@ -665,6 +666,54 @@ private slots:
         error.clear();
         QVERIFY(!ModelContainer::open(newer, &error));
         QCOMPARE(error, "it was written by a newer version of Quillbox (store version 99)");
+    }
+
+    // The program reads its history on a thread of its own while it sets up its windows, and opens
+    // the store with what was read.
+    void aStoreReadOnAnotherThreadOpensWithItsRecords()
+    {
+        const auto pinned = ClipboardItem::create("pinned", ClipboardItemType::url, std::nullopt,
+            QStringLiteral("Firefox"), QStringLiteral("firefox-esr"), true);
+        context().insert(text(u"\uFFFEfirst"_s));
+        context().insert(pinned);
+        context().insert(ClipCategory::create("Work", "#FF0000", "tag", 0, false));
+        QVERIFY(save());
+        m_store->close();
+
+        auto contents = std::async(std::launch::async, [path = m_store->path()] { return ModelContainer::read(path); });
+        QString error;
+        const auto container = ModelContainer::open(m_store->path(), contents.get(), &error, m_clock);
+        QVERIFY2(container, qPrintable(error));
+        // The reading connection is closed with its thread's work, not left behind.
+        QCOMPARE(QSqlDatabase::connectionNames().filter("quillbox-store-read"), QStringList());
+        ModelContext &opened = container->mainContext();
+        const auto items = opened.fetch<ClipboardItem>();
+        QCOMPARE(items.size(), 2);
+        QCOMPARE(items.first()->content(), u"\uFFFEfirst"_s);
+        QCOMPARE(items.last()->id(), pinned->id());
+        QVERIFY(items.last()->isPinned());
+        QCOMPARE(items.last()->sourceAppName(), QStringLiteral("Firefox"));
+        QCOMPARE(opened.fetch<ClipCategory>().size(), 1);
+        QVERIFY(opened.newestItem(ItemText(QStringLiteral("pinned")), ClipboardItemType::url));
+
+        // What it writes is in the file.
+        opened.remove(items.first());
+        opened.save();
+        QVERIFY(opened.waitForSaves());
+    }
+
+    // A file removed between the read and the open is not filled again with the history it held.
+    void aStoreRemovedWhileItIsReadIsNotOpened()
+    {
+        context().insert(text("kept"));
+        QVERIFY(save());
+        m_store->close();
+        ModelContainer::Contents contents = ModelContainer::read(m_store->path());
+        QVERIFY(contents.records);
+        QVERIFY(QFile::remove(m_store->path()));
+        QString error;
+        QVERIFY(!ModelContainer::open(m_store->path(), std::move(contents), &error, m_clock));
+        QCOMPARE(error, "it was replaced while it was being read");
     }
 
     // A command that only reads creates, upgrades and switches nothing: the file stays as it was,
