@@ -33,9 +33,10 @@ def states(accessible):
 
 
 def role(accessible):
-    # The role's own name, as AT-SPI 2.46 spells it ("push button"): later versions print some roles
-    # otherwise ("button"), while the enumeration's names stay.
-    return accessible.get_role().value_nick.replace("-", " ")
+    # The role's name as AT-SPI 2.46 (Debian 12) spells it. AT-SPI 2.56 (Debian 13) added "button" as
+    # a second name of "push button", and both its role names and its enumeration give the new one.
+    nick = accessible.get_role().value_nick
+    return "push button" if nick == "button" else nick.replace("-", " ")
 
 
 def walk(accessible, depth):
