@@ -112,6 +112,10 @@ void AppDelegate::applicationDidFinishLaunching(std::future<ModelContainer::Cont
         m_statusItem = std::make_unique<StatusItem>(*m_panel, m_actions, *m_historyPause);
     m_pasteRoad = std::make_unique<PasteRoad>(
         m_pasteboard, m_workspace, *m_panel, m_services.pasteService, m_terminals, clock());
+    QElapsedTimer waited;
+    waited.start();
+    storeContents.wait();
+    qCDebug(lcDelegate) << "waited" << waited.elapsed() << "ms for the store to be read";
     setupModelContainer(storeContents.get());
     connectPanelToStore();
     startClipboardMonitoring();

@@ -321,8 +321,14 @@ ModelContainer::Contents ModelContainer::read(const QString &path)
     static std::atomic<int> reads;
     const QString connection = QStringLiteral("quillbox-store-read-%1").arg(reads++);
     Contents contents;
-    if (setUp(path, connection, &contents.error))
+    if (setUp(path, connection, &contents.error)) {
+        // Rows are read once, in order, and SQLite's page cache would be freed among the records that
+        // stay: pages are read from the mapped file instead, unmapped when the connection closes.
+        QSqlQuery pragmas(QSqlDatabase::database(connection));
+        pragmas.exec(QStringLiteral("PRAGMA mmap_size=%1").arg(qint64(1) << 40));
+        pragmas.exec(QStringLiteral("PRAGMA cache_size=16"));
         contents.records = load(connection, &contents.error);
+    }
     QSqlDatabase::database(connection, false).close();
     QSqlDatabase::removeDatabase(connection);
     return contents;
