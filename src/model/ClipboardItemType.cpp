@@ -41,10 +41,10 @@ QString rawValue(ClipboardItemType type)
     return QLatin1String(infoOf(type).rawValue);
 }
 
-std::optional<ClipboardItemType> clipboardItemTypeFromRawValue(const QString &raw)
+std::optional<ClipboardItemType> clipboardItemTypeFromRawValue(QAnyStringView raw)
 {
     for (const TypeInfo &info : typeInfos) {
-        if (raw == QLatin1String(info.rawValue))
+        if (raw == QLatin1StringView(info.rawValue))
             return info.type;
     }
     return std::nullopt;

@@ -14,7 +14,7 @@ inline constexpr std::array allClipboardItemTypes = {ClipboardItemType::text, Cl
 
 QString rawValue(ClipboardItemType type);
 /// Nothing for a raw value that names no type.
-std::optional<ClipboardItemType> clipboardItemTypeFromRawValue(const QString &raw);
+std::optional<ClipboardItemType> clipboardItemTypeFromRawValue(QAnyStringView raw);
 /// The symbol name drawn for the type.
 QString typeIcon(ClipboardItemType type);
 /// The name of the category that new items of this type are filed under.

@@ -522,9 +522,11 @@ std::optional<QList<std::shared_ptr<StoredRecord>>> ModelContainer::load(const Q
     const bool digestBeforeBytes = digestColumn >= 0 && digestColumn < columnNames.indexOf(QStringLiteral("imageData"));
 
     // typeof() reads only the row header; "imageData IS NOT NULL" would load every image.
-    if (!query.exec(QStringLiteral("SELECT id, CAST(content AS BLOB), type, typeof(imageData) = 'blob', %1, "
-                                   "CAST(sourceAppName AS BLOB), CAST(sourceAppBundleId AS BLOB), isPinned, createdAt, "
-                                   "characterCount, categoryId FROM ClipboardItem ORDER BY rowid")
+    // Text comes as its bytes: no UTF-16 copy of every id and type made only to be parsed.
+    if (!query.exec(QStringLiteral("SELECT CAST(id AS BLOB), CAST(content AS BLOB), CAST(type AS BLOB), "
+                                   "typeof(imageData) = 'blob', %1, CAST(sourceAppName AS BLOB), "
+                                   "CAST(sourceAppBundleId AS BLOB), isPinned, createdAt, characterCount, "
+                                   "CAST(categoryId AS BLOB) FROM ClipboardItem ORDER BY rowid")
                         .arg(digestBeforeBytes ? QStringLiteral("imageDigest") : QStringLiteral("NULL")))) {
         *error = query.lastError().text();
         return std::nullopt;
@@ -543,17 +545,22 @@ std::optional<QList<std::shared_ptr<StoredRecord>>> ModelContainer::load(const Q
     int skipped = 0;
     while (query.next()) {
         // A row of a type this version does not know stays in the file, untouched, and is not loaded.
-        const auto type = clipboardItemTypeFromRawValue(query.value(2).toString());
+        const auto type = clipboardItemTypeFromRawValue(QUtf8StringView(query.value(2).toByteArray()));
         if (!type || query.value(1).isNull()) {
             ++skipped;
             continue;
         }
         const QByteArray digest = query.value(4).toByteArray();
-        auto item = std::make_shared<ClipboardItem>(ClipboardItem::Stored{QUuid::fromString(query.value(0).toString()),
-            ItemText::fromUtf8(query.value(1).toByteArray()), *type, query.value(3).toBool(),
-            digest.isEmpty() ? std::nullopt : std::optional(digest), name(query.value(5)), name(query.value(6)),
-            query.value(7).toBool(), fromUnixSeconds(query.value(8).toDouble()), query.value(9).toInt(),
-            uuidOrNothing(query.value(10))});
+        const QVariant categoryId = query.value(10);
+        auto item = std::make_shared<ClipboardItem>(
+            ClipboardItem::Stored{QUuid::fromString(QUtf8StringView(query.value(0).toByteArray())),
+                ItemText::fromUtf8(query.value(1).toByteArray()), *type, query.value(3).toBool(),
+                digest.isEmpty() ? std::nullopt : std::optional(digest), name(query.value(5)), name(query.value(6)),
+                query.value(7).toBool(), fromUnixSeconds(query.value(8).toDouble()), query.value(9).toInt(),
+                categoryId.isNull() ? std::nullopt
+                                    : std::optional(QUuid::fromString(QUtf8StringView(categoryId.toByteArray())))});
+        // Filed under its keys as it is made, while its text is at hand, rather than on the GUI thread.
+        item->m_indexKeys = ModelContext::indexKeys(*item);
         records.append(std::move(item));
     }
     if (skipped > 0)

@@ -40,13 +40,13 @@ void ModelContext::insert(const std::shared_ptr<StoredRecord> &record)
     emit recordInserted(record);
 }
 
-void ModelContext::attach(const std::shared_ptr<StoredRecord> &record)
+void ModelContext::attach(const std::shared_ptr<StoredRecord> &record, bool keysAreCurrent)
 {
     record->m_context = this;
     record->m_sequence = ++m_nextSequence;
     m_records[size_t(record->recordType())].append(record);
     if (record->recordType() == RecordType::clipboardItem)
-        indexItem(static_cast<ClipboardItem &>(*record));
+        indexItem(static_cast<ClipboardItem &>(*record), keysAreCurrent);
 }
 
 void ModelContext::attachStored(const QList<std::shared_ptr<StoredRecord>> &records)
@@ -61,7 +61,7 @@ void ModelContext::attachStored(const QList<std::shared_ptr<StoredRecord>> &reco
     m_itemsByContent.reserve(m_itemsByContent.size() + items);
     m_unpinnedByAge.reserve(m_unpinnedByAge.size() + size_t(items));
     for (const auto &record : records) {
-        attach(record);
+        attach(record, true);
         record->m_confirmedStored = true;
         record->m_submittedStored = true;
     }
@@ -442,11 +442,17 @@ size_t ModelContext::contentKey(const ItemText &content, ClipboardItemType type)
     return qHashMulti(0, int(type), content.sampledHash());
 }
 
-void ModelContext::indexItem(ClipboardItem &item)
+ClipboardItem::IndexKeys ModelContext::indexKeys(const ClipboardItem &item)
+{
+    return {contentKey(item.text(), item.type()), item.createdAt().toMSecsSinceEpoch(), !item.isPinned()};
+}
+
+void ModelContext::indexItem(ClipboardItem &item, bool keysAreCurrent)
 {
     // The keys are kept with the item, as filed: a changed item is taken out under the old ones.
     ClipboardItem::IndexKeys &keys = item.m_indexKeys;
-    keys = {contentKey(item.text(), item.type()), item.createdAt().toMSecsSinceEpoch(), !item.isPinned()};
+    if (!keysAreCurrent)
+        keys = indexKeys(item);
     m_itemsByContent.insert(keys.content, &item);
     if (item.type() == ClipboardItemType::image && item.imageDigest()) {
         m_imagesByDigest.insert(*item.imageDigest(), &item);
