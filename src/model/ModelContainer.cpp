@@ -16,6 +16,7 @@
 
 #include <atomic>
 #include <filesystem>
+#include <future>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -316,21 +317,76 @@ std::unique_ptr<ModelContainer> ModelContainer::open(const QString &path, QStrin
     return open(path, read(path), error, clock);
 }
 
-ModelContainer::Contents ModelContainer::read(const QString &path)
+namespace {
+
+QString readingConnectionName()
 {
     static std::atomic<int> reads;
-    const QString connection = QStringLiteral("quillbox-store-read-%1").arg(reads++);
-    Contents contents;
-    if (setUp(path, connection, &contents.error)) {
-        // Rows are read once, in order, and SQLite's page cache would be freed among the records that
-        // stay: pages are read from the mapped file instead, unmapped when the connection closes.
-        QSqlQuery pragmas(QSqlDatabase::database(connection));
-        pragmas.exec(QStringLiteral("PRAGMA mmap_size=%1").arg(qint64(1) << 40));
-        pragmas.exec(QStringLiteral("PRAGMA cache_size=16"));
-        contents.records = load(connection, &contents.error);
-    }
+    return QStringLiteral("quillbox-store-read-%1").arg(reads++);
+}
+
+// Rows are read once, in order, and SQLite's page cache would be freed among the records that stay:
+// pages are read from the mapped file instead, unmapped when the connection closes.
+void readFromMappedFile(const QString &connection)
+{
+    QSqlQuery pragmas(QSqlDatabase::database(connection));
+    pragmas.exec(QStringLiteral("PRAGMA mmap_size=%1").arg(qint64(1) << 40));
+    pragmas.exec(QStringLiteral("PRAGMA cache_size=16"));
+}
+
+// The rowid that halves the stored items' range; nothing without items.
+std::optional<qint64> middleRowid(const QString &connection)
+{
+    QSqlQuery query(QSqlDatabase::database(connection));
+    if (!query.exec(QStringLiteral("SELECT min(rowid) / 2 + max(rowid) / 2 FROM ClipboardItem")) || !query.next()
+        || query.value(0).isNull())
+        return std::nullopt;
+    return query.value(0).toLongLong();
+}
+
+void closeConnection(const QString &connection)
+{
     QSqlDatabase::database(connection, false).close();
     QSqlDatabase::removeDatabase(connection);
+}
+
+} // namespace
+
+ModelContainer::Contents ModelContainer::read(const QString &path)
+{
+    const QString connection = readingConnectionName();
+    Contents contents;
+    if (setUp(path, connection, &contents.error)) {
+        readFromMappedFile(connection);
+        // Each stored item costs microseconds to make: a long history is read in two halves at once,
+        // the later one on a thread of its own.
+        const std::optional<qint64> middle = middleRowid(connection);
+        std::future<Contents> later;
+        if (middle)
+            later = std::async(std::launch::async, [path, middle] { return readItems(path, {middle, {}}); });
+        contents.records = load(connection, &contents.error, {{}, middle});
+        if (later.valid()) {
+            Contents laterItems = later.get();
+            if (!laterItems.records)
+                contents = std::move(laterItems);
+            else if (contents.records)
+                contents.records->append(*laterItems.records);
+        }
+    }
+    closeConnection(connection);
+    return contents;
+}
+
+ModelContainer::Contents ModelContainer::readItems(const QString &path, const RowRange &items)
+{
+    const QString connection = readingConnectionName();
+    Contents contents;
+    int version = 0;
+    if (connect(path, connection, Access::readOnly, &version, &contents.error)) {
+        readFromMappedFile(connection);
+        contents.records = load(connection, &contents.error, items);
+    }
+    closeConnection(connection);
     return contents;
 }
 
@@ -502,7 +558,8 @@ bool ModelContainer::connect(
     return true;
 }
 
-std::optional<QList<std::shared_ptr<StoredRecord>>> ModelContainer::load(const QString &connection, QString *error)
+std::optional<QList<std::shared_ptr<StoredRecord>>> ModelContainer::load(
+    const QString &connection, QString *error, const RowRange &items)
 {
     QList<std::shared_ptr<StoredRecord>> records;
     QSqlQuery query(QSqlDatabase::database(connection));
@@ -521,13 +578,20 @@ std::optional<QList<std::shared_ptr<StoredRecord>>> ModelContainer::load(const Q
     const qsizetype digestColumn = columnNames.indexOf(QStringLiteral("imageDigest"));
     const bool digestBeforeBytes = digestColumn >= 0 && digestColumn < columnNames.indexOf(QStringLiteral("imageData"));
 
+    QStringList bounds;
+    if (items.after)
+        bounds.append(QStringLiteral("rowid > %1").arg(*items.after));
+    if (items.upTo)
+        bounds.append(QStringLiteral("rowid <= %1").arg(*items.upTo));
+    const QString where
+        = bounds.isEmpty() ? QString() : QStringLiteral(" WHERE ") + bounds.join(QStringLiteral(" AND "));
     // typeof() reads only the row header; "imageData IS NOT NULL" would load every image.
     // Text comes as its bytes: no UTF-16 copy of every id and type made only to be parsed.
     if (!query.exec(QStringLiteral("SELECT CAST(id AS BLOB), CAST(content AS BLOB), CAST(type AS BLOB), "
                                    "typeof(imageData) = 'blob', %1, CAST(sourceAppName AS BLOB), "
                                    "CAST(sourceAppBundleId AS BLOB), isPinned, createdAt, characterCount, "
-                                   "CAST(categoryId AS BLOB) FROM ClipboardItem ORDER BY rowid")
-                        .arg(digestBeforeBytes ? QStringLiteral("imageDigest") : QStringLiteral("NULL")))) {
+                                   "CAST(categoryId AS BLOB) FROM ClipboardItem%2 ORDER BY rowid")
+                        .arg(digestBeforeBytes ? QStringLiteral("imageDigest") : QStringLiteral("NULL"), where))) {
         *error = query.lastError().text();
         return std::nullopt;
     }
@@ -565,6 +629,8 @@ std::optional<QList<std::shared_ptr<StoredRecord>>> ModelContainer::load(const Q
     }
     if (skipped > 0)
         qCWarning(lcStore) << "skipped" << skipped << "stored items of an unknown type";
+    if (items.after)
+        return records;
 
     if (!query.exec(QStringLiteral("SELECT id, CAST(name AS BLOB), colorHex, icon, sortOrder, isDefault, createdAt "
                                    "FROM ClipCategory ORDER BY rowid"))) {

@@ -68,7 +68,17 @@ private:
     /// Connects to the file and checks that it is a store this version can use; `version` is its
     /// schema version, 0 for a file without tables.
     static bool connect(const QString &path, const QString &connection, Access access, int *version, QString *error);
-    static std::optional<QList<std::shared_ptr<StoredRecord>>> load(const QString &connection, QString *error);
+    /// Stored items by rowid: those above `after` and at most `upTo`, each bound when given.
+    struct RowRange {
+        std::optional<qint64> after;
+        std::optional<qint64> upTo;
+    };
+    /// The records on `connection`: the items in `items`, and the categories and templates with
+    /// the items that have no lower bound.
+    static std::optional<QList<std::shared_ptr<StoredRecord>>> load(
+        const QString &connection, QString *error, const RowRange &items = {});
+    /// load() of the items in `items` on a read-only connection of its own.
+    static Contents readItems(const QString &path, const RowRange &items);
     void startImageDigestBackfill();
     std::optional<QByteArray> readImageData(const QUuid &id) const;
     /// The size of the stored image bytes and their first `maxBytes`.

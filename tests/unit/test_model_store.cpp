@@ -702,6 +702,37 @@ private slots:
         QVERIFY(opened.waitForSaves());
     }
 
+    // A long history is read in parts at once: together they hold every item once, in store order,
+    // whichever rows were deleted before.
+    void aHistoryReadInPartsKeepsItsOrder()
+    {
+        QRandomGenerator random(7);
+        for (int count : {1, 2, 3, 40}) {
+            m_store = std::make_unique<TemporaryStore>(m_clock);
+            m_store->open();
+            for (int i = 0; i < count; ++i)
+                context().insert(text(QString::number(i)));
+            QVERIFY(save());
+            for (const auto &item : context().fetch<ClipboardItem>()) {
+                if (count > 3 && random.bounded(3) == 0)
+                    context().remove(item);
+            }
+            QVERIFY(save());
+            QStringList expected = storedContents();
+            m_store->close();
+
+            QString error;
+            const auto whole = ModelContainer::openForReading(m_store->path(), &error);
+            QVERIFY2(whole, qPrintable(error));
+            QStringList readWhole;
+            for (const auto &item : whole->mainContext().fetch<ClipboardItem>())
+                readWhole.append(item->content());
+            QCOMPARE(readWhole, expected);
+            m_store->open();
+            QCOMPARE(storedContents(), expected);
+        }
+    }
+
     // A file removed between the read and the open is not filled again with the history it held.
     void aStoreRemovedWhileItIsReadIsNotOpened()
     {
