@@ -623,8 +623,6 @@ std::optional<QList<std::shared_ptr<StoredRecord>>> ModelContainer::load(
                 query.value(7).toBool(), fromUnixSeconds(query.value(8).toDouble()), query.value(9).toInt(),
                 categoryId.isNull() ? std::nullopt
                                     : std::optional(QUuid::fromString(QUtf8StringView(categoryId.toByteArray())))});
-        // Filed under its keys as it is made, while its text is at hand, rather than on the GUI thread.
-        item->m_indexKeys = ModelContext::indexKeys(*item);
         records.append(std::move(item));
     }
     if (skipped > 0)

@@ -40,13 +40,13 @@ void ModelContext::insert(const std::shared_ptr<StoredRecord> &record)
     emit recordInserted(record);
 }
 
-void ModelContext::attach(const std::shared_ptr<StoredRecord> &record, bool keysAreCurrent)
+void ModelContext::attach(const std::shared_ptr<StoredRecord> &record)
 {
     record->m_context = this;
     record->m_sequence = ++m_nextSequence;
     m_records[size_t(record->recordType())].append(record);
     if (record->recordType() == RecordType::clipboardItem)
-        indexItem(static_cast<ClipboardItem &>(*record), keysAreCurrent);
+        indexItem(static_cast<ClipboardItem &>(*record));
 }
 
 void ModelContext::attachStored(const QList<std::shared_ptr<StoredRecord>> &records)
@@ -61,7 +61,7 @@ void ModelContext::attachStored(const QList<std::shared_ptr<StoredRecord>> &reco
     m_itemsByContent.reserve(m_itemsByContent.size() + items);
     m_unpinnedByAge.reserve(m_unpinnedByAge.size() + size_t(items));
     for (const auto &record : records) {
-        attach(record, true);
+        attach(record);
         record->m_confirmedStored = true;
         record->m_submittedStored = true;
     }
@@ -442,17 +442,11 @@ size_t ModelContext::contentKey(const ItemText &content, ClipboardItemType type)
     return qHashMulti(0, int(type), content.sampledHash());
 }
 
-ClipboardItem::IndexKeys ModelContext::indexKeys(const ClipboardItem &item)
-{
-    return {contentKey(item.text(), item.type()), item.createdAt().toMSecsSinceEpoch(), !item.isPinned()};
-}
-
-void ModelContext::indexItem(ClipboardItem &item, bool keysAreCurrent)
+void ModelContext::indexItem(ClipboardItem &item)
 {
     // The keys are kept with the item, as filed: a changed item is taken out under the old ones.
     ClipboardItem::IndexKeys &keys = item.m_indexKeys;
-    if (!keysAreCurrent)
-        keys = indexKeys(item);
+    keys = {contentKey(item.text(), item.type()), item.createdAt().toMSecsSinceEpoch(), !item.isPinned()};
     m_itemsByContent.insert(keys.content, &item);
     if (item.type() == ClipboardItemType::image && item.imageDigest()) {
         m_imagesByDigest.insert(*item.imageDigest(), &item);

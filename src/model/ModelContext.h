@@ -99,8 +99,8 @@ private:
     friend class ModelContainer;
 
     /// Takes the record in without a pending change or a signal.
-    void attach(const std::shared_ptr<StoredRecord> &record, bool keysAreCurrent = false);
-    /// Takes in the records loaded from the store, whose items come with their index keys.
+    void attach(const std::shared_ptr<StoredRecord> &record);
+    /// Takes in the records loaded from the store.
     void attachStored(const QList<std::shared_ptr<StoredRecord>> &records);
     void recordDidChange(StoredRecord &record);
     /// Takes in what the writer did; false when a save failed.
@@ -134,9 +134,7 @@ private:
         bool operator<(const AgeKey &other) const; // newest first; equal ages in store order
     };
     static size_t contentKey(const ItemText &content, ClipboardItemType type);
-    static ClipboardItem::IndexKeys indexKeys(const ClipboardItem &item);
-    /// Files the item under its keys, made anew unless `keysAreCurrent`.
-    void indexItem(ClipboardItem &item, bool keysAreCurrent = false);
+    void indexItem(ClipboardItem &item);
     void unindexItem(ClipboardItem &item);
 
     ModelContainer &m_container;
