@@ -37,6 +37,76 @@ const Latin1Folding &latin1Folding()
     return table;
 }
 
+// A character's class: a bit for each letter a-z, one for digits, one for the rest of ASCII and four for
+// the rest of Unicode, by the lowest two bits of the code point. In UTF-8 those are the lowest bits of a
+// character's last byte, and in UTF-16 of its last unit.
+constexpr int firstWideClass = 28;
+constexpr quint32 allClasses = ~quint32(0);
+
+constexpr quint32 classOf(char32_t c)
+{
+    if (c >= 'a' && c <= 'z')
+        return quint32(1) << (c - 'a');
+    if (c >= '0' && c <= '9')
+        return quint32(1) << 26;
+    if (c < 0x80)
+        return quint32(1) << 27;
+    return quint32(1) << (firstWideClass + (c & 3));
+}
+
+// Beyond this many bytes a text holds nearly every class, and reading it all to say so costs more than
+// the search it would spare.
+constexpr qsizetype classifiedBytesLimit = 64 * 1024;
+
+struct ByteClasses {
+    std::array<quint32, 256> latin1{}; // of a folded Latin-1 byte
+    std::array<quint32, 256> unfolded{}; // of a Latin-1 byte, folded first
+    std::array<quint32, 256> utf8{}; // of a folded UTF-8 byte: a character's classes come with its last byte
+};
+
+const ByteClasses &byteClasses()
+{
+    static const ByteClasses table = [] {
+        ByteClasses classes;
+        for (char16_t b = 0; b < 256; ++b) {
+            classes.latin1[b] = classOf(b);
+            classes.unfolded[b] = classOf(latin1Folding().fold[b]);
+            // Lead bytes say nothing of the character's code point's last bits.
+            classes.utf8[b] = b < 0xC0 ? classOf(b) : 0;
+        }
+        return classes;
+    }();
+    return table;
+}
+
+quint32 classesOf(const QByteArray &bytes, const std::array<quint32, 256> &table)
+{
+    if (bytes.size() > classifiedBytesLimit)
+        return allClasses;
+    // Four lanes, so that each lookup does not wait for the one before.
+    std::array<quint32, 4> lanes{};
+    const char *data = bytes.constData();
+    const qsizetype size = bytes.size();
+    qsizetype i = 0;
+    for (; i + 4 <= size; i += 4) {
+        for (int lane = 0; lane < 4; ++lane)
+            lanes[lane] |= table[uchar(data[i + lane])];
+    }
+    for (; i < size; ++i)
+        lanes[0] |= table[uchar(data[i])];
+    return lanes[0] | lanes[1] | lanes[2] | lanes[3];
+}
+
+quint32 classesOf(QStringView utf16)
+{
+    if (utf16.size() * qsizetype(sizeof(QChar)) > classifiedBytesLimit)
+        return allClasses;
+    quint32 classes = 0;
+    for (const QChar c : utf16)
+        classes |= classOf(c.unicode());
+    return classes;
+}
+
 bool isAscii(const QByteArray &bytes)
 {
     return std::all_of(bytes.cbegin(), bytes.cend(), [](char c) { return (uchar(c) & 0x80) == 0; });
@@ -98,6 +168,7 @@ ItemText::ItemText(const QString &text)
     m_encoding = encoded.encoding;
     if (m_encoding != Encoding::latin1 || m_bytes.contains(char(micro)))
         setFolded(text);
+    setClasses();
 }
 
 ItemText ItemText::fromUtf8(const QByteArray &utf8)
@@ -106,6 +177,7 @@ ItemText ItemText::fromUtf8(const QByteArray &utf8)
         return ItemText(exactTextFromUtf8(utf8));
     ItemText text;
     text.m_bytes = utf8;
+    text.setClasses();
     return text;
 }
 
@@ -149,6 +221,26 @@ void ItemText::setFolded(const QString &text)
     const Encoded encoded = encode(folded);
     m_folded = encoded.bytes;
     m_foldedEncoding = encoded.encoding;
+}
+
+void ItemText::setClasses()
+{
+    const ByteClasses &table = byteClasses();
+    if (m_isSearchedUnfolded) {
+        m_classes = classesOf(m_bytes, table.unfolded);
+        return;
+    }
+    switch (m_foldedEncoding) {
+    case Encoding::latin1:
+        m_classes = classesOf(m_folded, table.latin1);
+        return;
+    case Encoding::utf8:
+        m_classes = classesOf(m_folded, table.utf8);
+        return;
+    case Encoding::utf16:
+        m_classes = classesOf(utf16View(m_folded));
+        return;
+    }
 }
 
 QString ItemText::toString() const
@@ -201,6 +293,16 @@ ItemText::Needle::Needle(const QString &text)
 {
     if (QStringView(m_wide).isValidUtf16())
         m_utf8 = m_wide.toUtf8();
+    for (qsizetype i = 0; i < m_wide.size(); ++i) {
+        const QChar c = m_wide.at(i);
+        if (c.isHighSurrogate() && i + 1 < m_wide.size() && m_wide.at(i + 1).isLowSurrogate()) {
+            m_classes |= classOf(QChar::surrogateToUcs4(c, m_wide.at(i + 1)));
+            ++i;
+        } else if (!c.isSurrogate()) {
+            // A lone surrogate may be half of a pair in the text, whose class is the pair's.
+            m_classes |= classOf(c.unicode());
+        }
+    }
     m_isLatin1 = isLatin1(m_wide);
     if (m_isLatin1 && !m_wide.isEmpty()) {
         m_latin1 = m_wide.toLatin1();
@@ -216,6 +318,8 @@ bool ItemText::Needle::isIn(const ItemText &text) const
 {
     if (m_wide.isEmpty())
         return true;
+    if ((m_classes & ~text.m_classes) != 0)
+        return false;
     if (text.m_isSearchedUnfolded)
         return m_isLatin1 && isInUnfolded(text.m_bytes); // a Latin-1 text folds to Latin-1
     switch (text.m_foldedEncoding) {

@@ -11,6 +11,8 @@
 /// through a folding table; any other text is kept as UTF-8 or UTF-16, whichever is smaller, beside its
 /// case-folded copy (the same bytes, shared, when folding changes nothing). Qt's case folding is simple
 /// (one code point to one), which makes a search of folded text equal to a case-insensitive `contains`.
+/// Each text also keeps the classes of the characters it holds, so that a search passes over most texts
+/// that lack one of the needle's characters without reading them.
 class ItemText {
 public:
     ItemText() = default;
@@ -45,6 +47,7 @@ public:
         QStringMatcher m_wideMatcher;
         QByteArray m_utf8; // empty when the needle is not valid UTF-16
         QByteArray m_latin1;
+        quint32 m_classes = 0;
         bool m_isLatin1 = false;
         // The Latin-1 bytes that fold to the needle's first and last byte (the byte and its other case).
         std::array<char, 2> m_first{};
@@ -60,9 +63,11 @@ private:
     static Encoded encode(const QString &text);
     static QString decode(const QByteArray &bytes, Encoding encoding);
     void setFolded(const QString &text);
+    void setClasses();
 
     QByteArray m_bytes;
     QByteArray m_folded; // unused while the text is searched as it is
+    quint32 m_classes = 0; // of the folded characters: a needle's must all be among them
     Encoding m_encoding = Encoding::latin1;
     Encoding m_foldedEncoding = Encoding::latin1;
     bool m_isSearchedUnfolded = true;

@@ -68,6 +68,8 @@ QStringList awkwardNeedles()
         QStringLiteral("“quoted”"),
         QString(QChar(0xD800)),
         QString(QChar(0xDE00)),
+        QString(QChar(0xD83D)), // the first half of the grinning face
+        QStringLiteral("300"),
         QString(QChar(0xFEFF)),
         QString(QChar(0xFFFE)),
         QStringLiteral("abc"),
@@ -123,6 +125,28 @@ private slots:
             }
         }
         QVERIFY(found > 60); // the table finds as well as misses
+    }
+
+    // A letter at either end of texts of every kind, short and around the length beyond which texts are
+    // no longer summed up by the characters they hold.
+    void findsALetterAtEitherEndOfTextsOfAnyLength()
+    {
+        for (const QChar fill : {QChar(u'a'), QChar(u'é'), QChar(0x0100), QChar(0x65E5)}) {
+            for (const qsizetype length : {1, 2, 3, 4, 5, 8, 9, 32767, 32768, 32769, 65535, 65536, 65537}) {
+                const QString start = QString(length - 1, fill);
+                for (const QString &text : {start + u'Q', u'Q' + start}) {
+                    const ItemText kept(text);
+                    const ItemText loaded = ItemText::fromUtf8(text.toUtf8());
+                    const QString where
+                        = QStringLiteral("%1 × U+%2").arg(length).arg(uint(fill.unicode()), 4, 16, QChar(u'0'));
+                    QVERIFY2(ItemText::Needle(QStringLiteral("q")).isIn(kept), qPrintable(where));
+                    QVERIFY2(ItemText::Needle(QStringLiteral("q")).isIn(loaded), qPrintable(where));
+                    QVERIFY2(!ItemText::Needle(QStringLiteral("z")).isIn(kept), qPrintable(where));
+                    QVERIFY2(ItemText::Needle(QString(fill) + u'q').isIn(kept) == (length > 1 && text.endsWith(u'Q')),
+                        qPrintable(where));
+                }
+            }
+        }
     }
 
     // A needle anywhere in a 50 MB item, at either end or across the place where a row stops showing it.

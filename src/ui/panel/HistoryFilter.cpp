@@ -166,7 +166,7 @@ QList<std::shared_ptr<ClipboardItem>> HistoryFilter::filteredItems() const
             continue;
         (item.isPinned() ? pinned : unpinned).append(std::static_pointer_cast<ClipboardItem>(record));
     }
-    pinned.append(unpinned);
+    pinned.append(std::move(unpinned));
     m_filtered = std::move(pinned);
     return *m_filtered;
 }
