@@ -3,6 +3,7 @@
 #include "ExactText.h"
 #include "ImageDigestBackfill.h"
 #include "ModelContext.h"
+#include "SqliteHandle.h"
 
 #include <QFileInfo>
 #include <QHash>
@@ -19,6 +20,7 @@
 #include <future>
 
 #include <fcntl.h>
+#include <sqlite3.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -585,45 +587,66 @@ std::optional<QList<std::shared_ptr<StoredRecord>>> ModelContainer::load(
         bounds.append(QStringLiteral("rowid <= %1").arg(*items.upTo));
     const QString where
         = bounds.isEmpty() ? QString() : QStringLiteral(" WHERE ") + bounds.join(QStringLiteral(" AND "));
+    // The items are read through SQLite's own interface, each column from SQLite's memory: through
+    // QSqlQuery every value of every row is copied into a QVariant first.
     // typeof() reads only the row header; "imageData IS NOT NULL" would load every image.
-    // Text comes as its bytes: no UTF-16 copy of every id and type made only to be parsed.
-    if (!query.exec(QStringLiteral("SELECT CAST(id AS BLOB), CAST(content AS BLOB), CAST(type AS BLOB), "
-                                   "typeof(imageData) = 'blob', %1, CAST(sourceAppName AS BLOB), "
-                                   "CAST(sourceAppBundleId AS BLOB), isPinned, createdAt, characterCount, "
-                                   "CAST(categoryId AS BLOB) FROM ClipboardItem%2 ORDER BY rowid")
-                        .arg(digestBeforeBytes ? QStringLiteral("imageDigest") : QStringLiteral("NULL"), where))) {
-        *error = query.lastError().text();
+    sqlite3 *handle = sqliteHandle(QSqlDatabase::database(connection));
+    if (!handle) {
+        *error = QStringLiteral("the store's connection is not SQLite's");
         return std::nullopt;
     }
+    const QByteArray sql = QStringLiteral("SELECT id, content, type, typeof(imageData) = 'blob', %1, sourceAppName, "
+                                          "sourceAppBundleId, isPinned, createdAt, characterCount, categoryId "
+                                          "FROM ClipboardItem%2 ORDER BY rowid")
+                               .arg(digestBeforeBytes ? QStringLiteral("imageDigest") : QStringLiteral("NULL"), where)
+                               .toUtf8();
+    sqlite3_stmt *row = nullptr;
+    const auto failure
+        = [handle] { return QStringLiteral("it cannot be read (%1)").arg(QString::fromUtf8(sqlite3_errmsg(handle))); };
+    if (sqlite3_prepare_v2(handle, sql.constData(), int(sql.size()), &row, nullptr) != SQLITE_OK) {
+        *error = failure();
+        return std::nullopt;
+    }
+    const std::unique_ptr<sqlite3_stmt, decltype(&sqlite3_finalize)> finalize(row, sqlite3_finalize);
+    // Text comes as its bytes (sqlite3_column_blob does not convert): no UTF-16 copy of every id and
+    // type made only to be parsed, and U+FFFE and U+FFFF as stored (see storedText).
+    const auto bytes = [row](int column) {
+        const auto *data = static_cast<const char *>(sqlite3_column_blob(row, column));
+        return QByteArrayView(data, sqlite3_column_bytes(row, column));
+    };
+    const auto isNull = [row](int column) { return sqlite3_column_type(row, column) == SQLITE_NULL; };
     // A history names few programs: their names are kept once, not once an item.
     QHash<QByteArray, QString> names;
-    const auto name = [&names](const QVariant &value) -> std::optional<QString> {
-        if (value.isNull())
+    const auto name = [&](int column) -> std::optional<QString> {
+        if (isNull(column))
             return std::nullopt;
-        const QByteArray utf8 = value.toByteArray();
-        auto it = names.constFind(utf8);
+        const QByteArrayView utf8 = bytes(column);
+        auto it = names.constFind(QByteArray::fromRawData(utf8.data(), utf8.size()));
         if (it == names.constEnd())
-            it = names.insert(utf8, storedText(value));
+            it = names.insert(utf8.toByteArray(), exactTextFromUtf8(utf8));
         return *it;
     };
+    const auto uuid = [&](int column) { return QUuid::fromString(QUtf8StringView(bytes(column))); };
     int skipped = 0;
-    while (query.next()) {
+    int step = SQLITE_ROW;
+    while ((step = sqlite3_step(row)) == SQLITE_ROW) {
         // A row of a type this version does not know stays in the file, untouched, and is not loaded.
-        const auto type = clipboardItemTypeFromRawValue(QUtf8StringView(query.value(2).toByteArray()));
-        if (!type || query.value(1).isNull()) {
+        const auto type = clipboardItemTypeFromRawValue(QUtf8StringView(bytes(2)));
+        if (!type || isNull(1)) {
             ++skipped;
             continue;
         }
-        const QByteArray digest = query.value(4).toByteArray();
-        const QVariant categoryId = query.value(10);
-        auto item = std::make_shared<ClipboardItem>(
-            ClipboardItem::Stored{QUuid::fromString(QUtf8StringView(query.value(0).toByteArray())),
-                ItemText::fromUtf8(query.value(1).toByteArray()), *type, query.value(3).toBool(),
-                digest.isEmpty() ? std::nullopt : std::optional(digest), name(query.value(5)), name(query.value(6)),
-                query.value(7).toBool(), fromUnixSeconds(query.value(8).toDouble()), query.value(9).toInt(),
-                categoryId.isNull() ? std::nullopt
-                                    : std::optional(QUuid::fromString(QUtf8StringView(categoryId.toByteArray())))});
-        records.append(std::move(item));
+        const QByteArrayView digest = bytes(4);
+        records.append(std::make_shared<ClipboardItem>(
+            ClipboardItem::Stored{uuid(0), ItemText::fromUtf8(bytes(1).toByteArray()), *type,
+                sqlite3_column_int(row, 3) != 0, digest.isEmpty() ? std::nullopt : std::optional(digest.toByteArray()),
+                name(5), name(6), sqlite3_column_int(row, 7) != 0, fromUnixSeconds(sqlite3_column_double(row, 8)),
+                sqlite3_column_int(row, 9), isNull(10) ? std::nullopt : std::optional(uuid(10))}));
+    }
+    // A read that stops part way (a damaged page, an I/O error) is not a history that ends there.
+    if (step != SQLITE_DONE) {
+        *error = failure();
+        return std::nullopt;
     }
     if (skipped > 0)
         qCWarning(lcStore) << "skipped" << skipped << "stored items of an unknown type";

@@ -1,8 +1,6 @@
 #include "SaveFailure.h"
 
-#include <QSqlDatabase>
-#include <QSqlDriver>
-#include <QVariant>
+#include "SqliteHandle.h"
 
 #include <cerrno>
 
@@ -28,10 +26,7 @@ SaveFailure::Cause SaveFailure::causeOf(int sqliteResultCode, int systemErrno)
 
 SaveFailure SaveFailure::of(const QSqlDatabase &db, const QString &message)
 {
-    const QVariant handle = db.driver() ? db.driver()->handle() : QVariant();
-    if (qstrcmp(handle.typeName(), "sqlite3*") != 0)
-        return {Cause::other, message};
-    sqlite3 *connection = *static_cast<sqlite3 *const *>(handle.constData());
+    sqlite3 *connection = sqliteHandle(db);
     if (!connection)
         return {Cause::other, message};
     return {causeOf(sqlite3_extended_errcode(connection), sqlite3_system_errno(connection)), message};

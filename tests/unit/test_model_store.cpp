@@ -733,6 +733,30 @@ private slots:
         }
     }
 
+    // A page of the history damaged on disk stops the read there: the store is not opened with the
+    // items before it as if they were all, and the file is left for the person to rescue.
+    void aHistoryDamagedPartWayIsNotOpenedShorter()
+    {
+        for (int i = 0; i < 300; ++i)
+            context().insert(text(QString::number(i) + QString(1000, u'x')));
+        QVERIFY(save());
+        m_store->close();
+        QFile file(m_store->path());
+        QVERIFY(file.open(QIODevice::ReadWrite));
+        const qint64 pageSize = 4096;
+        const qint64 pages = file.size() / pageSize;
+        QVERIFY(pages > 50);
+        // Pages in the middle of the file: the table's leaves, between its first and last rows.
+        for (qint64 page = pages * 2 / 5; page < pages * 3 / 5; page += 3) {
+            QVERIFY(file.seek(page * pageSize));
+            file.write(QByteArray(pageSize, '\x5a'));
+        }
+        file.close();
+        QString error;
+        QVERIFY(!ModelContainer::open(m_store->path(), &error, m_clock));
+        QCOMPARE(error, "it cannot be read (database disk image is malformed)");
+    }
+
     // A file removed between the read and the open is not filled again with the history it held.
     void aStoreRemovedWhileItIsReadIsNotOpened()
     {
