@@ -105,17 +105,17 @@ public:
     explicit ClipboardItem(Stored &&stored);
 
 private:
-    ItemText m_text;
-    ClipboardItemType m_type;
+    // First, together: the fields a filter of the whole history reads (the flags fill the record's padding).
     bool m_hasImageData = false;
-    std::optional<QByteArray> m_residentImageData; // bytes not yet written to the store
-    std::optional<QString> m_sourceAppName;
-    std::optional<QString> m_sourceAppBundleId;
     bool m_isPinned = false;
-    QDateTime m_createdAt;
-    int m_characterCount = 0;
+    ClipboardItemType m_type;
+    ItemText m_text;
+    std::optional<QString> m_sourceAppName;
     std::optional<QUuid> m_categoryId;
-    // Last: the fields a filter of the whole history reads stay close together.
+    int m_characterCount = 0;
+    QDateTime m_createdAt;
+    std::optional<QString> m_sourceAppBundleId;
+    std::optional<QByteArray> m_residentImageData; // bytes not yet written to the store
     quint64 m_imageDataGeneration = 0; // bumped by every setImageData; 0: the bytes as loaded
     struct IndexKeys {
         size_t content = 0;
