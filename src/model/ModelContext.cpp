@@ -40,13 +40,13 @@ void ModelContext::insert(const std::shared_ptr<StoredRecord> &record)
     emit recordInserted(record);
 }
 
-void ModelContext::attach(const std::shared_ptr<StoredRecord> &record)
+void ModelContext::attach(const std::shared_ptr<StoredRecord> &record, bool keepIndexesSorted)
 {
     record->m_context = this;
     record->m_sequence = ++m_nextSequence;
     m_records[size_t(record->recordType())].append(record);
     if (record->recordType() == RecordType::clipboardItem)
-        indexItem(static_cast<ClipboardItem &>(*record));
+        indexItem(static_cast<ClipboardItem &>(*record), keepIndexesSorted);
 }
 
 void ModelContext::attachStored(const QList<std::shared_ptr<StoredRecord>> &records)
@@ -58,13 +58,16 @@ void ModelContext::attachStored(const QList<std::shared_ptr<StoredRecord>> &reco
     for (size_t type = 0; type < m_records.size(); ++type)
         m_records[type].reserve(m_records[type].size() + counts[type]);
     const qsizetype items = counts[size_t(RecordType::clipboardItem)];
-    m_itemsByContent.reserve(m_itemsByContent.size() + items);
+    const auto filed = qsizetype(m_itemsByContent.size());
+    m_itemsByContent.reserve(m_itemsByContent.size() + size_t(items));
     m_unpinnedByAge.reserve(m_unpinnedByAge.size() + size_t(items));
     for (const auto &record : records) {
-        attach(record);
+        attach(record, false);
         record->m_confirmedStored = true;
         record->m_submittedStored = true;
     }
+    std::sort(m_itemsByContent.begin() + filed, m_itemsByContent.end(), hasLowerKey);
+    std::inplace_merge(m_itemsByContent.begin(), m_itemsByContent.begin() + filed, m_itemsByContent.end(), hasLowerKey);
 }
 
 qsizetype ModelContext::indexOf(const StoredRecord &record) const
@@ -376,9 +379,10 @@ std::optional<std::pair<qsizetype, QByteArray>> ModelContext::storedImageDataHea
 std::shared_ptr<ClipboardItem> ModelContext::newestItem(const ItemText &content, ClipboardItemType type) const
 {
     ClipboardItem *newest = nullptr;
-    const auto [begin, end] = m_itemsByContent.equal_range(contentKey(content, type));
+    const auto [begin, end] = std::equal_range(m_itemsByContent.cbegin(), m_itemsByContent.cend(),
+        ContentEntry{contentKey(content, type), nullptr}, hasLowerKey);
     for (auto it = begin; it != end; ++it) {
-        ClipboardItem *item = *it;
+        ClipboardItem *item = it->second;
         if (item->type() != type || item->text() != content)
             continue;
         if (!newest
@@ -442,12 +446,17 @@ size_t ModelContext::contentKey(const ItemText &content, ClipboardItemType type)
     return qHashMulti(0, int(type), content.sampledHash());
 }
 
-void ModelContext::indexItem(ClipboardItem &item)
+void ModelContext::indexItem(ClipboardItem &item, bool keepSorted)
 {
     // The keys are kept with the item, as filed: a changed item is taken out under the old ones.
     ClipboardItem::IndexKeys &keys = item.m_indexKeys;
     keys = {contentKey(item.text(), item.type()), item.createdAt().toMSecsSinceEpoch(), !item.isPinned()};
-    m_itemsByContent.insert(keys.content, &item);
+    const ContentEntry entry{keys.content, &item};
+    if (keepSorted)
+        m_itemsByContent.insert(
+            std::upper_bound(m_itemsByContent.begin(), m_itemsByContent.end(), entry, hasLowerKey), entry);
+    else
+        m_itemsByContent.push_back(entry);
     if (item.type() == ClipboardItemType::image && item.imageDigest()) {
         m_imagesByDigest.insert(*item.imageDigest(), &item);
         m_indexedDigests.insert(&item, *item.imageDigest());
@@ -462,7 +471,11 @@ void ModelContext::indexItem(ClipboardItem &item)
 void ModelContext::unindexItem(ClipboardItem &item)
 {
     const ClipboardItem::IndexKeys &keys = item.m_indexKeys;
-    m_itemsByContent.remove(keys.content, &item);
+    const auto [begin, end] = std::equal_range(
+        m_itemsByContent.begin(), m_itemsByContent.end(), ContentEntry{keys.content, nullptr}, hasLowerKey);
+    const auto filed = std::find(begin, end, ContentEntry{keys.content, &item});
+    if (filed != end)
+        m_itemsByContent.erase(filed);
     if (const auto digest = m_indexedDigests.constFind(&item); digest != m_indexedDigests.constEnd()) {
         m_imagesByDigest.remove(*digest, &item);
         m_indexedDigests.erase(digest);
