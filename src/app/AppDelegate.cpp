@@ -264,8 +264,7 @@ void AppDelegate::clearAllHistory()
         return;
     ModelContext &context = m_modelContainer->mainContext();
     const auto items = context.fetch<ClipboardItem>();
-    for (const auto &item : items)
-        context.remove(item);
+    context.remove(items);
     context.save();
     printLine(QStringLiteral("[Quillbox] Cleared all history (%1 items)").arg(items.size()));
 }

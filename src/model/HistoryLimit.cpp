@@ -62,7 +62,6 @@ int HistoryLimit::prune()
 int HistoryLimit::pruneUnpinned(ModelContext &context, int keep)
 {
     const auto beyond = context.unpinnedItemsBeyond(keep);
-    for (const auto &item : beyond)
-        context.remove(item);
+    context.remove(beyond);
     return int(beyond.size());
 }

@@ -48,13 +48,13 @@ int HistoryRetention::apply()
     if (days == 0)
         return 0;
     const QDateTime cutoff = m_context.clock().now().addDays(-days);
-    int removed = 0;
+    QList<std::shared_ptr<ClipboardItem>> expired;
     for (const auto &item : m_context.fetch<ClipboardItem>()) {
-        if (!item->isPinned() && item->createdAt() < cutoff) {
-            m_context.remove(item);
-            ++removed;
-        }
+        if (!item->isPinned() && item->createdAt() < cutoff)
+            expired.append(item);
     }
+    m_context.remove(expired);
+    const int removed = int(expired.size());
     if (removed > 0) {
         m_context.save();
         qCInfo(lcRetention) << "deleted" << removed << "unpinned items older than" << days << "days";
@@ -65,8 +65,7 @@ int HistoryRetention::apply()
 int HistoryRetention::clearUnpinned(ModelContext &context)
 {
     const auto items = context.unpinnedItemsBeyond(0);
-    for (const auto &item : items)
-        context.remove(item);
+    context.remove(items);
     if (!items.isEmpty())
         context.save();
     return int(items.size());

@@ -92,6 +92,30 @@ void ModelContext::remove(const std::shared_ptr<StoredRecord> &record)
     emit recordRemoved(record);
 }
 
+void ModelContext::remove(const QList<std::shared_ptr<ClipboardItem>> &items)
+{
+    QSet<const StoredRecord *> removed;
+    removed.reserve(items.size());
+    for (const auto &item : items) {
+        if (item && item->m_context == this)
+            removed.insert(item.get());
+    }
+    if (removed.isEmpty())
+        return;
+    m_records[size_t(RecordType::clipboardItem)].removeIf(
+        [&removed](const auto &record) { return removed.contains(record.get()); });
+    std::erase_if(m_itemsByContent, [&removed](const ContentEntry &entry) { return removed.contains(entry.second); });
+    std::erase_if(m_unpinnedByAge, [&removed](const AgeKey &age) { return removed.contains(age.item); });
+    for (const auto &item : items) {
+        if (!removed.remove(item.get()))
+            continue;
+        unindexImageDigest(*item);
+        item->m_context = nullptr;
+        markChanged(item);
+        emit recordRemoved(item);
+    }
+}
+
 void ModelContext::recordDidChange(StoredRecord &record)
 {
     auto shared = record.shared_from_this();
@@ -468,6 +492,14 @@ void ModelContext::indexItem(ClipboardItem &item, bool keepSorted)
     }
 }
 
+void ModelContext::unindexImageDigest(ClipboardItem &item)
+{
+    if (const auto digest = m_indexedDigests.constFind(&item); digest != m_indexedDigests.constEnd()) {
+        m_imagesByDigest.remove(*digest, &item);
+        m_indexedDigests.erase(digest);
+    }
+}
+
 void ModelContext::unindexItem(ClipboardItem &item)
 {
     const ClipboardItem::IndexKeys &keys = item.m_indexKeys;
@@ -476,10 +508,7 @@ void ModelContext::unindexItem(ClipboardItem &item)
     const auto filed = std::find(begin, end, ContentEntry{keys.content, &item});
     if (filed != end)
         m_itemsByContent.erase(filed);
-    if (const auto digest = m_indexedDigests.constFind(&item); digest != m_indexedDigests.constEnd()) {
-        m_imagesByDigest.remove(*digest, &item);
-        m_indexedDigests.erase(digest);
-    }
+    unindexImageDigest(item);
     if (keys.isUnpinned) {
         const AgeKey age{keys.createdAt, item.m_sequence, &item};
         const auto isOlder = [](const AgeKey &a, const AgeKey &b) { return b < a; };

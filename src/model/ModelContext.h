@@ -37,6 +37,9 @@ public:
     void insert(const std::shared_ptr<StoredRecord> &record);
     /// Deletes the record. Stored image bytes of a deleted item can no longer be read.
     void remove(const std::shared_ptr<StoredRecord> &record);
+    /// Deletes many items at once: each index is passed over once, where deleting them one by one
+    /// moves what follows each item in every list it is filed in.
+    void remove(const QList<std::shared_ptr<ClipboardItem>> &items);
     /// Hands every pending change to the writer and returns at once. If the writer cannot write
     /// them, `saveFailed` says so and they are pending again, ahead of any newer change, for the
     /// next save; saves handed over after a failed one are taken back with it.
@@ -139,6 +142,7 @@ private:
     /// `keepSorted` false leaves the item's content entry at the end, for attachStored to sort all at once.
     void indexItem(ClipboardItem &item, bool keepSorted = true);
     void unindexItem(ClipboardItem &item);
+    void unindexImageDigest(ClipboardItem &item);
 
     ModelContainer &m_container;
     std::array<QList<std::shared_ptr<StoredRecord>>, 3> m_records; // store order, per record type

@@ -950,6 +950,54 @@ private slots:
         QVERIFY(context().unpinnedItemsBeyond(1).isEmpty());
     }
 
+    // Deleting many items at once (a clear, a prune) leaves the store and the capture indexes as
+    // deleting them one by one does.
+    void deletingManyAtOnceKeepsTheIndexes()
+    {
+        QList<std::shared_ptr<ClipboardItem>> items;
+        for (int i = 0; i < 60; ++i) {
+            auto item = text(QStringLiteral("text %1").arg(i % 20)); // each content three times
+            item->setPinned(i % 7 == 0);
+            context().insert(item);
+            items.append(item);
+        }
+        QVERIFY(save());
+        QList<std::shared_ptr<ClipboardItem>> doomed;
+        for (int i = 0; i < items.size(); ++i) {
+            if (i % 3 != 1)
+                doomed.append(items.at(i));
+        }
+        doomed.append(doomed.first()); // named twice, deleted once
+        QSignalSpy removed(&context(), &ModelContext::recordRemoved);
+        context().remove(doomed);
+        QCOMPARE(removed.size(), doomed.size() - 1);
+
+        const auto check = [&] {
+            for (int i = 0; i < items.size(); ++i) {
+                const auto &item = items.at(i);
+                // Each content's one survivor is the item filed under it.
+                const auto newest = context().newestItem(item->text(), ClipboardItemType::text);
+                QVERIFY(newest);
+                QCOMPARE(newest->content(), item->content());
+                QCOMPARE(newest->modelContext(), &context());
+                QVERIFY((i % 3 == 1) == (newest == item));
+            }
+            QCOMPARE(context().fetch<ClipboardItem>().size(), 20);
+            int unpinned = 0;
+            for (int i = 1; i < items.size(); i += 3)
+                unpinned += !items.at(i)->isPinned();
+            QCOMPARE(context().unpinnedItemCount(), unpinned);
+            QCOMPARE(context().unpinnedItemsBeyond(0).size(), unpinned);
+        };
+        check();
+        QVERIFY(save());
+        reopen();
+        items = context().fetch<ClipboardItem>();
+        QCOMPARE(items.size(), 20);
+        QCOMPARE(context().unpinnedItemsBeyond(0).size(),
+            qsizetype(std::count_if(items.cbegin(), items.cend(), [](const auto &item) { return !item->isPinned(); })));
+    }
+
     void liveQueryOrderMatchesAFetchThroughRandomChanges()
     {
         LiveQuery<ClipCategory> live(context(), SortDescriptor<ClipCategory>(&ClipCategory::sortOrder));

@@ -58,8 +58,7 @@ void HistoryCommands::clearAllHistory()
         if (!item->isPinned())
             unpinned.append(std::move(item));
     }
-    for (const auto &item : unpinned)
-        m_context.remove(item);
+    m_context.remove(unpinned);
     m_context.save();
 }
 
