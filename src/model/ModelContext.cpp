@@ -40,13 +40,13 @@ void ModelContext::insert(const std::shared_ptr<StoredRecord> &record)
     emit recordInserted(record);
 }
 
-void ModelContext::attach(const std::shared_ptr<StoredRecord> &record, bool keepIndexesSorted)
+void ModelContext::attach(const std::shared_ptr<StoredRecord> &record)
 {
     record->m_context = this;
     record->m_sequence = ++m_nextSequence;
     m_records[size_t(record->recordType())].append(record);
     if (record->recordType() == RecordType::clipboardItem)
-        indexItem(static_cast<ClipboardItem &>(*record), keepIndexesSorted);
+        indexItem(static_cast<ClipboardItem &>(*record));
 }
 
 void ModelContext::attachStored(const QList<std::shared_ptr<StoredRecord>> &records)
@@ -58,16 +58,13 @@ void ModelContext::attachStored(const QList<std::shared_ptr<StoredRecord>> &reco
     for (size_t type = 0; type < m_records.size(); ++type)
         m_records[type].reserve(m_records[type].size() + counts[type]);
     const qsizetype items = counts[size_t(RecordType::clipboardItem)];
-    const auto filed = qsizetype(m_itemsByContent.size());
-    m_itemsByContent.reserve(m_itemsByContent.size() + size_t(items));
+    m_itemsByContent.reserve(m_itemsByContent.size() + items);
     m_unpinnedByAge.reserve(m_unpinnedByAge.size() + size_t(items));
     for (const auto &record : records) {
-        attach(record, false);
+        attach(record);
         record->m_confirmedStored = true;
         record->m_submittedStored = true;
     }
-    std::sort(m_itemsByContent.begin() + filed, m_itemsByContent.end(), hasLowerKey);
-    std::inplace_merge(m_itemsByContent.begin(), m_itemsByContent.begin() + filed, m_itemsByContent.end(), hasLowerKey);
 }
 
 qsizetype ModelContext::indexOf(const StoredRecord &record) const
@@ -104,11 +101,11 @@ void ModelContext::remove(const QList<std::shared_ptr<ClipboardItem>> &items)
         return;
     m_records[size_t(RecordType::clipboardItem)].removeIf(
         [&removed](const auto &record) { return removed.contains(record.get()); });
-    std::erase_if(m_itemsByContent, [&removed](const ContentEntry &entry) { return removed.contains(entry.second); });
     std::erase_if(m_unpinnedByAge, [&removed](const AgeKey &age) { return removed.contains(age.item); });
     for (const auto &item : items) {
         if (!removed.remove(item.get()))
             continue;
+        m_itemsByContent.remove(item->m_indexKeys.content, item.get());
         unindexImageDigest(*item);
         item->m_context = nullptr;
         markChanged(item);
@@ -403,10 +400,9 @@ std::optional<std::pair<qsizetype, QByteArray>> ModelContext::storedImageDataHea
 std::shared_ptr<ClipboardItem> ModelContext::newestItem(const ItemText &content, ClipboardItemType type) const
 {
     ClipboardItem *newest = nullptr;
-    const auto [begin, end] = std::equal_range(m_itemsByContent.cbegin(), m_itemsByContent.cend(),
-        ContentEntry{contentKey(content, type), nullptr}, hasLowerKey);
+    const auto [begin, end] = m_itemsByContent.equal_range(contentKey(content, type));
     for (auto it = begin; it != end; ++it) {
-        ClipboardItem *item = it->second;
+        ClipboardItem *item = *it;
         if (item->type() != type || item->text() != content)
             continue;
         if (!newest
@@ -470,17 +466,12 @@ size_t ModelContext::contentKey(const ItemText &content, ClipboardItemType type)
     return qHashMulti(0, int(type), content.sampledHash());
 }
 
-void ModelContext::indexItem(ClipboardItem &item, bool keepSorted)
+void ModelContext::indexItem(ClipboardItem &item)
 {
     // The keys are kept with the item, as filed: a changed item is taken out under the old ones.
     ClipboardItem::IndexKeys &keys = item.m_indexKeys;
     keys = {contentKey(item.text(), item.type()), item.createdAt().toMSecsSinceEpoch(), !item.isPinned()};
-    const ContentEntry entry{keys.content, &item};
-    if (keepSorted)
-        m_itemsByContent.insert(
-            std::upper_bound(m_itemsByContent.begin(), m_itemsByContent.end(), entry, hasLowerKey), entry);
-    else
-        m_itemsByContent.push_back(entry);
+    m_itemsByContent.insert(keys.content, &item);
     if (item.type() == ClipboardItemType::image && item.imageDigest()) {
         m_imagesByDigest.insert(*item.imageDigest(), &item);
         m_indexedDigests.insert(&item, *item.imageDigest());
@@ -503,11 +494,7 @@ void ModelContext::unindexImageDigest(ClipboardItem &item)
 void ModelContext::unindexItem(ClipboardItem &item)
 {
     const ClipboardItem::IndexKeys &keys = item.m_indexKeys;
-    const auto [begin, end] = std::equal_range(
-        m_itemsByContent.begin(), m_itemsByContent.end(), ContentEntry{keys.content, nullptr}, hasLowerKey);
-    const auto filed = std::find(begin, end, ContentEntry{keys.content, &item});
-    if (filed != end)
-        m_itemsByContent.erase(filed);
+    m_itemsByContent.remove(keys.content, &item);
     unindexImageDigest(item);
     if (keys.isUnpinned) {
         const AgeKey age{keys.createdAt, item.m_sequence, &item};

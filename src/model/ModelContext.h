@@ -102,7 +102,7 @@ private:
     friend class ModelContainer;
 
     /// Takes the record in without a pending change or a signal.
-    void attach(const std::shared_ptr<StoredRecord> &record, bool keepIndexesSorted = true);
+    void attach(const std::shared_ptr<StoredRecord> &record);
     /// Takes in the records loaded from the store.
     void attachStored(const QList<std::shared_ptr<StoredRecord>> &records);
     void recordDidChange(StoredRecord &record);
@@ -137,10 +137,7 @@ private:
         bool operator<(const AgeKey &other) const; // newest first; equal ages in store order
     };
     static size_t contentKey(const ItemText &content, ClipboardItemType type);
-    using ContentEntry = std::pair<size_t, ClipboardItem *>;
-    static bool hasLowerKey(const ContentEntry &a, const ContentEntry &b) { return a.first < b.first; }
-    /// `keepSorted` false leaves the item's content entry at the end, for attachStored to sort all at once.
-    void indexItem(ClipboardItem &item, bool keepSorted = true);
+    void indexItem(ClipboardItem &item);
     void unindexItem(ClipboardItem &item);
     void unindexImageDigest(ClipboardItem &item);
 
@@ -171,8 +168,7 @@ private:
     bool m_diskFull = false;
     std::optional<SaveFailure> m_lastFailure;
 
-    // Sorted by key: a flat list costs a fraction of a hash's memory and is filed in one sort at start.
-    std::vector<ContentEntry> m_itemsByContent;
+    QMultiHash<size_t, ClipboardItem *> m_itemsByContent;
     QMultiHash<QByteArray, ClipboardItem *> m_imagesByDigest;
     std::vector<AgeKey> m_unpinnedByAge; // oldest first, so that loading and capturing append
     QHash<ClipboardItem *, QByteArray> m_indexedDigests; // as filed, for the images filed by digest
