@@ -102,6 +102,8 @@ void ModelContext::remove(const QList<std::shared_ptr<ClipboardItem>> &items)
     m_records[size_t(RecordType::clipboardItem)].removeIf(
         [&removed](const auto &record) { return removed.contains(record.get()); });
     std::erase_if(m_unpinnedByAge, [&removed](const AgeKey &age) { return removed.contains(age.item); });
+    QList<std::shared_ptr<ClipboardItem>> gone;
+    gone.reserve(removed.size());
     for (const auto &item : items) {
         if (!removed.remove(item.get()))
             continue;
@@ -109,8 +111,12 @@ void ModelContext::remove(const QList<std::shared_ptr<ClipboardItem>> &items)
         unindexImageDigest(*item);
         item->m_context = nullptr;
         markChanged(item);
-        emit recordRemoved(item);
+        gone.append(item);
     }
+    // Listeners hear of the deletions once the context holds none of the items, as it would after each
+    // single deletion: one that looks into the context, or changes it, never meets an item half gone.
+    for (const auto &item : gone)
+        emit recordRemoved(item);
 }
 
 void ModelContext::recordDidChange(StoredRecord &record)

@@ -751,10 +751,14 @@ private slots:
             QVERIFY(file.seek(page * pageSize));
             file.write(QByteArray(pageSize, '\x5a'));
         }
+        QVERIFY(file.seek(0));
+        const QByteArray damaged = file.readAll();
         file.close();
         QString error;
         QVERIFY(!ModelContainer::open(m_store->path(), &error, m_clock));
         QCOMPARE(error, "it cannot be read (database disk image is malformed)");
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QVERIFY(file.readAll() == damaged);
     }
 
     // A file removed between the read and the open is not filled again with the history it held.
@@ -967,10 +971,24 @@ private slots:
             if (i % 3 != 1)
                 doomed.append(items.at(i));
         }
+        const auto image = ClipboardItem::create("shot.png", ClipboardItemType::image, QByteArray("png"));
+        image->setImageDigest(QByteArray("digest"));
+        context().insert(image);
+        QVERIFY(context().newestImage("digest"));
+        doomed.append(image);
         doomed.append(doomed.first()); // named twice, deleted once
+        doomed.append(text("never inserted"));
+        // Whoever hears of a deletion finds every item of the batch gone already.
+        int halfGone = 0;
         QSignalSpy removed(&context(), &ModelContext::recordRemoved);
+        connect(&context(), &ModelContext::recordRemoved, this, [&] {
+            for (const auto &item : doomed)
+                halfGone += item->modelContext() != nullptr || context().newestItem(item->text(), item->type()) == item;
+        });
         context().remove(doomed);
-        QCOMPARE(removed.size(), doomed.size() - 1);
+        QCOMPARE(removed.size(), doomed.size() - 2);
+        QCOMPARE(halfGone, 0);
+        QVERIFY(!context().newestImage("digest"));
 
         const auto check = [&] {
             for (int i = 0; i < items.size(); ++i) {
