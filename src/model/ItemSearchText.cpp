@@ -14,13 +14,8 @@ bool ItemSearchText::matches(const ClipboardItem &item) const
     const auto &name = item.sourceAppName();
     if (!name)
         return false;
-    // Neighbouring items mostly come from one program: comparing its name costs less than hashing it.
-    if (name == m_lastName)
-        return m_isInLastName;
     auto it = m_isInSourceAppName.constFind(*name);
     if (it == m_isInSourceAppName.constEnd())
         it = m_isInSourceAppName.insert(*name, m_needle.isIn(ItemText(*name)));
-    m_lastName = name;
-    m_isInLastName = *it;
-    return m_isInLastName;
+    return *it;
 }

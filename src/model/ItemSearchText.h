@@ -5,8 +5,6 @@
 #include <QHash>
 #include <QString>
 
-#include <optional>
-
 class ClipboardItem;
 
 /// A history search: it looks in an item's content and in the name of the program it was copied from.
@@ -21,6 +19,4 @@ private:
     ItemText::Needle m_needle;
     // A history names few programs: each name is looked in once per search.
     mutable QHash<QString, bool> m_isInSourceAppName;
-    mutable std::optional<QString> m_lastName;
-    mutable bool m_isInLastName = false;
 };
