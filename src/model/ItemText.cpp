@@ -173,11 +173,14 @@ ItemText::ItemText(const QString &text)
 
 ItemText ItemText::fromUtf8(const QByteArray &utf8)
 {
-    if (!isAscii(utf8))
-        return ItemText(exactTextFromUtf8(utf8));
     ItemText text;
     text.m_bytes = utf8;
     text.setClasses();
+    // Only bytes beyond ASCII give wide classes, so the classes of a text within the limit say whether
+    // it is ASCII without a second pass over every stored text.
+    const quint32 wideClasses = allClasses << firstWideClass;
+    if ((text.m_classes & wideClasses) != 0 && (utf8.size() <= classifiedBytesLimit || !isAscii(utf8)))
+        return ItemText(exactTextFromUtf8(utf8));
     return text;
 }
 
