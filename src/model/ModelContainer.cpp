@@ -346,6 +346,14 @@ std::optional<qint64> middleRowid(const QString &connection)
     return query.value(0).toLongLong();
 }
 
+// Said once for a whole read, which may come in parts.
+void reportUnknownItems(int skipped)
+{
+    if (skipped > 0)
+        qCWarning(lcStore) << "skipped" << skipped << (skipped == 1 ? "stored item" : "stored items")
+                           << "of an unknown type";
+}
+
 void closeConnection(const QString &connection)
 {
     QSqlDatabase::database(connection, false).close();
@@ -364,29 +372,37 @@ ModelContainer::Contents ModelContainer::read(const QString &path)
         // the later one on a thread of its own.
         const std::optional<qint64> middle = middleRowid(connection);
         std::future<Contents> later;
-        if (middle)
-            later = std::async(std::launch::async, [path, middle] { return readItems(path, {middle, {}}); });
-        contents.records = load(connection, &contents.error, {{}, middle});
+        int skipped = 0;
+        int laterSkipped = 0;
+        if (middle) {
+            later = std::async(std::launch::async, [path, middle, &laterSkipped] {
+                return readItems(path, {middle, {}}, &laterSkipped);
+            });
+        }
+        contents.records = load(connection, &contents.error, &skipped, {{}, middle});
         if (later.valid()) {
             Contents laterItems = later.get();
+            skipped += laterSkipped;
             if (!laterItems.records)
                 contents = std::move(laterItems);
             else if (contents.records)
-                contents.records->append(*laterItems.records);
+                contents.records->append(std::move(*laterItems.records));
         }
+        if (contents.records)
+            reportUnknownItems(skipped);
     }
     closeConnection(connection);
     return contents;
 }
 
-ModelContainer::Contents ModelContainer::readItems(const QString &path, const RowRange &items)
+ModelContainer::Contents ModelContainer::readItems(const QString &path, const RowRange &items, int *skipped)
 {
     const QString connection = readingConnectionName();
     Contents contents;
     int version = 0;
     if (connect(path, connection, Access::readOnly, &version, &contents.error)) {
         readFromMappedFile(connection);
-        contents.records = load(connection, &contents.error, items);
+        contents.records = load(connection, &contents.error, skipped, items);
     }
     closeConnection(connection);
     return contents;
@@ -428,9 +444,11 @@ std::unique_ptr<ModelContainer> ModelContainer::openForReading(const QString &pa
     if (!connect(path, container->m_connectionName, Access::readOnly, &version, error))
         return nullptr;
     if (version > 0) {
-        const auto records = load(container->m_connectionName, error);
+        int skipped = 0;
+        const auto records = load(container->m_connectionName, error, &skipped);
         if (!records)
             return nullptr;
+        reportUnknownItems(skipped);
         container->m_mainContext->attachStored(*records);
     }
     return container;
@@ -561,7 +579,7 @@ bool ModelContainer::connect(
 }
 
 std::optional<QList<std::shared_ptr<StoredRecord>>> ModelContainer::load(
-    const QString &connection, QString *error, const RowRange &items)
+    const QString &connection, QString *error, int *skipped, const RowRange &items)
 {
     QList<std::shared_ptr<StoredRecord>> records;
     QSqlQuery query(QSqlDatabase::database(connection));
@@ -627,13 +645,12 @@ std::optional<QList<std::shared_ptr<StoredRecord>>> ModelContainer::load(
         return *it;
     };
     const auto uuid = [&](int column) { return QUuid::fromString(QUtf8StringView(bytes(column))); };
-    int skipped = 0;
     int step = SQLITE_ROW;
     while ((step = sqlite3_step(row)) == SQLITE_ROW) {
         // A row of a type this version does not know stays in the file, untouched, and is not loaded.
         const auto type = clipboardItemTypeFromRawValue(QUtf8StringView(bytes(2)));
         if (!type || isNull(1)) {
-            ++skipped;
+            ++*skipped;
             continue;
         }
         const QByteArrayView digest = bytes(4);
@@ -648,8 +665,6 @@ std::optional<QList<std::shared_ptr<StoredRecord>>> ModelContainer::load(
         *error = failure();
         return std::nullopt;
     }
-    if (skipped > 0)
-        qCWarning(lcStore) << "skipped" << skipped << "stored items of an unknown type";
     if (items.after)
         return records;
 

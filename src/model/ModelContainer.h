@@ -74,11 +74,12 @@ private:
         std::optional<qint64> upTo;
     };
     /// The records on `connection`: the items in `items`, and the categories and templates with
-    /// the items that have no lower bound.
+    /// the items that have no lower bound. Items of a type this version does not know are left out
+    /// and counted in `skipped`.
     static std::optional<QList<std::shared_ptr<StoredRecord>>> load(
-        const QString &connection, QString *error, const RowRange &items = {});
+        const QString &connection, QString *error, int *skipped, const RowRange &items = {});
     /// load() of the items in `items` on a read-only connection of its own.
-    static Contents readItems(const QString &path, const RowRange &items);
+    static Contents readItems(const QString &path, const RowRange &items, int *skipped);
     void startImageDigestBackfill();
     std::optional<QByteArray> readImageData(const QUuid &id) const;
     /// The size of the stored image bytes and their first `maxBytes`.
