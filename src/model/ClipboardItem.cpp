@@ -27,8 +27,9 @@ ClipboardItem::ClipboardItem(const QString &content, ClipboardItemType type, con
     , m_characterCount(characterCount ? *characterCount : countCharacters(content))
     , m_createdAt(createdAt)
     , m_sourceAppBundleId(sourceAppBundleId)
-    , m_residentImageData(imageData)
 {
+    if (imageData)
+        imageState().resident = imageData;
 }
 
 ClipboardItem::ClipboardItem(Stored &&stored)
@@ -42,8 +43,9 @@ ClipboardItem::ClipboardItem(Stored &&stored)
     , m_characterCount(stored.characterCount)
     , m_createdAt(stored.createdAt)
     , m_sourceAppBundleId(std::move(stored.sourceAppBundleId))
-    , m_imageDigest(std::move(stored.imageDigest))
 {
+    if (stored.imageDigest)
+        imageState().digest = std::move(stored.imageDigest);
 }
 
 std::shared_ptr<ClipboardItem> ClipboardItem::create(const QString &content, ClipboardItemType type,
@@ -63,7 +65,8 @@ std::shared_ptr<ClipboardItem> ClipboardItem::create(const ItemText &content, Cl
     auto item
         = std::make_shared<ClipboardItem>(Stored{id ? *id : QUuid::createUuid(), content, type, imageData.has_value(),
             std::nullopt, sourceAppName, sourceAppBundleId, isPinned, createdAt, characterCount, std::nullopt});
-    item->m_residentImageData = imageData;
+    if (imageData)
+        item->imageState().resident = imageData;
     return item;
 }
 
@@ -83,8 +86,8 @@ std::optional<QByteArray> ClipboardItem::imageData() const
 {
     if (!m_hasImageData)
         return std::nullopt;
-    if (m_residentImageData)
-        return m_residentImageData;
+    if (const auto &resident = residentImageData())
+        return resident;
     if (modelContext())
         return modelContext()->storedImageData(*this);
     return std::nullopt;
@@ -92,8 +95,8 @@ std::optional<QByteArray> ClipboardItem::imageData() const
 
 std::function<std::optional<QByteArray>()> ClipboardItem::imageDataLoader() const
 {
-    if (m_hasImageData && m_residentImageData)
-        return [bytes = m_residentImageData] { return bytes; };
+    if (m_hasImageData && residentImageData())
+        return [bytes = residentImageData()] { return bytes; };
     if (m_hasImageData && modelContext())
         return modelContext()->storedImageDataLoader(*this);
     return [] { return std::optional<QByteArray>(); };
@@ -103,8 +106,8 @@ std::optional<std::pair<qsizetype, QByteArray>> ClipboardItem::imageDataHead(int
 {
     if (!m_hasImageData)
         return std::nullopt;
-    if (m_residentImageData)
-        return std::pair(m_residentImageData->size(), m_residentImageData->left(maxBytes));
+    if (const auto &resident = residentImageData())
+        return std::pair(resident->size(), resident->left(maxBytes));
     if (modelContext())
         return modelContext()->storedImageDataHead(*this, maxBytes);
     return std::nullopt;
@@ -113,16 +116,37 @@ std::optional<std::pair<qsizetype, QByteArray>> ClipboardItem::imageDataHead(int
 void ClipboardItem::setImageData(const std::optional<QByteArray> &imageData)
 {
     m_hasImageData = imageData.has_value();
-    m_residentImageData = imageData;
-    ++m_imageDataGeneration;
-    m_imageDigest.reset();
+    ImageState &image = imageState();
+    image.resident = imageData;
+    ++image.generation;
+    image.digest.reset();
     didChange();
+}
+
+const std::optional<QByteArray> &ClipboardItem::imageDigest() const
+{
+    static const std::optional<QByteArray> none;
+    return m_image ? m_image->digest : none;
 }
 
 void ClipboardItem::setImageDigest(const std::optional<QByteArray> &digest)
 {
-    m_imageDigest = digest;
+    if (digest || m_image)
+        imageState().digest = digest;
     didChange();
+}
+
+const std::optional<QByteArray> &ClipboardItem::residentImageData() const
+{
+    static const std::optional<QByteArray> none;
+    return m_image ? m_image->resident : none;
+}
+
+ClipboardItem::ImageState &ClipboardItem::imageState()
+{
+    if (!m_image)
+        m_image = std::make_unique<ImageState>();
+    return *m_image;
 }
 
 void ClipboardItem::setSourceAppName(const std::optional<QString> &name)

@@ -65,7 +65,7 @@ public:
     void setImageData(const std::optional<QByteArray> &imageData);
     /// The `ImageDigest` of the decoded image bytes, derived and kept with the record; absent until
     /// computed, and for bytes that do not decode.
-    const std::optional<QByteArray> &imageDigest() const { return m_imageDigest; }
+    const std::optional<QByteArray> &imageDigest() const;
     void setImageDigest(const std::optional<QByteArray> &digest);
     const std::optional<QString> &sourceAppName() const { return m_sourceAppName; }
     void setSourceAppName(const std::optional<QString> &name);
@@ -98,6 +98,16 @@ private:
     friend class ModelContext;
 
     struct Stored;
+    // What only an image has, in a block of its own: a long history is mostly text.
+    struct ImageState {
+        std::optional<QByteArray> resident; // bytes not yet written to the store
+        quint64 generation = 0; // bumped by every setImageData; 0: the bytes as loaded
+        std::optional<QByteArray> digest;
+    };
+    const std::optional<QByteArray> &residentImageData() const;
+    quint64 imageDataGeneration() const { return m_image ? m_image->generation : 0; }
+    /// Made when first needed.
+    ImageState &imageState();
 
 public:
     /// For the store, which alone can name `Stored`: public so that the record and its reference count
@@ -115,15 +125,13 @@ private:
     int m_characterCount = 0;
     QDateTime m_createdAt;
     std::optional<QString> m_sourceAppBundleId;
-    std::optional<QByteArray> m_residentImageData; // bytes not yet written to the store
-    quint64 m_imageDataGeneration = 0; // bumped by every setImageData; 0: the bytes as loaded
     struct IndexKeys {
         size_t content = 0;
         qint64 createdAt = 0;
         bool isUnpinned = false;
     };
     IndexKeys m_indexKeys; // where the context's capture indexes filed the item
-    std::optional<QByteArray> m_imageDigest;
+    std::unique_ptr<ImageState> m_image;
 };
 
 /// The fields of a stored row, for the store to rebuild a record.

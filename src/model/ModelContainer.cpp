@@ -183,7 +183,7 @@ QList<std::pair<QString, QVariant>> ModelContainer::columns(const StoredRecord &
         const auto &item = static_cast<const ClipboardItem &>(record);
         values.append(
             {{QStringLiteral("content"), text(item.content())}, {QStringLiteral("type"), rawValue(item.type())}});
-        const auto &resident = item.m_residentImageData;
+        const auto &resident = item.residentImageData();
         // Bytes that go in with their digest. A digest the record does not know yet is left as
         // stored: the backfill may have written it meanwhile.
         const bool writesImageData = !item.hasImageData() || resident;
@@ -256,7 +256,7 @@ std::shared_ptr<StoredRecord> ModelContainer::record(
                 value("isPinned").toBool(), fromUnixSeconds(value("createdAt").toDouble()),
                 value("characterCount").toInt(), uuidOrNothing(value("categoryId"))}));
         if (!bytes.isNull())
-            item->m_residentImageData = bytes.toByteArray();
+            item->imageState().resident = bytes.toByteArray();
         return item;
     }
     case RecordType::clipCategory:

@@ -34,7 +34,7 @@ void ModelContext::insert(const std::shared_ptr<StoredRecord> &record)
         // A record whose row was deleted, stored image bytes included, gets a new row with what it
         // still holds in memory.
         auto &item = static_cast<ClipboardItem &>(*record);
-        item.m_hasImageData = item.m_residentImageData.has_value();
+        item.m_hasImageData = item.residentImageData().has_value();
     }
     markChanged(record);
     emit recordInserted(record);
@@ -193,8 +193,8 @@ void ModelContext::save()
         SavedChange change{record, kind, std::nullopt};
         if (record->recordType() == RecordType::clipboardItem && kind != Kind::remove) {
             const auto &item = static_cast<const ClipboardItem &>(*record);
-            if (item.m_residentImageData)
-                change.imageDataGeneration = item.m_imageDataGeneration;
+            if (item.residentImageData())
+                change.imageDataGeneration = item.imageDataGeneration();
         }
         saved.changes.append(std::move(change));
         record->m_submittedStored = kind != Kind::remove;
@@ -304,8 +304,8 @@ bool ModelContext::takeWriterResults()
                     continue;
                 // Bytes in the file can be read on demand; newer bytes stay until they are written.
                 auto &item = static_cast<ClipboardItem &>(*record);
-                if (item.m_imageDataGeneration == *generation)
-                    item.m_residentImageData.reset();
+                if (item.m_image && item.m_image->generation == *generation)
+                    item.m_image->resident.reset();
             }
             continue;
         }
@@ -440,10 +440,10 @@ void ModelContext::adoptImageDigest(const QUuid &id, const QByteArray &digest)
         return;
     auto &item = static_cast<ClipboardItem &>(*found);
     // Generation 0: the bytes the backfill read are the ones loaded with the item.
-    if (item.m_imageDigest || !item.hasImageData() || item.m_imageDataGeneration != 0 || item.m_residentImageData)
+    if (item.imageDigest() || !item.hasImageData() || item.imageDataGeneration() != 0 || item.residentImageData())
         return;
     unindexItem(item);
-    item.m_imageDigest = digest;
+    item.imageState().digest = digest;
     indexItem(item);
 }
 
