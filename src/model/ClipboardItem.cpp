@@ -8,6 +8,9 @@
 
 namespace {
 
+// What a text item, which has no image block, answers for its image's bytes and digest.
+const std::optional<QByteArray> noBytes;
+
 bool isHexDigit(char c)
 {
     return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
@@ -125,8 +128,7 @@ void ClipboardItem::setImageData(const std::optional<QByteArray> &imageData)
 
 const std::optional<QByteArray> &ClipboardItem::imageDigest() const
 {
-    static const std::optional<QByteArray> none;
-    return m_image ? m_image->digest : none;
+    return m_image ? m_image->digest : noBytes;
 }
 
 void ClipboardItem::setImageDigest(const std::optional<QByteArray> &digest)
@@ -138,8 +140,7 @@ void ClipboardItem::setImageDigest(const std::optional<QByteArray> &digest)
 
 const std::optional<QByteArray> &ClipboardItem::residentImageData() const
 {
-    static const std::optional<QByteArray> none;
-    return m_image ? m_image->resident : none;
+    return m_image ? m_image->resident : noBytes;
 }
 
 ClipboardItem::ImageState &ClipboardItem::imageState()
