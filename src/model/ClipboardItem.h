@@ -129,6 +129,7 @@ private:
         size_t content = 0;
         qint64 createdAt = 0;
         bool isUnpinned = false;
+        ClipboardItem *nextSameContent = nullptr; // in the context's chain of this content key
     };
     IndexKeys m_indexKeys; // where the context's capture indexes filed the item
     std::unique_ptr<ImageState> m_image;

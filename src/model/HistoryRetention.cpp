@@ -48,11 +48,10 @@ int HistoryRetention::apply()
     if (days == 0)
         return 0;
     const QDateTime cutoff = m_context.clock().now().addDays(-days);
-    QList<std::shared_ptr<ClipboardItem>> expired;
-    for (const auto &item : m_context.fetch<ClipboardItem>()) {
-        if (!item->isPinned() && item->createdAt() < cutoff)
-            expired.append(item);
-    }
+    FetchDescriptor<ClipboardItem> unpinnedBeforeCutoff;
+    unpinnedBeforeCutoff.predicate
+        = [&cutoff](const ClipboardItem &item) { return !item.isPinned() && item.createdAt() < cutoff; };
+    const auto expired = m_context.fetch(unpinnedBeforeCutoff);
     m_context.remove(expired);
     const int removed = int(expired.size());
     if (removed > 0) {

@@ -424,7 +424,7 @@ std::unique_ptr<ModelContainer> ModelContainer::open(
         *error = QStringLiteral("it was replaced while it was being read");
         return nullptr;
     }
-    container->m_mainContext->attachStored(*contents.records);
+    container->m_mainContext->attachStored(std::move(*contents.records));
     contents.records.reset();
     container->m_writer = std::make_unique<StoreWriter>(path);
     QObject::connect(container->m_writer.get(), &StoreWriter::resultsReady, container->m_mainContext.get(),
@@ -445,22 +445,22 @@ std::unique_ptr<ModelContainer> ModelContainer::openForReading(const QString &pa
         return nullptr;
     if (version > 0) {
         int skipped = 0;
-        const auto records = load(container->m_connectionName, error, &skipped);
+        auto records = load(container->m_connectionName, error, &skipped);
         if (!records)
             return nullptr;
         reportUnknownItems(skipped);
-        container->m_mainContext->attachStored(*records);
+        container->m_mainContext->attachStored(std::move(*records));
     }
     return container;
 }
 
 void ModelContainer::startImageDigestBackfill()
 {
+    FetchDescriptor<ClipboardItem> withoutDigest;
+    withoutDigest.predicate = [](const ClipboardItem &item) { return item.hasImageData() && !item.imageDigest(); };
     QList<QUuid> ids;
-    for (const auto &item : m_mainContext->fetch<ClipboardItem>()) {
-        if (item->hasImageData() && !item->imageDigest())
-            ids.append(item->id());
-    }
+    for (const auto &item : m_mainContext->fetch(withoutDigest))
+        ids.append(item->id());
     if (ids.isEmpty())
         return;
     m_imageDigestBackfill = std::make_unique<ImageDigestBackfill>(m_path, std::move(ids));

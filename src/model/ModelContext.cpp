@@ -40,16 +40,17 @@ void ModelContext::insert(const std::shared_ptr<StoredRecord> &record)
     emit recordInserted(record);
 }
 
-void ModelContext::attach(const std::shared_ptr<StoredRecord> &record)
+void ModelContext::attach(std::shared_ptr<StoredRecord> record)
 {
-    record->m_context = this;
-    record->m_sequence = ++m_nextSequence;
-    m_records[size_t(record->recordType())].append(record);
-    if (record->recordType() == RecordType::clipboardItem)
-        indexItem(static_cast<ClipboardItem &>(*record));
+    StoredRecord &attached = *record;
+    attached.m_context = this;
+    attached.m_sequence = ++m_nextSequence;
+    m_records[size_t(attached.recordType())].append(std::move(record));
+    if (attached.recordType() == RecordType::clipboardItem)
+        indexItem(static_cast<ClipboardItem &>(attached));
 }
 
-void ModelContext::attachStored(const QList<std::shared_ptr<StoredRecord>> &records)
+void ModelContext::attachStored(QList<std::shared_ptr<StoredRecord>> records)
 {
     // Sized once for a long history, rather than grown a step at a time.
     std::array<qsizetype, 3> counts = {};
@@ -60,10 +61,10 @@ void ModelContext::attachStored(const QList<std::shared_ptr<StoredRecord>> &reco
     const qsizetype items = counts[size_t(RecordType::clipboardItem)];
     m_itemsByContent.reserve(m_itemsByContent.size() + items);
     m_unpinnedByAge.reserve(m_unpinnedByAge.size() + size_t(items));
-    for (const auto &record : records) {
-        attach(record);
+    for (auto &record : records) {
         record->m_confirmedStored = true;
         record->m_submittedStored = true;
+        attach(std::move(record));
     }
 }
 
@@ -107,7 +108,7 @@ void ModelContext::remove(const QList<std::shared_ptr<ClipboardItem>> &items)
     for (const auto &item : items) {
         if (!removed.remove(item.get()))
             continue;
-        m_itemsByContent.remove(item->m_indexKeys.content, item.get());
+        unfileContent(*item);
         unindexImageDigest(*item);
         item->m_context = nullptr;
         markChanged(item);
@@ -406,9 +407,8 @@ std::optional<std::pair<qsizetype, QByteArray>> ModelContext::storedImageDataHea
 std::shared_ptr<ClipboardItem> ModelContext::newestItem(const ItemText &content, ClipboardItemType type) const
 {
     ClipboardItem *newest = nullptr;
-    const auto [begin, end] = m_itemsByContent.equal_range(contentKey(content, type));
-    for (auto it = begin; it != end; ++it) {
-        ClipboardItem *item = *it;
+    for (ClipboardItem *item = m_itemsByContent.value(contentKey(content, type)); item;
+         item = item->m_indexKeys.nextSameContent) {
         if (item->type() != type || item->text() != content)
             continue;
         if (!newest
@@ -477,7 +477,9 @@ void ModelContext::indexItem(ClipboardItem &item)
     // The keys are kept with the item, as filed: a changed item is taken out under the old ones.
     ClipboardItem::IndexKeys &keys = item.m_indexKeys;
     keys = {contentKey(item.text(), item.type()), item.createdAt().toMSecsSinceEpoch(), !item.isPinned()};
-    m_itemsByContent.insert(keys.content, &item);
+    ClipboardItem *&sameContent = m_itemsByContent[keys.content];
+    keys.nextSameContent = sameContent;
+    sameContent = &item;
     if (item.type() == ClipboardItemType::image && item.imageDigest()) {
         m_imagesByDigest.insert(*item.imageDigest(), &item);
         m_indexedDigests.insert(&item, *item.imageDigest());
@@ -487,6 +489,22 @@ void ModelContext::indexItem(ClipboardItem &item)
         const auto isOlder = [](const AgeKey &a, const AgeKey &b) { return b < a; };
         m_unpinnedByAge.insert(std::upper_bound(m_unpinnedByAge.begin(), m_unpinnedByAge.end(), age, isOlder), age);
     }
+}
+
+void ModelContext::unfileContent(ClipboardItem &item)
+{
+    const auto head = m_itemsByContent.find(item.m_indexKeys.content);
+    if (head == m_itemsByContent.end())
+        return;
+    ClipboardItem **link = &head.value();
+    while (*link && *link != &item)
+        link = &(*link)->m_indexKeys.nextSameContent;
+    if (!*link)
+        return;
+    *link = item.m_indexKeys.nextSameContent;
+    item.m_indexKeys.nextSameContent = nullptr;
+    if (!head.value())
+        m_itemsByContent.erase(head);
 }
 
 void ModelContext::unindexImageDigest(ClipboardItem &item)
@@ -499,9 +517,9 @@ void ModelContext::unindexImageDigest(ClipboardItem &item)
 
 void ModelContext::unindexItem(ClipboardItem &item)
 {
-    const ClipboardItem::IndexKeys &keys = item.m_indexKeys;
-    m_itemsByContent.remove(keys.content, &item);
+    unfileContent(item);
     unindexImageDigest(item);
+    const ClipboardItem::IndexKeys &keys = item.m_indexKeys;
     if (keys.isUnpinned) {
         const AgeKey age{keys.createdAt, item.m_sequence, &item};
         const auto isOlder = [](const AgeKey &a, const AgeKey &b) { return b < a; };

@@ -102,9 +102,9 @@ private:
     friend class ModelContainer;
 
     /// Takes the record in without a pending change or a signal.
-    void attach(const std::shared_ptr<StoredRecord> &record);
+    void attach(std::shared_ptr<StoredRecord> record);
     /// Takes in the records loaded from the store.
-    void attachStored(const QList<std::shared_ptr<StoredRecord>> &records);
+    void attachStored(QList<std::shared_ptr<StoredRecord>> records);
     void recordDidChange(StoredRecord &record);
     /// Takes in what the writer did; false when a save failed.
     bool takeWriterResults();
@@ -139,6 +139,7 @@ private:
     static size_t contentKey(const ItemText &content, ClipboardItemType type);
     void indexItem(ClipboardItem &item);
     void unindexItem(ClipboardItem &item);
+    void unfileContent(ClipboardItem &item);
     void unindexImageDigest(ClipboardItem &item);
 
     ModelContainer &m_container;
@@ -168,7 +169,9 @@ private:
     bool m_diskFull = false;
     std::optional<SaveFailure> m_lastFailure;
 
-    QMultiHash<size_t, ClipboardItem *> m_itemsByContent;
+    // The items of one content key are chained through their own keys, the last filed first: filing a
+    // long history allocates nothing an item.
+    QHash<size_t, ClipboardItem *> m_itemsByContent;
     QMultiHash<QByteArray, ClipboardItem *> m_imagesByDigest;
     std::vector<AgeKey> m_unpinnedByAge; // oldest first, so that loading and capturing append
     QHash<ClipboardItem *, QByteArray> m_indexedDigests; // as filed, for the images filed by digest
@@ -188,11 +191,13 @@ template <class T> QList<std::shared_ptr<T>> ModelContext::fetch(const FetchDesc
 {
     QList<std::shared_ptr<T>> result;
     const auto &records = m_records[size_t(recordTypeOf<T>())];
-    result.reserve(records.size());
+    // A record is shared only once it matches: a predicate that picks a few of a long history costs
+    // neither a list as long as the history nor two reference counts an item.
+    if (!descriptor.predicate)
+        result.reserve(records.size());
     for (const auto &record : records) {
-        auto typed = std::static_pointer_cast<T>(record);
-        if (!descriptor.predicate || descriptor.predicate(*typed))
-            result.append(std::move(typed));
+        if (!descriptor.predicate || descriptor.predicate(static_cast<const T &>(*record)))
+            result.append(std::static_pointer_cast<T>(record));
     }
     if (descriptor.sortBy) {
         std::stable_sort(result.begin(), result.end(),

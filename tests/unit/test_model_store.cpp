@@ -944,11 +944,15 @@ private slots:
     {
         auto older = text("same");
         context().insert(older);
+        auto between = text("same");
+        context().insert(between);
         auto newer = text("same");
         context().insert(newer);
         context().insert(ClipboardItem::create("same", ClipboardItemType::url));
         QCOMPARE(context().newestItem(ItemText(QStringLiteral("same")), ClipboardItemType::text), newer);
         QVERIFY(!context().newestItem(ItemText(QStringLiteral("Same")), ClipboardItemType::text));
+        context().remove(between);
+        QCOMPARE(context().newestItem(ItemText(QStringLiteral("same")), ClipboardItemType::text), newer);
         context().remove(newer);
         QCOMPARE(context().newestItem(ItemText(QStringLiteral("same")), ClipboardItemType::text), older);
         older->setContent("other");
