@@ -26,10 +26,9 @@ ClipboardItem::ClipboardItem(const QString &content, ClipboardItemType type, con
     , m_isPinned(isPinned)
     , m_type(type)
     , m_text(content)
-    , m_sourceAppName(sourceAppName)
+    , m_source(source(sourceAppName, sourceAppBundleId))
     , m_characterCount(characterCount ? *characterCount : countCharacters(content))
     , m_createdAt(createdAt)
-    , m_sourceAppBundleId(sourceAppBundleId)
 {
     if (imageData)
         imageState().resident = imageData;
@@ -41,11 +40,10 @@ ClipboardItem::ClipboardItem(Stored &&stored)
     , m_isPinned(stored.isPinned)
     , m_type(stored.type)
     , m_text(std::move(stored.content))
-    , m_sourceAppName(std::move(stored.sourceAppName))
+    , m_source(stored.source ? std::move(stored.source) : source(std::nullopt, std::nullopt))
     , m_categoryId(stored.categoryId)
     , m_characterCount(stored.characterCount)
     , m_createdAt(stored.createdAt)
-    , m_sourceAppBundleId(std::move(stored.sourceAppBundleId))
 {
     if (stored.imageDigest)
         imageState().digest = std::move(stored.imageDigest);
@@ -67,7 +65,7 @@ std::shared_ptr<ClipboardItem> ClipboardItem::create(const ItemText &content, Cl
 {
     auto item
         = std::make_shared<ClipboardItem>(Stored{id ? *id : QUuid::createUuid(), content, type, imageData.has_value(),
-            std::nullopt, sourceAppName, sourceAppBundleId, isPinned, createdAt, characterCount, std::nullopt});
+            std::nullopt, source(sourceAppName, sourceAppBundleId), isPinned, createdAt, characterCount, std::nullopt});
     if (imageData)
         item->imageState().resident = imageData;
     return item;
@@ -150,15 +148,24 @@ ClipboardItem::ImageState &ClipboardItem::imageState()
     return *m_image;
 }
 
+std::shared_ptr<const ClipboardItem::Source> ClipboardItem::source(
+    const std::optional<QString> &appName, const std::optional<QString> &appBundleId)
+{
+    static const auto none = std::make_shared<const Source>();
+    if (!appName && !appBundleId)
+        return none;
+    return std::make_shared<const Source>(Source{appName, appBundleId});
+}
+
 void ClipboardItem::setSourceAppName(const std::optional<QString> &name)
 {
-    m_sourceAppName = name;
+    m_source = source(name, m_source->appBundleId);
     didChange();
 }
 
 void ClipboardItem::setSourceAppBundleId(const std::optional<QString> &bundleId)
 {
-    m_sourceAppBundleId = bundleId;
+    m_source = source(m_source->appName, bundleId);
     didChange();
 }
 

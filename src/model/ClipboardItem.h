@@ -67,9 +67,9 @@ public:
     /// computed, and for bytes that do not decode.
     const std::optional<QByteArray> &imageDigest() const;
     void setImageDigest(const std::optional<QByteArray> &digest);
-    const std::optional<QString> &sourceAppName() const { return m_sourceAppName; }
+    const std::optional<QString> &sourceAppName() const { return m_source->appName; }
     void setSourceAppName(const std::optional<QString> &name);
-    const std::optional<QString> &sourceAppBundleId() const { return m_sourceAppBundleId; }
+    const std::optional<QString> &sourceAppBundleId() const { return m_source->appBundleId; }
     void setSourceAppBundleId(const std::optional<QString> &bundleId);
     bool isPinned() const { return m_isPinned; }
     void setPinned(bool pinned);
@@ -92,6 +92,15 @@ public:
     static QString filePath(const QString &content);
     /// The part after the last "/", trailing slashes ignored ("/" stays "/").
     static QString lastPathComponent(const QString &path);
+
+    /// The program an item was copied from. A history names few programs: its items share these.
+    struct Source {
+        std::optional<QString> appName;
+        std::optional<QString> appBundleId;
+    };
+    /// A source of its own, or the one shared by all items that name none.
+    static std::shared_ptr<const Source> source(
+        const std::optional<QString> &appName, const std::optional<QString> &appBundleId);
 
 private:
     friend class ModelContainer;
@@ -120,11 +129,10 @@ private:
     bool m_isPinned = false;
     ClipboardItemType m_type;
     ItemText m_text;
-    std::optional<QString> m_sourceAppName;
+    std::shared_ptr<const Source> m_source; // never null
     std::optional<QUuid> m_categoryId;
     int m_characterCount = 0;
     QDateTime m_createdAt;
-    std::optional<QString> m_sourceAppBundleId;
     struct IndexKeys {
         size_t content = 0;
         qint64 createdAt = 0;
@@ -142,8 +150,7 @@ struct ClipboardItem::Stored {
     ClipboardItemType type;
     bool hasImageData;
     std::optional<QByteArray> imageDigest;
-    std::optional<QString> sourceAppName;
-    std::optional<QString> sourceAppBundleId;
+    std::shared_ptr<const Source> source; // null when the row names no program
     bool isPinned;
     QDateTime createdAt;
     int characterCount;

@@ -252,7 +252,7 @@ std::shared_ptr<StoredRecord> ModelContainer::record(
         auto item = std::shared_ptr<ClipboardItem>(
             new ClipboardItem(ClipboardItem::Stored{id, ItemText(value("content").toString()), *itemType,
                 !bytes.isNull(), digest.isNull() ? std::nullopt : std::optional(digest.toByteArray()),
-                textOrNothing(value("sourceAppName")), textOrNothing(value("sourceAppBundleId")),
+                ClipboardItem::source(textOrNothing(value("sourceAppName")), textOrNothing(value("sourceAppBundleId"))),
                 value("isPinned").toBool(), fromUnixSeconds(value("createdAt").toDouble()),
                 value("characterCount").toInt(), uuidOrNothing(value("categoryId"))}));
         if (!bytes.isNull())
@@ -320,6 +320,19 @@ std::unique_ptr<ModelContainer> ModelContainer::open(const QString &path, QStrin
 }
 
 namespace {
+
+// A row's two source columns as stored, to find the source made for them already.
+struct SourceColumns {
+    std::optional<QByteArray> name;
+    std::optional<QByteArray> bundleId;
+    bool operator==(const SourceColumns &other) const = default;
+};
+
+size_t qHash(const SourceColumns &columns, size_t seed = 0)
+{
+    return qHashMulti(seed, columns.name.value_or(QByteArray()), columns.name.has_value(),
+        columns.bundleId.value_or(QByteArray()), columns.bundleId.has_value());
+}
 
 QString readingConnectionName()
 {
@@ -633,15 +646,28 @@ std::optional<QList<std::shared_ptr<StoredRecord>>> ModelContainer::load(
         return QByteArrayView(data, sqlite3_column_bytes(row, column));
     };
     const auto isNull = [row](int column) { return sqlite3_column_type(row, column) == SQLITE_NULL; };
-    // A history names few programs: their names are kept once, not once an item.
-    QHash<QByteArray, QString> names;
-    const auto name = [&](int column) -> std::optional<QString> {
-        if (isNull(column))
-            return std::nullopt;
-        const QByteArrayView utf8 = bytes(column);
-        auto it = names.constFind(QByteArray::fromRawData(utf8.data(), utf8.size()));
-        if (it == names.constEnd())
-            it = names.insert(utf8.toByteArray(), exactTextFromUtf8(utf8));
+    // A history names few programs: each one's source is made once and shared by its items.
+    QHash<SourceColumns, std::shared_ptr<const ClipboardItem::Source>> sources;
+    const auto source = [&](int nameColumn, int bundleIdColumn) -> std::shared_ptr<const ClipboardItem::Source> {
+        if (isNull(nameColumn) && isNull(bundleIdColumn))
+            return nullptr;
+        const auto column = [&](int index) {
+            const QByteArrayView utf8 = bytes(index);
+            return isNull(index) ? std::nullopt : std::optional(QByteArray::fromRawData(utf8.data(), utf8.size()));
+        };
+        const SourceColumns found{column(nameColumn), column(bundleIdColumn)};
+        auto it = sources.constFind(found);
+        if (it == sources.constEnd()) {
+            const auto text = [](const std::optional<QByteArray> &utf8) {
+                return utf8 ? std::optional(exactTextFromUtf8(*utf8)) : std::nullopt;
+            };
+            // The key keeps bytes of its own: the row's are SQLite's until the next step.
+            const auto owned = [](const std::optional<QByteArray> &utf8) {
+                return utf8 ? std::optional(QByteArray(utf8->constData(), utf8->size())) : std::nullopt;
+            };
+            it = sources.insert(SourceColumns{owned(found.name), owned(found.bundleId)},
+                ClipboardItem::source(text(found.name), text(found.bundleId)));
+        }
         return *it;
     };
     const auto uuid = [&](int column) { return QUuid::fromString(QUtf8StringView(bytes(column))); };
@@ -657,7 +683,7 @@ std::optional<QList<std::shared_ptr<StoredRecord>>> ModelContainer::load(
         records.append(std::make_shared<ClipboardItem>(
             ClipboardItem::Stored{uuid(0), ItemText::fromUtf8(bytes(1).toByteArray()), *type,
                 sqlite3_column_int(row, 3) != 0, digest.isEmpty() ? std::nullopt : std::optional(digest.toByteArray()),
-                name(5), name(6), sqlite3_column_int(row, 7) != 0, fromUnixSeconds(sqlite3_column_double(row, 8)),
+                source(5, 6), sqlite3_column_int(row, 7) != 0, fromUnixSeconds(sqlite3_column_double(row, 8)),
                 sqlite3_column_int(row, 9), isNull(10) ? std::nullopt : std::optional(uuid(10))}));
     }
     // A read that stops part way (a damaged page, an I/O error) is not a history that ends there.

@@ -241,6 +241,38 @@ private slots:
         QCOMPARE(side.value("SELECT group_concat(DISTINCT typeof(content)) FROM ClipboardItem").toString(), u"text"_s);
     }
 
+    // Items of one program share what is read of it; each keeps its own once changed.
+    void sourcesAreReadAsStored()
+    {
+        using Source = std::pair<std::optional<QString>, std::optional<QString>>;
+        const QList<Source> sources
+            = {{std::nullopt, std::nullopt}, {u""_s, std::nullopt}, {std::nullopt, u""_s}, {u""_s, u""_s},
+                {u"Firefox"_s, u"firefox-esr"_s}, {u"Firefox"_s, std::nullopt}, {u"Firefox"_s, u"firefox-esr"_s},
+                {u"Firefox"_s, u"org.mozilla.firefox"_s}, {u"firefox-esr"_s, u"Firefox"_s}};
+        for (const auto &[name, bundleId] : sources)
+            context().insert(ClipboardItem::create("x", ClipboardItemType::text, std::nullopt, name, bundleId));
+        QVERIFY(save());
+        reopen();
+        const auto read = [&] {
+            QList<Source> found;
+            for (const auto &item : context().fetch<ClipboardItem>())
+                found.append({item->sourceAppName(), item->sourceAppBundleId()});
+            return found;
+        };
+        QCOMPARE(read(), sources);
+
+        auto expected = sources;
+        const auto items = context().fetch<ClipboardItem>();
+        items.at(4)->setSourceAppName(u"Chromium"_s);
+        items.at(0)->setSourceAppBundleId(u"xterm"_s);
+        expected[4].first = u"Chromium"_s;
+        expected[0].second = u"xterm"_s;
+        QCOMPARE(read(), expected);
+        QVERIFY(save());
+        reopen();
+        QCOMPARE(read(), expected);
+    }
+
     void imageBytesAreKeptUntilADeleteIsSaved()
     {
         const QByteArray bytes = QByteArray(300 * 1024, 'x') + "end";
