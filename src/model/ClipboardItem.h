@@ -133,9 +133,9 @@ private:
     std::optional<QUuid> m_categoryId;
     int m_characterCount = 0;
     QDateTime m_createdAt;
+    // The age the indexes file an item under is its creation time, which never changes.
     struct IndexKeys {
         size_t content = 0;
-        qint64 createdAt = 0;
         bool isUnpinned = false;
         ClipboardItem *nextSameContent = nullptr; // in the context's chain of this content key
     };

@@ -476,7 +476,7 @@ void ModelContext::indexItem(ClipboardItem &item)
 {
     // The keys are kept with the item, as filed: a changed item is taken out under the old ones.
     ClipboardItem::IndexKeys &keys = item.m_indexKeys;
-    keys = {contentKey(item.text(), item.type()), item.createdAt().toMSecsSinceEpoch(), !item.isPinned()};
+    keys = {contentKey(item.text(), item.type()), !item.isPinned()};
     ClipboardItem *&sameContent = m_itemsByContent[keys.content];
     keys.nextSameContent = sameContent;
     sameContent = &item;
@@ -485,7 +485,7 @@ void ModelContext::indexItem(ClipboardItem &item)
         m_indexedDigests.insert(&item, *item.imageDigest());
     }
     if (keys.isUnpinned) {
-        const AgeKey age{keys.createdAt, item.m_sequence, &item};
+        const AgeKey age{item.createdAt().toMSecsSinceEpoch(), item.m_sequence, &item};
         const auto isOlder = [](const AgeKey &a, const AgeKey &b) { return b < a; };
         m_unpinnedByAge.insert(std::upper_bound(m_unpinnedByAge.begin(), m_unpinnedByAge.end(), age, isOlder), age);
     }
@@ -521,7 +521,7 @@ void ModelContext::unindexItem(ClipboardItem &item)
     unindexImageDigest(item);
     const ClipboardItem::IndexKeys &keys = item.m_indexKeys;
     if (keys.isUnpinned) {
-        const AgeKey age{keys.createdAt, item.m_sequence, &item};
+        const AgeKey age{item.createdAt().toMSecsSinceEpoch(), item.m_sequence, &item};
         const auto isOlder = [](const AgeKey &a, const AgeKey &b) { return b < a; };
         const auto it = std::lower_bound(m_unpinnedByAge.begin(), m_unpinnedByAge.end(), age, isOlder);
         if (it != m_unpinnedByAge.end() && it->item == &item)
