@@ -133,7 +133,6 @@ private:
     std::optional<QUuid> m_categoryId;
     int m_characterCount = 0;
     QDateTime m_createdAt;
-    // The age the indexes file an item under is its creation time, which never changes.
     struct IndexKeys {
         size_t content = 0;
         bool isUnpinned = false;
@@ -150,7 +149,7 @@ struct ClipboardItem::Stored {
     ClipboardItemType type;
     bool hasImageData;
     std::optional<QByteArray> imageDigest;
-    std::shared_ptr<const Source> source; // null when the row names no program
+    std::shared_ptr<const Source> source; // never null: source() makes it
     bool isPinned;
     QDateTime createdAt;
     int characterCount;

@@ -650,7 +650,7 @@ std::optional<QList<std::shared_ptr<StoredRecord>>> ModelContainer::load(
     QHash<SourceColumns, std::shared_ptr<const ClipboardItem::Source>> sources;
     const auto source = [&](int nameColumn, int bundleIdColumn) -> std::shared_ptr<const ClipboardItem::Source> {
         if (isNull(nameColumn) && isNull(bundleIdColumn))
-            return nullptr;
+            return ClipboardItem::source(std::nullopt, std::nullopt);
         const auto column = [&](int index) {
             const QByteArrayView utf8 = bytes(index);
             return isNull(index) ? std::nullopt : std::optional(QByteArray::fromRawData(utf8.data(), utf8.size()));

@@ -411,9 +411,7 @@ std::shared_ptr<ClipboardItem> ModelContext::newestItem(const ItemText &content,
          item = item->m_indexKeys.nextSameContent) {
         if (item->type() != type || item->text() != content)
             continue;
-        if (!newest
-            || AgeKey{item->createdAt().toMSecsSinceEpoch(), item->m_sequence, item}
-                < AgeKey{newest->createdAt().toMSecsSinceEpoch(), newest->m_sequence, newest})
+        if (!newest || AgeKey::of(*item) < AgeKey::of(*newest))
             newest = item;
     }
     return newest ? std::static_pointer_cast<ClipboardItem>(newest->shared_from_this()) : nullptr;
@@ -425,9 +423,7 @@ std::shared_ptr<ClipboardItem> ModelContext::newestImage(const QByteArray &diges
     const auto [begin, end] = m_imagesByDigest.equal_range(digest);
     for (auto it = begin; it != end; ++it) {
         ClipboardItem *item = *it;
-        if (!newest
-            || AgeKey{item->createdAt().toMSecsSinceEpoch(), item->m_sequence, item}
-                < AgeKey{newest->createdAt().toMSecsSinceEpoch(), newest->m_sequence, newest})
+        if (!newest || AgeKey::of(*item) < AgeKey::of(*newest))
             newest = item;
     }
     return newest ? std::static_pointer_cast<ClipboardItem>(newest->shared_from_this()) : nullptr;
@@ -460,6 +456,12 @@ QList<std::shared_ptr<ClipboardItem>> ModelContext::unpinnedItemsBeyond(int keep
     return beyond;
 }
 
+ModelContext::AgeKey ModelContext::AgeKey::of(ClipboardItem &item)
+{
+    // An item's creation time never changes: the age it was filed under is the one it has.
+    return {item.createdAt().toMSecsSinceEpoch(), item.m_sequence, &item};
+}
+
 bool ModelContext::AgeKey::operator<(const AgeKey &other) const
 {
     if (createdAt != other.createdAt)
@@ -485,7 +487,7 @@ void ModelContext::indexItem(ClipboardItem &item)
         m_indexedDigests.insert(&item, *item.imageDigest());
     }
     if (keys.isUnpinned) {
-        const AgeKey age{item.createdAt().toMSecsSinceEpoch(), item.m_sequence, &item};
+        const AgeKey age = AgeKey::of(item);
         const auto isOlder = [](const AgeKey &a, const AgeKey &b) { return b < a; };
         m_unpinnedByAge.insert(std::upper_bound(m_unpinnedByAge.begin(), m_unpinnedByAge.end(), age, isOlder), age);
     }
@@ -521,7 +523,7 @@ void ModelContext::unindexItem(ClipboardItem &item)
     unindexImageDigest(item);
     const ClipboardItem::IndexKeys &keys = item.m_indexKeys;
     if (keys.isUnpinned) {
-        const AgeKey age{item.createdAt().toMSecsSinceEpoch(), item.m_sequence, &item};
+        const AgeKey age = AgeKey::of(item);
         const auto isOlder = [](const AgeKey &a, const AgeKey &b) { return b < a; };
         const auto it = std::lower_bound(m_unpinnedByAge.begin(), m_unpinnedByAge.end(), age, isOlder);
         if (it != m_unpinnedByAge.end() && it->item == &item)

@@ -135,6 +135,7 @@ private:
         quint64 sequence;
         ClipboardItem *item;
         bool operator<(const AgeKey &other) const; // newest first; equal ages in store order
+        static AgeKey of(ClipboardItem &item);
     };
     static size_t contentKey(const ItemText &content, ClipboardItemType type);
     void indexItem(ClipboardItem &item);
