@@ -28,6 +28,8 @@
 #include <QQuickStyle>
 #include <QQuickWindow>
 #include <QSocketNotifier>
+#include <QSqlDatabase>
+#include <QThread>
 #include <QTimer>
 
 #include <csignal>
@@ -79,28 +81,40 @@ void printBindingInstructions()
     std::fflush(stdout);
 }
 
-// The first start's life, once it holds the name: until SIGINT, SIGTERM or quit.
-int run(QApplication &app, CommandInterface &commands, const BackendChoice &backend, const QElapsedTimer &sinceStart)
+// Two monitors must never write one store, also across sessions that share a home folder. False
+// when a live process holds the lock; a folder that cannot be made is the store's failure to report.
+bool lockStore(QLockFile &lock)
 {
-    // Two monitors must never write one store, also across sessions that share a home folder.
-    const QString storePath = ModelContainer::defaultPath();
-    QLockFile storeLock(storePath + QStringLiteral(".lock"));
-    storeLock.setStaleLockTime(0);
+    lock.setStaleLockTime(0);
     // The folder and the lock (which names this host and boot) are the user's alone, whatever the
     // umask: QLockFile creates its file 0666 less the umask.
     const mode_t umaskBefore = ::umask(0077);
-    QDir().mkpath(QFileInfo(storePath).absolutePath());
-    const bool locked = storeLock.tryLock(0);
+    QDir().mkpath(QFileInfo(lock.fileName()).absolutePath());
+    const bool locked = lock.tryLock(0);
     ::umask(umaskBefore);
-    // Only a lock held by a live process stops the start; a folder that cannot be made is the
-    // store's failure to report.
-    if (!locked && storeLock.error() == QLockFile::LockFailedError) {
-        std::fprintf(stderr, "Quillbox is already running for %s\n", qPrintable(storePath));
-        return 0;
+    return locked || lock.error() != QLockFile::LockFailedError;
+}
+
+// Read (and set up, which only the store's one writer may do) while Qt, the platform's services and
+// the windows are made.
+std::future<ModelContainer::Contents> readStore(const QString &path)
+{
+    return std::async(std::launch::async, [path] { return ModelContainer::read(path); });
+}
+
+// The first start's life, once it holds the name: until SIGINT, SIGTERM or quit. The store is locked
+// and being read already when the start took it before Qt.
+int run(QApplication &app, CommandInterface &commands, const BackendChoice &backend, const QElapsedTimer &sinceStart,
+    QLockFile &storeLock, std::future<ModelContainer::Contents> storeContents)
+{
+    if (!storeContents.valid()) {
+        const QString storePath = ModelContainer::defaultPath();
+        if (!lockStore(storeLock)) {
+            std::fprintf(stderr, "Quillbox is already running for %s\n", qPrintable(storePath));
+            return 0;
+        }
+        storeContents = readStore(storePath);
     }
-    // Read (and set up, which only the store's one writer may do) while the platform's services and
-    // the windows are made.
-    auto storeContents = std::async(std::launch::async, [storePath] { return ModelContainer::read(storePath); });
     quitOnTerminationSignals(app);
     // Image pastes leave files behind for the program pasted into; the previous run's are read by now.
     PasteboardWriter::removeStaleTemporaryPngs();
@@ -191,6 +205,24 @@ int QuillboxApp::main(int argc, char **argv)
         qputenv("DISPLAY", x11DisplayName(argc, argv));
     }
 
+    // The program's start takes the store and reads it while Qt starts, on the core Qt leaves idle.
+    // A toggle, a command and a second start leave it to the process that holds it.
+    QLockFile storeLock(ModelContainer::defaultPath() + QStringLiteral(".lock"));
+    std::future<ModelContainer::Contents> storeContents;
+    if (!qtDecides && invocation.command == CommandLine::Command::none && lockStore(storeLock)) {
+        // Qt takes the first thread it sees for its main thread, and resets its plugin folders as it
+        // makes the application: this thread is seen first, and finds the store's driver before.
+        QThread::currentThread();
+        QSqlDatabase::drivers();
+        storeContents = readStore(ModelContainer::defaultPath());
+    }
+    // The reader uses Qt until it is done: Qt is not taken down under it.
+    const auto leave = [&storeContents](int exitCode) {
+        if (storeContents.valid())
+            storeContents.wait();
+        return exitCode;
+    };
+
     QApplication app(qtArgc, argv);
     if (qtDecides) {
         invocation = CommandLine::parseWithoutQtOptions(arguments, qtArgc, argv);
@@ -207,18 +239,23 @@ int QuillboxApp::main(int argc, char **argv)
     // A second start (also "quillbox --toggle") toggles the running instance's panel and leaves.
     CommandInterface commands;
     SingleInstance instance(commands);
-    switch (instance.claim(invocation.command == CommandLine::Command::toggle)) {
+    SingleInstance::Role role = instance.claim(invocation.command == CommandLine::Command::toggle);
+    // Two starts at once: this one took the store, the other the name. The other finds the store
+    // taken and leaves without answering; this one serves then.
+    if (role == SingleInstance::Role::unanswered && storeLock.isLocked())
+        role = instance.claim(false);
+    switch (role) {
     case SingleInstance::Role::secondary:
-        return 0;
+        return leave(0);
     case SingleInstance::Role::unanswered:
         std::fprintf(stderr, "Quillbox is already running but does not answer\n");
-        return 1;
+        return leave(1);
     case SingleInstance::Role::primary:
     case SingleInstance::Role::noBus:
         break;
     }
     QObject::connect(&instance, &SingleInstance::lost, &app, &QCoreApplication::quit);
-    const int status = run(app, commands, backend, sinceStart);
+    const int status = run(app, commands, backend, sinceStart, storeLock, std::move(storeContents));
     // The name is held until everything is saved and gone: a call that comes meanwhile is answered
     // that Quillbox is quitting, not lost with an object that no longer exists.
     instance.release();

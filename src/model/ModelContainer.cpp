@@ -350,13 +350,21 @@ void readFromMappedFile(const QString &connection)
 }
 
 // The rowid that halves the stored items' range; nothing without items.
+// Where a history long enough to be read in two halves is split; none for a shorter one. The program
+// reads its store while Qt starts, on the core Qt leaves idle: one thread reads some 20,000 items in
+// that time, and a second one would take the core Qt needs.
 std::optional<qint64> middleRowid(const QString &connection)
 {
+    constexpr qint64 rowsReadInOnePiece = 20000;
     QSqlQuery query(QSqlDatabase::database(connection));
-    if (!query.exec(QStringLiteral("SELECT min(rowid) / 2 + max(rowid) / 2 FROM ClipboardItem")) || !query.next()
+    if (!query.exec(QStringLiteral("SELECT min(rowid), max(rowid) FROM ClipboardItem")) || !query.next()
         || query.value(0).isNull())
         return std::nullopt;
-    return query.value(0).toLongLong();
+    const qint64 first = query.value(0).toLongLong();
+    const qint64 last = query.value(1).toLongLong();
+    if (last / 2 - first / 2 < rowsReadInOnePiece / 2)
+        return std::nullopt;
+    return first / 2 + last / 2;
 }
 
 // Said once for a whole read, which may come in parts.
@@ -381,8 +389,8 @@ ModelContainer::Contents ModelContainer::read(const QString &path)
     Contents contents;
     if (setUp(path, connection, &contents.error)) {
         readFromMappedFile(connection);
-        // Each stored item costs microseconds to make: a long history is read in two halves at once,
-        // the later one on a thread of its own.
+        // Each stored item costs microseconds to make: a very long history is read in two halves at
+        // once, the later one on a thread of its own.
         const std::optional<qint64> middle = middleRowid(connection);
         std::future<Contents> later;
         int skipped = 0;

@@ -3,6 +3,7 @@
 #include "TestImages.h"
 
 #include <QDBusConnection>
+#include <QDBusContext>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -15,6 +16,7 @@
 #include <QStringEncoder>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <QWindow>
 
 #include <csignal>
@@ -64,6 +66,33 @@ QString quoted(const QString &text)
 } // namespace
 
 /// The real program on a real X server: copies made by other programs land in the SQLite file.
+// A start that holds the program's name when it is asked to toggle, and leaves without answering.
+class LeavingStart : public QObject, protected QDBusContext {
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "io.quillbox.Quillbox")
+
+public:
+    ~LeavingStart() override { QDBusConnection::disconnectFromBus(connectionName); }
+    bool claim()
+    {
+        QDBusConnection bus = QDBusConnection::connectToBus(QDBusConnection::SessionBus, connectionName);
+        return bus.registerObject("/io/quillbox/Quillbox", this, QDBusConnection::ExportScriptableSlots)
+            && bus.registerService("io.quillbox.Quillbox");
+    }
+    bool wasAsked = false;
+
+public slots:
+    Q_SCRIPTABLE void Toggle()
+    {
+        wasAsked = true;
+        setDelayedReply(true);
+        QTimer::singleShot(0, this, [] { QDBusConnection::disconnectFromBus(connectionName); });
+    }
+
+private:
+    static inline const QString connectionName = QStringLiteral("leaving-start");
+};
+
 class TestCapture : public QObject {
     Q_OBJECT
 
@@ -374,6 +403,21 @@ private slots:
             QCOMPARE(check.value(0).toString(), "ok");
         }
         QSqlDatabase::removeDatabase("after-kill");
+    }
+
+    // Two starts at once, as a launcher clicked twice: one took the store, the other the name, which
+    // it gives up without answering once it finds the store taken. The start with the store serves.
+    void aStartWithTheStoreServesWhenTheNameIsLeftWithoutAnAnswer()
+    {
+        LeavingStart other;
+        QVERIFY(other.claim());
+        QuillboxProcess quillbox;
+        // Nothing to wait for in the output: the panel that launch shows is waited for, which lets
+        // the other start take its call.
+        QVERIFY2(quillbox.start(QString()), qPrintable(quillbox.errorOutput()));
+        QVERIFY(other.wasAsked);
+        QTRY_VERIFY(quillbox.output().contains("Seeded 10 default templates"));
+        QCOMPARE(quillbox.terminate(), 0);
     }
 
     void anUnusableStoreIsShownToThePerson()

@@ -337,9 +337,10 @@ private slots:
         QVERIFY(save());
         m_store->close();
         {
-            // One on either side of the known row: a history is read in two halves.
+            // One on either side of the known row, far enough apart that the history is read in two
+            // halves.
             SideConnection side(m_store->path());
-            for (const char *rowid : {"0", "2"}) {
+            for (const char *rowid : {"0", "50000"}) {
                 QVERIFY(side.exec(QStringLiteral("INSERT INTO ClipboardItem (rowid, id, content, type, isPinned, "
                                                  "createdAt, characterCount) VALUES (%1, 'X', 'future', 'video', 0, "
                                                  "1, 6)")
