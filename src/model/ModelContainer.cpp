@@ -349,10 +349,9 @@ void readFromMappedFile(const QString &connection)
     pragmas.exec(QStringLiteral("PRAGMA cache_size=16"));
 }
 
-// The rowid that halves the stored items' range; nothing without items.
-// Where a history long enough to be read in two halves is split; none for a shorter one. The program
-// reads its store while Qt starts, on the core Qt leaves idle: one thread reads some 20,000 items in
-// that time, and a second one would take the core Qt needs.
+// The rowid that halves the stored items' range when it is long enough to be read in two halves;
+// nothing for a shorter one. The program reads its store while Qt starts, on the core Qt leaves idle:
+// one thread reads some 20,000 items in that time, and a second one would take the core Qt needs.
 std::optional<qint64> middleRowid(const QString &connection)
 {
     constexpr qint64 rowsReadInOnePiece = 20000;
