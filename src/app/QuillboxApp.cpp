@@ -105,10 +105,9 @@ std::future<ModelContainer::Contents> readStore(const QString &path)
 // The first start's life, once it holds the name: until SIGINT, SIGTERM or quit. The store is locked
 // and being read already when the start took it before Qt.
 int run(QApplication &app, CommandInterface &commands, const BackendChoice &backend, const QElapsedTimer &sinceStart,
-    QLockFile &storeLock, std::future<ModelContainer::Contents> storeContents)
+    const QString &storePath, QLockFile &storeLock, std::future<ModelContainer::Contents> storeContents)
 {
     if (!storeContents.valid()) {
-        const QString storePath = ModelContainer::defaultPath();
         if (!lockStore(storeLock)) {
             std::fprintf(stderr, "Quillbox is already running for %s\n", qPrintable(storePath));
             return 0;
@@ -207,14 +206,15 @@ int QuillboxApp::main(int argc, char **argv)
 
     // The program's start takes the store and reads it while Qt starts, on the core Qt leaves idle.
     // A toggle, a command and a second start leave it to the process that holds it.
-    QLockFile storeLock(ModelContainer::defaultPath() + QStringLiteral(".lock"));
+    const QString storePath = ModelContainer::defaultPath();
+    QLockFile storeLock(storePath + QStringLiteral(".lock"));
     std::future<ModelContainer::Contents> storeContents;
     if (!qtDecides && invocation.command == CommandLine::Command::none && lockStore(storeLock)) {
         // Qt takes the first thread it sees for its main thread, and resets its plugin folders as it
         // makes the application: this thread is seen first, and finds the store's driver before.
         QThread::currentThread();
         QSqlDatabase::drivers();
-        storeContents = readStore(ModelContainer::defaultPath());
+        storeContents = readStore(storePath);
     }
     // The reader uses Qt until it is done: Qt is not taken down under it.
     const auto leave = [&storeContents](int exitCode) {
@@ -255,7 +255,7 @@ int QuillboxApp::main(int argc, char **argv)
         break;
     }
     QObject::connect(&instance, &SingleInstance::lost, &app, &QCoreApplication::quit);
-    const int status = run(app, commands, backend, sinceStart, storeLock, std::move(storeContents));
+    const int status = run(app, commands, backend, sinceStart, storePath, storeLock, std::move(storeContents));
     // The name is held until everything is saved and gone: a call that comes meanwhile is answered
     // that Quillbox is quitting, not lost with an object that no longer exists.
     instance.release();

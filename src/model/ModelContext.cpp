@@ -488,8 +488,8 @@ void ModelContext::indexItem(ClipboardItem &item)
     }
     if (keys.isUnpinned) {
         const AgeKey age = AgeKey::of(item);
-        const auto isOlder = [](const AgeKey &a, const AgeKey &b) { return b < a; };
-        m_unpinnedByAge.insert(std::upper_bound(m_unpinnedByAge.begin(), m_unpinnedByAge.end(), age, isOlder), age);
+        m_unpinnedByAge.insert(
+            std::upper_bound(m_unpinnedByAge.begin(), m_unpinnedByAge.end(), age, AgeKey::isOlder), age);
     }
 }
 
@@ -524,8 +524,7 @@ void ModelContext::unindexItem(ClipboardItem &item)
     const ClipboardItem::IndexKeys &keys = item.m_indexKeys;
     if (keys.isUnpinned) {
         const AgeKey age = AgeKey::of(item);
-        const auto isOlder = [](const AgeKey &a, const AgeKey &b) { return b < a; };
-        const auto it = std::lower_bound(m_unpinnedByAge.begin(), m_unpinnedByAge.end(), age, isOlder);
+        const auto it = std::lower_bound(m_unpinnedByAge.begin(), m_unpinnedByAge.end(), age, AgeKey::isOlder);
         if (it != m_unpinnedByAge.end() && it->item == &item)
             m_unpinnedByAge.erase(it);
     }

@@ -135,6 +135,8 @@ private:
         quint64 sequence;
         ClipboardItem *item;
         bool operator<(const AgeKey &other) const; // newest first; equal ages in store order
+        /// The order of the age list, which keeps the oldest first.
+        static bool isOlder(const AgeKey &a, const AgeKey &b) { return b < a; }
         static AgeKey of(ClipboardItem &item);
     };
     static size_t contentKey(const ItemText &content, ClipboardItemType type);
